@@ -1,0 +1,104 @@
+#include "font.h"
+
+#include <QFontInfo>
+#include <QStringList>
+#include <atomic>
+#include <cmath>
+
+namespace karuvo {
+namespace {
+
+std::atomic<int> g_liveFonts{0};
+
+constexpr std::int32_t kMaxFontPixels = 16384;
+
+QFont::StyleHint styleHintOf(std::uint8_t pitchAndFamily) {
+    switch (pitchAndFamily & 0xF0) {
+    case 0x10: return QFont::Serif;       // roman
+    case 0x20: return QFont::SansSerif;   // swiss
+    case 0x30: return QFont::TypeWriter;  // modern
+    case 0x40: return QFont::Cursive;     // script
+    case 0x50: return QFont::Decorative;  // decorative
+    default: return QFont::AnyStyle;
+    }
+}
+
+void setCommonStrategy(QFont& f) {
+    // Grayscale coverage only, so a sheet depends on the font, size and text alone.
+    f.setStyleStrategy(QFont::StyleStrategy(QFont::PreferAntialias | QFont::NoSubpixelAntialias));
+    f.setHintingPreference(QFont::PreferFullHinting);
+    f.setKerning(false);
+}
+
+}  // namespace
+
+bool FontDescription::isZero() const { return *this == FontDescription{}; }
+
+QString codePointText(char32_t codePoint) { return QString::fromUcs4(&codePoint, 1); }
+
+Font::Font(const QFont& font, const FontDescription& description)
+    : font_(font), metrics_(font), description_(description) {
+    ++g_liveFonts;
+}
+
+Font::~Font() { --g_liveFonts; }
+
+int Font::liveCount() { return g_liveFonts.load(); }
+
+std::unique_ptr<Font> Font::create(const FontDescription& d) {
+    if (std::abs(static_cast<std::int64_t>(d.height)) > kMaxFontPixels || d.width < 0 ||
+        d.width > kMaxFontPixels) {
+        return nullptr;
+    }
+    QFont f;
+    if (!d.faceName.trimmed().isEmpty()) f.setFamilies({d.faceName});
+    f.setStyleHint(styleHintOf(d.pitchAndFamily));
+    f.setFixedPitch((d.pitchAndFamily & 0x03) == 1);
+    setCommonStrategy(f);
+    f.setWeight(QFont::Weight(d.weight <= 0 ? 400 : std::min(d.weight, 1000)));
+    f.setItalic(d.italic != 0);
+    f.setUnderline(d.underline != 0);
+    f.setStrikeOut(d.strikeOut != 0);
+
+    if (d.height < 0) {
+        f.setPixelSize(-d.height);
+    } else if (d.height > 0) {
+        // A positive height asks for the whole cell (ascent + descent).
+        f.setPixelSize(d.height);
+        const int cell = QFontMetrics(f).height();
+        if (cell > 0 && cell != d.height) {
+            f.setPixelSize(std::max(1, static_cast<int>(std::lround(double(d.height) * d.height / cell))));
+        }
+    } else {
+        f.setPixelSize(12);
+    }
+    if (d.width > 0) {
+        const int avg = QFontMetrics(f).averageCharWidth();
+        if (avg > 0) f.setStretch(std::clamp(static_cast<int>(std::lround(100.0 * d.width / avg)), 1, 4000));
+    }
+    return std::unique_ptr<Font>(new Font(f, d));
+}
+
+std::unique_ptr<Font> Font::createDefaultSheetFont() {
+    QFont f;
+    f.setFamilies({QStringLiteral("IPAGothic"), QStringLiteral("IPAPGothic"),
+                   QStringLiteral("Noto Sans CJK JP"), QStringLiteral("VL Gothic"),
+                   QStringLiteral("TakaoGothic")});
+    f.setStyleHint(QFont::SansSerif);
+    setCommonStrategy(f);
+    f.setPixelSize(12);
+    FontDescription d;
+    d.height = -12;
+    d.weight = 400;
+    d.charSet = 128;
+    d.faceName = QFontInfo(f).family();
+    return std::unique_ptr<Font>(new Font(f, d));
+}
+
+QString Font::resolvedFamily() const { return QFontInfo(font_).family(); }
+
+CharBox Font::measure(char32_t codePoint) const {
+    return CharBox{metrics_.horizontalAdvance(codePointText(codePoint)), metrics_.height()};
+}
+
+}  // namespace karuvo

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QString>
+#include <cstdint>
+#include <memory>
+
+namespace karuvo {
+
+// A font description with the fields of the platform's LOGFONT record. The face
+// name is kept whole, however long.
+struct FontDescription {
+    std::int32_t height = 0;  // < 0: character height in pixels; > 0: cell height; 0: default
+    std::int32_t width = 0;   // average character width in pixels; 0: the face's own
+    std::int32_t escapement = 0;
+    std::int32_t orientation = 0;
+    std::int32_t weight = 0;  // 0: normal (400); 1 to 1000 otherwise
+    std::uint8_t italic = 0;
+    std::uint8_t underline = 0;
+    std::uint8_t strikeOut = 0;
+    std::uint8_t charSet = 0;
+    std::uint8_t outPrecision = 0;
+    std::uint8_t clipPrecision = 0;
+    std::uint8_t quality = 0;
+    std::uint8_t pitchAndFamily = 0;
+    QString faceName;
+
+    // True for the all-zero description that a cancelled font dialog hands back.
+    bool isZero() const;
+    bool operator==(const FontDescription&) const = default;
+};
+
+// The box of one character measured alone: its advance width and the font's line height.
+struct CharBox {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+};
+
+// A font object made from a description. Glyphs are always drawn with grayscale
+// anti-aliasing. Characters the face lacks are drawn by the platform's fallback faces.
+class Font {
+public:
+    // Makes a font, or gives null when the description cannot make one (a height or
+    // width beyond 16384 pixels, a negative width).
+    static std::unique_ptr<Font> create(const FontDescription& description);
+    // The sheet box's own font: 12 px of an installed Japanese sans-serif face.
+    static std::unique_ptr<Font> createDefaultSheetFont();
+
+    ~Font();
+    Font(const Font&) = delete;
+    Font& operator=(const Font&) = delete;
+
+    const QFont& qfont() const { return font_; }
+    const QFontMetrics& metrics() const { return metrics_; }
+    const FontDescription& description() const { return description_; }
+    // The family that the platform actually uses for this font.
+    QString resolvedFamily() const;
+
+    // Advance width and line height of one character (a whole code point).
+    CharBox measure(char32_t codePoint) const;
+
+    // Number of font objects alive now, for checking that every one is released.
+    static int liveCount();
+
+private:
+    Font(const QFont& font, const FontDescription& description);
+
+    QFont font_;
+    QFontMetrics metrics_;
+    FontDescription description_;
+};
+
+// The text of one code point.
+QString codePointText(char32_t codePoint);
+
+}  // namespace karuvo

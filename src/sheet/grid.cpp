@@ -1,0 +1,67 @@
+#include "grid.h"
+
+#include <algorithm>
+
+#include "platform/checked.h"
+
+namespace karuvo {
+
+std::vector<char32_t> codePointsOf(QStringView text) {
+    std::vector<char32_t> out;
+    out.reserve(static_cast<std::size_t>(text.size()));
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1].unicode())) {
+            out.push_back(QChar::surrogateToUcs4(c, text[i + 1].unicode()));
+            ++i;
+        } else {
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
+GridSize scanGrid(QStringView text) {
+    std::int32_t current = 0, longest = 0, breaks = 0;
+    for (char32_t c : codePointsOf(text)) {
+        if (c == U'\r') continue;
+        if (c == U'\n') {
+            longest = std::max(longest, current);
+            current = 0;
+            breaks = checkedAdd(breaks, 1, "the row count");
+        } else {
+            current = checkedAdd(current, 1, "the column count");
+        }
+    }
+    longest = std::max(longest, current);
+    return GridSize{longest, checkedAdd(breaks, 1, "the row count")};
+}
+
+std::vector<GridCell> gridCells(QStringView text) {
+    std::vector<GridCell> cells;
+    std::int32_t column = 0, row = 0;
+    for (char32_t c : codePointsOf(text)) {
+        if (c == U'\r') continue;
+        if (c == U'\n') {
+            column = 0;
+            ++row;
+            continue;
+        }
+        cells.push_back(GridCell{c, column, row});
+        ++column;
+    }
+    return cells;
+}
+
+CharBox largestCharBox(QStringView text, const Font& font) {
+    CharBox best;
+    for (char32_t c : codePointsOf(text)) {
+        if (c == U'\r' || c == U'\n') continue;
+        const CharBox box = font.measure(c);
+        best.width = std::max(best.width, box.width);
+        best.height = std::max(best.height, box.height);
+    }
+    return best;
+}
+
+}  // namespace karuvo

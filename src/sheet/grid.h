@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QStringView>
+#include <cstdint>
+#include <vector>
+
+#include "platform/font.h"
+
+namespace karuvo {
+
+// The characters of a text as code points: a surrogate pair is one code point; a
+// lone surrogate stays a code point of its own.
+std::vector<char32_t> codePointsOf(QStringView text);
+
+// Columns and rows of a text: a carriage return takes no cell and ends no line, a
+// line feed ends the line, every other character (tab included) takes one cell. The
+// column count is the longest line; the row count is the number of line feeds + 1.
+struct GridSize {
+    std::int32_t columns = 0;
+    std::int32_t rows = 1;
+};
+GridSize scanGrid(QStringView text);
+
+// One character that takes a cell, with its place in the grid.
+struct GridCell {
+    char32_t codePoint;
+    std::int32_t column;
+    std::int32_t row;
+};
+// Every character that takes a cell, in text order.
+std::vector<GridCell> gridCells(QStringView text);
+
+// The largest advance width and the largest line height of the characters of a text
+// (carriage returns and line feeds skipped) in a font; 0 and 0 for a text without any.
+CharBox largestCharBox(QStringView text, const Font& font);
+
+}  // namespace karuvo

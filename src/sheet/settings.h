@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+#include "platform/colour.h"
+#include "platform/font.h"
+
+namespace karuvo {
+
+enum class FillKind { Colour, Texture };
+enum class EffectKind { None, Shadow, Outline };
+
+// Everything a sheet is made from. Both front ends fill this value; the builder
+// reads nothing else.
+struct SheetSettings {
+    QString text;                          // taken exactly as typed
+    std::int32_t cellWidth = 0;            // pixels, must be at least 1
+    std::int32_t cellHeight = 0;
+    std::optional<FontDescription> font;   // none: the default sheet font
+    FillKind fill = FillKind::Colour;
+    Colour fillColour = kWhite;            // colour fill only
+    QString texturePath;                   // texture fill; empty gives white glyphs
+    EffectKind effect = EffectKind::None;
+    std::int32_t shadowDx = 0;             // shadow only
+    std::int32_t shadowDy = 0;
+    Colour shadowColour = kWhite;
+    std::int32_t outlineRadius = 0;        // outline only, 0 to 10
+    Colour outlineColour = kWhite;
+};
+
+}  // namespace karuvo

@@ -1,0 +1,122 @@
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "platform/error.h"
+#include "platform/image.h"
+#include "platform/image_io.h"
+
+using namespace karuvo;
+
+namespace {
+Image filled(int w, int h, QRgb p) {
+    Image img(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) img.setPixel(x, y, p);
+    return img;
+}
+}  // namespace
+
+TEST(Image, StartsBlackAndRefusesNegativeSizes) {
+    Image img(3, 2);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x) EXPECT_EQ(img.pixel(x, y), 0xff000000u);
+    EXPECT_TRUE(Image(0, 5).isEmpty());
+    EXPECT_THROW(Image(-1, 5), Error);
+}
+
+TEST(BitBlt, CombinesChannelsBitwiseAndClipsToBothPictures) {
+    Image dst = filled(4, 4, qRgb(0xF0, 0x0F, 0xAA));
+    Image src = filled(2, 2, qRgb(0x3C, 0xFF, 0x55));
+    bitBlt(dst, 0, 0, 2, 2, &src, 0, 0, RasterOp::SrcAnd);
+    EXPECT_EQ(dst.pixel(1, 1), qRgb(0x30, 0x0F, 0x00));
+    bitBlt(dst, 2, 2, 5, 5, &src, 0, 0, RasterOp::SrcPaint);  // clipped to 2 x 2
+    EXPECT_EQ(dst.pixel(3, 3), qRgb(0xFC, 0xFF, 0xFF));
+    EXPECT_EQ(dst.pixel(2, 1), qRgb(0xF0, 0x0F, 0xAA));
+    bitBlt(dst, -1, -1, 2, 2, &src, 0, 0, RasterOp::SrcCopy);  // only (0, 0) lands
+    EXPECT_EQ(dst.pixel(0, 0), qRgb(0x3C, 0xFF, 0x55));
+    EXPECT_EQ(dst.pixel(1, 0), qRgb(0x30, 0x0F, 0x00));
+    bitBlt(dst, 1, 0, 2, 1, nullptr, 0, 0, RasterOp::Blackness);
+    EXPECT_EQ(dst.pixel(1, 0), qRgb(0, 0, 0));
+    EXPECT_EQ(dst.pixel(2, 0), qRgb(0, 0, 0));
+    EXPECT_EQ(dst.pixel(3, 0), qRgb(0xF0, 0x0F, 0xAA));
+}
+
+TEST(Bmp, EncodesBottomUpBgrRowsPaddedToFourBytes) {
+    Image img(5, 2);
+    img.setPixel(0, 0, qRgb(1, 2, 3));  // top-left
+    img.setPixel(0, 1, qRgb(4, 5, 6));  // bottom-left
+    img.setPixel(4, 1, qRgb(7, 8, 9));
+    const QByteArray bmp = encodeBmp24(img, 5, 2);
+    ASSERT_EQ(bmp.size(), 54 + 16 * 2);
+    const auto* p = reinterpret_cast<const unsigned char*>(bmp.constData());
+    EXPECT_EQ(p[0], 'B');
+    EXPECT_EQ(p[28], 24);
+    // Bottom row first.
+    EXPECT_EQ(p[54 + 0], 6);
+    EXPECT_EQ(p[54 + 1], 5);
+    EXPECT_EQ(p[54 + 2], 4);
+    EXPECT_EQ(p[54 + 12], 9);
+    EXPECT_EQ(p[54 + 14], 7);
+    EXPECT_EQ(p[54 + 16], 3);
+    EXPECT_EQ(p[54 + 18], 1);
+    // An independent decoder reads the same pixels.
+    QImage back;
+    ASSERT_TRUE(back.loadFromData(bmp, "BMP"));
+    EXPECT_EQ(back.size(), QSize(5, 2));
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 5; ++x) EXPECT_EQ(back.pixel(x, y) | 0xff000000u, img.pixel(x, y)) << x << "," << y;
+    EXPECT_THROW(encodeBmp24(img, 0, 2), Error);
+}
+
+TEST(AtomicWrite, FailedWritesLeaveTheExistingFileAlone) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("out.bmp");
+    writeFileAtomically(path, "first");
+    writeFileAtomically(path, "second");
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), "second");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
+    EXPECT_THROW(writeFileAtomically(dir.filePath("missing/out.bmp"), "x"), Error);
+    EXPECT_THROW(writeFileAtomically(dir.path(), "x"), Error);
+}
+
+TEST(LoadPicture, RefusesWhatIsNotAnImageWithTheFileNamed) {
+    QTemporaryDir dir;
+    EXPECT_TRUE(loadPicture("").isEmpty());
+    const QString text = dir.filePath("notes.bmp");
+    QFile t(text);
+    ASSERT_TRUE(t.open(QIODevice::WriteOnly));
+    t.write("just some words, not a picture");
+    t.close();
+    const QString empty = dir.filePath("empty.gif");
+    QFile(empty).open(QIODevice::WriteOnly);
+    QImage small(8, 8, QImage::Format_RGB32);
+    small.fill(Qt::red);
+    const QString good = dir.filePath("good.bmp");
+    ASSERT_TRUE(small.save(good, "BMP"));
+    QFile g(good);
+    ASSERT_TRUE(g.open(QIODevice::ReadOnly));
+    const QByteArray whole = g.readAll();
+    const QString cut = dir.filePath("cut.bmp");
+    QFile c(cut);
+    ASSERT_TRUE(c.open(QIODevice::WriteOnly));
+    c.write(whole.left(whole.size() / 2));
+    c.close();
+
+    for (const QString& bad : {dir.filePath("missing.bmp"), dir.path(), text, empty, cut}) {
+        try {
+            loadPicture(bad);
+            ADD_FAILURE() << bad.toStdString();
+        } catch (const Error& e) {
+            EXPECT_EQ(e.kind(), ErrorKind::Image);
+            EXPECT_NE(std::string(e.what()).find(bad.toStdString()), std::string::npos) << e.what();
+        }
+    }
+    const Image loaded = loadPicture(good);
+    EXPECT_EQ(loaded.width(), 8);
+    EXPECT_EQ(loaded.pixel(3, 3), qRgb(255, 0, 0));
+}

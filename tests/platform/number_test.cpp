@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include "platform/checked.h"
+#include "platform/colour.h"
+#include "platform/error.h"
+#include "platform/number.h"
+
+using namespace karuvo;
+
+TEST(NumericTest, AcceptsDecimalAndHexadecimalForms) {
+    for (const char* t : {"0", "12", "-3", "+4", "12.7", "-0.5", ".5", "5.", "1e1", "1E+3", "2.5e-2",
+                          "  7  ", "\t8", "&H1F", "&hff", "1e20"}) {
+        EXPECT_TRUE(isNumeric(QString::fromUtf8(t))) << t;
+    }
+}
+
+TEST(NumericTest, RefusesEverythingElse) {
+    for (const char* t : {"", "   ", "abc", "12abc", "1e", "1e+", ".", "-", "&H", "&HG", "1 2", "1,000",
+                          "--1", "0x10", "1.2.3", "e5"}) {
+        EXPECT_FALSE(isNumeric(QString::fromUtf8(t))) << t;
+    }
+}
+
+TEST(NumberValue, ReadsTheNumberAtTheStart) {
+    struct Case { const char* text; double value; };
+    for (const Case& c : std::initializer_list<Case>{
+             {"12.7", 12.7}, {"-0.5", -0.5}, {"1e1", 10}, {"  42abc", 42}, {"abc", 0}, {"", 0},
+             {"1 2 3", 123}, {"- 3", -3}, {"\n\t5", 5}, {"1,000", 1}, {"3.5.1", 3.5}, {"1e", 1},
+             {"2e+x", 2}, {"&H10", 16}, {"&HFFFFFFFF", -1}, {".25", 0.25}, {"+7", 7}, {"1e-999", 0}}) {
+        EXPECT_DOUBLE_EQ(numberValue(QString::fromUtf8(c.text)), c.value) << c.text;
+    }
+    EXPECT_TRUE(std::isinf(numberValue(u"1e999")));
+}
+
+TEST(Rounding, HalvesGoToTheEvenNeighbourAndCellSizesRoundDown) {
+    EXPECT_EQ(roundHalfEven(2.5, "x"), 2);
+    EXPECT_EQ(roundHalfEven(3.5, "x"), 4);
+    EXPECT_EQ(roundHalfEven(-1.5, "x"), -2);
+    EXPECT_EQ(roundHalfEven(-2.5, "x"), -2);
+    EXPECT_EQ(roundHalfEven(-3, "x"), -3);
+    EXPECT_EQ(roundHalfEven(2147483647.4, "x"), 2147483647);
+    EXPECT_EQ(roundDown(12.7, "x"), 12);
+    EXPECT_EQ(roundDown(-0.5, "x"), -1);
+    EXPECT_EQ(roundDown(numberValue(u"1e1"), "x"), 10);
+}
+
+TEST(Rounding, OutOfRangeValuesAreRefusedNotWrapped) {
+    for (double v : {1e20, -1e20, 2147483647.5, -2147483649.0, numberValue(u"1e999"), numberValue(u"&H123456789")}) {
+        try {
+            roundHalfEven(v, "shadow offset across");
+            ADD_FAILURE() << v;
+        } catch (const Error& e) {
+            EXPECT_EQ(e.kind(), ErrorKind::Overflow);
+            EXPECT_NE(std::string(e.what()).find("shadow offset across"), std::string::npos);
+        }
+    }
+    EXPECT_THROW(roundDown(3e9, "cell width"), Error);
+}
+
+TEST(CheckedArithmetic, StopsInsteadOfWrapping) {
+    EXPECT_EQ(checkedMul(46340, 46340), 2147395600);
+    EXPECT_THROW(checkedMul(46341, 46341, "sheet width"), Error);
+    EXPECT_THROW(checkedAdd(INT32_MAX, 1), Error);
+    EXPECT_THROW(checkedSub(INT32_MIN, 1), Error);
+    EXPECT_EQ(checkedSub(-5, 3), -8);
+    EXPECT_EQ(divTrunc(-3, 2), -1);
+    EXPECT_EQ(divTrunc(-7, 2), -3);
+    EXPECT_THROW(checkedNarrow(std::int64_t{1} << 31), Error);
+}
+
+TEST(ColourReadout, WritesUpperCaseHexWithoutLeadingZeros) {
+    EXPECT_EQ(colourReadout(0xFFFFFF), "FFFFFF");
+    EXPECT_EQ(colourReadout(0xFF), "FF");
+    EXPECT_EQ(colourReadout(0xFF00), "FF00");
+    EXPECT_EQ(colourReadout(0), "0");
+    EXPECT_EQ(colourReadout(0x0A0B0C), "A0B0C");
+}
+
+TEST(ColourReadout, ReadsCaptionsBackAsHexadecimal) {
+    EXPECT_EQ(readColourCaption(u"FFFFFF"), 0xFFFFFF);
+    EXPECT_EQ(readColourCaption(u"FF"), 255);
+    EXPECT_EQ(readColourCaption(u"FF0000"), 0xFF0000);
+    EXPECT_EQ(readColourCaption(u"ffff"), 65535);
+    EXPECT_EQ(readColourCaption(u""), 0);
+    EXPECT_EQ(readColourCaption(u"xyz"), 0);
+    EXPECT_EQ(readColourCaption(u"12G4"), 0x12);
+    EXPECT_EQ(redOf(0xFF), 255);
+    EXPECT_EQ(blueOf(0xFF0000), 255);
+    EXPECT_EQ(greenOf(0xFF00), 255);
+    EXPECT_THROW(readColourCaption(u"123456789"), Error);
+}
