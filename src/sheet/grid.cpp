@@ -64,4 +64,25 @@ CharBox largestCharBox(QStringView text, const Font& font) {
     return best;
 }
 
+CharBox effectAllowance(EffectKind effect, std::int32_t shadowDx, std::int32_t shadowDy,
+                        std::int32_t outlineRadius) {
+    switch (effect) {
+    case EffectKind::Shadow:
+        return CharBox{shadowDx, shadowDy};
+    case EffectKind::Outline: {
+        const std::int32_t r = std::clamp(outlineRadius, 0, 10);
+        return CharBox{2 * r, 2 * r};
+    }
+    case EffectKind::None:
+        break;
+    }
+    return CharBox{0, 0};
+}
+
+CharBox fittedCellSize(QStringView text, const Font& font, const CharBox& allowance) {
+    const CharBox largest = largestCharBox(text, font);
+    return CharBox{checkedAdd(largest.width, allowance.width, "the fitted cell width"),
+                   checkedAdd(largest.height, allowance.height, "the fitted cell height")};
+}
+
 }  // namespace karuvo

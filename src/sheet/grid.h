@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/font.h"
+#include "sheet/settings.h"
 
 namespace karuvo {
 
@@ -33,5 +34,15 @@ std::vector<GridCell> gridCells(QStringView text);
 // The largest advance width and the largest line height of the characters of a text
 // (carriage returns and line feeds skipped) in a font; 0 and 0 for a text without any.
 CharBox largestCharBox(QStringView text, const Font& font);
+
+// The room an edge effect needs in a cell: the shadow offsets as they are (negative
+// ones make the cell smaller), twice the outline radius held within 0 to 10 each way,
+// nothing for no effect.
+CharBox effectAllowance(EffectKind effect, std::int32_t shadowDx, std::int32_t shadowDy,
+                        std::int32_t outlineRadius);
+
+// The cell that fits every character of the text plus the allowance. Throws
+// Error(Overflow) when a sum leaves the signed 32-bit range.
+CharBox fittedCellSize(QStringView text, const Font& font, const CharBox& allowance);
 
 }  // namespace karuvo
