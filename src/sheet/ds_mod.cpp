@@ -1,0 +1,196 @@
+#include "ds_mod.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "platform/checked.h"
+#include "platform/error.h"
+
+namespace karuvo {
+
+namespace {
+
+std::string sizeText(std::int32_t bitsPerPixel, std::int32_t width, std::int32_t height) {
+    return std::to_string(width) + " x " + std::to_string(height) + " pixels at " +
+           std::to_string(bitsPerPixel) + " bits per pixel";
+}
+
+// The rectangle of a transfer after clipping to both sides, in destination
+// coordinates; the source pixel of destination (x, y) is (x + offX, y + offY).
+struct Clip {
+    std::int64_t x0, y0, x1, y1, offX, offY;
+    bool empty() const { return x0 >= x1 || y0 >= y1; }
+};
+
+Clip clipTransfer(std::int32_t dstW, std::int32_t dstH, std::int32_t dx, std::int32_t dy,
+                  std::int32_t w, std::int32_t h, std::int32_t srcW, std::int32_t srcH,
+                  std::int32_t sx, std::int32_t sy) {
+    Clip c;
+    c.offX = std::int64_t{sx} - dx;
+    c.offY = std::int64_t{sy} - dy;
+    c.x0 = std::max<std::int64_t>({dx, 0, -c.offX});
+    c.y0 = std::max<std::int64_t>({dy, 0, -c.offY});
+    c.x1 = std::min<std::int64_t>({std::int64_t{dx} + w, dstW, srcW - c.offX});
+    c.y1 = std::min<std::int64_t>({std::int64_t{dy} + h, dstH, srcH - c.offY});
+    return c;
+}
+
+DibSection& transferBitmap(const MemoryContext& context) {
+    DibSection* b = context.bitmap();
+    if (!b || b->bitsPerPixel() != 24) {
+        throw Error(ErrorKind::InvalidSize,
+                    "A bit-block transfer needs a 24-bit bitmap in the memory context");
+    }
+    return *b;
+}
+
+// Row of a bitmap counted from the top of the picture.
+std::uint8_t* topDownRow(DibSection& b, std::int64_t y) {
+    return b.bits() + (b.height() - 1 - y) * std::int64_t{b.stride()};
+}
+
+QRgb combine(QRgb d, QRgb s, RasterOp op) {
+    switch (op) {
+    case RasterOp::Blackness: return 0;
+    case RasterOp::SrcCopy: return s;
+    case RasterOp::SrcAnd: return d & s;
+    case RasterOp::SrcPaint: return d | s;
+    }
+    return s;
+}
+
+// The byte count of a surface's one block copy, once it is sure that both the bitmap
+// and `Pixels` hold that many bytes.
+std::size_t copySize(const PixelSurface& s, const char* what) {
+    if (!s.hasBitmap()) {
+        throw Error(ErrorKind::InvalidSize,
+                    std::string("The pixel surface has no bitmap to ") + what +
+                        " (it was never made or has been destroyed)");
+    }
+    const DibSection& b = *s.DIBSection;
+    const auto n = static_cast<std::size_t>(checkedMul(b.stride(), b.height(), "the bytes of a surface"));
+    if (s.Pixels.size() != n || s.Bits != b.bits()) {
+        throw Error(ErrorKind::InvalidSize, std::string("The pixel surface's byte array no longer "
+                                                        "matches its bitmap; nothing to ") + what);
+    }
+    return n;
+}
+
+}  // namespace
+
+DibSection::DibSection(std::int32_t bitsPerPixel, std::int32_t width, std::int32_t height,
+                       std::int32_t stride)
+    : bitsPerPixel_(bitsPerPixel),
+      width_(width),
+      height_(height),
+      stride_(stride),
+      bits_(new std::uint8_t[static_cast<std::size_t>(stride) * static_cast<std::size_t>(height)]()) {}
+
+DibSection* MemoryContext::selectBitmap(DibSection* bitmap) {
+    DibSection* old = bitmap_;
+    bitmap_ = bitmap;
+    return old;
+}
+
+void bitBlt(MemoryContext& dst, std::int32_t dx, std::int32_t dy, std::int32_t w, std::int32_t h,
+            const ImageView& src, std::int32_t sx, std::int32_t sy, RasterOp op) {
+    DibSection& b = transferBitmap(dst);
+    const Clip c = clipTransfer(b.width(), b.height(), dx, dy, w, h, src.width, src.height, sx, sy);
+    if (c.empty() || (op != RasterOp::Blackness && !src.data)) return;
+    for (std::int64_t y = c.y0; y < c.y1; ++y) {
+        std::uint8_t* d = topDownRow(b, y) + 3 * c.x0;
+        const QRgb* s = op == RasterOp::Blackness ? nullptr : src.data + (y + c.offY) * src.stride + c.offX;
+        for (std::int64_t x = c.x0; x < c.x1; ++x, d += 3) {
+            const QRgb old = qRgb(d[2], d[1], d[0]);
+            const QRgb p = combine(old, s ? s[x] : 0, op);
+            d[0] = static_cast<std::uint8_t>(qBlue(p));
+            d[1] = static_cast<std::uint8_t>(qGreen(p));
+            d[2] = static_cast<std::uint8_t>(qRed(p));
+        }
+    }
+}
+
+void bitBlt(const ImageView& dst, std::int32_t dx, std::int32_t dy, std::int32_t w,
+            std::int32_t h, const MemoryContext& src, std::int32_t sx, std::int32_t sy,
+            RasterOp op) {
+    DibSection& b = transferBitmap(src);
+    const Clip c = clipTransfer(dst.width, dst.height, dx, dy, w, h, b.width(), b.height(), sx, sy);
+    if (c.empty() || !dst.data) return;
+    for (std::int64_t y = c.y0; y < c.y1; ++y) {
+        QRgb* d = dst.data + y * dst.stride;
+        const std::uint8_t* s = topDownRow(b, y + c.offY) + 3 * (c.x0 + c.offX);
+        for (std::int64_t x = c.x0; x < c.x1; ++x, s += 3)
+            d[x] = combine(d[x], qRgb(s[2], s[1], s[0]), op) | 0xff000000u;
+    }
+}
+
+std::int32_t surfaceStride(std::int32_t bitsPerPixel, std::int32_t width) {
+    const std::int32_t rowBits = checkedMul(width, bitsPerPixel, "the bits of a surface row");
+    const std::int32_t words = checkedAdd(checkedSub(rowBits, 1, "the bits of a surface row") / 32, 1,
+                                          "the words of a surface row");
+    return checkedMul(words, 4, "the bytes of a surface row");
+}
+
+PixelSurface CreatePixelSurface(std::int32_t bitsPerPixel, std::int32_t width,
+                                std::int32_t height, std::span<const std::uint32_t> colourTable) {
+    if (width < 1 || height < 1 || bitsPerPixel < 1) {
+        throw Error(ErrorKind::InvalidSize, "A pixel surface of " +
+                                                sizeText(bitsPerPixel, width, height) +
+                                                " cannot be made");
+    }
+    const std::int32_t stride = surfaceStride(bitsPerPixel, width);
+    const std::int32_t lastIndex = checkedSub(checkedMul(stride, height, "the bytes of a surface"), 1,
+                                              "the bytes of a surface");
+    if (bitsPerPixel > INT16_MAX) throwOverflow("the bits per pixel of a surface", "", bitsPerPixel, 0);
+    std::size_t tableEntries = 0;
+    if (bitsPerPixel <= 8) {
+        tableEntries = std::size_t{1} << bitsPerPixel;
+        if (colourTable.size() < tableEntries) {
+            throw Error(ErrorKind::InvalidSize,
+                        "A surface at " + std::to_string(bitsPerPixel) + " bits per pixel needs " +
+                            std::to_string(tableEntries) + " colour-table entries, not " +
+                            std::to_string(colourTable.size()));
+        }
+    }
+
+    PixelSurface s;
+    try {
+        s.Pixels.assign(static_cast<std::size_t>(lastIndex) + 1, 0);
+        s.DIBSection = std::make_unique<DibSection>(bitsPerPixel, width, height, stride);
+    } catch (const std::bad_alloc&) {
+        throw Error(ErrorKind::TooLarge, "A pixel surface of " +
+                                             sizeText(bitsPerPixel, width, height) +
+                                             " does not fit in memory");
+    }
+    s.MemDC = std::make_unique<MemoryContext>();
+    s.BitsPerPixel = bitsPerPixel;
+    s.Width = width;
+    s.Height = height;
+    s.Stride = stride;
+    std::copy_n(colourTable.begin(), tableEntries, s.DIBSection->colourTable().begin());
+    s.Bits = s.DIBSection->bits();
+    s.OldBitmap = s.MemDC->selectBitmap(s.DIBSection.get());
+    return s;
+}
+
+void DestroyPixelSurface(PixelSurface& surface) {
+    if (surface.MemDC) surface.MemDC->selectBitmap(surface.OldBitmap);
+    surface.DIBSection.reset();
+    surface.MemDC.reset();
+    surface.Bits = nullptr;
+    surface.OldBitmap = nullptr;
+}
+
+void ReadSurfacePixels(PixelSurface& surface) {
+    const std::size_t n = copySize(surface, "read");
+    std::memcpy(surface.Pixels.data(), surface.Bits, n);
+}
+
+void WriteSurfacePixels(PixelSurface& surface) {
+    const std::size_t n = copySize(surface, "write");
+    std::memcpy(surface.Bits, surface.Pixels.data(), n);
+}
+
+}  // namespace karuvo
