@@ -5,6 +5,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "platform/number.h"
 
 namespace karuvo {
@@ -15,19 +19,6 @@ using Word = std::uint64_t;
 constexpr int kWordBits = 64;
 
 std::int32_t clampRadius(std::int32_t radius) { return std::clamp(radius, 0, kMaxOutlineRadius); }
-
-Word load64(const std::uint8_t* p) {
-    Word w;
-    std::memcpy(&w, p, sizeof w);
-    return w;
-}
-
-// One bit per byte of `w` (bit i for byte i), set when the byte is not zero.
-unsigned nonZeroBytes(Word w) {
-    constexpr Word low7 = 0x7F7F7F7F7F7F7F7FULL;
-    const Word high = (((w & low7) + low7) | w) & ~low7;
-    return static_cast<unsigned>(((high >> 7) * 0x0102040810204080ULL) >> 56);
-}
 
 // For 12 byte flags (4 pixels of 3 bytes), one bit per pixel that has any byte set.
 struct PixelsOfByteFlags {
@@ -40,12 +31,63 @@ struct PixelsOfByteFlags {
 };
 constexpr PixelsOfByteFlags kPixelsOfByteFlags;
 
-// Bit i set when pixel i of the 8 pixels at `p` is not black.
-unsigned nonBlackPixels8(const std::uint8_t* p) {
-    const Word a = load64(p), b = load64(p + 8), c = load64(p + 16);
-    if ((a | b | c) == 0) return 0;
-    const unsigned flags = nonZeroBytes(a) | (nonZeroBytes(b) << 8) | (nonZeroBytes(c) << 16);
-    return kPixelsOfByteFlags.bits[flags & 0xFFF] | (kPixelsOfByteFlags.bits[flags >> 12] << 4);
+#if defined(__SSE2__)
+// SSE2 belongs to every x86-64 processor, so this needs no run-time test.
+__m128i load128(const std::uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+
+bool allZero192(const std::uint8_t* p) {
+    __m128i any = load128(p);
+    for (int i = 1; i < 12; ++i) any = _mm_or_si128(any, load128(p + 16 * i));
+    return _mm_movemask_epi8(_mm_cmpeq_epi8(any, _mm_setzero_si128())) == 0xFFFF;
+}
+
+// One bit per byte of the 48 bytes at `p`, set when the byte is not zero.
+Word nonZeroBytes48(const std::uint8_t* p) {
+    const __m128i zero = _mm_setzero_si128();
+    const auto zeros = [&](int i) {
+        return static_cast<Word>(_mm_movemask_epi8(_mm_cmpeq_epi8(load128(p + 16 * i), zero)));
+    };
+    return ~(zeros(0) | zeros(1) << 16 | zeros(2) << 32) & 0xFFFFFFFFFFFFULL;
+}
+#else
+Word load64(const std::uint8_t* p) {
+    Word w;
+    std::memcpy(&w, p, sizeof w);
+    return w;
+}
+
+bool allZero192(const std::uint8_t* p) {
+    Word any = 0;
+    for (int i = 0; i < 24; ++i) any |= load64(p + 8 * i);
+    return any == 0;
+}
+
+// One bit per byte of `w` (bit i for byte i), set when the byte is not zero.
+Word nonZeroBytes8(Word w) {
+    constexpr Word low7 = 0x7F7F7F7F7F7F7F7FULL;
+    const Word high = (((w & low7) + low7) | w) & ~low7;
+    return ((high >> 7) * 0x0102040810204080ULL) >> 56;
+}
+
+Word nonZeroBytes48(const std::uint8_t* p) {
+    Word flags = 0;
+    for (int i = 0; i < 6; ++i) flags |= nonZeroBytes8(load64(p + 8 * i)) << (8 * i);
+    return flags;
+}
+#endif
+
+// Bit i set when pixel i of the 64 pixels at `p` is not black. An all-black run is
+// found with one test, and a run with ink is worked out without further branches,
+// which dense text would mispredict.
+Word nonBlackPixels64(const std::uint8_t* p) {
+    if (allZero192(p)) return 0;
+    Word bits = 0;
+    for (int g = 0; g < 4; ++g) {
+        const Word flags = nonZeroBytes48(p + 48 * g);
+        for (int q = 0; q < 4; ++q)
+            bits |= Word{kPixelsOfByteFlags.bits[flags >> (12 * q) & 0xFFF]} << (16 * g + 4 * q);
+    }
+    return bits;
 }
 
 bool isBlack(const std::uint8_t* p) { return (p[0] | p[1] | p[2]) == 0; }
@@ -83,65 +125,71 @@ public:
     }
 
     void run() {
-        readGlyphMask();
-        const std::int32_t window = 2 * radius_ + 1;
-        const std::size_t slotWords = levels_.size() * static_cast<std::size_t>(words_);
-        widened_.assign(static_cast<std::size_t>(window) * slotWords, 0);
-        widenedRange_.assign(static_cast<std::size_t>(window), {0, 0});
+        const std::size_t window = static_cast<std::size_t>(2 * radius_ + 1);
+        glyph_.assign(window * words_, 0);
+        glyphRange_.assign(window, {0, 0});
+        widened_.assign(window * levels_.size() * words_, 0);
+        widenedRange_.assign(window, {0, 0});
         scratch_.assign(2 * (static_cast<std::size_t>(words_) + 2), 0);
         acc_.assign(static_cast<std::size_t>(words_), 0);
-        for (std::int32_t y = 0; y < std::min(radius_, px_.height); ++y) widen(y);
+        zeros_.assign(static_cast<std::size_t>(words_), 0);
+        // Input row y + r is read just before output row y is written, so the bytes of
+        // row y are still in the cache when they are overwritten.
+        for (std::int32_t y = 0; y < std::min(radius_, px_.height); ++y) readRow(y);
         for (std::int32_t y = 0; y < px_.height; ++y) {
-            if (y + radius_ < px_.height) widen(y + radius_);
+            if (y + radius_ < px_.height) readRow(y + radius_);
             const std::int32_t first = std::max(0, y - radius_);
             const std::int32_t last = std::min(px_.height - 1, y + radius_);
-            if (nonEmptyBefore_[last + 1] == nonEmptyBefore_[first]) continue;
-            writeRow(y, accumulate(y, first, last));
+            bool ink = false;
+            for (std::int32_t v = first; v <= last && !ink; ++v) ink = !rangeOf(v).empty();
+            if (ink) writeRow(y, accumulate(y, first, last));
         }
     }
 
 private:
     struct Range {
-        std::int32_t lo, hi;  // words [lo, hi); empty when lo == hi
+        std::int32_t lo, hi;  // words [lo, hi)
+        bool empty() const { return lo >= hi; }
     };
 
-    Word* glyphRow(std::int32_t y) { return glyph_.data() + static_cast<std::size_t>(y) * words_; }
+    // Rows y - r to y + r live in 2r + 1 slots, taken in turn.
+    std::size_t slotOf(std::int32_t y) const { return static_cast<std::size_t>(y % (2 * radius_ + 1)); }
+    Word* glyphRow(std::int32_t y) { return glyph_.data() + slotOf(y) * words_; }
+    Range rangeOf(std::int32_t y) const { return glyphRange_[slotOf(y)]; }
     Word* widenedRow(std::int32_t y, std::size_t level) {
-        const std::size_t slot = static_cast<std::size_t>(y % (2 * radius_ + 1));
-        return widened_.data() + (slot * levels_.size() + level) * words_;
+        return widened_.data() + (slotOf(y) * levels_.size() + level) * words_;
     }
 
-    void readGlyphMask() {
-        const std::int32_t w = px_.width, h = px_.height;
-        glyph_.assign(static_cast<std::size_t>(w == 0 ? 0 : words_) * h, 0);
-        glyphRange_.assign(static_cast<std::size_t>(h), {0, 0});
-        nonEmptyBefore_.assign(static_cast<std::size_t>(h) + 1, 0);
-        const std::int32_t fullChunks = w / 8;
-        for (std::int32_t y = 0; y < h; ++y) {
-            const std::uint8_t* row = px_.row(y);
-            Word* mask = glyphRow(y);
-            for (std::int32_t k = 0; k < fullChunks; ++k) {
-                const unsigned bits = nonBlackPixels8(row + 24 * k);
-                if (bits) mask[k / 8] |= Word{bits} << (8 * (k % 8));
-            }
-            for (std::int32_t x = 8 * fullChunks; x < w; ++x)
-                if (!isBlack(row + 3 * x)) mask[x / kWordBits] |= Word{1} << (x % kWordBits);
-            Range r{0, 0};
-            for (std::int32_t i = 0; i < words_; ++i) {
-                if (!mask[i]) continue;
-                if (r.lo == r.hi) r.lo = i;
-                r.hi = i + 1;
-            }
-            glyphRange_[y] = r;
-            nonEmptyBefore_[y + 1] = nonEmptyBefore_[y] + (r.lo != r.hi ? 1 : 0);
+    // Reads row y's glyph mask and widens it.
+    void readRow(std::int32_t y) {
+        const std::int32_t w = px_.width;
+        const std::int32_t fullWords = w / kWordBits;
+        const std::uint8_t* row = px_.row(y);
+        Word* mask = glyphRow(y);
+        for (std::int32_t i = 0; i < fullWords; ++i) mask[i] = nonBlackPixels64(row + 3 * kWordBits * i);
+        if (fullWords < words_) mask[fullWords] = 0;
+        for (std::int32_t x = kWordBits * fullWords; x < w; ++x)
+            if (!isBlack(row + 3 * x)) mask[x / kWordBits] |= Word{1} << (x % kWordBits);
+        Range r{0, 0};
+        for (std::int32_t i = 0; i < words_; ++i) {
+            if (!mask[i]) continue;
+            if (r.empty()) r.lo = i;
+            r.hi = i + 1;
         }
+        glyphRange_[slotOf(y)] = r;
+        widen(y);
     }
 
     // Widens input row y by each distinct half-width into its slot.
+    // Widened rows hold zeros outside their range, so that rows can be ORed over any
+    // range without looking at each one's own.
     void widen(std::int32_t y) {
-        const Range g = glyphRange_[y];
-        const std::size_t slot = static_cast<std::size_t>(y % (2 * radius_ + 1));
-        if (g.lo == g.hi) {
+        const Range g = rangeOf(y);
+        const std::size_t slot = slotOf(y);
+        const Range old = widenedRange_[slot];
+        for (std::size_t level = 0; level < levels_.size(); ++level)
+            std::fill(widenedRow(y, level) + old.lo, widenedRow(y, level) + old.hi, 0);
+        if (g.empty()) {
             widenedRange_[slot] = g;
             return;
         }
@@ -169,19 +217,21 @@ private:
     // The ring bits of output row y (in acc_), given the rows first..last around it.
     Range accumulate(std::int32_t y, std::int32_t first, std::int32_t last) {
         Range out{words_, 0};
+        std::array<const Word*, 2 * kMaxOutlineRadius + 4> rows;
+        std::size_t n = 0;
         for (std::int32_t v = first; v <= last; ++v) {
-            const Range r = widenedRange_[static_cast<std::size_t>(v % (2 * radius_ + 1))];
-            if (r.lo == r.hi) continue;
-            if (out.lo >= out.hi) {
-                std::fill(acc_.begin() + r.lo, acc_.begin() + r.hi, 0);
-                out = r;
-            } else {
-                if (r.lo < out.lo) std::fill(acc_.begin() + r.lo, acc_.begin() + out.lo, 0);
-                if (r.hi > out.hi) std::fill(acc_.begin() + out.hi, acc_.begin() + r.hi, 0);
-                out = {std::min(out.lo, r.lo), std::max(out.hi, r.hi)};
-            }
-            const Word* src = widenedRow(v, static_cast<std::size_t>(levelOf_[std::abs(v - y)]));
-            for (std::int32_t i = r.lo; i < r.hi; ++i) acc_[i] |= src[i];
+            const Range r = widenedRange_[slotOf(v)];
+            if (r.empty()) continue;
+            out = {std::min(out.lo, r.lo), std::max(out.hi, r.hi)};
+            rows[n++] = widenedRow(v, static_cast<std::size_t>(levelOf_[std::abs(v - y)]));
+        }
+        // Four rows at a time, padded with a row of zeros: simple loops that the
+        // compiler turns into vector code, with acc_ loaded and stored once per four.
+        while (n % 4) rows[n++] = zeros_.data();
+        std::fill(acc_.begin() + out.lo, acc_.begin() + out.hi, 0);
+        for (std::size_t k = 0; k < n; k += 4) {
+            const Word *a = rows[k], *b = rows[k + 1], *c = rows[k + 2], *d = rows[k + 3];
+            for (std::int32_t i = out.lo; i < out.hi; ++i) acc_[i] |= a[i] | b[i] | c[i] | d[i];
         }
         const Word* g = glyphRow(y);
         for (std::int32_t i = out.lo; i < out.hi; ++i) acc_[i] &= ~g[i];
@@ -194,19 +244,16 @@ private:
     void writeRow(std::int32_t y, Range range) {
         std::uint8_t* row = px_.row(y);
         const Word* g = glyphRow(y);
+        const std::int32_t fullWords = px_.width / kWordBits;
         for (std::int32_t i = range.lo; i < range.hi; ++i) {
-            const Word touched = g[i] | acc_[i];
-            if (!touched) continue;
-            for (std::int32_t b = 0; b < 8; ++b) {
-                if (!(touched >> (8 * b) & 0xFF)) continue;
-                const unsigned ring = static_cast<unsigned>(acc_[i] >> (8 * b) & 0xFF);
-                const std::int32_t x = i * kWordBits + 8 * b;
-                if (x + 8 <= px_.width) {
-                    std::memcpy(row + 3 * x, chunkBytes_[ring].data(), 24);
-                } else {
-                    for (std::int32_t p = x; p < px_.width; ++p)
-                        putColour(row + 3 * p, (ring >> (p - x) & 1u) ? ringColour_ : kBlack);
-                }
+            const Word ring = acc_[i];
+            if (!(g[i] | ring)) continue;
+            std::uint8_t* out = row + 3 * kWordBits * i;
+            if (i < fullWords) {
+                for (int b = 0; b < 8; ++b) std::memcpy(out + 24 * b, chunkBytes_[ring >> (8 * b) & 0xFF].data(), 24);
+            } else {
+                for (std::int32_t x = kWordBits * i; x < px_.width; ++x)
+                    putColour(row + 3 * x, (ring >> (x % kWordBits) & 1u) ? ringColour_ : kBlack);
             }
         }
     }
@@ -219,13 +266,13 @@ private:
     std::vector<std::int32_t> levels_;  // distinct half-widths, narrowest first
     std::array<std::int32_t, kMaxOutlineRadius + 1> levelOf_{};  // |dy| -> index in levels_
     std::array<std::array<std::uint8_t, 24>, 256> chunkBytes_{};
-    std::vector<Word> glyph_;
+    std::vector<Word> glyph_;    // (2r + 1) slots x words
     std::vector<Range> glyphRange_;
-    std::vector<std::int32_t> nonEmptyBefore_;  // rows with glyph bits above row y
-    std::vector<Word> widened_;                 // (2r + 1) slots x levels x words
+    std::vector<Word> widened_;  // (2r + 1) slots x levels x words
     std::vector<Range> widenedRange_;
     std::vector<Word> scratch_;
     std::vector<Word> acc_;
+    std::vector<Word> zeros_;
 };
 
 }  // namespace
