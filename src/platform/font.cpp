@@ -1,7 +1,11 @@
 #include "font.h"
 
 #include <QFontInfo>
+#include <QGlyphRun>
+#include <QRawFont>
 #include <QStringList>
+#include <QTextLayout>
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 
@@ -99,6 +103,21 @@ QString Font::resolvedFamily() const { return QFontInfo(font_).family(); }
 
 CharBox Font::measure(char32_t codePoint) const {
     return CharBox{metrics_.horizontalAdvance(codePointText(codePoint)), metrics_.height()};
+}
+
+QString Font::drawingFamily(char32_t codePoint) const {
+    // Laying the character out is what picks the fallback face, so ask the layout
+    // which face each run of glyphs came from; glyph 0 is the "missing" box.
+    QTextLayout layout(codePointText(codePoint), font_);
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    for (const QGlyphRun& run : layout.glyphRuns()) {
+        const QList<quint32> glyphs = run.glyphIndexes();
+        if (std::any_of(glyphs.begin(), glyphs.end(), [](quint32 g) { return g != 0; }))
+            return run.rawFont().familyName();
+    }
+    return {};
 }
 
 }  // namespace karuvo

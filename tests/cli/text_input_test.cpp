@@ -1,0 +1,72 @@
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "cli/text_input.h"
+#include "platform/error.h"
+
+using namespace karuvo;
+using namespace karuvo::cli;
+
+namespace {
+
+// The message of the error that decoding `bytes` throws, or "" when it does not.
+std::string decodeError(const QByteArray& bytes) {
+    try {
+        decodeUtf8(bytes, "\"t.txt\"");
+    } catch (const Error& e) {
+        EXPECT_EQ(e.kind(), ErrorKind::Text);
+        return e.what();
+    }
+    return {};
+}
+
+}  // namespace
+
+TEST(TextInput, DecodesEveryLengthOfSequenceAndSkipsALeadingBom) {
+    // A, e-acute (2 bytes), hiragana a (3 bytes), a grinning face (4 bytes), line feed.
+    const QByteArray bytes("\xEF\xBB\xBF" "A\xC3\xA9\xE3\x81\x82\xF0\x9F\x98\x80\n");
+    const QString expected = QStringLiteral("A\u00E9\u3042") + QString::fromUcs4(U"\U0001F600") + "\n";
+    EXPECT_EQ(decodeUtf8(bytes, "x"), expected);
+    // Only a leading mark is skipped; one in the middle is a character of the text.
+    EXPECT_EQ(decodeUtf8("A\xEF\xBB\xBF", "x"), QStringLiteral("A\uFEFF"));
+    EXPECT_EQ(decodeUtf8("", "x"), QString());
+}
+
+TEST(TextInput, NamesTheByteOffsetOfTheFirstBadSequence) {
+    EXPECT_EQ(decodeError("AB\xFF"),
+              "The text in \"t.txt\" is not valid UTF-8: the byte at offset 2 (0xFF) does not start a whole "
+              "character; save the text as UTF-8");
+    // Offsets count the byte-order mark.
+    EXPECT_NE(decodeError("\xEF\xBB\xBF" "A\x80").find("offset 4 (0x80)"), std::string::npos);
+    EXPECT_NE(decodeError("AB\xC0\x80").find("offset 2 (0xC0)"), std::string::npos);          // overlong
+    EXPECT_NE(decodeError("\xE0\x80\xAF").find("offset 0 (0xE0)"), std::string::npos);        // overlong
+    EXPECT_NE(decodeError("A\xED\xA0\x80").find("offset 1 (0xED)"), std::string::npos);       // surrogate
+    EXPECT_NE(decodeError("\xF4\x90\x80\x80").find("offset 0 (0xF4)"), std::string::npos);    // > U+10FFFF
+    EXPECT_NE(decodeError("ABC\xE3\x81").find("offset 3 (0xE3)"), std::string::npos);         // cut short
+    EXPECT_NE(decodeError("\xE3\x41\x82").find("offset 0 (0xE3)"), std::string::npos);        // bad continuation
+    EXPECT_EQ(decodeError("\xF4\x8F\xBF\xBF"), "");  // U+10FFFF itself is fine
+}
+
+TEST(TextInput, ReadsFilesAndRefusesWhatIsNotOne) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("t.txt");
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("\xEF\xBB\xBF\xE4\xB8\x80\r\nB");
+    }
+    EXPECT_EQ(readTextFile(path), QStringLiteral("\u4E00\r\nB"));
+
+    const auto kindOf = [](const QString& p) {
+        try {
+            readTextFile(p);
+        } catch (const Error& e) {
+            return e.kind();
+        }
+        return ErrorKind::Overflow;  // not thrown at all
+    };
+    EXPECT_EQ(kindOf(dir.filePath("missing.txt")), ErrorKind::Io);
+    EXPECT_EQ(kindOf(dir.path()), ErrorKind::Io);
+}
