@@ -5,6 +5,13 @@
 #include "sheet/grid.h"
 
 namespace karuvo::cli {
+namespace {
+
+QString counted(std::int64_t n, const char* noun) {
+    return QString::number(n) + u' ' + QLatin1String(noun) + (n == 1 ? "" : "s");
+}
+
+}  // namespace
 
 std::vector<FallbackChar> missingCharacters(QStringView text, const Font& font) {
     std::vector<FallbackChar> missing;
@@ -23,17 +30,15 @@ std::vector<FallbackChar> missingCharacters(QStringView text, const Font& font) 
 QString reportText(const SheetGeometry& sheet, std::size_t characters, const QString& face,
                    std::int32_t pixelSize, const std::vector<FallbackChar>& missing) {
     const QString prefix = QStringLiteral("karuvo-cli: ");
-    QString out = prefix + QStringLiteral("sheet %1 x %2 pixels: %3 columns x %4 rows = %5 cells of %6 x %7, "
-                                          "%8 characters, font \"%9\" %10 px\n")
+    QString out = prefix + QStringLiteral("sheet %1 x %2 pixels, cells of %3 x %4 in %5 and %6 (%7), %8, "
+                                          "font \"%9\" %10 px\n")
                                .arg(sheet.width)
                                .arg(sheet.height)
-                               .arg(sheet.columns)
-                               .arg(sheet.rows)
-                               .arg(std::int64_t{sheet.columns} * sheet.rows)
                                .arg(sheet.cellWidth)
                                .arg(sheet.cellHeight)
-                               .arg(characters)
-                               .arg(face)
+                               .arg(counted(sheet.columns, "column"), counted(sheet.rows, "row"),
+                                    counted(std::int64_t{sheet.columns} * sheet.rows, "cell"),
+                                    counted(static_cast<std::int64_t>(characters), "character"), face)
                                .arg(pixelSize);
     for (const FallbackChar& m : missing) {
         const QString name = QStringLiteral("U+%1 %2")

@@ -138,9 +138,14 @@ void writeFilesAtomically(const std::vector<FileContents>& files) {
         if (info.isDir()) {
             throw Error(ErrorKind::Io, "Cannot write " + quoted(path) + ": it is a folder");
         }
-        if (!info.absoluteDir().exists()) {
+        const QFileInfo folder(info.absolutePath());
+        if (!folder.exists()) {
             throw Error(ErrorKind::Io, "Cannot write " + quoted(path) + ": the folder " +
                                            quoted(info.absolutePath()) + " does not exist");
+        }
+        if (!folder.isDir()) {
+            throw Error(ErrorKind::Io, "Cannot write " + quoted(path) + ": " + quoted(info.absolutePath()) +
+                                           " is a file, not a folder");
         }
         auto file = std::make_unique<QSaveFile>(path);
         file->setDirectWriteFallback(false);

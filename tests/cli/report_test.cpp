@@ -40,9 +40,12 @@ TEST(Report, NamesSizesAndEveryMissingCharacter) {
     const QString report =
         reportText(SheetGeometry{48, 40, 3, 2, 16, 20}, 5, "DejaVu Sans", 16,
                    {FallbackChar{U'\u4E00', "IPAGothic"}, FallbackChar{U'\U0001F600', ""}});
+    EXPECT_EQ(reportText(SheetGeometry{7, 14, 1, 1, 7, 14}, 1, "F", 12, {}).toStdString(),
+              "karuvo-cli: sheet 7 x 14 pixels, cells of 7 x 14 in 1 column and 1 row (1 cell), 1 character, "
+              "font \"F\" 12 px\n");
     EXPECT_EQ(report.toStdString(),
-              "karuvo-cli: sheet 48 x 40 pixels: 3 columns x 2 rows = 6 cells of 16 x 20, 5 characters, "
-              "font \"DejaVu Sans\" 16 px\n"
+              "karuvo-cli: sheet 48 x 40 pixels, cells of 16 x 20 in 3 columns and 2 rows (6 cells), "
+              "5 characters, font \"DejaVu Sans\" 16 px\n"
               "karuvo-cli: U+4E00 \u4E00 is not in \"DejaVu Sans\"; drawn with \"IPAGothic\"\n"
               "karuvo-cli: U+1F600 \U0001F600 is not in \"DejaVu Sans\"; no installed face has it\n");
 }
