@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <new>
 
 #include "cli/arguments.h"
@@ -38,7 +39,9 @@ std::unique_ptr<Font> chooseFont(CliOptions& o, QTextStream& err) {
         throw Error(ErrorKind::InvalidSize, "Cannot make the font \"" + d.faceName.toStdString() + "\" at " +
                                                 std::to_string(o.font.pixelSize) + " pixels");
     }
-    if (!o.font.family.isEmpty() && font->resolvedFamily().compare(o.font.family, Qt::CaseInsensitive) != 0) {
+    // A family may be installed under a localised name too ("IPAゴシック").
+    if (!o.font.family.isEmpty() && !QFontDatabase::hasFamily(o.font.family) &&
+        font->resolvedFamily().compare(o.font.family, Qt::CaseInsensitive) != 0) {
         err << kPrefix << "warning: the font family \"" << o.font.family << "\" is not installed; using \""
             << font->resolvedFamily() << "\" instead\n";
     }

@@ -188,9 +188,25 @@ TEST_F(CliBinary, ReportsCharactersTheFontLacksAndFamiliesNotInstalled) {
     EXPECT_TRUE(r.err.startsWith("karuvo-cli: warning: the font family \"No Such Face Anywhere\" is not "
                                  "installed; using \""))
         << r.err.toStdString();
+    // A family installed under a localised name is no stranger.
+    r = runCli({"-t", "A", "-f", "IPA\u30B4\u30B7\u30C3\u30AF", "-o", path("l.bmp")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_FALSE(r.err.contains("warning")) << r.err.toStdString();
     r = runCli({"--help"});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_TRUE(r.out.startsWith("Usage: karuvo-cli"));
+}
+
+TEST_F(CliBinary, AnArgumentThatIsNotUtf8IsAUsageError) {
+    // Only a shell can hand over bytes that are not text.
+    QProcess p;
+    p.start("/bin/sh", {"-c", "exec \"$0\" -t \"$(printf 'A\\377')\" -o \"$1\"", KARUVO_CLI_PATH, path("u.bmp")});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 2);
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    EXPECT_TRUE(err.startsWith("karuvo-cli: The text in argument 2 is not valid UTF-8: the byte at offset 1 (0xFF)"))
+        << err.toStdString();
+    EXPECT_FALSE(QFile::exists(path("u.bmp")));
 }
 
 struct BadRun {
@@ -199,6 +215,7 @@ struct BadRun {
     int exitCode;
     const char* message;  // what standard error must contain
 };
+void PrintTo(const BadRun& b, std::ostream* os) { *os << b.name; }
 
 class CliBadInput : public ::testing::TestWithParam<BadRun> {};
 

@@ -1,4 +1,3 @@
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -38,18 +37,18 @@ TEST(TextInput, NamesTheByteOffsetOfTheFirstBadSequence) {
     EXPECT_EQ(decodeError("AB\xFF"),
               "The text in \"t.txt\" is not valid UTF-8: the byte at offset 2 (0xFF) does not start a whole "
               "character; save the text as UTF-8");
-    // Offsets count the byte-order mark.
-    EXPECT_NE(decodeError("\xEF\xBB\xBF" "A\x80").find("offset 4 (0x80)"), std::string::npos);
-    EXPECT_NE(decodeError("AB\xC0\x80").find("offset 2 (0xC0)"), std::string::npos);          // overlong
-    EXPECT_NE(decodeError("\xE0\x80\xAF").find("offset 0 (0xE0)"), std::string::npos);        // overlong
-    EXPECT_NE(decodeError("A\xED\xA0\x80").find("offset 1 (0xED)"), std::string::npos);       // surrogate
-    EXPECT_NE(decodeError("\xF4\x90\x80\x80").find("offset 0 (0xF4)"), std::string::npos);    // > U+10FFFF
-    EXPECT_NE(decodeError("ABC\xE3\x81").find("offset 3 (0xE3)"), std::string::npos);         // cut short
-    EXPECT_NE(decodeError("\xE3\x41\x82").find("offset 0 (0xE3)"), std::string::npos);        // bad continuation
+    // Offsets count the byte-order mark; overlong forms, surrogates, code points past
+    // U+10FFFF, sequences cut short and bad continuations are all refused.
+    const std::pair<QByteArray, const char*> bad[] = {
+        {"\xEF\xBB\xBF" "A\x80", "offset 4 (0x80)"}, {"AB\xC0\x80", "offset 2 (0xC0)"},
+        {"\xE0\x80\xAF", "offset 0 (0xE0)"},        {"A\xED\xA0\x80", "offset 1 (0xED)"},
+        {"\xF4\x90\x80\x80", "offset 0 (0xF4)"},    {"ABC\xE3\x81", "offset 3 (0xE3)"},
+        {"\xE3\x41\x82", "offset 0 (0xE3)"}};
+    for (const auto& [bytes, where] : bad) EXPECT_NE(decodeError(bytes).find(where), std::string::npos) << where;
     EXPECT_EQ(decodeError("\xF4\x8F\xBF\xBF"), "");  // U+10FFFF itself is fine
 }
 
-TEST(TextInput, ReadsFilesAndRefusesWhatIsNotOne) {
+TEST(TextInput, ReadsAFileWithoutItsByteOrderMark) {
     QTemporaryDir dir;
     const QString path = dir.filePath("t.txt");
     {
@@ -58,15 +57,4 @@ TEST(TextInput, ReadsFilesAndRefusesWhatIsNotOne) {
         f.write("\xEF\xBB\xBF\xE4\xB8\x80\r\nB");
     }
     EXPECT_EQ(readTextFile(path), QStringLiteral("\u4E00\r\nB"));
-
-    const auto kindOf = [](const QString& p) {
-        try {
-            readTextFile(p);
-        } catch (const Error& e) {
-            return e.kind();
-        }
-        return ErrorKind::Overflow;  // not thrown at all
-    };
-    EXPECT_EQ(kindOf(dir.filePath("missing.txt")), ErrorKind::Io);
-    EXPECT_EQ(kindOf(dir.path()), ErrorKind::Io);
 }
