@@ -334,7 +334,7 @@ the cells in rows as the text's lines run, written as a 24-bit Windows bitmap.
   -o, --output FILE        the sheet, a 24-bit Windows bitmap
       --fnt FILE           also write a descriptor in the BMFont text format
       --json FILE          also write a JSON map of the cells (below)
-  -q, --quiet              no report
+  -q, --quiet              no report (warnings and errors still show)
   -h, --help               this text
       --version            the program's version
 

@@ -24,6 +24,7 @@ QString hintFor(ErrorKind kind) {
     switch (kind) {
     case ErrorKind::TooLarge: return QStringLiteral("; give a smaller cell (-c) or font (-s), or a shorter text");
     case ErrorKind::Image: return QStringLiteral("; give --texture a whole bmp, ico, gif or jpeg file");
+    case ErrorKind::Overflow: return QStringLiteral("; give a smaller cell (-c) or shadow offset, or a shorter text");
     default: return {};
     }
 }
@@ -54,7 +55,8 @@ void fitCell(SheetSettings& s, const Font& font) {
     try {
         cell = fittedCellSize(s.text, font, effectAllowance(s.effect, s.shadowDx, s.shadowDy, s.outlineRadius));
     } catch (const Error& e) {
-        throw Error(e.kind(), std::string(e.what()) + "; give a smaller shadow offset or a cell size with -c WxH");
+        throw Error(ErrorKind::InvalidSize,
+                    std::string(e.what()) + "; give a smaller shadow offset or a cell size with -c WxH");
     }
     if (cell.width < 1 || cell.height < 1) {
         throw Error(ErrorKind::InvalidSize,

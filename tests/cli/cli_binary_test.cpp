@@ -271,6 +271,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadRun{"FittedCellOverflow", {"-t", "A", "--shadow", "2147483647,0", "-o", "@/out.bmp"}, 1,
                "the fitted cell width (6 + 2147483647) does not fit in a signed 32-bit integer; give a smaller shadow offset or "
                "a cell size with -c WxH"},
+        BadRun{"SheetOverflow", {"-t", "AB", "-c", "2147483647x1", "-o", "@/out.bmp"}, 1,
+               "does not fit in a signed 32-bit integer; give a smaller cell (-c) or shadow offset, or a shorter text"},
         BadRun{"RadiusText", {"-t", "A", "--outline", "abc", "-o", "@/out.bmp"}, 2,
                "--outline: the radius \"abc\" is not a number; give a whole number from 0 to 10\n"
                "karuvo-cli: see karuvo-cli --help"},
