@@ -252,13 +252,23 @@ TEST(Builder, BuildsLargeSheetsUpToThePainterLimits) {
     ASSERT_EQ(square.image.height(), 8192);
     EXPECT_GT(litPixels(square.image, 4090, 4090, 12, 12), 0);
 
-    // 6250 cells of 16 make a sheet 100000 pixels wide: the last glyph is drawn
-    // exactly like the first.
-    const Sheet wide = buildSheet(monoSettings(QString(6250, u'W')));
-    ASSERT_EQ(wide.image.width(), 100000);
-    for (std::int32_t y = 0; y < 16; ++y)
-        for (std::int32_t x = 0; x < 16; ++x) ASSERT_EQ(wide.image.pixel(x, y), wide.image.pixel(99984 + x, y));
-    EXPECT_GT(litPixels(wide.image, 99984, 0, 16, 16), 20);
+    // Sheets as wide and as tall as the side limit: the glyph in the far cell is drawn
+    // exactly like the one in the near cell.
+    const std::int32_t half = kMaxSheetSide / 2;
+    const std::int32_t inset = (half - 8) / 2;  // the 8 x 16 box, centred across
+    const std::int32_t drop = (half - 16) / 2;  // ... and down
+    const Sheet wide = buildSheet(monoSettings(QStringLiteral("WW"), half, 16));
+    const Sheet tall = buildSheet(monoSettings(QStringLiteral("W\nW"), 16, half));
+    ASSERT_EQ(wide.image.width(), kMaxSheetSide);
+    ASSERT_EQ(tall.image.height(), kMaxSheetSide);
+    for (std::int32_t a = 0; a < 16; ++a) {
+        for (std::int32_t b = 0; b < 16; ++b) {
+            ASSERT_EQ(wide.image.pixel(inset + a, b), wide.image.pixel(half + inset + a, b));
+            ASSERT_EQ(tall.image.pixel(4 + a, drop + b), tall.image.pixel(4 + a, half + drop + b));
+        }
+    }
+    EXPECT_GT(litPixels(wide.image, half + inset, 0, 16, 16), 20);
+    EXPECT_GT(litPixels(tall.image, 0, half + drop, 16, 16), 20);
 }
 
 TEST(Builder, RefusesBadSizesBeforeDrawingWithTheSizesNamed) {
