@@ -1,6 +1,7 @@
 #include "form1.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFontInfo>
 #include <QMouseEvent>
 #include <QTextDocument>
@@ -8,8 +9,11 @@
 #include <cmath>
 #include <vector>
 
+#include "platform/checked.h"
 #include "platform/error.h"
+#include "platform/image_io.h"
 #include "platform/number.h"
+#include "sheet/builder.h"
 #include "sheet/grid.h"
 
 namespace karuvo::window {
@@ -135,6 +139,38 @@ void Form1::wireEvents() {
         Text2[i]->onGotFocus = [this, i] { guarded([this, i] { Text2_GotFocus(i); }); };
     for (std::int16_t i = 0; i < std::int16_t(Text3.size()); ++i)
         Text3[i]->onGotFocus = [this, i] { guarded([this, i] { Text3_GotFocus(i); }); };
+    for (std::int16_t i = 0; i < std::int16_t(Command3.size()); ++i)
+        connect(Command3[i], &QPushButton::clicked, this, [this, i] { guarded([this, i] { Command3_Click(i); }); });
+    for (std::int16_t i = 0; i < std::int16_t(Picture1.size()); ++i)
+        Picture1[i]->onClick = [this, i] { guarded([this, i] { Picture1_Click(i); }); };
+    // The option buttons act on the press of any mouse button, not on a change of
+    // selection, so that selecting one with the keyboard opens no dialog. The second
+    // press of a double click reaches a widget as a double-click event only.
+    for (QRadioButton* option : Option1) option->installEventFilter(this);
+    for (QRadioButton* option : Option2) option->installEventFilter(this);
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonDblClick)
+        return QWidget::eventFilter(watched, event);
+    const auto* press = static_cast<QMouseEvent*>(event);
+    const auto button = static_cast<std::int16_t>(press->button());
+    const auto shift = static_cast<std::int16_t>(press->modifiers() >> 25);
+    const auto x = static_cast<float>(press->position().x());
+    const auto y = static_cast<float>(press->position().y());
+    for (std::int16_t i = 0; i < std::int16_t(Option1.size()); ++i) {
+        if (watched == Option1[i]) {
+            guarded([&] { Option1_MouseDown(i, button, shift, x, y); });
+            return true;  // the handler alone decides the selection
+        }
+    }
+    for (std::int16_t i = 0; i < std::int16_t(Option2.size()); ++i) {
+        if (watched == Option2[i]) {
+            guarded([&] { Option2_MouseDown(i, button, shift, x, y); });
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 template <class F>
@@ -215,6 +251,112 @@ void Form1::Command2_Click() {
 void Form1::Text2_GotFocus(std::int16_t Index) { Text2.at(Index)->selectAll(); }
 
 void Form1::Text3_GotFocus(std::int16_t Index) { Text3.at(Index)->selectAll(); }
+
+void Form1::Option1_MouseDown(std::int16_t Index, std::int16_t, std::int16_t, float, float) {
+    if (Index == 0) {
+        if (const std::optional<Colour> colour = dialogs_.ChooseColorDialog()) Label2[4]->setText(colourReadout(*colour));
+        Option1[0]->setChecked(true);
+        return;
+    }
+    const QString path = dialogs_.OpenTextureFileDialog();
+    if (!path.isEmpty()) Label2[5]->setText(path);
+    // The image fill needs a texture; without one held the colour fill stays.
+    Option1[Label2[5]->text().isEmpty() ? 0 : 1]->setChecked(true);
+}
+
+void Form1::Option2_MouseDown(std::int16_t Index, std::int16_t, std::int16_t, float, float) {
+    if (Index == 0) {
+        Option2[0]->setChecked(true);
+        return;
+    }
+    if (Index != 1 && Index != 2) return;
+    QLabel* readout = Label2[Index == 1 ? 6 : 7];
+    if (const std::optional<Colour> colour = dialogs_.ChooseColorDialog()) readout->setText(colourReadout(*colour));
+    Option2[Index]->setChecked(true);
+}
+
+void Form1::Picture1_Click(std::int16_t) { Picture1[0]->hide(); }
+
+SheetSettings Form1::readSettings() {
+    if (!isNumeric(Text2[0]->text()) || !isNumeric(Text2[1]->text())) Command2_Click();
+
+    SheetSettings s;
+    s.effect = chosenEffect();
+    if (s.effect == EffectKind::Shadow) {
+        const CharBox offsets = shadowOffsets();
+        s.shadowDx = offsets.width;
+        s.shadowDy = offsets.height;
+        s.shadowColour = static_cast<Colour>(readColourCaption(Label2[6]->text()));
+    } else if (s.effect == EffectKind::Outline) {
+        s.outlineRadius = outlineRadius();
+        s.outlineColour = static_cast<Colour>(readColourCaption(Label2[7]->text()));
+    }
+    s.text = text1Text();
+    s.cellWidth = roundDown(numberValue(Text2[0]->text()), "The cell width (横)");
+    s.cellHeight = roundDown(numberValue(Text2[1]->text()), "The cell height (縦)");
+    if (Option1[0]->isChecked()) {
+        s.fill = FillKind::Colour;
+        s.fillColour = static_cast<Colour>(readColourCaption(Label2[4]->text()));
+    } else {
+        s.fill = FillKind::Texture;
+        s.texturePath = Label2[5]->text();
+    }
+    // The font that is current: after a failed choice that is still the earlier one.
+    if (CurrentFont) s.font = CurrentFont->description();
+    return s;
+}
+
+void Form1::CreateKaruvo() {
+    Picture1[0]->hide();
+    const SheetSettings settings = readSettings();
+    Sheet sheet = buildSheet(settings);
+    const std::int32_t outerWidth = checkedAdd(sheet.width, 4, "the sheet box width");
+    const std::int32_t outerHeight = checkedAdd(sheet.height, 4, "the sheet box height");
+    sheetContext_->flush();
+    Picture1[0]->setPicture(std::move(sheet.image));
+    Picture1[0]->resize(outerWidth, outerHeight);
+}
+
+void Form1::Command3_Click(std::int16_t Index) {
+    // A click that arrives during the one yield below waits for no second build.
+    if (building_) return;
+    building_ = true;
+    struct Restore {
+        Form1* form;
+        ~Restore() {
+            form->Command3[0]->setText(QStringLiteral("プレビュー"));
+            form->Command3[1]->setText(QStringLiteral("保存"));
+            form->building_ = false;
+        }
+    };
+    {
+        Restore restore{this};
+        Command3[0]->setText(QStringLiteral("作成中"));
+        Command3[1]->setText(QStringLiteral("作成中"));
+        QCoreApplication::processEvents();  // paints the captions before the long build
+        CreateKaruvo();
+    }
+    if (Index == 0) {
+        Picture1[0]->move(0, 0);
+        Picture1[0]->raise();
+        Picture1[0]->show();
+        return;
+    }
+    saveSheet();
+}
+
+void Form1::saveSheet() {
+    const Image& sheet = Picture1[0]->picture();
+    if (sheet.isEmpty()) {
+        throw Error(ErrorKind::InvalidSize,
+                    "The sheet is " + std::to_string(sheet.width()) + " x " + std::to_string(sheet.height()) +
+                        " pixels and has no area, so there is nothing to save. Type the text to put on the "
+                        "sheet first; no file was written.");
+    }
+    const QString path = dialogs_.SaveSheetFileDialog();
+    if (path.isEmpty()) return;
+    writeFileAtomically(path, encodeBmp24(sheet, sheet.width(), sheet.height()));
+}
 
 void Form1::Form_Unload(std::int16_t& Cancel) {
     static_cast<void>(Cancel);  // closing always proceeds

@@ -65,8 +65,26 @@ public:
     // Selects the whole text of the box that gained the focus.
     void Text2_GotFocus(std::int16_t Index);
     void Text3_GotFocus(std::int16_t Index);
+    // Builds the sheet (index 0: and shows it; other indices: and saves it). The
+    // captions read "作成中" during the build and come back whatever happens.
+    void Command3_Click(std::int16_t Index);
+    // Index 0 asks for the fill colour, other indices for the texture file; the
+    // option is then selected. A cancelled dialog leaves the value held before.
+    void Option1_MouseDown(std::int16_t Index, std::int16_t Button, std::int16_t Shift, float X, float Y);
+    // Index 0 selects no effect; 1 and 2 ask for the shadow or outline colour first.
+    void Option2_MouseDown(std::int16_t Index, std::int16_t Button, std::int16_t Shift, float X, float Y);
+    // Hides the sheet box, whatever the index.
+    void Picture1_Click(std::int16_t Index);
     // Gives back the chosen font; never cancels the close.
     void Form_Unload(std::int16_t& Cancel);
+
+    // Builds the sheet from the controls into the sheet box Picture1(0), sized to the
+    // sheet plus 4 each way and left hidden. Fills the cell size first when a cell-size
+    // box does not hold a number; writes "0" into an effect box that is read and does
+    // not hold a number. Throws karuvo::Error when the build is refused or fails.
+    void CreateKaruvo();
+    // The settings the controls hold now, with the corrections above.
+    SheetSettings readSettings();
 
     // The text of Text1 exactly as typed, line breaks as line feeds.
     QString text1Text() const;
@@ -76,6 +94,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Turns a mouse press on an option button into its MouseDown handler.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildControls();
@@ -94,7 +114,11 @@ private:
     // number; held within 0 to 10 without changing the text.
     std::int32_t outlineRadius();
 
+    // Writes the sheet held by the sheet box to a file the user names.
+    void saveSheet();
+
     dialogs::Dialogs& dialogs_;
+    bool building_ = false;
     std::unique_ptr<Font> sheetBoxFont_;
     std::unique_ptr<DrawingContext> sheetContext_;
 };

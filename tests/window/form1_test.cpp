@@ -6,20 +6,14 @@
 #include <gtest/gtest.h>
 
 #include "support/scripted_dialogs.h"
+#include "support/test_fonts.h"
 #include "window/form1.h"
 
 using namespace karuvo;
+using karuvo::fakes::monoDescription;
 using karuvo::window::Form1;
 
 namespace {
-
-FontDescription monoDescription(int px) {
-    FontDescription d;
-    d.height = -px;
-    d.weight = 400;
-    d.faceName = QStringLiteral("DejaVu Sans Mono");
-    return d;
-}
 
 // Metrics worked out with Qt directly, apart from the code under test.
 QFontMetrics monoMetrics(int px) {
