@@ -97,7 +97,25 @@ std::unique_ptr<Font> Font::createDefaultSheetFont() {
 
 QString Font::resolvedFamily() const { return QFontInfo(font_).family(); }
 
+namespace {
+
+// Han and kana letters take one glyph at its own advance: shaping a lone one changes
+// nothing, so the single-character measure (no text layout) gives the same width.
+bool hasPlainAdvance(char32_t codePoint) {
+    if (codePoint > 0xFFFF) return false;
+    const QChar ch(static_cast<char16_t>(codePoint));
+    const QChar::Script script = ch.script();
+    if (script != QChar::Script_Han && script != QChar::Script_Hiragana && script != QChar::Script_Katakana)
+        return false;
+    return ch.category() == QChar::Letter_Other || ch.category() == QChar::Letter_Modifier;
+}
+
+}  // namespace
+
 CharBox Font::measure(char32_t codePoint) const {
+    if (hasPlainAdvance(codePoint)) {
+        return CharBox{metrics_.horizontalAdvance(QChar(static_cast<char16_t>(codePoint))), metrics_.height()};
+    }
     return CharBox{metrics_.horizontalAdvance(codePointText(codePoint)), metrics_.height()};
 }
 

@@ -145,8 +145,9 @@ Sheet buildSheet(const SheetSettings& s) {
     sheet.image = Image(sheet.width, sheet.height);
     // A shadow right under its glyph is cut away whole. Drawing it and cutting it out
     // would leave the anti-aliased edges faintly tinted (shadow x coverage x (1 - coverage)).
+    // Without its texture an image fill never lays the shadow in, so none is drawn.
     std::optional<Image> shadowLayer;
-    if (shadowOn && (dx != 0 || dy != 0)) shadowLayer.emplace(sheet.width, sheet.height);
+    if (shadowOn && (dx != 0 || dy != 0) && !textureMissing) shadowLayer.emplace(sheet.width, sheet.height);
 
     DrawingContext sheetContext(&sheet.image, font.get());
     sheetContext.setBackgroundMode(BackgroundMode::Transparent);

@@ -32,14 +32,3 @@ TEST(Grid, CountsColumnsAndRowsAsTheLinesRun) {
         EXPECT_EQ(g.rows, c.rows) << text.toStdString();
     }
 }
-
-TEST(Grid, GivesEveryCharacterItsColumnAndRow) {
-    const std::vector<GridCell> cells = gridCells(u"a\U0001F600\r\n\nb\tc");
-    ASSERT_EQ(cells.size(), 5u);
-    const GridCell expected[] = {{U'a', 0, 0}, {U'\U0001F600', 1, 0}, {U'b', 0, 2}, {U'\t', 1, 2}, {U'c', 2, 2}};
-    for (std::size_t i = 0; i < cells.size(); ++i) {
-        EXPECT_EQ(cells[i].codePoint, expected[i].codePoint) << i;
-        EXPECT_EQ(cells[i].column, expected[i].column) << i;
-        EXPECT_EQ(cells[i].row, expected[i].row) << i;
-    }
-}
