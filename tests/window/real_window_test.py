@@ -25,30 +25,23 @@ class XEvent(ctypes.Union):
 
 def load_x11():
     x = ctypes.CDLL("libX11.so.6")
-    x.XOpenDisplay.restype = ctypes.c_void_p
-    x.XOpenDisplay.argtypes = [ctypes.c_char_p]
-    x.XCloseDisplay.argtypes = [ctypes.c_void_p]
-    x.XDefaultRootWindow.restype = ctypes.c_ulong
-    x.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
-    x.XInternAtom.restype = ctypes.c_ulong
-    x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-    x.XQueryTree.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(ctypes.c_ulong),
-                             ctypes.POINTER(ctypes.c_ulong), ctypes.POINTER(ctypes.POINTER(ctypes.c_ulong)),
-                             ctypes.POINTER(ctypes.c_uint)]
-    x.XGetWindowProperty.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong, ctypes.c_long,
-                                     ctypes.c_long, ctypes.c_int, ctypes.c_ulong,
-                                     ctypes.POINTER(ctypes.c_ulong), ctypes.POINTER(ctypes.c_int),
-                                     ctypes.POINTER(ctypes.c_ulong), ctypes.POINTER(ctypes.c_ulong),
-                                     ctypes.POINTER(ctypes.c_void_p)]
-    x.XGetGeometry.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(ctypes.c_ulong),
-                               ctypes.POINTER(ctypes.c_int), ctypes.POINTER(ctypes.c_int),
-                               ctypes.POINTER(ctypes.c_uint), ctypes.POINTER(ctypes.c_uint),
-                               ctypes.POINTER(ctypes.c_uint), ctypes.POINTER(ctypes.c_uint)]
-    x.XFree.argtypes = [ctypes.c_void_p]
-    x.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
-                             ctypes.POINTER(XEvent)]
-    x.XFlush.argtypes = [ctypes.c_void_p]
-    x.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+    P, UL, I, UI, L = ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_uint, ctypes.c_long
+    ptr = ctypes.POINTER
+    signatures = {
+        "XOpenDisplay": (P, [ctypes.c_char_p]),
+        "XCloseDisplay": (I, [P]),
+        "XDefaultRootWindow": (UL, [P]),
+        "XInternAtom": (UL, [P, ctypes.c_char_p, I]),
+        "XQueryTree": (I, [P, UL, ptr(UL), ptr(UL), ptr(ptr(UL)), ptr(UI)]),
+        "XGetWindowProperty": (I, [P, UL, UL, L, L, I, UL, ptr(UL), ptr(I), ptr(UL), ptr(UL), ptr(P)]),
+        "XGetGeometry": (I, [P, UL, ptr(UL), ptr(I), ptr(I), ptr(UI), ptr(UI), ptr(UI), ptr(UI)]),
+        "XFree": (I, [P]),
+        "XSendEvent": (I, [P, UL, I, L, ptr(XEvent)]),
+        "XSync": (I, [P, I]),
+    }
+    for name, (restype, argtypes) in signatures.items():
+        getattr(x, name).restype = restype
+        getattr(x, name).argtypes = argtypes
     return x
 
 
