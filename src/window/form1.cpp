@@ -155,7 +155,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
         return QWidget::eventFilter(watched, event);
     const auto* press = static_cast<QMouseEvent*>(event);
     const auto button = static_cast<std::int16_t>(press->button());
-    const auto shift = static_cast<std::int16_t>(press->modifiers() >> 25);
+    const auto shift = static_cast<std::int16_t>(press->modifiers().toInt() >> 25);
     const auto x = static_cast<float>(press->position().x());
     const auto y = static_cast<float>(press->position().y());
     for (std::int16_t i = 0; i < std::int16_t(Option1.size()); ++i) {
