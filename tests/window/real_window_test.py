@@ -4,6 +4,7 @@ checks the client size and closes it the way a window manager would."""
 import ctypes
 import ctypes.util
 import os
+import signal
 import subprocess
 import sys
 import time
@@ -163,6 +164,8 @@ def run(program):
 
 
 if __name__ == "__main__":
+    # A test runner that gives up on us sends SIGTERM: unwind, so Xvfb is stopped too.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit("FAIL: stopped by SIGTERM"))
     try:
         sys.exit(run(sys.argv[1]))
     except Exception as e:  # noqa: BLE001 - any failure is a test failure with its reason
