@@ -1,7 +1,11 @@
 #include "font.h"
 
 #include <QFontInfo>
+#include <QGlyphRun>
+#include <QRawFont>
 #include <QStringList>
+#include <QTextLayout>
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 
@@ -97,8 +101,41 @@ std::unique_ptr<Font> Font::createDefaultSheetFont() {
 
 QString Font::resolvedFamily() const { return QFontInfo(font_).family(); }
 
+namespace {
+
+// Han and kana letters take one glyph at its own advance: shaping a lone one changes
+// nothing, so the single-character measure (no text layout) gives the same width.
+bool hasPlainAdvance(char32_t codePoint) {
+    if (codePoint > 0xFFFF) return false;
+    const QChar ch(static_cast<char16_t>(codePoint));
+    const QChar::Script script = ch.script();
+    if (script != QChar::Script_Han && script != QChar::Script_Hiragana && script != QChar::Script_Katakana)
+        return false;
+    return ch.category() == QChar::Letter_Other || ch.category() == QChar::Letter_Modifier;
+}
+
+}  // namespace
+
 CharBox Font::measure(char32_t codePoint) const {
+    if (hasPlainAdvance(codePoint)) {
+        return CharBox{metrics_.horizontalAdvance(QChar(static_cast<char16_t>(codePoint))), metrics_.height()};
+    }
     return CharBox{metrics_.horizontalAdvance(codePointText(codePoint)), metrics_.height()};
+}
+
+QString Font::drawingFamily(char32_t codePoint) const {
+    // Laying the character out is what picks the fallback face, so ask the layout
+    // which face each run of glyphs came from; glyph 0 is the "missing" box.
+    QTextLayout layout(codePointText(codePoint), font_);
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    for (const QGlyphRun& run : layout.glyphRuns()) {
+        const QList<quint32> glyphs = run.glyphIndexes();
+        if (std::any_of(glyphs.begin(), glyphs.end(), [](quint32 g) { return g != 0; }))
+            return run.rawFont().familyName();
+    }
+    return {};
 }
 
 }  // namespace karuvo

@@ -60,6 +60,11 @@ public:
     // Advance width and line height of one character (a whole code point).
     CharBox measure(char32_t codePoint) const;
 
+    // The family of the face that draws a character: this font's own face when it has
+    // the glyph, otherwise the fallback face the platform picks for it; empty when no
+    // installed face has a glyph for it.
+    QString drawingFamily(char32_t codePoint) const;
+
     // Number of font objects alive now, for checking that every one is released.
     static int liveCount();
 

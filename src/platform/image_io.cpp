@@ -6,6 +6,7 @@
 #include <QImageReader>
 #include <QSaveFile>
 #include <cstring>
+#include <memory>
 
 #include "error.h"
 
@@ -126,26 +127,43 @@ QByteArray encodeBmp24(const Image& image, std::int32_t width, std::int32_t heig
 }
 
 void writeFileAtomically(const QString& path, const QByteArray& bytes) {
-    const QFileInfo info(path);
-    if (info.isDir()) {
-        throw Error(ErrorKind::Io, "Cannot write " + quoted(path) + ": it is a folder");
+    writeFilesAtomically({FileContents{path, bytes}});
+}
+
+void writeFilesAtomically(const std::vector<FileContents>& files) {
+    std::vector<std::unique_ptr<QSaveFile>> pending;
+    for (const FileContents& f : files) {
+        const QString& path = f.path;
+        const QFileInfo info(path);
+        if (info.isDir()) {
+            throw Error(ErrorKind::Io, "Cannot write " + quoted(path) + ": it is a folder");
+        }
+        const QFileInfo folder(info.absolutePath());
+        if (!folder.exists()) {
+            throw Error(ErrorKind::Io, "Cannot write " + quoted(path) + ": the folder " +
+                                           quoted(info.absolutePath()) + " does not exist");
+        }
+        if (!folder.isDir()) {
+            throw Error(ErrorKind::Io, "Cannot write " + quoted(path) + ": " + quoted(info.absolutePath()) +
+                                           " is a file, not a folder");
+        }
+        auto file = std::make_unique<QSaveFile>(path);
+        file->setDirectWriteFallback(false);
+        if (!file->open(QIODevice::WriteOnly)) {
+            throw Error(ErrorKind::Io, "Cannot write " + quoted(path) + ": " + file->errorString().toStdString());
+        }
+        if (file->write(f.bytes) != f.bytes.size() || !file->flush()) {
+            throw Error(ErrorKind::Io, "Cannot write " + quoted(path) + ": " + file->errorString().toStdString());
+        }
+        pending.push_back(std::move(file));
     }
-    if (!info.absoluteDir().exists()) {
-        throw Error(ErrorKind::Io, "Cannot write " + quoted(path) + ": the folder " +
-                                       quoted(info.absolutePath()) + " does not exist");
-    }
-    QSaveFile file(path);
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly)) {
-        throw Error(ErrorKind::Io, "Cannot write " + quoted(path) + ": " + file.errorString().toStdString());
-    }
-    if (file.write(bytes) != bytes.size()) {
-        const std::string why = file.errorString().toStdString();
-        file.cancelWriting();
-        throw Error(ErrorKind::Io, "Cannot write " + quoted(path) + ": " + why);
-    }
-    if (!file.commit()) {
-        throw Error(ErrorKind::Io, "Cannot write " + quoted(path) + ": " + file.errorString().toStdString());
+    // Every temporary is complete; an unfinished QSaveFile removes its temporary when
+    // destroyed, so an early throw above leaves nothing behind.
+    for (std::size_t i = 0; i < pending.size(); ++i) {
+        if (!pending[i]->commit()) {
+            throw Error(ErrorKind::Io, "Cannot write " + quoted(files[i].path) + ": " +
+                                           pending[i]->errorString().toStdString());
+        }
     }
 }
 

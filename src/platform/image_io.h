@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <vector>
 
 #include "image.h"
 
@@ -27,5 +28,18 @@ QByteArray encodeBmp24(const Image& image, std::int32_t width, std::int32_t heig
 // over the target only when complete: a failed write leaves any existing file as it
 // was and leaves no partial file behind. Throws Error(Io) naming the file.
 void writeFileAtomically(const QString& path, const QByteArray& bytes);
+
+// A file to write: where, and its whole contents.
+struct FileContents {
+    QString path;
+    QByteArray bytes;
+};
+
+// Writes several files as one step: every file goes to its own temporary file first,
+// and only when all of them are complete are they renamed over their targets, so a
+// failure while writing leaves every existing file as it was. (A rename that fails
+// after another has succeeded cannot be undone; renames within one folder do not
+// fail in practice.) Throws Error(Io) naming the file that failed.
+void writeFilesAtomically(const std::vector<FileContents>& files);
 
 }  // namespace karuvo

@@ -1,0 +1,363 @@
+#include "arguments.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <array>
+
+#include "platform/error.h"
+#include "platform/number.h"
+
+#ifndef KARUVO_VERSION
+#define KARUVO_VERSION "0.0.0"
+#endif
+
+namespace karuvo::cli {
+namespace {
+
+constexpr std::int32_t kMaxFontPixels = 16384;  // the largest font that can be made
+constexpr std::int32_t kMaxRadius = 10;
+
+enum class Opt {
+    Text, TextFile, Font, Size, Bold, Italic, Underline, StrikeOut, Cell, Fill, Texture,
+    Shadow, ShadowColour, Outline, OutlineColour, Output, Fnt, Json, Quiet, Help, Version,
+};
+
+struct OptionSpec {
+    Opt id;
+    char shortName;  // 0: none
+    const char* longName;
+    bool takesValue;
+};
+
+constexpr std::array kOptions{
+    OptionSpec{Opt::Text, 't', "text", true},
+    OptionSpec{Opt::TextFile, 'T', "text-file", true},
+    OptionSpec{Opt::Font, 'f', "font", true},
+    OptionSpec{Opt::Size, 's', "size", true},
+    OptionSpec{Opt::Bold, 0, "bold", false},
+    OptionSpec{Opt::Italic, 0, "italic", false},
+    OptionSpec{Opt::Underline, 0, "underline", false},
+    OptionSpec{Opt::StrikeOut, 0, "strikeout", false},
+    OptionSpec{Opt::Cell, 'c', "cell", true},
+    OptionSpec{Opt::Fill, 0, "fill", true},
+    OptionSpec{Opt::Texture, 0, "texture", true},
+    OptionSpec{Opt::Shadow, 0, "shadow", true},
+    OptionSpec{Opt::ShadowColour, 0, "shadow-colour", true},
+    OptionSpec{Opt::Outline, 0, "outline", true},
+    OptionSpec{Opt::OutlineColour, 0, "outline-colour", true},
+    OptionSpec{Opt::Output, 'o', "output", true},
+    OptionSpec{Opt::Fnt, 0, "fnt", true},
+    OptionSpec{Opt::Json, 0, "json", true},
+    OptionSpec{Opt::Quiet, 'q', "quiet", false},
+    OptionSpec{Opt::Help, 'h', "help", false},
+    OptionSpec{Opt::Version, 0, "version", false},
+};
+
+// A usage error on its way to the one boundary in parseArguments.
+struct UsageError {
+    QString message;
+};
+
+[[noreturn]] void usage(const QString& message) { throw UsageError{message}; }
+
+QString quoted(QStringView s) { return u'"' + s.toString() + u'"'; }
+
+const OptionSpec* findLong(QStringView name) {
+    for (const OptionSpec& o : kOptions)
+        if (name == QLatin1String(o.longName)) return &o;
+    return nullptr;
+}
+
+const OptionSpec* findShort(QChar c) {
+    for (const OptionSpec& o : kOptions)
+        if (o.shortName != 0 && c == QLatin1Char(o.shortName)) return &o;
+    return nullptr;
+}
+
+QString longSpelling(Opt id) {
+    for (const OptionSpec& o : kOptions)
+        if (o.id == id) return QStringLiteral("--") + QLatin1String(o.longName);
+    return {};
+}
+
+// A number read as the window reads its boxes, rounded to a whole number (down for
+// cell sizes, halves to even otherwise); nothing when the text is not a number or
+// the whole number leaves the signed 32-bit range.
+enum class Rounding { HalfEven, Down };
+struct WholeNumber {
+    bool numeric = false;
+    std::optional<std::int32_t> value;  // unset: out of range
+};
+WholeNumber wholeNumber(QStringView text, Rounding rounding) {
+    if (!isNumeric(text)) return {};
+    try {
+        const double v = numberValue(text);
+        return {true, rounding == Rounding::Down ? roundDown(v, "") : roundHalfEven(v, "")};
+    } catch (const Error&) {
+        return {true, std::nullopt};
+    }
+}
+
+Colour colourArgument(const QString& spell, const QString& value) {
+    static const QRegularExpression hex(QStringLiteral("^#?([0-9A-Fa-f]{6})$"));
+    const QRegularExpressionMatch m = hex.match(value);
+    if (!m.hasMatch()) {
+        usage(spell + ": the colour " + quoted(value) +
+              " is not six hexadecimal digits; give it red first, e.g. FF8000 or #FF8000");
+    }
+    const std::uint32_t rgb = m.captured(1).toUInt(nullptr, 16);
+    return colourFromRgb(static_cast<int>(rgb >> 16), static_cast<int>(rgb >> 8), static_cast<int>(rgb));
+}
+
+std::int32_t fontSizeArgument(const QString& spell, const QString& value) {
+    const WholeNumber n = wholeNumber(value, Rounding::HalfEven);
+    const QString fix = QStringLiteral("; give the size in pixels, 1 to %1").arg(kMaxFontPixels);
+    if (!n.numeric) usage(spell + ": the font size " + quoted(value) + " is not a number" + fix);
+    if (!n.value || *n.value < 1 || *n.value > kMaxFontPixels)
+        usage(spell + ": the font size " + value.trimmed() + " is out of range" + fix);
+    return *n.value;
+}
+
+void cellArgument(const QString& spell, const QString& value, SheetSettings& s) {
+    const qsizetype x = value.indexOf(u'x', 0, Qt::CaseInsensitive);
+    const QString fix = QStringLiteral("; give the width and height in pixels, e.g. 32x32");
+    if (x < 0) usage(spell + ": the cell size " + quoted(value) + " is not WIDTHxHEIGHT" + fix);
+    const QStringView parts[2] = {QStringView(value).first(x), QStringView(value).sliced(x + 1)};
+    std::int32_t size[2];
+    for (int i = 0; i < 2; ++i) {
+        const WholeNumber n = wholeNumber(parts[i], Rounding::Down);
+        const QString what = i == 0 ? QStringLiteral("cell width") : QStringLiteral("cell height");
+        if (!n.numeric) usage(spell + ": the " + what + " " + quoted(parts[i]) + " is not a number" + fix);
+        if (!n.value) {
+            usage(spell + ": the " + what + " " + parts[i].trimmed().toString() +
+                  " is too large; give at most 2147483647 pixels");
+        }
+        if (*n.value < 1) {
+            usage(spell + ": the cell size " + value.trimmed() +
+                  " has no area; give a width and a height of at least 1 pixel");
+        }
+        size[i] = *n.value;
+    }
+    s.cellWidth = size[0];
+    s.cellHeight = size[1];
+}
+
+void shadowArgument(const QString& spell, const QString& value, SheetSettings& s) {
+    const QStringList parts = value.split(u',');
+    const QString fix = QStringLiteral("; give two whole numbers of pixels, e.g. 2,2");
+    if (parts.size() != 2) usage(spell + ": the offset " + quoted(value) + " is not DX,DY" + fix);
+    std::int32_t offset[2];
+    for (int i = 0; i < 2; ++i) {
+        const WholeNumber n = wholeNumber(parts[i], Rounding::HalfEven);
+        if (!n.numeric) usage(spell + ": the offset " + quoted(parts[i]) + " is not a number" + fix);
+        if (!n.value) {
+            usage(spell + ": the offset " + parts[i].trimmed() +
+                  " is too large; give a number from -2147483648 to 2147483647");
+        }
+        offset[i] = *n.value;
+    }
+    s.effect = EffectKind::Shadow;
+    s.shadowDx = offset[0];
+    s.shadowDy = offset[1];
+}
+
+void outlineArgument(const QString& spell, const QString& value, SheetSettings& s) {
+    const WholeNumber n = wholeNumber(value, Rounding::HalfEven);
+    const QString fix = QStringLiteral("; give a whole number from 0 to %1").arg(kMaxRadius);
+    if (!n.numeric) usage(spell + ": the radius " + quoted(value) + " is not a number" + fix);
+    if (!n.value || *n.value < 0 || *n.value > kMaxRadius)
+        usage(spell + ": the radius " + value.trimmed() + " is out of range" + fix);
+    s.effect = EffectKind::Outline;
+    s.outlineRadius = *n.value;
+}
+
+QString nonEmpty(const QString& spell, const QString& value) {
+    if (value.isEmpty()) usage(spell + " is given an empty value; give a name");
+    return value;
+}
+
+bool samePath(const QString& a, const QString& b) {
+    return QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath();
+}
+
+CliOptions parse(const QStringList& args, ParseOutcome::Action& action) {
+    CliOptions o;
+    SheetSettings& s = o.settings;
+    bool seen[static_cast<int>(Opt::Version) + 1] = {};
+    bool textGiven = false;
+
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        const OptionSpec* spec = nullptr;
+        QString spell = arg;
+        std::optional<QString> value;
+        if (arg.startsWith("--") && arg.size() > 2) {
+            const qsizetype eq = arg.indexOf(u'=');
+            spell = eq < 0 ? arg : arg.first(eq);
+            spec = findLong(QStringView(spell).sliced(2));
+            if (spec && eq >= 0) {
+                if (!spec->takesValue) usage(spell + " takes no value; write it alone");
+                value = arg.sliced(eq + 1);
+            }
+        } else if (arg.size() == 2 && arg[0] == u'-') {
+            spec = findShort(arg[1]);
+        } else if (!arg.startsWith(u'-') || arg == "-") {
+            usage("unexpected argument " + quoted(arg) + "; give the text with -t TEXT");
+        }
+        if (!spec) usage("unknown option " + quoted(spell));
+        if (spec->takesValue && !value) {
+            if (i + 1 >= args.size()) usage(spell + " needs a value");
+            value = args[++i];
+        }
+        if (spec->id == Opt::Help || spec->id == Opt::Version) {
+            action = spec->id == Opt::Help ? ParseOutcome::Action::Help : ParseOutcome::Action::Version;
+            return o;
+        }
+        bool& once = seen[static_cast<int>(spec->id)];
+        if (once) usage(spell + " is given more than once; give it once");
+        once = true;
+
+        const QString& v = value ? *value : QString();
+        switch (spec->id) {
+        case Opt::Text:
+            if (o.textFile) usage(QStringLiteral("-t and -T exclude each other; give the text once"));
+            s.text = v;
+            textGiven = true;
+            break;
+        case Opt::TextFile:
+            if (textGiven) usage(QStringLiteral("-t and -T exclude each other; give the text once"));
+            o.textFile = nonEmpty(spell, v);
+            textGiven = true;
+            break;
+        case Opt::Font:
+            o.font.family = nonEmpty(spell, v);
+            o.font.given = true;
+            break;
+        case Opt::Size:
+            o.font.pixelSize = fontSizeArgument(spell, v);
+            o.font.given = true;
+            break;
+        case Opt::Bold: o.font.bold = o.font.given = true; break;
+        case Opt::Italic: o.font.italic = o.font.given = true; break;
+        case Opt::Underline: o.font.underline = o.font.given = true; break;
+        case Opt::StrikeOut: o.font.strikeOut = o.font.given = true; break;
+        case Opt::Cell:
+            cellArgument(spell, v, s);
+            o.cellGiven = true;
+            break;
+        case Opt::Fill: s.fillColour = colourArgument(spell, v); break;
+        case Opt::Texture:
+            s.fill = FillKind::Texture;
+            s.texturePath = nonEmpty(spell, v);
+            break;
+        case Opt::Shadow: shadowArgument(spell, v, s); break;
+        case Opt::ShadowColour: s.shadowColour = colourArgument(spell, v); break;
+        case Opt::Outline: outlineArgument(spell, v, s); break;
+        case Opt::OutlineColour: s.outlineColour = colourArgument(spell, v); break;
+        case Opt::Output: o.outputPath = nonEmpty(spell, v); break;
+        case Opt::Fnt: o.fntPath = nonEmpty(spell, v); break;
+        case Opt::Json: o.jsonPath = nonEmpty(spell, v); break;
+        case Opt::Quiet: o.quiet = true; break;
+        case Opt::Help:
+        case Opt::Version: break;
+        }
+    }
+
+    auto given = [&](Opt id) { return seen[static_cast<int>(id)]; };
+    if (given(Opt::Shadow) && given(Opt::Outline))
+        usage(QStringLiteral("--shadow and --outline exclude each other; choose one edge effect"));
+    if (given(Opt::Fill) && given(Opt::Texture))
+        usage(QStringLiteral("--fill and --texture exclude each other; choose a colour or a texture"));
+    if (given(Opt::ShadowColour) && !given(Opt::Shadow))
+        usage(QStringLiteral("--shadow-colour needs --shadow DX,DY; add the offset or drop the colour"));
+    if (given(Opt::OutlineColour) && !given(Opt::Outline))
+        usage(QStringLiteral("--outline-colour needs --outline R; add the radius or drop the colour"));
+    if (!textGiven) usage(QStringLiteral("no text given; add -t TEXT or -T FILE"));
+    if (o.outputPath.isEmpty()) usage(QStringLiteral("no output file given; add -o OUT.bmp"));
+    const struct {
+        Opt id;
+        const QString& path;
+    } descriptors[] = {{Opt::Fnt, o.fntPath}, {Opt::Json, o.jsonPath}};
+    for (const auto& d : descriptors) {
+        if (!d.path.isEmpty() && samePath(d.path, o.outputPath))
+            usage(longSpelling(d.id) + " names the same file as -o; give it a name of its own");
+    }
+    if (!o.fntPath.isEmpty() && samePath(o.fntPath, o.jsonPath))
+        usage(QStringLiteral("--fnt and --json name the same file; give each a name of its own"));
+    return o;
+}
+
+}  // namespace
+
+FontDescription FontRequest::description(const QString& defaultFamily) const {
+    FontDescription d;
+    d.height = -pixelSize;
+    d.weight = bold ? 700 : 400;
+    d.italic = italic ? 1 : 0;
+    d.underline = underline ? 1 : 0;
+    d.strikeOut = strikeOut ? 1 : 0;
+    d.faceName = family.isEmpty() ? defaultFamily : family;
+    return d;
+}
+
+ParseOutcome parseArguments(const QStringList& args) {
+    ParseOutcome out;
+    try {
+        out.options = parse(args, out.action);
+    } catch (const UsageError& e) {
+        out.action = ParseOutcome::Action::Usage;
+        out.message = e.message;
+    }
+    return out;
+}
+
+QString helpText() {
+    return QStringLiteral(R"(Usage: karuvo-cli (-t TEXT | -T FILE) [options] -o OUT.bmp
+
+Builds a glyph sheet: every character of the text centred in a cell of its own,
+the cells in rows as the text's lines run, written as a 24-bit Windows bitmap.
+
+  -t, --text TEXT          the text; real line breaks end lines, as in the window
+  -T, --text-file FILE     UTF-8 text ("-" reads standard input); a leading BOM is skipped
+  -f, --font FAMILY        font family (default: the window's default sheet font)
+  -s, --size PX            font size in pixels, 1 to 16384 (default 12)
+      --bold --italic --underline --strikeout
+  -c, --cell WxH           cell size, e.g. 32x32; omitted: fitted to the largest
+                           character plus the room the edge effect needs, like the
+                           window's "現フォントの最大値"
+      --fill RRGGBB        colour fill (default FFFFFF)
+      --texture FILE       image fill with this texture (bmp, ico, gif, jpeg)
+      --shadow DX,DY       drop shadow at this offset ...
+      --shadow-colour RRGGBB   ... in this colour (default FFFFFF)
+      --outline R          outline ring of radius R (0 to 10) ...
+      --outline-colour RRGGBB  ... in this colour (default FFFFFF)
+  -o, --output FILE        the sheet, a 24-bit Windows bitmap
+      --fnt FILE           also write a descriptor in the BMFont text format
+      --json FILE          also write a JSON map of the cells (below)
+  -q, --quiet              no report (warnings and errors still show)
+  -h, --help               this text
+      --version            the program's version
+
+Colours are six hexadecimal digits, red first, with an optional leading "#".
+Numbers are read as the window reads them: cell sizes are rounded down, the other
+numbers to the nearest whole number (halves to even), so 2.5 gives 2.
+
+Unless --quiet, a report on standard error gives the sheet size, the cell size,
+the number of cells and every character the chosen font lacks, with the face that
+drew it instead.
+
+The JSON map has this shape (one entry per distinct character, at its first cell,
+keys are decimal code points in increasing order; x and y are the cell's top-left
+corner in pixels):
+  {"width": 48, "height": 40, "cellWidth": 16, "cellHeight": 20,
+   "columns": 3, "rows": 2,
+   "chars": {"65": {"row": 0, "column": 0, "x": 0, "y": 0}, ...}}
+
+Exit status: 0 done, 1 the build or a read or write failed (nothing is written),
+2 wrong arguments.
+)");
+}
+
+QString versionText() { return QStringLiteral("karuvo-cli " KARUVO_VERSION "\n"); }
+
+}  // namespace karuvo::cli

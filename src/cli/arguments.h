@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <optional>
+
+#include "sheet/settings.h"
+
+namespace karuvo::cli {
+
+// Exit statuses of the program.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;  // the build or a read or write failed
+inline constexpr int kExitUsage = 2;    // the arguments are wrong
+
+// The font the arguments ask for, before it is made: the family may be left to the
+// default sheet font.
+struct FontRequest {
+    QString family;                // empty: the default sheet font's family
+    std::int32_t pixelSize = 12;
+    bool bold = false, italic = false, underline = false, strikeOut = false;
+
+    // True when any font option was given; otherwise the builder's own default
+    // sheet font is used unchanged.
+    bool given = false;
+
+    // The description that makes this font, with `defaultFamily` standing in for an
+    // empty family.
+    FontDescription description(const QString& defaultFamily) const;
+};
+
+// Everything the arguments say. `settings` is the builder's settings value with the
+// font and, when no cell size was given, the cell size still to be filled in.
+struct CliOptions {
+    SheetSettings settings;
+    FontRequest font;
+    bool cellGiven = false;
+    std::optional<QString> textFile;  // "-" is standard input; unset: the text is in settings
+    QString outputPath;
+    QString fntPath;                  // empty: no descriptor
+    QString jsonPath;
+    bool quiet = false;
+};
+
+struct ParseOutcome {
+    enum class Action { Run, Help, Version, Usage };
+    Action action = Action::Run;
+    CliOptions options;  // valid for Run
+    QString message;     // for Usage: what is wrong and what to change, without prefix
+};
+
+// Reads the arguments (without the program name). Pure: touches no file and no font.
+// Option values follow the next argument ("-c 16x20") or an equals sign after a long
+// name ("--cell=16x20"); a value is taken as it is even when it starts with "-".
+ParseOutcome parseArguments(const QStringList& args);
+
+// The --help text and the --version line.
+QString helpText();
+QString versionText();
+
+}  // namespace karuvo::cli

@@ -1,0 +1,43 @@
+// karuvo-cli: builds a glyph sheet from the command line.
+#include <QGuiApplication>
+#include <QTextStream>
+#include <cstdio>
+
+#include "cli/arguments.h"
+#include "cli/run.h"
+#include "cli/text_input.h"
+#include "platform/error.h"
+
+namespace {
+
+// Qt's own chatter (runtime folders, font lookups) would break the rule that every
+// line on standard error is the program's; only its fatal messages get through.
+void qtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtFatalMsg || type == QtCriticalMsg)
+        std::fprintf(stderr, "karuvo-cli: %s\n", message.toLocal8Bit().constData());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Fonts need a GUI application, but not a display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(qtMessages);
+
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    // The arguments are read here, not by Qt: the application object would take
+    // options such as "-reverse" out of them, even as the value of -t.
+    QStringList args;
+    for (int i = 1; i < argc; ++i) {
+        try {
+            args << karuvo::cli::decodeUtf8(QByteArray(argv[i]), QStringLiteral("argument %1").arg(i));
+        } catch (const karuvo::Error& e) {
+            err << "karuvo-cli: " << e.what() << "\nkaruvo-cli: see karuvo-cli --help for the options\n";
+            return karuvo::cli::kExitUsage;
+        }
+    }
+    int qtArgc = 1;
+    QGuiApplication app(qtArgc, argv);
+    return karuvo::cli::run(args, out, err);
+}

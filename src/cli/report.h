@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+#include <cstdint>
+#include <vector>
+
+#include "cli/descriptors.h"
+#include "platform/font.h"
+
+namespace karuvo::cli {
+
+// A character that the chosen face lacks, with the face that draws it instead
+// (empty when no installed face has it).
+struct FallbackChar {
+    char32_t codePoint;
+    QString face;
+};
+
+// Every distinct character of the text, in text order, that the font's own face does
+// not draw. Line breaks and other control and format characters, which no face
+// draws, are left out.
+std::vector<FallbackChar> missingCharacters(QStringView text, const Font& font);
+
+// The report shown after a build: the sheet, grid and cell sizes, the number of
+// characters, the face and every missing character. Every line starts with
+// "karuvo-cli: " and ends with a line feed.
+QString reportText(const SheetGeometry& sheet, std::size_t characters, const QString& face,
+                   std::int32_t pixelSize, const std::vector<FallbackChar>& missing);
+
+}  // namespace karuvo::cli

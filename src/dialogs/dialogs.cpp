@@ -1,0 +1,103 @@
+#include "dialogs.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFont>
+#include <QFontDialog>
+#include <QFontInfo>
+#include <QMessageBox>
+#include <cmath>
+
+namespace karuvo::dialogs {
+namespace {
+
+constexpr std::uint8_t kDefaultCharSet = 1;
+constexpr std::uint8_t kFixedPitch = 1;
+constexpr std::uint8_t kVariablePitch = 2;
+
+std::uint8_t familyBitsOf(QFont::StyleHint hint) {
+    switch (hint) {
+    case QFont::Serif: return 0x10;
+    case QFont::SansSerif: return 0x20;
+    case QFont::TypeWriter: return 0x30;
+    case QFont::Cursive: return 0x40;
+    case QFont::Decorative: return 0x50;
+    default: return 0x00;
+    }
+}
+
+QString runFileDialog(QFileDialog::AcceptMode mode, const char16_t* title, const char16_t* description,
+                      const char16_t* patterns) {
+    QFileDialog dialog(nullptr, QString::fromUtf16(title));
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setNameFilter(nameFilter(QString::fromUtf16(description), QString::fromUtf16(patterns)));
+    // Qt adds the suffix before its own overwrite check, so the check sees the real name.
+    if (mode == QFileDialog::AcceptSave) dialog.setDefaultSuffix(QStringLiteral("bmp"));
+    if (dialog.exec() != QDialog::Accepted) return {};
+    const QStringList files = dialog.selectedFiles();
+    return files.isEmpty() ? QString() : files.first();
+}
+
+}  // namespace
+
+QString nameFilter(const QString& description, const QString& patterns) {
+    return description + QStringLiteral(" (") + patterns.split(u';', Qt::SkipEmptyParts).join(u' ') +
+           QStringLiteral(")");
+}
+
+FontDescription describeFont(const QFont& font) {
+    FontDescription d;
+    if (font.pointSizeF() > 0) {
+        d.height = -static_cast<std::int32_t>(std::lround(font.pointSizeF() * 96.0 / 72.0));
+    } else {
+        d.height = -font.pixelSize();
+    }
+    d.weight = font.weight();
+    d.italic = font.italic() ? 1 : 0;
+    d.underline = font.underline() ? 1 : 0;
+    d.strikeOut = font.strikeOut() ? 1 : 0;
+    d.charSet = kDefaultCharSet;
+    d.pitchAndFamily = static_cast<std::uint8_t>((QFontInfo(font).fixedPitch() ? kFixedPitch : kVariablePitch) |
+                                                 familyBitsOf(font.styleHint()));
+    d.faceName = font.family();
+    return d;
+}
+
+QString withBmpSuffix(const QString& path) {
+    if (path.isEmpty() || !QFileInfo(path).suffix().isEmpty()) return path;
+    return path + QStringLiteral(".bmp");
+}
+
+std::optional<FontDescription> Module1::ChooseFontDialog() {
+    bool ok = false;
+    // Opens on a plain font each time, never on the previous choice.
+    const QFont font = QFontDialog::getFont(&ok, QFont(), nullptr);
+    if (!ok) return std::nullopt;
+    return describeFont(font);
+}
+
+std::optional<Colour> Module1::ChooseColorDialog() {
+    // Custom colours belong to one call only.
+    for (int i = 0; i < QColorDialog::customCount(); ++i) QColorDialog::setCustomColor(i, QColor(Qt::black));
+    const QColor c = QColorDialog::getColor(QColor(Qt::black), nullptr);
+    if (!c.isValid()) return std::nullopt;
+    return colourFromRgb(c.red(), c.green(), c.blue());
+}
+
+QString Module1::OpenTextureFileDialog() {
+    return runFileDialog(QFileDialog::AcceptOpen, kOpenTitle, kOpenFilterDescription, kOpenFilterPatterns);
+}
+
+QString Module1::SaveSheetFileDialog() {
+    return withBmpSuffix(
+        runFileDialog(QFileDialog::AcceptSave, kSaveTitle, kSaveFilterDescription, kSaveFilterPatterns));
+}
+
+void Module1::showMessage(const QString& message) {
+    QMessageBox::warning(QApplication::activeWindow(), QStringLiteral("KARUVO作成ツール"), message);
+}
+
+}  // namespace karuvo::dialogs

@@ -1,0 +1,377 @@
+#include "form1.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFontInfo>
+#include <QMouseEvent>
+#include <QTextDocument>
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "platform/checked.h"
+#include "platform/error.h"
+#include "platform/image_io.h"
+#include "platform/number.h"
+#include "sheet/builder.h"
+#include "sheet/grid.h"
+
+namespace karuvo::window {
+namespace {
+
+const char* const kTabIndex = "TabIndex";
+
+// Gives a control its name, its place in its container and its place in the tab order.
+template <class W>
+W* place(W* widget, const QString& name, int left, int top, int width, int height, int tab) {
+    widget->setObjectName(name);
+    widget->setGeometry(left, top, width, height);
+    widget->setProperty(kTabIndex, tab);
+    return widget;
+}
+
+QString indexed(const char* name, int index) { return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index); }
+
+QLabel* makeLabel(QWidget* parent, const QString& text) {
+    auto* label = new QLabel(text, parent);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
+}  // namespace
+
+Form1::Form1(dialogs::Dialogs& dialogs, QWidget* parent) : QWidget(parent), dialogs_(dialogs) {
+    setWindowTitle(QStringLiteral("KARUVO作成ツール"));
+    // A 9-point Japanese interface face, so that the captions fit the design's sizes
+    // and render as text wherever some face with kana is installed.
+    QFont ui = font();
+    ui.setFamilies({QStringLiteral("MS UI Gothic"), QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic"),
+                    ui.family()});
+    ui.setPointSize(9);
+    setFont(ui);
+    resize(408, 366);
+    buildControls();
+    wireEvents();
+    sheetBoxFont_ = Font::createDefaultSheetFont();
+    sheetContext_ = std::make_unique<DrawingContext>(&Picture1[0]->picture(), sheetBoxFont_.get());
+}
+
+Form1::~Form1() {
+    // The sheet box's context goes before the fonts it may hold.
+    sheetContext_.reset();
+}
+
+void Form1::buildControls() {
+    Command1 = place(new QPushButton(QStringLiteral("フォント選択"), this), "Command1", 8, 8, 89, 25, 0);
+    Label1[0] = place(makeLabel(this, {}), indexed("Label1", 0), 104, 16, 289, 17, 2);
+    Label2[0] = place(makeLabel(this, QStringLiteral("作成するテキスト")), indexed("Label2", 0), 8, 32, 321, 17, 4);
+
+    Text1 = place(new QPlainTextEdit(this), "Text1", 8, 48, 377, 81, 1);
+    Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Text1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    Text1->setTabChangesFocus(true);
+    QFont textFont;
+    textFont.setFamilies({QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"), QStringLiteral("IPAPGothic")});
+    textFont.setPointSize(9);
+    textFont.setWeight(QFont::Normal);
+    textFont.setItalic(false);
+    textFont.setUnderline(false);
+    textFont.setStrikeOut(false);
+    Text1->setFont(textFont);
+
+    Frame1 = place(new QGroupBox(QStringLiteral("文字柄指定"), this), "Frame1", 8, 128, 385, 65, 16);
+    Option1[0] = place(new QRadioButton(QStringLiteral("色"), Frame1), indexed("Option1", 0), 8, 16, 57, 17, 18);
+    Label2[4] = place(makeLabel(Frame1, QStringLiteral("FFFFFF")), indexed("Label2", 4), 80, 16, 41, 17, 20);
+    Option1[1] = place(new QRadioButton(QStringLiteral("画像"), Frame1), indexed("Option1", 1), 8, 40, 57, 17, 17);
+    Label2[5] = place(makeLabel(Frame1, {}), indexed("Label2", 5), 80, 40, 297, 17, 19);
+
+    Frame2 = place(new QGroupBox(QStringLiteral("文字柄指定"), this), "Frame2", 8, 200, 385, 89, 21);
+    Option2[0] = place(new QRadioButton(QStringLiteral("無し"), Frame2), indexed("Option2", 0), 8, 16, 57, 17, 22);
+    Option2[1] = place(new QRadioButton(QStringLiteral("影"), Frame2), indexed("Option2", 1), 8, 32, 57, 17, 24);
+    Label2[6] = place(makeLabel(Frame2, QStringLiteral("FFFFFF")), indexed("Label2", 6), 80, 32, 41, 17, 23);
+    Label2[8] = place(makeLabel(Frame2, QStringLiteral("横")), indexed("Label2", 8), 160, 32, 41, 17, 27);
+    Text3[0] = place(new TextBox(Frame2), indexed("Text3", 0), 184, 24, 57, 25, 29);
+    Label2[9] = place(makeLabel(Frame2, QStringLiteral("縦")), indexed("Label2", 9), 248, 32, 41, 17, 28);
+    Text3[1] = place(new TextBox(Frame2), indexed("Text3", 1), 296, 24, 57, 25, 30);
+    Option2[2] = place(new QRadioButton(QStringLiteral("縁取り"), Frame2), indexed("Option2", 2), 8, 48, 57, 17, 25);
+    Label2[7] = place(makeLabel(Frame2, QStringLiteral("FFFFFF")), indexed("Label2", 7), 80, 48, 41, 17, 26);
+    Label2[10] = place(makeLabel(Frame2, QStringLiteral("縁取り半径（0-10）")), indexed("Label2", 10), 192, 64, 97, 17, 32);
+    Text3[2] = place(new TextBox(Frame2), indexed("Text3", 2), 296, 56, 57, 25, 31);
+    Label2[11] = place(makeLabel(Frame2, QStringLiteral("縁取りは時間がかかります！")), indexed("Label2", 11), 8, 72, 169, 25, 33);
+    Label2[11]->setWordWrap(true);
+
+    Label2[1] = place(makeLabel(this, QStringLiteral("１文字当たりのサイズ")), indexed("Label2", 1), 8, 304, 113, 17, 5);
+    Label2[2] = place(makeLabel(this, QStringLiteral("横")), indexed("Label2", 2), 128, 304, 17, 17, 8);
+    Text2[0] = place(new TextBox(this), indexed("Text2", 0), 144, 296, 57, 25, 6);
+    Label2[3] = place(makeLabel(this, QStringLiteral("縦")), indexed("Label2", 3), 208, 304, 17, 17, 9);
+    Text2[1] = place(new TextBox(this), indexed("Text2", 1), 224, 296, 57, 25, 7);
+    Command2 = place(new QPushButton(QStringLiteral("現フォントの最大値"), this), "Command2", 288, 296, 113, 25, 10);
+    Command3[0] = place(new QPushButton(QStringLiteral("プレビュー"), this), indexed("Command3", 0), 184, 328, 105, 25, 12);
+    Command3[1] = place(new QPushButton(QStringLiteral("保存"), this), indexed("Command3", 1), 296, 328, 105, 25, 13);
+
+    Picture1[0] = place(new PictureBox(this), indexed("Picture1", 0), 0, 0, 49, 25, 3);
+    Picture1[1] = place(new PictureBox(this), indexed("Picture1", 1), 0, 32, 49, 25, 15);
+    Picture2 = place(new PictureBox(this), "Picture2", 312, 40, 113, 57, 11);
+    Picture3[0] = place(new PictureBox(this), indexed("Picture3", 0), 336, 72, 113, 57, 14);
+    for (PictureBox* box : {Picture1[0], Picture1[1], Picture2, Picture3[0]}) box->hide();
+    // The sheet box lies above every other control.
+    Picture1[0]->raise();
+
+    Option1[0]->setChecked(true);
+    Option2[0]->setChecked(true);
+
+    // The keyboard focus follows the design's tab numbers, skipping what takes no focus.
+    std::vector<QWidget*> order;
+    for (QWidget* w : findChildren<QWidget*>()) {
+        if (w->property(kTabIndex).isValid() && w->focusPolicy() != Qt::NoFocus) order.push_back(w);
+    }
+    std::sort(order.begin(), order.end(), [](QWidget* a, QWidget* b) {
+        return a->property(kTabIndex).toInt() < b->property(kTabIndex).toInt();
+    });
+    for (std::size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+}
+
+void Form1::wireEvents() {
+    connect(Command1, &QPushButton::clicked, this, [this] { guarded([this] { Command1_Click(); }); });
+    connect(Command2, &QPushButton::clicked, this, [this] { guarded([this] { Command2_Click(); }); });
+    for (std::int16_t i = 0; i < std::int16_t(Text2.size()); ++i)
+        Text2[i]->onGotFocus = [this, i] { guarded([this, i] { Text2_GotFocus(i); }); };
+    for (std::int16_t i = 0; i < std::int16_t(Text3.size()); ++i)
+        Text3[i]->onGotFocus = [this, i] { guarded([this, i] { Text3_GotFocus(i); }); };
+    for (std::int16_t i = 0; i < std::int16_t(Command3.size()); ++i)
+        connect(Command3[i], &QPushButton::clicked, this, [this, i] { guarded([this, i] { Command3_Click(i); }); });
+    for (std::int16_t i = 0; i < std::int16_t(Picture1.size()); ++i)
+        Picture1[i]->onClick = [this, i] { guarded([this, i] { Picture1_Click(i); }); };
+    // The option buttons act on the press of any mouse button, not on a change of
+    // selection, so that selecting one with the keyboard opens no dialog. The second
+    // press of a double click reaches a widget as a double-click event only.
+    for (QRadioButton* option : Option1) option->installEventFilter(this);
+    for (QRadioButton* option : Option2) option->installEventFilter(this);
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonDblClick)
+        return QWidget::eventFilter(watched, event);
+    const auto* press = static_cast<QMouseEvent*>(event);
+    const auto button = static_cast<std::int16_t>(press->button());
+    const auto shift = static_cast<std::int16_t>(press->modifiers().toInt() >> 25);
+    const auto x = static_cast<float>(press->position().x());
+    const auto y = static_cast<float>(press->position().y());
+    for (std::int16_t i = 0; i < std::int16_t(Option1.size()); ++i) {
+        if (watched == Option1[i]) {
+            guarded([&] { Option1_MouseDown(i, button, shift, x, y); });
+            return true;  // the handler alone decides the selection
+        }
+    }
+    for (std::int16_t i = 0; i < std::int16_t(Option2.size()); ++i) {
+        if (watched == Option2[i]) {
+            guarded([&] { Option2_MouseDown(i, button, shift, x, y); });
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+template <class F>
+void Form1::guarded(F&& handler) {
+    try {
+        handler();
+    } catch (const Error& e) {
+        dialogs_.showMessage(QString::fromStdString(e.what()));
+    } catch (const std::bad_alloc&) {
+        dialogs_.showMessage(QStringLiteral("There is not enough memory for this."));
+    }
+}
+
+QString Form1::text1Text() const {
+    // The raw text keeps a no-break space as typed; only the editor's own block and
+    // line separators become line feeds.
+    QString text = Text1->document()->toRawText();
+    for (QChar& c : text) {
+        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) c = u'\n';
+    }
+    return text;
+}
+
+void Form1::Command1_Click() {
+    const std::optional<FontDescription> chosen = dialogs_.ChooseFontDialog();
+    if (!chosen) return;
+    ChosenFont = *chosen;
+    std::unique_ptr<Font> font = Font::create(ChosenFont);
+    if (!font) {
+        Label1[0]->setText(QStringLiteral("CreateFontIndirectでエラー"));
+        return;
+    }
+    Label1[0]->setText(ChosenFont.faceName.trimmed());
+    const Font* previous = sheetContext_->selectFont(font.get());
+    if (!OldFont[0]) OldFont[0] = previous;
+    // The previous choice, if any, is released here, after the new font is selected.
+    CurrentFont = std::move(font);
+}
+
+EffectKind Form1::chosenEffect() const {
+    if (Option2[1]->isChecked()) return EffectKind::Shadow;
+    if (Option2[2]->isChecked()) return EffectKind::Outline;
+    return EffectKind::None;
+}
+
+void Form1::zeroIfNotNumeric(QLineEdit* box) {
+    if (!isNumeric(box->text())) box->setText(QStringLiteral("0"));
+}
+
+CharBox Form1::shadowOffsets() {
+    zeroIfNotNumeric(Text3[0]);
+    zeroIfNotNumeric(Text3[1]);
+    return CharBox{roundHalfEven(numberValue(Text3[0]->text()), "The horizontal shadow offset (横)"),
+                   roundHalfEven(numberValue(Text3[1]->text()), "The vertical shadow offset (縦)")};
+}
+
+std::int32_t Form1::outlineRadius() {
+    zeroIfNotNumeric(Text3[2]);
+    // Held before rounding, so that any typed size, however large, counts as 10.
+    const double value = std::clamp(numberValue(Text3[2]->text()), 0.0, 10.0);
+    return roundHalfEven(std::isnan(value) ? 0.0 : value, "The outline radius");
+}
+
+void Form1::Command2_Click() {
+    const EffectKind effect = chosenEffect();
+    CharBox offsets;
+    std::int32_t radius = 0;
+    if (effect == EffectKind::Shadow) offsets = shadowOffsets();
+    else if (effect == EffectKind::Outline) radius = outlineRadius();
+
+    sheetContext_->selectFont(CurrentFont.get());
+    const CharBox cell =
+        fittedCellSize(text1Text(), *sheetContext_->font(), effectAllowance(effect, offsets.width, offsets.height, radius));
+    Text2[0]->setText(decimalText(cell.width));
+    Text2[1]->setText(decimalText(cell.height));
+}
+
+void Form1::Text2_GotFocus(std::int16_t Index) { Text2.at(Index)->selectAll(); }
+
+void Form1::Text3_GotFocus(std::int16_t Index) { Text3.at(Index)->selectAll(); }
+
+void Form1::Option1_MouseDown(std::int16_t Index, std::int16_t, std::int16_t, float, float) {
+    if (Index == 0) {
+        if (const std::optional<Colour> colour = dialogs_.ChooseColorDialog()) Label2[4]->setText(colourReadout(*colour));
+        Option1[0]->setChecked(true);
+        return;
+    }
+    const QString path = dialogs_.OpenTextureFileDialog();
+    if (!path.isEmpty()) Label2[5]->setText(path);
+    // The image fill needs a texture; without one held the colour fill stays.
+    Option1[Label2[5]->text().isEmpty() ? 0 : 1]->setChecked(true);
+}
+
+void Form1::Option2_MouseDown(std::int16_t Index, std::int16_t, std::int16_t, float, float) {
+    if (Index == 0) {
+        Option2[0]->setChecked(true);
+        return;
+    }
+    if (Index != 1 && Index != 2) return;
+    QLabel* readout = Label2[Index == 1 ? 6 : 7];
+    if (const std::optional<Colour> colour = dialogs_.ChooseColorDialog()) readout->setText(colourReadout(*colour));
+    Option2[Index]->setChecked(true);
+}
+
+void Form1::Picture1_Click(std::int16_t) { Picture1[0]->hide(); }
+
+SheetSettings Form1::readSettings() {
+    if (!isNumeric(Text2[0]->text()) || !isNumeric(Text2[1]->text())) Command2_Click();
+
+    SheetSettings s;
+    s.effect = chosenEffect();
+    if (s.effect == EffectKind::Shadow) {
+        const CharBox offsets = shadowOffsets();
+        s.shadowDx = offsets.width;
+        s.shadowDy = offsets.height;
+        s.shadowColour = static_cast<Colour>(readColourCaption(Label2[6]->text()));
+    } else if (s.effect == EffectKind::Outline) {
+        s.outlineRadius = outlineRadius();
+        s.outlineColour = static_cast<Colour>(readColourCaption(Label2[7]->text()));
+    }
+    s.text = text1Text();
+    s.cellWidth = roundDown(numberValue(Text2[0]->text()), "The cell width (横)");
+    s.cellHeight = roundDown(numberValue(Text2[1]->text()), "The cell height (縦)");
+    if (Option1[0]->isChecked()) {
+        s.fill = FillKind::Colour;
+        s.fillColour = static_cast<Colour>(readColourCaption(Label2[4]->text()));
+    } else {
+        s.fill = FillKind::Texture;
+        s.texturePath = Label2[5]->text();
+    }
+    // The font that is current: after a failed choice that is still the earlier one.
+    if (CurrentFont) s.font = CurrentFont->description();
+    return s;
+}
+
+void Form1::CreateKaruvo() {
+    Picture1[0]->hide();
+    const SheetSettings settings = readSettings();
+    Sheet sheet = buildSheet(settings);
+    const std::int32_t outerWidth = checkedAdd(sheet.width, 4, "the sheet box width");
+    const std::int32_t outerHeight = checkedAdd(sheet.height, 4, "the sheet box height");
+    sheetContext_->flush();
+    Picture1[0]->setPicture(std::move(sheet.image));
+    Picture1[0]->resize(outerWidth, outerHeight);
+}
+
+void Form1::Command3_Click(std::int16_t Index) {
+    // A click that arrives during the one yield below waits for no second build.
+    if (building_) return;
+    building_ = true;
+    struct Restore {
+        Form1* form;
+        ~Restore() {
+            form->Command3[0]->setText(QStringLiteral("プレビュー"));
+            form->Command3[1]->setText(QStringLiteral("保存"));
+            form->building_ = false;
+        }
+    };
+    {
+        Restore restore{this};
+        Command3[0]->setText(QStringLiteral("作成中"));
+        Command3[1]->setText(QStringLiteral("作成中"));
+        QCoreApplication::processEvents();  // paints the captions before the long build
+        CreateKaruvo();
+    }
+    if (Index == 0) {
+        Picture1[0]->move(0, 0);
+        Picture1[0]->raise();
+        Picture1[0]->show();
+        return;
+    }
+    saveSheet();
+}
+
+void Form1::saveSheet() {
+    const Image& sheet = Picture1[0]->picture();
+    if (sheet.isEmpty()) {
+        throw Error(ErrorKind::InvalidSize,
+                    "The sheet is " + std::to_string(sheet.width()) + " x " + std::to_string(sheet.height()) +
+                        " pixels and has no area, so there is nothing to save. Type the text to put on the "
+                        "sheet first; no file was written.");
+    }
+    const QString path = dialogs_.SaveSheetFileDialog();
+    if (path.isEmpty()) return;
+    writeFileAtomically(path, encodeBmp24(sheet, sheet.width(), sheet.height()));
+}
+
+void Form1::Form_Unload(std::int16_t& Cancel) {
+    static_cast<void>(Cancel);  // closing always proceeds
+    if (!OldFont[0]) return;
+    [[maybe_unused]] const Font* displaced = sheetContext_->selectFont(OldFont[0]);
+    Q_ASSERT(displaced == CurrentFont.get());
+    OldFont[0] = nullptr;
+    CurrentFont.reset();
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    std::int16_t cancel = 0;
+    Form_Unload(cancel);
+    if (cancel) event->ignore();
+    else event->accept();
+}
+
+}  // namespace karuvo::window

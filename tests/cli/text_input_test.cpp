@@ -1,0 +1,60 @@
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "cli/text_input.h"
+#include "platform/error.h"
+
+using namespace karuvo;
+using namespace karuvo::cli;
+
+namespace {
+
+// The message of the error that decoding `bytes` throws, or "" when it does not.
+std::string decodeError(const QByteArray& bytes) {
+    try {
+        decodeUtf8(bytes, "\"t.txt\"");
+    } catch (const Error& e) {
+        EXPECT_EQ(e.kind(), ErrorKind::Text);
+        return e.what();
+    }
+    return {};
+}
+
+}  // namespace
+
+TEST(TextInput, DecodesEveryLengthOfSequenceAndSkipsALeadingBom) {
+    // A, e-acute (2 bytes), hiragana a (3 bytes), a grinning face (4 bytes), line feed.
+    const QByteArray bytes("\xEF\xBB\xBF" "A\xC3\xA9\xE3\x81\x82\xF0\x9F\x98\x80\n");
+    const QString expected = QStringLiteral("A\u00E9\u3042") + QString::fromUcs4(U"\U0001F600") + "\n";
+    EXPECT_EQ(decodeUtf8(bytes, "x"), expected);
+    // Only a leading mark is skipped; one in the middle is a character of the text.
+    EXPECT_EQ(decodeUtf8("A\xEF\xBB\xBF", "x"), QStringLiteral("A\uFEFF"));
+    EXPECT_EQ(decodeUtf8("", "x"), QString());
+}
+
+TEST(TextInput, NamesTheByteOffsetOfTheFirstBadSequence) {
+    EXPECT_EQ(decodeError("AB\xFF"),
+              "The text in \"t.txt\" is not valid UTF-8: the byte at offset 2 (0xFF) does not start a whole "
+              "character; save the text as UTF-8");
+    // Offsets count the byte-order mark; overlong forms, surrogates, code points past
+    // U+10FFFF, sequences cut short and bad continuations are all refused.
+    const std::pair<QByteArray, const char*> bad[] = {
+        {"\xEF\xBB\xBF" "A\x80", "offset 4 (0x80)"}, {"AB\xC0\x80", "offset 2 (0xC0)"},
+        {"\xE0\x80\xAF", "offset 0 (0xE0)"},        {"A\xED\xA0\x80", "offset 1 (0xED)"},
+        {"\xF4\x90\x80\x80", "offset 0 (0xF4)"},    {"ABC\xE3\x81", "offset 3 (0xE3)"},
+        {"\xE3\x41\x82", "offset 0 (0xE3)"}};
+    for (const auto& [bytes, where] : bad) EXPECT_NE(decodeError(bytes).find(where), std::string::npos) << where;
+    EXPECT_EQ(decodeError("\xF4\x8F\xBF\xBF"), "");  // U+10FFFF itself is fine
+}
+
+TEST(TextInput, ReadsAFileWithoutItsByteOrderMark) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("t.txt");
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("\xEF\xBB\xBF\xE4\xB8\x80\r\nB");
+    }
+    EXPECT_EQ(readTextFile(path), QStringLiteral("\u4E00\r\nB"));
+}
