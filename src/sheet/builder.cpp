@@ -10,6 +10,7 @@
 #include "platform/error.h"
 #include "platform/image_io.h"
 #include "sheet/grid.h"
+#include "sheet/outline.h"
 
 namespace karuvo {
 namespace {
@@ -177,9 +178,15 @@ Sheet buildSheet(const SheetSettings& s) {
         shadowContext.flush();
     }
 
-    // OUTLINE HAND-OFF (EffectKind::Outline) joins here: every glyph is drawn and
-    // neither texture nor shadow has reached the sheet yet. It copies the sheet into
-    // its work surface and replaces the glyphs with their cleaned form.
+    // Outline hand-off: every glyph is drawn and neither texture nor shadow has reached
+    // the sheet yet. The glyphs are replaced with their cleaned form and the ring waits
+    // in the surface; an early return below destroys the surface with it.
+    PixelSurface outline;
+    if (s.effect == EffectKind::Outline) {
+        const OutlineStyle style{s.fill == FillKind::Colour ? s.fillColour : kWhite, s.outlineColour,
+                                 s.outlineRadius};
+        outline = outlineHandOff(sheet.image, style);
+    }
 
     if (s.fill == FillKind::Texture) {
         // Without a texture the sheet keeps its white glyphs: no texture, shadow or outline.
@@ -191,8 +198,8 @@ Sheet buildSheet(const SheetSettings& s) {
         bitBlt(sheet.image, 0, 0, sheet.width, sheet.height, &*shadowLayer, 0, 0, RasterOp::SrcPaint);
     }
 
-    // OUTLINE COMPOSITING (EffectKind::Outline) joins here, as the very last step: the
-    // ring is ORed onto the sheet.
+    // Outline compositing, the very last step: the ring is ORed onto the sheet.
+    outlineCompositing(sheet.image, outline);
 
     return sheet;
 }

@@ -15,6 +15,7 @@
 #include "platform/number.h"
 #include "sheet/builder.h"
 #include "sheet/grid.h"
+#include "sheet/outline.h"
 
 namespace karuvo::window {
 namespace {
@@ -228,10 +229,9 @@ CharBox Form1::shadowOffsets() {
 }
 
 std::int32_t Form1::outlineRadius() {
-    zeroIfNotNumeric(Text3[2]);
-    // Held before rounding, so that any typed size, however large, counts as 10.
-    const double value = std::clamp(numberValue(Text3[2]->text()), 0.0, 10.0);
-    return roundHalfEven(std::isnan(value) ? 0.0 : value, "The outline radius");
+    const OutlineRadius typed = readOutlineRadius(Text3[2]->text());
+    if (typed.replaceText) Text3[2]->setText(QStringLiteral("0"));
+    return typed.radius;
 }
 
 void Form1::Command2_Click() {
