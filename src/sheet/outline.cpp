@@ -166,17 +166,18 @@ private:
         const std::int32_t fullWords = w / kWordBits;
         const std::uint8_t* row = px_.row(y);
         Word* mask = glyphRow(y);
-        for (std::int32_t i = 0; i < fullWords; ++i) mask[i] = nonBlackPixels64(row + 3 * kWordBits * i);
-        if (fullWords < words_) mask[fullWords] = 0;
-        for (std::int32_t x = kWordBits * fullWords; x < w; ++x)
-            if (!isBlack(row + 3 * x)) mask[x / kWordBits] |= Word{1} << (x % kWordBits);
-        Range r{0, 0};
-        for (std::int32_t i = 0; i < words_; ++i) {
-            if (!mask[i]) continue;
-            if (r.empty()) r.lo = i;
-            r.hi = i + 1;
+        Range r{words_, 0};
+        for (std::int32_t i = 0; i < fullWords; ++i) {
+            mask[i] = nonBlackPixels64(row + 3 * kWordBits * i);
+            if (mask[i]) r = {std::min(r.lo, i), i + 1};
         }
-        glyphRange_[slotOf(y)] = r;
+        if (fullWords < words_) {
+            mask[fullWords] = 0;
+            for (std::int32_t x = kWordBits * fullWords; x < w; ++x)
+                if (!isBlack(row + 3 * x)) mask[fullWords] |= Word{1} << (x % kWordBits);
+            if (mask[fullWords]) r = {std::min(r.lo, fullWords), fullWords + 1};
+        }
+        glyphRange_[slotOf(y)] = r.empty() ? Range{0, 0} : r;
         widen(y);
     }
 
