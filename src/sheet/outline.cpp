@@ -3,12 +3,15 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
+#include <string>
 #include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
+#include "platform/error.h"
 #include "platform/number.h"
 
 namespace karuvo {
@@ -181,9 +184,9 @@ private:
         widen(y);
     }
 
-    // Widens input row y by each distinct half-width into its slot.
-    // Widened rows hold zeros outside their range, so that rows can be ORed over any
-    // range without looking at each one's own.
+    // Widens input row y by each distinct half-width into its slot. Widened rows hold
+    // zeros outside their range, so that rows can be ORed over any range without
+    // looking at each one's own.
     void widen(std::int32_t y) {
         const Range g = rangeOf(y);
         const std::size_t slot = slotOf(y);
@@ -312,10 +315,19 @@ void buildRing(const PixelRows& pixels, Colour glyphColour, Colour outlineColour
             for (std::int32_t x = 0; x < pixels.width; ++x) putColour(pixels.row(y) + 3 * x, outlineColour);
         return;
     }
-    RingPass(pixels, outlineColour, clampRadius(radius)).run();
+    try {
+        RingPass(pixels, outlineColour, clampRadius(radius)).run();
+    } catch (const std::bad_alloc&) {
+        throw Error(ErrorKind::TooLarge, "The outline of a sheet " + std::to_string(pixels.width) +
+                                             " pixels wide does not fit in memory");
+    }
 }
 
 void ApplyGlyphEffects(PixelSurface& surface, Image& sheet, const OutlineStyle& style) {
+    if (surface.BitsPerPixel != 24) {
+        throw Error(ErrorKind::InvalidSize, "The outline works on 24-bit pixels, not " +
+                                                std::to_string(surface.BitsPerPixel) + "-bit ones");
+    }
     ReadSurfacePixels(surface);
     cleanGlyphs(surface.pixelRows(), style.glyphColour);
     WriteSurfacePixels(surface);

@@ -53,6 +53,7 @@ void buildRing(const PixelRows& pixels, Colour glyphColour, Colour outlineColour
 // The pixel work of the outline on a 24-bit surface holding the sheet as drawn (the
 // same size as `sheet`): cleans the glyphs and copies the cleaned picture into `sheet`,
 // then leaves the ring in the surface's bitmap on black. The surface stays alive.
+// Throws Error(InvalidSize) for a surface that is not a live 24-bit one.
 void ApplyGlyphEffects(PixelSurface& surface, Image& sheet, const OutlineStyle& style);
 
 // Outline hand-off, after every glyph is drawn and before texture or shadow: makes a

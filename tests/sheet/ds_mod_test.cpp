@@ -152,11 +152,3 @@ TEST(PixelSurface, TakesTheColourTableOnlyAtEightBitsOrLess) {
     EXPECT_EQ(refusal(8, 3, 3, std::span(table).first(255)), ErrorKind::InvalidSize);
     EXPECT_EQ(refusal(4, 3, 3), ErrorKind::InvalidSize);
 }
-
-TEST(PixelSurface, TransfersOnlyAtTwentyFourBits) {
-    Image sheet(3, 3);
-    PixelSurface s = CreatePixelSurface(32, 3, 3);
-    EXPECT_THROW(bitBlt(*s.MemDC, 0, 0, 3, 3, sheet.view(), 0, 0, RasterOp::SrcCopy), Error);
-    MemoryContext empty;
-    EXPECT_THROW(bitBlt(sheet.view(), 0, 0, 3, 3, empty, 0, 0, RasterOp::SrcCopy), Error);
-}

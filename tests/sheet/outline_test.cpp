@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/error.h"
 #include "sheet/outline.h"
 #include "support/outline_oracle.h"
 
@@ -145,12 +146,6 @@ TEST(OutlineRing, BlackGlyphsPutTheWholeSheetInTheOutlineColour) {
     }
 }
 
-TEST(OutlineRing, BlackOutlineLeavesOnlyBlack) {
-    Bytes b = fromText({"..#...", "......", "#....."});
-    shipped(b, kRed, kBlack, 4);
-    for (const std::string& row : toText(b, kRed)) EXPECT_EQ(row, "......");
-}
-
 TEST(OutlineRing, MatchesTheDirectSearchOnRandomSheets) {
     std::mt19937 rng(20261206);
     const std::int32_t widths[] = {1, 2, 7, 8, 9, 23, 63, 64, 65, 100, 129, 200};
@@ -234,4 +229,13 @@ TEST(Outline, SheetWithoutAreaIsSkipped) {
     EXPECT_FALSE(surface.hasBitmap());
     outlineCompositing(empty, surface);
     EXPECT_TRUE(empty.isEmpty());
+}
+
+TEST(Outline, RefusesASurfaceItCannotWorkOn) {
+    Image sheet(4, 4);
+    PixelSurface deep = CreatePixelSurface(32, 4, 4);
+    EXPECT_THROW(ApplyGlyphEffects(deep, sheet, {}), Error);
+    PixelSurface gone = CreatePixelSurface(24, 4, 4);
+    DestroyPixelSurface(gone);
+    EXPECT_THROW(ApplyGlyphEffects(gone, sheet, {}), Error);
 }
