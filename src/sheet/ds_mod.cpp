@@ -97,11 +97,14 @@ DibSection* MemoryContext::selectBitmap(DibSection* bitmap) {
 void bitBlt(MemoryContext& dst, std::int32_t dx, std::int32_t dy, std::int32_t w, std::int32_t h,
             const ImageView& src, std::int32_t sx, std::int32_t sy, RasterOp op) {
     DibSection& b = transferBitmap(dst);
-    const Clip c = clipTransfer(b.width(), b.height(), dx, dy, w, h, src.width, src.height, sx, sy);
-    if (c.empty() || (op != RasterOp::Blackness && !src.data)) return;
+    // Blackness reads no source, so only the bitmap's own edges clip it.
+    const bool blackness = op == RasterOp::Blackness;
+    const Clip c = blackness ? clipTransfer(b.width(), b.height(), dx, dy, w, h, b.width(), b.height(), dx, dy)
+                             : clipTransfer(b.width(), b.height(), dx, dy, w, h, src.width, src.height, sx, sy);
+    if (c.empty() || (!blackness && !src.data)) return;
     for (std::int64_t y = c.y0; y < c.y1; ++y) {
         std::uint8_t* d = topDownRow(b, y) + 3 * c.x0;
-        const QRgb* s = op == RasterOp::Blackness ? nullptr : src.data + (y + c.offY) * src.stride + c.offX;
+        const QRgb* s = blackness ? nullptr : src.data + (y + c.offY) * src.stride + c.offX;
         for (std::int64_t x = c.x0; x < c.x1; ++x, d += 3) {
             const QRgb old = qRgb(d[2], d[1], d[0]);
             const QRgb p = combine(old, s ? s[x] : 0, op);
@@ -116,10 +119,16 @@ void bitBlt(const ImageView& dst, std::int32_t dx, std::int32_t dy, std::int32_t
             std::int32_t h, const MemoryContext& src, std::int32_t sx, std::int32_t sy,
             RasterOp op) {
     DibSection& b = transferBitmap(src);
-    const Clip c = clipTransfer(dst.width, dst.height, dx, dy, w, h, b.width(), b.height(), sx, sy);
+    const Clip c = op == RasterOp::Blackness
+                       ? clipTransfer(dst.width, dst.height, dx, dy, w, h, dst.width, dst.height, dx, dy)
+                       : clipTransfer(dst.width, dst.height, dx, dy, w, h, b.width(), b.height(), sx, sy);
     if (c.empty() || !dst.data) return;
     for (std::int64_t y = c.y0; y < c.y1; ++y) {
         QRgb* d = dst.data + y * dst.stride;
+        if (op == RasterOp::Blackness) {
+            std::fill(d + c.x0, d + c.x1, 0xff000000u);
+            continue;
+        }
         const std::uint8_t* s = topDownRow(b, y + c.offY) + 3 * (c.x0 + c.offX);
         for (std::int64_t x = c.x0; x < c.x1; ++x, s += 3)
             d[x] = combine(d[x], qRgb(s[2], s[1], s[0]), op) | 0xff000000u;

@@ -71,6 +71,24 @@ TEST(PixelSurface, RowsRunBottomUpWithBlueGreenRedPixels) {
     bitBlt(out.view(), 0, 0, 5, 2, *s.MemDC, 0, 0, RasterOp::SrcCopy);
     EXPECT_EQ(out.pixel(1, 0), qRgb(0, 0, 0x80));
     EXPECT_EQ(out.pixel(0, 1), qRgb(4, 5, 6));
+
+    // Clipped to both sides; blackness reads no source and is clipped by the target alone.
+    bitBlt(*s.MemDC, 3, -1, 9, 9, sheet.view(), 0, 0, RasterOp::SrcCopy);
+    ReadSurfacePixels(s);
+    EXPECT_EQ(s.Pixels[16 + 9], 6);  // top row, pixel 3: the sheet's (0, 1)
+    EXPECT_EQ(s.Pixels[9], 0);       // the bottom row would need a third sheet row
+    Image white(5, 2);
+    white.qimage().fill(0xffffffffu);
+    bitBlt(*s.MemDC, 0, 0, 5, 2, white.view(), 0, 0, RasterOp::SrcCopy);
+    bitBlt(*s.MemDC, 4, 1, 5, 5, ImageView{}, 0, 0, RasterOp::Blackness);
+    ReadSurfacePixels(s);
+    EXPECT_EQ(s.Pixels[12], 0);  // bottom row, pixel 4
+    EXPECT_EQ(s.Pixels[9], 255);
+    EXPECT_EQ(s.Pixels[16 + 12], 255);
+    Image wide(9, 4);
+    wide.setPixel(8, 3, qRgb(1, 1, 1));
+    bitBlt(wide.view(), 0, 0, 9, 4, *s.MemDC, 0, 0, RasterOp::Blackness);
+    EXPECT_EQ(wide.pixel(8, 3), qRgb(0, 0, 0));
 }
 
 TEST(PixelSurface, ReadAndWriteCopyWholeRowsPaddingIncluded) {
