@@ -12,6 +12,14 @@ TEST(WithBmpSuffix, AddsTheSuffixOnlyToABareName) {
     EXPECT_EQ(withBmpSuffix("/tmp/sheet.BMP"), "/tmp/sheet.BMP");
 }
 
+TEST(DescribeFont, PointSizesBecomePixelsAt96DpiAndTheFaceNameStaysWhole) {
+    QFont f(QString(40, u'X'));
+    f.setPointSize(9);
+    const karuvo::FontDescription d = describeFont(f);
+    EXPECT_EQ(d.height, -12);
+    EXPECT_EQ(d.faceName, QString(40, u'X'));
+}
+
 TEST(Module1, FileDialogsShowTheirTitleAndFilterAndACancelGivesNothing) {
     Module1 dialogs;
     QString title;
