@@ -1,7 +1,4 @@
-#include <QDir>
-#include <QFile>
 #include <QImage>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include "platform/error.h"
@@ -69,54 +66,4 @@ TEST(Bmp, EncodesBottomUpBgrRowsPaddedToFourBytes) {
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 5; ++x) EXPECT_EQ(back.pixel(x, y) | 0xff000000u, img.pixel(x, y)) << x << "," << y;
     EXPECT_THROW(encodeBmp24(img, 0, 2), Error);
-}
-
-TEST(AtomicWrite, FailedWritesLeaveTheExistingFileAlone) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("out.bmp");
-    writeFileAtomically(path, "first");
-    writeFileAtomically(path, "second");
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), "second");
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
-    EXPECT_THROW(writeFileAtomically(dir.filePath("missing/out.bmp"), "x"), Error);
-    EXPECT_THROW(writeFileAtomically(dir.path(), "x"), Error);
-}
-
-TEST(LoadPicture, RefusesWhatIsNotAnImageWithTheFileNamed) {
-    QTemporaryDir dir;
-    EXPECT_TRUE(loadPicture("").isEmpty());
-    const QString text = dir.filePath("notes.bmp");
-    QFile t(text);
-    ASSERT_TRUE(t.open(QIODevice::WriteOnly));
-    t.write("just some words, not a picture");
-    t.close();
-    const QString empty = dir.filePath("empty.gif");
-    QFile(empty).open(QIODevice::WriteOnly);
-    QImage small(8, 8, QImage::Format_RGB32);
-    small.fill(Qt::red);
-    const QString good = dir.filePath("good.bmp");
-    ASSERT_TRUE(small.save(good, "BMP"));
-    QFile g(good);
-    ASSERT_TRUE(g.open(QIODevice::ReadOnly));
-    const QByteArray whole = g.readAll();
-    const QString cut = dir.filePath("cut.bmp");
-    QFile c(cut);
-    ASSERT_TRUE(c.open(QIODevice::WriteOnly));
-    c.write(whole.left(whole.size() / 2));
-    c.close();
-
-    for (const QString& bad : {dir.filePath("missing.bmp"), dir.path(), text, empty, cut}) {
-        try {
-            loadPicture(bad);
-            ADD_FAILURE() << bad.toStdString();
-        } catch (const Error& e) {
-            EXPECT_EQ(e.kind(), ErrorKind::Image);
-            EXPECT_NE(std::string(e.what()).find(bad.toStdString()), std::string::npos) << e.what();
-        }
-    }
-    const Image loaded = loadPicture(good);
-    EXPECT_EQ(loaded.width(), 8);
-    EXPECT_EQ(loaded.pixel(3, 3), qRgb(255, 0, 0));
 }
