@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/font.h"
+#include "support/test_fonts.h"
 
 using namespace karuvo;
 
@@ -11,23 +12,15 @@ TEST(CharacterBox, HanAndKanaWidthsEqualTheLaidOutText) {
     std::vector<std::unique_ptr<Font>> fonts;
     fonts.push_back(Font::createDefaultSheetFont());
     for (const auto& [face, px] : {std::pair{"IPAGothic", 24}, {"IPAPGothic", 17}, {"DejaVu Sans Mono", 14}}) {
-        FontDescription d;
-        d.height = -px;
+        FontDescription d = fakes::monoDescription(px);
         d.faceName = face;
         fonts.push_back(Font::create(d));
     }
     const std::pair<char32_t, char32_t> ranges[] = {
         {0x3040, 0x30FF}, {0x31F0, 0x31FF}, {0x3400, 0x4DBF}, {0x4E00, 0x9FFF}, {0xF900, 0xFAFF}, {0xFF61, 0xFF9F}};
-    for (const auto& font : fonts) {
-        int checked = 0;
-        for (const auto& [first, last] : ranges) {
-            for (char32_t c = first; c <= last; ++c) {
-                const int laidOut = font->metrics().horizontalAdvance(codePointText(c));
-                ASSERT_EQ(font->measure(c).width, laidOut)
+    for (const auto& font : fonts)
+        for (const auto& [first, last] : ranges)
+            for (char32_t c = first; c <= last; ++c)
+                ASSERT_EQ(font->measure(c).width, font->metrics().horizontalAdvance(codePointText(c)))
                     << font->resolvedFamily().toStdString() << " U+" << std::hex << std::uint32_t(c);
-                ++checked;
-            }
-        }
-        EXPECT_GT(checked, 20000);
-    }
 }

@@ -1,16 +1,20 @@
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <random>
 #include <string>
 #include <vector>
 
-#include "platform/error.h"
+#include "sheet/builder.h"
 #include "sheet/outline.h"
 #include "support/outline_oracle.h"
+#include "support/test_fonts.h"
 
 using namespace karuvo;
 
 namespace {
+
+constexpr Colour kRed = 0x0000FF, kGreen = 0x00FF00;
 
 // A 24-bit picture in bitmap byte order, padding included.
 struct Bytes {
@@ -20,80 +24,44 @@ struct Bytes {
     Bytes(std::int32_t w, std::int32_t h)
         : width(w), height(h), stride(surfaceStride(24, w)), data(std::size_t(stride) * h) {}
     PixelRows rows() { return {data.data(), width, height, stride}; }
-    std::uint8_t* at(std::int32_t y, std::int32_t x) { return data.data() + y * stride + 3 * x; }
     void set(std::int32_t y, std::int32_t x, Colour c) {
-        at(y, x)[0] = std::uint8_t(blueOf(c));
-        at(y, x)[1] = std::uint8_t(greenOf(c));
-        at(y, x)[2] = std::uint8_t(redOf(c));
+        for (int i = 0; i < 3; ++i) data[y * stride + 3 * x + i] = std::uint8_t(c >> (16 - 8 * i));
     }
-    Colour get(std::int32_t y, std::int32_t x) { return colourFromRgb(at(y, x)[2], at(y, x)[1], at(y, x)[0]); }
 };
 
-// Rows given as text, '#' a glyph pixel in an anti-aliasing shade, '.' black.
-Bytes fromText(const std::vector<std::string>& rows) {
-    Bytes b(std::int32_t(rows[0].size()), std::int32_t(rows.size()));
-    for (std::int32_t y = 0; y < b.height; ++y)
-        for (std::int32_t x = 0; x < b.width; ++x)
-            if (rows[y][x] == '#') b.set(y, x, colourFromRgb(0x40 + x, 0x80, 0x20 + y));
-    return b;
-}
-
-// The picture as text: 'o' for the given colour, '.' black, '?' anything else.
-std::vector<std::string> toText(Bytes& b, Colour ring) {
-    std::vector<std::string> rows;
-    for (std::int32_t y = 0; y < b.height; ++y) {
-        std::string row;
-        for (std::int32_t x = 0; x < b.width; ++x) {
-            const Colour c = b.get(y, x);
-            row += c == ring ? 'o' : c == kBlack ? '.' : '?';
-        }
-        rows.push_back(row);
-    }
-    return rows;
-}
-
-void shipped(Bytes& b, Colour glyph, Colour outline, std::int32_t r) {
-    cleanGlyphs(b.rows(), glyph);
-    buildRing(b.rows(), glyph, outline, r);
-}
-
-void direct(Bytes& b, Colour glyph, Colour outline, std::int32_t r) {
-    oracle::cleanGlyphs(b.rows(), glyph);
-    oracle::ring(b.rows(), glyph, outline, r);
-}
-
-// Runs both passes on copies of `b` and reports the first byte where they differ.
-::testing::AssertionResult matchesOracle(const Bytes& b, Colour glyph, Colour outline, std::int32_t r) {
+// Whether the shipped pass and the direct search leave the same bytes.
+bool matchesOracle(const Bytes& b, Colour glyph, Colour outline, std::int32_t r) {
     Bytes fast = b, slow = b;
-    shipped(fast, glyph, outline, r);
-    direct(slow, glyph, outline, r);
-    for (std::size_t i = 0; i < fast.data.size(); ++i) {
-        if (fast.data[i] != slow.data[i]) {
-            return ::testing::AssertionFailure()
-                   << b.width << " x " << b.height << ", radius " << r << ", glyph " << std::hex
-                   << glyph << ", outline " << outline << std::dec << ": byte " << i << " (row "
-                   << i / b.stride << ", column byte " << i % b.stride << ") is "
-                   << int(fast.data[i]) << ", the direct search gives " << int(slow.data[i]);
-        }
-    }
-    return ::testing::AssertionSuccess();
+    cleanGlyphs(fast.rows(), glyph);
+    buildRing(fast.rows(), glyph, outline, r);
+    oracle::cleanGlyphs(slow.rows(), glyph);
+    oracle::ring(slow.rows(), glyph, outline, r);
+    return fast.data == slow.data;
 }
 
-constexpr Colour kRed = 0x0000FF, kGreen = 0x00FF00;
+// The ring that the direct search lays around the glyphs of `drawn`, on black.
+Image directRing(const Image& drawn, Colour glyph, Colour outline, std::int32_t radius) {
+    Image picture = drawn;
+    PixelSurface s = CreatePixelSurface(24, picture.width(), picture.height());
+    bitBlt(*s.MemDC, 0, 0, picture.width(), picture.height(), picture.view(), 0, 0, RasterOp::SrcCopy);
+    ReadSurfacePixels(s);
+    oracle::cleanGlyphs(s.pixelRows(), glyph);
+    oracle::ring(s.pixelRows(), glyph, outline, radius);
+    WriteSurfacePixels(s);
+    bitBlt(picture.view(), 0, 0, picture.width(), picture.height(), *s.MemDC, 0, 0, RasterOp::SrcCopy);
+    return picture;
+}
 
 }  // namespace
 
 TEST(OutlineRadius, ReadsTheTypedText) {
-    struct Case { const char* text; std::int32_t radius; bool replace; };
-    const Case cases[] = {
-        {"abc", 0, true}, {"", 0, true}, {"2.5", 2, false}, {"3.5", 4, false},
-        {"-3", 0, false}, {"25", 10, false}, {" 7 ", 7, false}, {"1e300", 10, false},
-        {"10.5", 10, false}, {"&H3", 3, false}, {"-0.4", 0, false},
+    const struct { const char* text; std::int32_t radius; bool replace; } cases[] = {
+        {"abc", 0, true}, {"", 0, true}, {"2.5", 2, false}, {"3.5", 4, false}, {"-3", 0, false},
+        {"25", 10, false}, {" 7 ", 7, false}, {"1e300", 10, false}, {"&H3", 3, false}, {"-0.4", 0, false},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         const OutlineRadius got = readOutlineRadius(QString::fromUtf8(c.text));
-        EXPECT_EQ(got.radius, c.radius) << c.text;
-        EXPECT_EQ(got.replaceText, c.replace) << c.text;
+        EXPECT_EQ(std::pair(got.radius, got.replaceText), std::pair(c.radius, c.replace)) << c.text;
     }
 }
 
@@ -115,127 +83,96 @@ TEST(OutlineRadius, HalfWidthsAndDiskSizesFollowTheTable) {
     EXPECT_EQ(HalfWidths(25), HalfWidths(10));
 }
 
-TEST(OutlineRing, RadiusOneTouchesSidesNotCorners) {
-    // White on white: the ring comes out white with nothing else white.
-    Bytes b = fromText({".....", ".....", "..#..", ".....", "....."});
-    shipped(b, kWhite, kWhite, 1);
-    EXPECT_EQ(toText(b, kWhite), (std::vector<std::string>{
-        ".....", "..o..", ".o.o.", "..o..", "....."}));
-}
-
-TEST(OutlineRing, RadiusTwoReachesTwoColumnsAndTwoRowsStraight) {
-    // Outline and glyph in the same colour still give a ring.
-    Bytes b = fromText({".......", ".......", ".......", "...#...", ".......", ".......", "......."});
-    shipped(b, kRed, kRed, 2);
-    EXPECT_EQ(toText(b, kRed), (std::vector<std::string>{
-        ".......", "...o...", ".ooooo.", ".oo.oo.", ".ooooo.", "...o...", "......."}));
-}
-
-TEST(OutlineRing, ClippedAtTheEdgesWithoutWrapping) {
-    Bytes b = fromText({"#.....", "......", ".....#"});
-    shipped(b, kWhite, kGreen, 2);
-    EXPECT_EQ(toText(b, kGreen), (std::vector<std::string>{
-        ".oo..o", "oooooo", "o..oo."}));
-}
-
-TEST(OutlineRing, BlackGlyphsPutTheWholeSheetInTheOutlineColour) {
-    for (std::int32_t r : {0, 3}) {
-        Bytes b = fromText({"..#...", "......", "#....."});
-        shipped(b, kBlack, kGreen, r);
-        for (const std::string& row : toText(b, kGreen)) EXPECT_EQ(row, "oooooo") << "radius " << r;
+TEST(OutlineRing, HasTheDiskShapeAroundAGlyphPixel) {
+    // White on white comes out exactly, with nothing else white; a ring in the glyph's
+    // own colour is a ring all the same.
+    const struct { Colour colour; std::int32_t radius; std::vector<std::string> ring; } cases[] = {
+        {kWhite, 1, {".....", "..o..", ".o.o.", "..o..", "....."}},
+        {kRed, 2, {".......", "...o...", ".ooooo.", ".oo.oo.", ".ooooo.", "...o...", "......."}},
+    };
+    for (const auto& c : cases) {
+        const std::int32_t side = std::int32_t(c.ring.size());
+        Bytes b(side, side);
+        b.set(side / 2, side / 2, 0x204060);  // an anti-aliasing shade
+        cleanGlyphs(b.rows(), c.colour);
+        buildRing(b.rows(), c.colour, c.colour, c.radius);
+        Bytes want(side, side);
+        for (std::int32_t y = 0; y < side; ++y)
+            for (std::int32_t x = 0; x < side; ++x) want.set(y, x, c.ring[y][x] == 'o' ? c.colour : kBlack);
+        EXPECT_EQ(b.data, want.data) << "radius " << c.radius;
     }
 }
 
-TEST(OutlineRing, MatchesTheDirectSearchOnRandomSheets) {
+// Random sheets (padding bytes too) and glyphs on every edge and corner, at every radius,
+// for glyph and outline colours that are white, black, equal or anything.
+TEST(OutlineRing, MatchesTheDirectSearch) {
     std::mt19937 rng(20261206);
-    const std::int32_t widths[] = {1, 2, 7, 8, 9, 23, 63, 64, 65, 100, 129, 200};
-    const std::int32_t heights[] = {1, 2, 5, 24, 41};
-    const double densities[] = {0.003, 0.05, 0.4};
-    auto randomColour = [&] { return Colour(rng() & 0xFFFFFF); };
-    int cases = 0;
-    for (std::int32_t r = 0; r <= 10; ++r) {
-        for (std::int32_t w : widths) {
-            const std::int32_t h = heights[rng() % std::size(heights)];
-            const double density = densities[rng() % std::size(densities)];
-            Bytes b(w, h);
-            for (auto& byte : b.data) byte = std::uint8_t(rng());  // padding too
-            std::bernoulli_distribution ink(density);
-            for (std::int32_t y = 0; y < h; ++y) {
-                for (std::int32_t x = 0; x < w; ++x) {
-                    // Shades with a single non-zero byte in any position count as ink.
-                    Colour c = ink(rng) ? Colour(std::uint32_t(0xFF) << (8 * (rng() % 3))) & rng() : 0;
-                    if (c == 0 && ink(rng)) c = randomColour();
-                    b.set(y, x, c);
-                }
-            }
-            const Colour glyph = std::array{kWhite, kRed, kBlack, randomColour()}[rng() % 4];
-            const Colour outline = std::array{kWhite, kBlack, glyph, randomColour()}[rng() % 4];
-            EXPECT_TRUE(matchesOracle(b, glyph, outline, r));
-            ++cases;
-        }
-    }
-    EXPECT_EQ(cases, 11 * 12);
-}
-
-TEST(OutlineRing, MatchesTheDirectSearchForGlyphsOnEdgesAndCorners) {
     const std::pair<std::int32_t, std::int32_t> sizes[] = {
-        {1, 1}, {1, 30}, {30, 1}, {3, 3}, {8, 8}, {63, 21}, {64, 22}, {65, 23}, {128, 12}, {131, 25}};
+        {1, 1}, {1, 30}, {30, 1}, {3, 3}, {8, 8}, {63, 21}, {64, 22}, {65, 23}, {131, 25}, {200, 41}};
     for (auto [w, h] : sizes) {
-        Bytes b(w, h);
-        const std::int32_t xs[] = {0, w / 2, w - 1}, ys[] = {0, h / 2, h - 1};
-        for (std::int32_t y : ys)
-            for (std::int32_t x : xs)
-                if (x != w / 2 || y != h / 2 || w < 3 || h < 3) b.set(y, x, 0x204060);
+        Bytes edges(w, h), noisy(w, h);
+        for (std::int32_t y : {0, h / 2, h - 1})
+            for (std::int32_t x : {0, w / 2, w - 1})
+                if (x != w / 2 || y != h / 2 || w < 3 || h < 3) edges.set(y, x, 0x204060);
+        for (auto& byte : noisy.data) byte = std::uint8_t(rng());
+        std::bernoulli_distribution ink(std::array{0.003, 0.05, 0.4}[w % 3]);
+        for (std::int32_t y = 0; y < h; ++y)  // a shade with a single byte set counts as ink too
+            for (std::int32_t x = 0; x < w; ++x)
+                noisy.set(y, x, !ink(rng) ? 0 : rng() % 2 ? rng() & 0xFFFFFF : (rng() & 0xFF) << (8 * (rng() % 3)));
         for (std::int32_t r = 0; r <= 10; ++r) {
-            for (auto [glyph, outline] : {std::pair{kWhite, kWhite}, {kRed, kGreen}, {kGreen, kGreen},
-                                          {kBlack, kRed}, {kRed, kBlack}})
-                EXPECT_TRUE(matchesOracle(b, glyph, outline, r));
+            for (Colour glyph : {kWhite, kRed, kBlack, Colour(rng() & 0xFFFFFF)})
+                for (Colour outline : {kWhite, kBlack, glyph, Colour(rng() & 0xFFFFFF)})
+                    for (const Bytes* b : {&edges, &noisy})
+                        EXPECT_TRUE(matchesOracle(*b, glyph, outline, r))
+                            << w << " x " << h << (b == &edges ? " edges" : " noisy") << ", radius " << r
+                            << std::hex << ", glyph " << glyph << ", outline " << outline;
         }
     }
 }
 
-TEST(Outline, HandOffCleansTheSheetAndCompositingAddsTheRing) {
-    Image sheet(12, 9);
-    sheet.setPixel(5, 4, qRgb(0x30, 0x30, 0x30));  // soft shades of one glyph
-    sheet.setPixel(6, 4, qRgb(0, 0, 0x01));
-    PixelSurface surface = outlineHandOff(sheet, {kRed, kGreen, 1});
-    ASSERT_TRUE(surface.hasBitmap());
+// The outline in a build: the glyphs cleaned to their colour and textured when the
+// texture is there, the ring around them added last and never textured.
+TEST(OutlineBuild, CleansAndTexturesTheGlyphsAndAddsTheRingLast) {
+    QTemporaryDir dir;
+    Image texture(7, 5);
+    for (std::int32_t y = 0; y < 5; ++y)
+        for (std::int32_t x = 0; x < 7; ++x) texture.setPixel(x, y, qRgb(30 + 20 * x, 40 + 30 * y, 90));
+    const QString path = dir.filePath("tex.bmp");
+    ASSERT_TRUE(texture.qimage().save(path, "BMP"));
 
-    EXPECT_EQ(sheet.pixel(5, 4), qRgb(255, 0, 0));
-    EXPECT_EQ(sheet.pixel(6, 4), qRgb(255, 0, 0));
-    EXPECT_EQ(sheet.pixel(4, 4), qRgb(0, 0, 0));  // the ring is not on the sheet yet
-
-    outlineCompositing(sheet, surface);
-    EXPECT_FALSE(surface.hasBitmap());
-    int ring = 0, glyph = 0;
-    for (std::int32_t y = 0; y < sheet.height(); ++y) {
-        for (std::int32_t x = 0; x < sheet.width(); ++x) {
-            const QRgb p = sheet.pixel(x, y);
-            if (p == qRgb(0, 255, 0)) ++ring;
-            else if (p == qRgb(255, 0, 0)) ++glyph;
-            else EXPECT_EQ(p, qRgb(0, 0, 0)) << x << ", " << y;
+    const struct { FillKind fill; QString texture; Colour glyph, outline; std::int32_t radius; bool ring; } cases[] = {
+        {FillKind::Colour, {}, colourFromRgb(200, 10, 10), colourFromRgb(0, 0, 255), 2, true},
+        {FillKind::Texture, path, kWhite, kWhite, 1, true},
+        {FillKind::Texture, {}, kWhite, kGreen, 3, false},  // without its texture: white glyphs alone
+    };
+    for (const auto& c : cases) {
+        SheetSettings s{.text = QStringLiteral("Rg\nW"), .cellWidth = 20, .cellHeight = 20,
+                        .font = fakes::monoDescription(14), .fill = c.fill, .fillColour = c.glyph,
+                        .texturePath = c.texture, .effect = EffectKind::Outline, .outlineRadius = c.radius,
+                        .outlineColour = c.outline};
+        const Image sheet = buildSheet(s).image;
+        s.fill = FillKind::Colour;  // the glyphs as drawn, white where a texture goes
+        s.effect = EffectKind::None;
+        const Image plain = buildSheet(s).image;
+        const Image ring = c.ring ? directRing(plain, c.glyph, c.outline, c.radius) : Image(40, 40);
+        ASSERT_EQ(std::pair(sheet.width(), sheet.height()), std::pair(40, 40));
+        std::int64_t ringPixels = 0;
+        for (std::int32_t y = 0; y < 40; ++y) {
+            for (std::int32_t x = 0; x < 40; ++x) {
+                const bool glyph = plain.pixel(x, y) & 0xffffffu;
+                const QRgb want = !glyph               ? ring.pixel(x, y)
+                                  : c.texture.isEmpty() ? toQRgb(c.glyph)
+                                                        : texture.pixel(x % 20 % 7, y % 20 % 5);
+                ringPixels += !glyph && want == toQRgb(c.outline);
+                ASSERT_EQ(sheet.pixel(x, y), want) << x << ", " << y;
+            }
         }
+        EXPECT_EQ(ringPixels > 100, c.ring) << ringPixels;
     }
-    EXPECT_EQ(glyph, 2);
-    EXPECT_EQ(ring, 6);
-    EXPECT_EQ(sheet.pixel(4, 4), qRgb(0, 255, 0));
-    EXPECT_EQ(sheet.pixel(6, 3), qRgb(0, 255, 0));  // rows are not turned over on the way
-    EXPECT_EQ(sheet.pixel(7, 5), qRgb(0, 0, 0));
-}
 
-TEST(Outline, SheetWithoutAreaIsSkipped) {
-    Image empty(0, 16);
-    PixelSurface surface = outlineHandOff(empty, {kWhite, kWhite, 3});
-    EXPECT_FALSE(surface.hasBitmap());
-    outlineCompositing(empty, surface);
-    EXPECT_TRUE(empty.isEmpty());
-}
-
-TEST(Outline, RefusesASurfaceItCannotWorkOn) {
-    Image sheet(4, 4);
-    PixelSurface deep = CreatePixelSurface(32, 4, 4);
-    EXPECT_THROW(ApplyGlyphEffects(deep, sheet, {}), Error);
-    PixelSurface gone = CreatePixelSurface(24, 4, 4);
-    DestroyPixelSurface(gone);
-    EXPECT_THROW(ApplyGlyphEffects(gone, sheet, {}), Error);
+    // A sheet of no area: the outline is skipped and the build goes on.
+    const Sheet sheet = buildSheet({.text = {}, .cellWidth = 12, .cellHeight = 12, .font = {}, .texturePath = {},
+                                    .effect = EffectKind::Outline, .outlineRadius = 4});
+    EXPECT_EQ(std::pair(sheet.width, sheet.rows), std::pair(0, 1));
+    EXPECT_TRUE(sheet.image.isEmpty());
 }
