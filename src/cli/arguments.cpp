@@ -188,37 +188,37 @@ CliOptions parse(const QStringList& args, ParseOutcome::Action& action) {
 
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
-        const OptionSpec* spec = nullptr;
+        const OptionSpec* option = nullptr;
         QString spell = arg;
         std::optional<QString> value;
         if (arg.startsWith("--") && arg.size() > 2) {
             const qsizetype eq = arg.indexOf(u'=');
             spell = eq < 0 ? arg : arg.first(eq);
-            spec = findLong(QStringView(spell).sliced(2));
-            if (spec && eq >= 0) {
-                if (!spec->takesValue) usage(spell + " takes no value; write it alone");
+            option = findLong(QStringView(spell).sliced(2));
+            if (option && eq >= 0) {
+                if (!option->takesValue) usage(spell + " takes no value; write it alone");
                 value = arg.sliced(eq + 1);
             }
         } else if (arg.size() == 2 && arg[0] == u'-') {
-            spec = findShort(arg[1]);
+            option = findShort(arg[1]);
         } else if (!arg.startsWith(u'-') || arg == "-") {
             usage("unexpected argument " + quoted(arg) + "; give the text with -t TEXT");
         }
-        if (!spec) usage("unknown option " + quoted(spell));
-        if (spec->takesValue && !value) {
+        if (!option) usage("unknown option " + quoted(spell));
+        if (option->takesValue && !value) {
             if (i + 1 >= args.size()) usage(spell + " needs a value");
             value = args[++i];
         }
-        if (spec->id == Opt::Help || spec->id == Opt::Version) {
-            action = spec->id == Opt::Help ? ParseOutcome::Action::Help : ParseOutcome::Action::Version;
+        if (option->id == Opt::Help || option->id == Opt::Version) {
+            action = option->id == Opt::Help ? ParseOutcome::Action::Help : ParseOutcome::Action::Version;
             return o;
         }
-        bool& once = seen[static_cast<int>(spec->id)];
+        bool& once = seen[static_cast<int>(option->id)];
         if (once) usage(spell + " is given more than once; give it once");
         once = true;
 
         const QString& v = value ? *value : QString();
-        switch (spec->id) {
+        switch (option->id) {
         case Opt::Text:
             if (o.textFile) usage(QStringLiteral("-t and -T exclude each other; give the text once"));
             s.text = v;
