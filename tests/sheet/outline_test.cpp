@@ -177,6 +177,15 @@ TEST(OutlineRing, MatchesTheDirectSearchOnRandomSheets) {
     EXPECT_EQ(cases, 11 * 12);
 }
 
+TEST(OutlineRing, MatchesTheDirectSearchOnASheetLargeEnoughForTwoBands) {
+    std::mt19937 rng(7);
+    Bytes b(330, 280);  // over 256 KiB, so it is split where there are two cores
+    for (std::int32_t y = 0; y < b.height; ++y)
+        for (std::int32_t x = 0; x < b.width; ++x)
+            if (rng() % 50 == 0) b.set(y, x, 0x204060);
+    for (std::int32_t r : {1, 10}) EXPECT_TRUE(matchesOracle(b, kWhite, kRed, r));
+}
+
 TEST(OutlineRing, MatchesTheDirectSearchForGlyphsOnEdgesAndCorners) {
     const std::pair<std::int32_t, std::int32_t> sizes[] = {
         {1, 1}, {1, 30}, {30, 1}, {3, 3}, {8, 8}, {63, 21}, {64, 22}, {65, 23}, {128, 12}, {131, 25}};
