@@ -5,10 +5,17 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <system_error>
+#include <thread>
+#include <exception>
 #include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
+#if defined(__SSE2__) && (defined(__GNUC__) || defined(__clang__))
+#define KARUVO_RING_SSSE3 1
+#include <tmmintrin.h>
 #endif
 
 #include "platform/error.h"
@@ -20,6 +27,12 @@ namespace {
 
 using Word = std::uint64_t;
 constexpr int kWordBits = 64;
+
+// Input rows read in one go by the ring pass.
+constexpr std::int32_t kReadAhead = 8;
+
+// Sheets from this size on are worked in two bands at once where there are two cores.
+constexpr std::size_t kBandedBytes = std::size_t{1} << 18;
 
 std::int32_t clampRadius(std::int32_t radius) { return std::clamp(radius, 0, kMaxOutlineRadius); }
 
@@ -95,6 +108,47 @@ Word nonBlackPixels64(const std::uint8_t* p) {
 
 bool isBlack(const std::uint8_t* p) { return (p[0] | p[1] | p[2]) == 0; }
 
+// Byte shuffles that pick one byte of each of 16 pixels out of their 48 bytes: entry c
+// moves the picked bytes found in bytes 16c to 16c + 15 to the lanes of their pixels.
+using PickShuffles = std::array<std::array<std::uint8_t, 16>, 3>;
+
+PickShuffles pickShuffles(std::int32_t byteOfPixel) {
+    PickShuffles s;
+    for (std::int32_t c = 0; c < 3; ++c)
+        for (std::int32_t j = 0; j < 16; ++j) {
+            const std::int32_t at = 3 * j + byteOfPixel - 16 * c;
+            s[c][j] = at >= 0 && at < 16 ? std::uint8_t(at) : std::uint8_t{0x80};
+        }
+    return s;
+}
+
+#if defined(KARUVO_RING_SSSE3)
+// The glyph masks of the first `words` x 64 pixels of a row, from one byte of each pixel
+// that is never zero in the glyph colour (the pixels are cleaned, so that byte alone
+// tells a glyph pixel from a black one). Byte shuffles do in a few instructions what
+// plain SSE2 needs a table for.
+__attribute__((target("ssse3"))) void glyphMaskSsse3(const std::uint8_t* row, std::int32_t words,
+                                                     const PickShuffles& pick, Word* mask) {
+    const __m128i s0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pick[0].data()));
+    const __m128i s1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pick[1].data()));
+    const __m128i s2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pick[2].data()));
+    const __m128i zero = _mm_setzero_si128();
+    for (std::int32_t i = 0; i < words; ++i) {
+        Word bits = 0;
+        for (int g = 0; g < 4; ++g) {
+            const std::uint8_t* p = row + 192 * i + 48 * g;
+            const __m128i picked =
+                _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(load128(p), s0), _mm_shuffle_epi8(load128(p + 16), s1)),
+                             _mm_shuffle_epi8(load128(p + 32), s2));
+            bits |= Word(~_mm_movemask_epi8(_mm_cmpeq_epi8(picked, zero)) & 0xFFFF) << (16 * g);
+        }
+        mask[i] = bits;
+    }
+}
+
+const bool kHasSsse3 = __builtin_cpu_supports("ssse3");
+#endif
+
 void putColour(std::uint8_t* p, Colour c) {
     p[0] = static_cast<std::uint8_t>(blueOf(c));
     p[1] = static_cast<std::uint8_t>(greenOf(c));
@@ -108,10 +162,12 @@ void putColour(std::uint8_t* p, Colour c) {
 // almost nothing beyond the one read of their bytes.
 class RingPass {
 public:
-    RingPass(const PixelRows& px, Colour outline, std::int32_t radius)
+    RingPass(const PixelRows& px, Colour glyph, Colour outline, std::int32_t radius)
         : px_(px),
+          pick_(pickShuffles(blueOf(glyph) ? 0 : greenOf(glyph) ? 1 : 2)),
           words_((px.width + kWordBits - 1) / kWordBits),
           radius_(radius),
+          window_(2 * radius + kReadAhead),
           halfWidths_(HalfWidths(radius)) {
         for (std::int32_t d = radius_; d >= 0; --d) {
             const std::int32_t h = halfWidths_[d];
@@ -127,8 +183,21 @@ public:
         ringColour_ = outline;
     }
 
-    void run() {
-        const std::size_t window = static_cast<std::size_t>(2 * radius_ + 1);
+    // Rows that another band writes while this one runs: copies of rows
+    // [belowFirst, lo) and [hi, hi + r) taken before either band starts.
+    struct Halo {
+        const std::uint8_t* below = nullptr;
+        std::int32_t belowFirst = 0;
+        const std::uint8_t* above = nullptr;
+    };
+
+    // Writes output rows [lo, hi), reading input rows up to r beyond them; rows outside
+    // [lo, hi) are read from `halo` when it has them.
+    void run(std::int32_t lo, std::int32_t hi, const Halo& halo) {
+        lo_ = lo;
+        hi_ = hi;
+        halo_ = halo;
+        const std::size_t window = static_cast<std::size_t>(window_);
         glyph_.assign(window * words_, 0);
         glyphRange_.assign(window, {0, 0});
         widened_.assign(window * levels_.size() * words_, 0);
@@ -136,11 +205,18 @@ public:
         scratch_.assign(2 * (static_cast<std::size_t>(words_) + 2), 0);
         acc_.assign(static_cast<std::size_t>(words_), 0);
         zeros_.assign(static_cast<std::size_t>(words_), 0);
-        // Input row y + r is read just before output row y is written, so the bytes of
-        // row y are still in the cache when they are overwritten.
-        for (std::int32_t y = 0; y < std::min(radius_, px_.height); ++y) readRow(y);
-        for (std::int32_t y = 0; y < px_.height; ++y) {
-            if (y + radius_ < px_.height) readRow(y + radius_);
+        // Input rows are read a few at a time, a little ahead of the output row, so that
+        // the reads run as one long stream and the bytes of an output row are still in
+        // the cache when they are overwritten.
+        const std::int32_t end = std::min(px_.height, hi + radius_);
+        std::int32_t next = std::max(0, lo - radius_);
+        for (std::int32_t y = lo; y < hi; ++y) {
+            if (next < std::min(y + radius_ + 1, end)) {
+                const std::int32_t stop = std::min(y + radius_ + kReadAhead, end);
+                for (std::int32_t v = next; v < stop; ++v) readMask(v);
+                for (std::int32_t v = next; v < stop; ++v) widen(v);
+                next = stop;
+            }
             const std::int32_t first = std::max(0, y - radius_);
             const std::int32_t last = std::min(px_.height - 1, y + radius_);
             bool ink = false;
@@ -155,25 +231,38 @@ private:
         bool empty() const { return lo >= hi; }
     };
 
-    // Rows y - r to y + r live in 2r + 1 slots, taken in turn.
-    std::size_t slotOf(std::int32_t y) const { return static_cast<std::size_t>(y % (2 * radius_ + 1)); }
+    // Input row y, from the halo when another band writes it.
+    const std::uint8_t* inputRow(std::int32_t y) const {
+        if (y < lo_ && halo_.below) return halo_.below + std::ptrdiff_t{y - halo_.belowFirst} * px_.stride;
+        if (y >= hi_ && halo_.above) return halo_.above + std::ptrdiff_t{y - hi_} * px_.stride;
+        return px_.row(y);
+    }
+
+    // Input rows live in window_ slots, taken in turn.
+    std::size_t slotOf(std::int32_t y) const { return static_cast<std::size_t>(y % window_); }
     Word* glyphRow(std::int32_t y) { return glyph_.data() + slotOf(y) * words_; }
     Range rangeOf(std::int32_t y) const { return glyphRange_[slotOf(y)]; }
     Word* widenedRow(std::int32_t y, std::size_t level) {
         return widened_.data() + (slotOf(y) * levels_.size() + level) * words_;
     }
 
-    // Reads row y's glyph mask and widens it.
-    void readRow(std::int32_t y) {
+    // Reads row y's glyph mask.
+    void readMask(std::int32_t y) {
         const std::int32_t w = px_.width;
         const std::int32_t fullWords = w / kWordBits;
-        const std::uint8_t* row = px_.row(y);
+        const std::uint8_t* row = inputRow(y);
         Word* mask = glyphRow(y);
         Range r{words_, 0};
-        for (std::int32_t i = 0; i < fullWords; ++i) {
-            mask[i] = nonBlackPixels64(row + 3 * kWordBits * i);
-            if (mask[i]) r = {std::min(r.lo, i), i + 1};
+#if defined(KARUVO_RING_SSSE3)
+        if (kHasSsse3) {
+            glyphMaskSsse3(row, fullWords, pick_, mask);
+        } else
+#endif
+        {
+            for (std::int32_t i = 0; i < fullWords; ++i) mask[i] = nonBlackPixels64(row + 3 * kWordBits * i);
         }
+        for (std::int32_t i = 0; i < fullWords; ++i)
+            if (mask[i]) r = {std::min(r.lo, i), i + 1};
         if (fullWords < words_) {
             mask[fullWords] = 0;
             for (std::int32_t x = kWordBits * fullWords; x < w; ++x)
@@ -181,7 +270,6 @@ private:
             if (mask[fullWords]) r = {std::min(r.lo, fullWords), fullWords + 1};
         }
         glyphRange_[slotOf(y)] = r.empty() ? Range{0, 0} : r;
-        widen(y);
     }
 
     // Widens input row y by each distinct half-width into its slot. Widened rows hold
@@ -263,8 +351,12 @@ private:
     }
 
     PixelRows px_;
+    std::int32_t lo_ = 0, hi_ = 0;
+    Halo halo_;
+    PickShuffles pick_;
     std::int32_t words_;
     std::int32_t radius_;
+    std::int32_t window_;  // rows y - r to y + r + kReadAhead - 1 are held at once
     HalfWidthTable halfWidths_;
     Colour ringColour_ = kBlack;
     std::vector<std::int32_t> levels_;  // distinct half-widths, narrowest first
@@ -316,7 +408,42 @@ void buildRing(const PixelRows& pixels, Colour glyphColour, Colour outlineColour
         return;
     }
     try {
-        RingPass(pixels, outlineColour, clampRadius(radius)).run();
+        const std::int32_t r = clampRadius(radius);
+        const bool split = std::thread::hardware_concurrency() > 1 && pixels.height >= 2 &&
+                           std::size_t(pixels.stride) * std::size_t(pixels.height) >= kBandedBytes;
+        if (!split) {
+            RingPass(pixels, glyphColour, outlineColour, r).run(0, pixels.height, {});
+            return;
+        }
+        // Two bands of rows on two threads. Each band reads up to r rows of the other,
+        // which that one may already have rewritten, so those rows are read from copies.
+        const std::int32_t mid = pixels.height / 2;
+        const std::int32_t belowFirst = std::max(0, mid - r);
+        const std::int32_t aboveEnd = std::min(pixels.height, mid + r);
+        const std::vector<std::uint8_t> below(pixels.row(belowFirst), pixels.row(mid));
+        const std::vector<std::uint8_t> above(pixels.row(mid), pixels.row(aboveEnd));
+        std::exception_ptr failure;
+        std::thread upper;
+        try {
+            upper = std::thread([&] {
+                try {
+                    RingPass(pixels, glyphColour, outlineColour, r).run(mid, pixels.height, {below.data(), belowFirst, nullptr});
+                } catch (...) {
+                    failure = std::current_exception();
+                }
+            });
+        } catch (const std::system_error&) {
+            RingPass(pixels, glyphColour, outlineColour, r).run(0, pixels.height, {});  // no thread to be had
+            return;
+        }
+        try {
+            RingPass(pixels, glyphColour, outlineColour, r).run(0, mid, {nullptr, 0, above.data()});
+        } catch (...) {
+            upper.join();
+            throw;
+        }
+        upper.join();
+        if (failure) std::rethrow_exception(failure);
     } catch (const std::bad_alloc&) {
         throw Error(ErrorKind::TooLarge, "The outline of a sheet " + std::to_string(pixels.width) +
                                              " pixels wide does not fit in memory");

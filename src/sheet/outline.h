@@ -46,7 +46,8 @@ void cleanGlyphs(const PixelRows& pixels, Colour glyphColour);
 // pixels that were black and have a glyph pixel within the disk of `radius` hold the
 // outline colour, and every other pixel is black. With a black glyph colour every
 // pixel is a glyph pixel, so the whole picture takes the outline colour. Disk points
-// outside the picture are skipped. Row padding is left alone.
+// outside the picture are skipped. Row padding is left alone. A large picture is worked
+// in two bands on two threads where the processor has two cores.
 void buildRing(const PixelRows& pixels, Colour glyphColour, Colour outlineColour,
                std::int32_t radius);
 

@@ -130,6 +130,15 @@ TEST(OutlineRing, MatchesTheDirectSearch) {
     }
 }
 
+TEST(OutlineRing, MatchesTheDirectSearchOnASheetLargeEnoughForTwoBands) {
+    std::mt19937 rng(7);
+    Bytes b(330, 280);  // over 256 KiB, so it is split where there are two cores
+    for (std::int32_t y = 0; y < b.height; ++y)
+        for (std::int32_t x = 0; x < b.width; ++x)
+            if (rng() % 50 == 0) b.set(y, x, 0x204060);
+    for (std::int32_t r : {1, 10}) EXPECT_TRUE(matchesOracle(b, kWhite, kRed, r));
+}
+
 // The outline in a build: the glyphs cleaned to their colour and textured when the
 // texture is there, the ring around them added last and never textured.
 TEST(OutlineBuild, CleansAndTexturesTheGlyphsAndAddsTheRingLast) {
