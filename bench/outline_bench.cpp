@@ -1,6 +1,6 @@
 // The outline ring pass against the direct disk search and against a plain copy of
-// the sheet's bytes, on a dense 4096 x 4096 sheet of CJK text in 32 x 32 cells and on a
-// sparse one with a few dozen glyphs, at radius 1, 5 and 10. Ratios are printed at
+// the sheet's bytes, on 4096 x 4096 sheets of CJK text in 32 x 32 cells (24 px and 28 px
+// glyphs) and on a sparse one with a few dozen glyphs, at radius 1, 5 and 10. Ratios are printed at
 // the end, all taken from this one run. The direct search takes seconds on the sparse
 // sheet at the larger radii, so it runs once per case, on the whole sheet.
 
@@ -34,9 +34,14 @@ struct SheetBytes {
     std::vector<std::uint8_t> bytes;
 };
 
-SheetBytes drawSheet(bool dense) {
+// The sheets: CJK text at 24 px in every cell (as in the builder benchmark), the same at
+// 28 px (more ink, so the direct search finds a glyph sooner), and a few dozen glyphs.
+enum SheetKind { kDense, kDenseInky, kSparse };
+
+SheetBytes drawSheet(SheetKind kind) {
+    const bool dense = kind != kSparse;
     FontDescription d;
-    d.height = -28;
+    d.height = kind == kDenseInky ? -28 : -24;
     d.faceName = QStringLiteral("IPAGothic");
     const std::unique_ptr<Font> font = Font::create(d);
     Image sheet(kSide, kSide);
@@ -67,14 +72,13 @@ SheetBytes drawSheet(bool dense) {
     return {s.Stride, std::move(s.Pixels)};
 }
 
-const SheetBytes& sheetBytes(bool dense) {
-    static const SheetBytes denseSheet = drawSheet(true);
-    static const SheetBytes sparseSheet = drawSheet(false);
-    return dense ? denseSheet : sparseSheet;
+const SheetBytes& sheetBytes(SheetKind kind) {
+    static const SheetBytes sheets[] = {drawSheet(kDense), drawSheet(kDenseInky), drawSheet(kSparse)};
+    return sheets[kind];
 }
 
 // Work bytes for one benchmark, reset from the sheet outside the timed part.
-void runPass(benchmark::State& state, bool dense, bool direct) {
+void runPass(benchmark::State& state, SheetKind dense, bool direct) {
     const std::int32_t radius = std::int32_t(state.range(0));
     const SheetBytes& src = sheetBytes(dense);
     std::vector<std::uint8_t> work(src.bytes);
@@ -96,10 +100,10 @@ void runPass(benchmark::State& state, bool dense, bool direct) {
     state.counters["ring_pixels"] = double(ink);
 }
 
-void BM_Ring(benchmark::State& state, bool dense) { runPass(state, dense, false); }
-void BM_Direct(benchmark::State& state, bool dense) { runPass(state, dense, true); }
+void BM_Ring(benchmark::State& state, SheetKind dense) { runPass(state, dense, false); }
+void BM_Direct(benchmark::State& state, SheetKind dense) { runPass(state, dense, true); }
 
-void BM_Memcpy(benchmark::State& state, bool dense) {
+void BM_Memcpy(benchmark::State& state, SheetKind dense) {
     const SheetBytes& src = sheetBytes(dense);
     std::vector<std::uint8_t> work(src.bytes.size());
     for (auto _ : state) {
@@ -130,23 +134,26 @@ private:
 
 }  // namespace
 
-BENCHMARK_CAPTURE(BM_Memcpy, dense, true)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_Memcpy, sparse, false)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_Ring, dense, true)->Arg(1)->Arg(5)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_Ring, sparse, false)->Arg(1)->Arg(5)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_Direct, dense, true)->Arg(1)->Arg(5)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-BENCHMARK_CAPTURE(BM_Direct, sparse, false)->Arg(1)->Arg(5)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK_CAPTURE(BM_Memcpy, dense, kDense)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_Memcpy, dense28, kDenseInky)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_Memcpy, sparse, kSparse)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_Ring, dense, kDense)->Arg(1)->Arg(5)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_Ring, dense28, kDenseInky)->Arg(1)->Arg(5)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_Ring, sparse, kSparse)->Arg(1)->Arg(5)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_Direct, dense, kDense)->Arg(1)->Arg(5)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK_CAPTURE(BM_Direct, dense28, kDenseInky)->Arg(1)->Arg(5)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK_CAPTURE(BM_Direct, sparse, kSparse)->Arg(1)->Arg(5)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    sheetBytes(true);  // draw both sheets before any timing
+    sheetBytes(kDense);  // draw every sheet before any timing
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
     std::printf("\nRatios of real time (the ring pass may use two threads):\n");
-    for (const char* sheet : {"dense", "sparse"}) {
+    for (const char* sheet : {"dense", "dense28", "sparse"}) {
         const double copy = reporter.at(std::string("BM_Memcpy/") + sheet + "/real_time");
         for (int r : {1, 5, 10}) {
             const std::string run = std::string(sheet) + "/" + std::to_string(r);
