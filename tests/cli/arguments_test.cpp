@@ -36,44 +36,34 @@ TEST(Arguments, AFullCommandLineFillsTheSettingsValue) {
 
 TEST(Arguments, ValuesAreTakenWholeEvenWhenTheyLookLikeOptions) {
     const CliOptions o = runOptions({"-t", "-reverse", "--output=a=b.bmp", "--outline", "3.5"});
-    EXPECT_EQ(o.settings.text, "-reverse");
-    EXPECT_EQ(o.outputPath, "a=b.bmp");
-    EXPECT_EQ(o.settings.outlineRadius, 4);
+    EXPECT_EQ(std::tuple(o.settings.text, o.outputPath, o.settings.outlineRadius), std::tuple("-reverse", "a=b.bmp", 4));
     EXPECT_EQ(runOptions({"--text=--help", "-o", "-"}).settings.text, "--help");
     EXPECT_EQ(parseArguments({"--version"}).action, ParseOutcome::Action::Version);  // wins over missing ones
 }
 
-struct BadCase {
-    const char* args;  // split at spaces; a leading "+" stands for "-t A -o o.bmp"
-    const char* message;
-};
-void PrintTo(const BadCase& b, std::ostream* os) { *os << b.args; }
-
-class BadArguments : public ::testing::TestWithParam<BadCase> {};
-
-TEST_P(BadArguments, AreUsageErrorsThatSayWhatToChange) {
-    const QString args = QString(GetParam().args).replace(QRegularExpression("^\\+"), "-t A -o o.bmp");
-    const ParseOutcome p = parseArguments(args.split(' ', Qt::SkipEmptyParts));
-    EXPECT_EQ(p.action, ParseOutcome::Action::Usage);
-    EXPECT_EQ(p.message.toStdString(), GetParam().message);
+// Split at spaces; a leading "+" stands for "-t A -o o.bmp".
+TEST(Arguments, BadOnesAreUsageErrorsThatSayWhatToChange) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"", "no text given; add -t TEXT or -T FILE"},
+        {"-t A", "no output file given; add -o OUT.bmp"},
+        {"-t A -o", "-o needs a value"},
+        {"+ -x", "unknown option \"-x\""},
+        {"+ --outline abc", "--outline: the radius \"abc\" is not a number; give a whole number from 0 to 10"},
+        {"+ --outline 11", "--outline: the radius 11 is out of range; give a whole number from 0 to 10"},
+        {"+ -c 0.5x3", "-c: the cell size 0.5x3 has no area; give a width and a height of at least 1 pixel"},
+        {"+ -c 16", "-c: the cell size \"16\" is not WIDTHxHEIGHT; give the width and height in pixels, e.g. 32x32"},
+        {"+ -c 16xabc", "-c: the cell height \"abc\" is not a number; give the width and height in pixels, e.g. 32x32"},
+        {"+ --shadow 2,x", "--shadow: the offset \"x\" is not a number; give two whole numbers of pixels, e.g. 2,2"},
+        {"+ --fill red", "--fill: the colour \"red\" is not six hexadecimal digits; give it red first, e.g. FF8000 or #FF8000"},
+        {"+ --shadow 1,1 --outline 2", "--shadow and --outline exclude each other; choose one edge effect"},
+        {"+ --texture t.bmp --fill FFFFFF", "--fill and --texture exclude each other; choose a colour or a texture"},
+        {"+ -T a.txt", "-t and -T exclude each other; give the text once"},
+        {"+ --shadow-colour FF0000", "--shadow-colour needs --shadow DX,DY; add the offset or drop the colour"},
+        {"+ --fnt ./o.bmp", "--fnt names the same file as -o; give it a name of its own"}};
+    for (const auto& [args, message] : cases) {
+        const QString line = QString(args).replace(QRegularExpression("^\\+"), "-t A -o o.bmp");
+        const ParseOutcome p = parseArguments(line.split(' ', Qt::SkipEmptyParts));
+        EXPECT_EQ(p.action, ParseOutcome::Action::Usage) << args;
+        EXPECT_EQ(p.message.toStdString(), message) << args;
+    }
 }
-
-const BadCase kBadCases[] = {
-    {"", "no text given; add -t TEXT or -T FILE"},
-    {"-t A", "no output file given; add -o OUT.bmp"},
-    {"-t A -o", "-o needs a value"},
-    {"+ -x", "unknown option \"-x\""},
-    {"+ --outline abc", "--outline: the radius \"abc\" is not a number; give a whole number from 0 to 10"},
-    {"+ --outline 11", "--outline: the radius 11 is out of range; give a whole number from 0 to 10"},
-    {"+ -c 0.5x3", "-c: the cell size 0.5x3 has no area; give a width and a height of at least 1 pixel"},
-    {"+ -c 16", "-c: the cell size \"16\" is not WIDTHxHEIGHT; give the width and height in pixels, e.g. 32x32"},
-    {"+ -c 16xabc", "-c: the cell height \"abc\" is not a number; give the width and height in pixels, e.g. 32x32"},
-    {"+ --shadow 2,x", "--shadow: the offset \"x\" is not a number; give two whole numbers of pixels, e.g. 2,2"},
-    {"+ --fill red",
-     "--fill: the colour \"red\" is not six hexadecimal digits; give it red first, e.g. FF8000 or #FF8000"},
-    {"+ --shadow 1,1 --outline 2", "--shadow and --outline exclude each other; choose one edge effect"},
-    {"+ --texture t.bmp --fill FFFFFF", "--fill and --texture exclude each other; choose a colour or a texture"},
-    {"+ -T a.txt", "-t and -T exclude each other; give the text once"},
-    {"+ --shadow-colour FF0000", "--shadow-colour needs --shadow DX,DY; add the offset or drop the colour"},
-    {"+ --fnt ./o.bmp", "--fnt names the same file as -o; give it a name of its own"}};
-INSTANTIATE_TEST_SUITE_P(Arguments, BadArguments, ::testing::ValuesIn(kBadCases));

@@ -7,10 +7,14 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "platform/image_io.h"
 #include "sheet/builder.h"
 #include "sheet/grid.h"
+#include "support/fixtures.h"
 
 using namespace karuvo;
+using karuvo::fakes::readFile;
+using karuvo::fakes::writeFile;
 
 namespace {
 
@@ -23,17 +27,6 @@ std::pair<int, std::string> runCli(const QStringList& args) {
     return {p.exitCode(), p.readAllStandardError().toStdString()};
 }
 
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
 // Every pixel of the written bitmap against the builder's own sheet.
 void expectSamePixels(const QString& bmpPath, const SheetSettings& settings) {
     const Sheet sheet = buildSheet(settings);
@@ -42,8 +35,7 @@ void expectSamePixels(const QString& bmpPath, const SheetSettings& settings) {
     EXPECT_TRUE(Image::fromQImage(written) == sheet.image) << "the pixels differ";
 }
 
-class CliBinary : public ::testing::Test {
-protected:
+struct CliBinary : ::testing::Test {
     QString path(const QString& name) const { return dir.filePath(name); }
     QTemporaryDir dir;
 };
@@ -58,10 +50,10 @@ TEST_F(CliBinary, TwoLinesMakeAThreeByTwoGridThatTheDescriptorsAgreeWith) {
     EXPECT_EQ(err.rfind("karuvo-cli: sheet 48 x 40 pixels, cells of 16 x 20", 0), 0u) << err;
     expectSamePixels(path("s.bmp"), {.text = text, .cellWidth = 16, .cellHeight = 20, .font = {}, .texturePath = {}});
 
-    const QString fnt = QString::fromUtf8(readAll(path("s.fnt")));
+    const QString fnt = QString::fromUtf8(readFile(path("s.fnt")));
     EXPECT_TRUE(fnt.startsWith("info face=\"IPAGothic\" size=12 ") && fnt.contains("scaleW=48 scaleH=40 pages=1") &&
                 fnt.contains("\npage id=0 file=\"s.bmp\"\nchars count=5\n")) << fnt.toStdString();
-    const QJsonObject chars = QJsonDocument::fromJson(readAll(path("s.json"))).object()["chars"].toObject();
+    const QJsonObject chars = QJsonDocument::fromJson(readFile(path("s.json"))).object()["chars"].toObject();
     EXPECT_EQ(chars.size(), 5);
     for (const GridCell& c : gridCells(text)) {
         const int x = c.column * 16, y = c.row * 20;
@@ -107,21 +99,14 @@ class CliBadInput : public CliBinary, public ::testing::WithParamInterface<BadRu
 
 TEST_P(CliBadInput, FailsWithAMessageAndLeavesTheOutputAsItWas) {
     const QByteArray old("an earlier sheet, kept byte for byte");
-    writeAll(path("out.bmp"), old);
-    writeAll(path("empty.bmp"), "");
-    writeAll(path("text.bmp"), "this is plain text, not a picture\n");
-    writeAll(path("latin1.txt"), "AB\ncaf\xE9\n");
-    writeAll(path("million.txt"), QByteArray(1000000, 'W'));
-    QDir(dir.path()).mkdir("folder");
-    ASSERT_TRUE(QImage(40, 40, QImage::Format_RGB32).save(path("whole.bmp"), "BMP"));
-    const QByteArray whole = readAll(path("whole.bmp"));
-    writeAll(path("truncated.bmp"), whole.left(whole.size() / 2));
+    ASSERT_TRUE(writeFile(path("out.bmp"), old) && writeFile(path("empty.bmp"), "") && QDir(dir.path()).mkdir("folder"));
+    ASSERT_TRUE(writeFile(path("text.bmp"), "this is plain text, not a picture\n"));
+    ASSERT_TRUE(writeFile(path("latin1.txt"), "AB\ncaf\xE9\n") && writeFile(path("million.txt"), QByteArray(1000000, 'W')));
+    const QByteArray whole = encodeBmp24(Image(40, 40), 40, 40);
+    ASSERT_TRUE(writeFile(path("truncated.bmp"), whole.left(whole.size() / 2)));
     // A header that claims 8200 x 8200 pixels, more than will be decoded.
-    writeAll(path("huge.bmp"),
-             whole.left(54).replace(18, 8, QByteArray::fromHex("0820000008200000")) + QByteArray(1024, 0));
-    const auto entries = [&] {
-        return QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
-    };
+    ASSERT_TRUE(writeFile(path("huge.bmp"), whole.left(54).replace(18, 8, QByteArray::fromHex("0820000008200000")) + QByteArray(1024, 0)));
+    const auto entries = [&] { return QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden); };
     const QStringList before = entries();
 
     QStringList args = QString(GetParam().args).replace("@", dir.path()).split(' ');
@@ -130,7 +115,7 @@ TEST_P(CliBadInput, FailsWithAMessageAndLeavesTheOutputAsItWas) {
     EXPECT_EQ(code, GetParam().exitCode) << err;
     EXPECT_EQ(err.rfind("karuvo-cli: ", 0), 0u) << err;
     EXPECT_NE(err.find(GetParam().message), std::string::npos) << err;
-    EXPECT_EQ(readAll(path("out.bmp")), old);
+    EXPECT_EQ(readFile(path("out.bmp")), old);
     EXPECT_EQ(entries(), before) << "a file was left behind";
 }
 

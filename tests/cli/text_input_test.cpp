@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/text_input.h"
-#include "platform/error.h"
+#include "support/fixtures.h"
 
 using namespace karuvo;
 using namespace karuvo::cli;
@@ -10,12 +10,8 @@ namespace {
 
 // The message of the error that decoding `bytes` throws, or "" when it does not.
 std::string decodeError(const QByteArray& bytes) {
-    try {
-        decodeUtf8(bytes, "\"t.txt\"");
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return {};
+    const auto e = fakes::thrownBy([&] { decodeUtf8(bytes, "\"t.txt\""); });
+    return e ? e->what() : "";
 }
 
 }  // namespace

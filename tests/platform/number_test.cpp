@@ -4,6 +4,7 @@
 #include "platform/colour.h"
 #include "platform/error.h"
 #include "platform/number.h"
+#include "support/fixtures.h"
 
 using namespace karuvo;
 
@@ -33,26 +34,17 @@ TEST(NumberValue, ReadsTheNumberAtTheStart) {
 }
 
 TEST(Rounding, HalvesGoToTheEvenNeighbourAndCellSizesRoundDown) {
-    EXPECT_EQ(roundHalfEven(2.5, "x"), 2);
-    EXPECT_EQ(roundHalfEven(3.5, "x"), 4);
-    EXPECT_EQ(roundHalfEven(-1.5, "x"), -2);
-    EXPECT_EQ(roundHalfEven(-2.5, "x"), -2);
-    EXPECT_EQ(roundHalfEven(-3, "x"), -3);
-    EXPECT_EQ(roundHalfEven(2147483647.4, "x"), 2147483647);
-    EXPECT_EQ(roundDown(12.7, "x"), 12);
-    EXPECT_EQ(roundDown(-0.5, "x"), -1);
-    EXPECT_EQ(roundDown(numberValue(u"1e1"), "x"), 10);
+    for (auto [v, even] : {std::pair{2.5, 2}, {3.5, 4}, {-1.5, -2}, {-2.5, -2}, {-3.0, -3}, {2147483647.4, 2147483647}})
+        EXPECT_EQ(roundHalfEven(v, "x"), even) << v;
+    EXPECT_EQ(std::pair(roundDown(12.7, "x"), roundDown(-0.5, "x")), std::pair(12, -1));
 }
 
 TEST(Rounding, OutOfRangeValuesAreRefusedNotWrapped) {
     for (double v : {1e20, -1e20, 2147483647.5, -2147483649.0, numberValue(u"1e999"), numberValue(u"&H123456789")}) {
-        try {
-            roundHalfEven(v, "shadow offset across");
-            ADD_FAILURE() << v;
-        } catch (const Error& e) {
-            EXPECT_EQ(e.kind(), ErrorKind::Overflow);
-            EXPECT_NE(std::string(e.what()).find("shadow offset across"), std::string::npos);
-        }
+        const auto e = fakes::thrownBy([&] { roundHalfEven(v, "shadow offset across"); });
+        ASSERT_TRUE(e) << v;
+        EXPECT_EQ(e->kind(), ErrorKind::Overflow);
+        EXPECT_NE(std::string(e->what()).find("shadow offset across"), std::string::npos);
     }
     EXPECT_THROW(roundDown(3e9, "cell width"), Error);
 }
@@ -62,30 +54,15 @@ TEST(CheckedArithmetic, StopsInsteadOfWrapping) {
     EXPECT_THROW(checkedMul(46341, 46341, "sheet width"), Error);
     EXPECT_THROW(checkedAdd(INT32_MAX, 1), Error);
     EXPECT_THROW(checkedSub(INT32_MIN, 1), Error);
-    EXPECT_EQ(checkedSub(-5, 3), -8);
-    EXPECT_EQ(divTrunc(-3, 2), -1);
-    EXPECT_EQ(divTrunc(-7, 2), -3);
+    EXPECT_EQ(std::tuple(checkedSub(-5, 3), divTrunc(-3, 2), divTrunc(-7, 2)), std::tuple(-8, -1, -3));
     EXPECT_THROW(checkedNarrow(std::int64_t{1} << 31), Error);
 }
 
-TEST(ColourReadout, WritesUpperCaseHexWithoutLeadingZeros) {
-    EXPECT_EQ(colourReadout(0xFFFFFF), "FFFFFF");
-    EXPECT_EQ(colourReadout(0xFF), "FF");
-    EXPECT_EQ(colourReadout(0xFF00), "FF00");
-    EXPECT_EQ(colourReadout(0), "0");
-    EXPECT_EQ(colourReadout(0x0A0B0C), "A0B0C");
-}
-
-TEST(ColourReadout, ReadsCaptionsBackAsHexadecimal) {
-    EXPECT_EQ(readColourCaption(u"FFFFFF"), 0xFFFFFF);
-    EXPECT_EQ(readColourCaption(u"FF"), 255);
-    EXPECT_EQ(readColourCaption(u"FF0000"), 0xFF0000);
-    EXPECT_EQ(readColourCaption(u"ffff"), 65535);
-    EXPECT_EQ(readColourCaption(u""), 0);
-    EXPECT_EQ(readColourCaption(u"xyz"), 0);
-    EXPECT_EQ(readColourCaption(u"12G4"), 0x12);
-    EXPECT_EQ(redOf(0xFF), 255);
-    EXPECT_EQ(blueOf(0xFF0000), 255);
-    EXPECT_EQ(greenOf(0xFF00), 255);
+TEST(ColourReadout, WritesUpperCaseHexWithoutLeadingZerosAndReadsItBack) {
+    for (auto [c, text] : {std::pair{0xFFFFFFu, "FFFFFF"}, {0xFFu, "FF"}, {0xFF00u, "FF00"}, {0u, "0"}, {0x0A0B0Cu, "A0B0C"}})
+        EXPECT_EQ(colourReadout(c), text);
+    for (auto [text, c] : {std::pair{u"FF0000", 0xFF0000}, {u"ffff", 0xFFFF}, {u"", 0}, {u"xyz", 0}, {u"12G4", 0x12}})
+        EXPECT_EQ(readColourCaption(text), c);
+    EXPECT_EQ(std::tuple(redOf(0xFF), greenOf(0xFF00), blueOf(0xFF0000)), std::tuple(255, 255, 255));
     EXPECT_THROW(readColourCaption(u"123456789"), Error);
 }

@@ -1,14 +1,15 @@
-#include <QFile>
 #include <QTemporaryDir>
-#include <QtEndian>
 #include <gtest/gtest.h>
 
 #include "platform/context.h"
 #include "platform/error.h"
+#include "platform/image_io.h"
 #include "sheet/builder.h"
+#include "support/fixtures.h"
 #include "support/test_fonts.h"
 
 using namespace karuvo;
+using karuvo::fakes::patterned;
 
 namespace {
 
@@ -36,14 +37,6 @@ std::int64_t litPixels(const Image& image, std::int32_t x0, std::int32_t y0, std
     for (std::int32_t y = y0; y < y0 + h; ++y)
         for (std::int32_t x = x0; x < x0 + w; ++x) n += (image.pixel(x, y) & 0xffffffu) != 0;
     return n;
-}
-
-// A texture whose every pixel differs from its neighbours and is never black.
-Image patterned(std::int32_t width, std::int32_t height) {
-    Image t(width, height);
-    for (std::int32_t y = 0; y < height; ++y)
-        for (std::int32_t x = 0; x < width; ++x) t.setPixel(x, y, qRgb(10 + 6 * x, 20 + 5 * y, 200 - x - y));
-    return t;
 }
 
 }  // namespace
@@ -147,15 +140,9 @@ TEST(Builder, BuildsAnEightThousandPixelSquareSheet) {
 TEST(Builder, RefusesBadInputBeforeDrawingWithTheSizeOrFileNamed) {
     QTemporaryDir dir;
     const QString junk = dir.filePath("junk.bmp"), huge = dir.filePath("huge.bmp");
-    QFile junkFile(junk);
-    ASSERT_TRUE(junkFile.open(QIODevice::WriteOnly) && junkFile.write("not a picture") > 0);
-    junkFile.close();
-    ASSERT_TRUE(patterned(4, 4).qimage().save(huge, "BMP"));
-    QFile hugeFile(huge);  // a bitmap whose header claims 9000 x 8000 pixels
-    const quint32 claimed[] = {qToLittleEndian<quint32>(9000), qToLittleEndian<quint32>(8000)};
-    ASSERT_TRUE(hugeFile.open(QIODevice::ReadWrite) && hugeFile.seek(18));
-    ASSERT_EQ(hugeFile.write(reinterpret_cast<const char*>(claimed), 8), 8);
-    hugeFile.close();
+    ASSERT_TRUE(fakes::writeFile(junk, "not a picture"));
+    // A bitmap whose header claims 9000 x 8000 pixels.
+    ASSERT_TRUE(fakes::writeFile(huge, encodeBmp24(patterned(4, 4), 4, 4).replace(18, 8, QByteArray::fromHex("28230000401f0000"))));
 
     const struct { std::int32_t cellWidth, cellHeight; QString texture; ErrorKind kind; std::string named; } cases[] = {
         {0, 16, {}, ErrorKind::InvalidSize, "0 x 16"},
@@ -171,13 +158,10 @@ TEST(Builder, RefusesBadInputBeforeDrawingWithTheSizeOrFileNamed) {
         SheetSettings s = monoSettings(QStringLiteral("ABC"), c.cellWidth, c.cellHeight);
         s.fill = c.texture.isEmpty() ? FillKind::Colour : FillKind::Texture;
         s.texturePath = c.texture;
-        try {
-            buildSheet(s);
-            ADD_FAILURE() << "not refused: " << c.named;
-        } catch (const Error& e) {
-            EXPECT_EQ(e.kind(), c.kind) << e.what();
-            EXPECT_NE(std::string(e.what()).find(c.named), std::string::npos) << e.what();
-        }
+        const auto e = fakes::thrownBy([&] { buildSheet(s); });
+        ASSERT_TRUE(e) << "not refused: " << c.named;
+        EXPECT_EQ(e->kind(), c.kind) << e->what();
+        EXPECT_NE(std::string(e->what()).find(c.named), std::string::npos) << e->what();
     }
     // The shadow layer counts: a sheet that fits alone is refused with it.
     EXPECT_NO_THROW(checkSheetSize(21000, 21000, 21000, 21000, FillKind::Colour, EffectKind::None));

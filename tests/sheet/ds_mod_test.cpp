@@ -6,6 +6,7 @@
 
 #include "platform/error.h"
 #include "sheet/ds_mod.h"
+#include "support/fixtures.h"
 
 using namespace karuvo;
 
@@ -82,12 +83,9 @@ TEST(PixelSurface, RefusesSizesThatCannotMakeABitmapAndTakesTheColourTableOnlyAt
         {40'000, 1, 1, 0, ErrorKind::Overflow},        // depth beyond 16 bits
     };
     for (const auto& c : refused) {
-        try {
-            CreatePixelSurface(c.bpp, c.width, c.height, std::span(table).first(c.entries));
-            ADD_FAILURE() << c.width << " x " << c.height << " at " << c.bpp << " bpp was made";
-        } catch (const Error& e) {
-            EXPECT_EQ(e.kind(), c.kind) << e.what();
-        }
+        const auto e = fakes::thrownBy([&] { CreatePixelSurface(c.bpp, c.width, c.height, std::span(table).first(c.entries)); });
+        ASSERT_TRUE(e) << c.width << " x " << c.height << " at " << c.bpp << " bpp was made";
+        EXPECT_EQ(e->kind(), c.kind) << e->what();
     }
 
     const PixelSurface s8 = CreatePixelSurface(8, 3, 3, table);

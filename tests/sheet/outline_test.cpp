@@ -7,6 +7,7 @@
 
 #include "sheet/builder.h"
 #include "sheet/outline.h"
+#include "support/fixtures.h"
 #include "support/outline_oracle.h"
 #include "support/test_fonts.h"
 
@@ -143,9 +144,7 @@ TEST(OutlineRing, MatchesTheDirectSearchOnASheetLargeEnoughForTwoBands) {
 // texture is there, the ring around them added last and never textured.
 TEST(OutlineBuild, CleansAndTexturesTheGlyphsAndAddsTheRingLast) {
     QTemporaryDir dir;
-    Image texture(7, 5);
-    for (std::int32_t y = 0; y < 5; ++y)
-        for (std::int32_t x = 0; x < 7; ++x) texture.setPixel(x, y, qRgb(30 + 20 * x, 40 + 30 * y, 90));
+    const Image texture = fakes::patterned(7, 5);
     const QString path = dir.filePath("tex.bmp");
     ASSERT_TRUE(texture.qimage().save(path, "BMP"));
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <deque>
-#include <functional>
 #include <stdexcept>
 
 #include "dialogs/dialogs.h"
@@ -9,17 +8,14 @@
 namespace karuvo::fakes {
 
 // Dialogs that hand back scripted answers in order and count the calls. A call
-// without a scripted answer fails the test by throwing. `onCall`, when set, runs
-// at every call before the answer is handed back.
+// without a scripted answer fails the test by throwing.
 class ScriptedDialogs : public dialogs::Dialogs {
 public:
     std::deque<std::optional<FontDescription>> fonts;
     std::deque<std::optional<Colour>> colours;
-    std::deque<QString> openNames;
-    std::deque<QString> saveNames;
+    std::deque<QString> openNames, saveNames;
     QStringList messages;
     int fontCalls = 0, colourCalls = 0, openCalls = 0, saveCalls = 0;
-    std::function<void()> onCall;
 
     std::optional<FontDescription> ChooseFontDialog() override { return next(fonts, fontCalls, "font"); }
     std::optional<Colour> ChooseColorDialog() override { return next(colours, colourCalls, "colour"); }
@@ -33,11 +29,9 @@ private:
     template <class T>
     T next(std::deque<T>& answers, int& calls, const char* what) {
         ++calls;
-        if (onCall) onCall();
         if (answers.empty()) throw std::logic_error(std::string("unscripted ") + what + " dialog");
         T answer = std::move(answers.front());
-        answers.pop_front();
-        return answer;
+        return answers.pop_front(), answer;
     }
 };
 

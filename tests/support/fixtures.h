@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QFile>
+#include <optional>
+
+#include "platform/error.h"
+#include "platform/image.h"
+
+namespace karuvo::fakes {
+
+// Replaces the file at `path` with `bytes`; whether all of them were written.
+inline bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// The whole file, or nothing when it cannot be read.
+inline QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A texture whose every pixel differs from its neighbours and is never black.
+inline Image patterned(std::int32_t width, std::int32_t height) {
+    Image t(width, height);
+    for (std::int32_t y = 0; y < height; ++y)
+        for (std::int32_t x = 0; x < width; ++x) t.setPixel(x, y, qRgb(10 + 6 * x, 20 + 5 * y, 200 - x - y));
+    return t;
+}
+
+// The error that `run` throws, or nothing when it returns.
+template <class F>
+std::optional<Error> thrownBy(F&& run) {
+    try {
+        run();
+    } catch (const Error& e) {
+        return e;
+    }
+    return std::nullopt;
+}
+
+}  // namespace karuvo::fakes
