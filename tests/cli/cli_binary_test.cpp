@@ -13,8 +13,7 @@
 #include "support/fixtures.h"
 
 using namespace karuvo;
-using karuvo::fakes::readFile;
-using karuvo::fakes::writeFile;
+using namespace karuvo::fakes;
 
 namespace {
 
@@ -80,7 +79,7 @@ TEST_F(CliBinary, AShadowInAFittedCellMatchesTheBuilder) {
     const auto [code, err] = runCli({"-t", text, "-f", "DejaVu Sans", "-s", "20", "--shadow", "2.5,3",
                                      "--shadow-colour", "#FF0000", "--fill", "00ff80", "-o", path("shadow.bmp")});
     ASSERT_EQ(code, 0) << err;
-    const FontDescription font{.height = -20, .weight = 400, .faceName = "DejaVu Sans"};
+    const FontDescription font = fakes::faceDescription("DejaVu Sans", 20);
     const CharBox cell = fittedCellSize(text, *Font::create(font), CharBox{2, 3});  // the shadow widens it
     expectSamePixels(path("shadow.bmp"), {.text = text, .cellWidth = cell.width, .cellHeight = cell.height,
                                           .font = font, .fillColour = colourFromRgb(0, 255, 128), .texturePath = {},
@@ -88,12 +87,9 @@ TEST_F(CliBinary, AShadowInAFittedCellMatchesTheBuilder) {
                                           .shadowColour = colourFromRgb(255, 0, 0)});
 }
 
-struct BadRun {
-    const char* args;  // split at spaces; "@" is the test's folder; "-o @/out.bmp" is added when no -o is given
-    int exitCode;
-    const char* message;  // what standard error must contain
-};
-void PrintTo(const BadRun& b, std::ostream* os) { *os << b.args; }
+// The arguments, split at spaces ("@" is the test's folder; "-o @/out.bmp" is added when no
+// -o is given), the exit status and what standard error must contain.
+using BadRun = std::tuple<std::string, int, std::string>;
 
 class CliBadInput : public CliBinary, public ::testing::WithParamInterface<BadRun> {};
 
@@ -109,12 +105,13 @@ TEST_P(CliBadInput, FailsWithAMessageAndLeavesTheOutputAsItWas) {
     const auto entries = [&] { return QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden); };
     const QStringList before = entries();
 
-    QStringList args = QString(GetParam().args).replace("@", dir.path()).split(' ');
+    const auto& [line, exitCode, message] = GetParam();
+    QStringList args = QString::fromStdString(line).replace("@", dir.path()).split(' ');
     if (!args.contains("-o")) args << "-o" << path("out.bmp");
     const auto [code, err] = runCli(args);
-    EXPECT_EQ(code, GetParam().exitCode) << err;
+    EXPECT_EQ(code, exitCode) << err;
     EXPECT_EQ(err.rfind("karuvo-cli: ", 0), 0u) << err;
-    EXPECT_NE(err.find(GetParam().message), std::string::npos) << err;
+    EXPECT_NE(err.find(message), std::string::npos) << err;
     EXPECT_EQ(readFile(path("out.bmp")), old);
     EXPECT_EQ(entries(), before) << "a file was left behind";
 }

@@ -2,37 +2,20 @@
 #include <gtest/gtest.h>
 
 #include "platform/context.h"
-#include "platform/font.h"
-#include "support/test_fonts.h"
+#include "support/fixtures.h"
 
 using namespace karuvo;
-using karuvo::fakes::monoDescription;
 
-TEST(Font, MakesTheDescribedFaceAndMeasuresSurrogatePairsWhole) {
-    auto f = Font::create(monoDescription(20));
-    ASSERT_TRUE(f);
-    EXPECT_EQ(std::pair(f->resolvedFamily(), f->qfont().pixelSize()), std::pair(QStringLiteral("DejaVu Sans Mono"), 20));
-    EXPECT_FALSE(Font::create([] { FontDescription d; d.height = -100000; return d; }()));
-    auto sheetFont = Font::createDefaultSheetFont();
-    EXPECT_EQ(sheetFont->qfont().pixelSize(), 12);
+TEST(Font, MeasuresSurrogatePairsWholeAndRefusesImpossibleSizes) {
+    auto f = Font::createDefaultSheetFont();
     const char32_t ext = U'\U00020B9F';  // a CJK Extension B ideograph
     ASSERT_EQ(codePointText(ext).size(), 2);
-    EXPECT_EQ(sheetFont->measure(ext).width, QFontMetrics(sheetFont->qfont()).horizontalAdvance(codePointText(ext)));
-}
-
-TEST(DrawingContext, SelectingHandsBackThePreviousFontAndNullSelectsNothing) {
-    auto own = Font::createDefaultSheetFont();
-    auto chosen = Font::create(monoDescription(16));
-    DrawingContext dc(nullptr, own.get());
-    EXPECT_EQ(dc.selectFont(nullptr), nullptr);
-    EXPECT_EQ(dc.font(), own.get());
-    EXPECT_EQ(dc.selectFont(chosen.get()), own.get());
-    EXPECT_EQ(dc.measureChar(U'A').width, chosen->measure(U'A').width);
-    EXPECT_EQ(dc.selectFont(own.get()), chosen.get());
+    EXPECT_EQ(f->measure(ext).width, QFontMetrics(f->qfont()).horizontalAdvance(codePointText(ext)));
+    EXPECT_FALSE(Font::create([] { FontDescription d; d.height = -100000; return d; }()));
 }
 
 TEST(DrawingContext, DrawsTransparentGrayscaleGlyphsInsideTheirBox) {
-    auto f = Font::create(monoDescription(24));
+    auto f = Font::create(fakes::monoDescription(24));
     Image img(60, 40);
     img.setPixel(59, 39, qRgb(9, 9, 9));
     DrawingContext dc(&img, f.get());

@@ -4,7 +4,6 @@
 #include <random>
 #include <vector>
 
-#include "platform/error.h"
 #include "sheet/ds_mod.h"
 #include "support/fixtures.h"
 
@@ -29,23 +28,6 @@ TEST(PixelSurface, RowsRunBottomUpWithBlueGreenRedPixels) {
         6, 5, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,   // bottom row, then padding
         3, 2, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 9, 8, 7, 0};  // top row
     EXPECT_EQ(s.Pixels, expected);
-
-    // Edited bytes come back out through the context.
-    s.Pixels[16 + 3] = 0x80;  // blue of the top row's second pixel
-    WriteSurfacePixels(s);
-    Image out(5, 2);
-    bitBlt(out.view(), 0, 0, 5, 2, *s.MemDC, 0, 0, RasterOp::SrcCopy);
-    EXPECT_EQ(out.pixel(1, 0), qRgb(0, 0, 0x80));
-    EXPECT_EQ(out.pixel(0, 1), qRgb(4, 5, 6));
-
-    // Clipped to both sides; blackness reads no source and is clipped by the target alone.
-    std::fill_n(s.Bits, 32, 0xFF);
-    bitBlt(*s.MemDC, 3, -1, 9, 9, sheet.view(), 0, 0, RasterOp::SrcCopy);
-    bitBlt(*s.MemDC, 4, 1, 5, 5, ImageView{}, 0, 0, RasterOp::Blackness);
-    ReadSurfacePixels(s);
-    EXPECT_EQ(s.Pixels[16 + 9], 6);  // top row, pixel 3: the sheet's (0, 1)
-    EXPECT_EQ(s.Pixels[9], 255);     // the bottom row would need a third sheet row
-    EXPECT_EQ(s.Pixels[12], 0);      // ... but its pixel 4 is blackened
 }
 
 TEST(PixelSurface, ReadAndWriteCopyWholeRowsPaddingIncluded) {
@@ -55,12 +37,11 @@ TEST(PixelSurface, ReadAndWriteCopyWholeRowsPaddingIncluded) {
     const std::vector<std::uint8_t> before(s.Bits, s.Bits + s.Stride * s.Height);
     ReadSurfacePixels(s);
     EXPECT_EQ(s.Pixels, before);
-    s.Pixels[23] ^= 0xFF;  // a padding byte
-    WriteSurfacePixels(s);
-    EXPECT_EQ(s.Bits[23], std::uint8_t(before[23] ^ 0xFF));
-    s.Pixels[23] ^= 0xFF;
     WriteSurfacePixels(s);
     EXPECT_EQ(std::vector<std::uint8_t>(s.Bits, s.Bits + s.Stride * s.Height), before);
+    s.Pixels[23] ^= 0xFF;  // a padding byte is written back too
+    WriteSurfacePixels(s);
+    EXPECT_EQ(s.Bits[23], std::uint8_t(before[23] ^ 0xFF));
     s.Pixels.resize(4);  // resized behind the surface's back: nothing is copied past its end
     EXPECT_THROW(ReadSurfacePixels(s), Error);
     s.Pixels = before;
@@ -90,7 +71,5 @@ TEST(PixelSurface, RefusesSizesThatCannotMakeABitmapAndTakesTheColourTableOnlyAt
 
     const PixelSurface s8 = CreatePixelSurface(8, 3, 3, table);
     EXPECT_TRUE(std::equal(table.begin(), table.end(), s8.DIBSection->colourTable().begin()));
-    const PixelSurface s24 = CreatePixelSurface(24, 3, 3, table);  // no table read, none needed
-    EXPECT_EQ(s24.DIBSection->colourTable()[0], 0u);
-    EXPECT_NO_THROW(CreatePixelSurface(32, 3, 3));
+    EXPECT_EQ(CreatePixelSurface(24, 3, 3, table).DIBSection->colourTable()[0], 0u);  // no table read, none needed
 }

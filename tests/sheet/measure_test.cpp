@@ -1,8 +1,7 @@
 #include <QFontMetrics>
 #include <gtest/gtest.h>
 
-#include "platform/font.h"
-#include "support/test_fonts.h"
+#include "support/fixtures.h"
 
 using namespace karuvo;
 
@@ -11,11 +10,8 @@ using namespace karuvo;
 TEST(CharacterBox, HanAndKanaWidthsEqualTheLaidOutText) {
     std::vector<std::unique_ptr<Font>> fonts;
     fonts.push_back(Font::createDefaultSheetFont());
-    for (const auto& [face, px] : {std::pair{"IPAGothic", 24}, {"IPAPGothic", 17}, {"DejaVu Sans Mono", 14}}) {
-        FontDescription d = fakes::monoDescription(px);
-        d.faceName = face;
-        fonts.push_back(Font::create(d));
-    }
+    for (const auto& [face, px] : {std::pair{"IPAGothic", 24}, {"IPAPGothic", 17}, {"DejaVu Sans Mono", 14}})
+        fonts.push_back(Font::create(fakes::faceDescription(face, px)));
     const std::pair<char32_t, char32_t> ranges[] = {
         {0x3040, 0x30FF}, {0x31F0, 0x31FF}, {0x3400, 0x4DBF}, {0x4E00, 0x9FFF}, {0xF900, 0xFAFF}, {0xFF61, 0xFF9F}};
     for (const auto& font : fonts)

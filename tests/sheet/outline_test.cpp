@@ -9,7 +9,6 @@
 #include "sheet/outline.h"
 #include "support/fixtures.h"
 #include "support/outline_oracle.h"
-#include "support/test_fonts.h"
 
 using namespace karuvo;
 
@@ -22,8 +21,7 @@ struct Bytes {
     std::int32_t width, height, stride;
     std::vector<std::uint8_t> data;
 
-    Bytes(std::int32_t w, std::int32_t h)
-        : width(w), height(h), stride(surfaceStride(24, w)), data(std::size_t(stride) * h) {}
+    Bytes(std::int32_t w, std::int32_t h) : width(w), height(h), stride(surfaceStride(24, w)), data(std::size_t(stride) * h) {}
     PixelRows rows() { return {data.data(), width, height, stride}; }
     void set(std::int32_t y, std::int32_t x, Colour c) {
         for (int i = 0; i < 3; ++i) data[y * stride + 3 * x + i] = std::uint8_t(c >> (16 - 8 * i));
@@ -40,9 +38,8 @@ bool matchesOracle(const Bytes& b, Colour glyph, Colour outline, std::int32_t r)
     return fast.data == slow.data;
 }
 
-// The ring that the direct search lays around the glyphs of `drawn`, on black.
-Image directRing(const Image& drawn, Colour glyph, Colour outline, std::int32_t radius) {
-    Image picture = drawn;
+// The ring that the direct search lays around the glyphs of `picture`, on black.
+Image directRing(Image picture, Colour glyph, Colour outline, std::int32_t radius) {
     PixelSurface s = CreatePixelSurface(24, picture.width(), picture.height());
     bitBlt(*s.MemDC, 0, 0, picture.width(), picture.height(), picture.view(), 0, 0, RasterOp::SrcCopy);
     ReadSurfacePixels(s);
@@ -58,8 +55,7 @@ Image directRing(const Image& drawn, Colour glyph, Colour outline, std::int32_t 
 TEST(OutlineRadius, ReadsTheTypedText) {
     const struct { const char* text; std::int32_t radius; bool replace; } cases[] = {
         {"abc", 0, true}, {"", 0, true}, {"2.5", 2, false}, {"3.5", 4, false}, {"-3", 0, false},
-        {"25", 10, false}, {" 7 ", 7, false}, {"1e300", 10, false}, {"&H3", 3, false}, {"-0.4", 0, false},
-    };
+        {"25", 10, false}, {" 7 ", 7, false}, {"1e300", 10, false}, {"&H3", 3, false}, {"-0.4", 0, false}};
     for (const auto& c : cases) {
         const OutlineRadius got = readOutlineRadius(QString::fromUtf8(c.text));
         EXPECT_EQ(std::pair(got.radius, got.replaceText), std::pair(c.radius, c.replace)) << c.text;
@@ -89,8 +85,7 @@ TEST(OutlineRing, HasTheDiskShapeAroundAGlyphPixel) {
     // own colour is a ring all the same.
     const struct { Colour colour; std::int32_t radius; std::vector<std::string> ring; } cases[] = {
         {kWhite, 1, {".....", "..o..", ".o.o.", "..o..", "....."}},
-        {kRed, 2, {".......", "...o...", ".ooooo.", ".oo.oo.", ".ooooo.", "...o...", "......."}},
-    };
+        {kRed, 2, {".......", "...o...", ".ooooo.", ".oo.oo.", ".ooooo.", "...o...", "......."}}};
     for (const auto& c : cases) {
         const std::int32_t side = std::int32_t(c.ring.size());
         Bytes b(side, side);
@@ -154,10 +149,9 @@ TEST(OutlineBuild, CleansAndTexturesTheGlyphsAndAddsTheRingLast) {
         {FillKind::Texture, {}, kWhite, kGreen, 3, false},  // without its texture: white glyphs alone
     };
     for (const auto& c : cases) {
-        SheetSettings s{.text = QStringLiteral("Rg\nW"), .cellWidth = 20, .cellHeight = 20,
-                        .font = fakes::monoDescription(14), .fill = c.fill, .fillColour = c.glyph,
-                        .texturePath = c.texture, .effect = EffectKind::Outline, .outlineRadius = c.radius,
-                        .outlineColour = c.outline};
+        SheetSettings s{.text = QStringLiteral("Rg\nW"), .cellWidth = 20, .cellHeight = 20, .font = fakes::monoDescription(14),
+                        .fill = c.fill, .fillColour = c.glyph, .texturePath = c.texture, .effect = EffectKind::Outline,
+                        .outlineRadius = c.radius, .outlineColour = c.outline};
         const Image sheet = buildSheet(s).image;
         s.fill = FillKind::Colour;  // the glyphs as drawn, white where a texture goes
         s.effect = EffectKind::None;
@@ -165,7 +159,7 @@ TEST(OutlineBuild, CleansAndTexturesTheGlyphsAndAddsTheRingLast) {
         const Image ring = c.ring ? directRing(plain, c.glyph, c.outline, c.radius) : Image(40, 40);
         ASSERT_EQ(std::pair(sheet.width(), sheet.height()), std::pair(40, 40));
         std::int64_t ringPixels = 0;
-        for (std::int32_t y = 0; y < 40; ++y) {
+        for (std::int32_t y = 0; y < 40; ++y)
             for (std::int32_t x = 0; x < 40; ++x) {
                 const bool glyph = plain.pixel(x, y) & 0xffffffu;
                 const QRgb want = !glyph               ? ring.pixel(x, y)
@@ -174,7 +168,6 @@ TEST(OutlineBuild, CleansAndTexturesTheGlyphsAndAddsTheRingLast) {
                 ringPixels += !glyph && want == toQRgb(c.outline);
                 ASSERT_EQ(sheet.pixel(x, y), want) << x << ", " << y;
             }
-        }
         EXPECT_EQ(ringPixels > 100, c.ring) << ringPixels;
     }
 

