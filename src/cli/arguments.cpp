@@ -1,11 +1,13 @@
 #include "arguments.h"
 
-#include <QFileInfo>
 #include <QRegularExpression>
+#include <algorithm>
 #include <array>
 
 #include "platform/error.h"
+#include "platform/image_io.h"
 #include "platform/number.h"
+#include "sheet/builder.h"
 
 #ifndef KARUVO_VERSION
 #define KARUVO_VERSION "0.0.0"
@@ -60,7 +62,24 @@ struct UsageError {
 
 [[noreturn]] void usage(const QString& message) { throw UsageError{message}; }
 
-QString quoted(QStringView s) { return u'"' + s.toString() + u'"'; }
+bool isControl(char32_t c) {
+    return QChar::category(c) == QChar::Other_Control || c == 0x2028 || c == 0x2029;
+}
+
+// A value as it can be shown on one line: control characters written as escapes.
+QString shown(QStringView s) {
+    QString out;
+    for (const char32_t c : s.toUcs4()) {
+        if (c == U'\n') out += QStringLiteral("\\n");
+        else if (c == U'\t') out += QStringLiteral("\\t");
+        else if (c == U'\r') out += QStringLiteral("\\r");
+        else if (isControl(c)) out += QStringLiteral("\\u%1").arg(static_cast<std::uint32_t>(c), 4, 16, QLatin1Char('0'));
+        else out += QString::fromUcs4(&c, 1);
+    }
+    return out;
+}
+
+QString quoted(QStringView s) { return u'"' + shown(s) + u'"'; }
 
 const OptionSpec* findLong(QStringView name) {
     for (const OptionSpec& o : kOptions)
@@ -72,12 +91,6 @@ const OptionSpec* findShort(QChar c) {
     for (const OptionSpec& o : kOptions)
         if (o.shortName != 0 && c == QLatin1Char(o.shortName)) return &o;
     return nullptr;
-}
-
-QString longSpelling(Opt id) {
-    for (const OptionSpec& o : kOptions)
-        if (o.id == id) return QStringLiteral("--") + QLatin1String(o.longName);
-    return {};
 }
 
 // A number read as the window reads its boxes, rounded to a whole number (down for
@@ -176,10 +189,6 @@ QString nonEmpty(const QString& spell, const QString& value) {
     return value;
 }
 
-bool samePath(const QString& a, const QString& b) {
-    return QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath();
-}
-
 CliOptions parse(const QStringList& args, ParseOutcome::Action& action) {
     CliOptions o;
     SheetSettings& s = o.settings;
@@ -218,6 +227,11 @@ CliOptions parse(const QStringList& args, ParseOutcome::Action& action) {
         once = true;
 
         const QString& v = value ? *value : QString();
+        // Only the text may hold line breaks; anywhere else a control character is a slip.
+        if (option->id != Opt::Text && std::any_of(v.begin(), v.end(), [](QChar c) { return isControl(c.unicode()); })) {
+            usage(spell + ": the value " + quoted(v) +
+                  " holds a control character (line break, tab, ...); give it without one");
+        }
         switch (option->id) {
         case Opt::Text:
             if (o.textFile) usage(QStringLiteral("-t and -T exclude each other; give the text once"));
@@ -274,16 +288,11 @@ CliOptions parse(const QStringList& args, ParseOutcome::Action& action) {
         usage(QStringLiteral("--outline-colour needs --outline R; add the radius or drop the colour"));
     if (!textGiven) usage(QStringLiteral("no text given; add -t TEXT or -T FILE"));
     if (o.outputPath.isEmpty()) usage(QStringLiteral("no output file given; add -o OUT.bmp"));
-    const struct {
-        Opt id;
-        const QString& path;
-    } descriptors[] = {{Opt::Fnt, o.fntPath}, {Opt::Json, o.jsonPath}};
-    for (const auto& d : descriptors) {
-        if (!d.path.isEmpty() && samePath(d.path, o.outputPath))
-            usage(longSpelling(d.id) + " names the same file as -o; give it a name of its own");
+    // The descriptor names the sheet in double quotes, which have no escape there.
+    if (!o.fntPath.isEmpty() && o.outputPath.contains(u'"')) {
+        usage("-o: the name " + quoted(o.outputPath) +
+              " holds a double quote, which the --fnt descriptor cannot name; give the sheet a name without one");
     }
-    if (!o.fntPath.isEmpty() && samePath(o.fntPath, o.jsonPath))
-        usage(QStringLiteral("--fnt and --json name the same file; give each a name of its own"));
     return o;
 }
 
@@ -326,7 +335,8 @@ the cells in rows as the text's lines run, written as a 24-bit Windows bitmap.
                            character plus the room the edge effect needs, like the
                            window's "現フォントの最大値"
       --fill RRGGBB        colour fill (default FFFFFF)
-      --texture FILE       image fill with this texture (bmp, ico, gif, jpeg)
+      --texture FILE       image fill with this texture, a picture in any format
+                           read here: %1
       --shadow DX,DY       drop shadow at this offset ...
       --shadow-colour RRGGBB   ... in this colour (default FFFFFF)
       --outline R          outline ring of radius R (0 to 10) ...
@@ -344,7 +354,12 @@ numbers to the nearest whole number (halves to even), so 2.5 gives 2.
 
 Unless --quiet, a report on standard error gives the sheet size, the cell size,
 the number of cells and every character the chosen font lacks, with the face that
-drew it instead.
+drew it instead (or, when no installed face has it, the missing-glyph box).
+
+A build may hold at most %2 MiB of memory (the sheet and its layers, its file
+and what is kept per character); a larger sheet is refused before it is made.
+Outputs must be regular files or new names; devices, fifos and folders are left
+alone, and no two outputs may lead to one file.
 
 The JSON map has this shape (one entry per distinct character, at its first cell,
 keys are decimal code points in increasing order; x and y are the cell's top-left
@@ -355,7 +370,9 @@ corner in pixels):
 
 Exit status: 0 done, 1 the build or a read or write failed (nothing is written),
 2 wrong arguments.
-)");
+)")
+        .arg(readablePictureFormats().join(QStringLiteral(", ")))
+        .arg(kMaxBuildBytes / (1024 * 1024));
 }
 
 QString versionText() { return QStringLiteral("karuvo-cli " KARUVO_VERSION "\n"); }

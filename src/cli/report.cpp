@@ -46,7 +46,7 @@ QString reportText(const SheetGeometry& sheet, std::size_t characters, const QSt
                                  .toUpper()
                                  .arg(codePointText(m.codePoint));
         out += prefix + name + QStringLiteral(" is not in \"%1\"; ").arg(face) +
-               (m.face.isEmpty() ? QStringLiteral("no installed face has it\n")
+               (m.face.isEmpty() ? QStringLiteral("no installed face has it, so its cell shows the missing-glyph box\n")
                                  : QStringLiteral("drawn with \"%1\"\n").arg(m.face));
     }
     return out;

@@ -23,7 +23,8 @@ const QString kPrefix = QStringLiteral("karuvo-cli: ");
 QString hintFor(ErrorKind kind) {
     switch (kind) {
     case ErrorKind::TooLarge: return QStringLiteral("; give a smaller cell (-c) or font (-s), or a shorter text");
-    case ErrorKind::Image: return QStringLiteral("; give --texture a whole bmp, ico, gif or jpeg file");
+    case ErrorKind::Image:
+        return "; give --texture a whole picture file (" + readablePictureFormats().join(QStringLiteral(", ")) + ")";
     case ErrorKind::Overflow: return QStringLiteral("; give a smaller cell (-c) or shadow offset, or a shorter text");
     default: return {};
     }
@@ -50,11 +51,31 @@ std::unique_ptr<Font> chooseFont(CliOptions& o, QTextStream& err) {
     return font;
 }
 
-void fitCell(SheetSettings& s, const Font& font) {
+// What the descriptors keep per character at most: its place and its lines in both files.
+constexpr std::int64_t kDescriptorBytesPerCell = 512;
+
+// Refuses a build of `cell`-sized cells that would not fit, before anything is allocated.
+void checkPlan(const CliOptions& o, const GridSize& grid, std::int64_t cellWidth, std::int64_t cellHeight) {
+    const SheetSettings& s = o.settings;
+    if (cellWidth < 1 || cellHeight < 1 || cellWidth > INT32_MAX || cellHeight > INT32_MAX) return;
+    const bool descriptors = !o.fntPath.isEmpty() || !o.jsonPath.isEmpty();
+    checkBuild(BuildPlan{grid.columns * cellWidth, grid.rows * cellHeight, static_cast<std::int32_t>(cellWidth),
+                         static_cast<std::int32_t>(cellHeight), grid.cells, s.fill, s.effect, 0,
+                         descriptors ? kDescriptorBytesPerCell : 0});
+}
+
+void fitCell(CliOptions& o, const GridSize& grid, const Font& font) {
+    SheetSettings& s = o.settings;
+    const CharBox allowance = effectAllowance(s.effect, s.shadowDx, s.shadowDy, s.outlineRadius);
+    // A sheet already too large with the characters measured so far is refused at once.
+    const auto grown = [&](const CharBox& largest) {
+        checkPlan(o, grid, std::int64_t{largest.width} + allowance.width, std::int64_t{largest.height} + allowance.height);
+    };
     CharBox cell;
     try {
-        cell = fittedCellSize(s.text, font, effectAllowance(s.effect, s.shadowDx, s.shadowDy, s.outlineRadius));
+        cell = fittedCellSize(s.text, font, allowance, grown);
     } catch (const Error& e) {
+        if (e.kind() != ErrorKind::Overflow) throw;
         throw Error(ErrorKind::InvalidSize,
                     std::string(e.what()) + "; give a smaller shadow offset or a cell size with -c WxH");
     }
@@ -77,7 +98,9 @@ int build(CliOptions& o, QTextStream& err) {
     SheetSettings& s = o.settings;
     if (o.textFile) s.text = readTextFile(*o.textFile);
     const std::unique_ptr<Font> font = chooseFont(o, err);
-    if (!o.cellGiven) fitCell(s, *font);
+    const GridSize grid = scanGrid(s.text);
+    if (!o.cellGiven) fitCell(o, grid, *font);
+    checkPlan(o, grid, s.cellWidth, s.cellHeight);
 
     const Sheet sheet = buildSheet(s);
     if (sheet.width <= 0 || sheet.height <= 0) {
@@ -110,10 +133,32 @@ int build(CliOptions& o, QTextStream& err) {
     return kExitOk;
 }
 
+// Two outputs that lead to one file, however they are named; empty when there are none.
+QString outputClash(const CliOptions& o) {
+    const struct {
+        const char* option;
+        const QString& path;
+    } outputs[] = {{"-o", o.outputPath}, {"--fnt", o.fntPath}, {"--json", o.jsonPath}};
+    for (std::size_t i = 0; i < std::size(outputs); ++i) {
+        for (std::size_t j = i + 1; j < std::size(outputs); ++j) {
+            if (outputs[i].path.isEmpty() || outputs[j].path.isEmpty()) continue;
+            if (sameFile(outputs[i].path, outputs[j].path)) {
+                return QStringLiteral("%1 and %2 name the same file; give each a name of its own")
+                    .arg(QLatin1String(outputs[i].option), QLatin1String(outputs[j].option));
+            }
+        }
+    }
+    return {};
+}
+
 }  // namespace
 
 int run(const QStringList& args, QTextStream& out, QTextStream& err) {
     ParseOutcome parsed = parseArguments(args);
+    if (parsed.action == ParseOutcome::Action::Run) {
+        parsed.message = outputClash(parsed.options);
+        if (!parsed.message.isEmpty()) parsed.action = ParseOutcome::Action::Usage;
+    }
     switch (parsed.action) {
     case ParseOutcome::Action::Help:
         out << helpText();

@@ -125,15 +125,18 @@ CharBox Font::measure(char32_t codePoint) const {
 
 QString Font::drawingFamily(char32_t codePoint) const {
     // Laying the character out is what picks the fallback face, so ask the layout
-    // which face each run of glyphs came from; glyph 0 is the "missing" box.
+    // which face each run of glyphs came from; glyph 0 is the "missing" box. A script
+    // that no installed face covers gets a run drawn by no face at all: Qt's stand-in
+    // engine draws boxes and has neither a family nor a size.
     QTextLayout layout(codePointText(codePoint), font_);
     layout.beginLayout();
     layout.createLine();
     layout.endLayout();
     for (const QGlyphRun& run : layout.glyphRuns()) {
+        const QRawFont face = run.rawFont();
+        if (!face.isValid() || face.pixelSize() <= 0) continue;
         const QList<quint32> glyphs = run.glyphIndexes();
-        if (std::any_of(glyphs.begin(), glyphs.end(), [](quint32 g) { return g != 0; }))
-            return run.rawFont().familyName();
+        if (std::any_of(glyphs.begin(), glyphs.end(), [](quint32 g) { return g != 0; })) return face.familyName();
     }
     return {};
 }

@@ -62,7 +62,8 @@ public:
 
     // The family of the face that draws a character: this font's own face when it has
     // the glyph, otherwise the fallback face the platform picks for it; empty when no
-    // installed face has a glyph for it.
+    // installed face has a glyph for it (such a character is drawn as this font's
+    // missing-glyph box).
     QString drawingFamily(char32_t codePoint) const;
 
     // Number of font objects alive now, for checking that every one is released.

@@ -4,9 +4,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QSaveFile>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <unistd.h>
 
 #include "error.h"
 
@@ -35,26 +37,103 @@ void checkComplete(const QString& path, const QByteArray& format) {
         f.seek(size - tail);
         if (!f.read(tail).contains(';')) imageError(path, "the file is truncated");
     } else if (format == "bmp") {
-        const QByteArray head = f.read(54);
-        if (head.size() < 54) imageError(path, "the file is truncated");
-        std::uint32_t offBits;
-        std::int32_t w, h;
-        std::uint16_t bpp;
-        std::uint32_t compression;
+        // The header after the 14-byte file header starts with its own size: 12 for the
+        // old OS/2 form (16-bit sides), 40 or more for the Windows forms.
+        const QByteArray head = f.read(14 + 40);
+        if (head.size() < 18) imageError(path, "the file is truncated");
+        std::uint32_t offBits, headerSize;
         std::memcpy(&offBits, head.constData() + 10, 4);
-        std::memcpy(&w, head.constData() + 18, 4);
-        std::memcpy(&h, head.constData() + 22, 4);
-        std::memcpy(&bpp, head.constData() + 28, 2);
-        std::memcpy(&compression, head.constData() + 30, 4);
+        std::memcpy(&headerSize, head.constData() + 14, 4);
+        std::int64_t w, h;
+        std::uint16_t bpp;
+        std::uint32_t compression = 0;
+        if (headerSize == 12) {
+            if (head.size() < 26) imageError(path, "the file is truncated");
+            std::int16_t w16, h16;
+            std::memcpy(&w16, head.constData() + 18, 2);
+            std::memcpy(&h16, head.constData() + 20, 2);
+            std::memcpy(&bpp, head.constData() + 24, 2);
+            w = w16;
+            h = h16;
+        } else if (headerSize >= 40) {
+            if (head.size() < 54) imageError(path, "the file is truncated");
+            std::int32_t w32, h32;
+            std::memcpy(&w32, head.constData() + 18, 4);
+            std::memcpy(&h32, head.constData() + 22, 4);
+            std::memcpy(&bpp, head.constData() + 28, 2);
+            std::memcpy(&compression, head.constData() + 30, 4);
+            w = w32;
+            h = h32;
+        } else {
+            return;  // a header the decoder judges alone
+        }
         if (compression == 0 || compression == 3) {  // uncompressed rows: their size is known
-            const std::int64_t rowBytes = ((std::int64_t{w < 0 ? -w : w} * bpp + 31) / 32) * 4;
-            const std::int64_t need = std::int64_t{offBits} + rowBytes * (h < 0 ? -std::int64_t{h} : h);
-            if (size < need) imageError(path, "the file is truncated");
+            // Sides are read into 64 bits first, so even -2147483648 has a magnitude.
+            const std::int64_t rowBytes = ((std::abs(w) * bpp + 31) / 32) * 4;
+            if (offBits > size || (rowBytes > 0 && std::abs(h) > (size - offBits) / rowBytes))
+                imageError(path, "the file is truncated");
         }
     }
 }
 
+// Decoders such as libpng print their complaints straight to standard error. While a
+// picture is read they go to a temporary file instead and come back as text, so that
+// the program's own message can carry them.
+class DecoderMessages {
+public:
+    DecoderMessages() {
+        std::fflush(stderr);
+        file_ = std::tmpfile();
+        if (!file_) return;
+        saved_ = ::dup(STDERR_FILENO);
+        if (saved_ >= 0 && ::dup2(::fileno(file_), STDERR_FILENO) < 0) {
+            ::close(saved_);
+            saved_ = -1;
+        }
+    }
+    ~DecoderMessages() {
+        restore();
+        if (file_) std::fclose(file_);
+    }
+    DecoderMessages(const DecoderMessages&) = delete;
+    DecoderMessages& operator=(const DecoderMessages&) = delete;
+
+    // What was printed since, on one line.
+    std::string text() {
+        restore();
+        if (!file_) return {};
+        std::rewind(file_);
+        std::string all;
+        char buffer[512];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file_)) > 0 && all.size() < 4096;)
+            all.append(buffer, n);
+        QString line = QString::fromLocal8Bit(all).simplified();
+        for (QChar& c : line)
+            if (c.category() == QChar::Other_Control) c = u' ';
+        return line.toStdString();
+    }
+
+private:
+    void restore() {
+        if (saved_ < 0) return;
+        std::fflush(stderr);
+        ::dup2(saved_, STDERR_FILENO);
+        ::close(saved_);
+        saved_ = -1;
+    }
+    std::FILE* file_ = nullptr;
+    int saved_ = -1;
+};
+
 }  // namespace
+
+QStringList readablePictureFormats() {
+    QStringList formats;
+    for (const QByteArray& f : QImageReader::supportedImageFormats()) formats << QString::fromLatin1(f).toLower();
+    formats.removeDuplicates();
+    formats.sort();
+    return formats;
+}
 
 Image loadPicture(const QString& path) {
     if (path.isEmpty()) return Image();
@@ -63,12 +142,14 @@ Image loadPicture(const QString& path) {
     if (info.isDir()) imageError(path, "it is a folder, not an image file");
     if (info.size() == 0) imageError(path, "the file is empty");
 
+    DecoderMessages decoder;
     QImageReader reader(path);
     reader.setDecideFormatFromContent(true);
     const QByteArray format = reader.format();
     if (format.isEmpty()) {
         if (!QFile(path).open(QIODevice::ReadOnly)) imageError(path, "the file cannot be read");
-        imageError(path, "it is not a bmp, ico, gif or jpeg image");
+        imageError(path, "it is not a picture in a format that can be read (" +
+                             readablePictureFormats().join(u", ").toStdString() + ")");
     }
     const QSize size = reader.size();
     if (size.isValid() && std::int64_t{size.width()} * size.height() > kMaxDecodedPixels) {
@@ -80,7 +161,9 @@ Image loadPicture(const QString& path) {
     QImageReader::setAllocationLimit(static_cast<int>(kMaxDecodedPixels * 4 / (1024 * 1024)));
     QImage img;
     if (!reader.read(&img) || img.isNull()) {
-        imageError(path, "it cannot be decoded (" + reader.errorString().toStdString() + ")");
+        const std::string said = decoder.text();
+        imageError(path, "it cannot be decoded (" + reader.errorString().toStdString() +
+                             (said.empty() ? "" : ": " + said) + ")");
     }
     return Image::fromQImage(img);
 }
@@ -124,47 +207,6 @@ QByteArray encodeBmp24(const Image& image, std::int32_t width, std::int32_t heig
         }
     }
     return out;
-}
-
-void writeFileAtomically(const QString& path, const QByteArray& bytes) {
-    writeFilesAtomically({FileContents{path, bytes}});
-}
-
-void writeFilesAtomically(const std::vector<FileContents>& files) {
-    std::vector<std::unique_ptr<QSaveFile>> pending;
-    for (const FileContents& f : files) {
-        const QString& path = f.path;
-        const QFileInfo info(path);
-        if (info.isDir()) {
-            throw Error(ErrorKind::Io, "Cannot write " + quoted(path) + ": it is a folder");
-        }
-        const QFileInfo folder(info.absolutePath());
-        if (!folder.exists()) {
-            throw Error(ErrorKind::Io, "Cannot write " + quoted(path) + ": the folder " +
-                                           quoted(info.absolutePath()) + " does not exist");
-        }
-        if (!folder.isDir()) {
-            throw Error(ErrorKind::Io, "Cannot write " + quoted(path) + ": " + quoted(info.absolutePath()) +
-                                           " is a file, not a folder");
-        }
-        auto file = std::make_unique<QSaveFile>(path);
-        file->setDirectWriteFallback(false);
-        if (!file->open(QIODevice::WriteOnly)) {
-            throw Error(ErrorKind::Io, "Cannot write " + quoted(path) + ": " + file->errorString().toStdString());
-        }
-        if (file->write(f.bytes) != f.bytes.size() || !file->flush()) {
-            throw Error(ErrorKind::Io, "Cannot write " + quoted(path) + ": " + file->errorString().toStdString());
-        }
-        pending.push_back(std::move(file));
-    }
-    // Every temporary is complete; an unfinished QSaveFile removes its temporary when
-    // destroyed, so an early throw above leaves nothing behind.
-    for (std::size_t i = 0; i < pending.size(); ++i) {
-        if (!pending[i]->commit()) {
-            throw Error(ErrorKind::Io, "Cannot write " + quoted(files[i].path) + ": " +
-                                           pending[i]->errorString().toStdString());
-        }
-    }
 }
 
 }  // namespace karuvo

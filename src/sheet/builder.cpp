@@ -15,9 +15,13 @@
 namespace karuvo {
 namespace {
 
-// Bytes per sheet pixel of each layer that a build holds at once.
-constexpr std::int64_t kLayerBytes = 4;
-constexpr std::int64_t kOutlineWorkBytes = 10;
+// Bytes per sheet pixel of each buffer that a build holds at once.
+constexpr std::int64_t kLayerBytes = 4;        // a 32-bit layer: the sheet, the shadow
+constexpr std::int64_t kOutlineWorkBytes = 10;  // the outline's masks and distances
+constexpr std::int64_t kEncodedBytes = 3;      // the 24-bit file, made while the sheet is held
+// Bytes per character that takes a cell: its grid place, its placement and the
+// vectors' spare room.
+constexpr std::int64_t kCellBytes = 64;
 
 std::string sizeText(std::int64_t w, std::int64_t h) { return std::to_string(w) + " x " + std::to_string(h); }
 
@@ -56,30 +60,30 @@ void checkCellSize(std::int32_t cellWidth, std::int32_t cellHeight) {
 
 }  // namespace
 
-std::int64_t buildBytes(std::int32_t sheetWidth, std::int32_t sheetHeight, std::int32_t cellWidth,
-                        std::int32_t cellHeight, FillKind fill, EffectKind effect) {
-    const std::int64_t pixels = std::int64_t{sheetWidth} * sheetHeight;
-    std::int64_t perPixel = kLayerBytes;
-    if (effect == EffectKind::Shadow) perPixel += kLayerBytes;
-    if (effect == EffectKind::Outline) perPixel += kOutlineWorkBytes;
-    std::int64_t bytes = pixels * perPixel;
-    if (fill == FillKind::Texture && sheetWidth > 0) bytes += std::int64_t{cellWidth} * cellHeight * kLayerBytes;
+std::int64_t buildBytes(const BuildPlan& p) {
+    std::int64_t perPixel = kLayerBytes + kEncodedBytes;
+    if (p.effect == EffectKind::Shadow) perPixel += kLayerBytes;
+    if (p.effect == EffectKind::Outline) perPixel += kOutlineWorkBytes;
+    // Sides up to kMaxSheetSide and counts up to 2^31 keep every product within 64 bits.
+    std::int64_t bytes = p.sheetWidth * p.sheetHeight * perPixel + p.cells * (kCellBytes + p.bytesPerCellOutside);
+    if (p.fill == FillKind::Texture && p.sheetWidth > 0) {
+        bytes += (std::int64_t{p.cellWidth} * p.cellHeight + p.texturePixels) * kLayerBytes;
+    }
     return bytes;
 }
 
-void checkSheetSize(std::int32_t sheetWidth, std::int32_t sheetHeight, std::int32_t cellWidth,
-                    std::int32_t cellHeight, FillKind fill, EffectKind effect) {
-    checkCellSize(cellWidth, cellHeight);
-    if (sheetWidth > kMaxSheetSide || sheetHeight > kMaxSheetSide) {
-        throw Error(ErrorKind::TooLarge, "A sheet of " + sizeText(sheetWidth, sheetHeight) +
+void checkBuild(const BuildPlan& p) {
+    checkCellSize(p.cellWidth, p.cellHeight);
+    if (p.sheetWidth > kMaxSheetSide || p.sheetHeight > kMaxSheetSide) {
+        throw Error(ErrorKind::TooLarge, "A sheet of " + sizeText(p.sheetWidth, p.sheetHeight) +
                                              " pixels is too large: each side can be at most " +
                                              std::to_string(kMaxSheetSide) + " pixels");
     }
-    const std::int64_t bytes = buildBytes(sheetWidth, sheetHeight, cellWidth, cellHeight, fill, effect);
+    const std::int64_t bytes = buildBytes(p);
     if (bytes > kMaxBuildBytes) {
         constexpr std::int64_t mib = 1024 * 1024;
-        throw Error(ErrorKind::TooLarge, "A sheet of " + sizeText(sheetWidth, sheetHeight) +
-                                             " pixels does not fit in memory: its layers need " +
+        throw Error(ErrorKind::TooLarge, "A sheet of " + sizeText(p.sheetWidth, p.sheetHeight) + " pixels with " +
+                                             std::to_string(p.cells) + " characters does not fit in memory: it needs " +
                                              std::to_string((bytes + mib - 1) / mib) + " MiB, at most " +
                                              std::to_string(kMaxBuildBytes / mib) + " MiB can be used");
     }
@@ -135,12 +139,15 @@ Sheet buildSheet(const SheetSettings& s) {
     checkCellSize(s.cellWidth, s.cellHeight);
     sheet.width = checkedMul(grid.columns, s.cellWidth, "the sheet width");
     sheet.height = checkedMul(grid.rows, s.cellHeight, "the sheet height");
-    checkSheetSize(sheet.width, sheet.height, s.cellWidth, s.cellHeight, s.fill, s.effect);
+    BuildPlan plan{sheet.width, sheet.height, s.cellWidth, s.cellHeight, grid.cells, s.fill, s.effect};
+    checkBuild(plan);
 
     const std::unique_ptr<Font> font = sheetFont(s);
     // Loaded before the layers are made so that a bad file stops the build before any
     // large allocation; the result is the same as loading it after the glyphs.
     const Image texture = s.fill == FillKind::Texture ? loadPicture(s.texturePath) : Image();
+    plan.texturePixels = std::int64_t{texture.width()} * texture.height();
+    checkBuild(plan);
     const bool textureMissing = s.fill == FillKind::Texture && texture.isEmpty();
 
     sheet.image = Image(sheet.width, sheet.height);

@@ -9,60 +9,62 @@ namespace karuvo {
 std::vector<char32_t> codePointsOf(QStringView text) {
     std::vector<char32_t> out;
     out.reserve(static_cast<std::size_t>(text.size()));
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1].unicode())) {
-            out.push_back(QChar::surrogateToUcs4(c, text[i + 1].unicode()));
-            ++i;
-        } else {
-            out.push_back(c);
-        }
-    }
+    forEachCodePoint(text, [&](char32_t c) { out.push_back(c); });
     return out;
 }
 
 GridSize scanGrid(QStringView text) {
     std::int32_t current = 0, longest = 0, breaks = 0;
-    for (char32_t c : codePointsOf(text)) {
-        if (c == U'\r') continue;
+    std::int64_t cells = 0;
+    forEachCodePoint(text, [&](char32_t c) {
+        if (c == U'\r') return;
         if (c == U'\n') {
             longest = std::max(longest, current);
             current = 0;
             breaks = checkedAdd(breaks, 1, "the row count");
         } else {
             current = checkedAdd(current, 1, "the column count");
+            ++cells;
         }
-    }
+    });
     longest = std::max(longest, current);
-    return GridSize{longest, checkedAdd(breaks, 1, "the row count")};
+    return GridSize{longest, checkedAdd(breaks, 1, "the row count"), cells};
 }
 
 std::vector<GridCell> gridCells(QStringView text) {
     std::vector<GridCell> cells;
     std::int32_t column = 0, row = 0;
-    for (char32_t c : codePointsOf(text)) {
-        if (c == U'\r') continue;
+    forEachCodePoint(text, [&](char32_t c) {
+        if (c == U'\r') return;
         if (c == U'\n') {
             column = 0;
             ++row;
-            continue;
+            return;
         }
         cells.push_back(GridCell{c, column, row});
         ++column;
-    }
+    });
     return cells;
 }
 
-CharBox largestCharBox(QStringView text, const Font& font) {
+namespace {
+
+CharBox largestBox(QStringView text, const Font& font, const std::function<void(const CharBox&)>& grown) {
     CharBox best;
-    for (char32_t c : codePointsOf(text)) {
-        if (c == U'\r' || c == U'\n') continue;
+    forEachCodePoint(text, [&](char32_t c) {
+        if (c == U'\r' || c == U'\n') return;
         const CharBox box = font.measure(c);
+        if (box.width <= best.width && box.height <= best.height) return;
         best.width = std::max(best.width, box.width);
         best.height = std::max(best.height, box.height);
-    }
+        if (grown) grown(best);
+    });
     return best;
 }
+
+}  // namespace
+
+CharBox largestCharBox(QStringView text, const Font& font) { return largestBox(text, font, {}); }
 
 CharBox effectAllowance(EffectKind effect, std::int32_t shadowDx, std::int32_t shadowDy,
                         std::int32_t outlineRadius) {
@@ -79,8 +81,9 @@ CharBox effectAllowance(EffectKind effect, std::int32_t shadowDx, std::int32_t s
     return CharBox{0, 0};
 }
 
-CharBox fittedCellSize(QStringView text, const Font& font, const CharBox& allowance) {
-    const CharBox largest = largestCharBox(text, font);
+CharBox fittedCellSize(QStringView text, const Font& font, const CharBox& allowance,
+                       const std::function<void(const CharBox&)>& grown) {
+    const CharBox largest = largestBox(text, font, grown);
     return CharBox{checkedAdd(largest.width, allowance.width, "the fitted cell width"),
                    checkedAdd(largest.height, allowance.height, "the fitted cell height")};
 }

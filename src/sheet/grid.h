@@ -2,6 +2,7 @@
 
 #include <QStringView>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "platform/font.h"
@@ -13,12 +14,28 @@ namespace karuvo {
 // lone surrogate stays a code point of its own.
 std::vector<char32_t> codePointsOf(QStringView text);
 
+// Calls f(codePoint) for each code point of the text as codePointsOf splits it,
+// without holding them all.
+template <class F>
+void forEachCodePoint(QStringView text, F&& f) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1].unicode())) {
+            f(QChar::surrogateToUcs4(c, text[i + 1].unicode()));
+            ++i;
+        } else {
+            f(char32_t{c});
+        }
+    }
+}
+
 // Columns and rows of a text: a carriage return takes no cell and ends no line, a
 // line feed ends the line, every other character (tab included) takes one cell. The
 // column count is the longest line; the row count is the number of line feeds + 1.
 struct GridSize {
     std::int32_t columns = 0;
     std::int32_t rows = 1;
+    std::int64_t cells = 0;  // characters that take a cell
 };
 GridSize scanGrid(QStringView text);
 
@@ -42,7 +59,11 @@ CharBox effectAllowance(EffectKind effect, std::int32_t shadowDx, std::int32_t s
                         std::int32_t outlineRadius);
 
 // The cell that fits every character of the text plus the allowance. Throws
-// Error(Overflow) when a sum leaves the signed 32-bit range.
-CharBox fittedCellSize(QStringView text, const Font& font, const CharBox& allowance);
+// Error(Overflow) when a sum leaves the signed 32-bit range. `grown`, when given, is
+// called with the largest box found so far each time it grows, so that a caller can
+// refuse a sheet as soon as it is known to be too large, before the whole text is
+// measured; what it throws ends the fitting.
+CharBox fittedCellSize(QStringView text, const Font& font, const CharBox& allowance,
+                       const std::function<void(const CharBox&)>& grown = {});
 
 }  // namespace karuvo

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <vector>
+
+namespace karuvo {
+
+// A file to write: where, and its whole contents.
+struct FileContents {
+    QString path;
+    QByteArray bytes;
+};
+
+// Whether two names lead to one file: the same file on disk when both exist (through
+// symbolic links, hard links, "./a" and "a"), otherwise the same name in the same folder.
+bool sameFile(const QString& a, const QString& b);
+
+// Writes several files as one step. Every target must be a regular file (a symbolic
+// link to one writes that file) or a new name in an existing folder; a folder, a
+// device, a fifo or a socket is refused and left alone, and so are two entries that
+// name one file. Every file goes to a temporary file in its target's folder; only when
+// all of them are complete, and every existing target is kept aside, are they renamed
+// over their targets. When a rename still fails, the targets already replaced get
+// their old files back. A failure thus leaves every target as it was and no other file
+// behind. Throws Error(Io) naming the file and why; a full disk is named as such, with
+// the filesystem on which to free space.
+void writeFilesAtomically(const std::vector<FileContents>& files);
+
+// The same for one file.
+void writeFileAtomically(const QString& path, const QByteArray& bytes);
+
+namespace detail {
+// The rename that puts finished files in place; a test may swap it for one that fails.
+extern int (*renameInPlace)(const char* from, const char* to);
+}  // namespace detail
+
+}  // namespace karuvo
