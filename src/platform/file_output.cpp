@@ -16,10 +16,6 @@
 
 namespace karuvo {
 
-namespace detail {
-int (*renameInPlace)(const char* from, const char* to) = &std::rename;
-}  // namespace detail
-
 namespace {
 
 std::string quoted(const QString& path) { return "\"" + path.toStdString() + "\""; }
@@ -218,7 +214,7 @@ void writeFilesAtomically(const std::vector<FileContents>& files) {
         if (targets[i].exists) keepOldFile(targets[i]);
     }
     for (Target& t : targets) {
-        if (detail::renameInPlace(encoded(t.temporary).constData(), encoded(t.file).constData()) != 0) {
+        if (std::rename(encoded(t.temporary).constData(), encoded(t.file).constData()) != 0) {
             const int err = errno;
             // Put back what the earlier renames replaced; a target that was new goes again.
             for (Target& done : targets) {

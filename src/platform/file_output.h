@@ -30,9 +30,4 @@ void writeFilesAtomically(const std::vector<FileContents>& files);
 // The same for one file.
 void writeFileAtomically(const QString& path, const QByteArray& bytes);
 
-namespace detail {
-// The rename that puts finished files in place; a test may swap it for one that fails.
-extern int (*renameInPlace)(const char* from, const char* to);
-}  // namespace detail
-
 }  // namespace karuvo

@@ -1,15 +1,18 @@
 // Runs the real karuvo-cli program and checks what it writes and says.
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFontMetrics>
 #include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
 
 #include "platform/image_io.h"
-#include "sheet/builder.h"
-#include "sheet/grid.h"
 #include "support/fixtures.h"
 
 using namespace karuvo;
@@ -18,20 +21,59 @@ using namespace karuvo::fakes;
 namespace {
 
 // The exit status and standard error of one run.
-std::pair<int, std::string> runCli(const QStringList& args) {
+std::pair<int, std::string> runProgram(const QString& program, const QStringList& args) {
     QProcess p;
-    p.start(QStringLiteral(KARUVO_CLI_PATH), args);
+    p.start(program, args);
     EXPECT_TRUE(p.waitForFinished(300000));
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << "the program crashed";
     return {p.exitCode(), p.readAllStandardError().toStdString()};
 }
 
-// Every pixel of the written bitmap against the builder's own sheet.
-void expectSamePixels(const QString& bmpPath, const SheetSettings& settings) {
-    const Sheet sheet = buildSheet(settings);
-    const QImage written(bmpPath);
-    ASSERT_EQ(written.size(), QSize(sheet.width, sheet.height));
-    EXPECT_TRUE(Image::fromQImage(written) == sheet.image) << "the pixels differ";
+std::pair<int, std::string> runCli(const QStringList& args) { return runProgram(QStringLiteral(KARUVO_CLI_PATH), args); }
+
+// Whether every line of `err` is the program's own.
+bool allPrefixed(const std::string& err) {
+    for (const QString& line : QString::fromStdString(err).split(u'\n', Qt::SkipEmptyParts))
+        if (!line.startsWith("karuvo-cli: ")) return false;
+    return true;
+}
+
+// The face the program is asked for, drawn as the sheet promises: grayscale
+// anti-aliasing, full hinting, no kerning.
+QFont sheetFace(const QString& family, int px, bool bold) {
+    QFont f;
+    f.setFamilies({family});
+    f.setPixelSize(px);
+    f.setBold(bold);
+    f.setStyleStrategy(QFont::StyleStrategy(QFont::PreferAntialias | QFont::NoSubpixelAntialias));
+    f.setHintingPreference(QFont::PreferFullHinting);
+    f.setKerning(false);
+    return f;
+}
+
+// The sheet drawn with a plain painter: every character's advance box centred in its
+// cell (odd margins rounded toward the cell's top-left corner), its baseline at the
+// face's ascent below the box's top.
+QImage drawnSheet(const QString& text, const QFont& font, int cellWidth, int cellHeight, QRgb fill) {
+    const QStringList lines = text.split(u'\n');
+    qsizetype columns = 0;
+    for (const QString& l : lines) columns = std::max(columns, l.toUcs4().size());
+    QImage sheet(int(columns) * cellWidth, int(lines.size()) * cellHeight, QImage::Format_RGB32);
+    sheet.fill(Qt::black);
+    QPainter p(&sheet);
+    p.setFont(font);
+    p.setPen(QColor(fill));
+    const QFontMetrics m(font);
+    for (int row = 0; row < lines.size(); ++row) {
+        const QList<uint> chars = lines[row].toUcs4();
+        for (int column = 0; column < chars.size(); ++column) {
+            const QString ch = QString::fromUcs4(reinterpret_cast<const char32_t*>(&chars[column]), 1);
+            const int x = column * cellWidth + (cellWidth - m.horizontalAdvance(ch)) / 2;
+            const int top = row * cellHeight + (cellHeight - m.height()) / 2;
+            p.drawText(QPoint(x, top + m.ascent()), ch);
+        }
+    }
+    return sheet;
 }
 
 struct CliBinary : ::testing::Test {
@@ -41,51 +83,86 @@ struct CliBinary : ::testing::Test {
 
 }  // namespace
 
-TEST_F(CliBinary, TwoLinesMakeAThreeByTwoGridThatTheDescriptorsAgreeWith) {
-    const QString text = QStringLiteral("AB\nCDE");
+// Text, face, pixel size, bold, the cell (0 x 0: fitted), fill.
+using DrawnRun = std::tuple<const char16_t*, const char*, int, bool, int, QRgb>;
+class CliDrawing : public CliBinary, public ::testing::WithParamInterface<DrawnRun> {};
+
+TEST_P(CliDrawing, TheSheetIsWhatAPlainPainterDrawsInCellsTheFontMetricsGive) {
+    const auto& [text16, family, px, bold, givenCell, fill] = GetParam();
+    const QString text = QString::fromUtf16(text16);
+    QStringList args{"-t", text, "-f", family, "-s", QString::number(px), "--fill",
+                     QString::number(fill & 0xFFFFFF, 16).rightJustified(6, u'0'), "-o", path("s.bmp")};
+    if (bold) args << "--bold";
+    const QFont font = sheetFace(family, px, bold);
+    const QFontMetrics m(font);
+    int cellWidth = givenCell, cellHeight = givenCell;
+    if (givenCell == 0) {  // the widest character's advance and the line height
+        cellWidth = 0;
+        for (const uint c : QString(text).remove(u'\n').toUcs4())
+            cellWidth = std::max(cellWidth, m.horizontalAdvance(QString::fromUcs4(reinterpret_cast<const char32_t*>(&c), 1)));
+        cellHeight = m.height();
+    } else {
+        args << "-c" << QStringLiteral("%1x%1").arg(givenCell);
+    }
+    const auto [code, err] = runCli(args);
+    ASSERT_EQ(code, 0) << err;
+    EXPECT_NE(err.find(QStringLiteral("cells of %1 x %2 ").arg(cellWidth).arg(cellHeight).toStdString()), std::string::npos) << err;
+    const QImage expected = drawnSheet(text, font, cellWidth, cellHeight, fill);
+    const QImage written = QImage(path("s.bmp")).convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(written.size(), expected.size());
+    int differing = 0;
+    for (int y = 0; y < expected.height(); ++y)
+        for (int x = 0; x < expected.width(); ++x) differing += written.pixel(x, y) != expected.pixel(x, y);
+    EXPECT_EQ(differing, 0) << "pixels differ from the plain drawing";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CliBinary, CliDrawing,
+    ::testing::Values(DrawnRun{u"iWi\nAg", "DejaVu Sans", 20, false, 0, 0xFFFFFF},  // the widest is neither first nor last
+                      DrawnRun{u"Hb\nq", "DejaVu Sans", 20, true, 31, 0x00FF80},
+                      DrawnRun{u"x\u5B57\u3042", "IPAGothic", 15, false, 0, 0xFF8000}));
+
+TEST_F(CliBinary, DescriptorsListEachCharacterOnceAtItsFirstCell) {
+    const QString text = QStringLiteral("ABA\nCDB");
     const auto [code, err] = runCli({"-t", text, "-c", "16x20", "-o", path("s.bmp"), "--fnt", path("s.fnt"),
                                      "--json", path("s.json")});
     ASSERT_EQ(code, 0) << err;
-    EXPECT_EQ(err.rfind("karuvo-cli: sheet 48 x 40 pixels, cells of 16 x 20", 0), 0u) << err;
-    expectSamePixels(path("s.bmp"), {.text = text, .cellWidth = 16, .cellHeight = 20, .font = {}, .texturePath = {}});
-
+    EXPECT_EQ(err.rfind("karuvo-cli: sheet 48 x 40 pixels, cells of 16 x 20 in 3 columns and 2 rows (6 cells), 6 characters", 0), 0u) << err;
     const QString fnt = QString::fromUtf8(readFile(path("s.fnt")));
     EXPECT_TRUE(fnt.startsWith("info face=\"IPAGothic\" size=12 ") && fnt.contains("scaleW=48 scaleH=40 pages=1") &&
-                fnt.contains("\npage id=0 file=\"s.bmp\"\nchars count=5\n")) << fnt.toStdString();
+                fnt.contains("\npage id=0 file=\"s.bmp\"\nchars count=4\n")) << fnt.toStdString();
     const QJsonObject chars = QJsonDocument::fromJson(readFile(path("s.json"))).object()["chars"].toObject();
-    EXPECT_EQ(chars.size(), 5);
-    for (const GridCell& c : gridCells(text)) {
+    EXPECT_EQ(chars.size(), 4);
+    const struct { char id; int column, row; } first[] = {{'A', 0, 0}, {'B', 1, 0}, {'C', 0, 1}, {'D', 1, 1}};
+    for (const auto& c : first) {
         const int x = c.column * 16, y = c.row * 20;
-        const QString line = QStringLiteral("char id=%1 x=%2 y=%3 width=16 height=20 xoffset=0 yoffset=0 "
-                                            "xadvance=16 ").arg(c.codePoint).arg(x).arg(y);
+        EXPECT_EQ(fnt.count(QStringLiteral("char id=%1 ").arg(int(c.id))), 1) << c.id;
+        const QString line = QStringLiteral("char id=%1 x=%2 y=%3 width=16 height=20 ").arg(int(c.id)).arg(x).arg(y);
         EXPECT_TRUE(fnt.contains(line)) << line.toStdString();
-        const QJsonObject e = chars[QString::number(c.codePoint)].toObject();
+        const QJsonObject e = chars[QString::number(int(c.id))].toObject();
         EXPECT_EQ(QList<int>({e["column"].toInt(), e["row"].toInt(), e["x"].toInt(), e["y"].toInt()}),
-                  QList<int>({c.column, c.row, x, y}));
+                  QList<int>({c.column, c.row, x, y})) << c.id;
     }
 }
 
-TEST_F(CliBinary, AnEmojiTakesOneCellAndALackedCharacterIsReportedOnce) {
-    const QString text = "A" + QString::fromUcs4(U"\U0001F600") + QStringLiteral("\u4E00\u4E00");
+TEST_F(CliBinary, LackedCharactersAreReportedOnceWithTheFaceThatDrawsThemOrNone) {
+    // U+0938 (Devanagari) is in no installed face; it gets the missing-glyph box.
+    const QString text = "A" + QString::fromUcs4(U"\U0001F600") + QStringLiteral("\u4E00\u4E00\u0938");
     const auto [code, err] = runCli({"-t", text, "-f", "DejaVu Sans", "-c", "10x12", "-o", path("e.bmp")});
     ASSERT_EQ(code, 0) << err;
-    EXPECT_EQ(QImage(path("e.bmp")).size(), QSize(40, 12));
-    const auto line = QStringLiteral("karuvo-cli: U+4E00 \u4E00 is not in \"DejaVu Sans\"; drawn with \"IPAGothic\"\n");
-    EXPECT_EQ(QString::fromStdString(err).count(line), 1) << err;
+    const QImage sheet(path("e.bmp"));
+    ASSERT_EQ(sheet.size(), QSize(50, 12));
+    int lit = 0;
+    for (int y = 0; y < 12; ++y)
+        for (int x = 40; x < 50; ++x) lit += qGray(sheet.pixel(x, y)) > 0;
+    EXPECT_GT(lit, 0) << "the last cell is empty";
+    const QString said = QString::fromStdString(err);
+    EXPECT_EQ(said.count(QStringLiteral("karuvo-cli: U+4E00 \u4E00 is not in \"DejaVu Sans\"; drawn with \"IPAGothic\"\n")), 1) << err;
+    EXPECT_TRUE(said.contains(QStringLiteral("karuvo-cli: U+0938 \u0938 is not in \"DejaVu Sans\"; no installed face has it, so its cell shows the missing-glyph box\n"))) << err;
 }
 
-TEST_F(CliBinary, AShadowInAFittedCellMatchesTheBuilder) {
-    const QString text = QStringLiteral("Ag\u5B57\nW");
-    const auto [code, err] = runCli({"-t", text, "-f", "DejaVu Sans", "-s", "20", "--shadow", "2.5,3",
-                                     "--shadow-colour", "#FF0000", "--fill", "00ff80", "-o", path("shadow.bmp")});
-    ASSERT_EQ(code, 0) << err;
-    const FontDescription font = fakes::faceDescription("DejaVu Sans", 20);
-    const CharBox cell = fittedCellSize(text, *Font::create(font), CharBox{2, 3});  // the shadow widens it
-    expectSamePixels(path("shadow.bmp"), {.text = text, .cellWidth = cell.width, .cellHeight = cell.height,
-                                          .font = font, .fillColour = colourFromRgb(0, 255, 128), .texturePath = {},
-                                          .effect = EffectKind::Shadow, .shadowDx = 2, .shadowDy = 3,
-                                          .shadowColour = colourFromRgb(255, 0, 0)});
-}
+// A bitmap file of the given header alone, padded with `tail` bytes.
+QByteArray bmpHeader(const char* headerHex, int tail) { return QByteArray::fromHex(headerHex) + QByteArray(tail, '\x7f'); }
 
 // The arguments, split at spaces ("@" is the test's folder; "-o @/out.bmp" is added when no
 // -o is given), the exit status and what standard error must contain.
@@ -98,10 +175,15 @@ TEST_P(CliBadInput, FailsWithAMessageAndLeavesTheOutputAsItWas) {
     ASSERT_TRUE(writeFile(path("out.bmp"), old) && writeFile(path("empty.bmp"), "") && QDir(dir.path()).mkdir("folder"));
     ASSERT_TRUE(writeFile(path("text.bmp"), "this is plain text, not a picture\n"));
     ASSERT_TRUE(writeFile(path("latin1.txt"), "AB\ncaf\xE9\n") && writeFile(path("million.txt"), QByteArray(1000000, 'W')));
+    ASSERT_TRUE(QFile::link(path("out.bmp"), path("alias.fnt")) && ::link(QFile::encodeName(path("out.bmp")), QFile::encodeName(path("hard.json"))) == 0);
     const QByteArray whole = encodeBmp24(Image(40, 40), 40, 40);
     ASSERT_TRUE(writeFile(path("truncated.bmp"), whole.left(whole.size() / 2)));
-    // A header that claims 8200 x 8200 pixels, more than will be decoded.
+    // Headers that claim 8200 x 8200 pixels, more than will be decoded, and a width of -2^31.
     ASSERT_TRUE(writeFile(path("huge.bmp"), whole.left(54).replace(18, 8, QByteArray::fromHex("0820000008200000")) + QByteArray(1024, 0)));
+    ASSERT_TRUE(writeFile(path("intmin.bmp"), whole.left(54).replace(18, 4, QByteArray::fromHex("00000080")) + QByteArray(64, 0)));
+    // A PNG whose header chunk fails its checksum.
+    ASSERT_TRUE(writeFile(path("crc.png"), QByteArray::fromHex("89504e470d0a1a0a0000000d4948445200000004000000040802000000"
+                                                               "27f8a2ff0000000049454e44ae426082")));
     const auto entries = [&] { return QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden); };
     const QStringList before = entries();
 
@@ -110,7 +192,7 @@ TEST_P(CliBadInput, FailsWithAMessageAndLeavesTheOutputAsItWas) {
     if (!args.contains("-o")) args << "-o" << path("out.bmp");
     const auto [code, err] = runCli(args);
     EXPECT_EQ(code, exitCode) << err;
-    EXPECT_EQ(err.rfind("karuvo-cli: ", 0), 0u) << err;
+    EXPECT_TRUE(allPrefixed(err)) << err;
     EXPECT_NE(err.find(message), std::string::npos) << err;
     EXPECT_EQ(readFile(path("out.bmp")), old);
     EXPECT_EQ(entries(), before) << "a file was left behind";
@@ -120,17 +202,27 @@ TEST_P(CliBadInput, FailsWithAMessageAndLeavesTheOutputAsItWas) {
 // that cannot take files is /proc.
 const BadRun kBadRuns[] = {
     {"-t A -c 0x16", 2, "-c: the cell size 0x16 has no area"},
-    {"-t A -c 16x-3", 2, "-c: the cell size 16x-3 has no area"},
     {"-t A -c 100000x100000", 1, "A sheet of 100000 x 100000 pixels does not fit in memory"},
     {"-T @/million.txt -s 64", 1, "is too large: each side can be at most 4194304 pixels; give a smaller"},
+    {"-t AB -c 2147483647x1", 1, "each side can be at most 4194304 pixels"},
     {"-t A --shadow 1e20,0", 2, "--shadow: the offset 1e20 is too large"},
-    {"-t AB -c 2147483647x1", 1, "does not fit in a signed 32-bit integer; give a smaller cell (-c)"},
+    {"-t A --shadow 1,2,3", 2, "--shadow: the offset \"1,2,3\" is not DX,DY"},
+    {"-t A -s 12 -s 13", 2, "-s is given more than once"},
+    {"-t A -s 12\n", 2, "-s: the value \"12\\n\" holds a control character"},
+    {"-t A --fill FFFFFF\n", 2, "--fill: the value \"FFFFFF\\n\" holds a control character"},
+    {"-t A -o @/a\"b.bmp --fnt @/a.fnt", 2, "holds a double quote, which the --fnt descriptor cannot name"},
+    {"-t A -o @/out.bmp --fnt @/x.fnt --json @/x.fnt", 2, "--fnt and --json name the same file"},
+    {"-t A -o @/out.bmp --json @/folder/../out.bmp", 2, "-o and --json name the same file"},
+    {"-t A -o @/out.bmp --fnt @/alias.fnt", 2, "-o and --fnt name the same file"},
+    {"-t A -o @/out.bmp --json @/hard.json", 2, "-o and --json name the same file"},
     {"-t A --outline abc", 2, "is not a number; give a whole number from 0 to 10\nkaruvo-cli: see karuvo-cli --help"},
     {"-t A --texture @/none.bmp", 1, "no such file"},
     {"-t A --texture @/folder", 1, "it is a folder"},
     {"-t A --texture @/empty.bmp", 1, "the file is empty"},
     {"-t A --texture @/truncated.bmp", 1, "truncated"},
-    {"-t A --texture @/text.bmp", 1, "it is not a bmp, ico, gif or jpeg image; give --texture a whole"},
+    {"-t A --texture @/intmin.bmp", 1, "truncated"},
+    {"-t A --texture @/crc.png", 1, "IHDR: CRC error"},
+    {"-t A --texture @/text.bmp", 1, "it is not a picture in a format that can be read (bmp, "},
     {"-t A --texture @/huge.bmp", 1, "too large to load"},
     {"-t A -o @/nowhere/out.bmp", 1, "does not exist"},
     {"-t A -o @/folder", 1, "it is a folder"},
@@ -138,3 +230,56 @@ const BadRun kBadRuns[] = {
     {"-t A -o @/out.bmp --fnt @/nowhere/a.fnt", 1, "does not exist"},
     {"-T @/latin1.txt", 1, "is not valid UTF-8: the byte at offset 6 (0xE9)"}};
 INSTANTIATE_TEST_SUITE_P(CliBinary, CliBadInput, ::testing::ValuesIn(kBadRuns));
+
+TEST_F(CliBinary, ANonUtf8ArgumentIsAUsageError) {
+    const auto [code, err] = runProgram("/bin/sh", {"-c", "exec \"$0\" -t \"$(printf 'A\\377')\" -o \"$1\"",
+                                                    KARUVO_CLI_PATH, path("out.bmp")});
+    EXPECT_EQ(code, 2) << err;
+    EXPECT_NE(err.find("argument 2 is not valid UTF-8"), std::string::npos) << err;
+    EXPECT_FALSE(QFile::exists(path("out.bmp")));
+}
+
+TEST_F(CliBinary, DevicesAndFifosAreRefusedAndLeftAlone) {
+    const QByteArray fifo = QFile::encodeName(path("fifo"));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    const struct { QString output; bool (*kind)(mode_t); } nodes[] = {
+        {QStringLiteral("/dev/null"), [](mode_t m) { return S_ISCHR(m); }},
+        {path("fifo"), [](mode_t m) { return S_ISFIFO(m); }}};
+    for (const auto& n : nodes) {
+        const auto [code, err] = runCli({"-t", "A", "-o", path("out.bmp"), "--json", n.output});
+        EXPECT_EQ(code, 1) << err;
+        EXPECT_NE(err.find("is not a regular file"), std::string::npos) << err;
+        struct stat st {};
+        ASSERT_EQ(::stat(QFile::encodeName(n.output).constData(), &st), 0);
+        EXPECT_TRUE(n.kind(st.st_mode)) << n.output.toStdString() << " was replaced";
+        EXPECT_FALSE(QFile::exists(path("out.bmp"))) << "the sheet was written although its descriptor was not";
+    }
+}
+
+TEST_F(CliBinary, ALineTooWideIsRefusedBeforeItIsMeasuredInFull) {
+    ASSERT_TRUE(writeFile(path("line.txt"), QByteArray(5'000'000, 'W')));
+    QElapsedTimer timer;
+    timer.start();
+    const auto [code, err] = runCli({"-T", path("line.txt"), "-o", path("out.bmp")});
+    EXPECT_EQ(code, 1) << err;
+    EXPECT_NE(err.find("each side can be at most 4194304 pixels"), std::string::npos) << err;
+    // Measuring every character takes seconds; the first one already shows the width.
+    EXPECT_LT(timer.elapsed(), 2500) << "the whole line was measured";
+}
+
+TEST_F(CliBinary, AFullDiskIsNamedWithWhereToFreeSpace) {
+    const QString mount = path("small");
+    ASSERT_TRUE(QDir(dir.path()).mkdir("small"));
+    if (::mount("tmpfs", QFile::encodeName(mount).constData(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "a small filesystem cannot be mounted here";
+    struct Unmount {
+        QByteArray at;
+        ~Unmount() { ::umount(at.constData()); }
+    } unmount{QFile::encodeName(mount)};
+    ASSERT_TRUE(writeFile(mount + "/out.bmp", "old"));
+    const auto [code, err] = runCli({"-t", "ABCDEFGH", "-c", "64x64", "-o", mount + "/out.bmp"});  // 96 KiB
+    EXPECT_EQ(code, 1) << err;
+    EXPECT_NE(err.find("no space left on device; free some space on \"" + mount.toStdString() + "\""), std::string::npos) << err;
+    EXPECT_EQ(readFile(mount + "/out.bmp"), "old");
+    EXPECT_EQ(QDir(mount).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList{"out.bmp"});
+}
