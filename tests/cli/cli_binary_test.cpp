@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include "platform/image_io.h"
 #include "support/fixtures.h"
@@ -239,13 +240,14 @@ TEST_F(CliBinary, ANonUtf8ArgumentIsAUsageError) {
     EXPECT_FALSE(QFile::exists(path("out.bmp")));
 }
 
+// The nodes are made in the test's folder: a fault here must not destroy the machine's own.
 TEST_F(CliBinary, DevicesAndFifosAreRefusedAndLeftAlone) {
-    const QByteArray fifo = QFile::encodeName(path("fifo"));
-    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("fifo")).constData(), 0600), 0);
+    const bool device = ::mknod(QFile::encodeName(path("null")).constData(), S_IFCHR | 0666, makedev(1, 3)) == 0;
     const struct { QString output; bool (*kind)(mode_t); } nodes[] = {
-        {QStringLiteral("/dev/null"), [](mode_t m) { return S_ISCHR(m); }},
-        {path("fifo"), [](mode_t m) { return S_ISFIFO(m); }}};
+        {path("fifo"), [](mode_t m) { return S_ISFIFO(m); }}, {path("null"), [](mode_t m) { return S_ISCHR(m); }}};
     for (const auto& n : nodes) {
+        if (!QFileInfo::exists(n.output)) continue;
         const auto [code, err] = runCli({"-t", "A", "-o", path("out.bmp"), "--json", n.output});
         EXPECT_EQ(code, 1) << err;
         EXPECT_NE(err.find("is not a regular file"), std::string::npos) << err;
@@ -254,6 +256,7 @@ TEST_F(CliBinary, DevicesAndFifosAreRefusedAndLeftAlone) {
         EXPECT_TRUE(n.kind(st.st_mode)) << n.output.toStdString() << " was replaced";
         EXPECT_FALSE(QFile::exists(path("out.bmp"))) << "the sheet was written although its descriptor was not";
     }
+    if (!device) GTEST_SKIP() << "no device node can be made here; the fifo was checked";
 }
 
 TEST_F(CliBinary, ALineTooWideIsRefusedBeforeItIsMeasuredInFull) {

@@ -1,9 +1,12 @@
+#include <QFile>
 #include <QImage>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include "platform/error.h"
 #include "platform/image.h"
 #include "platform/image_io.h"
+#include "support/fixtures.h"
 
 using namespace karuvo;
 
@@ -54,4 +57,35 @@ TEST(Bmp, EncodesBottomUpBgrRowsPaddedToFourBytes) {
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 5; ++x) EXPECT_EQ(back.pixel(x, y) | 0xff000000u, img.pixel(x, y)) << x << "," << y;
     EXPECT_THROW(encodeBmp24(img, 0, 2), Error);
+}
+
+// Picture files written byte by byte, so that the loader is judged by the formats' own
+// layout rather than by its own encoder.
+TEST(LoadPicture, ReadsEveryHeaderFormAndAPngAndRefusesImpossibleSides) {
+    QTemporaryDir dir;
+    const auto file = [&](const char* name, const QByteArray& bytes) {
+        QFile f(dir.filePath(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+        return dir.filePath(name);
+    };
+    // 2 x 1 pixels, 24-bit, left blue-green-red 10 20 30, right 40 50 60, a 2-byte pad.
+    const QByteArray row = QByteArray::fromHex("1e140a" "3c3228" "0000");
+    const QString os2 = file("os2.bmp", QByteArray::fromHex("424d20000000000000001a000000" "0c000000" "0200" "0100" "0100" "1800") + row);
+    const QString png = file("a.png", QByteArray::fromHex(
+        "89504e470d0a1a0a0000000d49484452000000020000000108020000007b40e8dd"
+        "0000000f4944415478da63e01291d330b20100023700d3e22ded9f0000000049454e44ae426082"));
+    for (const QString& path : {os2, png}) {
+        const Image img = loadPicture(path);
+        ASSERT_EQ(std::pair(img.width(), img.height()), std::pair(2, 1)) << path.toStdString();
+        EXPECT_EQ(std::pair(img.pixel(0, 0), img.pixel(1, 0)), std::pair(qRgb(10, 20, 30), qRgb(40, 50, 60))) << path.toStdString();
+    }
+    // Widths and heights of -2^31 have no magnitude in 32 bits; the file is still judged.
+    const QByteArray head = QByteArray::fromHex("424d00000000000000003600000028000000");
+    for (const char* sides : {"0000008001000000", "0100000000000080", "0000008000000080"}) {
+        const QString bad = file("min.bmp", head + QByteArray::fromHex(sides) + QByteArray::fromHex("01001800") + QByteArray(40, 0));
+        const auto e = fakes::thrownBy([&] { loadPicture(bad); });
+        ASSERT_TRUE(e) << sides;
+        EXPECT_EQ(e->kind(), ErrorKind::Image);
+    }
+    EXPECT_TRUE(readablePictureFormats().contains("png"));
 }

@@ -1,0 +1,183 @@
+// A bounded, repeatable fuzzing pass over the readers of outside input: the texture
+// loader, the number and colour readers (through the argument reader) and the UTF-8
+// text decoder. Every seed is fed first, then mutations of the seeds drawn from a
+// fixed pseudo-random sequence, until a time or a count limit. Built with the address
+// and undefined-behaviour sanitizers, any memory fault stops the pass; a broken
+// property below stops it too, naming the input.
+//
+// Usage: fuzz_inputs TARGET|all SEED_FOLDER SECONDS [MAX_RUNS]
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <new>
+
+#include "cli/arguments.h"
+#include "cli/text_input.h"
+#include "platform/error.h"
+#include "platform/image_io.h"
+#include "platform/number.h"
+
+namespace {
+
+using namespace karuvo;
+
+[[noreturn]] void broken(const char* what, const QByteArray& input) {
+    std::fprintf(stderr, "fuzz_inputs: %s for the input (hex) %s\n", what, input.toHex().constData());
+    std::abort();
+}
+
+void texture(const QByteArray& input) {
+    static QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("t"));
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(input) != input.size()) broken("cannot write the picture", input);
+    f.close();
+    try {
+        const Image img = loadPicture(path);
+        if (img.isEmpty() || std::int64_t{img.width()} * img.height() > kMaxDecodedPixels)
+            broken("a picture was loaded with no area or beyond the limit", input);
+    } catch (const Error& e) {
+        if (e.kind() != ErrorKind::Image) broken("a picture failed with an error of the wrong kind", input);
+    }
+}
+
+// Every option that reads a number or a colour, given the input as its value.
+void numbers(const QByteArray& input) {
+    const QString value = QString::fromUtf8(input);
+    static const char* const options[] = {"-s", "-c", "--shadow", "--outline", "--fill", "--shadow-colour"};
+    for (const char* option : options) {
+        QStringList args{"-t", "A", "-o", "o.bmp", QString::fromLatin1(option), value};
+        if (QByteArray(option) == "--shadow-colour") args << "--shadow" << "1,1";
+        const cli::ParseOutcome p = cli::parseArguments(args);
+        if (p.action == cli::ParseOutcome::Action::Usage) {
+            // A message is one line of text, whatever the value held.
+            for (const QChar c : p.message)
+                if (c.category() == QChar::Other_Control) broken("a usage message holds a control character", input);
+            if (p.message.isEmpty()) broken("a usage error without a message", input);
+        }
+    }
+    if (isNumeric(value)) {
+        const double v = numberValue(value);
+        for (auto round : {&roundHalfEven, &roundDown}) {
+            try {
+                round(v, "a value");
+            } catch (const Error& e) {
+                if (e.kind() != ErrorKind::Overflow) broken("rounding failed with an error of the wrong kind", input);
+            }
+        }
+    }
+}
+
+// A text decodes exactly when it is UTF-8, and decodes to itself.
+void text(const QByteArray& input) {
+    const QByteArray body = input.startsWith("\xEF\xBB\xBF") ? input.mid(3) : input;
+    try {
+        if (cli::decodeUtf8(input, QStringLiteral("the input")).toUtf8() != body)
+            broken("the decoded text differs from the bytes", input);
+    } catch (const Error& e) {
+        if (e.kind() != ErrorKind::Text) broken("decoding failed with an error of the wrong kind", input);
+        if (QString::fromUtf8(body).toUtf8() == body && !body.contains("\xEF\xBB\xBF"))
+            broken("valid UTF-8 was refused", input);
+    }
+}
+
+// xorshift64*: the same sequence on every run.
+struct Random {
+    std::uint64_t state = 0x9E3779B97F4A7C15ull;
+    std::uint64_t next() {
+        state ^= state >> 12;
+        state ^= state << 25;
+        state ^= state >> 27;
+        return state * 0x2545F4914F6CDD1Dull;
+    }
+    std::size_t below(std::size_t n) { return n == 0 ? 0 : static_cast<std::size_t>(next() % n); }
+};
+
+QByteArray mutate(QByteArray in, const QList<QByteArray>& seeds, Random& r) {
+    static const std::uint32_t interesting[] = {0, 1, 0x7F, 0x80, 0xFF, 0x7FFF, 0x8000, 0xFFFF,
+                                                0x7FFFFFFF, 0x80000000u, 0xFFFFFFFFu, 12, 40, 54};
+    const int steps = 1 + static_cast<int>(r.below(4));
+    for (int s = 0; s < steps; ++s) {
+        const std::size_t at = r.below(static_cast<std::size_t>(in.size()) + 1);
+        switch (r.below(7)) {
+        case 0: if (!in.isEmpty()) in[qsizetype(at % in.size())] ^= char(1u << r.below(8)); break;
+        case 1: if (!in.isEmpty()) in[qsizetype(at % in.size())] = char(r.next()); break;
+        case 2: in.insert(qsizetype(at), char(r.next())); break;
+        case 3: if (!in.isEmpty()) in.remove(qsizetype(at % in.size()), qsizetype(1 + r.below(8))); break;
+        case 4: {
+            const std::uint32_t v = interesting[r.below(std::size(interesting))];
+            const int width = 1 << r.below(3);
+            if (in.size() >= width) in.replace(qsizetype(at % (in.size() - width + 1)), width,
+                                               QByteArray(reinterpret_cast<const char*>(&v), width));
+            break;
+        }
+        case 5: {  // a piece of another seed
+            const QByteArray& other = seeds[qsizetype(r.below(std::size_t(seeds.size())))];
+            const qsizetype from = qsizetype(r.below(std::size_t(other.size()) + 1));
+            in.insert(qsizetype(at), other.mid(from, qsizetype(r.below(64))));
+            break;
+        }
+        case 6: in.truncate(qsizetype(at)); break;
+        }
+    }
+    return in.left(1 << 16);
+}
+
+int pass(const char* name, const std::function<void(const QByteArray&)>& feed, const QString& folder,
+         double seconds, long maxRuns) {
+    QList<QByteArray> seeds;
+    for (const QFileInfo& f : QDir(folder).entryInfoList(QDir::Files, QDir::Name)) {
+        QFile file(f.filePath());
+        if (file.open(QIODevice::ReadOnly)) seeds << file.readAll();
+    }
+    if (seeds.isEmpty()) {
+        std::fprintf(stderr, "fuzz_inputs: no seeds in %s\n", qPrintable(folder));
+        return 1;
+    }
+    QElapsedTimer timer;
+    timer.start();
+    Random r;
+    long runs = 0;
+    for (const QByteArray& s : seeds) {
+        feed(s);
+        ++runs;
+    }
+    while (runs < maxRuns && timer.elapsed() < seconds * 1000) {
+        feed(mutate(seeds[qsizetype(r.below(std::size_t(seeds.size())))], seeds, r));
+        ++runs;
+    }
+    std::printf("fuzz_inputs: %s: %ld inputs in %.1f s from %lld seeds, no fault\n", name, runs,
+                timer.elapsed() / 1000.0, static_cast<long long>(seeds.size()));
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: fuzz_inputs TARGET|all SEED_FOLDER SECONDS [MAX_RUNS]\n");
+        return 2;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    int qtArgc = 1;
+    QGuiApplication app(qtArgc, argv);
+    const std::map<std::string, std::function<void(const QByteArray&)>> targets{
+        {"texture", texture}, {"numbers", numbers}, {"text", text}};
+    const std::string which = argv[1];
+    const double seconds = std::atof(argv[3]);
+    const long maxRuns = argc > 4 ? std::atol(argv[4]) : 1L << 40;
+    int failed = 0;
+    for (const auto& [name, feed] : targets) {
+        if (which != "all" && which != name) continue;
+        failed |= pass(name.c_str(), feed, QString::fromLocal8Bit(argv[2]) + u'/' + QString::fromStdString(name),
+                       seconds, maxRuns);
+    }
+    return failed;
+}
