@@ -1,8 +1,60 @@
 #!/usr/bin/env bash
-# Sets up, builds everything and runs every test.
-set -euo pipefail
+# Sets up, builds everything and runs every test: the whole suite in the release
+# build, the whole suite again under the address and undefined-behaviour sanitizers,
+# and a short fuzzing pass over the readers of outside input under the sanitizers.
+# Ends with one line: "test.sh: N passed, N failed".
+set -uo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
-cmake --preset release
-cmake --build --preset release -j "$(nproc)"
-ctest --preset release
+bash scripts/setup.sh || exit 1
+jobs="$(nproc)"
+fuzz_seconds="${KARUVO_FUZZ_SECONDS:-20}"
+passed=0
+failed=0
+log="$(mktemp)"
+trap 'rm -f "$log"' EXIT
+
+# Runs one stage, shows its time, and exits at once when a build fails.
+build() {
+  local start=$SECONDS
+  cmake --preset "$1" >/dev/null && cmake --build --preset "$1" -j "$jobs" || { echo "test.sh: the $1 build failed"; exit 1; }
+  echo "test.sh: $1 build took $((SECONDS - start)) s"
+}
+
+# Runs a ctest preset and adds its counts.
+suite() {
+  local start=$SECONDS
+  ctest --preset "$1" 2>&1 | tee "$log"
+  local line
+  line="$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -1)"
+  if [ -z "$line" ]; then
+    echo "test.sh: the $1 suite did not finish"
+    failed=$((failed + 1))
+    return
+  fi
+  local bad total
+  bad="$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")"
+  total="$(sed -E 's/.* failed out of ([0-9]+).*/\1/' <<<"$line")"
+  passed=$((passed + total - bad))
+  failed=$((failed + bad))
+  echo "test.sh: $1 suite took $((SECONDS - start)) s"
+}
+
+build release
+suite release
+build asan
+suite asan
+
+# The sanitizer build's fuzzing pass, one target after another.
+export ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 QT_QPA_PLATFORM=offscreen
+for target in texture numbers text; do
+  if build-asan/tests/fuzz_inputs "$target" tests/fuzz/seeds "$fuzz_seconds"; then
+    passed=$((passed + 1))
+  else
+    echo "test.sh: the fuzzing pass over $target found a fault"
+    failed=$((failed + 1))
+  fi
+done
+
+echo "test.sh: whole run took $SECONDS s"
+echo "test.sh: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]

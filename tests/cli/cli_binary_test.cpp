@@ -39,19 +39,6 @@ bool allPrefixed(const std::string& err) {
     return true;
 }
 
-// The face the program is asked for, drawn as the sheet promises: grayscale
-// anti-aliasing, full hinting, no kerning.
-QFont sheetFace(const QString& family, int px, bool bold) {
-    QFont f;
-    f.setFamilies({family});
-    f.setPixelSize(px);
-    f.setBold(bold);
-    f.setStyleStrategy(QFont::StyleStrategy(QFont::PreferAntialias | QFont::NoSubpixelAntialias));
-    f.setHintingPreference(QFont::PreferFullHinting);
-    f.setKerning(false);
-    return f;
-}
-
 // The sheet drawn with a plain painter: every character's advance box centred in its
 // cell (odd margins rounded toward the cell's top-left corner), its baseline at the
 // face's ascent below the box's top.
@@ -94,7 +81,7 @@ TEST_P(CliDrawing, TheSheetIsWhatAPlainPainterDrawsInCellsTheFontMetricsGive) {
     QStringList args{"-t", text, "-f", family, "-s", QString::number(px), "--fill",
                      QString::number(fill & 0xFFFFFF, 16).rightJustified(6, u'0'), "-o", path("s.bmp")};
     if (bold) args << "--bold";
-    const QFont font = sheetFace(family, px, bold);
+    const QFont font = plainFace(family, px, bold);
     const QFontMetrics m(font);
     int cellWidth = givenCell, cellHeight = givenCell;
     if (givenCell == 0) {  // the widest character's advance and the line height

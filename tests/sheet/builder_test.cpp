@@ -1,3 +1,5 @@
+#include <QFontMetrics>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -18,15 +20,15 @@ SheetSettings monoSettings(const QString& text, std::int32_t cellWidth = 16, std
 
 struct Glyph { char32_t codePoint; std::int32_t x, y; };
 
-// The glyphs drawn one by one in `colour` at the given top-left corners, the way the
-// platform draws a single character, over `image`.
+// The glyphs drawn one by one by a plain painter in `colour` over `image`, each box's
+// top-left corner at the given place (the baseline at the face's ascent below it).
 void draw(Image& image, const std::vector<Glyph>& glyphs, Colour colour) {
-    auto font = Font::create(fakes::monoDescription(14));
-    DrawingContext dc(&image, font.get());
-    dc.setBackgroundMode(BackgroundMode::Transparent);
-    dc.setTextColour(colour);
-    for (const Glyph& g : glyphs) dc.drawChar(g.x, g.y, g.codePoint);
-    dc.flush();
+    const QFont font = fakes::plainFace(QStringLiteral("DejaVu Sans Mono"), 14);
+    QPainter p(&image.qimage());
+    p.setFont(font);
+    p.setPen(QColor(toQRgb(colour)));
+    const int ascent = QFontMetrics(font).ascent();
+    for (const Glyph& g : glyphs) p.drawText(QPoint(g.x, g.y + ascent), codePointText(g.codePoint));
 }
 
 std::int64_t litPixels(const Image& image, std::int32_t x0, std::int32_t y0, std::int32_t w, std::int32_t h) {
@@ -113,8 +115,10 @@ TEST(Builder, AndsTheTextureIntoEveryCellOfTheGrid) {
 }
 
 TEST(Builder, DrawsCharactersTheFontLacksWholeInTheirOwnCells) {
-    // DejaVu Sans Mono has no kana: the platform's fallback face draws them.
-    const Sheet sheet = buildSheet(monoSettings(QStringLiteral("\u3042\u3044"), 24, 24));
+    // DejaVu Sans Mono has no kana: the platform's fallback face draws them. No installed
+    // face has Devanagari: its cell gets the missing-glyph box.
+    const Sheet sheet = buildSheet(monoSettings(QStringLiteral("\u3042\u3044\u0938"), 24, 24));
+    EXPECT_GT(litPixels(sheet.image, 48, 0, 24, 24), 0) << "the cell of a character no face draws is empty";
     for (std::int32_t c = 0; c < 2; ++c) {
         std::int32_t minX = 24, maxX = -1;
         for (std::int32_t y = 0; y < 24; ++y)

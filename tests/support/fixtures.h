@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFile>
+#include <QFont>
 #include <optional>
 
 #include "platform/error.h"
@@ -15,6 +16,19 @@ inline FontDescription faceDescription(const QString& face, int px) {
 }
 
 inline FontDescription monoDescription(int px) { return faceDescription(QStringLiteral("DejaVu Sans Mono"), px); }
+
+// The face as a plain QFont, set up the way a sheet promises to draw: grayscale
+// anti-aliasing, full hinting, no kerning.
+inline QFont plainFace(const QString& family, int px, bool bold = false) {
+    QFont f;
+    f.setFamilies({family});
+    f.setPixelSize(px);
+    f.setBold(bold);
+    f.setStyleStrategy(QFont::StyleStrategy(QFont::PreferAntialias | QFont::NoSubpixelAntialias));
+    f.setHintingPreference(QFont::PreferFullHinting);
+    f.setKerning(false);
+    return f;
+}
 
 // Replaces the file at `path` with `bytes`; whether all of them were written.
 inline bool writeFile(const QString& path, const QByteArray& bytes) {
