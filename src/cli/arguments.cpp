@@ -288,11 +288,6 @@ CliOptions parse(const QStringList& args, ParseOutcome::Action& action) {
         usage(QStringLiteral("--outline-colour needs --outline R; add the radius or drop the colour"));
     if (!textGiven) usage(QStringLiteral("no text given; add -t TEXT or -T FILE"));
     if (o.outputPath.isEmpty()) usage(QStringLiteral("no output file given; add -o OUT.bmp"));
-    // The descriptor names the sheet in double quotes, which have no escape there.
-    if (!o.fntPath.isEmpty() && o.outputPath.contains(u'"')) {
-        usage("-o: the name " + quoted(o.outputPath) +
-              " holds a double quote, which the --fnt descriptor cannot name; give the sheet a name without one");
-    }
     return o;
 }
 

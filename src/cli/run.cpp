@@ -52,7 +52,7 @@ std::unique_ptr<Font> chooseFont(CliOptions& o, QTextStream& err) {
 }
 
 // What the descriptors keep per character at most: its place and its lines in both files.
-constexpr std::int64_t kDescriptorBytesPerCell = 512;
+constexpr std::int64_t kDescriptorBytesPerCell = 1024;
 
 // Refuses a build of `cell`-sized cells that would not fit, before anything is allocated.
 void checkPlan(const CliOptions& o, const GridSize& grid, std::int64_t cellWidth, std::int64_t cellHeight) {
@@ -133,8 +133,9 @@ int build(CliOptions& o, QTextStream& err) {
     return kExitOk;
 }
 
-// Two outputs that lead to one file, however they are named; empty when there are none.
-QString outputClash(const CliOptions& o) {
+// What is wrong with the outputs as named, or nothing: two that lead to one file, or
+// a sheet the descriptor cannot name.
+QString outputProblem(const CliOptions& o) {
     const struct {
         const char* option;
         const QString& path;
@@ -148,6 +149,12 @@ QString outputClash(const CliOptions& o) {
             }
         }
     }
+    // The descriptor names the sheet in double quotes, which have no escape there.
+    if (!o.fntPath.isEmpty() && relativeTo(o.outputPath, o.fntPath).contains(u'"')) {
+        return QStringLiteral("-o: the sheet's name as the --fnt descriptor gives it, \"%1\", holds a double quote, "
+                              "which a descriptor cannot hold; give the sheet a name without one")
+            .arg(relativeTo(o.outputPath, o.fntPath));
+    }
     return {};
 }
 
@@ -156,7 +163,7 @@ QString outputClash(const CliOptions& o) {
 int run(const QStringList& args, QTextStream& out, QTextStream& err) {
     ParseOutcome parsed = parseArguments(args);
     if (parsed.action == ParseOutcome::Action::Run) {
-        parsed.message = outputClash(parsed.options);
+        parsed.message = outputProblem(parsed.options);
         if (!parsed.message.isEmpty()) parsed.action = ParseOutcome::Action::Usage;
     }
     switch (parsed.action) {

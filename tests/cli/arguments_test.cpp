@@ -62,7 +62,6 @@ TEST(Arguments, BadOnesAreUsageErrorsThatSayWhatToChange) {
         {"+ --shadow 1,2,3", "--shadow: the offset \"1,2,3\" is not DX,DY; give two whole numbers of pixels, e.g. 2,2"},
         {"+ -s 12 --size 13", "--size is given more than once; give it once"},
         {"+ -f Sans\t", "-f: the value \"Sans\\t\" holds a control character (line break, tab, ...); give it without one"},
-        {"-t A -o a\"b.bmp --fnt a.fnt", "-o: the name \"a\"b.bmp\" holds a double quote, which the --fnt descriptor cannot name; give the sheet a name without one"},
         {"+ a\x01", "unexpected argument \"a\\u0001\"; give the text with -t TEXT"}};
     for (const auto& [args, message] : cases) {
         const QString line = QString(args).replace(QRegularExpression("^\\+"), "-t A -o o.bmp");

@@ -198,7 +198,7 @@ const BadRun kBadRuns[] = {
     {"-t A -s 12 -s 13", 2, "-s is given more than once"},
     {"-t A -s 12\n", 2, "-s: the value \"12\\n\" holds a control character"},
     {"-t A --fill FFFFFF\n", 2, "--fill: the value \"FFFFFF\\n\" holds a control character"},
-    {"-t A -o @/a\"b.bmp --fnt @/a.fnt", 2, "holds a double quote, which the --fnt descriptor cannot name"},
+    {"-t A -o @/a\"b.bmp --fnt @/a.fnt", 2, "\"a\"b.bmp\", holds a double quote"},
     {"-t A -o @/out.bmp --fnt @/x.fnt --json @/x.fnt", 2, "--fnt and --json name the same file"},
     {"-t A -o @/out.bmp --json @/folder/../out.bmp", 2, "-o and --json name the same file"},
     {"-t A -o @/out.bmp --fnt @/alias.fnt", 2, "-o and --fnt name the same file"},
