@@ -84,7 +84,7 @@ void checkBuild(const BuildPlan& p) {
         constexpr std::int64_t mib = 1024 * 1024;
         throw Error(ErrorKind::TooLarge, "A sheet of " + sizeText(p.sheetWidth, p.sheetHeight) +
                                              " pixels does not fit in memory: with its file and " +
-                                             std::to_string(p.cells) + " cells it needs " +
+                                             std::to_string(p.cells) + (p.cells == 1 ? " cell" : " cells") + " it needs " +
                                              std::to_string((bytes + mib - 1) / mib) + " MiB, at most " +
                                              std::to_string(kMaxBuildBytes / mib) + " MiB can be used");
     }

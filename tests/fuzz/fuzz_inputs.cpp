@@ -166,6 +166,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt's own notes (runtime folders, decoder warnings) would drown the pass's lines.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
+        if (type == QtFatalMsg) std::fprintf(stderr, "fuzz_inputs: %s\n", qPrintable(message));
+    });
     int qtArgc = 1;
     QGuiApplication app(qtArgc, argv);
     const std::map<std::string, std::function<void(const QByteArray&)>> targets{
