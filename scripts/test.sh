@@ -47,7 +47,7 @@ suite asan
 # The sanitizer build's fuzzing pass, one target after another.
 export ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 QT_QPA_PLATFORM=offscreen
 for target in texture numbers text; do
-  if build-asan/tests/fuzz_inputs "$target" tests/fuzz/seeds "$fuzz_seconds"; then
+  if build-asan/fuzz/fuzz_inputs "$target" fuzz/seeds "$fuzz_seconds"; then
     passed=$((passed + 1))
   else
     echo "test.sh: the fuzzing pass over $target found a fault"

@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStorageInfo>
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -18,7 +20,12 @@ namespace karuvo {
 
 namespace {
 
-std::string quoted(const QString& path) { return "\"" + path.toStdString() + "\""; }
+std::string quoted(const QString& path) {
+    std::string out = path.toStdString();
+    out.insert(out.begin(), '"');
+    out.push_back('"');
+    return out;
+}
 
 QByteArray encoded(const QString& path) { return QFile::encodeName(path); }
 

@@ -6,7 +6,6 @@
 #include "platform/error.h"
 #include "platform/image.h"
 #include "platform/image_io.h"
-#include "support/fixtures.h"
 
 using namespace karuvo;
 
@@ -61,7 +60,7 @@ TEST(Bmp, EncodesBottomUpBgrRowsPaddedToFourBytes) {
 
 // Picture files written byte by byte, so that the loader is judged by the formats' own
 // layout rather than by its own encoder.
-TEST(LoadPicture, ReadsEveryHeaderFormAndAPngAndRefusesImpossibleSides) {
+TEST(LoadPicture, ReadsTheOldBitmapHeaderAndPng) {
     QTemporaryDir dir;
     const auto file = [&](const char* name, const QByteArray& bytes) {
         QFile f(dir.filePath(name));
@@ -79,13 +78,4 @@ TEST(LoadPicture, ReadsEveryHeaderFormAndAPngAndRefusesImpossibleSides) {
         ASSERT_EQ(std::pair(img.width(), img.height()), std::pair(2, 1)) << path.toStdString();
         EXPECT_EQ(std::pair(img.pixel(0, 0), img.pixel(1, 0)), std::pair(qRgb(10, 20, 30), qRgb(40, 50, 60))) << path.toStdString();
     }
-    // Widths and heights of -2^31 have no magnitude in 32 bits; the file is still judged.
-    const QByteArray head = QByteArray::fromHex("424d00000000000000003600000028000000");
-    for (const char* sides : {"0000008001000000", "0100000000000080", "0000008000000080"}) {
-        const QString bad = file("min.bmp", head + QByteArray::fromHex(sides) + QByteArray::fromHex("01001800") + QByteArray(40, 0));
-        const auto e = fakes::thrownBy([&] { loadPicture(bad); });
-        ASSERT_TRUE(e) << sides;
-        EXPECT_EQ(e->kind(), ErrorKind::Image);
-    }
-    EXPECT_TRUE(readablePictureFormats().contains("png"));
 }
