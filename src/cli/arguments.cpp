@@ -4,6 +4,7 @@
 #include <QRegularExpression>
 #include <array>
 
+#include "export/sheet_file.h"
 #include "platform/error.h"
 #include "platform/number.h"
 
@@ -19,7 +20,7 @@ constexpr std::int32_t kMaxRadius = 10;
 
 enum class Opt {
     Text, TextFile, Font, Size, Bold, Italic, Underline, StrikeOut, Cell, Fill, Texture,
-    Shadow, ShadowColour, Outline, OutlineColour, Output, Fnt, Json, Quiet, Help, Version,
+    Shadow, ShadowColour, Outline, OutlineColour, Output, Fnt, Json, FntFormat, Pitch, Quiet, Help, Version,
 };
 
 struct OptionSpec {
@@ -48,6 +49,8 @@ constexpr std::array kOptions{
     OptionSpec{Opt::Output, 'o', "output", true},
     OptionSpec{Opt::Fnt, 0, "fnt", true},
     OptionSpec{Opt::Json, 0, "json", true},
+    OptionSpec{Opt::FntFormat, 0, "fnt-format", true},
+    OptionSpec{Opt::Pitch, 0, "pitch", true},
     OptionSpec{Opt::Quiet, 'q', "quiet", false},
     OptionSpec{Opt::Help, 'h', "help", false},
     OptionSpec{Opt::Version, 0, "version", false},
@@ -171,6 +174,19 @@ void outlineArgument(const QString& spell, const QString& value, SheetSettings& 
     s.outlineRadius = *n.value;
 }
 
+// The value among `names` (exact spelling), as its index.
+template <std::size_t N>
+std::size_t choiceArgument(const QString& spell, const QString& value, const char* what,
+                           const std::array<const char*, N>& names) {
+    QStringList allowed;
+    for (std::size_t i = 0; i < N; ++i) {
+        if (value == QLatin1String(names[i])) return i;
+        allowed << QLatin1String(names[i]);
+    }
+    usage(spell + ": the " + what + " " + quoted(value) + " is not one of " + allowed.join(", ") +
+          "; give one of them");
+}
+
 QString nonEmpty(const QString& spell, const QString& value) {
     if (value.isEmpty()) usage(spell + " is given an empty value; give a name");
     return value;
@@ -254,9 +270,22 @@ CliOptions parse(const QStringList& args, ParseOutcome::Action& action) {
         case Opt::ShadowColour: s.shadowColour = colourArgument(spell, v); break;
         case Opt::Outline: outlineArgument(spell, v, s); break;
         case Opt::OutlineColour: s.outlineColour = colourArgument(spell, v); break;
-        case Opt::Output: o.outputPath = nonEmpty(spell, v); break;
+        case Opt::Output:
+            o.outputPath = nonEmpty(spell, v);
+            if (!sheetFileFormat(o.outputPath)) {
+                usage(spell + ": the sheet file " + quoted(v) +
+                      " does not end in .bmp or .png; give .bmp for a 24-bit bitmap or .png for transparency");
+            }
+            break;
         case Opt::Fnt: o.fntPath = nonEmpty(spell, v); break;
         case Opt::Json: o.jsonPath = nonEmpty(spell, v); break;
+        case Opt::FntFormat:
+            o.fntFormat = static_cast<FntFormat>(
+                choiceArgument(spell, v, "descriptor format", std::array{"text", "xml", "binary"}));
+            break;
+        case Opt::Pitch:
+            o.pitch = static_cast<Pitch>(choiceArgument(spell, v, "pitch", std::array{"font", "cell"}));
+            break;
         case Opt::Quiet: o.quiet = true; break;
         case Opt::Help:
         case Opt::Version: break;
@@ -274,6 +303,8 @@ CliOptions parse(const QStringList& args, ParseOutcome::Action& action) {
         usage(QStringLiteral("--outline-colour needs --outline R; add the radius or drop the colour"));
     if (!textGiven) usage(QStringLiteral("no text given; add -t TEXT or -T FILE"));
     if (o.outputPath.isEmpty()) usage(QStringLiteral("no output file given; add -o OUT.bmp"));
+    if (given(Opt::FntFormat) && o.fntPath.isEmpty())
+        usage(QStringLiteral("--fnt-format needs --fnt FILE; add the descriptor or drop the format"));
     const struct {
         Opt id;
         const QString& path;
