@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic fonts-dejavu-core fontconfig
   xvfb python3
+  love libgl1-mesa-dri libglx-mesa0
 )
 
 missing=()

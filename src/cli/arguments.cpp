@@ -343,10 +343,11 @@ ParseOutcome parseArguments(const QStringList& args) {
 }
 
 QString helpText() {
-    return QStringLiteral(R"(Usage: karuvo-cli (-t TEXT | -T FILE) [options] -o OUT.bmp
+    return QStringLiteral(R"(Usage: karuvo-cli (-t TEXT | -T FILE) [options] -o OUT.bmp|OUT.png
 
 Builds a glyph sheet: every character of the text centred in a cell of its own,
-the cells in rows as the text's lines run, written as a 24-bit Windows bitmap.
+the cells in rows as the text's lines run, written as a 24-bit Windows bitmap or
+as a PNG with transparency.
 
   -t, --text TEXT          the text; real line breaks end lines, as in the window
   -T, --text-file FILE     UTF-8 text ("-" reads standard input); a leading BOM is skipped
@@ -362,9 +363,23 @@ the cells in rows as the text's lines run, written as a 24-bit Windows bitmap.
       --shadow-colour RRGGBB   ... in this colour (default FFFFFF)
       --outline R          outline ring of radius R (0 to 10) ...
       --outline-colour RRGGBB  ... in this colour (default FFFFFF)
-  -o, --output FILE        the sheet, a 24-bit Windows bitmap
-      --fnt FILE           also write a descriptor in the BMFont text format
+  -o, --output FILE        the sheet; the name's ending chooses the format:
+                           .bmp  a 24-bit Windows bitmap, glyphs on black
+                           .png  32-bit RGBA with straight alpha: transparent
+                                 background, each pixel the colour drawn there and
+                                 as opaque as it is covered
+      --fnt FILE           also write a descriptor in the BMFont format ...
+      --fnt-format FORM    ... as text (the default), xml or binary (version 3)
       --json FILE          also write a JSON map of the cells (below)
+      --pitch font|cell    how the descriptors place the characters:
+                           font (the default): as the font sets them; each
+                             character's box (advance x line height) in its cell,
+                             widened by the shadow offset or outline radius, with
+                             offsets from the pen, the font's own advances, its
+                             ascent as base and its kerning pairs (Han, kana and
+                             Hangul are not scanned for kerning)
+                           cell: a fixed pitch; the whole cell, no offsets, the
+                             cell width as advance, no kerning
   -q, --quiet              no report (warnings and errors still show)
   -h, --help               this text
       --version            the program's version
@@ -383,6 +398,9 @@ corner in pixels):
   {"width": 48, "height": 40, "cellWidth": 16, "cellHeight": 20,
    "columns": 3, "rows": 2,
    "chars": {"65": {"row": 0, "column": 0, "x": 0, "y": 0}, ...}}
+With --pitch font it also gives "lineHeight" and "base", for each character its
+rectangle "rectX", "rectY", "width", "height", its "xoffset", "yoffset" and
+"xadvance" as in the .fnt, and "kerning": [{"first", "second", "amount"}, ...].
 
 Exit status: 0 done, 1 the build or a read or write failed (nothing is written),
 2 wrong arguments.
