@@ -368,7 +368,7 @@ as a PNG with transparency.
                            .png  32-bit RGBA with straight alpha: transparent
                                  background, each pixel the colour drawn there and
                                  as opaque as it is covered
-      --fnt FILE           also write a descriptor in the BMFont format ...
+      --fnt FILE           also write a .fnt descriptor ...
       --fnt-format FORM    ... as text (the default), xml or binary (version 3)
       --json FILE          also write a JSON map of the cells (below)
       --pitch font|cell    how the descriptors place the characters:

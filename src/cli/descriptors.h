@@ -73,7 +73,7 @@ Descriptor cellPitchDescriptor(const Sheet& sheet, const DescriptorFont& font, s
 Descriptor fontPitchDescriptor(const Sheet& sheet, const DescriptorFont& font, const EffectRoom& room,
                                const QString& pageFile);
 
-// The descriptor in the BMFont text format: info, common, one page, one char line per
+// The .fnt descriptor in its text form: info, common, one page, one char line per
 // character and, when there is kerning, a kernings count and one kerning line per pair.
 QByteArray fntText(const Descriptor& d);
 // The same in the format's XML form.
