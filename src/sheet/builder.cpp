@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/batch_draw.h"
 #include "platform/checked.h"
-#include "platform/context.h"
 #include "platform/error.h"
 #include "platform/image_io.h"
 #include "sheet/grid.h"
@@ -150,33 +150,29 @@ Sheet buildSheet(const SheetSettings& s) {
     std::optional<Image> shadowLayer;
     if (shadowOn && (dx != 0 || dy != 0) && !textureMissing) shadowLayer.emplace(sheet.width, sheet.height);
 
-    DrawingContext sheetContext(&sheet.image, font.get());
-    sheetContext.setBackgroundMode(BackgroundMode::Transparent);
-    sheetContext.setTextColour(s.fill == FillKind::Colour ? s.fillColour : kWhite);
-
     const std::vector<GridCell> cells = gridCells(s.text);
-    // Main positions, kept for the shadow cut-out (the same font measures the same box).
-    std::vector<CellPlacement> placements;
-    placements.reserve(cells.size());
-    for (const GridCell& cell : cells) {
-        const CharBox box = sheetContext.measureChar(cell.codePoint);
-        placements.push_back(placeInCell(cell.column, cell.row, s.cellWidth, s.cellHeight, box, dx, dy));
-        sheetContext.drawChar(placements.back().mainX, placements.back().mainY, cell.codePoint);
-    }
-    sheetContext.flush();
+    std::vector<char32_t> codePoints;
+    codePoints.reserve(cells.size());
+    for (const GridCell& cell : cells) codePoints.push_back(cell.codePoint);
+    const int threads = batchThreads(cells.size(), s.threads);
+    const std::vector<CharBox> boxes = measureChars(*font, codePoints, threads);
 
-    if (shadowLayer) {
-        DrawingContext shadowContext(&*shadowLayer, font.get());
-        shadowContext.setBackgroundMode(BackgroundMode::Transparent);
-        shadowContext.setTextColour(s.shadowColour);
-        for (std::size_t i = 0; i < cells.size(); ++i)
-            shadowContext.drawChar(placements[i].shadowX, placements[i].shadowY, cells[i].codePoint);
-        // Cut the characters out, so the shadow shows only beside them.
-        shadowContext.setTextColour(kBlack);
-        for (std::size_t i = 0; i < cells.size(); ++i)
-            shadowContext.drawChar(placements[i].mainX, placements[i].mainY, cells[i].codePoint);
-        shadowContext.flush();
+    std::vector<PlacedChar> mainChars, shadowChars;
+    mainChars.reserve(cells.size());
+    if (shadowLayer) shadowChars.reserve(cells.size());
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        const CellPlacement p =
+            placeInCell(cells[i].column, cells[i].row, s.cellWidth, s.cellHeight, boxes[i], dx, dy);
+        mainChars.push_back({p.mainX, p.mainY, cells[i].codePoint});
+        if (shadowLayer) shadowChars.push_back({p.shadowX, p.shadowY, cells[i].codePoint});
     }
+    std::vector<DrawPass> passes{{&sheet.image, s.fill == FillKind::Colour ? s.fillColour : kWhite, &mainChars}};
+    if (shadowLayer) {
+        passes.push_back({&*shadowLayer, s.shadowColour, &shadowChars});
+        // Cut the characters out, so the shadow shows only beside them.
+        passes.push_back({&*shadowLayer, kBlack, &mainChars});
+    }
+    drawPasses(*font, passes, threads);
 
     // Outline hand-off: every glyph is drawn and neither texture nor shadow has reached
     // the sheet yet. The glyphs are replaced with their cleaned form and the ring waits

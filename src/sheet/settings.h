@@ -28,6 +28,7 @@ struct SheetSettings {
     Colour shadowColour = kWhite;
     std::int32_t outlineRadius = 0;        // outline only, 0 to 10
     Colour outlineColour = kWhite;
+    std::int32_t threads = 0;              // glyph drawing threads; 0: as many as pay
 };
 
 }  // namespace karuvo
