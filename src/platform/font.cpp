@@ -99,6 +99,12 @@ std::unique_ptr<Font> Font::createDefaultSheetFont() {
     return std::unique_ptr<Font>(new Font(f, d));
 }
 
+std::unique_ptr<Font> Font::copy() const {
+    // Resolving against another font detaches: the copy shares no font data (and so
+    // no lazily loaded font engine) with this one.
+    return std::unique_ptr<Font>(new Font(font_.resolve(QFont()), description_));
+}
+
 QString Font::resolvedFamily() const { return QFontInfo(font_).family(); }
 
 namespace {

@@ -58,6 +58,10 @@ public:
     // The sheet box's own font: 12 px of an installed Japanese sans-serif face.
     static std::unique_ptr<Font> createDefaultSheetFont();
 
+    // Another font object with the same face and settings and nothing shared with this
+    // one, for use on another thread.
+    std::unique_ptr<Font> copy() const;
+
     ~Font();
     Font(const Font&) = delete;
     Font& operator=(const Font&) = delete;

@@ -7,8 +7,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform/batch_draw.h"
 #include "platform/checked.h"
-#include "platform/context.h"
 #include "platform/error.h"
 #include "platform/image_io.h"
 #include "sheet/grid.h"
@@ -188,61 +188,47 @@ Sheet buildSheet(const SheetSettings& s) {
     std::optional<Image> underLayer;
     if (keep && (shadowLayer || outlineOn)) underLayer.emplace(sheet.width, sheet.height);
 
-    DrawingContext sheetContext(&sheet.image, font.get());
-    sheetContext.setBackgroundMode(BackgroundMode::Transparent);
-    sheetContext.setTextColour(glyphColour);
-
     const std::vector<GridCell> cells = gridCells(s.text);
+    std::vector<char32_t> codePoints;
+    codePoints.reserve(cells.size());
+    for (const GridCell& cell : cells) codePoints.push_back(cell.codePoint);
+    const int threads = batchThreads(cells.size(), s.threads);
+    const std::vector<CharBox> boxes = measureChars(*font, codePoints, threads);
+
     // Main positions, kept for the shadow cut-out (the same font measures the same box).
-    std::vector<CellPlacement> placements;
-    placements.reserve(cells.size());
+    std::vector<PlacedChar> mainChars, shadowChars;
+    mainChars.reserve(cells.size());
+    if (shadowLayer) shadowChars.reserve(cells.size());
     std::unordered_set<char32_t> described;
-    for (const GridCell& cell : cells) {
-        const CharBox box = sheetContext.measureChar(cell.codePoint);
-        placements.push_back(placeInCell(cell.column, cell.row, s.cellWidth, s.cellHeight, box, dx, dy));
-        sheetContext.drawChar(placements.back().mainX, placements.back().mainY, cell.codePoint);
-        if (described.insert(cell.codePoint).second) {
-            sheet.chars.push_back({cell.codePoint, cell.column, cell.row, placements.back().mainX,
-                                   placements.back().mainY, box.width});
-        }
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        const GridCell& cell = cells[i];
+        const CellPlacement p = placeInCell(cell.column, cell.row, s.cellWidth, s.cellHeight, boxes[i], dx, dy);
+        mainChars.push_back({p.mainX, p.mainY, cell.codePoint});
+        if (shadowLayer) shadowChars.push_back({p.shadowX, p.shadowY, cell.codePoint});
+        if (described.insert(cell.codePoint).second)
+            sheet.chars.push_back({cell.codePoint, cell.column, cell.row, p.mainX, p.mainY, boxes[i].width});
     }
-    sheetContext.flush();
     std::sort(sheet.chars.begin(), sheet.chars.end(),
               [](const SheetChar& a, const SheetChar& b) { return a.codePoint < b.codePoint; });
     sheet.lineHeight = font->metrics().height();
     sheet.ascent = font->ascent();
     if (s.findKerning) {
-        std::vector<char32_t> codePoints;
-        codePoints.reserve(sheet.chars.size());
-        for (const SheetChar& c : sheet.chars) codePoints.push_back(c.codePoint);
-        sheet.kerning = font->kerningPairs(codePoints);
+        std::vector<char32_t> distinct;
+        distinct.reserve(sheet.chars.size());
+        for (const SheetChar& c : sheet.chars) distinct.push_back(c.codePoint);
+        sheet.kerning = font->kerningPairs(distinct);
     }
 
+    std::vector<DrawPass> passes{{&sheet.image, glyphColour, &mainChars}};
     // The coverage layers: the same glyphs drawn once more, in white on black.
-    const auto drawWhite = [&](Image& layer, bool atShadow) {
-        DrawingContext context(&layer, font.get());
-        context.setBackgroundMode(BackgroundMode::Transparent);
-        context.setTextColour(kWhite);
-        for (std::size_t i = 0; i < cells.size(); ++i) {
-            const CellPlacement& p = placements[i];
-            context.drawChar(atShadow ? p.shadowX : p.mainX, atShadow ? p.shadowY : p.mainY, cells[i].codePoint);
-        }
-    };
-    if (glyphLayer) drawWhite(*glyphLayer, false);
-    if (underLayer && shadowLayer) drawWhite(*underLayer, true);
-
+    if (glyphLayer) passes.push_back({&*glyphLayer, kWhite, &mainChars});
+    if (underLayer && shadowLayer) passes.push_back({&*underLayer, kWhite, &shadowChars});
     if (shadowLayer) {
-        DrawingContext shadowContext(&*shadowLayer, font.get());
-        shadowContext.setBackgroundMode(BackgroundMode::Transparent);
-        shadowContext.setTextColour(s.shadowColour);
-        for (std::size_t i = 0; i < cells.size(); ++i)
-            shadowContext.drawChar(placements[i].shadowX, placements[i].shadowY, cells[i].codePoint);
+        passes.push_back({&*shadowLayer, s.shadowColour, &shadowChars});
         // Cut the characters out, so the shadow shows only beside them.
-        shadowContext.setTextColour(kBlack);
-        for (std::size_t i = 0; i < cells.size(); ++i)
-            shadowContext.drawChar(placements[i].mainX, placements[i].mainY, cells[i].codePoint);
-        shadowContext.flush();
+        passes.push_back({&*shadowLayer, kBlack, &mainChars});
     }
+    drawPasses(*font, passes, threads);
 
     // Outline hand-off: every glyph is drawn and neither texture nor shadow has reached
     // the sheet yet. The glyphs are replaced with their cleaned form and the ring waits

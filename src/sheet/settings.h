@@ -33,6 +33,7 @@ struct SheetSettings {
     bool keepCoverage = false;
     // Also find the kerning between the characters (Sheet::kerning), for a descriptor.
     bool findKerning = false;
+    std::int32_t threads = 0;              // glyph drawing threads; 0: as many as pay
 };
 
 }  // namespace karuvo

@@ -23,7 +23,7 @@ TEST(Descriptors, BaselineFollowsTheCentredGlyphsAndStaysInTheCell) {
 TEST(Descriptors, FontPitchGivesTheFontsOwnMetricsAndKerning) {
     const QString chars = QStringLiteral("AVTWaoy.,LJ");
     const SheetSettings s{.text = chars + QStringLiteral("\n漢"), .cellWidth = 22, .cellHeight = 30,
-                          .font = fakes::faceDescription(QStringLiteral("DejaVu Sans"), 20), .effect = EffectKind::Shadow,
+                          .font = fakes::faceDescription(QStringLiteral("DejaVu Sans"), 20), .texturePath = {}, .effect = EffectKind::Shadow,
                           .shadowDx = 3, .shadowDy = -2, .findKerning = true};
     const Sheet sheet = buildSheet(s);
 
