@@ -1,12 +1,40 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <vector>
 
 #include "platform/font.h"
 #include "platform/image.h"
+#include "sheet/grid.h"
 #include "sheet/settings.h"
 
 namespace karuvo {
+
+// How much of each sheet pixel is covered, kept apart from colour. Each layer is a
+// picture the size of the sheet holding its coverage as a grey level (0: none, 255:
+// whole), read from any one channel.
+struct SheetCoverage {
+    // The glyphs as drawn; with the outline, 255 on every pixel the ring counts as glyph.
+    Image glyph;
+    // What lies under the glyphs: the shadow's coverage (not cut out under the glyphs),
+    // or 255 on the ring's pixels; empty when there is neither.
+    Image under;
+    Colour glyphColour = kWhite;   // the colour fill's colour; white for an image fill
+    Colour underColour = kBlack;   // the shadow or ring colour
+    // For an image fill with its texture: one cell of it; the glyph colour of pixel
+    // (x, y) is its pixel (x mod cell width, y mod cell height).
+    Image textureCell;
+};
+
+// A character as the font sets it in its first cell: the top-left corner of its box
+// (advance x line height) on the sheet, and its advance in the face that drew it.
+struct SheetChar {
+    char32_t codePoint = 0;
+    std::int32_t column = 0, row = 0;
+    std::int32_t x = 0, y = 0;
+    std::int32_t advance = 0;
+};
 
 // A finished glyph sheet. `image` is exactly width x height pixels; a text without
 // any character that takes a cell has width 0 and an empty image.
@@ -18,15 +46,26 @@ struct Sheet {
     std::int32_t rows = 1;
     std::int32_t cellWidth = 0;
     std::int32_t cellHeight = 0;
+
+    // Metrics of the font that drew the sheet: one entry per distinct character at its
+    // first cell, in increasing code point order; the line height and ascent.
+    std::vector<SheetChar> chars;
+    std::int32_t lineHeight = 0;
+    std::int32_t ascent = 0;
+    // Pairs of the sheet's characters the font kerns; found only when asked for.
+    std::vector<KerningPair> kerning;
+    // Kept only when asked for, and only for a sheet of some area.
+    std::optional<SheetCoverage> coverage;
 };
 
 // Builds the sheet of `settings`: every character of the text centred in its own
 // cell in the fill colour (white under a texture), with the shadow or the texture laid
-// in when chosen. Throws Error: InvalidSize for a cell side below 1 or a font that
-// cannot be made, TooLarge for a sheet side beyond kMaxSheetSide or a build beyond
-// kMaxBuildBytes, Overflow when a size or position leaves the signed 32-bit range,
-// Image when the texture cannot be loaded. Nothing is allocated for a sheet that is
-// refused.
+// in when chosen. The outline's ring goes around the pixels the glyphs are drawn on;
+// a black glyph colour keeps its glyph pixels black inside the ring. Throws Error:
+// InvalidSize for a cell side below 1 or a font that cannot be made, TooLarge for a
+// sheet side beyond kMaxSheetSide or a build beyond kMaxBuildBytes, Overflow when a
+// size or position leaves the signed 32-bit range, Image when the texture cannot be
+// loaded. Nothing is allocated for a sheet that is refused.
 Sheet buildSheet(const SheetSettings& settings);
 
 // The largest sheet side the painter is known to draw into correctly.
@@ -47,7 +86,22 @@ struct BuildPlan {
     EffectKind effect = EffectKind::None;
     std::int64_t texturePixels = 0;  // the loaded texture, once it is known
     std::int64_t bytesPerCellOutside = 0;  // what the front end keeps per character (descriptors)
+    // Two coverage layers kept besides the sheet (for a PNG, or the ring of black glyphs).
+    bool coverage = false;
+    // What the sheet's file holds per pixel while it is made (kBmpFileBytes or kPngFileBytes).
+    std::int64_t fileBytesPerPixel = 3;
 };
+
+// What making a sheet's file holds per pixel: a 24-bit bitmap is 3 bytes a pixel; a PNG
+// encoder holds its compressed pieces, the joined stream and the file at once, each up
+// to the 4 bytes a pixel of stored (incompressible) RGBA rows.
+inline constexpr std::int64_t kBmpFileBytes = 3;
+inline constexpr std::int64_t kPngFileBytes = 3 * 4;
+
+// The plan of building `settings` in cells of the given size on a grid of `grid`
+// (the sides need not fit in 32 bits).
+BuildPlan buildPlan(const SheetSettings& settings, const GridSize& grid, std::int64_t cellWidth,
+                    std::int64_t cellHeight);
 
 // Bytes the plan holds at its peak: every layer of the sheet, the sheet's 24-bit file,
 // the per-character data of the build and of the front end, the texture and its one-cell

@@ -1,5 +1,7 @@
 #include "grid.h"
 
+#include "platform/batch_draw.h"
+
 #include <algorithm>
 
 #include "platform/checked.h"
@@ -50,15 +52,24 @@ std::vector<GridCell> gridCells(QStringView text) {
 namespace {
 
 CharBox largestBox(QStringView text, const Font& font, const std::function<void(const CharBox&)>& grown) {
+    // The first character alone gives a lower bound of the cell, enough to refuse a
+    // sheet that is already too large before the whole text is measured and held.
+    if (grown) {
+        bool first = true;
+        forEachCodePoint(text, [&](char32_t c) {
+            if (!first || c == U'\r' || c == U'\n') return;
+            first = false;
+            grown(font.measure(c));
+        });
+    }
+    std::vector<char32_t> measured = codePointsOf(text);
+    std::erase_if(measured, [](char32_t c) { return c == U'\r' || c == U'\n'; });
     CharBox best;
-    forEachCodePoint(text, [&](char32_t c) {
-        if (c == U'\r' || c == U'\n') return;
-        const CharBox box = font.measure(c);
-        if (box.width <= best.width && box.height <= best.height) return;
+    for (const CharBox& box : measureChars(font, measured, batchThreads(measured.size()))) {
         best.width = std::max(best.width, box.width);
         best.height = std::max(best.height, box.height);
-        if (grown) grown(best);
-    });
+    }
+    if (grown) grown(best);
     return best;
 }
 

@@ -60,9 +60,9 @@ CharBox effectAllowance(EffectKind effect, std::int32_t shadowDx, std::int32_t s
 
 // The cell that fits every character of the text plus the allowance. Throws
 // Error(Overflow) when a sum leaves the signed 32-bit range. `grown`, when given, is
-// called with the largest box found so far each time it grows, so that a caller can
-// refuse a sheet as soon as it is known to be too large, before the whole text is
-// measured; what it throws ends the fitting.
+// called with the first character's box before the rest are measured, and with the
+// largest box once all are, so that a caller can refuse a sheet as soon as it is known
+// to be too large; what it throws ends the fitting.
 CharBox fittedCellSize(QStringView text, const Font& font, const CharBox& allowance,
                        const std::function<void(const CharBox&)>& grown = {});
 

@@ -172,7 +172,7 @@ TEST(BuildBudget, EveryBufferCounts) {
         {"the 24-bit file", [](BuildPlan& p) { p.sheetWidth = 30000; }},  // 2.2 GiB without it
         {"the shadow layer", [](BuildPlan& p) { p.effect = EffectKind::Shadow; }},
         {"the characters", [](BuildPlan& p) { p.cells = gib / 64; }},
-        {"the front end's data", [](BuildPlan& p) { p.cells = gib / 256, p.bytesPerCellOutside = 1024; }},
+        {"the front end's data", [](BuildPlan& p) { p.cells = gib / 1024, p.bytesPerCellOutside = 1024; }},
         {"the texture", [](BuildPlan& p) { p.fill = FillKind::Texture, p.texturePixels = gib / 2; }}};
     for (const auto& [what, add] : more) {
         BuildPlan p = fits;
