@@ -20,6 +20,7 @@
 
 #include "cli/arguments.h"
 #include "cli/text_input.h"
+#include "platform/colour.h"
 #include "platform/error.h"
 #include "platform/image_io.h"
 #include "platform/number.h"
@@ -48,7 +49,8 @@ void texture(const QByteArray& input) {
     }
 }
 
-// Every option that reads a number or a colour, given the input as its value.
+// Every option that reads a number or a colour, given the input as its value, and the
+// window's readers of numbers and colour read-outs.
 void numbers(const QByteArray& input) {
     const QString value = QString::fromUtf8(input);
     static const char* const options[] = {"-s", "-c", "--shadow", "--outline", "--fill", "--shadow-colour"};
@@ -62,6 +64,11 @@ void numbers(const QByteArray& input) {
                 if (c.category() == QChar::Other_Control) broken("a usage message holds a control character", input);
             if (p.message.isEmpty()) broken("a usage error without a message", input);
         }
+    }
+    try {
+        readColourCaption(value);
+    } catch (const Error& e) {
+        if (e.kind() != ErrorKind::Overflow) broken("a colour read-out failed with an error of the wrong kind", input);
     }
     if (isNumeric(value)) {
         const double v = numberValue(value);
