@@ -44,16 +44,21 @@ suite release
 build asan
 suite asan
 
-# The sanitizer build's fuzzing pass, one target after another.
-export ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 QT_QPA_PLATFORM=offscreen
+# The sanitizer build's fuzzing pass, one target after another. A sanitizer's report
+# goes to a file of its own, since the loader listens to standard error while decoding.
+reports="$(mktemp -d)"
+export ASAN_OPTIONS="detect_leaks=0:log_path=$reports/asan" QT_QPA_PLATFORM=offscreen
+export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:log_path=$reports/ubsan"
 for target in texture numbers text; do
   if build-asan/fuzz/fuzz_inputs "$target" fuzz/seeds "$fuzz_seconds"; then
     passed=$((passed + 1))
   else
     echo "test.sh: the fuzzing pass over $target found a fault"
+    cat "$reports"/* 2>/dev/null
     failed=$((failed + 1))
   fi
 done
+rm -rf "$reports"
 
 echo "test.sh: whole run took $SECONDS s"
 echo "test.sh: $passed passed, $failed failed"

@@ -143,16 +143,19 @@ Image loadPicture(const QString& path) {
     if (info.isDir()) imageError(path, "it is a folder, not an image file");
     if (info.size() == 0) imageError(path, "the file is empty");
 
-    DecoderMessages decoder;
+    // Only the decoder's own calls are listened to: anything else on standard error
+    // (a sanitizer's report, say) must get through.
     QImageReader reader(path);
     reader.setDecideFormatFromContent(true);
+    DecoderMessages header;
     const QByteArray format = reader.format();
+    const QSize size = reader.size();
+    std::string said = header.text();
     if (format.isEmpty()) {
         if (!QFile(path).open(QIODevice::ReadOnly)) imageError(path, "the file cannot be read");
         imageError(path, "it is not a picture in a format that can be read (" +
                              readablePictureFormats().join(u", ").toStdString() + ")");
     }
-    const QSize size = reader.size();
     if (size.isValid() && std::int64_t{size.width()} * size.height() > kMaxDecodedPixels) {
         imageError(path, "the image is " + std::to_string(size.width()) + " x " +
                              std::to_string(size.height()) + " pixels, too large to load (at most " +
@@ -161,8 +164,11 @@ Image loadPicture(const QString& path) {
     checkComplete(path, format);
     QImageReader::setAllocationLimit(static_cast<int>(kMaxDecodedPixels * 4 / (1024 * 1024)));
     QImage img;
-    if (!reader.read(&img) || img.isNull()) {
-        const std::string said = decoder.text();
+    DecoderMessages decoder;
+    const bool decoded = reader.read(&img) && !img.isNull();
+    const std::string more = decoder.text();
+    if (!decoded) {
+        if (!more.empty()) said += (said.empty() ? "" : " ") + more;
         imageError(path, "it cannot be decoded (" + reader.errorString().toStdString() +
                              (said.empty() ? "" : ": " + said) + ")");
     }
