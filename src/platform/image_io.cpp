@@ -15,8 +15,10 @@ namespace {
 
 std::string quoted(const QString& path) { return "\"" + path.toStdString() + "\""; }
 
-[[noreturn]] void imageError(const QString& path, const std::string& why) {
-    throw Error(ErrorKind::Image, "Cannot load the image " + quoted(path) + ": " + why);
+// `why` is a marked text naming its own values from %2 on; %1 is the path.
+[[noreturn]] void imageError(const QString& path, const char* why, std::vector<std::string> args = {}) {
+    args.insert(args.begin(), path.toStdString());
+    throw Error(ErrorKind::Image, why, std::move(args));
 }
 
 // Formats whose files have a fixed ending; a file that lacks it was cut short.
@@ -29,14 +31,14 @@ void checkComplete(const QString& path, const QByteArray& format) {
         const qint64 tail = std::min<qint64>(size, 4096);
         f.seek(size - tail);
         const QByteArray end = f.read(tail);
-        if (!end.contains("\xFF\xD9")) imageError(path, "the file is truncated");
+        if (!end.contains("\xFF\xD9")) imageError(path, QT_TRANSLATE_NOOP("karuvo", "Cannot load the image \"%1\": the file is truncated"));
     } else if (format == "gif") {
         const qint64 tail = std::min<qint64>(size, 64);
         f.seek(size - tail);
-        if (!f.read(tail).contains(';')) imageError(path, "the file is truncated");
+        if (!f.read(tail).contains(';')) imageError(path, QT_TRANSLATE_NOOP("karuvo", "Cannot load the image \"%1\": the file is truncated"));
     } else if (format == "bmp") {
         const QByteArray head = f.read(54);
-        if (head.size() < 54) imageError(path, "the file is truncated");
+        if (head.size() < 54) imageError(path, QT_TRANSLATE_NOOP("karuvo", "Cannot load the image \"%1\": the file is truncated"));
         std::uint32_t offBits;
         std::int32_t w, h;
         std::uint16_t bpp;
@@ -49,38 +51,48 @@ void checkComplete(const QString& path, const QByteArray& format) {
         if (compression == 0 || compression == 3) {  // uncompressed rows: their size is known
             const std::int64_t rowBytes = ((std::int64_t{w < 0 ? -w : w} * bpp + 31) / 32) * 4;
             const std::int64_t need = std::int64_t{offBits} + rowBytes * (h < 0 ? -std::int64_t{h} : h);
-            if (size < need) imageError(path, "the file is truncated");
+            if (size < need) imageError(path, QT_TRANSLATE_NOOP("karuvo", "Cannot load the image \"%1\": the file is truncated"));
         }
     }
 }
 
 }  // namespace
 
+QStringList readablePictureFormats() {
+    QStringList formats;
+    for (const QByteArray& f : QImageReader::supportedImageFormats()) formats << QString::fromLatin1(f).toLower();
+    formats.removeDuplicates();
+    formats.sort();
+    return formats;
+}
+
 Image loadPicture(const QString& path) {
     if (path.isEmpty()) return Image();
     const QFileInfo info(path);
-    if (!info.exists()) imageError(path, "no such file");
-    if (info.isDir()) imageError(path, "it is a folder, not an image file");
-    if (info.size() == 0) imageError(path, "the file is empty");
+    if (!info.exists()) imageError(path, QT_TRANSLATE_NOOP("karuvo", "Cannot load the image \"%1\": no such file"));
+    if (info.isDir()) imageError(path, QT_TRANSLATE_NOOP("karuvo", "Cannot load the image \"%1\": it is a folder, not an image file"));
+    if (info.size() == 0) imageError(path, QT_TRANSLATE_NOOP("karuvo", "Cannot load the image \"%1\": the file is empty"));
 
     QImageReader reader(path);
     reader.setDecideFormatFromContent(true);
     const QByteArray format = reader.format();
     if (format.isEmpty()) {
-        if (!QFile(path).open(QIODevice::ReadOnly)) imageError(path, "the file cannot be read");
-        imageError(path, "it is not a bmp, ico, gif or jpeg image");
+        if (!QFile(path).open(QIODevice::ReadOnly)) imageError(path, QT_TRANSLATE_NOOP("karuvo", "Cannot load the image \"%1\": the file cannot be read"));
+        imageError(path, QT_TRANSLATE_NOOP("karuvo", "Cannot load the image \"%1\": it is not an image of a readable format (%2)"),
+                   {readablePictureFormats().join(QStringLiteral(", ")).toStdString()});
     }
     const QSize size = reader.size();
     if (size.isValid() && std::int64_t{size.width()} * size.height() > kMaxDecodedPixels) {
-        imageError(path, "the image is " + std::to_string(size.width()) + " x " +
-                             std::to_string(size.height()) + " pixels, too large to load (at most " +
-                             std::to_string(kMaxDecodedPixels) + " pixels)");
+        imageError(path,
+                   QT_TRANSLATE_NOOP("karuvo", "Cannot load the image \"%1\": the image is %2 x %3 pixels, too large to load (at most %4 pixels)"),
+                   {std::to_string(size.width()), std::to_string(size.height()), std::to_string(kMaxDecodedPixels)});
     }
     checkComplete(path, format);
     QImageReader::setAllocationLimit(static_cast<int>(kMaxDecodedPixels * 4 / (1024 * 1024)));
     QImage img;
     if (!reader.read(&img) || img.isNull()) {
-        imageError(path, "it cannot be decoded (" + reader.errorString().toStdString() + ")");
+        imageError(path, QT_TRANSLATE_NOOP("karuvo", "Cannot load the image \"%1\": it cannot be decoded (%2)"),
+                   {reader.errorString().toStdString()});
     }
     return Image::fromQImage(img);
 }

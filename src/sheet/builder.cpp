@@ -19,15 +19,13 @@ namespace {
 constexpr std::int64_t kLayerBytes = 4;
 constexpr std::int64_t kOutlineWorkBytes = 10;
 
-std::string sizeText(std::int64_t w, std::int64_t h) { return std::to_string(w) + " x " + std::to_string(h); }
-
 std::unique_ptr<Font> sheetFont(const SheetSettings& s) {
     if (!s.font) return Font::createDefaultSheetFont();
     std::unique_ptr<Font> font = Font::create(*s.font);
     if (!font) {
-        throw Error(ErrorKind::InvalidSize, "The font \"" + s.font->faceName.toStdString() +
-                                                "\" cannot be made at height " + std::to_string(s.font->height) +
-                                                " and width " + std::to_string(s.font->width));
+        throw Error(ErrorKind::InvalidSize,
+                    QT_TRANSLATE_NOOP("karuvo", "The font \"%1\" cannot be made at height %2 and width %3"),
+                    {s.font->faceName.toStdString(), std::to_string(s.font->height), std::to_string(s.font->width)});
     }
     return font;
 }
@@ -49,8 +47,9 @@ void layInTexture(Image& sheet, const Image& texture, const GridSize& grid, std:
 
 void checkCellSize(std::int32_t cellWidth, std::int32_t cellHeight) {
     if (cellWidth < 1 || cellHeight < 1) {
-        throw Error(ErrorKind::InvalidSize, "A cell of " + sizeText(cellWidth, cellHeight) +
-                                                " pixels cannot be used: its width and height must be at least 1");
+        throw Error(ErrorKind::InvalidSize,
+                    QT_TRANSLATE_NOOP("karuvo", "A cell of %1 x %2 pixels cannot be used: its width and height must be at least 1"),
+                    {std::to_string(cellWidth), std::to_string(cellHeight)});
     }
 }
 
@@ -71,17 +70,17 @@ void checkSheetSize(std::int32_t sheetWidth, std::int32_t sheetHeight, std::int3
                     std::int32_t cellHeight, FillKind fill, EffectKind effect) {
     checkCellSize(cellWidth, cellHeight);
     if (sheetWidth > kMaxSheetSide || sheetHeight > kMaxSheetSide) {
-        throw Error(ErrorKind::TooLarge, "A sheet of " + sizeText(sheetWidth, sheetHeight) +
-                                             " pixels is too large: each side can be at most " +
-                                             std::to_string(kMaxSheetSide) + " pixels");
+        throw Error(ErrorKind::TooLarge,
+                    QT_TRANSLATE_NOOP("karuvo", "A sheet of %1 x %2 pixels is too large: each side can be at most %3 pixels"),
+                    {std::to_string(sheetWidth), std::to_string(sheetHeight), std::to_string(kMaxSheetSide)});
     }
     const std::int64_t bytes = buildBytes(sheetWidth, sheetHeight, cellWidth, cellHeight, fill, effect);
     if (bytes > kMaxBuildBytes) {
         constexpr std::int64_t mib = 1024 * 1024;
-        throw Error(ErrorKind::TooLarge, "A sheet of " + sizeText(sheetWidth, sheetHeight) +
-                                             " pixels does not fit in memory: its layers need " +
-                                             std::to_string((bytes + mib - 1) / mib) + " MiB, at most " +
-                                             std::to_string(kMaxBuildBytes / mib) + " MiB can be used");
+        throw Error(ErrorKind::TooLarge,
+                    QT_TRANSLATE_NOOP("karuvo", "A sheet of %1 x %2 pixels does not fit in memory: its layers need %3 MiB, at most %4 MiB can be used"),
+                    {std::to_string(sheetWidth), std::to_string(sheetHeight), std::to_string((bytes + mib - 1) / mib),
+                     std::to_string(kMaxBuildBytes / mib)});
     }
 }
 
