@@ -10,6 +10,8 @@
 #include <QMessageBox>
 #include <cmath>
 
+#include "platform/image_io.h"
+
 namespace karuvo::dialogs {
 namespace {
 
@@ -28,12 +30,11 @@ std::uint8_t familyBitsOf(QFont::StyleHint hint) {
     }
 }
 
-QString runFileDialog(QFileDialog::AcceptMode mode, const char16_t* title, const char16_t* description,
-                      const char16_t* patterns) {
+QString runFileDialog(QFileDialog::AcceptMode mode, const char16_t* title, const QString& filter) {
     QFileDialog dialog(nullptr, QString::fromUtf16(title));
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-    dialog.setNameFilter(nameFilter(QString::fromUtf16(description), QString::fromUtf16(patterns)));
+    dialog.setNameFilter(filter);
     // Qt adds the suffix before its own overwrite check, so the check sees the real name.
     if (mode == QFileDialog::AcceptSave) dialog.setDefaultSuffix(QStringLiteral("bmp"));
     if (dialog.exec() != QDialog::Accepted) return {};
@@ -42,6 +43,13 @@ QString runFileDialog(QFileDialog::AcceptMode mode, const char16_t* title, const
 }
 
 }  // namespace
+
+QString textureNameFilter() {
+    const QStringList formats = readablePictureFormats();
+    QStringList patterns;
+    for (const QString& f : formats) patterns << QStringLiteral("*.") + f;
+    return nameFilter(QStringLiteral("画像ファイル(%1)").arg(formats.join(u',')), patterns.join(u';'));
+}
 
 QString nameFilter(const QString& description, const QString& patterns) {
     return description + QStringLiteral(" (") + patterns.split(u';', Qt::SkipEmptyParts).join(u' ') +
@@ -88,12 +96,13 @@ std::optional<Colour> Module1::ChooseColorDialog() {
 }
 
 QString Module1::OpenTextureFileDialog() {
-    return runFileDialog(QFileDialog::AcceptOpen, kOpenTitle, kOpenFilterDescription, kOpenFilterPatterns);
+    return runFileDialog(QFileDialog::AcceptOpen, kOpenTitle, textureNameFilter());
 }
 
 QString Module1::SaveSheetFileDialog() {
     return withBmpSuffix(
-        runFileDialog(QFileDialog::AcceptSave, kSaveTitle, kSaveFilterDescription, kSaveFilterPatterns));
+        runFileDialog(QFileDialog::AcceptSave, kSaveTitle,
+                      nameFilter(QString::fromUtf16(kSaveFilterDescription), QString::fromUtf16(kSaveFilterPatterns))));
 }
 
 void Module1::showMessage(const QString& message) {
