@@ -130,7 +130,7 @@ const BadRun kBadRuns[] = {
     {"-t A --texture @/folder", 1, "it is a folder"},
     {"-t A --texture @/empty.bmp", 1, "the file is empty"},
     {"-t A --texture @/truncated.bmp", 1, "truncated"},
-    {"-t A --texture @/text.bmp", 1, "it is not a bmp, ico, gif or jpeg image; give --texture a whole"},
+    {"-t A --texture @/text.bmp", 1, "it is not an image of a readable format (bmp, "},
     {"-t A --texture @/huge.bmp", 1, "too large to load"},
     {"-t A -o @/nowhere/out.bmp", 1, "does not exist"},
     {"-t A -o @/folder", 1, "it is a folder"},
