@@ -97,18 +97,19 @@ struct RealDialogs : ::testing::Test {
 }  // namespace
 
 TEST_F(RealDialogs, QtsOwnDialogsSpeakJapanese) {
-    struct Row { const char* what; std::function<void()> open; std::function<void()> expectOpen; };
     QStringList texts;
-    const auto readButtons = [&]<class D>(D*) {
-        whenOpen<D>([&](D* d) {
+    // Reads the button texts of the next dialog of type D, then cancels it.
+    const auto readButtonsOf = [&texts]<class D>(D* = nullptr) {
+        whenOpen<D>([&texts](D* d) {
             texts = buttonTexts(d);
             d->reject();
         });
     };
+    struct Row { const char* what; std::function<void()> open, expectOpen; };
     const Row rows[] = {
-        {"font", [&] { form.Command1->click(); }, [&] { readButtons(static_cast<QFontDialog*>(nullptr)); }},
-        {"colour", [&] { press(form.Option1[0]); }, [&] { readButtons(static_cast<QColorDialog*>(nullptr)); }},
-        {"texture", [&] { press(form.Option1[1]); }, [&] { readButtons(static_cast<QFileDialog*>(nullptr)); }},
+        {"font", [&] { form.Command1->click(); }, [&] { readButtonsOf.operator()<QFontDialog>(); }},
+        {"colour", [&] { press(form.Option1[0]); }, [&] { readButtonsOf.operator()<QColorDialog>(); }},
+        {"texture", [&] { press(form.Option1[1]); }, [&] { readButtonsOf.operator()<QFileDialog>(); }},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
