@@ -195,5 +195,21 @@
         <source>There is not enough memory for this. Make the cell size or the text smaller.</source>
         <translation>メモリーが足りません。セルの大きさかテキストを小さくしてください。</translation>
     </message>
+    <message>
+        <source>Cannot write &quot;%1&quot;: it is a folder</source>
+        <translation>「%1」に書き込めません: フォルダーです。保存するファイル名を選び直してください。</translation>
+    </message>
+    <message>
+        <source>Cannot write &quot;%1&quot;: the folder &quot;%2&quot; does not exist</source>
+        <translation>「%1」に書き込めません: フォルダー「%2」がありません。あるフォルダーを選び直してください。</translation>
+    </message>
+    <message>
+        <source>Cannot write &quot;%1&quot;: &quot;%2&quot; is a file, not a folder</source>
+        <translation>「%1」に書き込めません: 「%2」はフォルダーではなくファイルです。別の場所を選んでください。</translation>
+    </message>
+    <message>
+        <source>Cannot write &quot;%1&quot;: %2</source>
+        <translation>「%1」に書き込めません（%2）。書き込める別のフォルダーかファイル名を選んでください。</translation>
+    </message>
 </context>
 </TS>

@@ -13,8 +13,6 @@
 namespace karuvo {
 namespace {
 
-std::string quoted(const QString& path) { return "\"" + path.toStdString() + "\""; }
-
 // `why` is a marked text naming its own values from %2 on; %1 is the path.
 [[noreturn]] void imageError(const QString& path, const char* why, std::vector<std::string> args = {}) {
     args.insert(args.begin(), path.toStdString());
@@ -148,24 +146,26 @@ void writeFilesAtomically(const std::vector<FileContents>& files) {
         const QString& path = f.path;
         const QFileInfo info(path);
         if (info.isDir()) {
-            throw Error(ErrorKind::Io, "Cannot write " + quoted(path) + ": it is a folder");
+            throw Error(ErrorKind::Io, QT_TRANSLATE_NOOP("karuvo", "Cannot write \"%1\": it is a folder"), {path.toStdString()});
         }
         const QFileInfo folder(info.absolutePath());
         if (!folder.exists()) {
-            throw Error(ErrorKind::Io, "Cannot write " + quoted(path) + ": the folder " +
-                                           quoted(info.absolutePath()) + " does not exist");
+            throw Error(ErrorKind::Io, QT_TRANSLATE_NOOP("karuvo", "Cannot write \"%1\": the folder \"%2\" does not exist"),
+                        {path.toStdString(), info.absolutePath().toStdString()});
         }
         if (!folder.isDir()) {
-            throw Error(ErrorKind::Io, "Cannot write " + quoted(path) + ": " + quoted(info.absolutePath()) +
-                                           " is a file, not a folder");
+            throw Error(ErrorKind::Io, QT_TRANSLATE_NOOP("karuvo", "Cannot write \"%1\": \"%2\" is a file, not a folder"),
+                        {path.toStdString(), info.absolutePath().toStdString()});
         }
         auto file = std::make_unique<QSaveFile>(path);
         file->setDirectWriteFallback(false);
         if (!file->open(QIODevice::WriteOnly)) {
-            throw Error(ErrorKind::Io, "Cannot write " + quoted(path) + ": " + file->errorString().toStdString());
+            throw Error(ErrorKind::Io, QT_TRANSLATE_NOOP("karuvo", "Cannot write \"%1\": %2"),
+                        {path.toStdString(), file->errorString().toStdString()});
         }
         if (file->write(f.bytes) != f.bytes.size() || !file->flush()) {
-            throw Error(ErrorKind::Io, "Cannot write " + quoted(path) + ": " + file->errorString().toStdString());
+            throw Error(ErrorKind::Io, QT_TRANSLATE_NOOP("karuvo", "Cannot write \"%1\": %2"),
+                        {path.toStdString(), file->errorString().toStdString()});
         }
         pending.push_back(std::move(file));
     }
@@ -173,8 +173,8 @@ void writeFilesAtomically(const std::vector<FileContents>& files) {
     // destroyed, so an early throw above leaves nothing behind.
     for (std::size_t i = 0; i < pending.size(); ++i) {
         if (!pending[i]->commit()) {
-            throw Error(ErrorKind::Io, "Cannot write " + quoted(files[i].path) + ": " +
-                                           pending[i]->errorString().toStdString());
+            throw Error(ErrorKind::Io, QT_TRANSLATE_NOOP("karuvo", "Cannot write \"%1\": %2"),
+                        {files[i].path.toStdString(), pending[i]->errorString().toStdString()});
         }
     }
 }

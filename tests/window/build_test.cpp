@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QImage>
+#include <QImageReader>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QWheelEvent>
@@ -97,6 +98,7 @@ TEST_F(BuildTest, FailingSaveIsReportedAndDamagesNothing) {
         form->Command3[1]->click();
         ASSERT_EQ(dialogs.messages.size(), 1);
         EXPECT_TRUE(dialogs.messages[0].contains(target)) << dialogs.messages[0].toStdString();
+        EXPECT_TRUE(isJapanese(QString(dialogs.messages[0]).remove(target).remove(plain))) << dialogs.messages[0].toStdString();
         EXPECT_EQ(captions(), idle);
         EXPECT_EQ(fakes::readFile(plain), QByteArray("not a folder"));
         EXPECT_EQ(files(), QStringList{"plain"});
@@ -105,7 +107,7 @@ TEST_F(BuildTest, FailingSaveIsReportedAndDamagesNothing) {
 
 TEST_F(BuildTest, AnEmptyTextIsRefusedInOneMessageAndALaterTextBuildsAtOnce) {
     // Cell boxes holding a size, then empty as on a fresh start.
-    for (const QString cell : {QStringLiteral("16"), QString()}) {
+    for (const QString& cell : {QStringLiteral("16"), QString()}) {
         for (TextBox* box : form->Text2) box->setText(cell);
         for (const char* text : {"", "\n\r\n"}) {
             form->Text1->setPlainText(QString::fromLatin1(text));
@@ -249,14 +251,27 @@ TEST_F(BuildTest, ShadowAndOutlineEachTakeTheirOwnColour) {
 }
 
 TEST_F(BuildTest, FailingBuildIsReportedAndTheWindowStaysUsable) {
-    const QString missing = dir.filePath("no-such-texture.bmp");
-    dialogs.openNames.push_back(missing);
-    press(form->Option1[1]);
-    form->Command3[0]->click();
-    ASSERT_EQ(dialogs.messages.size(), 1);
-    EXPECT_TRUE(dialogs.messages[0].contains(missing)) << dialogs.messages[0].toStdString();
-    EXPECT_EQ(captions(), idle);
-    EXPECT_TRUE(form->Picture1[0]->isHidden());
+    // A missing texture, and one that is no picture: the message names the file, and for
+    // the second every format that can be read instead.
+    const QString missing = dir.filePath("no-such-texture.bmp"), text = dir.filePath("notes.png");
+    ASSERT_TRUE(fakes::writeFile(text, "just some words, no picture"));
+    for (const QString& texture : {missing, text}) {
+        SCOPED_TRACE(texture.toStdString());
+        dialogs.messages.clear();
+        dialogs.openNames.push_back(texture);
+        press(form->Option1[1]);
+        form->Command3[0]->click();
+        ASSERT_EQ(dialogs.messages.size(), 1);
+        const QString& says = dialogs.messages[0];
+        EXPECT_TRUE(says.contains(texture)) << says.toStdString();
+        QString words = QString(says).remove(texture);  // Japanese apart from the values
+        for (const QByteArray& format : QImageReader::supportedImageFormats()) words.remove(QString::fromLatin1(format));
+        EXPECT_TRUE(isJapanese(words)) << says.toStdString();
+        EXPECT_EQ(captions(), idle);
+        EXPECT_TRUE(form->Picture1[0]->isHidden());
+    }
+    for (const QByteArray& format : QImageReader::supportedImageFormats())
+        EXPECT_TRUE(dialogs.messages[0].contains(QString::fromLatin1(format))) << format.toStdString();
 
     dialogs.colours.push_back(kWhite);
     press(form->Option1[0]);

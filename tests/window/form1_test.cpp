@@ -62,14 +62,14 @@ TEST_F(Form1Test, WindowStartsWithItsDesignValues) {
 TEST_F(Form1Test, EachReadOutShowsSixDigitsBesideASwatchOfItsColour) {
     form->show();
     dialogs.colours = {0x0000FF, 0x00FF00, 0xFF0000};  // red, green, blue as the dialog hands them back
-    struct Row { QLabel* readout; QWidget* option; const char* next; QRgb swatch; };
-    const Row rows[] = {{form->Label2[4], form->Option1[0], "Label2(5)", qRgb(255, 0, 0)},
-                        {form->Label2[6], form->Option2[1], "Label2(8)", qRgb(0, 255, 0)},
-                        {form->Label2[7], form->Option2[2], "Label2(10)", qRgb(0, 0, 255)}};
+    struct Row { QLabel* readout; QPoint at; QWidget* option; QRgb swatch; };
+    const Row rows[] = {{form->Label2[4], {80, 16}, form->Option1[0], qRgb(255, 0, 0)},
+                        {form->Label2[6], {80, 32}, form->Option2[1], qRgb(0, 255, 0)},
+                        {form->Label2[7], {80, 48}, form->Option2[2], qRgb(0, 0, 255)}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.readout->objectName().toStdString());
         // Still where the design puts it, and wide enough for its widest caption.
-        EXPECT_EQ(row.readout->pos(), (QPoint(80, row.readout == form->Label2[4] ? 16 : row.readout == form->Label2[6] ? 32 : 48)));
+        EXPECT_EQ(std::pair(row.readout->pos(), row.readout->height()), std::pair(row.at, 17));
         const QFontMetrics metrics(row.readout->font());
         const int widest = std::max(metrics.horizontalAdvance(QStringLiteral("FFFFFF")),
                                     metrics.boundingRect(QStringLiteral("FFFFFF")).right() + 1);
@@ -81,8 +81,11 @@ TEST_F(Form1Test, EachReadOutShowsSixDigitsBesideASwatchOfItsColour) {
         const QRect at = swatch->geometry();
         EXPECT_GE(at.left(), row.readout->geometry().right());  // beside it, covering no digit
         EXPECT_TRUE(row.readout->parentWidget()->rect().contains(at));
-        for (QWidget* other : row.readout->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-            if (other != swatch && other->isVisible()) EXPECT_FALSE(other->geometry().intersects(at)) << other->objectName().toStdString();
+        for (QWidget* other : row.readout->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (other != swatch && other->isVisible()) {
+                EXPECT_FALSE(other->geometry().intersects(at)) << other->objectName().toStdString();
+            }
+        }
         const QImage shown = swatch->grab().toImage();
         EXPECT_EQ(shown.pixel(shown.width() / 2, shown.height() / 2) & 0xFFFFFFu, row.swatch & 0xFFFFFFu);
     }
