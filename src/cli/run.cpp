@@ -23,7 +23,7 @@ const QString kPrefix = QStringLiteral("karuvo-cli: ");
 QString hintFor(ErrorKind kind) {
     switch (kind) {
     case ErrorKind::TooLarge: return QStringLiteral("; give a smaller cell (-c) or font (-s), or a shorter text");
-    case ErrorKind::Image: return QStringLiteral("; give --texture a whole bmp, ico, gif or jpeg file");
+    case ErrorKind::Image: return QStringLiteral("; give --texture a whole image file of a readable format");
     case ErrorKind::Overflow: return QStringLiteral("; give a smaller cell (-c) or shadow offset, or a shorter text");
     default: return {};
     }
