@@ -1,9 +1,9 @@
 #include "form1.h"
 
 #include <QCloseEvent>
-#include <QKeyEvent>
 #include <QCoreApplication>
 #include <QFontInfo>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTextDocument>
 #include <algorithm>
@@ -376,8 +376,8 @@ void Form1::Command3_Click(std::int16_t Index) {
         CreateKaruvo();
     }
     if (Index == 0) {
-        // Over the window's top-left corner; a sheet larger than the window scrolls.
-        Picture1[0]->setGeometry(QRect(QPoint(0, 0), Picture1[0]->contentSize().boundedTo(size())));
+        Picture1[0]->move(0, 0);
+        placePreview();
         Picture1[0]->raise();
         Picture1[0]->show();
         Picture1[0]->setFocus(Qt::OtherFocusReason);
@@ -413,9 +413,11 @@ void Form1::keyPressEvent(QKeyEvent* event) {
     else QWidget::keyPressEvent(event);
 }
 
+void Form1::placePreview() { Picture1[0]->resize(Picture1[0]->contentSize().boundedTo(size())); }
+
 void Form1::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    if (Picture1[0]->isVisible()) Picture1[0]->resize(Picture1[0]->contentSize().boundedTo(size()));
+    if (Picture1[0]->isVisible()) placePreview();
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

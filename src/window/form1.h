@@ -123,6 +123,9 @@ private:
     // number; held within 0 to 10 without changing the text.
     std::int32_t outlineRadius();
 
+    // Sizes the sheet box at the window's top-left corner to show the whole sheet, or
+    // as much as the window holds (the rest scrolls).
+    void placePreview();
     // Writes the sheet held by the sheet box to a file the user names.
     void saveSheet();
 
