@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic fonts-dejavu-core fontconfig
   xvfb libx11-6 libxtst6 python3
+  love libgl1-mesa-dri libglx-mesa0
 )
 
 missing=()

@@ -211,5 +211,33 @@
         <source>Cannot write &quot;%1&quot;: %2</source>
         <translation>「%1」に書き込めません（%2）。書き込める別のフォルダーかファイル名を選んでください。</translation>
     </message>
+    <message>
+        <source>A region of %1 x %2 pixels at %3, %4 is not a part of the sheet with some area to write</source>
+        <translation>位置 %3, %4 の %1 × %2 ピクセルの範囲はシートの中にないため書き出せません。もう一度プレビューしてから保存してください。</translation>
+    </message>
+    <message>
+        <source>The sheet was built without its coverage, so it has no transparency to write</source>
+        <translation>シートに透過の情報がないため、透過 PNG を書き出せません。もう一度保存してください。</translation>
+    </message>
+    <message>
+        <source>A picture of %1 x %2 pixels with transparency does not fit in memory</source>
+        <translation>透過つきの %1 × %2 ピクセルの画像はメモリーに収まりません。セルの大きさかテキストを小さくするか、bmp で保存してください。</translation>
+    </message>
+    <message>
+        <source>A PNG file of %1 x %2 pixels could not be made</source>
+        <translation>%1 × %2 ピクセルの PNG ファイルを作れませんでした。セルの大きさかテキストを小さくするか、bmp で保存してください。</translation>
+    </message>
+    <message>
+        <source>A PNG file of %1 x %2 pixels does not fit in memory</source>
+        <translation>%1 × %2 ピクセルの PNG ファイルはメモリーに収まりません。セルの大きさかテキストを小さくするか、bmp で保存してください。</translation>
+    </message>
+    <message>
+        <source>A bitmap of %1 x %2 pixels has no area to write</source>
+        <translation>%1 × %2 ピクセルのビットマップは面積がないため書き出せません。「作成するテキスト」に文字を入力してください。</translation>
+    </message>
+    <message>
+        <source>A bitmap of %1 x %2 pixels is too large for a .bmp file</source>
+        <translation>%1 × %2 ピクセルは .bmp ファイルには大きすぎます（4 GiB まで）。セルの大きさかテキストを小さくしてください。</translation>
+    </message>
 </context>
 </TS>

@@ -4,6 +4,7 @@
 #include <QRegularExpression>
 #include <array>
 
+#include "export/sheet_file.h"
 #include "platform/error.h"
 #include "platform/number.h"
 
@@ -19,7 +20,7 @@ constexpr std::int32_t kMaxRadius = 10;
 
 enum class Opt {
     Text, TextFile, Font, Size, Bold, Italic, Underline, StrikeOut, Cell, Fill, Texture,
-    Shadow, ShadowColour, Outline, OutlineColour, Output, Fnt, Json, Quiet, Help, Version,
+    Shadow, ShadowColour, Outline, OutlineColour, Output, Fnt, Json, FntFormat, Pitch, Quiet, Help, Version,
 };
 
 struct OptionSpec {
@@ -48,6 +49,8 @@ constexpr std::array kOptions{
     OptionSpec{Opt::Output, 'o', "output", true},
     OptionSpec{Opt::Fnt, 0, "fnt", true},
     OptionSpec{Opt::Json, 0, "json", true},
+    OptionSpec{Opt::FntFormat, 0, "fnt-format", true},
+    OptionSpec{Opt::Pitch, 0, "pitch", true},
     OptionSpec{Opt::Quiet, 'q', "quiet", false},
     OptionSpec{Opt::Help, 'h', "help", false},
     OptionSpec{Opt::Version, 0, "version", false},
@@ -171,6 +174,19 @@ void outlineArgument(const QString& spell, const QString& value, SheetSettings& 
     s.outlineRadius = *n.value;
 }
 
+// The value among `names` (exact spelling), as its index.
+template <std::size_t N>
+std::size_t choiceArgument(const QString& spell, const QString& value, const char* what,
+                           const std::array<const char*, N>& names) {
+    QStringList allowed;
+    for (std::size_t i = 0; i < N; ++i) {
+        if (value == QLatin1String(names[i])) return i;
+        allowed << QLatin1String(names[i]);
+    }
+    usage(spell + ": the " + what + " " + quoted(value) + " is not one of " + allowed.join(", ") +
+          "; give one of them");
+}
+
 QString nonEmpty(const QString& spell, const QString& value) {
     if (value.isEmpty()) usage(spell + " is given an empty value; give a name");
     return value;
@@ -254,9 +270,22 @@ CliOptions parse(const QStringList& args, ParseOutcome::Action& action) {
         case Opt::ShadowColour: s.shadowColour = colourArgument(spell, v); break;
         case Opt::Outline: outlineArgument(spell, v, s); break;
         case Opt::OutlineColour: s.outlineColour = colourArgument(spell, v); break;
-        case Opt::Output: o.outputPath = nonEmpty(spell, v); break;
+        case Opt::Output:
+            o.outputPath = nonEmpty(spell, v);
+            if (!sheetFileFormat(o.outputPath)) {
+                usage(spell + ": the sheet file " + quoted(v) +
+                      " does not end in .bmp or .png; give .bmp for a 24-bit bitmap or .png for transparency");
+            }
+            break;
         case Opt::Fnt: o.fntPath = nonEmpty(spell, v); break;
         case Opt::Json: o.jsonPath = nonEmpty(spell, v); break;
+        case Opt::FntFormat:
+            o.fntFormat = static_cast<FntFormat>(
+                choiceArgument(spell, v, "descriptor format", std::array{"text", "xml", "binary"}));
+            break;
+        case Opt::Pitch:
+            o.pitch = static_cast<Pitch>(choiceArgument(spell, v, "pitch", std::array{"font", "cell"}));
+            break;
         case Opt::Quiet: o.quiet = true; break;
         case Opt::Help:
         case Opt::Version: break;
@@ -274,6 +303,8 @@ CliOptions parse(const QStringList& args, ParseOutcome::Action& action) {
         usage(QStringLiteral("--outline-colour needs --outline R; add the radius or drop the colour"));
     if (!textGiven) usage(QStringLiteral("no text given; add -t TEXT or -T FILE"));
     if (o.outputPath.isEmpty()) usage(QStringLiteral("no output file given; add -o OUT.bmp"));
+    if (given(Opt::FntFormat) && o.fntPath.isEmpty())
+        usage(QStringLiteral("--fnt-format needs --fnt FILE; add the descriptor or drop the format"));
     const struct {
         Opt id;
         const QString& path;
@@ -312,10 +343,11 @@ ParseOutcome parseArguments(const QStringList& args) {
 }
 
 QString helpText() {
-    return QStringLiteral(R"(Usage: karuvo-cli (-t TEXT | -T FILE) [options] -o OUT.bmp
+    return QStringLiteral(R"(Usage: karuvo-cli (-t TEXT | -T FILE) [options] -o OUT.bmp|OUT.png
 
 Builds a glyph sheet: every character of the text centred in a cell of its own,
-the cells in rows as the text's lines run, written as a 24-bit Windows bitmap.
+the cells in rows as the text's lines run, written as a 24-bit Windows bitmap or
+as a PNG with transparency.
 
   -t, --text TEXT          the text; real line breaks end lines, as in the window
   -T, --text-file FILE     UTF-8 text ("-" reads standard input); a leading BOM is skipped
@@ -331,9 +363,23 @@ the cells in rows as the text's lines run, written as a 24-bit Windows bitmap.
       --shadow-colour RRGGBB   ... in this colour (default FFFFFF)
       --outline R          outline ring of radius R (0 to 10) ...
       --outline-colour RRGGBB  ... in this colour (default FFFFFF)
-  -o, --output FILE        the sheet, a 24-bit Windows bitmap
-      --fnt FILE           also write a descriptor in the BMFont text format
+  -o, --output FILE        the sheet; the name's ending chooses the format:
+                           .bmp  a 24-bit Windows bitmap, glyphs on black
+                           .png  32-bit RGBA with straight alpha: transparent
+                                 background, each pixel the colour drawn there and
+                                 as opaque as it is covered
+      --fnt FILE           also write a .fnt descriptor ...
+      --fnt-format FORM    ... as text (the default), xml or binary (version 3)
       --json FILE          also write a JSON map of the cells (below)
+      --pitch font|cell    how the descriptors place the characters:
+                           font (the default): as the font sets them; each
+                             character's box (advance x line height) in its cell,
+                             widened by the shadow offset or outline radius, with
+                             offsets from the pen, the font's own advances, its
+                             ascent as base and its kerning pairs (Han, kana and
+                             Hangul are not scanned for kerning)
+                           cell: a fixed pitch; the whole cell, no offsets, the
+                             cell width as advance, no kerning
   -q, --quiet              no report (warnings and errors still show)
   -h, --help               this text
       --version            the program's version
@@ -352,6 +398,9 @@ corner in pixels):
   {"width": 48, "height": 40, "cellWidth": 16, "cellHeight": 20,
    "columns": 3, "rows": 2,
    "chars": {"65": {"row": 0, "column": 0, "x": 0, "y": 0}, ...}}
+With --pitch font it also gives "lineHeight" and "base", for each character its
+rectangle "rectX", "rectY", "width", "height", its "xoffset", "yoffset" and
+"xadvance" as in the .fnt, and "kerning": [{"first", "second", "amount"}, ...].
 
 Exit status: 0 done, 1 the build or a read or write failed (nothing is written),
 2 wrong arguments.

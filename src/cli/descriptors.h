@@ -2,9 +2,14 @@
 
 #include <QByteArray>
 #include <QString>
-#include <QStringView>
 #include <cstdint>
 #include <vector>
+
+#include "platform/font.h"
+
+namespace karuvo {
+struct Sheet;
+}
 
 namespace karuvo::cli {
 
@@ -15,24 +20,11 @@ struct SheetGeometry {
     std::int32_t cellWidth = 0, cellHeight = 0;
 };
 
-// Where a character sits: its first cell in text order, and that cell's top-left corner.
-struct CharPlace {
-    char32_t codePoint;
-    std::int32_t column, row;
-    std::int32_t x, y;
-};
-
-// One place per distinct character that takes a cell, at its first cell, in
-// increasing code point order. Throws Error(Overflow) when a position leaves the
-// signed 32-bit range.
-std::vector<CharPlace> firstPlaces(QStringView text, std::int32_t cellWidth, std::int32_t cellHeight);
-
 // The font facts a descriptor names.
 struct DescriptorFont {
     QString face;
     std::int32_t size = 0;     // pixels
     bool bold = false, italic = false;
-    std::int32_t base = 0;     // from a cell's top to the glyphs' baseline
 };
 
 // Where the baseline of a character drawn centred in a cell lies, from the cell's
@@ -41,14 +33,59 @@ struct DescriptorFont {
 std::int32_t cellBaseline(std::int32_t cellHeight, std::int32_t lineHeight, std::int32_t ascent,
                           std::int32_t shadowDy);
 
-// The descriptor in the BMFont text format: info, common, one page naming
-// `pageFile`, and one char line per place, each the whole cell with no offsets and
-// the cell width as advance.
-QByteArray fntDescriptor(const SheetGeometry& sheet, const DescriptorFont& font, const QString& pageFile,
-                         const std::vector<CharPlace>& places);
+// The room an edge effect takes beside a character's box, in pixels on each side.
+struct EffectRoom {
+    std::int32_t left = 0, top = 0, right = 0, bottom = 0;
+};
+// A shadow takes its offset on the side it falls to; an outline its radius all round.
+EffectRoom shadowRoom(std::int32_t dx, std::int32_t dy);
+EffectRoom outlineRoom(std::int32_t radius);
+
+// One character as a descriptor gives it: its first cell, its rectangle on the sheet,
+// where that rectangle goes from the pen (at the top of the line) and the pen's advance.
+struct DescribedChar {
+    char32_t codePoint = 0;
+    std::int32_t column = 0, row = 0;
+    std::int32_t x = 0, y = 0, width = 0, height = 0;
+    std::int32_t xoffset = 0, yoffset = 0, xadvance = 0;
+};
+
+// Everything a descriptor file says about a sheet.
+struct Descriptor {
+    SheetGeometry sheet;
+    DescriptorFont font;
+    std::int32_t lineHeight = 0;
+    std::int32_t base = 0;                 // from the top of a line to the baseline
+    QString pageFile;                      // the sheet file, as the descriptor names it
+    std::vector<DescribedChar> chars;      // increasing code point order
+    std::vector<KerningPair> kerning;
+};
+
+// On a fixed pitch: each character is its whole first cell, with no offsets and the
+// cell width as advance; the line is the cell, with `base` from its top.
+Descriptor cellPitchDescriptor(const Sheet& sheet, const DescriptorFont& font, std::int32_t base,
+                               const QString& pageFile);
+
+// As the font sets the characters: each one's box (advance x line height) where it
+// sits in its cell, widened by `room` and clipped to the cell; the offsets put that
+// rectangle where it belongs from the pen; the font's own advances, line height,
+// ascent as base, and the sheet's kerning.
+Descriptor fontPitchDescriptor(const Sheet& sheet, const DescriptorFont& font, const EffectRoom& room,
+                               const QString& pageFile);
+
+// The .fnt descriptor in its text form: info, common, one page, one char line per
+// character and, when there is kerning, a kernings count and one kerning line per pair.
+QByteArray fntText(const Descriptor& d);
+// The same in the format's XML form.
+QByteArray fntXml(const Descriptor& d);
+// The same in the format's binary form, version 3 (little-endian blocks). Throws
+// Error(TooLarge) when a size or position does not fit the form's 16-bit fields.
+QByteArray fntBinary(const Descriptor& d);
 
 // The JSON map: the sheet's size and grid, and "chars" keyed by the decimal code
-// point, each with row, column, x and y.
-QByteArray jsonDescriptor(const SheetGeometry& sheet, const std::vector<CharPlace>& places);
+// point, each with row, column, x and y of its first cell. With `metrics`, also the
+// line height and base, each character's rectangle (rectX, rectY, width, height),
+// offsets and advance, and the kerning pairs.
+QByteArray jsonDescriptor(const Descriptor& d, bool metrics);
 
 }  // namespace karuvo::cli

@@ -9,6 +9,7 @@
 #include "cli/descriptors.h"
 #include "cli/report.h"
 #include "cli/text_input.h"
+#include "export/sheet_file.h"
 #include "platform/error.h"
 #include "platform/image_io.h"
 #include "sheet/builder.h"
@@ -79,6 +80,10 @@ int build(CliOptions& o, QTextStream& err) {
     const std::unique_ptr<Font> font = chooseFont(o, err);
     if (!o.cellGiven) fitCell(s, *font);
 
+    const SheetFileFormat format = *sheetFileFormat(o.outputPath);
+    const bool describing = !o.fntPath.isEmpty() || !o.jsonPath.isEmpty();
+    s.keepCoverage = needsCoverage(format);
+    s.findKerning = describing && o.pitch == Pitch::Font;
     const Sheet sheet = buildSheet(s);
     if (sheet.width <= 0 || sheet.height <= 0) {
         throw Error(ErrorKind::InvalidSize, "The sheet is " + std::to_string(sheet.width) + " x " +
@@ -89,17 +94,30 @@ int build(CliOptions& o, QTextStream& err) {
                                  sheet.cellHeight};
 
     // Everything is encoded before anything is written, so a failure writes nothing.
-    std::vector<FileContents> files{{o.outputPath, encodeBmp24(sheet.image, sheet.width, sheet.height)}};
-    if (!o.fntPath.isEmpty() || !o.jsonPath.isEmpty()) {
-        const std::vector<CharPlace> places = firstPlaces(s.text, sheet.cellWidth, sheet.cellHeight);
-        if (!o.fntPath.isEmpty()) {
+    std::vector<FileContents> files{{o.outputPath, encodeSheet(sheet, format, 0, 0, sheet.width, sheet.height)}};
+    if (describing) {
+        const DescriptorFont df{font->resolvedFamily(), o.font.pixelSize, o.font.bold, o.font.italic};
+        // The page is named from the descriptor's folder; the JSON names no page.
+        const QString page = relativeTo(o.outputPath, o.fntPath.isEmpty() ? o.jsonPath : o.fntPath);
+        Descriptor d;
+        if (o.pitch == Pitch::Cell) {
             const QFontMetrics& m = font->metrics();
-            const DescriptorFont df{font->resolvedFamily(), o.font.pixelSize, o.font.bold, o.font.italic,
+            d = cellPitchDescriptor(sheet, df,
                                     cellBaseline(sheet.cellHeight, m.height(), m.ascent(),
-                                                 s.effect == EffectKind::Shadow ? s.shadowDy : 0)};
-            files.push_back({o.fntPath, fntDescriptor(geometry, df, relativeTo(o.outputPath, o.fntPath), places)});
+                                                 s.effect == EffectKind::Shadow ? s.shadowDy : 0),
+                                    page);
+        } else {
+            const EffectRoom room = s.effect == EffectKind::Shadow    ? shadowRoom(s.shadowDx, s.shadowDy)
+                                    : s.effect == EffectKind::Outline ? outlineRoom(s.outlineRadius)
+                                                                      : EffectRoom{};
+            d = fontPitchDescriptor(sheet, df, room, page);
         }
-        if (!o.jsonPath.isEmpty()) files.push_back({o.jsonPath, jsonDescriptor(geometry, places)});
+        if (!o.fntPath.isEmpty()) {
+            files.push_back({o.fntPath, o.fntFormat == FntFormat::Xml      ? fntXml(d)
+                                        : o.fntFormat == FntFormat::Binary ? fntBinary(d)
+                                                                           : fntText(d)});
+        }
+        if (!o.jsonPath.isEmpty()) files.push_back({o.jsonPath, jsonDescriptor(d, o.pitch == Pitch::Font)});
     }
     writeFilesAtomically(files);
 

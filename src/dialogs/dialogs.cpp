@@ -30,11 +30,12 @@ std::uint8_t familyBitsOf(QFont::StyleHint hint) {
     }
 }
 
-QString runFileDialog(QFileDialog::AcceptMode mode, const char16_t* title, const QString& filter) {
+// `filters` holds the name filter of each file type, the default first.
+QString runFileDialog(QFileDialog::AcceptMode mode, const char16_t* title, const QStringList& filters) {
     QFileDialog dialog(nullptr, QString::fromUtf16(title));
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-    dialog.setNameFilter(filter);
+    dialog.setNameFilters(filters);
     // Qt adds the suffix before its own overwrite check, so the check sees the real name.
     if (mode == QFileDialog::AcceptSave) dialog.setDefaultSuffix(QStringLiteral("bmp"));
     if (dialog.exec() != QDialog::Accepted) return {};
@@ -96,13 +97,14 @@ std::optional<Colour> Module1::ChooseColorDialog() {
 }
 
 QString Module1::OpenTextureFileDialog() {
-    return runFileDialog(QFileDialog::AcceptOpen, kOpenTitle, textureNameFilter());
+    return runFileDialog(QFileDialog::AcceptOpen, kOpenTitle, {textureNameFilter()});
 }
 
 QString Module1::SaveSheetFileDialog() {
-    return withBmpSuffix(
-        runFileDialog(QFileDialog::AcceptSave, kSaveTitle,
-                      nameFilter(QString::fromUtf16(kSaveFilterDescription), QString::fromUtf16(kSaveFilterPatterns))));
+    return withBmpSuffix(runFileDialog(
+        QFileDialog::AcceptSave, kSaveTitle,
+        {nameFilter(QString::fromUtf16(kSaveFilterDescription), QString::fromUtf16(kSaveFilterPatterns)),
+         nameFilter(QString::fromUtf16(kSavePngFilterDescription), QString::fromUtf16(kSavePngFilterPatterns))}));
 }
 
 void Module1::showMessage(const QString& message) {

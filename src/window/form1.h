@@ -126,13 +126,15 @@ private:
     // Sizes the sheet box at the window's top-left corner to show the whole sheet, or
     // as much as the window holds (the rest scrolls).
     void placePreview();
-    // Writes the sheet held by the sheet box to a file the user names.
+    // Writes the sheet held by the sheet box to a file the user names: a PNG with
+    // transparency for a name ending ".png", the bitmap otherwise.
     void saveSheet();
 
     dialogs::Dialogs& dialogs_;
     bool building_ = false;
     std::unique_ptr<Font> sheetBoxFont_;
     std::unique_ptr<DrawingContext> sheetContext_;
+    SheetSettings shownSettings_;  // what the sheet box's picture was built from
 };
 
 }  // namespace karuvo::window

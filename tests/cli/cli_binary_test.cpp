@@ -43,7 +43,7 @@ struct CliBinary : ::testing::Test {
 
 TEST_F(CliBinary, TwoLinesMakeAThreeByTwoGridThatTheDescriptorsAgreeWith) {
     const QString text = QStringLiteral("AB\nCDE");
-    const auto [code, err] = runCli({"-t", text, "-c", "16x20", "-o", path("s.bmp"), "--fnt", path("s.fnt"),
+    const auto [code, err] = runCli({"-t", text, "-c", "16x20", "-o", path("s.bmp"), "--pitch", "cell", "--fnt", path("s.fnt"),
                                      "--json", path("s.json")});
     ASSERT_EQ(code, 0) << err;
     EXPECT_EQ(err.rfind("karuvo-cli: sheet 48 x 40 pixels, cells of 16 x 20", 0), 0u) << err;
@@ -95,7 +95,7 @@ class CliBadInput : public CliBinary, public ::testing::WithParamInterface<BadRu
 
 TEST_P(CliBadInput, FailsWithAMessageAndLeavesTheOutputAsItWas) {
     const QByteArray old("an earlier sheet, kept byte for byte");
-    ASSERT_TRUE(writeFile(path("out.bmp"), old) && writeFile(path("empty.bmp"), "") && QDir(dir.path()).mkdir("folder"));
+    ASSERT_TRUE(writeFile(path("out.bmp"), old) && writeFile(path("empty.bmp"), "") && QDir(dir.path()).mkdir("folder.bmp"));
     ASSERT_TRUE(writeFile(path("text.bmp"), "this is plain text, not a picture\n"));
     ASSERT_TRUE(writeFile(path("latin1.txt"), "AB\ncaf\xE9\n") && writeFile(path("million.txt"), QByteArray(1000000, 'W')));
     const QByteArray whole = encodeBmp24(Image(40, 40), 40, 40);
@@ -127,14 +127,18 @@ const BadRun kBadRuns[] = {
     {"-t AB -c 2147483647x1", 1, "does not fit in a signed 32-bit integer; give a smaller cell (-c)"},
     {"-t A --outline abc", 2, "is not a number; give a whole number from 0 to 10\nkaruvo-cli: see karuvo-cli --help"},
     {"-t A --texture @/none.bmp", 1, "no such file"},
-    {"-t A --texture @/folder", 1, "it is a folder"},
+    {"-t A --texture @/folder.bmp", 1, "it is a folder"},
     {"-t A --texture @/empty.bmp", 1, "the file is empty"},
     {"-t A --texture @/truncated.bmp", 1, "truncated"},
     {"-t A --texture @/text.bmp", 1, "it is not an image of a readable format (bmp, "},
     {"-t A --texture @/huge.bmp", 1, "too large to load"},
     {"-t A -o @/nowhere/out.bmp", 1, "does not exist"},
-    {"-t A -o @/folder", 1, "it is a folder"},
+    {"-t A -o @/folder.bmp", 1, "it is a folder"},
     {"-t A -o /proc/karuvo-sheet.bmp", 1, "karuvo-cli: Cannot write"},
     {"-t A -o @/out.bmp --fnt @/nowhere/a.fnt", 1, "does not exist"},
-    {"-T @/latin1.txt", 1, "is not valid UTF-8: the byte at offset 6 (0xE9)"}};
+    {"-T @/latin1.txt", 1, "is not valid UTF-8: the byte at offset 6 (0xE9)"},
+    {"-t A -o @/sheet.tga --fnt @/s.fnt", 2, "does not end in .bmp or .png"},
+    {"-t A --fnt @/s.fnt --fnt-format json", 2, "\"json\" is not one of text, xml, binary"},
+    {"-t A --fnt @/s.fnt --pitch 3", 2, "the pitch \"3\" is not one of font, cell"},
+    {"-t A -c 70000x8 -o @/big.png --fnt @/big.fnt --fnt-format binary", 1, "cannot hold a sheet width of 70000"}};
 INSTANTIATE_TEST_SUITE_P(CliBinary, CliBadInput, ::testing::ValuesIn(kBadRuns));
