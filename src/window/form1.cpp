@@ -418,7 +418,6 @@ void Form1::Form_Unload(std::int16_t& Cancel) {
 }
 
 void Form1::keyPressEvent(QKeyEvent* event) {
-    // Keys that the focused control leaves alone still reach the preview while it shows.
     if (Picture1[0]->isVisible() && Picture1[0]->handleKey(event)) event->accept();
     else QWidget::keyPressEvent(event);
 }

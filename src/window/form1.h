@@ -96,6 +96,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Keys that the focused control leaves alone reach the preview while it shows.
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     // Turns a mouse press on an option button into its MouseDown handler.
