@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libqt6gui6
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic fonts-dejavu-core fontconfig
-  xvfb python3
+  xvfb python3 python3-fonttools
 )
 
 missing=()

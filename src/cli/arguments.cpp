@@ -19,7 +19,8 @@ constexpr std::int32_t kMaxRadius = 10;
 
 enum class Opt {
     Text, TextFile, Font, Size, Bold, Italic, Underline, StrikeOut, Cell, Fill, Texture,
-    Shadow, ShadowColour, Outline, OutlineColour, Output, Fnt, Json, Quiet, Help, Version,
+    Shadow, ShadowColour, Outline, OutlineColour, Output, Fnt, Json, FaceIndex, NoFallback, Quiet, Help,
+    Version,
 };
 
 struct OptionSpec {
@@ -48,6 +49,8 @@ constexpr std::array kOptions{
     OptionSpec{Opt::Output, 'o', "output", true},
     OptionSpec{Opt::Fnt, 0, "fnt", true},
     OptionSpec{Opt::Json, 0, "json", true},
+    OptionSpec{Opt::FaceIndex, 0, "face-index", true},
+    OptionSpec{Opt::NoFallback, 0, "no-fallback", false},
     OptionSpec{Opt::Quiet, 'q', "quiet", false},
     OptionSpec{Opt::Help, 'h', "help", false},
     OptionSpec{Opt::Version, 0, "version", false},
@@ -171,6 +174,14 @@ void outlineArgument(const QString& spell, const QString& value, SheetSettings& 
     s.outlineRadius = *n.value;
 }
 
+std::int32_t faceIndexArgument(const QString& spell, const QString& value) {
+    const WholeNumber n = wholeNumber(value, Rounding::HalfEven);
+    const QString fix = QStringLiteral("; give the number of a face of the font file, from 0");
+    if (!n.numeric) usage(spell + ": the face index " + quoted(value) + " is not a number" + fix);
+    if (!n.value || *n.value < 0) usage(spell + ": the face index " + value.trimmed() + " is out of range" + fix);
+    return *n.value;
+}
+
 QString nonEmpty(const QString& spell, const QString& value) {
     if (value.isEmpty()) usage(spell + " is given an empty value; give a name");
     return value;
@@ -257,6 +268,8 @@ CliOptions parse(const QStringList& args, ParseOutcome::Action& action) {
         case Opt::Output: o.outputPath = nonEmpty(spell, v); break;
         case Opt::Fnt: o.fntPath = nonEmpty(spell, v); break;
         case Opt::Json: o.jsonPath = nonEmpty(spell, v); break;
+        case Opt::FaceIndex: o.font.faceIndex = faceIndexArgument(spell, v); break;
+        case Opt::NoFallback: o.font.noFallback = o.font.given = true; break;
         case Opt::Quiet: o.quiet = true; break;
         case Opt::Help:
         case Opt::Version: break;
@@ -272,6 +285,8 @@ CliOptions parse(const QStringList& args, ParseOutcome::Action& action) {
         usage(QStringLiteral("--shadow-colour needs --shadow DX,DY; add the offset or drop the colour"));
     if (given(Opt::OutlineColour) && !given(Opt::Outline))
         usage(QStringLiteral("--outline-colour needs --outline R; add the radius or drop the colour"));
+    if (given(Opt::FaceIndex) && !given(Opt::Font))
+        usage(QStringLiteral("--face-index needs -f FILE; add the font file or drop the index"));
     if (!textGiven) usage(QStringLiteral("no text given; add -t TEXT or -T FILE"));
     if (o.outputPath.isEmpty()) usage(QStringLiteral("no output file given; add -o OUT.bmp"));
     const struct {
@@ -297,6 +312,7 @@ FontDescription FontRequest::description(const QString& defaultFamily) const {
     d.underline = underline ? 1 : 0;
     d.strikeOut = strikeOut ? 1 : 0;
     d.faceName = family.isEmpty() ? defaultFamily : family;
+    d.noFallback = noFallback;
     return d;
 }
 
@@ -319,7 +335,13 @@ the cells in rows as the text's lines run, written as a 24-bit Windows bitmap.
 
   -t, --text TEXT          the text; real line breaks end lines, as in the window
   -T, --text-file FILE     UTF-8 text ("-" reads standard input); a leading BOM is skipped
-  -f, --font FAMILY        font family (default: the window's default sheet font)
+  -f, --font FAMILY|FILE   font family, or a font file (.ttf, .otf, .ttc, .otc) used
+                           for this run only, nothing installed (default: the
+                           window's default sheet font); a value holding "/" or
+                           ending in a font suffix is always taken as a file
+      --face-index N       the face of a font collection to use, from 0 (default 0)
+      --no-fallback        leave characters the font lacks as empty cells instead of
+                           drawing them with another face (they are still reported)
   -s, --size PX            font size in pixels, 1 to 16384 (default 12)
       --bold --italic --underline --strikeout
   -c, --cell WxH           cell size, e.g. 32x32; omitted: fitted to the largest
@@ -344,12 +366,12 @@ numbers to the nearest whole number (halves to even), so 2.5 gives 2.
 
 Unless --quiet, a report on standard error gives the sheet size, the cell size,
 the number of cells and every character the chosen font lacks, with the face that
-drew it instead.
+drew it instead (or that it was left empty).
 
 The JSON map has this shape (one entry per distinct character, at its first cell,
 keys are decimal code points in increasing order; x and y are the cell's top-left
 corner in pixels):
-  {"width": 48, "height": 40, "cellWidth": 16, "cellHeight": 20,
+  {"face": "IPAGothic", "width": 48, "height": 40, "cellWidth": 16, "cellHeight": 20,
    "columns": 3, "rows": 2,
    "chars": {"65": {"row": 0, "column": 0, "x": 0, "y": 0}, ...}}
 

@@ -17,7 +17,9 @@ inline constexpr int kExitUsage = 2;    // the arguments are wrong
 // The font the arguments ask for, before it is made: the family may be left to the
 // default sheet font.
 struct FontRequest {
-    QString family;                // empty: the default sheet font's family
+    QString family;                // empty: the default sheet font's family; may be a file
+    std::int32_t faceIndex = 0;    // the face of a font file
+    bool noFallback = false;       // characters the face lacks stay undrawn
     std::int32_t pixelSize = 12;
     bool bold = false, italic = false, underline = false, strikeOut = false;
 

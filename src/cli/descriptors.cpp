@@ -34,6 +34,17 @@ namespace {
 // The format has no escapes inside quotes, so a double quote cannot appear there.
 QString quotedValue(QString s) { return u'"' + s.replace(u'"', u'\'') + u'"'; }
 
+// A JSON string: quotes, backslashes and control characters escaped.
+QString jsonString(const QString& s) {
+    QString out = QStringLiteral("\"");
+    for (const QChar c : s) {
+        if (c == u'"' || c == u'\\') out += u'\\' + QString(c);
+        else if (c.unicode() < 0x20) out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        else out += c;
+    }
+    return out + u'"';
+}
+
 }  // namespace
 
 QByteArray fntDescriptor(const SheetGeometry& sheet, const DescriptorFont& font, const QString& pageFile,
@@ -64,15 +75,16 @@ QByteArray fntDescriptor(const SheetGeometry& sheet, const DescriptorFont& font,
     return out.toUtf8();
 }
 
-QByteArray jsonDescriptor(const SheetGeometry& sheet, const std::vector<CharPlace>& places) {
-    QString out = QStringLiteral("{\n  \"width\": %1,\n  \"height\": %2,\n  \"cellWidth\": %3,\n"
+QByteArray jsonDescriptor(const SheetGeometry& sheet, const QString& face, const std::vector<CharPlace>& places) {
+    QString out = QStringLiteral("{\n  \"face\": %7,\n  \"width\": %1,\n  \"height\": %2,\n  \"cellWidth\": %3,\n"
                                  "  \"cellHeight\": %4,\n  \"columns\": %5,\n  \"rows\": %6,\n  \"chars\": {")
                       .arg(sheet.width)
                       .arg(sheet.height)
                       .arg(sheet.cellWidth)
                       .arg(sheet.cellHeight)
                       .arg(sheet.columns)
-                      .arg(sheet.rows);
+                      .arg(sheet.rows)
+                      .arg(jsonString(face));
     for (std::size_t i = 0; i < places.size(); ++i) {
         const CharPlace& p = places[i];
         out += QStringLiteral("%1\n    \"%2\": {\"row\": %3, \"column\": %4, \"x\": %5, \"y\": %6}")

@@ -47,8 +47,8 @@ std::int32_t cellBaseline(std::int32_t cellHeight, std::int32_t lineHeight, std:
 QByteArray fntDescriptor(const SheetGeometry& sheet, const DescriptorFont& font, const QString& pageFile,
                          const std::vector<CharPlace>& places);
 
-// The JSON map: the sheet's size and grid, and "chars" keyed by the decimal code
-// point, each with row, column, x and y.
-QByteArray jsonDescriptor(const SheetGeometry& sheet, const std::vector<CharPlace>& places);
+// The JSON map: the face, the sheet's size and grid, and "chars" keyed by the decimal
+// code point, each with row, column, x and y.
+QByteArray jsonDescriptor(const SheetGeometry& sheet, const QString& face, const std::vector<CharPlace>& places);
 
 }  // namespace karuvo::cli

@@ -31,19 +31,28 @@ QString hintFor(ErrorKind kind) {
 
 // The font the builder will draw with, made the same way, so that the fitted cell,
 // the report and the descriptors describe what is on the sheet. Fills in
-// settings.font when a font option was given.
-std::unique_ptr<Font> chooseFont(CliOptions& o, QTextStream& err) {
+// settings.font when a font option was given. A font file is loaded into `file`, which
+// must outlive every use of the font.
+std::unique_ptr<Font> chooseFont(CliOptions& o, std::unique_ptr<FontFile>& file, QTextStream& err) {
     if (!o.font.given) return Font::createDefaultSheetFont();
-    const FontDescription d = o.font.description(Font::createDefaultSheetFont()->resolvedFamily());
+    FontRequest request = o.font;
+    if (looksLikeFontPath(request.family)) {
+        file = std::make_unique<FontFile>(request.family, request.faceIndex);
+        request.family = file->family();
+    } else if (request.faceIndex != 0) {
+        throw Error(ErrorKind::Io, "--face-index picks a face of a font file, but \"" + request.family.toStdString() +
+                                       "\" is a family name; give -f a font file or drop --face-index");
+    }
+    const FontDescription d = request.description(Font::createDefaultSheetFont()->resolvedFamily());
     std::unique_ptr<Font> font = Font::create(d);
     if (!font) {
         throw Error(ErrorKind::InvalidSize, "Cannot make the font \"" + d.faceName.toStdString() + "\" at " +
                                                 std::to_string(o.font.pixelSize) + " pixels");
     }
     // A family may be installed under a localised name too ("IPAゴシック").
-    if (!o.font.family.isEmpty() && !QFontDatabase::hasFamily(o.font.family) &&
-        font->resolvedFamily().compare(o.font.family, Qt::CaseInsensitive) != 0) {
-        err << kPrefix << "warning: the font family \"" << o.font.family << "\" is not installed; using \""
+    if (!file && !request.family.isEmpty() && !QFontDatabase::hasFamily(request.family) &&
+        font->resolvedFamily().compare(request.family, Qt::CaseInsensitive) != 0) {
+        err << kPrefix << "warning: the font family \"" << request.family << "\" is not installed; using \""
             << font->resolvedFamily() << "\" instead\n";
     }
     o.settings.font = d;
@@ -76,7 +85,8 @@ QString relativeTo(const QString& file, const QString& fromFile) {
 int build(CliOptions& o, QTextStream& err) {
     SheetSettings& s = o.settings;
     if (o.textFile) s.text = readTextFile(*o.textFile);
-    const std::unique_ptr<Font> font = chooseFont(o, err);
+    std::unique_ptr<FontFile> fontFile;
+    const std::unique_ptr<Font> font = chooseFont(o, fontFile, err);
     if (!o.cellGiven) fitCell(s, *font);
 
     const Sheet sheet = buildSheet(s);
@@ -99,13 +109,13 @@ int build(CliOptions& o, QTextStream& err) {
                                                  s.effect == EffectKind::Shadow ? s.shadowDy : 0)};
             files.push_back({o.fntPath, fntDescriptor(geometry, df, relativeTo(o.outputPath, o.fntPath), places)});
         }
-        if (!o.jsonPath.isEmpty()) files.push_back({o.jsonPath, jsonDescriptor(geometry, places)});
+        if (!o.jsonPath.isEmpty()) files.push_back({o.jsonPath, jsonDescriptor(geometry, font->resolvedFamily(), places)});
     }
     writeFilesAtomically(files);
 
     if (!o.quiet) {
         err << reportText(geometry, gridCells(s.text).size(), font->resolvedFamily(), o.font.pixelSize,
-                          missingCharacters(s.text, *font));
+                          missingCharacters(s.text, *font), font->description().noFallback);
     }
     return kExitOk;
 }

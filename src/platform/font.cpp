@@ -1,5 +1,7 @@
 #include "font.h"
 
+#include <QFileInfo>
+#include <QFontDatabase>
 #include <QFontInfo>
 #include <QGlyphRun>
 #include <QRawFont>
@@ -8,6 +10,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+
+#include "platform/error.h"
 
 namespace karuvo {
 namespace {
@@ -27,9 +31,11 @@ QFont::StyleHint styleHintOf(std::uint8_t pitchAndFamily) {
     }
 }
 
-void setCommonStrategy(QFont& f) {
+void setCommonStrategy(QFont& f, bool antialias = true, bool fallback = true) {
     // Grayscale coverage only, so a sheet depends on the font, size and text alone.
-    f.setStyleStrategy(QFont::StyleStrategy(QFont::PreferAntialias | QFont::NoSubpixelAntialias));
+    int strategy = QFont::NoSubpixelAntialias | (antialias ? QFont::PreferAntialias : QFont::NoAntialias);
+    if (!fallback) strategy |= QFont::NoFontMerging;
+    f.setStyleStrategy(QFont::StyleStrategy(strategy));
     f.setHintingPreference(QFont::PreferFullHinting);
     f.setKerning(false);
 }
@@ -58,7 +64,7 @@ std::unique_ptr<Font> Font::create(const FontDescription& d) {
     if (!d.faceName.trimmed().isEmpty()) f.setFamilies({d.faceName});
     f.setStyleHint(styleHintOf(d.pitchAndFamily));
     f.setFixedPitch((d.pitchAndFamily & 0x03) == 1);
-    setCommonStrategy(f);
+    setCommonStrategy(f, d.quality != kNonAntialiasedQuality, !d.noFallback);
     f.setWeight(QFont::Weight(d.weight <= 0 ? 400 : std::min(d.weight, 1000)));
     f.setItalic(d.italic != 0);
     f.setUnderline(d.underline != 0);
@@ -123,6 +129,11 @@ CharBox Font::measure(char32_t codePoint) const {
     return CharBox{metrics_.horizontalAdvance(codePointText(codePoint)), metrics_.height()};
 }
 
+bool Font::hasGlyph(char32_t codePoint) const {
+    // The raw font of a merging font is its own face alone.
+    return QRawFont::fromFont(font_).supportsCharacter(static_cast<uint>(codePoint));
+}
+
 QString Font::drawingFamily(char32_t codePoint) const {
     // Laying the character out is what picks the fallback face, so ask the layout
     // which face each run of glyphs came from; glyph 0 is the "missing" box.
@@ -136,6 +147,46 @@ QString Font::drawingFamily(char32_t codePoint) const {
             return run.rawFont().familyName();
     }
     return {};
+}
+
+bool looksLikeFontPath(const QString& value) {
+    static const QStringList suffixes{"ttf", "otf", "ttc", "otc", "pfa", "pfb", "pcf", "bdf", "woff", "woff2"};
+    return value.contains(u'/') || QFileInfo::exists(value) ||
+           suffixes.contains(QFileInfo(value).suffix(), Qt::CaseInsensitive);
+}
+
+FontFile::FontFile(const QString& path, std::int32_t faceIndex) {
+    const std::string name = "the font file \"" + path.toStdString() + "\"";
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        throw Error(ErrorKind::Io, "Cannot use " + name + ": no such file; give -f an existing font file "
+                                                          "or the name of an installed family");
+    }
+    if (info.isDir()) {
+        throw Error(ErrorKind::Io, "Cannot use " + name + ": it is a folder; give -f one font file in it");
+    }
+    id_ = QFontDatabase::addApplicationFont(path);
+    const QStringList families = id_ < 0 ? QStringList() : QFontDatabase::applicationFontFamilies(id_);
+    if (families.isEmpty()) {
+        if (id_ >= 0) QFontDatabase::removeApplicationFont(id_);
+        throw Error(ErrorKind::Io, "Cannot use " + name +
+                                       ": it is not a font that can be opened; give -f a TrueType or OpenType "
+                                       "file or collection (.ttf, .otf, .ttc, .otc)");
+    }
+    // The families come one per face, in the file's order.
+    faceCount_ = static_cast<std::int32_t>(families.size());
+    if (faceIndex < 0 || faceIndex >= faceCount_) {
+        QFontDatabase::removeApplicationFont(id_);
+        throw Error(ErrorKind::Io, "Cannot use face " + std::to_string(faceIndex) + " of " + name + ": it has " +
+                                       std::to_string(faceCount_) + (faceCount_ == 1 ? " face" : " faces") +
+                                       "; give --face-index 0" +
+                                       (faceCount_ > 1 ? " to " + std::to_string(faceCount_ - 1) : std::string()));
+    }
+    family_ = families[faceIndex];
+}
+
+FontFile::~FontFile() {
+    if (id_ >= 0) QFontDatabase::removeApplicationFont(id_);
 }
 
 }  // namespace karuvo

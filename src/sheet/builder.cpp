@@ -154,7 +154,10 @@ Sheet buildSheet(const SheetSettings& s) {
     sheetContext.setBackgroundMode(BackgroundMode::Transparent);
     sheetContext.setTextColour(s.fill == FillKind::Colour ? s.fillColour : kWhite);
 
-    const std::vector<GridCell> cells = gridCells(s.text);
+    std::vector<GridCell> cells = gridCells(s.text);
+    // Without fallback a character the face lacks keeps an empty cell.
+    if (s.font && s.font->noFallback)
+        std::erase_if(cells, [&](const GridCell& c) { return !font->hasGlyph(c.codePoint); });
     // Main positions, kept for the shadow cut-out (the same font measures the same box).
     std::vector<CellPlacement> placements;
     placements.reserve(cells.size());

@@ -59,6 +59,7 @@ TEST(Arguments, BadOnesAreUsageErrorsThatSayWhatToChange) {
         {"+ --texture t.bmp --fill FFFFFF", "--fill and --texture exclude each other; choose a colour or a texture"},
         {"+ -T a.txt", "-t and -T exclude each other; give the text once"},
         {"+ --shadow-colour FF0000", "--shadow-colour needs --shadow DX,DY; add the offset or drop the colour"},
+        {"+ --face-index 1", "--face-index needs -f FILE; add the font file or drop the index"},
         {"+ --fnt ./o.bmp", "--fnt names the same file as -o; give it a name of its own"}};
     for (const auto& [args, message] : cases) {
         const QString line = QString(args).replace(QRegularExpression("^\\+"), "-t A -o o.bmp");

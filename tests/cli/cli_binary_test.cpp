@@ -1,5 +1,6 @@
 // Runs the real karuvo-cli program and checks what it writes and says.
 #include <QDir>
+#include <QFontDatabase>
 #include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -32,6 +33,27 @@ void expectSamePixels(const QString& bmpPath, const SheetSettings& settings) {
     const QImage written(bmpPath);
     ASSERT_EQ(written.size(), QSize(sheet.width, sheet.height));
     EXPECT_TRUE(Image::fromQImage(written) == sheet.image) << "the pixels differ";
+}
+
+// A folder of font files no font configuration knows (see make_test_fonts.py): made
+// once per test program from the installed DejaVu faces.
+QString testFonts() {
+    static QTemporaryDir fonts;
+    static const bool made = [] {
+        QProcess p;
+        p.start(QStringLiteral(KARUVO_PYTHON), {QStringLiteral(KARUVO_TEST_FONT_SCRIPT), fonts.path()});
+        return p.waitForFinished(60000) && p.exitCode() == 0;
+    }();
+    EXPECT_TRUE(made) << "the test fonts could not be made";
+    return fonts.path();
+}
+
+// Whether any pixel of the region is not black.
+bool hasInk(const QImage& image, const QRect& region) {
+    for (int y = region.top(); y <= region.bottom(); ++y)
+        for (int x = region.left(); x <= region.right(); ++x)
+            if ((image.pixel(x, y) & 0xFFFFFF) != 0) return true;
+    return false;
 }
 
 struct CliBinary : ::testing::Test {
@@ -87,8 +109,54 @@ TEST_F(CliBinary, AShadowInAFittedCellMatchesTheBuilder) {
                                           .shadowColour = colourFromRgb(255, 0, 0)});
 }
 
-// The arguments, split at spaces ("@" is the test's folder; "-o @/out.bmp" is added when no
-// -o is given), the exit status and what standard error must contain.
+TEST_F(CliBinary, AFontFileNoConfigurationKnowsIsUsedAndNamed) {
+    const QString fonts = testFonts();
+    ASSERT_FALSE(QFontDatabase::hasFamily("Karuvo Test Sans"));
+    const QString text = QStringLiteral("Ag&");
+    const auto [code, err] = runCli({"-t", text, "-f", fonts + "/renamed.ttf", "-s", "20", "-c", "24x28", "-o",
+                                     path("f.bmp"), "--fnt", path("f.fnt"), "--json", path("f.json")});
+    ASSERT_EQ(code, 0) << err;
+    EXPECT_NE(err.find("font \"Karuvo Test Sans\" 20 px\n"), std::string::npos) << err;
+    EXPECT_TRUE(readFile(path("f.fnt")).startsWith("info face=\"Karuvo Test Sans\" size=20 "));
+    EXPECT_EQ(QJsonDocument::fromJson(readFile(path("f.json"))).object()["face"].toString(), "Karuvo Test Sans");
+    // The renamed file holds DejaVu Sans's outlines, so it draws what the installed face draws.
+    expectSamePixels(path("f.bmp"), {.text = text, .cellWidth = 24, .cellHeight = 28,
+                                     .font = faceDescription("DejaVu Sans", 20), .texturePath = {}});
+}
+
+TEST_F(CliBinary, TwoFacesOfACollectionDrawTheirOwnGlyphs) {
+    const QString collection = testFonts() + "/pair.ttc";
+    const char* const installed[] = {"DejaVu Sans", "DejaVu Serif"};
+    for (int face = 0; face < 2; ++face) {
+        const QString out = path(QStringLiteral("face%1.bmp").arg(face));
+        const auto [code, err] = runCli({"-t", "Rg", "-f", collection, "--face-index", QString::number(face), "-s",
+                                         "30", "-c", "32x40", "-o", out});
+        ASSERT_EQ(code, 0) << err;
+        EXPECT_NE(err.find(face == 0 ? "\"Karuvo Test Sans\"" : "\"Karuvo Test Serif\""), std::string::npos) << err;
+        expectSamePixels(out, {.text = "Rg", .cellWidth = 32, .cellHeight = 40,
+                               .font = faceDescription(installed[face], 30), .texturePath = {}});
+    }
+    EXPECT_NE(QImage(path("face0.bmp")), QImage(path("face1.bmp")));
+}
+
+TEST_F(CliBinary, WithoutFallbackALackedCharacterLeavesAnEmptyCellAndIsReported) {
+    const QString font = testFonts() + "/renamed.ttf";
+    for (const bool fallback : {true, false}) {
+        QStringList args{"-t", QStringLiteral("A\u5B57"), "-f", font, "-c", "20x20", "-o", path("n.bmp")};
+        if (!fallback) args << "--no-fallback";
+        const auto [code, err] = runCli(args);
+        ASSERT_EQ(code, 0) << err;
+        const QString line = QStringLiteral("U+5B57 \u5B57 is not in \"Karuvo Test Sans\"; ") +
+                             (fallback ? "drawn with \"IPAGothic\"\n" : "left empty\n");
+        EXPECT_TRUE(QString::fromStdString(err).contains(line)) << err;
+        const QImage sheet(path("n.bmp"));
+        EXPECT_TRUE(hasInk(sheet, QRect(0, 0, 20, 20)));
+        EXPECT_EQ(hasInk(sheet, QRect(20, 0, 20, 20)), fallback);
+    }
+}
+
+// The arguments, split at spaces ("@" is the test's folder, "%" the test fonts'; "-o @/out.bmp"
+// is added when no -o is given), the exit status and what standard error must contain.
 using BadRun = std::tuple<std::string, int, std::string>;
 
 class CliBadInput : public CliBinary, public ::testing::WithParamInterface<BadRun> {};
@@ -106,12 +174,13 @@ TEST_P(CliBadInput, FailsWithAMessageAndLeavesTheOutputAsItWas) {
     const QStringList before = entries();
 
     const auto& [line, exitCode, message] = GetParam();
-    QStringList args = QString::fromStdString(line).replace("@", dir.path()).split(' ');
+    QStringList args = QString::fromStdString(line).replace("@", dir.path()).replace("%", testFonts()).split(' ');
     if (!args.contains("-o")) args << "-o" << path("out.bmp");
     const auto [code, err] = runCli(args);
     EXPECT_EQ(code, exitCode) << err;
     EXPECT_EQ(err.rfind("karuvo-cli: ", 0), 0u) << err;
-    EXPECT_NE(err.find(message), std::string::npos) << err;
+    const std::string expected = QString::fromStdString(message).replace("@", dir.path()).replace("%", testFonts()).toStdString();
+    EXPECT_NE(err.find(expected), std::string::npos) << err;
     EXPECT_EQ(readFile(path("out.bmp")), old);
     EXPECT_EQ(entries(), before) << "a file was left behind";
 }
@@ -136,5 +205,14 @@ const BadRun kBadRuns[] = {
     {"-t A -o @/folder", 1, "it is a folder"},
     {"-t A -o /proc/karuvo-sheet.bmp", 1, "karuvo-cli: Cannot write"},
     {"-t A -o @/out.bmp --fnt @/nowhere/a.fnt", 1, "does not exist"},
+    {"-t A -f @/none.ttf", 1, "the font file \"@/none.ttf\": no such file; give -f an existing font file"},
+    {"-t A -f @/folder", 1, "the font file \"@/folder\": it is a folder; give -f one font file in it"},
+    {"-t A -f @/text.bmp", 1, "it is not a font that can be opened; give -f a TrueType or OpenType file"},
+    {"-t A -f %/not-a-font.ttf", 1, "it is not a font that can be opened"},
+    {"-t A -f %/pair.ttc --face-index 2", 1, "Cannot use face 2 of the font file \"%/pair.ttc\": it has 2 faces; "
+                                             "give --face-index 0 to 1"},
+    {"-t A -f %/renamed.ttf --face-index 1", 1, "it has 1 face; give --face-index 0\n"},
+    {"-t A -f DejaVu --face-index 1", 1, "\"DejaVu\" is a family name; give -f a font file or drop --face-index"},
+    {"-t A -f %/pair.ttc --face-index -1", 2, "--face-index: the face index -1 is out of range"},
     {"-T @/latin1.txt", 1, "is not valid UTF-8: the byte at offset 6 (0xE9)"}};
 INSTANTIATE_TEST_SUITE_P(CliBinary, CliBadInput, ::testing::ValuesIn(kBadRuns));
