@@ -6,6 +6,7 @@
 
 #include "platform/error.h"
 #include "platform/number.h"
+#include "sheet/char_source.h"
 
 #ifndef KARUVO_VERSION
 #define KARUVO_VERSION "0.0.0"
@@ -19,7 +20,7 @@ constexpr std::int32_t kMaxRadius = 10;
 
 enum class Opt {
     Text, TextFile, Font, Size, Bold, Italic, Underline, StrikeOut, Cell, Fill, Texture,
-    Shadow, ShadowColour, Outline, OutlineColour, Output, Fnt, Json, FaceIndex, NoFallback, Quiet, Help,
+    Shadow, ShadowColour, Outline, OutlineColour, Output, Fnt, Json, FaceIndex, NoFallback, Chars, Charset, Quiet, Help,
     Version,
 };
 
@@ -51,6 +52,8 @@ constexpr std::array kOptions{
     OptionSpec{Opt::Json, 0, "json", true},
     OptionSpec{Opt::FaceIndex, 0, "face-index", true},
     OptionSpec{Opt::NoFallback, 0, "no-fallback", false},
+    OptionSpec{Opt::Chars, 0, "chars", true},
+    OptionSpec{Opt::Charset, 0, "charset", true},
     OptionSpec{Opt::Quiet, 'q', "quiet", false},
     OptionSpec{Opt::Help, 'h', "help", false},
     OptionSpec{Opt::Version, 0, "version", false},
@@ -225,7 +228,8 @@ CliOptions parse(const QStringList& args, ParseOutcome::Action& action) {
             return o;
         }
         bool& once = seen[static_cast<int>(option->id)];
-        if (once) usage(spell + " is given more than once; give it once");
+        const bool repeatable = option->id == Opt::Chars || option->id == Opt::Charset;
+        if (once && !repeatable) usage(spell + " is given more than once; give it once");
         once = true;
 
         const QString& v = value ? *value : QString();
@@ -270,6 +274,19 @@ CliOptions parse(const QStringList& args, ParseOutcome::Action& action) {
         case Opt::Json: o.jsonPath = nonEmpty(spell, v); break;
         case Opt::FaceIndex: o.font.faceIndex = faceIndexArgument(spell, v); break;
         case Opt::NoFallback: o.font.noFallback = o.font.given = true; break;
+        case Opt::Chars:
+            try {
+                addCharList(v, o.chars);
+            } catch (const Error& e) {
+                usage(spell + ": " + QString::fromStdString(e.what()));
+            }
+            break;
+        case Opt::Charset:
+            if (!charsetNames().contains(v))
+                usage(spell + ": no character set is called " + quoted(v) + "; give one of " +
+                      charsetNames().join(QStringLiteral(", ")));
+            o.charsets << v;
+            break;
         case Opt::Quiet: o.quiet = true; break;
         case Opt::Help:
         case Opt::Version: break;
@@ -287,7 +304,11 @@ CliOptions parse(const QStringList& args, ParseOutcome::Action& action) {
         usage(QStringLiteral("--outline-colour needs --outline R; add the radius or drop the colour"));
     if (given(Opt::FaceIndex) && !given(Opt::Font))
         usage(QStringLiteral("--face-index needs -f FILE; add the font file or drop the index"));
-    if (!textGiven) usage(QStringLiteral("no text given; add -t TEXT or -T FILE"));
+    const bool charsGiven = given(Opt::Chars) || given(Opt::Charset);
+    if (textGiven && charsGiven)
+        usage(QStringLiteral("--chars and --charset choose the characters instead of -t and -T; give one or the other"));
+    if (!textGiven && !charsGiven)
+        usage(QStringLiteral("no text given; add -t TEXT, -T FILE, --chars LIST or --charset NAME"));
     if (o.outputPath.isEmpty()) usage(QStringLiteral("no output file given; add -o OUT.bmp"));
     const struct {
         Opt id;

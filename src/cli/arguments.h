@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "sheet/char_source.h"
 #include "sheet/settings.h"
 
 namespace karuvo::cli {
@@ -39,6 +40,8 @@ struct CliOptions {
     FontRequest font;
     bool cellGiven = false;
     std::optional<QString> textFile;  // "-" is standard input; unset: the text is in settings
+    CodePointSet chars;               // --chars, and with --charset instead of a text
+    QStringList charsets;             // names of charsetNames()
     QString outputPath;
     QString fntPath;                  // empty: no descriptor
     QString jsonPath;

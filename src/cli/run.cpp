@@ -12,6 +12,7 @@
 #include "platform/error.h"
 #include "platform/image_io.h"
 #include "sheet/builder.h"
+#include "sheet/char_source.h"
 #include "sheet/grid.h"
 
 namespace karuvo::cli {
@@ -85,6 +86,11 @@ QString relativeTo(const QString& file, const QString& fromFile) {
 int build(CliOptions& o, QTextStream& err) {
     SheetSettings& s = o.settings;
     if (o.textFile) s.text = readTextFile(*o.textFile);
+    if (!o.chars.empty() || !o.charsets.isEmpty()) {
+        CodePointSet chars = o.chars;
+        for (const QString& name : o.charsets) addCharset(name, chars);
+        s.text = textOf(chars);
+    }
     std::unique_ptr<FontFile> fontFile;
     const std::unique_ptr<Font> font = chooseFont(o, fontFile, err);
     if (!o.cellGiven) fitCell(s, *font);
