@@ -20,7 +20,8 @@ constexpr std::int32_t kMaxRadius = 10;
 
 enum class Opt {
     Text, TextFile, Font, Size, Bold, Italic, Underline, StrikeOut, Cell, Fill, Texture,
-    Shadow, ShadowColour, Outline, OutlineColour, Output, Fnt, Json, FaceIndex, NoFallback, Chars, Charset, Quiet, Help,
+    Shadow, ShadowColour, Outline, OutlineColour, Output, Fnt, Json, FaceIndex, NoFallback, Chars, Charset, Columns,
+    Quiet, Help,
     Version,
 };
 
@@ -54,6 +55,7 @@ constexpr std::array kOptions{
     OptionSpec{Opt::NoFallback, 0, "no-fallback", false},
     OptionSpec{Opt::Chars, 0, "chars", true},
     OptionSpec{Opt::Charset, 0, "charset", true},
+    OptionSpec{Opt::Columns, 0, "columns", true},
     OptionSpec{Opt::Quiet, 'q', "quiet", false},
     OptionSpec{Opt::Help, 'h', "help", false},
     OptionSpec{Opt::Version, 0, "version", false},
@@ -185,6 +187,14 @@ std::int32_t faceIndexArgument(const QString& spell, const QString& value) {
     return *n.value;
 }
 
+std::int32_t columnsArgument(const QString& spell, const QString& value) {
+    const WholeNumber n = wholeNumber(value, Rounding::HalfEven);
+    const QString fix = QStringLiteral("; give the number of cells in a row, at least 1");
+    if (!n.numeric) usage(spell + ": the column count " + quoted(value) + " is not a number" + fix);
+    if (!n.value || *n.value < 1) usage(spell + ": the column count " + value.trimmed() + " is out of range" + fix);
+    return *n.value;
+}
+
 QString nonEmpty(const QString& spell, const QString& value) {
     if (value.isEmpty()) usage(spell + " is given an empty value; give a name");
     return value;
@@ -287,6 +297,7 @@ CliOptions parse(const QStringList& args, ParseOutcome::Action& action) {
                       charsetNames().join(QStringLiteral(", ")));
             o.charsets << v;
             break;
+        case Opt::Columns: s.wrapColumns = columnsArgument(spell, v); break;
         case Opt::Quiet: o.quiet = true; break;
         case Opt::Help:
         case Opt::Version: break;
@@ -309,6 +320,7 @@ CliOptions parse(const QStringList& args, ParseOutcome::Action& action) {
         usage(QStringLiteral("--chars and --charset choose the characters instead of -t and -T; give one or the other"));
     if (!textGiven && !charsGiven)
         usage(QStringLiteral("no text given; add -t TEXT, -T FILE, --chars LIST or --charset NAME"));
+    if (charsGiven && !given(Opt::Columns)) s.wrapColumns = kDefaultCharColumns;
     if (o.outputPath.isEmpty()) usage(QStringLiteral("no output file given; add -o OUT.bmp"));
     const struct {
         Opt id;
@@ -349,13 +361,28 @@ ParseOutcome parseArguments(const QStringList& args) {
 }
 
 QString helpText() {
-    return QStringLiteral(R"(Usage: karuvo-cli (-t TEXT | -T FILE) [options] -o OUT.bmp
+    return QStringLiteral(R"(Usage: karuvo-cli (-t TEXT | -T FILE | --chars LIST | --charset NAME) [options] -o OUT.bmp
 
 Builds a glyph sheet: every character of the text centred in a cell of its own,
 the cells in rows as the text's lines run, written as a 24-bit Windows bitmap.
 
   -t, --text TEXT          the text; real line breaks end lines, as in the window
   -T, --text-file FILE     UTF-8 text ("-" reads standard input); a leading BOM is skipped
+      --chars LIST         characters by list instead of a text, one cell each in
+                           code point order: comma-separated single characters,
+                           U+XXXX and ranges U+XXXX-U+YYYY, e.g. "A,B,U+3041-U+3093";
+                           a comma itself is U+002C; no spaces around items; ranges
+                           skip control characters and surrogates
+      --charset NAME       a named set: ascii (U+0020-U+007E), latin1 (ascii and
+                           U+00A0-U+00FF), hiragana (U+3040-U+309F), katakana
+                           (U+30A0-U+30FF), halfwidth-katakana (U+FF61-U+FF9F),
+                           jis-x-0208 (its 6879 characters), jis-x-0208-kanji1 (2965),
+                           jis-x-0208-kanji2 (3390); blocks give their assigned code
+                           points. --chars and --charset may be repeated and mixed
+                           (their union) but not given with -t or -T
+      --columns N          at most N cells to a row: a longer line goes on in the next
+                           row (a line break still ends a row); default for --chars and
+                           --charset: 16, otherwise a row per line
   -f, --font FAMILY|FILE   font family, or a font file (.ttf, .otf, .ttc, .otc) used
                            for this run only, nothing installed (default: the
                            window's default sheet font); a value holding "/" or

@@ -15,6 +15,9 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;  // the build or a read or write failed
 inline constexpr int kExitUsage = 2;    // the arguments are wrong
 
+// Cells in a row of --chars and --charset sheets when --columns is not given.
+inline constexpr std::int32_t kDefaultCharColumns = 16;
+
 // The font the arguments ask for, before it is made: the family may be left to the
 // default sheet font.
 struct FontRequest {

@@ -8,10 +8,11 @@
 
 namespace karuvo::cli {
 
-std::vector<CharPlace> firstPlaces(QStringView text, std::int32_t cellWidth, std::int32_t cellHeight) {
+std::vector<CharPlace> firstPlaces(QStringView text, std::int32_t cellWidth, std::int32_t cellHeight,
+                                   std::int32_t wrapColumns) {
     std::vector<CharPlace> places;
     std::unordered_set<char32_t> seen;
-    for (const GridCell& cell : gridCells(text)) {
+    for (const GridCell& cell : gridCells(text, wrapColumns)) {
         if (!seen.insert(cell.codePoint).second) continue;
         places.push_back(CharPlace{cell.codePoint, cell.column, cell.row,
                                    checkedMul(cell.column, cellWidth, "a cell's x position"),

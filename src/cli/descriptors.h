@@ -22,10 +22,11 @@ struct CharPlace {
     std::int32_t x, y;
 };
 
-// One place per distinct character that takes a cell, at its first cell, in
-// increasing code point order. Throws Error(Overflow) when a position leaves the
+// One place per distinct character that takes a cell, at its first cell (rows wrapped
+// after `wrapColumns` cells when above 0), in increasing code point order. Throws Error(Overflow) when a position leaves the
 // signed 32-bit range.
-std::vector<CharPlace> firstPlaces(QStringView text, std::int32_t cellWidth, std::int32_t cellHeight);
+std::vector<CharPlace> firstPlaces(QStringView text, std::int32_t cellWidth, std::int32_t cellHeight,
+                                   std::int32_t wrapColumns = 0);
 
 // The font facts a descriptor names.
 struct DescriptorFont {

@@ -107,7 +107,7 @@ int build(CliOptions& o, QTextStream& err) {
     // Everything is encoded before anything is written, so a failure writes nothing.
     std::vector<FileContents> files{{o.outputPath, encodeBmp24(sheet.image, sheet.width, sheet.height)}};
     if (!o.fntPath.isEmpty() || !o.jsonPath.isEmpty()) {
-        const std::vector<CharPlace> places = firstPlaces(s.text, sheet.cellWidth, sheet.cellHeight);
+        const std::vector<CharPlace> places = firstPlaces(s.text, sheet.cellWidth, sheet.cellHeight, s.wrapColumns);
         if (!o.fntPath.isEmpty()) {
             const QFontMetrics& m = font->metrics();
             const DescriptorFont df{font->resolvedFamily(), o.font.pixelSize, o.font.bold, o.font.italic,

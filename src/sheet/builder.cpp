@@ -127,7 +127,7 @@ Sheet buildSheet(const SheetSettings& s) {
     const std::int32_t dy = shadowOn ? s.shadowDy : 0;
 
     Sheet sheet;
-    const GridSize grid = scanGrid(s.text);
+    const GridSize grid = scanGrid(s.text, s.wrapColumns);
     sheet.columns = grid.columns;
     sheet.rows = grid.rows;
     sheet.cellWidth = s.cellWidth;
@@ -154,7 +154,7 @@ Sheet buildSheet(const SheetSettings& s) {
     sheetContext.setBackgroundMode(BackgroundMode::Transparent);
     sheetContext.setTextColour(s.fill == FillKind::Colour ? s.fillColour : kWhite);
 
-    std::vector<GridCell> cells = gridCells(s.text);
+    std::vector<GridCell> cells = gridCells(s.text, s.wrapColumns);
     // Without fallback a character the face lacks keeps an empty cell.
     if (s.font && s.font->noFallback)
         std::erase_if(cells, [&](const GridCell& c) { return !font->hasGlyph(c.codePoint); });

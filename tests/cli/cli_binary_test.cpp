@@ -87,6 +87,30 @@ TEST_F(CliBinary, TwoLinesMakeAThreeByTwoGridThatTheDescriptorsAgreeWith) {
     }
 }
 
+TEST_F(CliBinary, ListedCharactersFillWrappedRowsInCodePointOrder) {
+    // Six characters in four columns: two rows, the second half full.
+    const auto [code, err] = runCli({"--chars", "U+0043-U+0045,A,U+002C", "--chars", "B", "--columns", "4", "-c",
+                                     "10x12", "-o", path("c.bmp"), "--json", path("c.json")});
+    ASSERT_EQ(code, 0) << err;
+    EXPECT_EQ(err.rfind("karuvo-cli: sheet 40 x 24 pixels, cells of 10 x 12 in 4 columns and 2 rows (8 cells), "
+                        "6 characters", 0), 0u) << err;
+    expectSamePixels(path("c.bmp"), {.text = ",ABCDE", .wrapColumns = 4, .cellWidth = 10, .cellHeight = 12,
+                                     .font = {}, .texturePath = {}});
+    const QJsonObject json = QJsonDocument::fromJson(readFile(path("c.json"))).object();
+    EXPECT_EQ(QList<int>({json["columns"].toInt(), json["rows"].toInt()}), QList<int>({4, 2}));
+    const QJsonObject chars = json["chars"].toObject();
+    const char32_t order[] = {U',', U'A', U'B', U'C', U'D', U'E'};
+    for (int i = 0; i < 6; ++i) {
+        const QJsonObject e = chars[QString::number(order[i])].toObject();
+        EXPECT_EQ(QList<int>({e["column"].toInt(), e["row"].toInt(), e["x"].toInt(), e["y"].toInt()}),
+                  QList<int>({i % 4, i / 4, i % 4 * 10, i / 4 * 12})) << i;
+    }
+    // A set without --columns gets sixteen to a row: 93 hiragana in six rows.
+    const auto [setCode, setErr] = runCli({"--charset", "hiragana", "-c", "12x12", "-o", path("h.bmp")});
+    ASSERT_EQ(setCode, 0) << setErr;
+    EXPECT_EQ(QImage(path("h.bmp")).size(), QSize(16 * 12, 6 * 12));
+}
+
 TEST_F(CliBinary, AnEmojiTakesOneCellAndALackedCharacterIsReportedOnce) {
     const QString text = "A" + QString::fromUcs4(U"\U0001F600") + QStringLiteral("\u4E00\u4E00");
     const auto [code, err] = runCli({"-t", text, "-f", "DejaVu Sans", "-c", "10x12", "-o", path("e.bmp")});
