@@ -179,19 +179,13 @@ void outlineArgument(const QString& spell, const QString& value, SheetSettings& 
     s.outlineRadius = *n.value;
 }
 
-std::int32_t faceIndexArgument(const QString& spell, const QString& value) {
+// A whole number of at least `least`, named `what` in messages that end with `fix`.
+std::int32_t wholeArgument(const QString& spell, const QString& value, const char* what, std::int32_t least,
+                           const QString& fix) {
     const WholeNumber n = wholeNumber(value, Rounding::HalfEven);
-    const QString fix = QStringLiteral("; give the number of a face of the font file, from 0");
-    if (!n.numeric) usage(spell + ": the face index " + quoted(value) + " is not a number" + fix);
-    if (!n.value || *n.value < 0) usage(spell + ": the face index " + value.trimmed() + " is out of range" + fix);
-    return *n.value;
-}
-
-std::int32_t columnsArgument(const QString& spell, const QString& value) {
-    const WholeNumber n = wholeNumber(value, Rounding::HalfEven);
-    const QString fix = QStringLiteral("; give the number of cells in a row, at least 1");
-    if (!n.numeric) usage(spell + ": the column count " + quoted(value) + " is not a number" + fix);
-    if (!n.value || *n.value < 1) usage(spell + ": the column count " + value.trimmed() + " is out of range" + fix);
+    const QString name = QStringLiteral(": the %1 ").arg(QLatin1String(what));
+    if (!n.numeric) usage(spell + name + quoted(value) + " is not a number" + fix);
+    if (!n.value || *n.value < least) usage(spell + name + value.trimmed() + " is out of range" + fix);
     return *n.value;
 }
 
@@ -282,7 +276,9 @@ CliOptions parse(const QStringList& args, ParseOutcome::Action& action) {
         case Opt::Output: o.outputPath = nonEmpty(spell, v); break;
         case Opt::Fnt: o.fntPath = nonEmpty(spell, v); break;
         case Opt::Json: o.jsonPath = nonEmpty(spell, v); break;
-        case Opt::FaceIndex: o.font.faceIndex = faceIndexArgument(spell, v); break;
+        case Opt::FaceIndex:
+            o.font.faceIndex = wholeArgument(spell, v, "face index", 0, "; give the number of a face of the font file, from 0");
+            break;
         case Opt::NoFallback: o.font.noFallback = o.font.given = true; break;
         case Opt::Chars:
             try {
@@ -297,7 +293,9 @@ CliOptions parse(const QStringList& args, ParseOutcome::Action& action) {
                       charsetNames().join(QStringLiteral(", ")));
             o.charsets << v;
             break;
-        case Opt::Columns: s.wrapColumns = columnsArgument(spell, v); break;
+        case Opt::Columns:
+            s.wrapColumns = wholeArgument(spell, v, "column count", 1, "; give the number of cells in a row, at least 1");
+            break;
         case Opt::Quiet: o.quiet = true; break;
         case Opt::Help:
         case Opt::Version: break;
