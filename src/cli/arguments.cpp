@@ -21,7 +21,7 @@ constexpr std::int32_t kMaxRadius = 10;
 enum class Opt {
     Text, TextFile, Font, Size, Bold, Italic, Underline, StrikeOut, Cell, Fill, Texture,
     Shadow, ShadowColour, Outline, OutlineColour, Output, Fnt, Json, FaceIndex, NoFallback, Chars, Charset, Columns,
-    Quiet, Help,
+    Mono, Quiet, Help,
     Version,
 };
 
@@ -56,6 +56,7 @@ constexpr std::array kOptions{
     OptionSpec{Opt::Chars, 0, "chars", true},
     OptionSpec{Opt::Charset, 0, "charset", true},
     OptionSpec{Opt::Columns, 0, "columns", true},
+    OptionSpec{Opt::Mono, 0, "mono", false},
     OptionSpec{Opt::Quiet, 'q', "quiet", false},
     OptionSpec{Opt::Help, 'h', "help", false},
     OptionSpec{Opt::Version, 0, "version", false},
@@ -296,6 +297,7 @@ CliOptions parse(const QStringList& args, ParseOutcome::Action& action) {
         case Opt::Columns:
             s.wrapColumns = wholeArgument(spell, v, "column count", 1, "; give the number of cells in a row, at least 1");
             break;
+        case Opt::Mono: o.font.mono = o.font.given = true; break;
         case Opt::Quiet: o.quiet = true; break;
         case Opt::Help:
         case Opt::Version: break;
@@ -344,6 +346,7 @@ FontDescription FontRequest::description(const QString& defaultFamily) const {
     d.strikeOut = strikeOut ? 1 : 0;
     d.faceName = family.isEmpty() ? defaultFamily : family;
     d.noFallback = noFallback;
+    if (mono) d.quality = kNonAntialiasedQuality;
     return d;
 }
 
@@ -390,6 +393,9 @@ the cells in rows as the text's lines run, written as a 24-bit Windows bitmap.
                            drawing them with another face (they are still reported)
   -s, --size PX            font size in pixels, 1 to 16384 (default 12)
       --bold --italic --underline --strikeout
+      --mono               glyphs without anti-aliasing: every pixel is glyph or
+                           background, so a colour fill gives exactly two colours
+                           and the outline or shadow stays as sharp
   -c, --cell WxH           cell size, e.g. 32x32; omitted: fitted to the largest
                            character plus the room the edge effect needs, like the
                            window's "現フォントの最大値"

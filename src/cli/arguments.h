@@ -24,6 +24,7 @@ struct FontRequest {
     QString family;                // empty: the default sheet font's family; may be a file
     std::int32_t faceIndex = 0;    // the face of a font file
     bool noFallback = false;       // characters the face lacks stay undrawn
+    bool mono = false;             // glyphs without anti-aliasing
     std::int32_t pixelSize = 12;
     bool bold = false, italic = false, underline = false, strikeOut = false;
 

@@ -4,6 +4,8 @@
 #include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QPainter>
+#include <QSet>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -176,6 +178,51 @@ TEST_F(CliBinary, WithoutFallbackALackedCharacterLeavesAnEmptyCellAndIsReported)
         const QImage sheet(path("n.bmp"));
         EXPECT_TRUE(hasInk(sheet, QRect(0, 0, 20, 20)));
         EXPECT_EQ(hasInk(sheet, QRect(20, 0, 20, 20)), fallback);
+    }
+}
+
+// The colours of a picture.
+QSet<QRgb> coloursOf(const QImage& image) {
+    QSet<QRgb> colours;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) colours.insert(image.pixel(x, y) | 0xFF000000);
+    return colours;
+}
+
+TEST_F(CliBinary, MonoGlyphsAreThePlainPaintersAliasedOnesAndEffectsStaySharp) {
+    const QString text = QStringLiteral("Ag@\u5B57");
+    const QStringList common{"-t", text, "-f", "DejaVu Sans", "-s", "24", "-c", "40x40", "--fill", "FF8000", "--mono"};
+    const auto [code, err] = runCli(common + QStringList{"-o", path("m.bmp")});
+    ASSERT_EQ(code, 0) << err;
+    const QImage sheet = QImage(path("m.bmp")).convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(coloursOf(sheet), QSet<QRgb>({0xFF000000, 0xFFFF8000}));
+
+    // Each character alone with QPainter, centred in its cell by the font's own metrics.
+    QFont font("DejaVu Sans");
+    font.setPixelSize(24);
+    font.setStyleStrategy(QFont::NoAntialias);
+    font.setHintingPreference(QFont::PreferFullHinting);
+    font.setKerning(false);
+    const QFontMetrics metrics(font);
+    QImage expected(sheet.size(), QImage::Format_RGB32);
+    expected.fill(Qt::black);
+    QPainter painter(&expected);
+    painter.setFont(font);
+    painter.setPen(QColor(0xFF, 0x80, 0x00));
+    for (int i = 0; i < text.size(); ++i) {
+        const int x = i * 40 + (40 - metrics.horizontalAdvance(text[i])) / 2, y = (40 - metrics.height()) / 2;
+        painter.drawText(x, y + metrics.ascent(), text.mid(i, 1));
+    }
+    painter.end();
+    EXPECT_EQ(sheet, expected);
+
+    const struct { QStringList effect; QRgb colour; } effects[] = {
+        {{"--outline", "2", "--outline-colour", "0000FF"}, 0xFF0000FF},
+        {{"--shadow", "2,2", "--shadow-colour", "00FF00"}, 0xFF00FF00}};
+    for (const auto& [effect, colour] : effects) {
+        const auto [effectCode, effectErr] = runCli(common + effect + QStringList{"-o", path("e.bmp")});
+        ASSERT_EQ(effectCode, 0) << effectErr;
+        EXPECT_EQ(coloursOf(QImage(path("e.bmp"))), QSet<QRgb>({0xFF000000, 0xFFFF8000, colour})) << effect[0].toStdString();
     }
 }
 
