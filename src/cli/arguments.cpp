@@ -418,7 +418,9 @@ numbers to the nearest whole number (halves to even), so 2.5 gives 2.
 
 Unless --quiet, a report on standard error gives the sheet size, the cell size,
 the number of cells and every character the chosen font lacks, with the face that
-drew it instead (or that it was left empty).
+drew it instead (or that it was left empty). A shadow or outline that reaches
+past its cell into the neighbouring ones is built as asked, with a warning that
+names the cell size that would hold it.
 
 The JSON map has this shape (one entry per distinct character, at its first cell,
 keys are decimal code points in increasing order; x and y are the cell's top-left

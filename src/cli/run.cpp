@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <algorithm>
+#include <cstdlib>
 #include <new>
 
 #include "cli/arguments.h"
@@ -79,6 +81,21 @@ void fitCell(SheetSettings& s, const Font& font) {
     s.cellHeight = cell.height;
 }
 
+// Warns when the edge effect reaches past the cells into their neighbours, naming the
+// cell that would hold it.
+void warnOfSpill(const SheetSettings& s, const Font& font, QTextStream& err) {
+    if (s.effect == EffectKind::None) return;
+    const CharBox largest = largestCharBox(s.text, font);
+    const CharBox allowance = effectAllowance(s.effect, s.shadowDx, s.shadowDy, s.outlineRadius);
+    const std::int64_t width = largest.width + std::abs(std::int64_t{allowance.width});
+    const std::int64_t height = largest.height + std::abs(std::int64_t{allowance.height});
+    if ((allowance.width == 0 || width <= s.cellWidth) && (allowance.height == 0 || height <= s.cellHeight)) return;
+    err << kPrefix << "warning: the " << (s.effect == EffectKind::Shadow ? "shadow" : "outline")
+        << " reaches past cells of " << s.cellWidth << " x " << s.cellHeight
+        << " pixels into their neighbours; cells of " << std::max<std::int64_t>(width, s.cellWidth) << " x "
+        << std::max<std::int64_t>(height, s.cellHeight) << " would hold it (-c)\n";
+}
+
 QString relativeTo(const QString& file, const QString& fromFile) {
     return QDir(QFileInfo(fromFile).absolutePath()).relativeFilePath(QFileInfo(file).absoluteFilePath());
 }
@@ -118,6 +135,7 @@ int build(CliOptions& o, QTextStream& err) {
         if (!o.jsonPath.isEmpty()) files.push_back({o.jsonPath, jsonDescriptor(geometry, font->resolvedFamily(), places)});
     }
     writeFilesAtomically(files);
+    warnOfSpill(s, *font, err);
 
     if (!o.quiet) {
         err << reportText(geometry, gridCells(s.text).size(), font->resolvedFamily(), o.font.pixelSize,

@@ -181,6 +181,28 @@ TEST_F(CliBinary, WithoutFallbackALackedCharacterLeavesAnEmptyCellAndIsReported)
     }
 }
 
+TEST_F(CliBinary, AnEffectReachingPastItsCellIsWarnedOfOnceWithTheCellThatHoldsIt) {
+    QFont font("DejaVu Sans");
+    font.setPixelSize(16);
+    const QFontMetrics metrics(font);
+    const int w = metrics.horizontalAdvance('W'), h = metrics.height();
+    const struct { QStringList args; QString warning; } cases[] = {
+        {{"-c", "16x40", "--outline", "4"}, QStringLiteral("the outline reaches past cells of 16 x 40 pixels into their "
+                                                           "neighbours; cells of %1 x 40 would hold it").arg(w + 8)},
+        // A negative offset makes the fitted cell smaller, so the shadow leaves it.
+        {{"--shadow", "-3,-2"}, QStringLiteral("the shadow reaches past cells of %1 x %2 pixels into their neighbours; "
+                                               "cells of %3 x %4 would hold it").arg(w - 3).arg(h - 2).arg(w + 3).arg(h + 2)},
+        {{"--shadow", "3,2"}, {}},
+        {{"-c", "40x40", "--outline", "4"}, {}}};
+    for (const auto& [args, warning] : cases) {
+        const auto [code, err] = runCli(QStringList{"-t", "WW", "-f", "DejaVu Sans", "-s", "16", "-o", path("w.bmp")} + args);
+        ASSERT_EQ(code, 0) << err;
+        const QString said = QString::fromStdString(err);
+        EXPECT_EQ(said.count("warning:"), warning.isEmpty() ? 0 : 1) << err;
+        if (!warning.isEmpty()) EXPECT_TRUE(said.contains(warning)) << err << "\n" << warning.toStdString();
+    }
+}
+
 // The colours of a picture.
 QSet<QRgb> coloursOf(const QImage& image) {
     QSet<QRgb> colours;
