@@ -21,7 +21,7 @@ constexpr std::int32_t kMaxRadius = 10;
 enum class Opt {
     Text, TextFile, Font, Size, Bold, Italic, Underline, StrikeOut, Cell, Fill, Texture,
     Shadow, ShadowColour, Outline, OutlineColour, Output, Fnt, Json, FaceIndex, NoFallback, Chars, Charset, Columns,
-    Mono, Quiet, Help,
+    Mono, MaxSize, Quiet, Help,
     Version,
 };
 
@@ -57,6 +57,7 @@ constexpr std::array kOptions{
     OptionSpec{Opt::Charset, 0, "charset", true},
     OptionSpec{Opt::Columns, 0, "columns", true},
     OptionSpec{Opt::Mono, 0, "mono", false},
+    OptionSpec{Opt::MaxSize, 0, "max-size", true},
     OptionSpec{Opt::Quiet, 'q', "quiet", false},
     OptionSpec{Opt::Help, 'h', "help", false},
     OptionSpec{Opt::Version, 0, "version", false},
@@ -298,6 +299,9 @@ CliOptions parse(const QStringList& args, ParseOutcome::Action& action) {
             s.wrapColumns = wholeArgument(spell, v, "column count", 1, "; give the number of cells in a row, at least 1");
             break;
         case Opt::Mono: o.font.mono = o.font.given = true; break;
+        case Opt::MaxSize:
+            o.maxPageSide = wholeArgument(spell, v, "page size", 1, "; give the largest side of a page in pixels, e.g. 1024");
+            break;
         case Opt::Quiet: o.quiet = true; break;
         case Opt::Help:
         case Opt::Version: break;
@@ -406,6 +410,12 @@ the cells in rows as the text's lines run, written as a 24-bit Windows bitmap.
       --outline R          outline ring of radius R (0 to 10) ...
       --outline-colour RRGGBB  ... in this colour (default FFFFFF)
   -o, --output FILE        the sheet, a 24-bit Windows bitmap
+      --max-size PX        pages no wider or taller than PX: as many whole rows to a
+                           page as fit, written as FILE's name with _0, _1, ... before
+                           the suffix (out_0.bmp, out_1.bmp; numbered even when one
+                           page holds all); the descriptors list every page and give
+                           each character its page; a row wider than PX is an error
+                           (give fewer --columns)
       --fnt FILE           also write a descriptor in the BMFont text format
       --json FILE          also write a JSON map of the cells (below)
   -q, --quiet              no report (warnings and errors still show)
@@ -423,11 +433,11 @@ past its cell into the neighbouring ones is built as asked, with a warning that
 names the cell size that would hold it.
 
 The JSON map has this shape (one entry per distinct character, at its first cell,
-keys are decimal code points in increasing order; x and y are the cell's top-left
-corner in pixels):
+keys are decimal code points in increasing order; page indexes "pages", the files
+named from the JSON's folder; x and y are the cell's top-left corner on that page):
   {"face": "IPAGothic", "width": 48, "height": 40, "cellWidth": 16, "cellHeight": 20,
-   "columns": 3, "rows": 2,
-   "chars": {"65": {"row": 0, "column": 0, "x": 0, "y": 0}, ...}}
+   "columns": 3, "rows": 2, "pages": ["out.bmp"],
+   "chars": {"65": {"row": 0, "column": 0, "page": 0, "x": 0, "y": 0}, ...}}
 
 Exit status: 0 done, 1 the build or a read or write failed (nothing is written),
 2 wrong arguments.

@@ -47,6 +47,7 @@ struct CliOptions {
     CodePointSet chars;               // --chars, and with --charset instead of a text
     QStringList charsets;             // names of charsetNames()
     QString outputPath;
+    std::int32_t maxPageSide = 0;     // 0: the whole sheet in outputPath
     QString fntPath;                  // empty: no descriptor
     QString jsonPath;
     bool quiet = false;

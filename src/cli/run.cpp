@@ -11,11 +11,13 @@
 #include "cli/descriptors.h"
 #include "cli/report.h"
 #include "cli/text_input.h"
+#include "platform/checked.h"
 #include "platform/error.h"
 #include "platform/image_io.h"
 #include "sheet/builder.h"
 #include "sheet/char_source.h"
 #include "sheet/grid.h"
+#include "sheet/pages.h"
 
 namespace karuvo::cli {
 namespace {
@@ -100,6 +102,26 @@ QString relativeTo(const QString& file, const QString& fromFile) {
     return QDir(QFileInfo(fromFile).absolutePath()).relativeFilePath(QFileInfo(file).absoluteFilePath());
 }
 
+// Where the pages go: the output itself for a sheet that is not split, otherwise its
+// name with "_0", "_1", ... before the suffix.
+QStringList pagePaths(const QString& output, std::size_t count, bool split) {
+    if (!split) return {output};
+    const qsizetype slash = output.lastIndexOf(u'/');
+    qsizetype dot = output.lastIndexOf(u'.');
+    if (dot <= slash + 1) dot = output.size();
+    QStringList paths;
+    for (std::size_t i = 0; i < count; ++i)
+        paths << output.first(dot) + u'_' + QString::number(i) + output.sliced(dot);
+    return paths;
+}
+
+// One page of the sheet as the file its name asks for.
+QByteArray encodePage(const Sheet& sheet, const Page& page) {
+    if (page.y == 0 && page.height == sheet.height) return encodeBmp24(sheet.image, sheet.width, sheet.height);
+    const Image band = Image::fromQImage(sheet.image.qimage().copy(0, page.y, sheet.width, page.height));
+    return encodeBmp24(band, sheet.width, page.height);
+}
+
 int build(CliOptions& o, QTextStream& err) {
     SheetSettings& s = o.settings;
     if (o.textFile) s.text = readTextFile(*o.textFile);
@@ -112,6 +134,11 @@ int build(CliOptions& o, QTextStream& err) {
     const std::unique_ptr<Font> font = chooseFont(o, fontFile, err);
     if (!o.cellGiven) fitCell(s, *font);
 
+    // Split first, so that a row too wide for a page stops the run before the build.
+    const GridSize grid = scanGrid(s.text, s.wrapColumns);
+    const std::vector<Page> pages =
+        splitPages(checkedMul(grid.columns, s.cellWidth, "the sheet width"), grid.rows, s.cellWidth, s.cellHeight,
+                   o.maxPageSide);
     const Sheet sheet = buildSheet(s);
     if (sheet.width <= 0 || sheet.height <= 0) {
         throw Error(ErrorKind::InvalidSize, "The sheet is " + std::to_string(sheet.width) + " x " +
@@ -121,18 +148,28 @@ int build(CliOptions& o, QTextStream& err) {
     const SheetGeometry geometry{sheet.width, sheet.height, sheet.columns, sheet.rows, sheet.cellWidth,
                                  sheet.cellHeight};
 
+    const QStringList paths = pagePaths(o.outputPath, pages.size(), o.maxPageSide > 0);
+
     // Everything is encoded before anything is written, so a failure writes nothing.
-    std::vector<FileContents> files{{o.outputPath, encodeBmp24(sheet.image, sheet.width, sheet.height)}};
+    std::vector<FileContents> files;
+    for (std::size_t i = 0; i < pages.size(); ++i) files.push_back({paths[i], encodePage(sheet, pages[i])});
     if (!o.fntPath.isEmpty() || !o.jsonPath.isEmpty()) {
-        const std::vector<CharPlace> places = firstPlaces(s.text, sheet.cellWidth, sheet.cellHeight, s.wrapColumns);
+        std::vector<CharPlace> places = firstPlaces(s.text, sheet.cellWidth, sheet.cellHeight, s.wrapColumns);
+        placeOnPages(places, pages);
+        const auto namedFrom = [&](const QString& descriptor) {
+            QStringList names;
+            for (const QString& path : paths) names << relativeTo(path, descriptor);
+            return names;
+        };
         if (!o.fntPath.isEmpty()) {
             const QFontMetrics& m = font->metrics();
             const DescriptorFont df{font->resolvedFamily(), o.font.pixelSize, o.font.bold, o.font.italic,
                                     cellBaseline(sheet.cellHeight, m.height(), m.ascent(),
                                                  s.effect == EffectKind::Shadow ? s.shadowDy : 0)};
-            files.push_back({o.fntPath, fntDescriptor(geometry, df, relativeTo(o.outputPath, o.fntPath), places)});
+            files.push_back({o.fntPath, fntDescriptor(geometry, df, {namedFrom(o.fntPath), pages[0].height}, places)});
         }
-        if (!o.jsonPath.isEmpty()) files.push_back({o.jsonPath, jsonDescriptor(geometry, font->resolvedFamily(), places)});
+        if (!o.jsonPath.isEmpty())
+            files.push_back({o.jsonPath, jsonDescriptor(geometry, font->resolvedFamily(), namedFrom(o.jsonPath), places)});
     }
     writeFilesAtomically(files);
     warnOfSpill(s, *font, err);
@@ -140,6 +177,10 @@ int build(CliOptions& o, QTextStream& err) {
     if (!o.quiet) {
         err << reportText(geometry, gridCells(s.text).size(), font->resolvedFamily(), o.font.pixelSize,
                           missingCharacters(s.text, *font), font->description().noFallback);
+        if (o.maxPageSide > 0) {
+            err << kPrefix << pages.size() << (pages.size() == 1 ? " page" : " pages") << " of " << sheet.width
+                << " x at most " << pages[0].height << " pixels: " << paths.join(QStringLiteral(", ")) << '\n';
+        }
     }
     return kExitOk;
 }

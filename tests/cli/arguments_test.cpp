@@ -69,6 +69,8 @@ TEST(Arguments, BadOnesAreUsageErrorsThatSayWhatToChange) {
         {"-o o.bmp --chars A,,B", "--chars: the item \"\" is empty; separate the items by single commas and write a comma as U+002C"},
         {"-o o.bmp --charset jis", "--charset: no character set is called \"jis\"; give one of ascii, latin1, hiragana, katakana, "
                                    "halfwidth-katakana, jis-x-0208, jis-x-0208-kanji1, jis-x-0208-kanji2"},
+        {"+ --columns 0", "--columns: the column count 0 is out of range; give the number of cells in a row, at least 1"},
+        {"+ --max-size 1k", "--max-size: the page size \"1k\" is not a number; give the largest side of a page in pixels, e.g. 1024"},
         {"+ --face-index 1", "--face-index needs -f FILE; add the font file or drop the index"},
         {"+ --fnt ./o.bmp", "--fnt names the same file as -o; give it a name of its own"}};
     for (const auto& [args, message] : cases) {

@@ -2,6 +2,7 @@
 #include <QDir>
 #include <QFontDatabase>
 #include <QImage>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPainter>
@@ -203,6 +204,45 @@ TEST_F(CliBinary, AnEffectReachingPastItsCellIsWarnedOfOnceWithTheCellThatHoldsI
     }
 }
 
+TEST_F(CliBinary, AMaximumSizeSplitsWholeRowsIntoPagesThatTheDescriptorsList) {
+    // 512 characters of 32 px, 8 to a row: 64 rows of 32 x 32 cells, 9 rows to a page of at most 300.
+    const QStringList common{"--chars", "U+4E00-U+4FFF", "-s", "32", "-c", "32x32", "--columns", "8"};
+    auto [code, err] = runCli(common + QStringList{"-o", path("whole.bmp")});
+    ASSERT_EQ(code, 0) << err;
+    std::tie(code, err) = runCli(common + QStringList{"--max-size", "300", "-o", path("p.bmp"), "--fnt",
+                                                      path("p.fnt"), "--json", path("p.json")});
+    ASSERT_EQ(code, 0) << err;
+    EXPECT_FALSE(QFile::exists(path("p.bmp")));
+
+    const QImage whole(path("whole.bmp"));
+    ASSERT_EQ(whole.size(), QSize(256, 64 * 32));
+    const QString fnt = QString::fromUtf8(readFile(path("p.fnt")));
+    EXPECT_TRUE(fnt.contains("scaleW=256 scaleH=288 pages=8 ")) << fnt.left(300).toStdString();
+    const QJsonObject json = QJsonDocument::fromJson(readFile(path("p.json"))).object();
+    const QJsonArray jsonPages = json["pages"].toArray();
+    ASSERT_EQ(jsonPages.size(), 8);
+    int top = 0;
+    for (int page = 0; page < 8; ++page) {
+        const QString name = QStringLiteral("p_%1.bmp").arg(page);
+        const QImage image(path(name));
+        EXPECT_EQ(image.size(), QSize(256, page < 7 ? 288 : 32)) << page;
+        EXPECT_EQ(image.convertToFormat(QImage::Format_RGB32),
+                  whole.copy(0, top, 256, image.height()).convertToFormat(QImage::Format_RGB32)) << page;
+        top += image.height();
+        EXPECT_TRUE(fnt.contains(QStringLiteral("\npage id=%1 file=\"%2\"\n").arg(page).arg(name))) << page;
+        EXPECT_EQ(jsonPages[page].toString(), name);
+    }
+    const QJsonObject chars = json["chars"].toObject();
+    for (int k = 0; k < 512; ++k) {
+        const int row = k / 8, page = row / 9, x = k % 8 * 32, y = row % 9 * 32;
+        const QString line = QStringLiteral("char id=%1 x=%2 y=%3 width=32 height=32 xoffset=0 yoffset=0 xadvance=32 "
+                                            "page=%4 ").arg(0x4E00 + k).arg(x).arg(y).arg(page);
+        EXPECT_TRUE(fnt.contains(line)) << line.toStdString();
+        const QJsonObject e = chars[QString::number(0x4E00 + k)].toObject();
+        EXPECT_EQ(QList<int>({e["page"].toInt(), e["x"].toInt(), e["y"].toInt()}), QList<int>({page, x, y})) << k;
+    }
+}
+
 // The colours of a picture.
 QSet<QRgb> coloursOf(const QImage& image) {
     QSet<QRgb> colours;
@@ -307,5 +347,9 @@ const BadRun kBadRuns[] = {
     {"-t A -f %/renamed.ttf --face-index 1", 1, "it has 1 face; give --face-index 0\n"},
     {"-t A -f DejaVu --face-index 1", 1, "\"DejaVu\" is a family name; give -f a font file or drop --face-index"},
     {"-t A -f %/pair.ttc --face-index -1", 2, "--face-index: the face index -1 is out of range"},
+    {"-t ABCDEFGH -c 32x32 --max-size 200", 1, "A row of the sheet is 256 pixels wide and does not fit on pages of "
+                                               "at most 200 x 200 pixels; give at most 6 cells to a row with --columns"},
+    {"-t A -c 10x300 --max-size 200", 1, "A row of the sheet is 300 pixels tall and does not fit on pages of at most "
+                                         "200 x 200 pixels; give a lower cell with -c"},
     {"-T @/latin1.txt", 1, "is not valid UTF-8: the byte at offset 6 (0xE9)"}};
 INSTANTIATE_TEST_SUITE_P(CliBinary, CliBadInput, ::testing::ValuesIn(kBadRuns));
