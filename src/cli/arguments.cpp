@@ -344,7 +344,7 @@ CliOptions parse(const QStringList& args, ParseOutcome::Action& action) {
 FontDescription FontRequest::description(const QString& defaultFamily) const {
     FontDescription d;
     d.height = -pixelSize;
-    d.weight = bold ? 700 : 400;
+    d.weight = weight > 0 ? weight : bold ? 700 : 400;
     d.italic = italic ? 1 : 0;
     d.underline = underline ? 1 : 0;
     d.strikeOut = strikeOut ? 1 : 0;

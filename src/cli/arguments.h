@@ -27,6 +27,7 @@ struct FontRequest {
     bool mono = false;             // glyphs without anti-aliasing
     std::int32_t pixelSize = 12;
     bool bold = false, italic = false, underline = false, strikeOut = false;
+    std::int32_t weight = 0;       // 0: 700 when bold, otherwise 400
 
     // True when any font option was given; otherwise the builder's own default
     // sheet font is used unchanged.

@@ -44,6 +44,9 @@ std::unique_ptr<Font> chooseFont(CliOptions& o, std::unique_ptr<FontFile>& file,
     if (looksLikeFontPath(request.family)) {
         file = std::make_unique<FontFile>(request.family, request.faceIndex);
         request.family = file->family();
+        // The face's own weight and slant pick it among faces of its family.
+        request.weight = request.bold ? 700 : file->weight();
+        request.italic = request.italic || file->italic();
     } else if (request.faceIndex != 0) {
         throw Error(ErrorKind::Io, "--face-index picks a face of a font file, but \"" + request.family.toStdString() +
                                        "\" is a family name; give -f a font file or drop --face-index");
@@ -163,7 +166,8 @@ int build(CliOptions& o, QTextStream& err) {
         };
         if (!o.fntPath.isEmpty()) {
             const QFontMetrics& m = font->metrics();
-            const DescriptorFont df{font->resolvedFamily(), o.font.pixelSize, o.font.bold, o.font.italic,
+            const FontDescription& fd = font->description();
+            const DescriptorFont df{font->resolvedFamily(), o.font.pixelSize, fd.weight >= 600, fd.italic != 0,
                                     cellBaseline(sheet.cellHeight, m.height(), m.ascent(),
                                                  s.effect == EffectKind::Shadow ? s.shadowDy : 0)};
             files.push_back({o.fntPath, fntDescriptor(geometry, df, {namedFrom(o.fntPath), pages[0].height}, places)});

@@ -1,5 +1,6 @@
 #include "font.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -10,6 +11,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstring>
+#include <optional>
 
 #include "platform/error.h"
 
@@ -155,6 +158,45 @@ bool looksLikeFontPath(const QString& value) {
            suffixes.contains(QFileInfo(value).suffix(), Qt::CaseInsensitive);
 }
 
+namespace {
+
+// Reads the OS/2 weight class and italic or oblique bits of face `faceIndex` of an
+// sfnt file or collection; false when the bytes hold no such table.
+bool readFaceStyle(const uchar* data, qint64 size, std::int32_t faceIndex, std::int32_t& weight, bool& italic) {
+    const auto u16 = [&](qint64 at) -> std::optional<quint32> {
+        if (at < 0 || at + 2 > size) return std::nullopt;
+        return quint32{data[at]} << 8 | data[at + 1];
+    };
+    const auto u32 = [&](qint64 at) -> std::optional<quint32> {
+        const auto hi = u16(at), lo = u16(at + 2);
+        if (!hi || !lo) return std::nullopt;
+        return *hi << 16 | *lo;
+    };
+    qint64 face = 0;
+    if (size >= 4 && std::memcmp(data, "ttcf", 4) == 0) {
+        const auto offset = u32(12 + 4 * qint64{faceIndex});
+        if (!offset) return false;
+        face = *offset;
+    }
+    const auto tables = u16(face + 4);
+    if (!tables) return false;
+    for (quint32 i = 0; i < *tables; ++i) {
+        const qint64 record = face + 12 + 16 * qint64{i};
+        if (record + 16 > size) return false;
+        if (std::memcmp(data + record, "OS/2", 4) != 0) continue;
+        const auto at = u32(record + 8);
+        const auto weightClass = at ? u16(*at + 4) : std::nullopt;
+        const auto selection = at ? u16(*at + 62) : std::nullopt;
+        if (!weightClass || !selection || *weightClass < 1 || *weightClass > 1000) return false;
+        weight = static_cast<std::int32_t>(*weightClass);
+        italic = (*selection & 0x0201) != 0;  // italic, oblique
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 FontFile::FontFile(const QString& path, std::int32_t faceIndex) {
     const std::string name = "the font file \"" + path.toStdString() + "\"";
     const QFileInfo info(path);
@@ -183,6 +225,10 @@ FontFile::FontFile(const QString& path, std::int32_t faceIndex) {
                                        (faceCount_ > 1 ? " to " + std::to_string(faceCount_ - 1) : std::string()));
     }
     family_ = families[faceIndex];
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) {
+        if (const uchar* data = file.map(0, file.size())) readFaceStyle(data, file.size(), faceIndex, weight_, italic_);
+    }
 }
 
 FontFile::~FontFile() {

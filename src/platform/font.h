@@ -100,11 +100,17 @@ public:
 
     const QString& family() const { return family_; }
     std::int32_t faceCount() const { return faceCount_; }
+    // The face's weight (1 to 1000) and slant from its OS/2 table, which tell it apart
+    // from faces of the same family; 400 and upright when the file has no such table.
+    std::int32_t weight() const { return weight_; }
+    bool italic() const { return italic_; }
 
 private:
     int id_ = -1;
     QString family_;
     std::int32_t faceCount_ = 0;
+    std::int32_t weight_ = 400;
+    bool italic_ = false;
 };
 
 // Whether a font argument names a file rather than a family: it names an existing

@@ -151,17 +151,24 @@ TEST_F(CliBinary, AFontFileNoConfigurationKnowsIsUsedAndNamed) {
                                      .font = faceDescription("DejaVu Sans", 20), .texturePath = {}});
 }
 
-TEST_F(CliBinary, TwoFacesOfACollectionDrawTheirOwnGlyphs) {
-    const QString collection = testFonts() + "/pair.ttc";
-    const char* const installed[] = {"DejaVu Sans", "DejaVu Serif"};
-    for (int face = 0; face < 2; ++face) {
-        const QString out = path(QStringLiteral("face%1.bmp").arg(face));
-        const auto [code, err] = runCli({"-t", "Rg", "-f", collection, "--face-index", QString::number(face), "-s",
-                                         "30", "-c", "32x40", "-o", out});
+TEST_F(CliBinary, EachFaceOfAFileDrawsItsOwnGlyphs) {
+    const QString fonts = testFonts();
+    FontDescription bold = faceDescription("DejaVu Sans", 30);
+    bold.weight = 700;
+    const struct { QString file; int face; const char* family; FontDescription drawsAs; } cases[] = {
+        {fonts + "/pair.ttc", 0, "Karuvo Test Sans", faceDescription("DejaVu Sans", 30)},
+        {fonts + "/pair.ttc", 1, "Karuvo Test Serif", faceDescription("DejaVu Serif", 30)},
+        // A face that shares its family with an installed one is told apart by its weight.
+        {"/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf", 0, "DejaVu Sans", bold}};
+    for (int i = 0; i < 3; ++i) {
+        const auto& [file, face, family, drawsAs] = cases[i];
+        const QString out = path(QStringLiteral("face%1.bmp").arg(i));
+        const auto [code, err] = runCli({"-t", "Rg", "-f", file, "--face-index", QString::number(face), "-s", "30",
+                                         "-c", "32x40", "-o", out, "--fnt", path("face.fnt")});
         ASSERT_EQ(code, 0) << err;
-        EXPECT_NE(err.find(face == 0 ? "\"Karuvo Test Sans\"" : "\"Karuvo Test Serif\""), std::string::npos) << err;
-        expectSamePixels(out, {.text = "Rg", .cellWidth = 32, .cellHeight = 40,
-                               .font = faceDescription(installed[face], 30), .texturePath = {}});
+        EXPECT_NE(err.find(QStringLiteral("font \"%1\" 30 px").arg(family).toStdString()), std::string::npos) << err;
+        EXPECT_TRUE(readFile(path("face.fnt")).contains(drawsAs.weight == 700 ? " bold=1 " : " bold=0 "));
+        expectSamePixels(out, {.text = "Rg", .cellWidth = 32, .cellHeight = 40, .font = drawsAs, .texturePath = {}});
     }
     EXPECT_NE(QImage(path("face0.bmp")), QImage(path("face1.bmp")));
 }
