@@ -366,7 +366,7 @@ ParseOutcome parseArguments(const QStringList& args) {
 }
 
 QString helpText() {
-    return QStringLiteral(R"(Usage: karuvo-cli (-t TEXT | -T FILE | --chars LIST | --charset NAME) [options] -o OUT.bmp
+    return QStringLiteral(R"help(Usage: karuvo-cli (-t TEXT | -T FILE | --chars LIST | --charset NAME) [options] -o OUT.bmp
 
 Builds a glyph sheet: every character of the text centred in a cell of its own,
 the cells in rows as the text's lines run, written as a 24-bit Windows bitmap.
@@ -439,9 +439,20 @@ named from the JSON's folder; x and y are the cell's top-left corner on that pag
    "columns": 3, "rows": 2, "pages": ["out.bmp"],
    "chars": {"65": {"row": 0, "column": 0, "page": 0, "x": 0, "y": 0}, ...}}
 
+Examples:
+  karuvo-cli -t "$(printf 'AB\nCD')" -f "DejaVu Sans" -s 24 --bold -o s.bmp --fnt s.fnt
+  karuvo-cli -T kana.txt -s 32 --fill FFE060 --shadow 3,3 --shadow-colour 3050FF -o s.bmp
+  karuvo-cli -t ABC -s 24 -c 32x32 --outline 2 --outline-colour FF0000 -o s.bmp --json s.json
+  karuvo-cli -t ABC -s 48 --texture stone.jpg -o s.bmp
+  karuvo-cli -t ABC -f fonts/MyFont.ttf -s 16 --no-fallback -o s.bmp
+  karuvo-cli -t ABC -f fonts/pair.ttc --face-index 1 -o s.bmp
+  karuvo-cli --chars "U+0041-U+005A,0,1,U+002C" --columns 10 -o s.bmp --json s.json
+  karuvo-cli --charset jis-x-0208 -s 16 --mono --max-size 1024 -o s.bmp --fnt s.fnt
+      (--max-size writes s_0.bmp, s_1.bmp, ...; README.md shows each with its picture)
+
 Exit status: 0 done, 1 the build or a read or write failed (nothing is written),
 2 wrong arguments.
-)");
+)help");
 }
 
 QString versionText() { return QStringLiteral("karuvo-cli " KARUVO_VERSION "\n"); }
