@@ -118,7 +118,7 @@ QStringList pagePaths(const QString& output, std::size_t count, bool split) {
     return paths;
 }
 
-// One page of the sheet as the file its name asks for.
+// One page of the sheet as a 24-bit bitmap file.
 QByteArray encodePage(const Sheet& sheet, const Page& page) {
     if (page.y == 0 && page.height == sheet.height) return encodeBmp24(sheet.image, sheet.width, sheet.height);
     const Image band = Image::fromQImage(sheet.image.qimage().copy(0, page.y, sheet.width, page.height));
@@ -152,6 +152,13 @@ int build(CliOptions& o, QTextStream& err) {
                                  sheet.cellHeight};
 
     const QStringList paths = pagePaths(o.outputPath, pages.size(), o.maxPageSide > 0);
+    for (const QString& descriptor : {o.fntPath, o.jsonPath}) {
+        for (const QString& page : paths) {
+            if (!descriptor.isEmpty() && QFileInfo(descriptor).absoluteFilePath() == QFileInfo(page).absoluteFilePath())
+                throw Error(ErrorKind::Io, "The descriptor \"" + descriptor.toStdString() +
+                                               "\" would replace a page of the sheet; give it a name of its own");
+        }
+    }
 
     // Everything is encoded before anything is written, so a failure writes nothing.
     std::vector<FileContents> files;

@@ -357,6 +357,7 @@ const BadRun kBadRuns[] = {
     {"-t ABCDEFGH -c 32x32 --max-size 200", 1, "A row of the sheet is 256 pixels wide and does not fit on pages of "
                                                "at most 200 x 200 pixels; give at most 6 cells to a row with --columns"},
     {"-t ABCDEF -c 10x10 --columns 2 --max-size 20 --fnt @/nowhere/a.fnt", 1, "does not exist"},  // nor a page
+    {"-t ABCDEF -c 10x10 --columns 2 --max-size 20 --json @/out_1.bmp", 1, "would replace a page of the sheet"},
     {"-t A -c 10x300 --max-size 200", 1, "A row of the sheet is 300 pixels tall and does not fit on pages of at most "
                                          "200 x 200 pixels; give a lower cell with -c"},
     {"-T @/latin1.txt", 1, "is not valid UTF-8: the byte at offset 6 (0xE9)"}};
