@@ -192,6 +192,7 @@ TEST_F(CliBinary, WithoutFallbackALackedCharacterLeavesAnEmptyCellAndIsReported)
 TEST_F(CliBinary, AnEffectReachingPastItsCellIsWarnedOfOnceWithTheCellThatHoldsIt) {
     QFont font("DejaVu Sans");
     font.setPixelSize(16);
+    font.setHintingPreference(QFont::PreferFullHinting);
     const QFontMetrics metrics(font);
     const int w = metrics.horizontalAdvance('W'), h = metrics.height();
     const struct { QStringList args; QString warning; } cases[] = {
