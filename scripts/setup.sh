@@ -5,10 +5,11 @@ set -euo pipefail
 
 packages=(
   g++ make cmake pkg-config
-  qt6-base-dev qt6-qpa-plugins libqt6gui6
+  qt6-base-dev qt6-qpa-plugins libqt6gui6 zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic fonts-dejavu-core fontconfig
   xvfb python3 python3-fonttools
+  love libgl1-mesa-dri libglx-mesa0
 )
 
 missing=()

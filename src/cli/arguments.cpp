@@ -4,6 +4,7 @@
 #include <QRegularExpression>
 #include <array>
 
+#include "export/sheet_file.h"
 #include "platform/error.h"
 #include "platform/number.h"
 #include "sheet/char_source.h"
@@ -20,9 +21,8 @@ constexpr std::int32_t kMaxRadius = 10;
 
 enum class Opt {
     Text, TextFile, Font, Size, Bold, Italic, Underline, StrikeOut, Cell, Fill, Texture,
-    Shadow, ShadowColour, Outline, OutlineColour, Output, Fnt, Json, FaceIndex, NoFallback, Chars, Charset, Columns,
-    Mono, MaxSize, Quiet, Help,
-    Version,
+    Shadow, ShadowColour, Outline, OutlineColour, Output, Fnt, Json, FntFormat, Pitch, FaceIndex, NoFallback,
+    Chars, Charset, Columns, Mono, MaxSize, Quiet, Help, Version,
 };
 
 struct OptionSpec {
@@ -51,6 +51,8 @@ constexpr std::array kOptions{
     OptionSpec{Opt::Output, 'o', "output", true},
     OptionSpec{Opt::Fnt, 0, "fnt", true},
     OptionSpec{Opt::Json, 0, "json", true},
+    OptionSpec{Opt::FntFormat, 0, "fnt-format", true},
+    OptionSpec{Opt::Pitch, 0, "pitch", true},
     OptionSpec{Opt::FaceIndex, 0, "face-index", true},
     OptionSpec{Opt::NoFallback, 0, "no-fallback", false},
     OptionSpec{Opt::Chars, 0, "chars", true},
@@ -191,6 +193,19 @@ std::int32_t wholeArgument(const QString& spell, const QString& value, const cha
     return *n.value;
 }
 
+// The value among `names` (exact spelling), as its index.
+template <std::size_t N>
+std::size_t choiceArgument(const QString& spell, const QString& value, const char* what,
+                           const std::array<const char*, N>& names) {
+    QStringList allowed;
+    for (std::size_t i = 0; i < N; ++i) {
+        if (value == QLatin1String(names[i])) return i;
+        allowed << QLatin1String(names[i]);
+    }
+    usage(spell + ": the " + what + " " + quoted(value) + " is not one of " + allowed.join(", ") +
+          "; give one of them");
+}
+
 QString nonEmpty(const QString& spell, const QString& value) {
     if (value.isEmpty()) usage(spell + " is given an empty value; give a name");
     return value;
@@ -275,9 +290,22 @@ CliOptions parse(const QStringList& args, ParseOutcome::Action& action) {
         case Opt::ShadowColour: s.shadowColour = colourArgument(spell, v); break;
         case Opt::Outline: outlineArgument(spell, v, s); break;
         case Opt::OutlineColour: s.outlineColour = colourArgument(spell, v); break;
-        case Opt::Output: o.outputPath = nonEmpty(spell, v); break;
+        case Opt::Output:
+            o.outputPath = nonEmpty(spell, v);
+            if (!sheetFileFormat(o.outputPath)) {
+                usage(spell + ": the sheet file " + quoted(v) +
+                      " does not end in .bmp or .png; give .bmp for a 24-bit bitmap or .png for transparency");
+            }
+            break;
         case Opt::Fnt: o.fntPath = nonEmpty(spell, v); break;
         case Opt::Json: o.jsonPath = nonEmpty(spell, v); break;
+        case Opt::FntFormat:
+            o.fntFormat = static_cast<FntFormat>(
+                choiceArgument(spell, v, "descriptor format", std::array{"text", "xml", "binary"}));
+            break;
+        case Opt::Pitch:
+            o.pitch = static_cast<Pitch>(choiceArgument(spell, v, "pitch", std::array{"font", "cell"}));
+            break;
         case Opt::FaceIndex:
             o.font.faceIndex = wholeArgument(spell, v, "face index", 0, "; give the number of a face of the font file, from 0");
             break;
@@ -326,6 +354,8 @@ CliOptions parse(const QStringList& args, ParseOutcome::Action& action) {
         usage(QStringLiteral("no text given; add -t TEXT, -T FILE, --chars LIST or --charset NAME"));
     if (charsGiven && !given(Opt::Columns)) s.wrapColumns = kDefaultCharColumns;
     if (o.outputPath.isEmpty()) usage(QStringLiteral("no output file given; add -o OUT.bmp"));
+    if (given(Opt::FntFormat) && o.fntPath.isEmpty())
+        usage(QStringLiteral("--fnt-format needs --fnt FILE; add the descriptor or drop the format"));
     const struct {
         Opt id;
         const QString& path;
@@ -366,10 +396,12 @@ ParseOutcome parseArguments(const QStringList& args) {
 }
 
 QString helpText() {
-    return QStringLiteral(R"help(Usage: karuvo-cli (-t TEXT | -T FILE | --chars LIST | --charset NAME) [options] -o OUT.bmp
+    return QStringLiteral(R"help(Usage: karuvo-cli (-t TEXT | -T FILE | --chars LIST | --charset NAME) [options]
+                  -o OUT.bmp|OUT.png
 
 Builds a glyph sheet: every character of the text centred in a cell of its own,
-the cells in rows as the text's lines run, written as a 24-bit Windows bitmap.
+the cells in rows as the text's lines run, written as a 24-bit Windows bitmap or
+as a PNG with transparency.
 
   -t, --text TEXT          the text; real line breaks end lines, as in the window
   -T, --text-file FILE     UTF-8 text ("-" reads standard input); a leading BOM is skipped
@@ -409,15 +441,29 @@ the cells in rows as the text's lines run, written as a 24-bit Windows bitmap.
       --shadow-colour RRGGBB   ... in this colour (default FFFFFF)
       --outline R          outline ring of radius R (0 to 10) ...
       --outline-colour RRGGBB  ... in this colour (default FFFFFF)
-  -o, --output FILE        the sheet, a 24-bit Windows bitmap
+  -o, --output FILE        the sheet; the name's ending chooses the format:
+                           .bmp  a 24-bit Windows bitmap, glyphs on black
+                           .png  32-bit RGBA with straight alpha: transparent
+                                 background, each pixel the colour drawn there and
+                                 as opaque as it is covered
       --max-size PX        pages no wider or taller than PX: as many whole rows to a
                            page as fit, written as FILE's name with _0, _1, ... before
-                           the suffix (out_0.bmp, out_1.bmp; numbered even when one
+                           the suffix (out_0.png, out_1.png; numbered even when one
                            page holds all); the descriptors list every page and give
                            each character its page; a row wider than PX is an error
                            (give fewer --columns)
-      --fnt FILE           also write a descriptor in the BMFont text format
+      --fnt FILE           also write a .fnt descriptor ...
+      --fnt-format FORM    ... as text (the default), xml or binary (version 3)
       --json FILE          also write a JSON map of the cells (below)
+      --pitch font|cell    how the descriptors place the characters:
+                           font (the default): as the font sets them; each
+                             character's box (advance x line height) in its cell,
+                             widened by the shadow offset or outline radius, with
+                             offsets from the pen, the font's own advances, its
+                             ascent as base and its kerning pairs (Han, kana and
+                             Hangul are not scanned for kerning)
+                           cell: a fixed pitch; the whole cell, no offsets, the
+                             cell width as advance, no kerning
   -q, --quiet              no report (warnings and errors still show)
   -h, --help               this text
       --version            the program's version
@@ -438,6 +484,10 @@ named from the JSON's folder; x and y are the cell's top-left corner on that pag
   {"face": "IPAGothic", "width": 48, "height": 40, "cellWidth": 16, "cellHeight": 20,
    "columns": 3, "rows": 2, "pages": ["out.bmp"],
    "chars": {"65": {"row": 0, "column": 0, "page": 0, "x": 0, "y": 0}, ...}}
+With --pitch font it also gives "lineHeight" and "base", for each character its
+rectangle "rectX", "rectY" (on its page), "width", "height", its "xoffset",
+"yoffset" and "xadvance" as in the .fnt, and "kerning": [{"first", "second",
+"amount"}, ...].
 
 Examples:
   karuvo-cli -t "$(printf 'AB\nCD')" -f "DejaVu Sans" -s 24 --bold -o s.bmp --fnt s.fnt
@@ -447,8 +497,9 @@ Examples:
   karuvo-cli -t ABC -f fonts/MyFont.ttf -s 16 --no-fallback -o s.bmp
   karuvo-cli -t ABC -f fonts/pair.ttc --face-index 1 -o s.bmp
   karuvo-cli --chars "U+0041-U+005A,0,1,U+002C" --columns 10 -o s.bmp --json s.json
-  karuvo-cli --charset jis-x-0208 -s 16 --mono --max-size 1024 -o s.bmp --fnt s.fnt
-      (--max-size writes s_0.bmp, s_1.bmp, ...; README.md shows each with its picture)
+  karuvo-cli --charset jis-x-0208 -s 16 --mono --max-size 1024 -o s.png --fnt s.fnt \
+             --fnt-format xml --pitch cell
+      (--max-size writes s_0.png, s_1.png, ...; README.md shows each with its picture)
 
 Exit status: 0 done, 1 the build or a read or write failed (nothing is written),
 2 wrong arguments.

@@ -38,6 +38,15 @@ struct FontRequest {
     FontDescription description(const QString& defaultFamily) const;
 };
 
+// How a descriptor places the characters.
+enum class Pitch {
+    Font,  // as the font sets them: their own boxes, advances and kerning
+    Cell,  // on a fixed pitch: the whole cell each, the cell width as advance
+};
+
+// The form of the .fnt descriptor.
+enum class FntFormat { Text, Xml, Binary };
+
 // Everything the arguments say. `settings` is the builder's settings value with the
 // font and, when no cell size was given, the cell size still to be filled in.
 struct CliOptions {
@@ -51,6 +60,8 @@ struct CliOptions {
     std::int32_t maxPageSide = 0;     // 0: the whole sheet in outputPath
     QString fntPath;                  // empty: no descriptor
     QString jsonPath;
+    Pitch pitch = Pitch::Font;
+    FntFormat fntFormat = FntFormat::Text;
     bool quiet = false;
 };
 

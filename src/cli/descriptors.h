@@ -3,11 +3,15 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
-#include <QStringView>
 #include <cstdint>
 #include <vector>
 
+#include "platform/font.h"
 #include "sheet/pages.h"
+
+namespace karuvo {
+struct Sheet;
+}
 
 namespace karuvo::cli {
 
@@ -18,38 +22,11 @@ struct SheetGeometry {
     std::int32_t cellWidth = 0, cellHeight = 0;
 };
 
-// Where a character sits: its first cell in text order, that cell's top-left corner,
-// and the page that holds it (y is then from that page's top).
-struct CharPlace {
-    char32_t codePoint;
-    std::int32_t column, row;
-    std::int32_t x, y;
-    std::int32_t page = 0;
-};
-
-// One place per distinct character that takes a cell, at its first cell (rows wrapped
-// after `wrapColumns` cells when above 0), in increasing code point order. Throws Error(Overflow) when a position leaves the
-// signed 32-bit range.
-std::vector<CharPlace> firstPlaces(QStringView text, std::int32_t cellWidth, std::int32_t cellHeight,
-                                   std::int32_t wrapColumns = 0);
-
-// Moves each place onto the page that holds its row: that page's index, and y from
-// the page's top.
-void placeOnPages(std::vector<CharPlace>& places, const std::vector<Page>& pages);
-
-// The files a sheet is written to, as a descriptor names them, in page order, and the
-// height of the tallest page (every page is the sheet's width).
-struct PageFiles {
-    QStringList names;
-    std::int32_t height = 0;
-};
-
 // The font facts a descriptor names.
 struct DescriptorFont {
     QString face;
     std::int32_t size = 0;     // pixels
     bool bold = false, italic = false;
-    std::int32_t base = 0;     // from a cell's top to the glyphs' baseline
 };
 
 // Where the baseline of a character drawn centred in a cell lies, from the cell's
@@ -58,15 +35,68 @@ struct DescriptorFont {
 std::int32_t cellBaseline(std::int32_t cellHeight, std::int32_t lineHeight, std::int32_t ascent,
                           std::int32_t shadowDy);
 
-// The descriptor in the BMFont text format: info, common (the page size as its scale),
-// a page line per file, and one char line per place, each the whole cell with no
-// offsets, the cell width as advance and its page.
-QByteArray fntDescriptor(const SheetGeometry& sheet, const DescriptorFont& font, const PageFiles& pages,
-                         const std::vector<CharPlace>& places);
+// The room an edge effect takes beside a character's box, in pixels on each side.
+struct EffectRoom {
+    std::int32_t left = 0, top = 0, right = 0, bottom = 0;
+};
+// A shadow takes its offset on the side it falls to; an outline its radius all round.
+EffectRoom shadowRoom(std::int32_t dx, std::int32_t dy);
+EffectRoom outlineRoom(std::int32_t radius);
 
-// The JSON map: the face, the sheet's size and grid, the page files, and "chars"
-// keyed by the decimal code point, each with row, column, page, and x and y on its page.
-QByteArray jsonDescriptor(const SheetGeometry& sheet, const QString& face, const QStringList& pages,
-                          const std::vector<CharPlace>& places);
+// One character as a descriptor gives it: its first cell, its rectangle on the sheet,
+// where that rectangle goes from the pen (at the top of the line) and the pen's advance.
+struct DescribedChar {
+    char32_t codePoint = 0;
+    std::int32_t column = 0, row = 0;
+    std::int32_t x = 0, y = 0, width = 0, height = 0;
+    std::int32_t xoffset = 0, yoffset = 0, xadvance = 0;
+    std::int32_t page = 0;  // the page that holds the character; y is from its top
+};
+
+// Everything a descriptor file says about a sheet.
+struct Descriptor {
+    SheetGeometry sheet;
+    DescriptorFont font;
+    std::int32_t lineHeight = 0;
+    std::int32_t base = 0;                 // from the top of a line to the baseline
+    QStringList pageFiles;                 // the sheet's files in page order, as the descriptor names them
+    std::vector<std::int32_t> pageTops;    // each page's top on the sheet
+    std::int32_t pageHeight = 0;           // the tallest page; each is the sheet's width
+    std::vector<DescribedChar> chars;      // increasing code point order
+    std::vector<KerningPair> kerning;
+};
+
+// On a fixed pitch: each character is its whole first cell, with no offsets and the
+// cell width as advance; the line is the cell, with `base` from its top.
+Descriptor cellPitchDescriptor(const Sheet& sheet, const DescriptorFont& font, std::int32_t base,
+                               const QString& pageFile);
+
+// As the font sets the characters: each one's box (advance x line height) where it
+// sits in its cell, widened by `room` and clipped to the cell; the offsets put that
+// rectangle where it belongs from the pen; the font's own advances, line height,
+// ascent as base, and the sheet's kerning.
+Descriptor fontPitchDescriptor(const Sheet& sheet, const DescriptorFont& font, const EffectRoom& room,
+                               const QString& pageFile);
+
+// Splits a descriptor's sheet into `pages` written as `files`: each character gets the
+// page that holds its row, and its y from that page's top.
+void splitIntoPages(Descriptor& d, const std::vector<Page>& pages, const QStringList& files);
+
+// The .fnt descriptor in its text form: info, common (the page size as its scale), a
+// page line per file, one char line per character and, when there is kerning, a kernings count and one kerning line per pair.
+QByteArray fntText(const Descriptor& d);
+// The same in the format's XML form.
+QByteArray fntXml(const Descriptor& d);
+// The same in the format's binary form, version 3 (little-endian blocks). Throws
+// Error(TooLarge) when a size or position does not fit the form's 16-bit fields, more
+// than 256 pages or page names of different lengths, which the form cannot hold.
+QByteArray fntBinary(const Descriptor& d);
+
+// The JSON map: the face, the sheet's size and grid, the page files, and "chars" keyed
+// by the decimal code point, each with row, column, page, and x and y of its first cell
+// on that page. With `metrics`, also the
+// line height and base, each character's rectangle (rectX, rectY, width, height),
+// offsets and advance, and the kerning pairs.
+QByteArray jsonDescriptor(const Descriptor& d, bool metrics);
 
 }  // namespace karuvo::cli

@@ -11,6 +11,7 @@
 #include "cli/descriptors.h"
 #include "cli/report.h"
 #include "cli/text_input.h"
+#include "export/sheet_file.h"
 #include "platform/checked.h"
 #include "platform/error.h"
 #include "platform/image_io.h"
@@ -118,13 +119,6 @@ QStringList pagePaths(const QString& output, std::size_t count, bool split) {
     return paths;
 }
 
-// One page of the sheet as a 24-bit bitmap file.
-QByteArray encodePage(const Sheet& sheet, const Page& page) {
-    if (page.y == 0 && page.height == sheet.height) return encodeBmp24(sheet.image, sheet.width, sheet.height);
-    const Image band = Image::fromQImage(sheet.image.qimage().copy(0, page.y, sheet.width, page.height));
-    return encodeBmp24(band, sheet.width, page.height);
-}
-
 int build(CliOptions& o, QTextStream& err) {
     SheetSettings& s = o.settings;
     if (o.textFile) s.text = readTextFile(*o.textFile);
@@ -137,6 +131,10 @@ int build(CliOptions& o, QTextStream& err) {
     const std::unique_ptr<Font> font = chooseFont(o, fontFile, err);
     if (!o.cellGiven) fitCell(s, *font);
 
+    const SheetFileFormat format = *sheetFileFormat(o.outputPath);
+    const bool describing = !o.fntPath.isEmpty() || !o.jsonPath.isEmpty();
+    s.keepCoverage = needsCoverage(format);
+    s.findKerning = describing && o.pitch == Pitch::Font;
     // Split first, so that a row too wide for a page stops the run before the build.
     const GridSize grid = scanGrid(s.text, s.wrapColumns);
     const std::vector<Page> pages =
@@ -162,25 +160,39 @@ int build(CliOptions& o, QTextStream& err) {
 
     // Everything is encoded before anything is written, so a failure writes nothing.
     std::vector<FileContents> files;
-    for (std::size_t i = 0; i < pages.size(); ++i) files.push_back({paths[i], encodePage(sheet, pages[i])});
-    if (!o.fntPath.isEmpty() || !o.jsonPath.isEmpty()) {
-        std::vector<CharPlace> places = firstPlaces(s.text, sheet.cellWidth, sheet.cellHeight, s.wrapColumns);
-        placeOnPages(places, pages);
-        const auto namedFrom = [&](const QString& descriptor) {
+    for (std::size_t i = 0; i < pages.size(); ++i)
+        files.push_back({paths[i], encodeSheet(sheet, format, 0, pages[i].y, sheet.width, pages[i].height)});
+    if (describing) {
+        const FontDescription& fd = font->description();
+        const DescriptorFont df{font->resolvedFamily(), o.font.pixelSize, fd.weight >= 600, fd.italic != 0};
+        Descriptor d;
+        if (o.pitch == Pitch::Cell) {
+            const QFontMetrics& m = font->metrics();
+            d = cellPitchDescriptor(sheet, df,
+                                    cellBaseline(sheet.cellHeight, m.height(), m.ascent(),
+                                                 s.effect == EffectKind::Shadow ? s.shadowDy : 0),
+                                    {});
+        } else {
+            const EffectRoom room = s.effect == EffectKind::Shadow    ? shadowRoom(s.shadowDx, s.shadowDy)
+                                    : s.effect == EffectKind::Outline ? outlineRoom(s.outlineRadius)
+                                                                      : EffectRoom{};
+            d = fontPitchDescriptor(sheet, df, room, {});
+        }
+        // Each descriptor names the pages from its own folder.
+        const auto paged = [&](const QString& descriptor) {
             QStringList names;
             for (const QString& path : paths) names << relativeTo(path, descriptor);
-            return names;
+            Descriptor split = d;
+            splitIntoPages(split, pages, names);
+            return split;
         };
         if (!o.fntPath.isEmpty()) {
-            const QFontMetrics& m = font->metrics();
-            const FontDescription& fd = font->description();
-            const DescriptorFont df{font->resolvedFamily(), o.font.pixelSize, fd.weight >= 600, fd.italic != 0,
-                                    cellBaseline(sheet.cellHeight, m.height(), m.ascent(),
-                                                 s.effect == EffectKind::Shadow ? s.shadowDy : 0)};
-            files.push_back({o.fntPath, fntDescriptor(geometry, df, {namedFrom(o.fntPath), pages[0].height}, places)});
+            const Descriptor fnt = paged(o.fntPath);
+            files.push_back({o.fntPath, o.fntFormat == FntFormat::Xml      ? fntXml(fnt)
+                                        : o.fntFormat == FntFormat::Binary ? fntBinary(fnt)
+                                                                           : fntText(fnt)});
         }
-        if (!o.jsonPath.isEmpty())
-            files.push_back({o.jsonPath, jsonDescriptor(geometry, font->resolvedFamily(), namedFrom(o.jsonPath), places)});
+        if (!o.jsonPath.isEmpty()) files.push_back({o.jsonPath, jsonDescriptor(paged(o.jsonPath), o.pitch == Pitch::Font)});
     }
     writeFilesAtomically(files);
     warnOfSpill(s, *font, err);

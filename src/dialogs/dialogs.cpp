@@ -9,6 +9,8 @@
 #include <QFontInfo>
 #include <QMessageBox>
 #include <cmath>
+#include <initializer_list>
+#include <utility>
 
 namespace karuvo::dialogs {
 namespace {
@@ -28,12 +30,16 @@ std::uint8_t familyBitsOf(QFont::StyleHint hint) {
     }
 }
 
-QString runFileDialog(QFileDialog::AcceptMode mode, const char16_t* title, const char16_t* description,
-                      const char16_t* patterns) {
+// `filters` holds a description and its patterns for each file type, the default first.
+QString runFileDialog(QFileDialog::AcceptMode mode, const char16_t* title,
+                      std::initializer_list<std::pair<const char16_t*, const char16_t*>> filters) {
     QFileDialog dialog(nullptr, QString::fromUtf16(title));
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-    dialog.setNameFilter(nameFilter(QString::fromUtf16(description), QString::fromUtf16(patterns)));
+    QStringList names;
+    for (const auto& [description, patterns] : filters)
+        names << nameFilter(QString::fromUtf16(description), QString::fromUtf16(patterns));
+    dialog.setNameFilters(names);
     // Qt adds the suffix before its own overwrite check, so the check sees the real name.
     if (mode == QFileDialog::AcceptSave) dialog.setDefaultSuffix(QStringLiteral("bmp"));
     if (dialog.exec() != QDialog::Accepted) return {};
@@ -88,12 +94,13 @@ std::optional<Colour> Module1::ChooseColorDialog() {
 }
 
 QString Module1::OpenTextureFileDialog() {
-    return runFileDialog(QFileDialog::AcceptOpen, kOpenTitle, kOpenFilterDescription, kOpenFilterPatterns);
+    return runFileDialog(QFileDialog::AcceptOpen, kOpenTitle, {{kOpenFilterDescription, kOpenFilterPatterns}});
 }
 
 QString Module1::SaveSheetFileDialog() {
-    return withBmpSuffix(
-        runFileDialog(QFileDialog::AcceptSave, kSaveTitle, kSaveFilterDescription, kSaveFilterPatterns));
+    return withBmpSuffix(runFileDialog(QFileDialog::AcceptSave, kSaveTitle,
+                                       {{kSaveFilterDescription, kSaveFilterPatterns},
+                                        {kSavePngFilterDescription, kSavePngFilterPatterns}}));
 }
 
 void Module1::showMessage(const QString& message) {

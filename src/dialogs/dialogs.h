@@ -25,7 +25,8 @@ public:
     // Full path of the texture image to load, or "" when cancelled.
     virtual QString OpenTextureFileDialog() = 0;
     // Full path under which to save the sheet, always ending in a suffix (".bmp"
-    // added to a bare name), or "" when cancelled.
+    // added to a bare name), or "" when cancelled. A name ending ".png" asks for the
+    // sheet with transparency, any other name for the bitmap.
     virtual QString SaveSheetFileDialog() = 0;
 
     // Tells the user why an action failed; returns when the user has read it.
@@ -39,6 +40,8 @@ inline constexpr const char16_t* kOpenFilterPatterns = u"*.bmp;*.ico;*.gif;*.jpe
 inline constexpr const char16_t* kSaveTitle = u"保存する画像ファイル名";
 inline constexpr const char16_t* kSaveFilterDescription = u"画像ファイル(bmp)";
 inline constexpr const char16_t* kSaveFilterPatterns = u"*.bmp";
+inline constexpr const char16_t* kSavePngFilterDescription = u"PNG (透過)";
+inline constexpr const char16_t* kSavePngFilterPatterns = u"*.png";
 
 // A Qt name filter with one entry: the description, then the ";"-separated patterns
 // in parentheses, space-separated as Qt reads them.

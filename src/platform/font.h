@@ -5,6 +5,8 @@
 #include <QString>
 #include <cstdint>
 #include <memory>
+#include <span>
+#include <vector>
 
 namespace karuvo {
 
@@ -43,6 +45,15 @@ struct CharBox {
     std::int32_t height = 0;
 };
 
+// Two characters that the font sets closer together (negative amount) or further
+// apart when the second follows the first, in pixels added to the first's advance.
+struct KerningPair {
+    char32_t first = 0;
+    char32_t second = 0;
+    std::int32_t amount = 0;
+    bool operator==(const KerningPair&) const = default;
+};
+
 // A font object made from a description. Glyphs are drawn with grayscale
 // anti-aliasing, or none at kNonAntialiasedQuality. Characters the face lacks are drawn
 // by the platform's fallback faces unless the description asks for no fallback.
@@ -53,6 +64,10 @@ public:
     static std::unique_ptr<Font> create(const FontDescription& description);
     // The sheet box's own font: 12 px of an installed Japanese sans-serif face.
     static std::unique_ptr<Font> createDefaultSheetFont();
+
+    // Another font object with the same face and settings and nothing shared with this
+    // one, for use on another thread.
+    std::unique_ptr<Font> copy() const;
 
     ~Font();
     Font(const Font&) = delete;
@@ -74,6 +89,16 @@ public:
 
     // Whether this font's own face has a glyph for a character.
     bool hasGlyph(char32_t codePoint) const;
+
+    // The ascent of this font's own face: from the top of a line to its baseline.
+    std::int32_t ascent() const { return metrics_.ascent(); }
+
+    // Every ordered pair of `chars` (each listed once) that this font's own face kerns,
+    // with a non-zero amount, ordered by first then second. Characters a fallback face
+    // draws are not kerned. Han, kana and Hangul are left out of the scan: their faces
+    // set them on a fixed pitch, and leaving them out keeps the scan, which is
+    // quadratic in the characters kept, quick on sheets of thousands of them.
+    std::vector<KerningPair> kerningPairs(std::span<const char32_t> chars) const;
 
     // Number of font objects alive now, for checking that every one is released.
     static int liveCount();

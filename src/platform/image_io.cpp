@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QSaveFile>
+#include <QtEndian>
 #include <cstring>
 #include <memory>
 
@@ -97,8 +98,9 @@ QByteArray encodeBmp24(const Image& image, std::int32_t width, std::int32_t heig
         throw Error(ErrorKind::TooLarge, "A bitmap of " + std::to_string(width) + " x " +
                                              std::to_string(height) + " pixels is too large for a .bmp file");
     }
-    QByteArray out(static_cast<qsizetype>(fileBytes), '\0');
+    QByteArray out(static_cast<qsizetype>(fileBytes), Qt::Uninitialized);
     auto* p = reinterpret_cast<unsigned char*>(out.data());
+    std::memset(p, 0, 54);
     auto put16 = [&](int off, std::uint16_t v) { std::memcpy(p + off, &v, 2); };
     auto put32 = [&](int off, std::uint32_t v) { std::memcpy(p + off, &v, 4); };
     p[0] = 'B';
@@ -117,11 +119,17 @@ QByteArray encodeBmp24(const Image& image, std::int32_t width, std::int32_t heig
     for (std::int32_t y = 0; y < height; ++y) {
         unsigned char* d = p + 54 + rowBytes * (height - 1 - y);
         const QRgb* s = image.row(y);
-        for (std::int32_t x = 0; x < width; ++x) {
-            d[3 * x] = static_cast<unsigned char>(qBlue(s[x]));
-            d[3 * x + 1] = static_cast<unsigned char>(qGreen(s[x]));
-            d[3 * x + 2] = static_cast<unsigned char>(qRed(s[x]));
+        // Each pixel is stored as four bytes, blue, green, red and a fourth that the
+        // next pixel overwrites; the last pixel goes byte by byte, then the padding.
+        for (std::int32_t x = 0; x + 1 < width; ++x) {
+            const std::uint32_t le = qToLittleEndian(static_cast<std::uint32_t>(s[x]));
+            std::memcpy(d + 3 * std::int64_t{x}, &le, 4);
         }
+        unsigned char* last = d + 3 * std::int64_t{width - 1};
+        last[0] = static_cast<unsigned char>(qBlue(s[width - 1]));
+        last[1] = static_cast<unsigned char>(qGreen(s[width - 1]));
+        last[2] = static_cast<unsigned char>(qRed(s[width - 1]));
+        std::memset(last + 3, 0, static_cast<std::size_t>(rowBytes - 3 * std::int64_t{width}));
     }
     return out;
 }

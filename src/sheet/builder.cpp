@@ -1,12 +1,14 @@
 #include "builder.h"
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
+#include "platform/batch_draw.h"
 #include "platform/checked.h"
-#include "platform/context.h"
 #include "platform/error.h"
 #include "platform/image_io.h"
 #include "sheet/grid.h"
@@ -34,10 +36,9 @@ std::unique_ptr<Font> sheetFont(const SheetSettings& s) {
 
 // ANDs the one-cell sample into every cell of the grid, empty cells included: black
 // stays black, white glyphs take on the texture.
-void layInTexture(Image& sheet, const Image& texture, const GridSize& grid, std::int32_t cellWidth,
+void layInTexture(Image& sheet, Image& sample, const GridSize& grid, std::int32_t cellWidth,
                   std::int32_t cellHeight) {
     if (grid.columns == 0) return;
-    Image sample = tileTextureSample(texture, cellWidth, cellHeight);
     for (std::int32_t c = 0; c < grid.columns; ++c) {
         const std::int32_t x = checkedMul(c, cellWidth, "a cell's left edge");
         for (std::int32_t r = 0; r < grid.rows; ++r) {
@@ -45,6 +46,31 @@ void layInTexture(Image& sheet, const Image& texture, const GridSize& grid, std:
             bitBlt(sheet, x, y, cellWidth, cellHeight, &sample, 0, 0, RasterOp::SrcAnd);
         }
     }
+}
+
+// Makes `mask` white where `picture` is not black and black elsewhere.
+void markNonBlack(const Image& picture, Image& mask) {
+    for (std::int32_t y = 0; y < picture.height(); ++y) {
+        const QRgb* from = picture.row(y);
+        QRgb* to = mask.row(y);
+        for (std::int32_t x = 0; x < picture.width(); ++x) to[x] = (from[x] & 0xFFFFFFu) ? 0xFFFFFFFFu : 0xFF000000u;
+    }
+}
+
+// Gives the ring pixels (white) of an outline surface the ring colour: the same bytes
+// as a ring built in that colour.
+void recolourRing(PixelSurface& surface, Colour colour) {
+    const PixelRows rows = surface.pixelRows();
+    for (std::int32_t y = 0; y < rows.height; ++y) {
+        std::uint8_t* p = rows.row(y);
+        for (std::int32_t x = 0; x < rows.width; ++x, p += 3) {
+            if ((p[0] | p[1] | p[2]) == 0) continue;
+            p[0] = static_cast<std::uint8_t>(blueOf(colour));
+            p[1] = static_cast<std::uint8_t>(greenOf(colour));
+            p[2] = static_cast<std::uint8_t>(redOf(colour));
+        }
+    }
+    WriteSurfacePixels(surface);
 }
 
 void checkCellSize(std::int32_t cellWidth, std::int32_t cellHeight) {
@@ -57,9 +83,10 @@ void checkCellSize(std::int32_t cellWidth, std::int32_t cellHeight) {
 }  // namespace
 
 std::int64_t buildBytes(std::int32_t sheetWidth, std::int32_t sheetHeight, std::int32_t cellWidth,
-                        std::int32_t cellHeight, FillKind fill, EffectKind effect) {
+                        std::int32_t cellHeight, FillKind fill, EffectKind effect, bool coverage) {
     const std::int64_t pixels = std::int64_t{sheetWidth} * sheetHeight;
     std::int64_t perPixel = kLayerBytes;
+    if (coverage) perPixel += 2 * kLayerBytes;
     if (effect == EffectKind::Shadow) perPixel += kLayerBytes;
     if (effect == EffectKind::Outline) perPixel += kOutlineWorkBytes;
     std::int64_t bytes = pixels * perPixel;
@@ -68,14 +95,14 @@ std::int64_t buildBytes(std::int32_t sheetWidth, std::int32_t sheetHeight, std::
 }
 
 void checkSheetSize(std::int32_t sheetWidth, std::int32_t sheetHeight, std::int32_t cellWidth,
-                    std::int32_t cellHeight, FillKind fill, EffectKind effect) {
+                    std::int32_t cellHeight, FillKind fill, EffectKind effect, bool coverage) {
     checkCellSize(cellWidth, cellHeight);
     if (sheetWidth > kMaxSheetSide || sheetHeight > kMaxSheetSide) {
         throw Error(ErrorKind::TooLarge, "A sheet of " + sizeText(sheetWidth, sheetHeight) +
                                              " pixels is too large: each side can be at most " +
                                              std::to_string(kMaxSheetSide) + " pixels");
     }
-    const std::int64_t bytes = buildBytes(sheetWidth, sheetHeight, cellWidth, cellHeight, fill, effect);
+    const std::int64_t bytes = buildBytes(sheetWidth, sheetHeight, cellWidth, cellHeight, fill, effect, coverage);
     if (bytes > kMaxBuildBytes) {
         constexpr std::int64_t mib = 1024 * 1024;
         throw Error(ErrorKind::TooLarge, "A sheet of " + sizeText(sheetWidth, sheetHeight) +
@@ -123,8 +150,13 @@ Image tileTextureSample(const Image& texture, std::int32_t cellWidth, std::int32
 
 Sheet buildSheet(const SheetSettings& s) {
     const bool shadowOn = s.effect == EffectKind::Shadow;
+    const bool outlineOn = s.effect == EffectKind::Outline;
     const std::int32_t dx = shadowOn ? s.shadowDx : 0;
     const std::int32_t dy = shadowOn ? s.shadowDy : 0;
+    const Colour glyphColour = s.fill == FillKind::Colour ? s.fillColour & 0xFFFFFF : kWhite;
+    // Black glyphs cannot be told from the black background, so their ring is built
+    // from a layer where they are drawn white.
+    const bool ringFromLayer = outlineOn && glyphColour == kBlack;
 
     Sheet sheet;
     const GridSize grid = scanGrid(s.text, s.wrapColumns);
@@ -135,7 +167,8 @@ Sheet buildSheet(const SheetSettings& s) {
     checkCellSize(s.cellWidth, s.cellHeight);
     sheet.width = checkedMul(grid.columns, s.cellWidth, "the sheet width");
     sheet.height = checkedMul(grid.rows, s.cellHeight, "the sheet height");
-    checkSheetSize(sheet.width, sheet.height, s.cellWidth, s.cellHeight, s.fill, s.effect);
+    checkSheetSize(sheet.width, sheet.height, s.cellWidth, s.cellHeight, s.fill, s.effect,
+                   s.keepCoverage || ringFromLayer);
 
     const std::unique_ptr<Font> font = sheetFont(s);
     // Loaded before the layers are made so that a bad file stops the build before any
@@ -144,58 +177,103 @@ Sheet buildSheet(const SheetSettings& s) {
     const bool textureMissing = s.fill == FillKind::Texture && texture.isEmpty();
 
     sheet.image = Image(sheet.width, sheet.height);
+    const bool keep = s.keepCoverage && !sheet.image.isEmpty();
     // A shadow right under its glyph is cut away whole. Drawing it and cutting it out
     // would leave the anti-aliased edges faintly tinted (shadow x coverage x (1 - coverage)).
     // Without its texture an image fill never lays the shadow in, so none is drawn.
     std::optional<Image> shadowLayer;
     if (shadowOn && (dx != 0 || dy != 0) && !textureMissing) shadowLayer.emplace(sheet.width, sheet.height);
+    std::optional<Image> glyphLayer;
+    if (keep || ringFromLayer) glyphLayer.emplace(sheet.width, sheet.height);
+    std::optional<Image> underLayer;
+    if (keep && (shadowLayer || outlineOn)) underLayer.emplace(sheet.width, sheet.height);
 
-    DrawingContext sheetContext(&sheet.image, font.get());
-    sheetContext.setBackgroundMode(BackgroundMode::Transparent);
-    sheetContext.setTextColour(s.fill == FillKind::Colour ? s.fillColour : kWhite);
+    const std::vector<GridCell> cells = gridCells(s.text, s.wrapColumns);
+    std::vector<char32_t> codePoints;
+    codePoints.reserve(cells.size());
+    for (const GridCell& cell : cells) codePoints.push_back(cell.codePoint);
+    const int threads = batchThreads(cells.size(), s.threads);
+    const std::vector<CharBox> boxes = measureChars(*font, codePoints, threads);
 
-    std::vector<GridCell> cells = gridCells(s.text, s.wrapColumns);
-    // Without fallback a character the face lacks keeps an empty cell.
-    if (s.font && s.font->noFallback)
-        std::erase_if(cells, [&](const GridCell& c) { return !font->hasGlyph(c.codePoint); });
     // Main positions, kept for the shadow cut-out (the same font measures the same box).
-    std::vector<CellPlacement> placements;
-    placements.reserve(cells.size());
-    for (const GridCell& cell : cells) {
-        const CharBox box = sheetContext.measureChar(cell.codePoint);
-        placements.push_back(placeInCell(cell.column, cell.row, s.cellWidth, s.cellHeight, box, dx, dy));
-        sheetContext.drawChar(placements.back().mainX, placements.back().mainY, cell.codePoint);
+    std::vector<PlacedChar> mainChars, shadowChars;
+    mainChars.reserve(cells.size());
+    if (shadowLayer) shadowChars.reserve(cells.size());
+    std::unordered_set<char32_t> described;
+    // Without fallback a character the face lacks keeps an empty cell.
+    const bool ownFaceOnly = s.font && s.font->noFallback;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        const GridCell& cell = cells[i];
+        const CellPlacement p = placeInCell(cell.column, cell.row, s.cellWidth, s.cellHeight, boxes[i], dx, dy);
+        if (!ownFaceOnly || font->hasGlyph(cell.codePoint)) {
+            mainChars.push_back({p.mainX, p.mainY, cell.codePoint});
+            if (shadowLayer) shadowChars.push_back({p.shadowX, p.shadowY, cell.codePoint});
+        }
+        if (described.insert(cell.codePoint).second)
+            sheet.chars.push_back({cell.codePoint, cell.column, cell.row, p.mainX, p.mainY, boxes[i].width});
     }
-    sheetContext.flush();
+    std::sort(sheet.chars.begin(), sheet.chars.end(),
+              [](const SheetChar& a, const SheetChar& b) { return a.codePoint < b.codePoint; });
+    sheet.lineHeight = font->metrics().height();
+    sheet.ascent = font->ascent();
+    if (s.findKerning) {
+        std::vector<char32_t> distinct;
+        distinct.reserve(sheet.chars.size());
+        for (const SheetChar& c : sheet.chars) distinct.push_back(c.codePoint);
+        sheet.kerning = font->kerningPairs(distinct);
+    }
 
+    std::vector<DrawPass> passes{{&sheet.image, glyphColour, &mainChars}};
+    // The coverage layers: the same glyphs drawn once more, in white on black.
+    if (glyphLayer) passes.push_back({&*glyphLayer, kWhite, &mainChars});
+    if (underLayer && shadowLayer) passes.push_back({&*underLayer, kWhite, &shadowChars});
     if (shadowLayer) {
-        DrawingContext shadowContext(&*shadowLayer, font.get());
-        shadowContext.setBackgroundMode(BackgroundMode::Transparent);
-        shadowContext.setTextColour(s.shadowColour);
-        for (std::size_t i = 0; i < cells.size(); ++i)
-            shadowContext.drawChar(placements[i].shadowX, placements[i].shadowY, cells[i].codePoint);
+        passes.push_back({&*shadowLayer, s.shadowColour, &shadowChars});
         // Cut the characters out, so the shadow shows only beside them.
-        shadowContext.setTextColour(kBlack);
-        for (std::size_t i = 0; i < cells.size(); ++i)
-            shadowContext.drawChar(placements[i].mainX, placements[i].mainY, cells[i].codePoint);
-        shadowContext.flush();
+        passes.push_back({&*shadowLayer, kBlack, &mainChars});
     }
+    drawPasses(*font, passes, threads);
 
     // Outline hand-off: every glyph is drawn and neither texture nor shadow has reached
     // the sheet yet. The glyphs are replaced with their cleaned form and the ring waits
-    // in the surface; an early return below destroys the surface with it.
+    // in the surface; an early return below destroys the surface with it. Black glyphs
+    // hand off their white layer instead, so the sheet keeps them black.
     PixelSurface outline;
-    if (s.effect == EffectKind::Outline) {
-        const OutlineStyle style{s.fill == FillKind::Colour ? s.fillColour : kWhite, s.outlineColour,
-                                 s.outlineRadius};
-        outline = outlineHandOff(sheet.image, style);
+    if (outlineOn) {
+        // With coverage kept the ring is made white, so that it can be read as a mask
+        // even in a black outline colour, and then given its colour.
+        const Colour ringColour = keep ? kWhite : s.outlineColour;
+        if (ringFromLayer) {
+            outline = outlineHandOff(*glyphLayer, {kWhite, ringColour, s.outlineRadius});
+        } else {
+            outline = outlineHandOff(sheet.image, {glyphColour, ringColour, s.outlineRadius});
+            if (keep) markNonBlack(sheet.image, *glyphLayer);
+        }
+        if (keep && outline.hasBitmap()) {
+            bitBlt(underLayer->view(), 0, 0, outline.Width, outline.Height, *outline.MemDC, 0, 0, RasterOp::SrcCopy);
+            recolourRing(outline, s.outlineColour);
+        }
     }
 
-    if (s.fill == FillKind::Texture) {
-        // Without a texture the sheet keeps its white glyphs: no texture, shadow or outline.
-        if (textureMissing) return sheet;
-        layInTexture(sheet.image, texture, grid, s.cellWidth, s.cellHeight);
+    Image textureCell;
+    if (s.fill == FillKind::Texture && !textureMissing) {
+        textureCell = tileTextureSample(texture, s.cellWidth, s.cellHeight);
+        layInTexture(sheet.image, textureCell, grid, s.cellWidth, s.cellHeight);
     }
+
+    if (keep) {
+        SheetCoverage& c = sheet.coverage.emplace();
+        c.glyph = std::move(*glyphLayer);
+        c.glyphColour = glyphColour;
+        // Without its texture an image fill has no ring or shadow.
+        if (underLayer && !textureMissing) {
+            c.under = std::move(*underLayer);
+            c.underColour = (outlineOn ? s.outlineColour : s.shadowColour) & 0xFFFFFF;
+        }
+        c.textureCell = std::move(textureCell);
+    }
+    // Without a texture the sheet keeps its white glyphs: no texture, shadow or outline.
+    if (textureMissing) return sheet;
 
     if (shadowLayer) {
         bitBlt(sheet.image, 0, 0, sheet.width, sheet.height, &*shadowLayer, 0, 0, RasterOp::SrcPaint);

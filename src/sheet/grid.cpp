@@ -1,5 +1,7 @@
 #include "grid.h"
 
+#include "platform/batch_draw.h"
+
 #include <algorithm>
 
 #include "platform/checked.h"
@@ -56,10 +58,10 @@ std::vector<GridCell> gridCells(QStringView text, std::int32_t wrapColumns) {
 }
 
 CharBox largestCharBox(QStringView text, const Font& font) {
+    std::vector<char32_t> measured = codePointsOf(text);
+    std::erase_if(measured, [](char32_t c) { return c == U'\r' || c == U'\n'; });
     CharBox best;
-    for (char32_t c : codePointsOf(text)) {
-        if (c == U'\r' || c == U'\n') continue;
-        const CharBox box = font.measure(c);
+    for (const CharBox& box : measureChars(font, measured, batchThreads(measured.size()))) {
         best.width = std::max(best.width, box.width);
         best.height = std::max(best.height, box.height);
     }

@@ -29,6 +29,12 @@ struct SheetSettings {
     Colour shadowColour = kWhite;
     std::int32_t outlineRadius = 0;        // outline only, 0 to 10
     Colour outlineColour = kWhite;
+    // Also keep what each pixel is covered by apart from its colour (Sheet::coverage),
+    // for a file with transparency.
+    bool keepCoverage = false;
+    // Also find the kerning between the characters (Sheet::kerning), for a descriptor.
+    bool findKerning = false;
+    std::int32_t threads = 0;              // glyph drawing threads; 0: as many as pay
 };
 
 }  // namespace karuvo

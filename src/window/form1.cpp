@@ -9,6 +9,7 @@
 #include <cmath>
 #include <vector>
 
+#include "export/sheet_file.h"
 #include "platform/checked.h"
 #include "platform/error.h"
 #include "platform/image_io.h"
@@ -310,6 +311,7 @@ void Form1::CreateKaruvo() {
     Picture1[0]->hide();
     const SheetSettings settings = readSettings();
     Sheet sheet = buildSheet(settings);
+    shownSettings_ = settings;
     const std::int32_t outerWidth = checkedAdd(sheet.width, 4, "the sheet box width");
     const std::int32_t outerHeight = checkedAdd(sheet.height, 4, "the sheet box height");
     sheetContext_->flush();
@@ -355,7 +357,15 @@ void Form1::saveSheet() {
     }
     const QString path = dialogs_.SaveSheetFileDialog();
     if (path.isEmpty()) return;
-    writeFileAtomically(path, encodeBmp24(sheet, sheet.width(), sheet.height()));
+    if (sheetFileFormat(path) != SheetFileFormat::Png) {
+        writeFileAtomically(path, encodeBmp24(sheet, sheet.width(), sheet.height()));
+        return;
+    }
+    // The same settings again, with the coverage that transparency is made from.
+    SheetSettings settings = shownSettings_;
+    settings.keepCoverage = true;
+    const Sheet transparent = buildSheet(settings);
+    writeFileAtomically(path, encodePng(transparent, 0, 0, transparent.width, transparent.height));
 }
 
 void Form1::Form_Unload(std::int16_t& Cancel) {

@@ -114,13 +114,15 @@ private:
     // number; held within 0 to 10 without changing the text.
     std::int32_t outlineRadius();
 
-    // Writes the sheet held by the sheet box to a file the user names.
+    // Writes the sheet held by the sheet box to a file the user names: a PNG with
+    // transparency for a name ending ".png", the bitmap otherwise.
     void saveSheet();
 
     dialogs::Dialogs& dialogs_;
     bool building_ = false;
     std::unique_ptr<Font> sheetBoxFont_;
     std::unique_ptr<DrawingContext> sheetContext_;
+    SheetSettings shownSettings_;  // what the sheet box's picture was built from
 };
 
 }  // namespace karuvo::window

@@ -43,7 +43,7 @@ TEST(Arguments, CharacterListsAndSetsAddUp) {
 TEST(Arguments, ValuesAreTakenWholeEvenWhenTheyLookLikeOptions) {
     const CliOptions o = runOptions({"-t", "-reverse", "--output=a=b.bmp", "--outline", "3.5"});
     EXPECT_EQ(std::tuple(o.settings.text, o.outputPath, o.settings.outlineRadius), std::tuple("-reverse", "a=b.bmp", 4));
-    EXPECT_EQ(runOptions({"--text=--help", "-o", "-"}).settings.text, "--help");
+    EXPECT_EQ(runOptions({"--text=--help", "-o", "-.bmp"}).settings.text, "--help");
     EXPECT_EQ(parseArguments({"--version"}).action, ParseOutcome::Action::Version);  // wins over missing ones
 }
 

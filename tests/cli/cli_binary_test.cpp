@@ -68,7 +68,7 @@ struct CliBinary : ::testing::Test {
 
 TEST_F(CliBinary, TwoLinesMakeAThreeByTwoGridThatTheDescriptorsAgreeWith) {
     const QString text = QStringLiteral("AB\nCDE");
-    const auto [code, err] = runCli({"-t", text, "-c", "16x20", "-o", path("s.bmp"), "--fnt", path("s.fnt"),
+    const auto [code, err] = runCli({"-t", text, "-c", "16x20", "-o", path("s.bmp"), "--pitch", "cell", "--fnt", path("s.fnt"),
                                      "--json", path("s.json")});
     ASSERT_EQ(code, 0) << err;
     EXPECT_EQ(err.rfind("karuvo-cli: sheet 48 x 40 pixels, cells of 16 x 20", 0), 0u) << err;
@@ -214,15 +214,15 @@ TEST_F(CliBinary, AnEffectReachingPastItsCellIsWarnedOfOnceWithTheCellThatHoldsI
 
 TEST_F(CliBinary, AMaximumSizeSplitsWholeRowsIntoPagesThatTheDescriptorsList) {
     // 512 characters of 32 px, 8 to a row: 64 rows of 32 x 32 cells, 9 rows to a page of at most 300.
-    const QStringList common{"--chars", "U+4E00-U+4FFF", "-s", "32", "-c", "32x32", "--columns", "8"};
-    auto [code, err] = runCli(common + QStringList{"-o", path("whole.bmp")});
+    const QStringList common{"--chars", "U+4E00-U+4FFF", "-s", "32", "-c", "32x32", "--columns", "8", "--outline", "1"};
+    auto [code, err] = runCli(common + QStringList{"-o", path("whole.png")});
     ASSERT_EQ(code, 0) << err;
-    std::tie(code, err) = runCli(common + QStringList{"--max-size", "300", "-o", path("p.bmp"), "--fnt",
-                                                      path("p.fnt"), "--json", path("p.json")});
+    std::tie(code, err) = runCli(common + QStringList{"--max-size", "300", "-o", path("p.png"), "--fnt",
+                                                      path("p.fnt"), "--pitch", "cell", "--json", path("p.json")});
     ASSERT_EQ(code, 0) << err;
-    EXPECT_FALSE(QFile::exists(path("p.bmp")));
+    EXPECT_FALSE(QFile::exists(path("p.png")));
 
-    const QImage whole(path("whole.bmp"));
+    const QImage whole(path("whole.png"));
     ASSERT_EQ(whole.size(), QSize(256, 64 * 32));
     const QString fnt = QString::fromUtf8(readFile(path("p.fnt")));
     EXPECT_TRUE(fnt.contains("scaleW=256 scaleH=288 pages=8 ")) << fnt.left(300).toStdString();
@@ -231,11 +231,10 @@ TEST_F(CliBinary, AMaximumSizeSplitsWholeRowsIntoPagesThatTheDescriptorsList) {
     ASSERT_EQ(jsonPages.size(), 8);
     int top = 0;
     for (int page = 0; page < 8; ++page) {
-        const QString name = QStringLiteral("p_%1.bmp").arg(page);
+        const QString name = QStringLiteral("p_%1.png").arg(page);
         const QImage image(path(name));
         EXPECT_EQ(image.size(), QSize(256, page < 7 ? 288 : 32)) << page;
-        EXPECT_EQ(image.convertToFormat(QImage::Format_RGB32),
-                  whole.copy(0, top, 256, image.height()).convertToFormat(QImage::Format_RGB32)) << page;
+        EXPECT_EQ(image, whole.copy(0, top, 256, image.height())) << page;
         top += image.height();
         EXPECT_TRUE(fnt.contains(QStringLiteral("\npage id=%1 file=\"%2\"\n").arg(page).arg(name))) << page;
         EXPECT_EQ(jsonPages[page].toString(), name);
@@ -249,6 +248,18 @@ TEST_F(CliBinary, AMaximumSizeSplitsWholeRowsIntoPagesThatTheDescriptorsList) {
         const QJsonObject e = chars[QString::number(0x4E00 + k)].toObject();
         EXPECT_EQ(QList<int>({e["page"].toInt(), e["x"].toInt(), e["y"].toInt()}), QList<int>({page, x, y})) << k;
     }
+
+    // As the font sets them, every one of these equal-width characters sits at the same
+    // place in its cell, on whichever page.
+    std::tie(code, err) = runCli(common + QStringList{"--max-size", "300", "-o", path("f.png"), "--json", path("f.json")});
+    ASSERT_EQ(code, 0) << err;
+    const QJsonObject fontPitch = QJsonDocument::fromJson(readFile(path("f.json"))).object()["chars"].toObject();
+    QSet<QPair<int, int>> insets;
+    for (const QJsonValue v : fontPitch) {
+        const QJsonObject e = v.toObject();
+        insets.insert({e["rectX"].toInt() - e["x"].toInt(), e["rectY"].toInt() - e["y"].toInt()});
+    }
+    EXPECT_EQ(insets.size(), 1);
 }
 
 // The colours of a picture.
@@ -304,7 +315,7 @@ class CliBadInput : public CliBinary, public ::testing::WithParamInterface<BadRu
 
 TEST_P(CliBadInput, FailsWithAMessageAndLeavesTheOutputAsItWas) {
     const QByteArray old("an earlier sheet, kept byte for byte");
-    ASSERT_TRUE(writeFile(path("out.bmp"), old) && writeFile(path("empty.bmp"), "") && QDir(dir.path()).mkdir("folder"));
+    ASSERT_TRUE(writeFile(path("out.bmp"), old) && writeFile(path("empty.bmp"), "") && QDir(dir.path()).mkdir("folder.bmp"));
     ASSERT_TRUE(writeFile(path("text.bmp"), "this is plain text, not a picture\n"));
     ASSERT_TRUE(writeFile(path("latin1.txt"), "AB\ncaf\xE9\n") && writeFile(path("million.txt"), QByteArray(1000000, 'W')));
     const QByteArray whole = encodeBmp24(Image(40, 40), 40, 40);
@@ -337,17 +348,17 @@ const BadRun kBadRuns[] = {
     {"-t AB -c 2147483647x1", 1, "does not fit in a signed 32-bit integer; give a smaller cell (-c)"},
     {"-t A --outline abc", 2, "is not a number; give a whole number from 0 to 10\nkaruvo-cli: see karuvo-cli --help"},
     {"-t A --texture @/none.bmp", 1, "no such file"},
-    {"-t A --texture @/folder", 1, "it is a folder"},
+    {"-t A --texture @/folder.bmp", 1, "it is a folder"},
     {"-t A --texture @/empty.bmp", 1, "the file is empty"},
     {"-t A --texture @/truncated.bmp", 1, "truncated"},
     {"-t A --texture @/text.bmp", 1, "it is not a bmp, ico, gif or jpeg image; give --texture a whole"},
     {"-t A --texture @/huge.bmp", 1, "too large to load"},
     {"-t A -o @/nowhere/out.bmp", 1, "does not exist"},
-    {"-t A -o @/folder", 1, "it is a folder"},
+    {"-t A -o @/folder.bmp", 1, "it is a folder"},
     {"-t A -o /proc/karuvo-sheet.bmp", 1, "karuvo-cli: Cannot write"},
     {"-t A -o @/out.bmp --fnt @/nowhere/a.fnt", 1, "does not exist"},
     {"-t A -f @/none.ttf", 1, "the font file \"@/none.ttf\": no such file; give -f an existing font file"},
-    {"-t A -f @/folder", 1, "the font file \"@/folder\": it is a folder; give -f one font file in it"},
+    {"-t A -f @/folder.bmp", 1, "the font file \"@/folder.bmp\": it is a folder; give -f one font file in it"},
     {"-t A -f @/text.bmp", 1, "it is not a font that can be opened; give -f a TrueType or OpenType file"},
     {"-t A -f %/not-a-font.ttf", 1, "it is not a font that can be opened"},
     {"-t A -f %/pair.ttc --face-index 2", 1, "Cannot use face 2 of the font file \"%/pair.ttc\": it has 2 faces; "
@@ -359,7 +370,15 @@ const BadRun kBadRuns[] = {
                                                "at most 200 x 200 pixels; give at most 6 cells to a row with --columns"},
     {"-t ABCDEF -c 10x10 --columns 2 --max-size 20 --fnt @/nowhere/a.fnt", 1, "does not exist"},  // nor a page
     {"-t ABCDEF -c 10x10 --columns 2 --max-size 20 --json @/out_1.bmp", 1, "would replace a page of the sheet"},
+    {"-t ABCDEFGHIJK -c 10x10 --columns 1 --max-size 10 --fnt @/s.fnt --fnt-format binary", 1,
+     "cannot name pages of different lengths (\"out_0.bmp\" and \"out_10.bmp\")"},
     {"-t A -c 10x300 --max-size 200", 1, "A row of the sheet is 300 pixels tall and does not fit on pages of at most "
                                          "200 x 200 pixels; give a lower cell with -c"},
-    {"-T @/latin1.txt", 1, "is not valid UTF-8: the byte at offset 6 (0xE9)"}};
+    {"-T @/latin1.txt", 1, "is not valid UTF-8: the byte at offset 6 (0xE9)"},
+
+    {"-T @/latin1.txt", 1, "is not valid UTF-8: the byte at offset 6 (0xE9)"},
+    {"-t A -o @/sheet.tga --fnt @/s.fnt", 2, "does not end in .bmp or .png"},
+    {"-t A --fnt @/s.fnt --fnt-format json", 2, "\"json\" is not one of text, xml, binary"},
+    {"-t A --fnt @/s.fnt --pitch 3", 2, "the pitch \"3\" is not one of font, cell"},
+    {"-t A -c 70000x8 -o @/big.png --fnt @/big.fnt --fnt-format binary", 1, "cannot hold a sheet width of 70000"}};
 INSTANTIATE_TEST_SUITE_P(CliBinary, CliBadInput, ::testing::ValuesIn(kBadRuns));

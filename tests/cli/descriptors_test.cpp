@@ -1,7 +1,14 @@
+#include <QFont>
+#include <QFontMetrics>
 #include <gtest/gtest.h>
 
-#include "cli/descriptors.h"
+#include <map>
 
+#include "cli/descriptors.h"
+#include "sheet/builder.h"
+#include "support/fixtures.h"
+
+using namespace karuvo;
 using namespace karuvo::cli;
 
 TEST(Descriptors, BaselineFollowsTheCentredGlyphsAndStaysInTheCell) {
@@ -11,3 +18,50 @@ TEST(Descriptors, BaselineFollowsTheCentredGlyphsAndStaysInTheCell) {
     EXPECT_EQ(cellBaseline(20, 15, 12, 100), 0);
 }
 
+// Advances, line height, ascent and kerning as Qt's own layout of the same face gives
+// them; each rectangle the box widened by the shadow on its sides and kept in its cell.
+TEST(Descriptors, FontPitchGivesTheFontsOwnMetricsAndKerning) {
+    const QString chars = QStringLiteral("AVTWaoy.,LJ");
+    const SheetSettings s{.text = chars + QStringLiteral("\n漢"), .cellWidth = 22, .cellHeight = 30,
+                          .font = fakes::faceDescription(QStringLiteral("DejaVu Sans"), 20), .texturePath = {}, .effect = EffectKind::Shadow,
+                          .shadowDx = 3, .shadowDy = -2, .findKerning = true};
+    const Sheet sheet = buildSheet(s);
+
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(20);
+    font.setHintingPreference(QFont::PreferFullHinting);
+    font.setKerning(false);
+    const QFontMetrics plain(font);
+    font.setKerning(true);
+    const QFontMetrics kerned(font);
+
+    const Descriptor d = fontPitchDescriptor(sheet, {}, shadowRoom(3, -2), QStringLiteral("s.png"));
+    EXPECT_EQ(std::pair(d.lineHeight, d.base), std::pair(plain.height(), plain.ascent()));
+    ASSERT_EQ(d.chars.size(), std::size_t(chars.size() + 1));
+    for (const DescribedChar& c : d.chars) {
+        const QString one = QString::fromUcs4(&c.codePoint, 1);
+        EXPECT_EQ(c.xadvance, plain.horizontalAdvance(one)) << one.toStdString();
+        // Widened by 3 on the right and 2 on top, unless the cell is narrower.
+        EXPECT_EQ(c.width, std::min(c.xadvance + 3, 22)) << one.toStdString();
+        EXPECT_EQ(std::pair(c.height, c.yoffset), std::pair(std::min(plain.height() + 2, 30), -2));
+        EXPECT_TRUE(c.x >= c.column * 22 && c.x + c.width <= (c.column + 1) * 22 && c.y >= c.row * 30 &&
+                    c.y + c.height <= (c.row + 1) * 30);
+    }
+    std::map<std::pair<QChar, QChar>, int> want;
+    for (QChar a : chars)
+        for (QChar b : chars) {
+            const int k = kerned.horizontalAdvance(QString(a) + b) - plain.horizontalAdvance(QString(a) + b);
+            if (k != 0) want[{a, b}] = k;
+        }
+    std::map<std::pair<QChar, QChar>, int> got;
+    for (const KerningPair& k : d.kerning) got[{QChar(char16_t(k.first)), QChar(char16_t(k.second))}] = k.amount;
+    EXPECT_EQ(got, want);
+    EXPECT_GT(want.size(), 10u);
+
+    // The fixed pitch: the whole cell, no offsets, the cell width as advance, no kerning.
+    const Descriptor cell = cellPitchDescriptor(sheet, {}, 7, QStringLiteral("s.png"));
+    EXPECT_TRUE(cell.kerning.empty());
+    for (const DescribedChar& c : cell.chars)
+        EXPECT_EQ(std::tuple(c.x, c.y, c.width, c.height, c.xoffset, c.yoffset, c.xadvance),
+                  std::tuple(c.column * 22, c.row * 30, 22, 30, 0, 0, 22));
+}

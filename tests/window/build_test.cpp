@@ -76,6 +76,31 @@ TEST_F(BuildTest, SaveWritesExactlyTheSheetAndACancelWritesNothing) {
     EXPECT_GT(red, 0);  // the fill was drawn, so the comparison means something
 }
 
+// A name ending ".png" gets the sheet with transparency: over black it is the picture
+// shown, and where nothing is drawn it is fully transparent.
+TEST_F(BuildTest, APngNameSavesTheSheetWithTransparency) {
+    form->Label2[4]->setText(QStringLiteral("FF"));
+    dialogs.saveNames = {dir.filePath("sheet.PNG")};
+    form->Command3[1]->click();
+    ASSERT_EQ(files(), QStringList{"sheet.PNG"}) << dialogs.messages.join(' ').toStdString();
+    QImage saved;
+    ASSERT_TRUE(saved.load(dir.filePath("sheet.PNG"), "PNG"));
+    EXPECT_TRUE(saved.hasAlphaChannel());
+    saved = saved.convertToFormat(QImage::Format_ARGB32);
+    const Image& sheet = form->Picture1[0]->picture();
+    ASSERT_EQ(saved.size(), QSize(sheet.width(), sheet.height()));
+    int worst = 0, clear = 0;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 48; ++x) {
+            const QRgb p = saved.pixel(x, y), shown = sheet.pixel(x, y);
+            worst = std::max(worst, std::abs((qRed(p) * qAlpha(p) + 127) / 255 - qRed(shown)));
+            clear += qAlpha(p) == 0;
+            EXPECT_EQ(qRgb(qRed(p), qGreen(p), qBlue(p)), qAlpha(p) ? qRgb(255, 0, 0) : qRgb(0, 0, 0)) << x << ", " << y;
+        }
+    EXPECT_LE(worst, 2);
+    EXPECT_GT(clear, 48 * 40 / 2);
+}
+
 TEST_F(BuildTest, FailingSaveIsReportedAndDamagesNothing) {
     const QString plain = dir.filePath("plain");
     ASSERT_TRUE(fakes::writeFile(plain, "not a folder"));

@@ -40,5 +40,5 @@ TEST(Module1, FileDialogsShowTheirTitleAndFilterAndACancelGivesNothing) {
     readAndCancel();
     EXPECT_EQ(dialogs.SaveSheetFileDialog(), QString());
     EXPECT_EQ(title, QStringLiteral("保存する画像ファイル名"));
-    EXPECT_EQ(filters, QStringList{QStringLiteral("画像ファイル(bmp) (*.bmp)")});
+    EXPECT_EQ(filters, QStringList({QStringLiteral("画像ファイル(bmp) (*.bmp)"), QStringLiteral("PNG (透過) (*.png)")}));
 }

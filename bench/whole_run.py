@@ -1,0 +1,103 @@
+#!/usr/bin/env python3
+"""Whole-process runs of karuvo-cli against the Pillow peer and against itself with
+each effect and format, on the same CJK sheet. Prints medians and ratios measured in
+this one run; compare nothing across runs.
+
+usage: whole_run.py KARUVO_CLI [--characters N] [--runs N] [--size PX] [--cell PX]
+"""
+import argparse
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+PEER_PYTHON = "/usr/bin/python3"  # Debian's, which has python3-pil
+FONT_FILE = "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf"
+
+
+def cjk_text(count, per_line=100):
+    chars = [chr(0x4E00 + i) for i in range(count)]
+    return "\n".join("".join(chars[i:i + per_line]) for i in range(0, count, per_line))
+
+
+def timed(argv):
+    """Wall seconds and peak resident memory (MB) of one run of argv."""
+    start = time.perf_counter()
+    proc = subprocess.Popen(argv, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    _, status, usage = os.wait4(proc.pid, 0)
+    wall = time.perf_counter() - start
+    err = proc.stderr.read().decode(errors="replace")
+    proc.stderr.close()
+    if os.waitstatus_to_exitcode(status) != 0:
+        raise RuntimeError(f"{' '.join(argv)} failed: {err.strip()}")
+    return wall, usage.ru_maxrss / 1024.0
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("cli")
+    ap.add_argument("--characters", type=int, default=7000)
+    ap.add_argument("--runs", type=int, default=5)
+    ap.add_argument("--size", type=int, default=24)
+    ap.add_argument("--cell", type=int, default=32)
+    args = ap.parse_args()
+
+    work = tempfile.mkdtemp(prefix="karuvo-bench-")
+    try:
+        text_file = os.path.join(work, "text.txt")
+        with open(text_file, "w", encoding="utf-8") as f:
+            f.write(cjk_text(args.characters))
+        base = [args.cli, "-T", text_file, "-f", "IPAGothic", "-s", str(args.size),
+                "-c", f"{args.cell}x{args.cell}", "-q"]
+        variants = [
+            ("karuvo-cli -o sheet.bmp", base + ["-o", os.path.join(work, "a.bmp")]),
+            ("  with --shadow 2,2", base + ["--shadow", "2,2", "-o", os.path.join(work, "b.bmp")]),
+            ("  with --outline 10", base + ["--outline", "10", "-o", os.path.join(work, "c.bmp")]),
+            ("  -o sheet.png", base + ["-o", os.path.join(work, "d.png")]),
+        ]
+        peer = None
+        if shutil.which(PEER_PYTHON) and subprocess.run(
+                [PEER_PYTHON, "-c", "import PIL"], capture_output=True).returncode == 0:
+            peer = ("Pillow peer script", [PEER_PYTHON, os.path.join(HERE, "pillow_peer.py"), FONT_FILE,
+                                           str(args.size), str(args.cell), text_file,
+                                           os.path.join(work, "peer.bmp")])
+        runs = variants + ([peer] if peer else [])
+
+        walls = {name: [] for name, _ in runs}
+        peaks = {name: [] for name, _ in runs}
+        skipped = set()
+        # Interleaved, so that a slow moment of the machine falls on every variant alike.
+        for _ in range(args.runs):
+            for name, argv in runs:
+                if name in skipped:
+                    continue
+                try:
+                    wall, peak = timed(argv)
+                except RuntimeError as e:
+                    print(f"skipped {name.strip()}: {e}", file=sys.stderr)
+                    skipped.add(name)
+                    continue
+                walls[name].append(wall)
+                peaks[name].append(peak)
+
+        plain = statistics.median(walls[variants[0][0]])
+        print(f"{args.characters} characters, {args.cell} x {args.cell} cells, IPAGothic {args.size} px, "
+              f"median of {args.runs}")
+        print(f"{'run':32} {'wall s':>8} {'x plain':>8} {'peak MB':>8}")
+        for name, _ in runs:
+            if name in skipped:
+                continue
+            m = statistics.median(walls[name])
+            print(f"{name:32} {m:8.3f} {m / plain:8.2f} {statistics.median(peaks[name]):8.1f}")
+        if peer and peer[0] not in skipped:
+            print(f"karuvo-cli is {statistics.median(walls[peer[0]]) / plain:.2f}x faster than the peer")
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    main()

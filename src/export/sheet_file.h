@@ -1,0 +1,44 @@
+#pragma once
+
+// Sheet files: a finished sheet, or a region of it, encoded as the bytes of a file.
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+#include "sheet/builder.h"
+
+namespace karuvo {
+
+enum class SheetFileFormat {
+    Bmp,  // 24-bit Windows bitmap: the sheet's pixels as they are
+    Png,  // 32-bit PNG with straight alpha
+};
+
+// The format a file name asks for by its ending, ".bmp" or ".png" in either case;
+// nothing for any other name.
+std::optional<SheetFileFormat> sheetFileFormat(const QString& path);
+
+// Whether the sheet must be built with its coverage kept to be written in `format`.
+inline bool needsCoverage(SheetFileFormat format) { return format == SheetFileFormat::Png; }
+
+// The w x h region at (x, y) of the sheet with straight alpha (Format_ARGB32): the
+// background fully transparent; every pixel the colour of what is drawn there and as
+// opaque as it is covered: the glyph's coverage in the glyph colour (the texture's
+// colour under an image fill), the shadow's coverage or 255 on the ring, and the glyph
+// over the shadow or ring where both are. Composited over black it gives the sheet's
+// own pixels. Needs the sheet's coverage (Error(InvalidSize) without it) and a region
+// inside the sheet with some area (Error(InvalidSize) otherwise).
+QImage transparentImage(const Sheet& sheet, std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h);
+
+// The region as a PNG file of 8-bit red, green, blue and straight alpha. Throws as
+// transparentImage, and Error(TooLarge) when the pixels or the file do not fit in memory.
+QByteArray encodePng(const Sheet& sheet, std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h);
+
+// The region as a file of `format`.
+QByteArray encodeSheet(const Sheet& sheet, SheetFileFormat format, std::int32_t x, std::int32_t y,
+                       std::int32_t w, std::int32_t h);
+
+}  // namespace karuvo

@@ -1,0 +1,189 @@
+#!/usr/bin/env python3
+"""Reads the descriptors karuvo-cli writes in all three .fnt forms and the JSON back with
+readers written here from the formats' public descriptions (not the program's writer),
+and requires the same characters, rectangles, offsets, advances and kerning from each,
+every rectangle inside its character's cell and on the sheet.
+
+Usage: fnt_reader_test.py KARUVO_CLI"""
+import json
+import os
+import struct
+import subprocess
+import sys
+import tempfile
+import xml.etree.ElementTree as ET
+
+TEXT = "AVATAR wörld\nTj, Yo. 漢字"
+FIELDS = ("x", "y", "width", "height", "xoffset", "yoffset", "xadvance")
+
+
+def read_text(data):
+    font = {"chars": {}, "kerning": {}}
+    for line in data.decode("utf-8").splitlines():
+        tag, *pairs = line.split(" ")
+        kv = {}
+        for p in pairs:  # quoted values here hold no spaces
+            k, _, v = p.partition("=")
+            kv[k] = v
+        if tag == "common":
+            font["lineHeight"], font["base"] = int(kv["lineHeight"]), int(kv["base"])
+            font["scale"] = (int(kv["scaleW"]), int(kv["scaleH"]))
+        elif tag == "page":
+            font.setdefault("pages", []).append(kv["file"].strip('"'))
+            font["page"] = font["pages"][0]
+        elif tag == "char":
+            font["chars"][int(kv["id"])] = tuple(int(kv[f]) for f in FIELDS)
+            font.setdefault("charPages", {})[int(kv["id"])] = int(kv["page"])
+        elif tag == "kerning":
+            font["kerning"][(int(kv["first"]), int(kv["second"]))] = int(kv["amount"])
+        elif tag == "chars":
+            font["count"] = int(kv["count"])
+        elif tag == "kernings":
+            font["kernCount"] = int(kv["count"])
+    return font
+
+
+def read_xml(data):
+    root = ET.fromstring(data)
+    common = root.find("common")
+    font = {"lineHeight": int(common.get("lineHeight")), "base": int(common.get("base")),
+            "scale": (int(common.get("scaleW")), int(common.get("scaleH"))),
+            "page": root.find("pages/page").get("file"),
+            "pages": [p.get("file") for p in root.iter("page")],
+            "charPages": {int(c.get("id")): int(c.get("page")) for c in root.iter("char")},
+            "count": int(root.find("chars").get("count")),
+            "chars": {int(c.get("id")): tuple(int(c.get(f)) for f in FIELDS) for c in root.iter("char")},
+            "kerning": {(int(k.get("first")), int(k.get("second"))): int(k.get("amount")) for k in root.iter("kerning")}}
+    kernings = root.find("kernings")
+    if kernings is not None:
+        font["kernCount"] = int(kernings.get("count"))
+    return font
+
+
+def read_binary(data):
+    assert data[:4] == b"BMF\x03", data[:4]
+    font = {"chars": {}, "kerning": {}}
+    at = 4
+    while at < len(data):
+        kind, size = struct.unpack_from("<BI", data, at)
+        body = data[at + 5:at + 5 + size]
+        assert len(body) == size, "a block runs past the end"
+        if kind == 2:
+            line, base, w, h = struct.unpack_from("<HHHH", body)
+            font.update(lineHeight=line, base=base, scale=(w, h))
+        elif kind == 3:
+            # Names of one length, each ended by a zero byte.
+            length = body.index(b"\0") + 1
+            font["pages"] = [body[i:i + length - 1].decode("utf-8") for i in range(0, size, length)]
+            font["page"] = font["pages"][0]
+        elif kind == 4:
+            assert size % 20 == 0
+            for i in range(0, size, 20):
+                cid, x, y, w, h, xo, yo, xa, page, _chnl = struct.unpack_from("<IHHHHhhhBB", body, i)
+                font["chars"][cid] = (x, y, w, h, xo, yo, xa)
+                font.setdefault("charPages", {})[cid] = page
+            font["count"] = size // 20
+        elif kind == 5:
+            assert size % 10 == 0
+            for i in range(0, size, 10):
+                a, b, amount = struct.unpack_from("<IIh", body, i)
+                font["kerning"][(a, b)] = amount
+            font["kernCount"] = size // 10
+        at += 5 + size
+    return font
+
+
+def read_json(data):
+    doc = json.loads(data)
+    return {"lineHeight": doc["lineHeight"], "base": doc["base"], "scale": (doc["width"], doc["height"]),
+            "cell": (doc["cellWidth"], doc["cellHeight"]),
+            "cells": {int(k): (v["x"], v["y"]) for k, v in doc["chars"].items()},
+            "chars": {int(k): tuple(v["rectX" if f == "x" else "rectY" if f == "y" else f] for f in FIELDS)
+                      for k, v in doc["chars"].items()},
+            "kerning": {(k["first"], k["second"]): k["amount"] for k in doc["kerning"]},
+            "pages": doc["pages"], "charPages": {int(k): v["page"] for k, v in doc["chars"].items()}}
+
+
+def main(cli):
+    failures = []
+
+    def check(ok, what):
+        if not ok:
+            failures.append(what)
+
+    with tempfile.TemporaryDirectory() as work:
+        fonts = {}
+        for form, reader in (("text", read_text), ("xml", read_xml), ("binary", read_binary)):
+            fnt = os.path.join(work, form + ".fnt")
+            args = [cli, "-t", TEXT, "-f", "DejaVu Sans", "-s", "20", "--outline", "2", "-o",
+                    os.path.join(work, "sheet.png"), "--fnt", fnt, "--fnt-format", form, "-q"]
+            if form == "text":
+                args += ["--json", os.path.join(work, "sheet.json")]
+            run = subprocess.run(args, capture_output=True, text=True)
+            assert run.returncode == 0, run.stderr
+            with open(fnt, "rb") as f:
+                fonts[form] = reader(f.read())
+        with open(os.path.join(work, "sheet.json"), "rb") as f:
+            js = read_json(f.read())
+
+    text = fonts["text"]
+    want_ids = sorted({ord(c) for c in TEXT if c != "\n"})
+    check(sorted(text["chars"]) == want_ids, f"characters {sorted(text['chars'])}, not {want_ids}")
+    check(text["count"] == len(want_ids), "chars count")
+    check(len(text["kerning"]) > 5 and text.get("kernCount") == len(text["kerning"]), "kerning count")
+    check(text["kerning"].get((ord("A"), ord("V")), 0) < 0, "A and V are not kerned closer")
+    check(all(a != 0 for a in text["kerning"].values()), "a kerning pair of amount 0")
+    check(not any(0x4E00 <= a or 0x4E00 <= b for a, b in text["kerning"]), "Han characters kerned")
+    check(text["page"] == "sheet.png", "page " + text["page"])
+    for form in ("xml", "binary"):
+        for key in ("lineHeight", "base", "scale", "page", "chars", "kerning", "count", "kernCount"):
+            check(fonts[form][key] == text[key], f"{form} differs from text in {key}")
+    for key in ("lineHeight", "base", "scale", "chars", "kerning"):
+        check(js[key] == text[key], f"JSON differs from text in {key}")
+
+    cw, ch = js["cell"]
+    for cid, (x, y, w, h, xo, yo, xa) in text["chars"].items():
+        cx, cy = js["cells"][cid]
+        check(cx <= x and x + w <= cx + cw and cy <= y and y + h <= cy + ch, f"{cid}: rectangle leaves its cell")
+        # An outline of radius 2 widens the box by 2 each side unless the cell clips it.
+        check(w == min(xa + 4, cw) and xo == -2 if xa + 4 <= cw else w <= cw, f"{cid}: width {w}, advance {xa}")
+        check(h == min(text["lineHeight"] + 4, ch) and yo == y - (cy + (ch - text["lineHeight"]) // 2),
+              f"{cid}: height {h} or y offset {yo}")
+
+    # Pages of at most 64 x 64 pixels, four cells to a row: every form lists the same
+    # pages, files that exist and hold no more, and puts each character on one of them,
+    # its rectangle inside that page.
+    with tempfile.TemporaryDirectory() as work:
+        paged = {}
+        for form, reader in (("text", read_text), ("xml", read_xml), ("binary", read_binary)):
+            fnt = os.path.join(work, form + ".fnt")
+            args = [cli, "-t", TEXT, "-f", "DejaVu Sans", "-s", "10", "--columns", "4", "--max-size", "64", "-o",
+                    os.path.join(work, "p.png"), "--fnt", fnt, "--fnt-format", form, "--json",
+                    os.path.join(work, "p.json"), "-q"]
+            run = subprocess.run(args, capture_output=True, text=True)
+            assert run.returncode == 0, run.stderr
+            with open(fnt, "rb") as f:
+                paged[form] = reader(f.read())
+        with open(os.path.join(work, "p.json"), "rb") as f:
+            paged["json"] = read_json(f.read())
+        written = sorted(n for n in os.listdir(work) if n.endswith(".png"))
+    pages = paged["text"]["pages"]
+    check(len(pages) > 1 and sorted(pages) == written, f"pages {pages}, files {written}")
+    for form in ("xml", "binary", "json"):
+        for key in ("pages", "charPages", "chars"):
+            check(paged[form][key] == paged["text"][key], f"paged {form} differs from text in {key}")
+    page_w, page_h = paged["text"]["scale"]
+    check(page_w <= 64 and page_h <= 64, f"pages of {page_w} x {page_h}")
+    for cid, (x, y, w, h, *_rest) in paged["text"]["chars"].items():
+        check(0 <= paged["text"]["charPages"][cid] < len(pages) and 0 <= y and y + h <= page_h,
+              f"{cid}: not on its page")
+
+    for f in failures:
+        print("FAIL: " + f, file=sys.stderr)
+    if not failures:
+        print(f"PASS: {len(want_ids)} characters and {len(text['kerning'])} kerning pairs alike in all four forms")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1]))

@@ -1,0 +1,177 @@
+#!/usr/bin/env python3
+"""Draws a line of text in LÖVE from a .fnt and PNG that karuvo-cli has just made, under
+a private X server with Mesa's software OpenGL, and holds LÖVE's screenshot against the
+same line drawn by Qt in the same font: no pixel of background changed away from the
+glyphs, the ink as wide and on the same rows within a few pixels.
+
+Usage: love_engine_test.py KARUVO_CLI REFERENCE_TEXT
+With KARUVO_ENGINE_SHOT set, LÖVE's screenshot is also saved there as a PNG.
+Exit 77 (skipped) only when LÖVE or Xvfb is not installed."""
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+
+FAMILY, PIXELS = "DejaVu Sans", 24
+TEXT = "AVATAR Tower, Wölf & Yacht"
+WIDTH, HEIGHT = 420, 64
+ORIGIN = (12, 16)                 # top-left corner of the line
+BACKGROUND = (40, 80, 120)
+TOLERANCE = 2                     # pixels, for the ink's extent and for anti-aliased edges
+DEADLINE = 60
+
+MAIN_LUA = r"""
+local rawPath, pngPath = arg[#arg - 1], arg[#arg]
+local font, frames
+function love.load()
+  font = love.graphics.newFont("sheet.fnt", "sheet.png")
+  frames = 0
+end
+function love.draw()
+  love.graphics.clear(%f, %f, %f, 1)
+  love.graphics.setColor(1, 1, 1, 1)
+  love.graphics.setFont(font)
+  love.graphics.print([==[%s]==], %d, %d)
+  frames = frames + 1
+  if frames == 2 then
+    love.graphics.captureScreenshot(function(image)
+      local f = assert(io.open(rawPath, "wb"))
+      f:write(image:getWidth(), " ", image:getHeight(), "\n", image:getString())
+      f:close()
+      if pngPath ~= "-" then
+        local p = assert(io.open(pngPath, "wb"))
+        p:write(image:encode("png"):getString())
+        p:close()
+      end
+      love.event.quit(0)
+    end)
+  end
+end
+"""
+
+CONF_LUA = """
+function love.conf(t)
+  t.identity = "karuvo-engine-test"
+  t.window.width, t.window.height, t.window.vsync = %d, %d, 0
+  t.modules.audio, t.modules.sound, t.modules.joystick, t.modules.physics = false, false, false, false
+end
+"""
+
+
+def start_xvfb():
+    """A private X server on a display number it picks itself."""
+    read, write = os.pipe()
+    proc = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "640x480x24", "-nolisten", "tcp"],
+                            pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write)
+    with os.fdopen(read) as f:
+        number = f.readline().strip()
+    if not number:
+        proc.kill()
+        raise RuntimeError("Xvfb did not start")
+    return proc, ":" + number
+
+
+def read_raw(path):
+    with open(path, "rb") as f:
+        head = f.readline().split()
+        w, h = int(head[0]), int(head[1])
+        data = f.read()
+    assert len(data) == w * h * 4, f"screenshot holds {len(data)} bytes, not {w * h * 4}"
+    return w, h, data
+
+
+def read_pgm(path):
+    with open(path, "rb") as f:
+        assert f.readline().strip() == b"P5"
+        w, h = map(int, f.readline().split())
+        f.readline()
+        return w, h, f.read()
+
+
+def extent(mask, w, h):
+    xs = [x for y in range(h) for x in range(w) if mask[y * w + x]]
+    ys = [y for y in range(h) for x in range(w) if mask[y * w + x]]
+    return (min(xs), max(xs), min(ys), max(ys)) if xs else None
+
+
+def kerning_in(fnt_path, text):
+    pairs = {}
+    with open(fnt_path, encoding="utf-8") as f:
+        for line in f:
+            if line.startswith("kerning "):
+                kv = dict(part.split("=") for part in line.split()[1:])
+                pairs[(int(kv["first"]), int(kv["second"]))] = int(kv["amount"])
+    return sum(pairs.get((ord(a), ord(b)), 0) for a, b in zip(text, text[1:]))
+
+
+def run(cli, reference):
+    if not shutil.which("love") or not shutil.which("Xvfb"):
+        print("SKIP: LÖVE or Xvfb is not installed (scripts/setup.sh installs them)")
+        return 77
+    work = tempfile.mkdtemp(prefix="karuvo-love-")
+    xvfb = None
+    try:
+        game = os.path.join(work, "game")
+        os.mkdir(game)
+        made = subprocess.run([cli, "-t", TEXT, "-f", FAMILY, "-s", str(PIXELS), "-o", os.path.join(game, "sheet.png"),
+                               "--fnt", os.path.join(game, "sheet.fnt"), "-q"], capture_output=True, text=True)
+        assert made.returncode == 0, made.stderr
+        kerned = kerning_in(os.path.join(game, "sheet.fnt"), TEXT)
+        assert kerned <= -3 * TOLERANCE, f"the line is kerned by only {kerned} px; it would not show kerning"
+        with open(os.path.join(game, "main.lua"), "w", encoding="utf-8") as f:
+            f.write(MAIN_LUA % (BACKGROUND[0] / 255, BACKGROUND[1] / 255, BACKGROUND[2] / 255, TEXT, *ORIGIN))
+        with open(os.path.join(game, "conf.lua"), "w", encoding="utf-8") as f:
+            f.write(CONF_LUA % (WIDTH, HEIGHT))
+
+        xvfb, display = start_xvfb()
+        raw = os.path.join(work, "shot.raw")
+        env = dict(os.environ, DISPLAY=display, LIBGL_ALWAYS_SOFTWARE="1", HOME=work, XDG_DATA_HOME=work)
+        drawn = subprocess.run(["love", game, raw, os.environ.get("KARUVO_ENGINE_SHOT", "-")], env=env,
+                               capture_output=True, text=True, timeout=DEADLINE)
+        assert drawn.returncode == 0 and os.path.exists(raw), f"LÖVE failed: {drawn.stdout}{drawn.stderr}"
+        w, h, shot = read_raw(raw)
+        assert (w, h) == (WIDTH, HEIGHT), f"screenshot of {w} x {h}"
+
+        pgm = os.path.join(work, "reference.pgm")
+        subprocess.run([reference, FAMILY, str(PIXELS), TEXT, str(WIDTH), str(HEIGHT), *map(str, ORIGIN), pgm],
+                       check=True, env=dict(os.environ, QT_QPA_PLATFORM="offscreen"))
+        _, _, ref = read_pgm(pgm)
+
+        changed = [any(shot[4 * i + c] != BACKGROUND[c] for c in range(3)) for i in range(w * h)]
+        ink = [sum(abs(shot[4 * i + c] - BACKGROUND[c]) for c in range(3)) > 3 * 64 for i in range(w * h)]
+        ref_ink = [v > 64 for v in ref]
+        # Every changed pixel lies within TOLERANCE of the reference's glyphs: no box, no fringe.
+        near = [False] * (w * h)
+        for y in range(h):
+            for x in range(w):
+                if ref[y * w + x]:
+                    for yy in range(max(0, y - TOLERANCE), min(h, y + TOLERANCE + 1)):
+                        for xx in range(max(0, x - TOLERANCE), min(w, x + TOLERANCE + 1)):
+                            near[yy * w + xx] = True
+        stray = [(i % w, i // w) for i in range(w * h) if changed[i] and not near[i]]
+        assert not stray, f"{len(stray)} background pixels changed away from the glyphs, e.g. {stray[:5]}"
+
+        got, want = extent(ink, w, h), extent(ref_ink, w, h)
+        assert got and want, "no ink drawn"
+        names = ("left", "right", "top", "bottom")
+        off = {n: g - r for n, g, r in zip(names, got, want) if abs(g - r) > TOLERANCE}
+        assert not off, f"ink spans {got} in LÖVE and {want} in Qt (left, right, top, bottom): off by {off}"
+        print(f"PASS: ink {got} in LÖVE, {want} in Qt; the line is kerned by {kerned} px")
+        return 0
+    finally:
+        if xvfb:
+            xvfb.terminate()
+            xvfb.wait()
+        shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit("FAIL: stopped by SIGTERM"))
+    try:
+        sys.exit(run(sys.argv[1], sys.argv[2]))
+    except AssertionError as e:
+        print(f"FAIL: {e}", file=sys.stderr)
+        sys.exit(1)
