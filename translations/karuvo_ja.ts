@@ -224,10 +224,6 @@
         <translation>透過つきの %1 × %2 ピクセルの画像はメモリーに収まりません。セルの大きさかテキストを小さくするか、bmp で保存してください。</translation>
     </message>
     <message>
-        <source>A PNG file of %1 x %2 pixels could not be made</source>
-        <translation>%1 × %2 ピクセルの PNG ファイルを作れませんでした。セルの大きさかテキストを小さくするか、bmp で保存してください。</translation>
-    </message>
-    <message>
         <source>A PNG file of %1 x %2 pixels does not fit in memory</source>
         <translation>%1 × %2 ピクセルの PNG ファイルはメモリーに収まりません。セルの大きさかテキストを小さくするか、bmp で保存してください。</translation>
     </message>

@@ -1,125 +1,18 @@
 #include "batch_draw.h"
 
-#include <QCoreApplication>
+#include "parallel.h"
+
 #include <QImage>
 #include <QPainter>
 #include <algorithm>
-#include <condition_variable>
-#include <cstdint>
-#include <exception>
-#include <functional>
 #include <memory>
-#include <mutex>
 #include <thread>
 
 namespace karuvo {
 namespace {
 
 constexpr std::size_t kCharsPerThread = 256;  // below this a second thread does not pay
-constexpr int kMaxThreads = 4;
-
-// Worker threads kept for the life of the application. Each thread keeps its own font
-// engines and glyph caches, which are slow to build (fallback faces above all), so
-// keeping the threads lets measuring and every drawing pass reuse them.
-class WorkerPool {
-public:
-    static WorkerPool& instance() {
-        static WorkerPool* pool = [] {
-            auto* p = new WorkerPool(kMaxThreads - 1);
-            // Stopped while the application object still exists: the threads' font
-            // caches are torn down before the font database goes.
-            qAddPostRoutine([] { instance().stop(); });
-            return p;
-        }();
-        return *pool;
-    }
-
-    // Runs work(0) .. work(n - 1), work(0) on the calling thread and the rest on workers,
-    // and passes on the first exception any of them threw. One run at a time.
-    void run(int n, const std::function<void(int)>& work) {
-        std::lock_guard<std::mutex> one(runMutex_);
-        std::vector<std::exception_ptr> errors(static_cast<std::size_t>(n));
-        auto guarded = [&](int i) {
-            try {
-                work(i);
-            } catch (...) {
-                errors[static_cast<std::size_t>(i)] = std::current_exception();
-            }
-        };
-        const int helpers = stopped_ ? 0 : std::min(n - 1, static_cast<int>(workers_.size()));
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            job_ = guarded;
-            jobSize_ = helpers;
-            pending_ = helpers;
-            ++generation_;
-        }
-        wake_.notify_all();
-        guarded(0);
-        // Without workers (stopped), the caller does their share itself.
-        for (int i = helpers + 1; i < n; ++i) guarded(i);
-        {
-            std::unique_lock<std::mutex> lock(mutex_);
-            done_.wait(lock, [&] { return pending_ == 0; });
-            job_ = nullptr;
-        }
-        for (const std::exception_ptr& e : errors)
-            if (e) std::rethrow_exception(e);
-    }
-
-private:
-    explicit WorkerPool(int workers) {
-        for (int i = 0; i < workers; ++i) workers_.emplace_back([this, i] { loop(i + 1); });
-    }
-
-    void loop(int index) {
-        std::uint64_t seen = 0;
-        for (;;) {
-            std::function<void(int)> job;
-            {
-                std::unique_lock<std::mutex> lock(mutex_);
-                wake_.wait(lock, [&] { return quit_ || generation_ != seen; });
-                if (quit_) return;
-                seen = generation_;
-                if (index > jobSize_) continue;
-                job = job_;
-            }
-            job(index);
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                if (--pending_ == 0) done_.notify_all();
-            }
-        }
-    }
-
-    void stop() {
-        std::lock_guard<std::mutex> one(runMutex_);
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            quit_ = true;
-        }
-        wake_.notify_all();
-        for (std::thread& t : workers_) t.join();
-        workers_.clear();
-        stopped_ = true;
-    }
-
-    std::mutex runMutex_;
-    std::mutex mutex_;
-    std::condition_variable wake_, done_;
-    std::function<void(int)> job_;
-    int jobSize_ = 0;
-    int pending_ = 0;
-    std::uint64_t generation_ = 0;
-    bool quit_ = false;
-    bool stopped_ = false;
-    std::vector<std::thread> workers_;
-};
-
-template <class Work>
-void onThreads(int n, Work work) {
-    WorkerPool::instance().run(n, work);
-}
+constexpr int kMaxThreads = kMaxParallel;
 
 // Draws `chars` onto `image`, whose top row is row `top` of the whole picture.
 void drawOnto(QImage& image, std::int32_t top, const Font& font, Colour colour,
@@ -159,7 +52,7 @@ std::vector<CharBox> measureChars(const Font& font, const std::vector<char32_t>&
     }
     const std::size_t share = (codePoints.size() + threads - 1) / threads;
     const std::vector<std::unique_ptr<Font>> fonts = fontsForThreads(font, threads);
-    onThreads(threads, [&](int t) {
+    runParallel(threads, [&](int t) {
         const std::size_t begin = std::min(codePoints.size(), share * static_cast<std::size_t>(t));
         const std::size_t end = std::min(codePoints.size(), begin + share);
         const Font& f = t == 0 ? font : *fonts[static_cast<std::size_t>(t)];
@@ -182,7 +75,7 @@ void drawPasses(const Font& font, const std::vector<DrawPass>& passes, int threa
     std::vector<uchar*> bits;
     for (const DrawPass& pass : passes) bits.push_back(pass.target->qimage().bits());
     const std::vector<std::unique_ptr<Font>> fonts = fontsForThreads(font, threads);
-    onThreads(threads, [&](int t) {
+    runParallel(threads, [&](int t) {
         const std::int32_t top = static_cast<std::int32_t>(std::int64_t{height} * t / threads);
         const std::int32_t bottom = static_cast<std::int32_t>(std::int64_t{height} * (t + 1) / threads);
         const Font& own = t == 0 ? font : *fonts[static_cast<std::size_t>(t)];

@@ -158,7 +158,7 @@ Sheet buildSheet(const SheetSettings& s) {
     const bool ringFromLayer = outlineOn && glyphColour == kBlack;
 
     Sheet sheet;
-    const GridSize grid = scanGrid(s.text);
+    const GridSize grid = scanGrid(s.text, s.wrapColumns);
     sheet.columns = grid.columns;
     sheet.rows = grid.rows;
     sheet.cellWidth = s.cellWidth;
@@ -187,7 +187,7 @@ Sheet buildSheet(const SheetSettings& s) {
     std::optional<Image> underLayer;
     if (keep && (shadowLayer || outlineOn)) underLayer.emplace(sheet.width, sheet.height);
 
-    const std::vector<GridCell> cells = gridCells(s.text);
+    const std::vector<GridCell> cells = gridCells(s.text, s.wrapColumns);
     std::vector<char32_t> codePoints;
     codePoints.reserve(cells.size());
     for (const GridCell& cell : cells) codePoints.push_back(cell.codePoint);
@@ -199,11 +199,15 @@ Sheet buildSheet(const SheetSettings& s) {
     mainChars.reserve(cells.size());
     if (shadowLayer) shadowChars.reserve(cells.size());
     std::unordered_set<char32_t> described;
+    // Without fallback a character the face lacks keeps an empty cell.
+    const bool ownFaceOnly = s.font && s.font->noFallback;
     for (std::size_t i = 0; i < cells.size(); ++i) {
         const GridCell& cell = cells[i];
         const CellPlacement p = placeInCell(cell.column, cell.row, s.cellWidth, s.cellHeight, boxes[i], dx, dy);
-        mainChars.push_back({p.mainX, p.mainY, cell.codePoint});
-        if (shadowLayer) shadowChars.push_back({p.shadowX, p.shadowY, cell.codePoint});
+        if (!ownFaceOnly || font->hasGlyph(cell.codePoint)) {
+            mainChars.push_back({p.mainX, p.mainY, cell.codePoint});
+            if (shadowLayer) shadowChars.push_back({p.shadowX, p.shadowY, cell.codePoint});
+        }
         if (described.insert(cell.codePoint).second)
             sheet.chars.push_back({cell.codePoint, cell.column, cell.row, p.mainX, p.mainY, boxes[i].width});
     }

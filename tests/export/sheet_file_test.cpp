@@ -133,3 +133,20 @@ TEST_F(SheetFile, PngOfARegionIsThatPartOfTheWholeAndBadRegionsAreRefused) {
     s.keepCoverage = false;
     EXPECT_TRUE(fakes::thrownBy([&] { encodePng(buildSheet(s), 0, 0, 10, 10); }));
 }
+
+// A sheet of several compressed pieces, and a region of it, read back by Qt's reader:
+// exactly the transparent picture, so the pieces join into one valid stream.
+TEST_F(SheetFile, PngOfALargeSheetReadsBackExactly) {
+    SheetSettings s = sheetOf(FillKind::Colour, kOrange, EffectKind::Shadow, kBlue);
+    QString line = QStringLiteral("AVg\u00f6&jW").repeated(9);
+    s.text = (line + u'\n').repeated(39) + line;
+    s.keepCoverage = true;
+    const Sheet sheet = buildSheet(s);
+    ASSERT_GT(std::int64_t{sheet.width} * sheet.height * 4, 8ll * 1024 * 1024);
+    EXPECT_EQ(pngOf(sheet), transparentImage(sheet, 0, 0, sheet.width, sheet.height));
+
+    QImage region;
+    ASSERT_TRUE(region.loadFromData(encodePng(sheet, 7, 35, sheet.width - 20, sheet.height - 40), "PNG"));
+    EXPECT_EQ(region.convertToFormat(QImage::Format_ARGB32),
+              transparentImage(sheet, 7, 35, sheet.width - 20, sheet.height - 40));
+}
