@@ -136,6 +136,14 @@ void PictureBox::keyPressEvent(QKeyEvent* event) {
 
 void TextBox::focusInEvent(QFocusEvent* event) {
     QLineEdit::focusInEvent(event);
+    focusedByPress_ = event->reason() == Qt::MouseFocusReason;
+    if (!focusedByPress_ && onGotFocus) onGotFocus();
+}
+
+void TextBox::mousePressEvent(QMouseEvent* event) {
+    QLineEdit::mousePressEvent(event);
+    if (!focusedByPress_) return;
+    focusedByPress_ = false;
     if (onGotFocus) onGotFocus();
 }
 

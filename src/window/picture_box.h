@@ -57,7 +57,9 @@ private:
     bool pressed_ = false;
 };
 
-// A single-line text box that reports gaining the focus, after it has handled it.
+// A single-line text box that reports gaining the focus, after it has handled it; when
+// a mouse press gives the focus, after the press has placed the cursor, so that what the
+// report does (selecting the whole text) is not undone by the press.
 class TextBox : public QLineEdit {
 public:
     explicit TextBox(QWidget* parent) : QLineEdit(parent) {}
@@ -66,6 +68,10 @@ public:
 
 protected:
     void focusInEvent(QFocusEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    bool focusedByPress_ = false;
 };
 
 }  // namespace karuvo::window

@@ -1,3 +1,4 @@
+#include <QApplication>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QTest>
@@ -10,6 +11,7 @@
 using namespace karuvo;
 using karuvo::fakes::monoDescription;
 using karuvo::window::Form1;
+using karuvo::window::TextBox;
 
 namespace {
 
@@ -166,6 +168,22 @@ TEST_F(Form1Test, TheSheetIsDrawnInTheChosenFont) {
         for (int d : {got.left() - want.left(), got.top() - want.top(), got.right() - want.right(), got.bottom() - want.bottom()})
             EXPECT_LE(std::abs(d), 1) << "ink at " << got.x() << "," << got.y() << " " << got.width() << "x" << got.height()
                                       << ", expected " << want.x() << "," << want.y() << " " << want.width() << "x" << want.height();
+    }
+}
+
+TEST_F(Form1Test, ANumberBoxGainingTheFocusSelectsItsWholeText) {
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    for (TextBox* box : {form->Text2[0], form->Text2[1], form->Text3[0], form->Text3[1], form->Text3[2]}) {
+        SCOPED_TRACE(box->objectName().toStdString());
+        box->setText(QStringLiteral("12.5"));
+        form->Command1->setFocus(Qt::OtherFocusReason);
+        box->setFocus(Qt::TabFocusReason);
+        EXPECT_EQ(box->selectedText(), QStringLiteral("12.5"));
+        form->Command1->setFocus(Qt::OtherFocusReason);
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(3, box->height() / 2));  // a click, which places a cursor
+        EXPECT_TRUE(box->hasFocus());
+        EXPECT_EQ(box->selectedText(), QStringLiteral("12.5"));
     }
 }
 

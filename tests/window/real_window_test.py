@@ -97,21 +97,18 @@ class User:
         self.t.XTestFakeButtonEvent(self.dpy, 1, 0, 0)
         self.settle(0.15)
 
-    def key(self, name, focus=None, held=()):
-        """Presses the key of keysym `name` while the keys `held` are down."""
+    def key(self, name, focus=None):
+        """Presses and releases the key of keysym `name`."""
         self.x.XSetInputFocus(self.dpy, focus or self.win, 2, 0)  # RevertToParent, CurrentTime
-        codes = [self.x.XKeysymToKeycode(self.dpy, self.x.XStringToKeysym(k.encode())) for k in (*held, name)]
-        for code in codes:
-            self.t.XTestFakeKeyEvent(self.dpy, code, 1, 0)
-        for code in reversed(codes):
-            self.t.XTestFakeKeyEvent(self.dpy, code, 0, 0)
+        code = self.x.XKeysymToKeycode(self.dpy, self.x.XStringToKeysym(name.encode()))
+        self.t.XTestFakeKeyEvent(self.dpy, code, 1, 0)
+        self.t.XTestFakeKeyEvent(self.dpy, code, 0, 0)
         self.x.XFlush(self.dpy)
         time.sleep(0.01)
 
     def retype(self, cx, cy, text):
-        """Clicks into a text box and replaces its text."""
+        """Clicks into a number box, which selects its whole text, and types over it."""
         self.click(cx, cy)
-        self.key("a", held=("Control_L",))
         self.type(text)
 
     def type(self, text):
