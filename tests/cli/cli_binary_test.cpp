@@ -208,7 +208,9 @@ TEST_F(CliBinary, AnEffectReachingPastItsCellIsWarnedOfOnceWithTheCellThatHoldsI
         ASSERT_EQ(code, 0) << err;
         const QString said = QString::fromStdString(err);
         EXPECT_EQ(said.count("warning:"), warning.isEmpty() ? 0 : 1) << err;
-        if (!warning.isEmpty()) EXPECT_TRUE(said.contains(warning)) << err << "\n" << warning.toStdString();
+        if (!warning.isEmpty()) {
+            EXPECT_TRUE(said.contains(warning)) << err << "\n" << warning.toStdString();
+        }
     }
 }
 
