@@ -9,6 +9,7 @@
 #include "platform/image_io.h"
 #include "platform/number.h"
 #include "sheet/builder.h"
+#include "sheet/char_source.h"
 
 #ifndef KARUVO_VERSION
 #define KARUVO_VERSION "0.0.0"
@@ -22,7 +23,8 @@ constexpr std::int32_t kMaxRadius = 10;
 
 enum class Opt {
     Text, TextFile, Font, Size, Bold, Italic, Underline, StrikeOut, Cell, Fill, Texture,
-    Shadow, ShadowColour, Outline, OutlineColour, Output, Fnt, Json, FntFormat, Pitch, Quiet, Help, Version,
+    Shadow, ShadowColour, Outline, OutlineColour, Output, Fnt, Json, FntFormat, Pitch, FaceIndex, NoFallback,
+    Chars, Charset, Columns, Mono, MaxSize, Quiet, Help, Version,
 };
 
 struct OptionSpec {
@@ -53,6 +55,13 @@ constexpr std::array kOptions{
     OptionSpec{Opt::Json, 0, "json", true},
     OptionSpec{Opt::FntFormat, 0, "fnt-format", true},
     OptionSpec{Opt::Pitch, 0, "pitch", true},
+    OptionSpec{Opt::FaceIndex, 0, "face-index", true},
+    OptionSpec{Opt::NoFallback, 0, "no-fallback", false},
+    OptionSpec{Opt::Chars, 0, "chars", true},
+    OptionSpec{Opt::Charset, 0, "charset", true},
+    OptionSpec{Opt::Columns, 0, "columns", true},
+    OptionSpec{Opt::Mono, 0, "mono", false},
+    OptionSpec{Opt::MaxSize, 0, "max-size", true},
     OptionSpec{Opt::Quiet, 'q', "quiet", false},
     OptionSpec{Opt::Help, 'h', "help", false},
     OptionSpec{Opt::Version, 0, "version", false},
@@ -187,6 +196,16 @@ void outlineArgument(const QString& spell, const QString& value, SheetSettings& 
     s.outlineRadius = *n.value;
 }
 
+// A whole number of at least `least`, named `what` in messages that end with `fix`.
+std::int32_t wholeArgument(const QString& spell, const QString& value, const char* what, std::int32_t least,
+                           const QString& fix) {
+    const WholeNumber n = wholeNumber(value, Rounding::HalfEven);
+    const QString name = QStringLiteral(": the %1 ").arg(QLatin1String(what));
+    if (!n.numeric) usage(spell + name + quoted(value) + " is not a number" + fix);
+    if (!n.value || *n.value < least) usage(spell + name + value.trimmed() + " is out of range" + fix);
+    return *n.value;
+}
+
 // The value among `names` (exact spelling), as its index.
 template <std::size_t N>
 std::size_t choiceArgument(const QString& spell, const QString& value, const char* what,
@@ -239,7 +258,8 @@ CliOptions parse(const QStringList& args, ParseOutcome::Action& action) {
             return o;
         }
         bool& once = seen[static_cast<int>(option->id)];
-        if (once) usage(spell + " is given more than once; give it once");
+        const bool repeatable = option->id == Opt::Chars || option->id == Opt::Charset;
+        if (once && !repeatable) usage(spell + " is given more than once; give it once");
         once = true;
 
         const QString& v = value ? *value : QString();
@@ -300,6 +320,30 @@ CliOptions parse(const QStringList& args, ParseOutcome::Action& action) {
         case Opt::Pitch:
             o.pitch = static_cast<Pitch>(choiceArgument(spell, v, "pitch", std::array{"font", "cell"}));
             break;
+        case Opt::FaceIndex:
+            o.font.faceIndex = wholeArgument(spell, v, "face index", 0, "; give the number of a face of the font file, from 0");
+            break;
+        case Opt::NoFallback: o.font.noFallback = o.font.given = true; break;
+        case Opt::Chars:
+            try {
+                addCharList(v, o.chars);
+            } catch (const Error& e) {
+                usage(spell + ": " + QString::fromStdString(e.what()));
+            }
+            break;
+        case Opt::Charset:
+            if (!charsetNames().contains(v))
+                usage(spell + ": no character set is called " + quoted(v) + "; give one of " +
+                      charsetNames().join(QStringLiteral(", ")));
+            o.charsets << v;
+            break;
+        case Opt::Columns:
+            s.wrapColumns = wholeArgument(spell, v, "column count", 1, "; give the number of cells in a row, at least 1");
+            break;
+        case Opt::Mono: o.font.mono = o.font.given = true; break;
+        case Opt::MaxSize:
+            o.maxPageSide = wholeArgument(spell, v, "page size", 1, "; give the largest side of a page in pixels, e.g. 1024");
+            break;
         case Opt::Quiet: o.quiet = true; break;
         case Opt::Help:
         case Opt::Version: break;
@@ -315,7 +359,14 @@ CliOptions parse(const QStringList& args, ParseOutcome::Action& action) {
         usage(QStringLiteral("--shadow-colour needs --shadow DX,DY; add the offset or drop the colour"));
     if (given(Opt::OutlineColour) && !given(Opt::Outline))
         usage(QStringLiteral("--outline-colour needs --outline R; add the radius or drop the colour"));
-    if (!textGiven) usage(QStringLiteral("no text given; add -t TEXT or -T FILE"));
+    if (given(Opt::FaceIndex) && !given(Opt::Font))
+        usage(QStringLiteral("--face-index needs -f FILE; add the font file or drop the index"));
+    const bool charsGiven = given(Opt::Chars) || given(Opt::Charset);
+    if (textGiven && charsGiven)
+        usage(QStringLiteral("--chars and --charset choose the characters instead of -t and -T; give one or the other"));
+    if (!textGiven && !charsGiven)
+        usage(QStringLiteral("no text given; add -t TEXT, -T FILE, --chars LIST or --charset NAME"));
+    if (charsGiven && !given(Opt::Columns)) s.wrapColumns = kDefaultCharColumns;
     if (o.outputPath.isEmpty()) usage(QStringLiteral("no output file given; add -o OUT.bmp"));
     if (given(Opt::FntFormat) && o.fntPath.isEmpty())
         usage(QStringLiteral("--fnt-format needs --fnt FILE; add the descriptor or drop the format"));
@@ -327,11 +378,13 @@ CliOptions parse(const QStringList& args, ParseOutcome::Action& action) {
 FontDescription FontRequest::description(const QString& defaultFamily) const {
     FontDescription d;
     d.height = -pixelSize;
-    d.weight = bold ? 700 : 400;
+    d.weight = weight > 0 ? weight : bold ? 700 : 400;
     d.italic = italic ? 1 : 0;
     d.underline = underline ? 1 : 0;
     d.strikeOut = strikeOut ? 1 : 0;
     d.faceName = family.isEmpty() ? defaultFamily : family;
+    d.noFallback = noFallback;
+    if (mono) d.quality = kNonAntialiasedQuality;
     return d;
 }
 
@@ -347,7 +400,8 @@ ParseOutcome parseArguments(const QStringList& args) {
 }
 
 QString helpText() {
-    return QStringLiteral(R"(Usage: karuvo-cli (-t TEXT | -T FILE) [options] -o OUT.bmp|OUT.png
+    return QStringLiteral(R"help(Usage: karuvo-cli (-t TEXT | -T FILE | --chars LIST | --charset NAME) [options]
+                  -o OUT.bmp|OUT.png
 
 Builds a glyph sheet: every character of the text centred in a cell of its own,
 the cells in rows as the text's lines run, written as a 24-bit Windows bitmap or
@@ -355,9 +409,33 @@ as a PNG with transparency.
 
   -t, --text TEXT          the text; real line breaks end lines, as in the window
   -T, --text-file FILE     UTF-8 text ("-" reads standard input); a leading BOM is skipped
-  -f, --font FAMILY        font family (default: the window's default sheet font)
+      --chars LIST         characters by list instead of a text, one cell each in
+                           code point order: comma-separated single characters,
+                           U+XXXX and ranges U+XXXX-U+YYYY, e.g. "A,B,U+3041-U+3093";
+                           a comma itself is U+002C; no spaces around items; ranges
+                           skip control characters and surrogates
+      --charset NAME       a named set: ascii (U+0020-U+007E), latin1 (ascii and
+                           U+00A0-U+00FF), hiragana (U+3040-U+309F), katakana
+                           (U+30A0-U+30FF), halfwidth-katakana (U+FF61-U+FF9F),
+                           jis-x-0208 (its 6879 characters), jis-x-0208-kanji1 (2965),
+                           jis-x-0208-kanji2 (3390); blocks give their assigned code
+                           points. --chars and --charset may be repeated and mixed
+                           (their union) but not given with -t or -T
+      --columns N          at most N cells to a row: a longer line goes on in the next
+                           row (a line break still ends a row); default for --chars and
+                           --charset: 16, otherwise a row per line
+  -f, --font FAMILY|FILE   font family, or a font file (.ttf, .otf, .ttc, .otc) used
+                           for this run only, nothing installed (default: the
+                           window's default sheet font); a value holding "/" or
+                           ending in a font suffix is always taken as a file
+      --face-index N       the face of a font collection to use, from 0 (default 0)
+      --no-fallback        leave characters the font lacks as empty cells instead of
+                           drawing them with another face (they are still reported)
   -s, --size PX            font size in pixels, 1 to 16384 (default 12)
       --bold --italic --underline --strikeout
+      --mono               glyphs without anti-aliasing: every pixel is glyph or
+                           background, so a colour fill gives exactly two colours
+                           and the outline or shadow stays as sharp
   -c, --cell WxH           cell size, e.g. 32x32; omitted: fitted to the largest
                            character plus the room the edge effect needs, like the
                            window's "現フォントの最大値"
@@ -373,6 +451,12 @@ as a PNG with transparency.
                            .png  32-bit RGBA with straight alpha: transparent
                                  background, each pixel the colour drawn there and
                                  as opaque as it is covered
+      --max-size PX        pages no wider or taller than PX: as many whole rows to a
+                           page as fit, written as FILE's name with _0, _1, ... before
+                           the suffix (out_0.png, out_1.png; numbered even when one
+                           page holds all); the descriptors list every page and give
+                           each character its page; a row wider than PX is an error
+                           (give fewer --columns)
       --fnt FILE           also write a .fnt descriptor ...
       --fnt-format FORM    ... as text (the default), xml or binary (version 3)
       --json FILE          also write a JSON map of the cells (below)
@@ -395,7 +479,10 @@ numbers to the nearest whole number (halves to even), so 2.5 gives 2.
 
 Unless --quiet, a report on standard error gives the sheet size, the cell size,
 the number of cells and every character the chosen font lacks, with the face that
-drew it instead (or, when no installed face has it, the missing-glyph box).
+drew it instead (or that it was left empty, or, when no installed face has it,
+the missing-glyph box). A shadow or outline that reaches past its cell into the
+neighbouring ones is built as asked, with a warning that names the cell size that
+would hold it.
 
 A build may hold at most %2 MiB of memory (the sheet and its layers, its file
 and what is kept per character); a larger sheet is refused before it is made.
@@ -403,18 +490,31 @@ Outputs must be regular files or new names; devices, fifos and folders are left
 alone, and no two outputs may lead to one file.
 
 The JSON map has this shape (one entry per distinct character, at its first cell,
-keys are decimal code points in increasing order; x and y are the cell's top-left
-corner in pixels):
-  {"width": 48, "height": 40, "cellWidth": 16, "cellHeight": 20,
-   "columns": 3, "rows": 2,
-   "chars": {"65": {"row": 0, "column": 0, "x": 0, "y": 0}, ...}}
+keys are decimal code points in increasing order; page indexes "pages", the files
+named from the JSON's folder; x and y are the cell's top-left corner on that page):
+  {"face": "IPAGothic", "width": 48, "height": 40, "cellWidth": 16, "cellHeight": 20,
+   "columns": 3, "rows": 2, "pages": ["out.bmp"],
+   "chars": {"65": {"row": 0, "column": 0, "page": 0, "x": 0, "y": 0}, ...}}
 With --pitch font it also gives "lineHeight" and "base", for each character its
-rectangle "rectX", "rectY", "width", "height", its "xoffset", "yoffset" and
-"xadvance" as in the .fnt, and "kerning": [{"first", "second", "amount"}, ...].
+rectangle "rectX", "rectY" (on its page), "width", "height", its "xoffset",
+"yoffset" and "xadvance" as in the .fnt, and "kerning": [{"first", "second",
+"amount"}, ...].
+
+Examples:
+  karuvo-cli -t "$(printf 'AB\nCD')" -f "DejaVu Sans" -s 24 --bold -o s.bmp --fnt s.fnt
+  karuvo-cli -T kana.txt -s 32 --fill FFE060 --shadow 3,3 --shadow-colour 3050FF -o s.bmp
+  karuvo-cli -t ABC -s 24 -c 32x32 --outline 2 --outline-colour FF0000 -o s.bmp --json s.json
+  karuvo-cli -t ABC -s 48 --texture stone.jpg -o s.bmp
+  karuvo-cli -t ABC -f fonts/MyFont.ttf -s 16 --no-fallback -o s.bmp
+  karuvo-cli -t ABC -f fonts/pair.ttc --face-index 1 -o s.bmp
+  karuvo-cli --chars "U+0041-U+005A,0,1,U+002C" --columns 10 -o s.bmp --json s.json
+  karuvo-cli --charset jis-x-0208 -s 16 --mono --max-size 1024 -o s.png --fnt s.fnt \
+             --fnt-format xml --pitch cell
+      (--max-size writes s_0.png, s_1.png, ...; README.md shows each with its picture)
 
 Exit status: 0 done, 1 the build or a read or write failed (nothing is written),
 2 wrong arguments.
-)")
+)help")
         .arg(readablePictureFormats().join(QStringLiteral(", ")))
         .arg(kMaxBuildBytes / (1024 * 1024));
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "sheet/char_source.h"
 #include "sheet/settings.h"
 
 namespace karuvo::cli {
@@ -14,12 +15,19 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;  // the build or a read or write failed
 inline constexpr int kExitUsage = 2;    // the arguments are wrong
 
+// Cells in a row of --chars and --charset sheets when --columns is not given.
+inline constexpr std::int32_t kDefaultCharColumns = 16;
+
 // The font the arguments ask for, before it is made: the family may be left to the
 // default sheet font.
 struct FontRequest {
-    QString family;                // empty: the default sheet font's family
+    QString family;                // empty: the default sheet font's family; may be a file
+    std::int32_t faceIndex = 0;    // the face of a font file
+    bool noFallback = false;       // characters the face lacks stay undrawn
+    bool mono = false;             // glyphs without anti-aliasing
     std::int32_t pixelSize = 12;
     bool bold = false, italic = false, underline = false, strikeOut = false;
+    std::int32_t weight = 0;       // 0: 700 when bold, otherwise 400
 
     // True when any font option was given; otherwise the builder's own default
     // sheet font is used unchanged.
@@ -46,7 +54,10 @@ struct CliOptions {
     FontRequest font;
     bool cellGiven = false;
     std::optional<QString> textFile;  // "-" is standard input; unset: the text is in settings
+    CodePointSet chars;               // --chars, and with --charset instead of a text
+    QStringList charsets;             // names of charsetNames()
     QString outputPath;
+    std::int32_t maxPageSide = 0;     // 0: the whole sheet in outputPath
     QString fntPath;                  // empty: no descriptor
     QString jsonPath;
     Pitch pitch = Pitch::Font;

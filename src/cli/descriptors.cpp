@@ -32,6 +32,17 @@ SheetGeometry geometryOf(const Sheet& s) {
     return {s.width, s.height, s.columns, s.rows, s.cellWidth, s.cellHeight};
 }
 
+// A JSON string: quotes, backslashes and control characters escaped.
+QString jsonString(const QString& s) {
+    QString out = QStringLiteral("\"");
+    for (const QChar c : s) {
+        if (c == u'"' || c == u'\\') out += u'\\' + QString(c);
+        else if (c.unicode() < 0x20) out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        else out += c;
+    }
+    return out + u'"';
+}
+
 // The format has no escapes inside quotes, so a double quote cannot appear there.
 QString quotedValue(QString s) { return u'"' + s.replace(u'"', u'\'') + u'"'; }
 
@@ -39,7 +50,7 @@ QString quotedValue(QString s) { return u'"' + s.replace(u'"', u'\'') + u'"'; }
 
 Descriptor cellPitchDescriptor(const Sheet& sheet, const DescriptorFont& font, std::int32_t base,
                                const QString& pageFile) {
-    Descriptor d{geometryOf(sheet), font, sheet.cellHeight, base, pageFile, {}, {}};
+    Descriptor d{geometryOf(sheet), font, sheet.cellHeight, base, {pageFile}, {0}, sheet.height, {}, {}};
     for (const SheetChar& c : sheet.chars) {
         d.chars.push_back({c.codePoint, c.column, c.row, checkedMul(c.column, sheet.cellWidth, "a cell's x position"),
                            checkedMul(c.row, sheet.cellHeight, "a cell's y position"), sheet.cellWidth,
@@ -50,7 +61,8 @@ Descriptor cellPitchDescriptor(const Sheet& sheet, const DescriptorFont& font, s
 
 Descriptor fontPitchDescriptor(const Sheet& sheet, const DescriptorFont& font, const EffectRoom& room,
                                const QString& pageFile) {
-    Descriptor d{geometryOf(sheet), font, sheet.lineHeight, sheet.ascent, pageFile, {}, sheet.kerning};
+    Descriptor d{geometryOf(sheet), font, sheet.lineHeight, sheet.ascent, {pageFile}, {0}, sheet.height, {},
+                 sheet.kerning};
     for (const SheetChar& c : sheet.chars) {
         // In 64 bits: a box may reach past the cell, and the cell clips it.
         const std::int64_t cellX = std::int64_t{c.column} * sheet.cellWidth;
@@ -69,6 +81,18 @@ Descriptor fontPitchDescriptor(const Sheet& sheet, const DescriptorFont& font, c
     return d;
 }
 
+void splitIntoPages(Descriptor& d, const std::vector<Page>& pages, const QStringList& files) {
+    for (DescribedChar& c : d.chars) {
+        const std::size_t page = pageOfRow(pages, c.row);
+        c.page = static_cast<std::int32_t>(page);
+        c.y -= pages[page].y;
+    }
+    d.pageFiles = files;
+    d.pageTops.clear();
+    for (const Page& p : pages) d.pageTops.push_back(p.y);
+    d.pageHeight = pages.empty() ? 0 : pages[0].height;
+}
+
 QByteArray fntText(const Descriptor& d) {
     QString out;
     out += QStringLiteral("info face=%1 size=%2 bold=%3 italic=%4 charset=\"\" unicode=1 stretchH=100 "
@@ -77,16 +101,18 @@ QByteArray fntText(const Descriptor& d) {
                .arg(d.font.size)
                .arg(d.font.bold ? 1 : 0)
                .arg(d.font.italic ? 1 : 0);
-    out += QStringLiteral("common lineHeight=%1 base=%2 scaleW=%3 scaleH=%4 pages=1 packed=0\n")
+    out += QStringLiteral("common lineHeight=%1 base=%2 scaleW=%3 scaleH=%4 pages=%5 packed=0\n")
                .arg(d.lineHeight)
                .arg(d.base)
                .arg(d.sheet.width)
-               .arg(d.sheet.height);
-    out += QStringLiteral("page id=0 file=%1\n").arg(quotedValue(d.pageFile));
+               .arg(d.pageHeight)
+               .arg(d.pageFiles.size());
+    for (qsizetype i = 0; i < d.pageFiles.size(); ++i)
+        out += QStringLiteral("page id=%1 file=%2\n").arg(i).arg(quotedValue(d.pageFiles[i]));
     out += QStringLiteral("chars count=%1\n").arg(d.chars.size());
     for (const DescribedChar& c : d.chars) {
         out += QStringLiteral("char id=%1 x=%2 y=%3 width=%4 height=%5 xoffset=%6 yoffset=%7 xadvance=%8 "
-                              "page=0 chnl=15\n")
+                              "page=%9 chnl=15\n")
                    .arg(static_cast<std::uint32_t>(c.codePoint))
                    .arg(c.x)
                    .arg(c.y)
@@ -94,7 +120,8 @@ QByteArray fntText(const Descriptor& d) {
                    .arg(c.height)
                    .arg(c.xoffset)
                    .arg(c.yoffset)
-                   .arg(c.xadvance);
+                   .arg(c.xadvance)
+                   .arg(c.page);
     }
     if (!d.kerning.empty()) {
         out += QStringLiteral("kernings count=%1\n").arg(d.kerning.size());
@@ -131,13 +158,15 @@ QByteArray fntXml(const Descriptor& d) {
     w.writeAttribute("lineHeight", num(d.lineHeight));
     w.writeAttribute("base", num(d.base));
     w.writeAttribute("scaleW", num(d.sheet.width));
-    w.writeAttribute("scaleH", num(d.sheet.height));
-    w.writeAttribute("pages", "1");
+    w.writeAttribute("scaleH", num(d.pageHeight));
+    w.writeAttribute("pages", num(d.pageFiles.size()));
     w.writeAttribute("packed", "0");
     w.writeStartElement("pages");
-    w.writeEmptyElement("page");
-    w.writeAttribute("id", "0");
-    w.writeAttribute("file", d.pageFile);
+    for (qsizetype i = 0; i < d.pageFiles.size(); ++i) {
+        w.writeEmptyElement("page");
+        w.writeAttribute("id", num(i));
+        w.writeAttribute("file", d.pageFiles[i]);
+    }
     w.writeEndElement();
     w.writeStartElement("chars");
     w.writeAttribute("count", num(static_cast<std::int64_t>(d.chars.size())));
@@ -145,7 +174,7 @@ QByteArray fntXml(const Descriptor& d) {
         w.writeEmptyElement("char");
         const std::pair<const char*, std::int64_t> fields[] = {
             {"id", c.codePoint}, {"x", c.x}, {"y", c.y}, {"width", c.width}, {"height", c.height},
-            {"xoffset", c.xoffset}, {"yoffset", c.yoffset}, {"xadvance", c.xadvance}, {"page", 0}, {"chnl", 15}};
+            {"xoffset", c.xoffset}, {"yoffset", c.yoffset}, {"xadvance", c.xadvance}, {"page", c.page}, {"chnl", 15}};
         for (const auto& [name, value] : fields) w.writeAttribute(QLatin1String(name), num(value));
     }
     w.writeEndElement();
@@ -218,13 +247,21 @@ QByteArray fntBinary(const Descriptor& d) {
     b.put<std::uint16_t>(d.lineHeight, "a line height of");
     b.put<std::uint16_t>(d.base, "a base of");
     b.put<std::uint16_t>(d.sheet.width, "a sheet width of");
-    b.put<std::uint16_t>(d.sheet.height, "a sheet height of");
-    b.put<std::uint16_t>(1, "");  // pages
+    b.put<std::uint16_t>(d.pageHeight, "a page height of");
+    b.put<std::uint16_t>(d.pageFiles.size(), "a page count of");
     b.put<std::uint8_t>(0, "");   // not packed
     for (int i = 0; i < 4; ++i) b.put<std::uint8_t>(0, "");  // every channel holds the glyphs
     b.end();
-    b.begin(3);  // pages
-    b.text(d.pageFile.toUtf8());
+    b.begin(3);  // pages: names of one length, each ended by a zero byte
+    for (const QString& page : d.pageFiles) {
+        if (page.toUtf8().size() != d.pageFiles[0].toUtf8().size()) {
+            throw Error(ErrorKind::TooLarge, "The binary descriptor cannot name pages of different lengths (\"" +
+                                                 d.pageFiles[0].toStdString() + "\" and \"" + page.toStdString() +
+                                                 "\"); give a --max-size that makes at most 10 pages, or "
+                                                 "--fnt-format text or xml");
+        }
+        b.text(page.toUtf8());
+    }
     b.end();
     b.begin(4);  // chars
     for (const DescribedChar& c : d.chars) {
@@ -236,7 +273,7 @@ QByteArray fntBinary(const Descriptor& d) {
         b.put<std::int16_t>(c.xoffset, "an x offset of");
         b.put<std::int16_t>(c.yoffset, "a y offset of");
         b.put<std::int16_t>(c.xadvance, "an advance of");
-        b.put<std::uint8_t>(0, "");   // page
+        b.put<std::uint8_t>(c.page, "a page number of");
         b.put<std::uint8_t>(15, "");  // all channels
     }
     b.end();
@@ -253,7 +290,10 @@ QByteArray fntBinary(const Descriptor& d) {
 }
 
 QByteArray jsonDescriptor(const Descriptor& d, bool metrics) {
-    QString out = QStringLiteral("{\n  \"width\": %1,\n  \"height\": %2,\n  \"cellWidth\": %3,\n"
+    QStringList files;
+    for (const QString& page : d.pageFiles) files << jsonString(page);
+    QString out = QStringLiteral("{\n  \"face\": ") + jsonString(d.font.face) + QStringLiteral(",");
+    out += QStringLiteral("\n  \"width\": %1,\n  \"height\": %2,\n  \"cellWidth\": %3,\n"
                                  "  \"cellHeight\": %4,\n  \"columns\": %5,\n  \"rows\": %6,\n")
                       .arg(d.sheet.width)
                       .arg(d.sheet.height)
@@ -261,17 +301,20 @@ QByteArray jsonDescriptor(const Descriptor& d, bool metrics) {
                       .arg(d.sheet.cellHeight)
                       .arg(d.sheet.columns)
                       .arg(d.sheet.rows);
+    out += QStringLiteral("  \"pages\": [") + files.join(QStringLiteral(", ")) + QStringLiteral("],\n");
     if (metrics) out += QStringLiteral("  \"lineHeight\": %1,\n  \"base\": %2,\n").arg(d.lineHeight).arg(d.base);
     out += QStringLiteral("  \"chars\": {");
     for (std::size_t i = 0; i < d.chars.size(); ++i) {
         const DescribedChar& c = d.chars[i];
-        out += QStringLiteral("%1\n    \"%2\": {\"row\": %3, \"column\": %4, \"x\": %5, \"y\": %6")
+        const std::int32_t pageTop = d.pageTops.empty() ? 0 : d.pageTops[static_cast<std::size_t>(c.page)];
+        out += QStringLiteral("%1\n    \"%2\": {\"row\": %3, \"column\": %4, \"page\": %7, \"x\": %5, \"y\": %6")
                    .arg(i == 0 ? "" : ",")
                    .arg(static_cast<std::uint32_t>(c.codePoint))
                    .arg(c.row)
                    .arg(c.column)
                    .arg(std::int64_t{c.column} * d.sheet.cellWidth)
-                   .arg(std::int64_t{c.row} * d.sheet.cellHeight);
+                   .arg(std::int64_t{c.row} * d.sheet.cellHeight - pageTop)
+                   .arg(c.page);
         if (metrics) {
             out += QStringLiteral(", \"rectX\": %1, \"rectY\": %2, \"width\": %3, \"height\": %4, "
                                   "\"xoffset\": %5, \"yoffset\": %6, \"xadvance\": %7")

@@ -2,10 +2,12 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <vector>
 
 #include "platform/font.h"
+#include "sheet/pages.h"
 
 namespace karuvo {
 struct Sheet;
@@ -48,6 +50,7 @@ struct DescribedChar {
     std::int32_t column = 0, row = 0;
     std::int32_t x = 0, y = 0, width = 0, height = 0;
     std::int32_t xoffset = 0, yoffset = 0, xadvance = 0;
+    std::int32_t page = 0;  // the page that holds the character; y is from its top
 };
 
 // Everything a descriptor file says about a sheet.
@@ -56,7 +59,9 @@ struct Descriptor {
     DescriptorFont font;
     std::int32_t lineHeight = 0;
     std::int32_t base = 0;                 // from the top of a line to the baseline
-    QString pageFile;                      // the sheet file, as the descriptor names it
+    QStringList pageFiles;                 // the sheet's files in page order, as the descriptor names them
+    std::vector<std::int32_t> pageTops;    // each page's top on the sheet
+    std::int32_t pageHeight = 0;           // the tallest page; each is the sheet's width
     std::vector<DescribedChar> chars;      // increasing code point order
     std::vector<KerningPair> kerning;
 };
@@ -73,17 +78,23 @@ Descriptor cellPitchDescriptor(const Sheet& sheet, const DescriptorFont& font, s
 Descriptor fontPitchDescriptor(const Sheet& sheet, const DescriptorFont& font, const EffectRoom& room,
                                const QString& pageFile);
 
-// The .fnt descriptor in its text form: info, common, one page, one char line per
-// character and, when there is kerning, a kernings count and one kerning line per pair.
+// Splits a descriptor's sheet into `pages` written as `files`: each character gets the
+// page that holds its row, and its y from that page's top.
+void splitIntoPages(Descriptor& d, const std::vector<Page>& pages, const QStringList& files);
+
+// The .fnt descriptor in its text form: info, common (the page size as its scale), a
+// page line per file, one char line per character and, when there is kerning, a kernings count and one kerning line per pair.
 QByteArray fntText(const Descriptor& d);
 // The same in the format's XML form.
 QByteArray fntXml(const Descriptor& d);
 // The same in the format's binary form, version 3 (little-endian blocks). Throws
-// Error(TooLarge) when a size or position does not fit the form's 16-bit fields.
+// Error(TooLarge) when a size or position does not fit the form's 16-bit fields, more
+// than 256 pages or page names of different lengths, which the form cannot hold.
 QByteArray fntBinary(const Descriptor& d);
 
-// The JSON map: the sheet's size and grid, and "chars" keyed by the decimal code
-// point, each with row, column, x and y of its first cell. With `metrics`, also the
+// The JSON map: the face, the sheet's size and grid, the page files, and "chars" keyed
+// by the decimal code point, each with row, column, page, and x and y of its first cell
+// on that page. With `metrics`, also the
 // line height and base, each character's rectangle (rectX, rectY, width, height),
 // offsets and advance, and the kerning pairs.
 QByteArray jsonDescriptor(const Descriptor& d, bool metrics);

@@ -21,6 +21,10 @@ std::vector<FallbackChar> missingCharacters(QStringView text, const Font& font) 
         const QChar::Category cat = QChar::category(c);
         if (cat == QChar::Other_Control || cat == QChar::Other_Format) continue;
         if (!seen.insert(c).second) continue;
+        if (font.description().noFallback) {
+            if (!font.hasGlyph(c)) missing.push_back(FallbackChar{c, {}});
+            continue;
+        }
         const QString face = font.drawingFamily(c);
         if (face != own) missing.push_back(FallbackChar{c, face});
     }
@@ -28,7 +32,7 @@ std::vector<FallbackChar> missingCharacters(QStringView text, const Font& font) 
 }
 
 QString reportText(const SheetGeometry& sheet, std::size_t characters, const QString& face,
-                   std::int32_t pixelSize, const std::vector<FallbackChar>& missing) {
+                   std::int32_t pixelSize, const std::vector<FallbackChar>& missing, bool leftEmpty) {
     const QString prefix = QStringLiteral("karuvo-cli: ");
     QString out = prefix + QStringLiteral("sheet %1 x %2 pixels, cells of %3 x %4 in %5 and %6 (%7), %8, "
                                           "font \"%9\" %10 px\n")
@@ -46,7 +50,8 @@ QString reportText(const SheetGeometry& sheet, std::size_t characters, const QSt
                                  .toUpper()
                                  .arg(codePointText(m.codePoint));
         out += prefix + name + QStringLiteral(" is not in \"%1\"; ").arg(face) +
-               (m.face.isEmpty() ? QStringLiteral("no installed face has it, so its cell shows the missing-glyph box\n")
+               (leftEmpty           ? QStringLiteral("left empty\n")
+                : m.face.isEmpty() ? QStringLiteral("no installed face has it, so its cell shows the missing-glyph box\n")
                                  : QStringLiteral("drawn with \"%1\"\n").arg(m.face));
     }
     return out;

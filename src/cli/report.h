@@ -18,14 +18,15 @@ struct FallbackChar {
 };
 
 // Every distinct character of the text, in text order, that the font's own face does
-// not draw. Line breaks and other control and format characters, which no face
+// not draw (with no face when the font asks for no fallback). Line breaks and other control and format characters, which no face
 // draws, are left out.
 std::vector<FallbackChar> missingCharacters(QStringView text, const Font& font);
 
 // The report shown after a build: the sheet, grid and cell sizes, the number of
-// characters, the face and every missing character. Every line starts with
+// characters, the face and every missing character (said to be left empty when
+// `leftEmpty`). Every line starts with
 // "karuvo-cli: " and ends with a line feed.
 QString reportText(const SheetGeometry& sheet, std::size_t characters, const QString& face,
-                   std::int32_t pixelSize, const std::vector<FallbackChar>& missing);
+                   std::int32_t pixelSize, const std::vector<FallbackChar>& missing, bool leftEmpty = false);
 
 }  // namespace karuvo::cli

@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <algorithm>
+#include <cstdlib>
 #include <new>
 
 #include "cli/arguments.h"
@@ -10,10 +12,13 @@
 #include "cli/report.h"
 #include "cli/text_input.h"
 #include "export/sheet_file.h"
+#include "platform/checked.h"
 #include "platform/error.h"
 #include "platform/image_io.h"
 #include "sheet/builder.h"
+#include "sheet/char_source.h"
 #include "sheet/grid.h"
+#include "sheet/pages.h"
 
 namespace karuvo::cli {
 namespace {
@@ -25,7 +30,8 @@ QString hintFor(ErrorKind kind) {
     switch (kind) {
     case ErrorKind::TooLarge: return QStringLiteral("; give a smaller cell (-c) or font (-s), or a shorter text");
     case ErrorKind::Image:
-        return "; give --texture a whole picture file (" + readablePictureFormats().join(QStringLiteral(", ")) + ")";
+        return "; give --texture a whole image file of a readable format (" +
+               readablePictureFormats().join(QStringLiteral(", ")) + ")";
     case ErrorKind::Overflow: return QStringLiteral("; give a smaller cell (-c) or shadow offset, or a shorter text");
     default: return {};
     }
@@ -33,19 +39,31 @@ QString hintFor(ErrorKind kind) {
 
 // The font the builder will draw with, made the same way, so that the fitted cell,
 // the report and the descriptors describe what is on the sheet. Fills in
-// settings.font when a font option was given.
-std::unique_ptr<Font> chooseFont(CliOptions& o, QTextStream& err) {
+// settings.font when a font option was given. A font file is loaded into `file`, which
+// must outlive every use of the font.
+std::unique_ptr<Font> chooseFont(CliOptions& o, std::unique_ptr<FontFile>& file, QTextStream& err) {
     if (!o.font.given) return Font::createDefaultSheetFont();
-    const FontDescription d = o.font.description(Font::createDefaultSheetFont()->resolvedFamily());
+    FontRequest request = o.font;
+    if (looksLikeFontPath(request.family)) {
+        file = std::make_unique<FontFile>(request.family, request.faceIndex);
+        request.family = file->family();
+        // The face's own weight and slant pick it among faces of its family.
+        request.weight = request.bold ? 700 : file->weight();
+        request.italic = request.italic || file->italic();
+    } else if (request.faceIndex != 0) {
+        throw Error(ErrorKind::Io, "--face-index picks a face of a font file, but \"" + request.family.toStdString() +
+                                       "\" is a family name; give -f a font file or drop --face-index");
+    }
+    const FontDescription d = request.description(Font::createDefaultSheetFont()->resolvedFamily());
     std::unique_ptr<Font> font = Font::create(d);
     if (!font) {
         throw Error(ErrorKind::InvalidSize, "Cannot make the font \"" + d.faceName.toStdString() + "\" at " +
                                                 std::to_string(o.font.pixelSize) + " pixels");
     }
     // A family may be installed under a localised name too ("IPAゴシック").
-    if (!o.font.family.isEmpty() && !QFontDatabase::hasFamily(o.font.family) &&
-        font->resolvedFamily().compare(o.font.family, Qt::CaseInsensitive) != 0) {
-        err << kPrefix << "warning: the font family \"" << o.font.family << "\" is not installed; using \""
+    if (!file && !request.family.isEmpty() && !QFontDatabase::hasFamily(request.family) &&
+        font->resolvedFamily().compare(request.family, Qt::CaseInsensitive) != 0) {
+        err << kPrefix << "warning: the font family \"" << request.family << "\" is not installed; using \""
             << font->resolvedFamily() << "\" instead\n";
     }
     o.settings.font = d;
@@ -89,21 +107,59 @@ void fitCell(CliOptions& o, const GridSize& grid, const Font& font) {
     s.cellHeight = cell.height;
 }
 
+// Warns when the edge effect reaches past the cells into their neighbours, naming the
+// cell that would hold it.
+void warnOfSpill(const SheetSettings& s, const Font& font, QTextStream& err) {
+    if (s.effect == EffectKind::None) return;
+    const CharBox largest = largestCharBox(s.text, font);
+    const CharBox allowance = effectAllowance(s.effect, s.shadowDx, s.shadowDy, s.outlineRadius);
+    const std::int64_t width = largest.width + std::abs(std::int64_t{allowance.width});
+    const std::int64_t height = largest.height + std::abs(std::int64_t{allowance.height});
+    if ((allowance.width == 0 || width <= s.cellWidth) && (allowance.height == 0 || height <= s.cellHeight)) return;
+    err << kPrefix << "warning: the " << (s.effect == EffectKind::Shadow ? "shadow" : "outline")
+        << " reaches past cells of " << s.cellWidth << " x " << s.cellHeight
+        << " pixels into their neighbours; cells of " << std::max<std::int64_t>(width, s.cellWidth) << " x "
+        << std::max<std::int64_t>(height, s.cellHeight) << " would hold it (-c)\n";
+}
+
 QString relativeTo(const QString& file, const QString& fromFile) {
     return QDir(QFileInfo(fromFile).absolutePath()).relativeFilePath(QFileInfo(file).absoluteFilePath());
+}
+
+// Where the pages go: the output itself for a sheet that is not split, otherwise its
+// name with "_0", "_1", ... before the suffix.
+QStringList pagePaths(const QString& output, std::size_t count, bool split) {
+    if (!split) return {output};
+    const qsizetype slash = output.lastIndexOf(u'/');
+    qsizetype dot = output.lastIndexOf(u'.');
+    if (dot <= slash + 1) dot = output.size();
+    QStringList paths;
+    for (std::size_t i = 0; i < count; ++i)
+        paths << output.first(dot) + u'_' + QString::number(i) + output.sliced(dot);
+    return paths;
 }
 
 int build(CliOptions& o, QTextStream& err) {
     SheetSettings& s = o.settings;
     if (o.textFile) s.text = readTextFile(*o.textFile);
-    const std::unique_ptr<Font> font = chooseFont(o, err);
+    if (!o.chars.empty() || !o.charsets.isEmpty()) {
+        CodePointSet chars = o.chars;
+        for (const QString& name : o.charsets) addCharset(name, chars);
+        s.text = textOf(chars);
+    }
+    std::unique_ptr<FontFile> fontFile;
+    const std::unique_ptr<Font> font = chooseFont(o, fontFile, err);
     const SheetFileFormat format = *sheetFileFormat(o.outputPath);
     const bool describing = !o.fntPath.isEmpty() || !o.jsonPath.isEmpty();
     s.keepCoverage = needsCoverage(format);
     s.findKerning = describing && o.pitch == Pitch::Font;
-    const GridSize grid = scanGrid(s.text);
+    const GridSize grid = scanGrid(s.text, s.wrapColumns);
     if (!o.cellGiven) fitCell(o, grid, *font);
     checkPlan(o, grid, s.cellWidth, s.cellHeight);
+    // Split first, so that a row too wide for a page stops the run before the build.
+    const std::vector<Page> pages =
+        splitPages(checkedMul(grid.columns, s.cellWidth, "the sheet width"), grid.rows, s.cellWidth, s.cellHeight,
+                   o.maxPageSide);
     const Sheet sheet = buildSheet(s);
     if (sheet.width <= 0 || sheet.height <= 0) {
         throw Error(ErrorKind::InvalidSize, "The sheet is " + std::to_string(sheet.width) + " x " +
@@ -113,37 +169,61 @@ int build(CliOptions& o, QTextStream& err) {
     const SheetGeometry geometry{sheet.width, sheet.height, sheet.columns, sheet.rows, sheet.cellWidth,
                                  sheet.cellHeight};
 
+    const QStringList paths = pagePaths(o.outputPath, pages.size(), o.maxPageSide > 0);
+    for (const QString& descriptor : {o.fntPath, o.jsonPath}) {
+        for (const QString& page : paths) {
+            if (!descriptor.isEmpty() && QFileInfo(descriptor).absoluteFilePath() == QFileInfo(page).absoluteFilePath())
+                throw Error(ErrorKind::Io, "The descriptor \"" + descriptor.toStdString() +
+                                               "\" would replace a page of the sheet; give it a name of its own");
+        }
+    }
+
     // Everything is encoded before anything is written, so a failure writes nothing.
-    std::vector<FileContents> files{{o.outputPath, encodeSheet(sheet, format, 0, 0, sheet.width, sheet.height)}};
+    std::vector<FileContents> files;
+    for (std::size_t i = 0; i < pages.size(); ++i)
+        files.push_back({paths[i], encodeSheet(sheet, format, 0, pages[i].y, sheet.width, pages[i].height)});
     if (describing) {
-        const DescriptorFont df{font->resolvedFamily(), o.font.pixelSize, o.font.bold, o.font.italic};
-        // The page is named from the descriptor's folder; the JSON names no page.
-        const QString page = relativeTo(o.outputPath, o.fntPath.isEmpty() ? o.jsonPath : o.fntPath);
+        const FontDescription& fd = font->description();
+        const DescriptorFont df{font->resolvedFamily(), o.font.pixelSize, fd.weight >= 600, fd.italic != 0};
         Descriptor d;
         if (o.pitch == Pitch::Cell) {
             const QFontMetrics& m = font->metrics();
             d = cellPitchDescriptor(sheet, df,
                                     cellBaseline(sheet.cellHeight, m.height(), m.ascent(),
                                                  s.effect == EffectKind::Shadow ? s.shadowDy : 0),
-                                    page);
+                                    {});
         } else {
             const EffectRoom room = s.effect == EffectKind::Shadow    ? shadowRoom(s.shadowDx, s.shadowDy)
                                     : s.effect == EffectKind::Outline ? outlineRoom(s.outlineRadius)
                                                                       : EffectRoom{};
-            d = fontPitchDescriptor(sheet, df, room, page);
+            d = fontPitchDescriptor(sheet, df, room, {});
         }
+        // Each descriptor names the pages from its own folder.
+        const auto paged = [&](const QString& descriptor) {
+            QStringList names;
+            for (const QString& path : paths) names << relativeTo(path, descriptor);
+            Descriptor split = d;
+            splitIntoPages(split, pages, names);
+            return split;
+        };
         if (!o.fntPath.isEmpty()) {
-            files.push_back({o.fntPath, o.fntFormat == FntFormat::Xml      ? fntXml(d)
-                                        : o.fntFormat == FntFormat::Binary ? fntBinary(d)
-                                                                           : fntText(d)});
+            const Descriptor fnt = paged(o.fntPath);
+            files.push_back({o.fntPath, o.fntFormat == FntFormat::Xml      ? fntXml(fnt)
+                                        : o.fntFormat == FntFormat::Binary ? fntBinary(fnt)
+                                                                           : fntText(fnt)});
         }
-        if (!o.jsonPath.isEmpty()) files.push_back({o.jsonPath, jsonDescriptor(d, o.pitch == Pitch::Font)});
+        if (!o.jsonPath.isEmpty()) files.push_back({o.jsonPath, jsonDescriptor(paged(o.jsonPath), o.pitch == Pitch::Font)});
     }
     writeFilesAtomically(files);
+    warnOfSpill(s, *font, err);
 
     if (!o.quiet) {
         err << reportText(geometry, gridCells(s.text).size(), font->resolvedFamily(), o.font.pixelSize,
-                          missingCharacters(s.text, *font));
+                          missingCharacters(s.text, *font), font->description().noFallback);
+        if (o.maxPageSide > 0) {
+            err << kPrefix << pages.size() << (pages.size() == 1 ? " page" : " pages") << " of " << sheet.width
+                << " x at most " << pages[0].height << " pixels: " << paths.join(QStringLiteral(", ")) << '\n';
+        }
     }
     return kExitOk;
 }

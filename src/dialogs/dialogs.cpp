@@ -9,8 +9,8 @@
 #include <QFontInfo>
 #include <QMessageBox>
 #include <cmath>
-#include <initializer_list>
-#include <utility>
+
+#include "platform/image_io.h"
 
 namespace karuvo::dialogs {
 namespace {
@@ -30,16 +30,12 @@ std::uint8_t familyBitsOf(QFont::StyleHint hint) {
     }
 }
 
-// `filters` holds a description and its patterns for each file type, the default first.
-QString runFileDialog(QFileDialog::AcceptMode mode, const char16_t* title,
-                      std::initializer_list<std::pair<const char16_t*, const char16_t*>> filters) {
+// `filters` holds the name filter of each file type, the default first.
+QString runFileDialog(QFileDialog::AcceptMode mode, const char16_t* title, const QStringList& filters) {
     QFileDialog dialog(nullptr, QString::fromUtf16(title));
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-    QStringList names;
-    for (const auto& [description, patterns] : filters)
-        names << nameFilter(QString::fromUtf16(description), QString::fromUtf16(patterns));
-    dialog.setNameFilters(names);
+    dialog.setNameFilters(filters);
     // Qt adds the suffix before its own overwrite check, so the check sees the real name.
     if (mode == QFileDialog::AcceptSave) dialog.setDefaultSuffix(QStringLiteral("bmp"));
     if (dialog.exec() != QDialog::Accepted) return {};
@@ -48,6 +44,13 @@ QString runFileDialog(QFileDialog::AcceptMode mode, const char16_t* title,
 }
 
 }  // namespace
+
+QString textureNameFilter() {
+    const QStringList formats = readablePictureFormats();
+    QStringList patterns;
+    for (const QString& f : formats) patterns << QStringLiteral("*.") + f;
+    return nameFilter(QStringLiteral("画像ファイル(%1)").arg(formats.join(u',')), patterns.join(u';'));
+}
 
 QString nameFilter(const QString& description, const QString& patterns) {
     return description + QStringLiteral(" (") + patterns.split(u';', Qt::SkipEmptyParts).join(u' ') +
@@ -94,13 +97,14 @@ std::optional<Colour> Module1::ChooseColorDialog() {
 }
 
 QString Module1::OpenTextureFileDialog() {
-    return runFileDialog(QFileDialog::AcceptOpen, kOpenTitle, {{kOpenFilterDescription, kOpenFilterPatterns}});
+    return runFileDialog(QFileDialog::AcceptOpen, kOpenTitle, {textureNameFilter()});
 }
 
 QString Module1::SaveSheetFileDialog() {
-    return withBmpSuffix(runFileDialog(QFileDialog::AcceptSave, kSaveTitle,
-                                       {{kSaveFilterDescription, kSaveFilterPatterns},
-                                        {kSavePngFilterDescription, kSavePngFilterPatterns}}));
+    return withBmpSuffix(runFileDialog(
+        QFileDialog::AcceptSave, kSaveTitle,
+        {nameFilter(QString::fromUtf16(kSaveFilterDescription), QString::fromUtf16(kSaveFilterPatterns)),
+         nameFilter(QString::fromUtf16(kSavePngFilterDescription), QString::fromUtf16(kSavePngFilterPatterns))}));
 }
 
 void Module1::showMessage(const QString& message) {

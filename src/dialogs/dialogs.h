@@ -35,13 +35,15 @@ public:
 
 // The texts of the two file dialogs.
 inline constexpr const char16_t* kOpenTitle = u"テクスチャ画像ファイル名";
-inline constexpr const char16_t* kOpenFilterDescription = u"画像ファイル(ico,bmp,gif,jpeg)";
-inline constexpr const char16_t* kOpenFilterPatterns = u"*.bmp;*.ico;*.gif;*.jpeg;*.jpg";
 inline constexpr const char16_t* kSaveTitle = u"保存する画像ファイル名";
 inline constexpr const char16_t* kSaveFilterDescription = u"画像ファイル(bmp)";
 inline constexpr const char16_t* kSaveFilterPatterns = u"*.bmp";
 inline constexpr const char16_t* kSavePngFilterDescription = u"PNG (透過)";
 inline constexpr const char16_t* kSavePngFilterPatterns = u"*.png";
+
+// The open dialog's one filter: every picture format the texture loader reads,
+// "画像ファイル(bmp,gif,...) (*.bmp *.gif ...)".
+QString textureNameFilter();
 
 // A Qt name filter with one entry: the description, then the ";"-separated patterns
 // in parentheses, space-separated as Qt reads them.

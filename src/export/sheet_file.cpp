@@ -17,9 +17,9 @@ namespace {
 
 void checkRegion(const Sheet& sheet, std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h) {
     if (w <= 0 || h <= 0 || x < 0 || y < 0 || x > sheet.width - w || y > sheet.height - h) {
-        throw Error(ErrorKind::InvalidSize, "A region of " + std::to_string(w) + " x " + std::to_string(h) +
-                                                " pixels at " + std::to_string(x) + ", " + std::to_string(y) +
-                                                " is not a part of the sheet with some area to write");
+        throw Error(ErrorKind::InvalidSize,
+                    QT_TRANSLATE_NOOP("karuvo", "A region of %1 x %2 pixels at %3, %4 is not a part of the sheet with some area to write"),
+                    {std::to_string(w), std::to_string(h), std::to_string(x), std::to_string(y)});
     }
 }
 
@@ -61,13 +61,14 @@ private:
 
 void checkCoverage(const Sheet& sheet) {
     if (!sheet.coverage) {
-        throw Error(ErrorKind::InvalidSize, "The sheet was built without its coverage, so it has no transparency to write");
+        throw Error(ErrorKind::InvalidSize,
+                    QT_TRANSLATE_NOOP("karuvo", "The sheet was built without its coverage, so it has no transparency to write"), {});
     }
 }
 
 [[noreturn]] void pngTooLarge(std::int32_t w, std::int32_t h) {
-    throw Error(ErrorKind::TooLarge, "A PNG file of " + std::to_string(w) + " x " + std::to_string(h) +
-                                         " pixels does not fit in memory");
+    throw Error(ErrorKind::TooLarge, QT_TRANSLATE_NOOP("karuvo", "A PNG file of %1 x %2 pixels does not fit in memory"),
+                {std::to_string(w), std::to_string(h)});
 }
 
 void putBig32(QByteArray& out, std::uint32_t v) {
@@ -152,8 +153,9 @@ QImage transparentImage(const Sheet& sheet, std::int32_t x0, std::int32_t y0, st
     checkCoverage(sheet);
     QImage out(w, h, QImage::Format_ARGB32);
     if (out.isNull()) {
-        throw Error(ErrorKind::TooLarge, "A picture of " + std::to_string(w) + " x " + std::to_string(h) +
-                                             " pixels with transparency does not fit in memory");
+        throw Error(ErrorKind::TooLarge,
+                    QT_TRANSLATE_NOOP("karuvo", "A picture of %1 x %2 pixels with transparency does not fit in memory"),
+                    {std::to_string(w), std::to_string(h)});
     }
     const RowComposer rows(sheet);
     for (std::int32_t y = 0; y < h; ++y) rows.compose(x0, y0 + y, w, reinterpret_cast<QRgb*>(out.scanLine(y)));

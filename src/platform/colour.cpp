@@ -17,8 +17,9 @@ std::int32_t readColourCaption(QStringView caption) {
         else break;
         if (v == 0 && d == 0) continue;  // leading zeros add nothing
         if (++digits > 8) {
-            throw Error(ErrorKind::Overflow, "The colour \"" + caption.toString().toStdString() +
-                                                 "\" has more than eight hexadecimal digits");
+            throw Error(ErrorKind::Overflow,
+                        QT_TRANSLATE_NOOP("karuvo", "The colour \"%1\" has more than eight hexadecimal digits"),
+                        {caption.toString().toStdString()});
         }
         v = v * 16 + static_cast<std::uint32_t>(d);
     }

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStorageInfo>
+#include <QtGlobal>
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -20,30 +21,35 @@ namespace karuvo {
 
 namespace {
 
-std::string quoted(const QString& path) {
-    std::string out = path.toStdString();
-    out.insert(out.begin(), '"');
-    out.push_back('"');
-    return out;
-}
-
 QByteArray encoded(const QString& path) { return QFile::encodeName(path); }
 
-// Why a call on a file in `folder` failed, in words that say what to do about it.
-std::string reason(int err, const QString& folder) {
+// `why` is a marked text naming its own values from %2 on; %1 is the path.
+[[noreturn]] void refuse(const QString& path, const char* why, std::vector<std::string> args = {}) {
+    args.insert(args.begin(), path.toStdString());
+    throw Error(ErrorKind::Io, why, std::move(args));
+}
+
+// Refuses `path` for the system error `err` met on a file in `folder`, in words that
+// say what to do about it; `undone` says that the outputs already replaced were put back.
+[[noreturn]] void refuseFor(const QString& path, int err, const QString& folder, bool undone = false) {
     if (err == ENOSPC || err == EDQUOT) {
         const QStorageInfo storage(folder);
-        const QString where = storage.isValid() ? storage.rootPath() : folder;
-        return "no space left on device; free some space on " + quoted(where) +
-               (where == folder ? std::string() : " (which holds " + quoted(folder) + ")") + " and try again";
+        const QString root = storage.isValid() ? storage.rootPath() : folder;
+        if (root == folder) {
+            refuse(path, QT_TRANSLATE_NOOP("karuvo", "Cannot write \"%1\": no space left on device; free some space on "
+                                                     "\"%2\" and try again"),
+                   {root.toStdString()});
+        }
+        refuse(path, QT_TRANSLATE_NOOP("karuvo", "Cannot write \"%1\": no space left on device; free some space on "
+                                                 "\"%2\" (which holds \"%3\") and try again"),
+               {root.toStdString(), folder.toStdString()});
     }
     std::string text = std::strerror(err);
     if (!text.empty()) text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
-    return text;
-}
-
-[[noreturn]] void refuse(const QString& path, const std::string& why) {
-    throw Error(ErrorKind::Io, "Cannot write " + quoted(path) + ": " + why);
+    if (undone) {
+        refuse(path, QT_TRANSLATE_NOOP("karuvo", "Cannot write \"%1\": %2; every output was left as it was"), {text});
+    }
+    refuse(path, QT_TRANSLATE_NOOP("karuvo", "Cannot write \"%1\": %2"), {text});
 }
 
 // One output on its way: the name given, the file that name writes, and the files
@@ -72,23 +78,29 @@ void resolve(Target& t) {
     t.file = info.absoluteFilePath();
     struct stat st {};
     if (::lstat(encoded(t.file).constData(), &st) != 0) {
-        if (errno != ENOENT) refuse(t.path, reason(errno, info.absolutePath()));
+        // A name under a file (ENOTDIR) is judged by its folder below.
+        if (errno != ENOENT && errno != ENOTDIR) refuseFor(t.path, errno, info.absolutePath());
         t.folder = info.absolutePath();
         struct stat dir {};
         if (::stat(encoded(t.folder).constData(), &dir) != 0)
-            refuse(t.path, "the folder " + quoted(t.folder) + " does not exist");
-        if (!S_ISDIR(dir.st_mode)) refuse(t.path, quoted(t.folder) + " is a file, not a folder");
+            refuse(t.path, QT_TRANSLATE_NOOP("karuvo", "Cannot write \"%1\": the folder \"%2\" does not exist"),
+                   {t.folder.toStdString()});
+        if (!S_ISDIR(dir.st_mode)) {
+            refuse(t.path, QT_TRANSLATE_NOOP("karuvo", "Cannot write \"%1\": \"%2\" is a file, not a folder"),
+                   {t.folder.toStdString()});
+        }
         return;
     }
     if (S_ISLNK(st.st_mode)) {
         if (::stat(encoded(t.file).constData(), &st) != 0)
-            refuse(t.path, "it is a symbolic link to nothing; give the name of a file");
+            refuse(t.path, QT_TRANSLATE_NOOP("karuvo", "Cannot write \"%1\": it is a symbolic link to nothing; give "
+                                                       "the name of a file"));
         t.file = info.canonicalFilePath();
     }
-    if (S_ISDIR(st.st_mode)) refuse(t.path, "it is a folder");
+    if (S_ISDIR(st.st_mode)) refuse(t.path, QT_TRANSLATE_NOOP("karuvo", "Cannot write \"%1\": it is a folder"));
     if (!S_ISREG(st.st_mode)) {
-        refuse(t.path, "it is not a regular file (a device, fifo or socket); it was left alone, give the name "
-                       "of a file");
+        refuse(t.path, QT_TRANSLATE_NOOP("karuvo", "Cannot write \"%1\": it is not a regular file (a device, fifo or "
+                                                   "socket); it was left alone, give the name of a file"));
     }
     t.exists = true;
     t.mode = st.st_mode & 07777;
@@ -121,12 +133,12 @@ bool writeAll(int fd, const char* data, qsizetype size) {
 // Writes the temporary file of `t`, with the mode the target has or a new file gets.
 void writeTemporary(Target& t, const QByteArray& bytes) {
     const int fd = uniqueFile(t.folder, QFileInfo(t.file).fileName(), t.temporary);
-    if (fd < 0) refuse(t.path, reason(errno, t.folder));
+    if (fd < 0) refuseFor(t.path, errno, t.folder);
     const bool ok = ::fchmod(fd, t.exists ? t.mode : newFileMode()) == 0 &&
                     writeAll(fd, bytes.constData(), bytes.size());
     const int err = errno;
-    if (::close(fd) != 0 && ok) refuse(t.path, reason(errno, t.folder));
-    if (!ok) refuse(t.path, reason(err, t.folder));
+    if (::close(fd) != 0 && ok) refuseFor(t.path, errno, t.folder);
+    if (!ok) refuseFor(t.path, err, t.folder);
 }
 
 // Keeps the old file of `t` aside under a new name: a second link to it, or a copy
@@ -135,7 +147,7 @@ void keepOldFile(Target& t) {
     const QString name = QFileInfo(t.file).fileName();
     QString placeholder;
     const int fd = uniqueFile(t.folder, name + ".old", placeholder);
-    if (fd < 0) refuse(t.path, reason(errno, t.folder));
+    if (fd < 0) refuseFor(t.path, errno, t.folder);
     ::close(fd);
     ::unlink(encoded(placeholder).constData());
     if (::link(encoded(t.file).constData(), encoded(placeholder).constData()) == 0) {
@@ -143,9 +155,13 @@ void keepOldFile(Target& t) {
         return;
     }
     QFile old(t.file);
-    if (!old.open(QIODevice::ReadOnly)) refuse(t.path, "the file cannot be read to keep it: " + old.errorString().toStdString());
+    if (!old.open(QIODevice::ReadOnly)) {
+        refuse(t.path, QT_TRANSLATE_NOOP("karuvo", "Cannot write \"%1\": the file cannot be read to keep it until the "
+                                                   "new one is in place (%2)"),
+               {old.errorString().toStdString()});
+    }
     const int copy = ::open(encoded(placeholder).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, t.mode);
-    if (copy < 0) refuse(t.path, reason(errno, t.folder));
+    if (copy < 0) refuseFor(t.path, errno, t.folder);
     t.backup = placeholder;
     bool ok = true;
     while (ok) {
@@ -155,7 +171,7 @@ void keepOldFile(Target& t) {
     }
     const int err = errno;
     ::close(copy);
-    if (!ok || old.error() != QFileDevice::NoError) refuse(t.path, "the old file cannot be kept: " + reason(err, t.folder));
+    if (!ok || old.error() != QFileDevice::NoError) refuseFor(t.path, err, t.folder);
 }
 
 // A folder with the sticky bit lets only the owner of a file (or of the folder)
@@ -165,8 +181,9 @@ void checkReplaceable(const Target& t) {
     struct stat dir {};
     if (::stat(encoded(t.folder).constData(), &dir) != 0) return;
     if ((dir.st_mode & S_ISVTX) && t.owner != ::geteuid() && dir.st_uid != ::geteuid()) {
-        refuse(t.path, "the folder " + quoted(t.folder) +
-                           " lets only the file's owner replace it; give another name or ask its owner");
+        refuse(t.path, QT_TRANSLATE_NOOP("karuvo", "Cannot write \"%1\": the folder \"%2\" lets only the file's owner "
+                                                   "replace it; give another name or ask its owner"),
+               {t.folder.toStdString()});
     }
 }
 
@@ -210,8 +227,9 @@ void writeFilesAtomically(const std::vector<FileContents>& files) {
         resolve(targets[i]);
         for (std::size_t j = 0; j < i; ++j) {
             if (sameFile(targets[j].file, targets[i].file)) {
-                refuse(targets[i].path, "it is the same file as " + quoted(targets[j].path) +
-                                            "; give each output a name of its own");
+                refuse(targets[i].path, QT_TRANSLATE_NOOP("karuvo", "Cannot write \"%1\": it is the same file as "
+                                                                    "\"%2\"; give each output a name of its own"),
+                       {targets[j].path.toStdString()});
             }
         }
     }
@@ -233,7 +251,7 @@ void writeFilesAtomically(const std::vector<FileContents>& files) {
                     ::unlink(encoded(done.file).constData());
                 }
             }
-            refuse(t.path, reason(err, t.folder) + "; every output was left as it was");
+            refuseFor(t.path, err, t.folder, true);
         }
         t.temporary.clear();
         t.replaced = true;

@@ -1,5 +1,8 @@
 #include "font.h"
 
+#include <QFile>
+#include <QFileInfo>
+#include <QFontDatabase>
 #include <QFontInfo>
 #include <QGlyphRun>
 #include <QRawFont>
@@ -8,6 +11,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstring>
+#include <optional>
+
+#include "platform/error.h"
 
 namespace karuvo {
 namespace {
@@ -27,9 +34,11 @@ QFont::StyleHint styleHintOf(std::uint8_t pitchAndFamily) {
     }
 }
 
-void setCommonStrategy(QFont& f) {
+void setCommonStrategy(QFont& f, bool antialias = true, bool fallback = true) {
     // Grayscale coverage only, so a sheet depends on the font, size and text alone.
-    f.setStyleStrategy(QFont::StyleStrategy(QFont::PreferAntialias | QFont::NoSubpixelAntialias));
+    int strategy = QFont::NoSubpixelAntialias | (antialias ? QFont::PreferAntialias : QFont::NoAntialias);
+    if (!fallback) strategy |= QFont::NoFontMerging;
+    f.setStyleStrategy(QFont::StyleStrategy(strategy));
     f.setHintingPreference(QFont::PreferFullHinting);
     f.setKerning(false);
 }
@@ -58,7 +67,7 @@ std::unique_ptr<Font> Font::create(const FontDescription& d) {
     if (!d.faceName.trimmed().isEmpty()) f.setFamilies({d.faceName});
     f.setStyleHint(styleHintOf(d.pitchAndFamily));
     f.setFixedPitch((d.pitchAndFamily & 0x03) == 1);
-    setCommonStrategy(f);
+    setCommonStrategy(f, d.quality != kNonAntialiasedQuality, !d.noFallback);
     f.setWeight(QFont::Weight(d.weight <= 0 ? 400 : std::min(d.weight, 1000)));
     f.setItalic(d.italic != 0);
     f.setUnderline(d.underline != 0);
@@ -129,6 +138,11 @@ CharBox Font::measure(char32_t codePoint) const {
     return CharBox{metrics_.horizontalAdvance(codePointText(codePoint)), metrics_.height()};
 }
 
+bool Font::hasGlyph(char32_t codePoint) const {
+    // The raw font of a merging font is its own face alone.
+    return QRawFont::fromFont(font_).supportsCharacter(static_cast<uint>(codePoint));
+}
+
 namespace {
 
 bool setOnFixedPitch(char32_t c) {
@@ -196,6 +210,89 @@ QString Font::drawingFamily(char32_t codePoint) const {
         if (std::any_of(glyphs.begin(), glyphs.end(), [](quint32 g) { return g != 0; })) return face.familyName();
     }
     return {};
+}
+
+bool looksLikeFontPath(const QString& value) {
+    static const QStringList suffixes{"ttf", "otf", "ttc", "otc", "pfa", "pfb", "pcf", "bdf", "woff", "woff2"};
+    return value.contains(u'/') || QFileInfo::exists(value) ||
+           suffixes.contains(QFileInfo(value).suffix(), Qt::CaseInsensitive);
+}
+
+namespace {
+
+// Reads the OS/2 weight class and italic or oblique bits of face `faceIndex` of an
+// sfnt file or collection; false when the bytes hold no such table.
+bool readFaceStyle(const uchar* data, qint64 size, std::int32_t faceIndex, std::int32_t& weight, bool& italic) {
+    const auto u16 = [&](qint64 at) -> std::optional<quint32> {
+        if (at < 0 || at + 2 > size) return std::nullopt;
+        return quint32{data[at]} << 8 | data[at + 1];
+    };
+    const auto u32 = [&](qint64 at) -> std::optional<quint32> {
+        const auto hi = u16(at), lo = u16(at + 2);
+        if (!hi || !lo) return std::nullopt;
+        return *hi << 16 | *lo;
+    };
+    qint64 face = 0;
+    if (size >= 4 && std::memcmp(data, "ttcf", 4) == 0) {
+        const auto offset = u32(12 + 4 * qint64{faceIndex});
+        if (!offset) return false;
+        face = *offset;
+    }
+    const auto tables = u16(face + 4);
+    if (!tables) return false;
+    for (quint32 i = 0; i < *tables; ++i) {
+        const qint64 record = face + 12 + 16 * qint64{i};
+        if (record + 16 > size) return false;
+        if (std::memcmp(data + record, "OS/2", 4) != 0) continue;
+        const auto at = u32(record + 8);
+        const auto weightClass = at ? u16(*at + 4) : std::nullopt;
+        const auto selection = at ? u16(*at + 62) : std::nullopt;
+        if (!weightClass || !selection || *weightClass < 1 || *weightClass > 1000) return false;
+        weight = static_cast<std::int32_t>(*weightClass);
+        italic = (*selection & 0x0201) != 0;  // italic, oblique
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+FontFile::FontFile(const QString& path, std::int32_t faceIndex) {
+    const std::string name = "the font file \"" + path.toStdString() + "\"";
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        throw Error(ErrorKind::Io, "Cannot use " + name + ": no such file; give -f an existing font file "
+                                                          "or the name of an installed family");
+    }
+    if (info.isDir()) {
+        throw Error(ErrorKind::Io, "Cannot use " + name + ": it is a folder; give -f one font file in it");
+    }
+    id_ = QFontDatabase::addApplicationFont(path);
+    const QStringList families = id_ < 0 ? QStringList() : QFontDatabase::applicationFontFamilies(id_);
+    if (families.isEmpty()) {
+        if (id_ >= 0) QFontDatabase::removeApplicationFont(id_);
+        throw Error(ErrorKind::Io, "Cannot use " + name +
+                                       ": it is not a font that can be opened; give -f a TrueType or OpenType "
+                                       "file or collection (.ttf, .otf, .ttc, .otc)");
+    }
+    // The families come one per face, in the file's order.
+    faceCount_ = static_cast<std::int32_t>(families.size());
+    if (faceIndex < 0 || faceIndex >= faceCount_) {
+        QFontDatabase::removeApplicationFont(id_);
+        throw Error(ErrorKind::Io, "Cannot use face " + std::to_string(faceIndex) + " of " + name + ": it has " +
+                                       std::to_string(faceCount_) + (faceCount_ == 1 ? " face" : " faces") +
+                                       "; give --face-index 0" +
+                                       (faceCount_ > 1 ? " to " + std::to_string(faceCount_ - 1) : std::string()));
+    }
+    family_ = families[faceIndex];
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) {
+        if (const uchar* data = file.map(0, file.size())) readFaceStyle(data, file.size(), faceIndex, weight_, italic_);
+    }
+}
+
+FontFile::~FontFile() {
+    if (id_ >= 0) QFontDatabase::removeApplicationFont(id_);
 }
 
 }  // namespace karuvo

@@ -24,14 +24,20 @@ struct FontDescription {
     std::uint8_t charSet = 0;
     std::uint8_t outPrecision = 0;
     std::uint8_t clipPrecision = 0;
-    std::uint8_t quality = 0;
+    std::uint8_t quality = 0;  // kNonAntialiasedQuality: glyph pixels are all or nothing
     std::uint8_t pitchAndFamily = 0;
     QString faceName;
+    // Not in the record: characters the face lacks are left undrawn instead of being
+    // drawn by another face.
+    bool noFallback = false;
 
     // True for the all-zero description that a cancelled font dialog hands back.
     bool isZero() const;
     bool operator==(const FontDescription&) const = default;
 };
+
+// The quality value that asks for glyphs without anti-aliasing.
+inline constexpr std::uint8_t kNonAntialiasedQuality = 3;
 
 // The box of one character measured alone: its advance width and the font's line height.
 struct CharBox {
@@ -48,8 +54,9 @@ struct KerningPair {
     bool operator==(const KerningPair&) const = default;
 };
 
-// A font object made from a description. Glyphs are always drawn with grayscale
-// anti-aliasing. Characters the face lacks are drawn by the platform's fallback faces.
+// A font object made from a description. Glyphs are drawn with grayscale
+// anti-aliasing, or none at kNonAntialiasedQuality. Characters the face lacks are drawn
+// by the platform's fallback faces unless the description asks for no fallback.
 class Font {
 public:
     // Makes a font, or gives null when the description cannot make one (a height or
@@ -81,6 +88,9 @@ public:
     // missing-glyph box).
     QString drawingFamily(char32_t codePoint) const;
 
+    // Whether this font's own face has a glyph for a character.
+    bool hasGlyph(char32_t codePoint) const;
+
     // The ascent of this font's own face: from the top of a line to its baseline.
     std::int32_t ascent() const { return metrics_.ascent(); }
 
@@ -101,6 +111,37 @@ private:
     QFontMetrics metrics_;
     FontDescription description_;
 };
+
+// A font file loaded into this process's font database for as long as the object
+// lives; nothing is installed. The family is that of face `faceIndex` of the file.
+class FontFile {
+public:
+    // Loads `path`. Throws Error(Io) naming the path and what to change for a missing
+    // file, a folder, a file the font database cannot open, and a face index outside
+    // the file's faces.
+    FontFile(const QString& path, std::int32_t faceIndex);
+    ~FontFile();
+    FontFile(const FontFile&) = delete;
+    FontFile& operator=(const FontFile&) = delete;
+
+    const QString& family() const { return family_; }
+    std::int32_t faceCount() const { return faceCount_; }
+    // The face's weight (1 to 1000) and slant from its OS/2 table, which tell it apart
+    // from faces of the same family; 400 and upright when the file has no such table.
+    std::int32_t weight() const { return weight_; }
+    bool italic() const { return italic_; }
+
+private:
+    int id_ = -1;
+    QString family_;
+    std::int32_t faceCount_ = 0;
+    std::int32_t weight_ = 400;
+    bool italic_ = false;
+};
+
+// Whether a font argument names a file rather than a family: it names an existing
+// file or folder, holds a path separator, or ends in a font file suffix.
+bool looksLikeFontPath(const QString& value);
 
 // The text of one code point.
 QString codePointText(char32_t codePoint);

@@ -23,8 +23,8 @@ ImageView ImageView::sub(std::int32_t x, std::int32_t y, std::int32_t w, std::in
 
 Image::Image(std::int32_t width, std::int32_t height) {
     if (width < 0 || height < 0) {
-        throw Error(ErrorKind::InvalidSize, "A picture of " + std::to_string(width) + " x " +
-                                                std::to_string(height) + " pixels cannot be made");
+        throw Error(ErrorKind::InvalidSize, QT_TRANSLATE_NOOP("karuvo", "A picture of %1 x %2 pixels cannot be made"),
+                    {std::to_string(width), std::to_string(height)});
     }
     width_ = width;
     height_ = height;
@@ -32,8 +32,8 @@ Image::Image(std::int32_t width, std::int32_t height) {
     image_ = QImage(width, height, QImage::Format_RGB32);
     if (image_.isNull()) {
         width_ = height_ = 0;
-        throw Error(ErrorKind::TooLarge, "A picture of " + std::to_string(width) + " x " +
-                                             std::to_string(height) + " pixels does not fit in memory");
+        throw Error(ErrorKind::TooLarge, QT_TRANSLATE_NOOP("karuvo", "A picture of %1 x %2 pixels does not fit in memory"),
+                    {std::to_string(width), std::to_string(height)});
     }
     image_.fill(0xff000000u);
 }
@@ -43,9 +43,8 @@ Image Image::fromQImage(const QImage& image) {
     if (image.isNull()) return out;
     out.image_ = image.convertToFormat(QImage::Format_RGB32);
     if (out.image_.isNull()) {
-        throw Error(ErrorKind::TooLarge, "A picture of " + std::to_string(image.width()) + " x " +
-                                             std::to_string(image.height()) +
-                                             " pixels does not fit in memory");
+        throw Error(ErrorKind::TooLarge, QT_TRANSLATE_NOOP("karuvo", "A picture of %1 x %2 pixels does not fit in memory"),
+                    {std::to_string(image.width()), std::to_string(image.height())});
     }
     out.width_ = out.image_.width();
     out.height_ = out.image_.height();

@@ -16,10 +16,10 @@
 namespace karuvo {
 namespace {
 
-std::string quoted(const QString& path) { return "\"" + path.toStdString() + "\""; }
-
-[[noreturn]] void imageError(const QString& path, const std::string& why) {
-    throw Error(ErrorKind::Image, "Cannot load the image " + quoted(path) + ": " + why);
+// `why` is a marked text naming its own values from %2 on; %1 is the path.
+[[noreturn]] void imageError(const QString& path, const char* why, std::vector<std::string> args = {}) {
+    args.insert(args.begin(), path.toStdString());
+    throw Error(ErrorKind::Image, why, std::move(args));
 }
 
 // Formats whose files have a fixed ending; a file that lacks it was cut short.
@@ -32,16 +32,16 @@ void checkComplete(const QString& path, const QByteArray& format) {
         const qint64 tail = std::min<qint64>(size, 4096);
         f.seek(size - tail);
         const QByteArray end = f.read(tail);
-        if (!end.contains("\xFF\xD9")) imageError(path, "the file is truncated");
+        if (!end.contains("\xFF\xD9")) imageError(path, QT_TRANSLATE_NOOP("karuvo", "Cannot load the image \"%1\": the file is truncated"));
     } else if (format == "gif") {
         const qint64 tail = std::min<qint64>(size, 64);
         f.seek(size - tail);
-        if (!f.read(tail).contains(';')) imageError(path, "the file is truncated");
+        if (!f.read(tail).contains(';')) imageError(path, QT_TRANSLATE_NOOP("karuvo", "Cannot load the image \"%1\": the file is truncated"));
     } else if (format == "bmp") {
         // The header after the 14-byte file header starts with its own size: 12 for the
         // old OS/2 form (16-bit sides), 40 or more for the Windows forms.
         const QByteArray head = f.read(14 + 40);
-        if (head.size() < 18) imageError(path, "the file is truncated");
+        if (head.size() < 18) imageError(path, QT_TRANSLATE_NOOP("karuvo", "Cannot load the image \"%1\": the file is truncated"));
         std::uint32_t offBits, headerSize;
         std::memcpy(&offBits, head.constData() + 10, 4);
         std::memcpy(&headerSize, head.constData() + 14, 4);
@@ -49,7 +49,7 @@ void checkComplete(const QString& path, const QByteArray& format) {
         std::uint16_t bpp;
         std::uint32_t compression = 0;
         if (headerSize == 12) {
-            if (head.size() < 26) imageError(path, "the file is truncated");
+            if (head.size() < 26) imageError(path, QT_TRANSLATE_NOOP("karuvo", "Cannot load the image \"%1\": the file is truncated"));
             std::int16_t w16, h16;
             std::memcpy(&w16, head.constData() + 18, 2);
             std::memcpy(&h16, head.constData() + 20, 2);
@@ -57,7 +57,7 @@ void checkComplete(const QString& path, const QByteArray& format) {
             w = w16;
             h = h16;
         } else if (headerSize >= 40) {
-            if (head.size() < 54) imageError(path, "the file is truncated");
+            if (head.size() < 54) imageError(path, QT_TRANSLATE_NOOP("karuvo", "Cannot load the image \"%1\": the file is truncated"));
             std::int32_t w32, h32;
             std::memcpy(&w32, head.constData() + 18, 4);
             std::memcpy(&h32, head.constData() + 22, 4);
@@ -72,7 +72,7 @@ void checkComplete(const QString& path, const QByteArray& format) {
             // Sides are read into 64 bits first, so even -2147483648 has a magnitude.
             const std::int64_t rowBytes = ((std::abs(w) * bpp + 31) / 32) * 4;
             if (offBits > size || (rowBytes > 0 && std::abs(h) > (size - offBits) / rowBytes))
-                imageError(path, "the file is truncated");
+                imageError(path, QT_TRANSLATE_NOOP("karuvo", "Cannot load the image \"%1\": the file is truncated"));
         }
     }
 }
@@ -139,9 +139,9 @@ QStringList readablePictureFormats() {
 Image loadPicture(const QString& path) {
     if (path.isEmpty()) return Image();
     const QFileInfo info(path);
-    if (!info.exists()) imageError(path, "no such file");
-    if (info.isDir()) imageError(path, "it is a folder, not an image file");
-    if (info.size() == 0) imageError(path, "the file is empty");
+    if (!info.exists()) imageError(path, QT_TRANSLATE_NOOP("karuvo", "Cannot load the image \"%1\": no such file"));
+    if (info.isDir()) imageError(path, QT_TRANSLATE_NOOP("karuvo", "Cannot load the image \"%1\": it is a folder, not an image file"));
+    if (info.size() == 0) imageError(path, QT_TRANSLATE_NOOP("karuvo", "Cannot load the image \"%1\": the file is empty"));
 
     // Only the decoder's own calls are listened to: anything else on standard error
     // (a sanitizer's report, say) must get through.
@@ -152,14 +152,14 @@ Image loadPicture(const QString& path) {
     const QSize size = reader.size();
     std::string said = header.text();
     if (format.isEmpty()) {
-        if (!QFile(path).open(QIODevice::ReadOnly)) imageError(path, "the file cannot be read");
-        imageError(path, "it is not a picture in a format that can be read (" +
-                             readablePictureFormats().join(u", ").toStdString() + ")");
+        if (!QFile(path).open(QIODevice::ReadOnly)) imageError(path, QT_TRANSLATE_NOOP("karuvo", "Cannot load the image \"%1\": the file cannot be read"));
+        imageError(path, QT_TRANSLATE_NOOP("karuvo", "Cannot load the image \"%1\": it is not an image of a readable format (%2)"),
+                   {readablePictureFormats().join(QStringLiteral(", ")).toStdString()});
     }
     if (size.isValid() && std::int64_t{size.width()} * size.height() > kMaxDecodedPixels) {
-        imageError(path, "the image is " + std::to_string(size.width()) + " x " +
-                             std::to_string(size.height()) + " pixels, too large to load (at most " +
-                             std::to_string(kMaxDecodedPixels) + " pixels)");
+        imageError(path,
+                   QT_TRANSLATE_NOOP("karuvo", "Cannot load the image \"%1\": the image is %2 x %3 pixels, too large to load (at most %4 pixels)"),
+                   {std::to_string(size.width()), std::to_string(size.height()), std::to_string(kMaxDecodedPixels)});
     }
     checkComplete(path, format);
     QImageReader::setAllocationLimit(static_cast<int>(kMaxDecodedPixels * 4 / (1024 * 1024)));
@@ -169,23 +169,23 @@ Image loadPicture(const QString& path) {
     const std::string more = decoder.text();
     if (!decoded) {
         if (!more.empty()) said += (said.empty() ? "" : " ") + more;
-        imageError(path, "it cannot be decoded (" + reader.errorString().toStdString() +
-                             (said.empty() ? "" : ": " + said) + ")");
+        imageError(path, QT_TRANSLATE_NOOP("karuvo", "Cannot load the image \"%1\": it cannot be decoded (%2)"),
+                   {reader.errorString().toStdString() + (said.empty() ? "" : ": " + said)});
     }
     return Image::fromQImage(img);
 }
 
 QByteArray encodeBmp24(const Image& image, std::int32_t width, std::int32_t height) {
     if (width <= 0 || height <= 0 || width > image.width() || height > image.height()) {
-        throw Error(ErrorKind::InvalidSize, "A bitmap of " + std::to_string(width) + " x " +
-                                                std::to_string(height) + " pixels has no area to write");
+        throw Error(ErrorKind::InvalidSize, QT_TRANSLATE_NOOP("karuvo", "A bitmap of %1 x %2 pixels has no area to write"),
+                    {std::to_string(width), std::to_string(height)});
     }
     const std::int64_t rowBytes = ((std::int64_t{width} * 24 + 31) / 32) * 4;
     const std::int64_t dataBytes = rowBytes * height;
     const std::int64_t fileBytes = 54 + dataBytes;
     if (fileBytes > 0xFFFFFFFFll) {
-        throw Error(ErrorKind::TooLarge, "A bitmap of " + std::to_string(width) + " x " +
-                                             std::to_string(height) + " pixels is too large for a .bmp file");
+        throw Error(ErrorKind::TooLarge, QT_TRANSLATE_NOOP("karuvo", "A bitmap of %1 x %2 pixels is too large for a .bmp file"),
+                    {std::to_string(width), std::to_string(height)});
     }
     QByteArray out(static_cast<qsizetype>(fileBytes), Qt::Uninitialized);
     auto* p = reinterpret_cast<unsigned char*>(out.data());

@@ -14,11 +14,11 @@ namespace karuvo {
 // The largest picture file that is decoded, in pixels (256 MiB of 32-bit pixels).
 inline constexpr std::int64_t kMaxDecodedPixels = 64ll * 1024 * 1024;
 
-// The picture formats that loadPicture reads (those Qt reads here: bmp, gif, ico,
-// jpeg, png, ...), lower case and sorted.
+// The file formats that loadPicture reads, as lower-case suffixes ("bmp", "png", ...),
+// sorted, from the image readers the platform has.
 QStringList readablePictureFormats();
 
-// Loads a picture in any of readablePictureFormats(). The empty path gives an empty picture.
+// Loads a picture file of any readable format (bitmap, icon, GIF, JPEG, PNG, ...). The empty path gives an empty picture.
 // A missing file, a folder, an unreadable, empty, truncated or undecodable file, and
 // an image larger than kMaxDecodedPixels throw Error(Image) with a message naming
 // the file and carrying what the decoder said.

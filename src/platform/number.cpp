@@ -136,12 +136,20 @@ double numberValue(QStringView text) {
     return negative ? -v : v;
 }
 
+namespace {
+
+[[noreturn]] void throwOutOfRange(double value, const char* what) {
+    throw Error(ErrorKind::Overflow,
+                QT_TRANSLATE_NOOP("karuvo", "%1: the number %2 is outside the range -2147483648 to 2147483647"),
+                {what, QString::number(value, 'g', 17).toStdString()});
+}
+
+}  // namespace
+
 std::int32_t roundHalfEven(double value, const char* what) {
     const double r = std::nearbyint(value);  // the default rounding mode: ties to even
     if (!(r >= -2147483648.0 && r <= 2147483647.0)) {
-        throw Error(ErrorKind::Overflow, std::string(what) + ": the number " +
-                                             QString::number(value, 'g', 17).toStdString() +
-                                             " is outside the range -2147483648 to 2147483647");
+        throwOutOfRange(value, what);
     }
     return static_cast<std::int32_t>(r);
 }
@@ -149,9 +157,7 @@ std::int32_t roundHalfEven(double value, const char* what) {
 std::int32_t roundDown(double value, const char* what) {
     const double r = std::floor(value);
     if (!(r >= -2147483648.0 && r <= 2147483647.0)) {
-        throw Error(ErrorKind::Overflow, std::string(what) + ": the number " +
-                                             QString::number(value, 'g', 17).toStdString() +
-                                             " is outside the range -2147483648 to 2147483647");
+        throwOutOfRange(value, what);
     }
     return static_cast<std::int32_t>(r);
 }

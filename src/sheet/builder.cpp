@@ -24,15 +24,13 @@ constexpr std::int64_t kOutlineWorkBytes = 10;  // the outline's masks and dista
 // placements, its entry in the sheet's character list, and the vectors' spare room.
 constexpr std::int64_t kCellBytes = 128;
 
-std::string sizeText(std::int64_t w, std::int64_t h) { return std::to_string(w) + " x " + std::to_string(h); }
-
 std::unique_ptr<Font> sheetFont(const SheetSettings& s) {
     if (!s.font) return Font::createDefaultSheetFont();
     std::unique_ptr<Font> font = Font::create(*s.font);
     if (!font) {
-        throw Error(ErrorKind::InvalidSize, "The font \"" + s.font->faceName.toStdString() +
-                                                "\" cannot be made at height " + std::to_string(s.font->height) +
-                                                " and width " + std::to_string(s.font->width));
+        throw Error(ErrorKind::InvalidSize,
+                    QT_TRANSLATE_NOOP("karuvo", "The font \"%1\" cannot be made at height %2 and width %3"),
+                    {s.font->faceName.toStdString(), std::to_string(s.font->height), std::to_string(s.font->width)});
     }
     return font;
 }
@@ -78,8 +76,9 @@ void recolourRing(PixelSurface& surface, Colour colour) {
 
 void checkCellSize(std::int32_t cellWidth, std::int32_t cellHeight) {
     if (cellWidth < 1 || cellHeight < 1) {
-        throw Error(ErrorKind::InvalidSize, "A cell of " + sizeText(cellWidth, cellHeight) +
-                                                " pixels cannot be used: its width and height must be at least 1");
+        throw Error(ErrorKind::InvalidSize,
+                    QT_TRANSLATE_NOOP("karuvo", "A cell of %1 x %2 pixels cannot be used: its width and height must be at least 1"),
+                    {std::to_string(cellWidth), std::to_string(cellHeight)});
     }
 }
 
@@ -117,18 +116,18 @@ std::int64_t buildBytes(const BuildPlan& p) {
 void checkBuild(const BuildPlan& p) {
     checkCellSize(p.cellWidth, p.cellHeight);
     if (p.sheetWidth > kMaxSheetSide || p.sheetHeight > kMaxSheetSide) {
-        throw Error(ErrorKind::TooLarge, "A sheet of " + sizeText(p.sheetWidth, p.sheetHeight) +
-                                             " pixels is too large: each side can be at most " +
-                                             std::to_string(kMaxSheetSide) + " pixels");
+        throw Error(ErrorKind::TooLarge,
+                    QT_TRANSLATE_NOOP("karuvo", "A sheet of %1 x %2 pixels is too large: each side can be at most %3 pixels"),
+                    {std::to_string(p.sheetWidth), std::to_string(p.sheetHeight), std::to_string(kMaxSheetSide)});
     }
     const std::int64_t bytes = buildBytes(p);
     if (bytes > kMaxBuildBytes) {
         constexpr std::int64_t mib = 1024 * 1024;
-        throw Error(ErrorKind::TooLarge, "A sheet of " + sizeText(p.sheetWidth, p.sheetHeight) +
-                                             " pixels does not fit in memory: with its file and " +
-                                             std::to_string(p.cells) + (p.cells == 1 ? " cell" : " cells") + " it needs " +
-                                             std::to_string((bytes + mib - 1) / mib) + " MiB, at most " +
-                                             std::to_string(kMaxBuildBytes / mib) + " MiB can be used");
+        throw Error(ErrorKind::TooLarge,
+                    QT_TRANSLATE_NOOP("karuvo", "A sheet of %1 x %2 pixels does not fit in memory: with its file and "
+                                                "%3 cells it needs %4 MiB, at most %5 MiB can be used"),
+                    {std::to_string(p.sheetWidth), std::to_string(p.sheetHeight), std::to_string(p.cells),
+                     std::to_string((bytes + mib - 1) / mib), std::to_string(kMaxBuildBytes / mib)});
     }
 }
 
@@ -177,7 +176,7 @@ Sheet buildSheet(const SheetSettings& s) {
     const bool ringFromLayer = karuvo::ringFromLayer(s);
 
     Sheet sheet;
-    const GridSize grid = scanGrid(s.text);
+    const GridSize grid = scanGrid(s.text, s.wrapColumns);
     sheet.columns = grid.columns;
     sheet.rows = grid.rows;
     sheet.cellWidth = s.cellWidth;
@@ -208,7 +207,7 @@ Sheet buildSheet(const SheetSettings& s) {
     std::optional<Image> underLayer;
     if (keep && (shadowLayer || outlineOn)) underLayer.emplace(sheet.width, sheet.height);
 
-    const std::vector<GridCell> cells = gridCells(s.text);
+    const std::vector<GridCell> cells = gridCells(s.text, s.wrapColumns);
     std::vector<char32_t> codePoints;
     codePoints.reserve(cells.size());
     for (const GridCell& cell : cells) codePoints.push_back(cell.codePoint);
@@ -220,11 +219,15 @@ Sheet buildSheet(const SheetSettings& s) {
     mainChars.reserve(cells.size());
     if (shadowLayer) shadowChars.reserve(cells.size());
     std::unordered_set<char32_t> described;
+    // Without fallback a character the face lacks keeps an empty cell.
+    const bool ownFaceOnly = s.font && s.font->noFallback;
     for (std::size_t i = 0; i < cells.size(); ++i) {
         const GridCell& cell = cells[i];
         const CellPlacement p = placeInCell(cell.column, cell.row, s.cellWidth, s.cellHeight, boxes[i], dx, dy);
-        mainChars.push_back({p.mainX, p.mainY, cell.codePoint});
-        if (shadowLayer) shadowChars.push_back({p.shadowX, p.shadowY, cell.codePoint});
+        if (!ownFaceOnly || font->hasGlyph(cell.codePoint)) {
+            mainChars.push_back({p.mainX, p.mainY, cell.codePoint});
+            if (shadowLayer) shadowChars.push_back({p.shadowX, p.shadowY, cell.codePoint});
+        }
         if (described.insert(cell.codePoint).second)
             sheet.chars.push_back({cell.codePoint, cell.column, cell.row, p.mainX, p.mainY, boxes[i].width});
     }

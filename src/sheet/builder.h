@@ -59,13 +59,15 @@ struct Sheet {
 };
 
 // Builds the sheet of `settings`: every character of the text centred in its own
-// cell in the fill colour (white under a texture), with the shadow or the texture laid
-// in when chosen. The outline's ring goes around the pixels the glyphs are drawn on;
-// a black glyph colour keeps its glyph pixels black inside the ring. Throws Error:
-// InvalidSize for a cell side below 1 or a font that cannot be made, TooLarge for a
-// sheet side beyond kMaxSheetSide or a build beyond kMaxBuildBytes, Overflow when a
-// size or position leaves the signed 32-bit range, Image when the texture cannot be
-// loaded. Nothing is allocated for a sheet that is refused.
+// cell (rows wrapped after settings.wrapColumns cells when above 0) in the fill colour
+// (white under a texture), with the shadow or the texture laid in when chosen. A
+// character the face lacks stays an empty cell when the font asks for no fallback. The
+// outline's ring goes around the pixels the glyphs are drawn on; a black glyph colour
+// keeps its glyph pixels black inside the ring. Throws Error: InvalidSize for a cell
+// side below 1 or a font that cannot be made, TooLarge for a sheet side beyond
+// kMaxSheetSide or a build beyond kMaxBuildBytes, Overflow when a size or position
+// leaves the signed 32-bit range, Image when the texture cannot be loaded. Nothing is
+// allocated for a sheet that is refused.
 Sheet buildSheet(const SheetSettings& settings);
 
 // The largest sheet side the painter is known to draw into correctly.

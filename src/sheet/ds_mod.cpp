@@ -1,9 +1,11 @@
 #include "ds_mod.h"
 
+#include <QtEndian>
 #include <algorithm>
 #include <cstring>
 #include <new>
 #include <string>
+#include <type_traits>
 
 #include "platform/checked.h"
 #include "platform/error.h"
@@ -51,7 +53,7 @@ std::uint8_t* topDownRow(DibSection& b, std::int64_t y) {
     return b.bits() + (b.height() - 1 - y) * std::int64_t{b.stride()};
 }
 
-QRgb combine(QRgb d, QRgb s, RasterOp op) {
+constexpr QRgb combine(QRgb d, QRgb s, RasterOp op) {
     switch (op) {
     case RasterOp::Blackness: return 0;
     case RasterOp::SrcCopy: return s;
@@ -59,6 +61,18 @@ QRgb combine(QRgb d, QRgb s, RasterOp op) {
     case RasterOp::SrcPaint: return d | s;
     }
     return s;
+}
+
+// Calls f with the operation as a compile-time constant, so that each operation gets a
+// loop of its own with nothing to decide per pixel.
+template <class F>
+void withOp(RasterOp op, F&& f) {
+    switch (op) {
+    case RasterOp::Blackness: f(std::integral_constant<RasterOp, RasterOp::Blackness>{}); return;
+    case RasterOp::SrcCopy: f(std::integral_constant<RasterOp, RasterOp::SrcCopy>{}); return;
+    case RasterOp::SrcAnd: f(std::integral_constant<RasterOp, RasterOp::SrcAnd>{}); return;
+    case RasterOp::SrcPaint: f(std::integral_constant<RasterOp, RasterOp::SrcPaint>{}); return;
+    }
 }
 
 // The byte count of a surface's one block copy, once it is sure that both the bitmap
@@ -102,17 +116,29 @@ void bitBlt(MemoryContext& dst, std::int32_t dx, std::int32_t dy, std::int32_t w
     const Clip c = blackness ? clipTransfer(b.width(), b.height(), dx, dy, w, h, b.width(), b.height(), dx, dy)
                              : clipTransfer(b.width(), b.height(), dx, dy, w, h, src.width, src.height, sx, sy);
     if (c.empty() || (!blackness && !src.data)) return;
-    for (std::int64_t y = c.y0; y < c.y1; ++y) {
-        std::uint8_t* d = topDownRow(b, y) + 3 * c.x0;
-        const QRgb* s = blackness ? nullptr : src.data + (y + c.offY) * src.stride + c.offX;
-        for (std::int64_t x = c.x0; x < c.x1; ++x, d += 3) {
-            const QRgb old = qRgb(d[2], d[1], d[0]);
-            const QRgb p = combine(old, s ? s[x] : 0, op);
-            d[0] = static_cast<std::uint8_t>(qBlue(p));
-            d[1] = static_cast<std::uint8_t>(qGreen(p));
-            d[2] = static_cast<std::uint8_t>(qRed(p));
+    withOp(op, [&](auto constant) {
+        constexpr RasterOp kOp = decltype(constant)::value;
+        for (std::int64_t y = c.y0; y < c.y1; ++y) {
+            std::uint8_t* d = topDownRow(b, y) + 3 * c.x0;
+            const QRgb* s = kOp == RasterOp::Blackness ? nullptr : src.data + (y + c.offY) * src.stride + c.offX;
+            std::int64_t x = c.x0;
+            if constexpr (kOp == RasterOp::SrcCopy) {
+                // Four bytes a pixel, blue, green, red and one that the next pixel
+                // overwrites; the last pixel of the row goes byte by byte below.
+                for (; x + 1 < c.x1; ++x, d += 3) {
+                    const std::uint32_t le = qToLittleEndian(static_cast<std::uint32_t>(s[x]));
+                    std::memcpy(d, &le, 4);
+                }
+            }
+            for (; x < c.x1; ++x, d += 3) {
+                const QRgb old = kOp == RasterOp::SrcCopy ? 0 : qRgb(d[2], d[1], d[0]);
+                const QRgb p = combine(old, s ? s[x] : 0, kOp);
+                d[0] = static_cast<std::uint8_t>(qBlue(p));
+                d[1] = static_cast<std::uint8_t>(qGreen(p));
+                d[2] = static_cast<std::uint8_t>(qRed(p));
+            }
         }
-    }
+    });
 }
 
 void bitBlt(const ImageView& dst, std::int32_t dx, std::int32_t dy, std::int32_t w,
@@ -123,16 +149,26 @@ void bitBlt(const ImageView& dst, std::int32_t dx, std::int32_t dy, std::int32_t
                        ? clipTransfer(dst.width, dst.height, dx, dy, w, h, dst.width, dst.height, dx, dy)
                        : clipTransfer(dst.width, dst.height, dx, dy, w, h, b.width(), b.height(), sx, sy);
     if (c.empty() || !dst.data) return;
-    for (std::int64_t y = c.y0; y < c.y1; ++y) {
-        QRgb* d = dst.data + y * dst.stride;
-        if (op == RasterOp::Blackness) {
-            std::fill(d + c.x0, d + c.x1, 0xff000000u);
-            continue;
+    withOp(op, [&](auto constant) {
+        constexpr RasterOp kOp = decltype(constant)::value;
+        for (std::int64_t y = c.y0; y < c.y1; ++y) {
+            QRgb* d = dst.data + y * dst.stride;
+            if (kOp == RasterOp::Blackness) {
+                std::fill(d + c.x0, d + c.x1, 0xff000000u);
+                continue;
+            }
+            const std::uint8_t* s = topDownRow(b, y + c.offY) + 3 * (c.x0 + c.offX);
+            std::int64_t x = c.x0;
+            // Four bytes read a pixel, the fourth (the next pixel's blue) dropped; the
+            // last pixel of the row, whose fourth byte may lie past the bitmap, byte by byte.
+            for (; x + 1 < c.x1; ++x, s += 3) {
+                std::uint32_t le;
+                std::memcpy(&le, s, 4);
+                d[x] = combine(d[x], qFromLittleEndian(le) & 0xffffffu, kOp) | 0xff000000u;
+            }
+            for (; x < c.x1; ++x, s += 3) d[x] = combine(d[x], qRgb(s[2], s[1], s[0]), kOp) | 0xff000000u;
         }
-        const std::uint8_t* s = topDownRow(b, y + c.offY) + 3 * (c.x0 + c.offX);
-        for (std::int64_t x = c.x0; x < c.x1; ++x, s += 3)
-            d[x] = combine(d[x], qRgb(s[2], s[1], s[0]), op) | 0xff000000u;
-    }
+    });
 }
 
 std::int32_t surfaceStride(std::int32_t bitsPerPixel, std::int32_t width) {

@@ -15,37 +15,39 @@ std::vector<char32_t> codePointsOf(QStringView text) {
     return out;
 }
 
-GridSize scanGrid(QStringView text) {
-    std::int32_t current = 0, longest = 0, breaks = 0;
+namespace {
+
+// Calls `cell(codePoint, column, row)` for every character that takes a cell and gives
+// the grid's size, holding no more than one code point at a time.
+template <class CellFn>
+GridSize walkGrid(QStringView text, std::int32_t wrapColumns, CellFn&& cell) {
+    std::int32_t column = 0, row = 0, longest = 0;
     std::int64_t cells = 0;
     forEachCodePoint(text, [&](char32_t c) {
         if (c == U'\r') return;
-        if (c == U'\n') {
-            longest = std::max(longest, current);
-            current = 0;
-            breaks = checkedAdd(breaks, 1, "the row count");
-        } else {
-            current = checkedAdd(current, 1, "the column count");
-            ++cells;
+        if (c == U'\n' || (wrapColumns > 0 && column == wrapColumns)) {
+            column = 0;
+            row = checkedAdd(row, 1, "the row count");
+            if (c == U'\n') return;
         }
+        cell(c, column, row);
+        ++cells;
+        column = checkedAdd(column, 1, "the column count");
+        longest = std::max(longest, column);
     });
-    longest = std::max(longest, current);
-    return GridSize{longest, checkedAdd(breaks, 1, "the row count"), cells};
+    return GridSize{longest, checkedAdd(row, 1, "the row count"), cells};
 }
 
-std::vector<GridCell> gridCells(QStringView text) {
+}  // namespace
+
+GridSize scanGrid(QStringView text, std::int32_t wrapColumns) {
+    return walkGrid(text, wrapColumns, [](char32_t, std::int32_t, std::int32_t) {});
+}
+
+std::vector<GridCell> gridCells(QStringView text, std::int32_t wrapColumns) {
     std::vector<GridCell> cells;
-    std::int32_t column = 0, row = 0;
-    forEachCodePoint(text, [&](char32_t c) {
-        if (c == U'\r') return;
-        if (c == U'\n') {
-            column = 0;
-            ++row;
-            return;
-        }
-        cells.push_back(GridCell{c, column, row});
-        ++column;
-    });
+    walkGrid(text, wrapColumns,
+             [&](char32_t c, std::int32_t column, std::int32_t row) { cells.push_back(GridCell{c, column, row}); });
     return cells;
 }
 

@@ -30,14 +30,16 @@ void forEachCodePoint(QStringView text, F&& f) {
 }
 
 // Columns and rows of a text: a carriage return takes no cell and ends no line, a
-// line feed ends the line, every other character (tab included) takes one cell. The
-// column count is the longest line; the row count is the number of line feeds + 1.
+// line feed ends the line, every other character (tab included) takes one cell. With
+// a wrap width above 0 a line longer than it goes on in the next row (a line of
+// exactly that many cells takes one row). The column count is the longest row; the
+// row count is the number of line feeds and wraps + 1.
 struct GridSize {
     std::int32_t columns = 0;
     std::int32_t rows = 1;
     std::int64_t cells = 0;  // characters that take a cell
 };
-GridSize scanGrid(QStringView text);
+GridSize scanGrid(QStringView text, std::int32_t wrapColumns = 0);
 
 // One character that takes a cell, with its place in the grid.
 struct GridCell {
@@ -45,8 +47,8 @@ struct GridCell {
     std::int32_t column;
     std::int32_t row;
 };
-// Every character that takes a cell, in text order.
-std::vector<GridCell> gridCells(QStringView text);
+// Every character that takes a cell, in text order, rows wrapped as scanGrid does.
+std::vector<GridCell> gridCells(QStringView text, std::int32_t wrapColumns = 0);
 
 // The largest advance width and the largest line height of the characters of a text
 // (carriage returns and line feeds skipped) in a font; 0 and 0 for a text without any.

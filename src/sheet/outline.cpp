@@ -445,8 +445,9 @@ void buildRing(const PixelRows& pixels, Colour glyphColour, Colour outlineColour
         upper.join();
         if (failure) std::rethrow_exception(failure);
     } catch (const std::bad_alloc&) {
-        throw Error(ErrorKind::TooLarge, "The outline of a sheet " + std::to_string(pixels.width) +
-                                             " pixels wide does not fit in memory");
+        throw Error(ErrorKind::TooLarge,
+                    QT_TRANSLATE_NOOP("karuvo", "The outline of a sheet %1 pixels wide does not fit in memory"),
+                    {std::to_string(pixels.width)});
     }
 }
 

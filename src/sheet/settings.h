@@ -16,6 +16,7 @@ enum class EffectKind { None, Shadow, Outline };
 // reads nothing else.
 struct SheetSettings {
     QString text;                          // taken exactly as typed
+    std::int32_t wrapColumns = 0;          // cells per row at most; 0: a row per line
     std::int32_t cellWidth = 0;            // pixels, must be at least 1
     std::int32_t cellHeight = 0;
     std::optional<FontDescription> font;   // none: the default sheet font

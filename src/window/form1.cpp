@@ -3,12 +3,15 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFontInfo>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTextDocument>
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
+#include "colour_swatch.h"
+#include "messages.h"
 #include "export/sheet_file.h"
 #include "platform/checked.h"
 #include "platform/error.h"
@@ -39,6 +42,25 @@ QLabel* makeLabel(QWidget* parent, const QString& text) {
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return label;
 }
+
+// The widest read-out there is, whose every digit must show.
+const QString kWidestReadout = QStringLiteral("FFFFFF");
+constexpr int kSwatchSide = 11;
+
+// Widens a colour read-out so that six digits show in its font, and puts a swatch of
+// its colour just right of it.
+ColourSwatch* addSwatch(QLabel* readout, int index) {
+    const int needed = QFontMetrics(readout->font()).horizontalAdvance(kWidestReadout) + 2;
+    readout->resize(std::max(readout->width(), needed), readout->height());
+    auto* swatch = new ColourSwatch(readout, readout->parentWidget());
+    swatch->setObjectName(QStringLiteral("Swatch(%1)").arg(index));
+    swatch->setGeometry(readout->x() + readout->width() + 2, readout->y() + (readout->height() - kSwatchSide) / 2,
+                        kSwatchSide, kSwatchSide);
+    return swatch;
+}
+
+// Whether the text has a character that takes a cell.
+bool hasCharacters(const QString& text) { return scanGrid(text).columns > 0; }
 
 }  // namespace
 
@@ -102,6 +124,7 @@ void Form1::buildControls() {
     Text3[2] = place(new TextBox(Frame2), indexed("Text3", 2), 296, 56, 57, 25, 31);
     Label2[11] = place(makeLabel(Frame2, QStringLiteral("縁取りは時間がかかります！")), indexed("Label2", 11), 8, 72, 169, 25, 33);
     Label2[11]->setWordWrap(true);
+    for (int i : {4, 6, 7}) addSwatch(Label2[i], i);
 
     Label2[1] = place(makeLabel(this, QStringLiteral("１文字当たりのサイズ")), indexed("Label2", 1), 8, 304, 113, 17, 5);
     Label2[2] = place(makeLabel(this, QStringLiteral("横")), indexed("Label2", 2), 128, 304, 17, 17, 8);
@@ -145,6 +168,7 @@ void Form1::wireEvents() {
         connect(Command3[i], &QPushButton::clicked, this, [this, i] { guarded([this, i] { Command3_Click(i); }); });
     for (std::int16_t i = 0; i < std::int16_t(Picture1.size()); ++i)
         Picture1[i]->onClick = [this, i] { guarded([this, i] { Picture1_Click(i); }); };
+    Picture1[0]->onEscape = [this] { Picture1[0]->hide(); };
     // The option buttons act on the press of any mouse button, not on a change of
     // selection, so that selecting one with the keyboard opens no dialog. The second
     // press of a double click reaches a widget as a double-click event only.
@@ -180,9 +204,10 @@ void Form1::guarded(F&& handler) {
     try {
         handler();
     } catch (const Error& e) {
-        dialogs_.showMessage(QString::fromStdString(e.what()));
+        dialogs_.showMessage(userMessage(e));
     } catch (const std::bad_alloc&) {
-        dialogs_.showMessage(QStringLiteral("There is not enough memory for this."));
+        dialogs_.showMessage(QCoreApplication::translate(
+            "karuvo", "There is not enough memory for this. Make the cell size or the text smaller."));
     }
 }
 
@@ -225,8 +250,8 @@ void Form1::zeroIfNotNumeric(QLineEdit* box) {
 CharBox Form1::shadowOffsets() {
     zeroIfNotNumeric(Text3[0]);
     zeroIfNotNumeric(Text3[1]);
-    return CharBox{roundHalfEven(numberValue(Text3[0]->text()), "The horizontal shadow offset (横)"),
-                   roundHalfEven(numberValue(Text3[1]->text()), "The vertical shadow offset (縦)")};
+    return CharBox{roundHalfEven(numberValue(Text3[0]->text()), QT_TRANSLATE_NOOP("karuvo", "The horizontal shadow offset (横)")),
+                   roundHalfEven(numberValue(Text3[1]->text()), QT_TRANSLATE_NOOP("karuvo", "The vertical shadow offset (縦)"))};
 }
 
 std::int32_t Form1::outlineRadius() {
@@ -235,7 +260,15 @@ std::int32_t Form1::outlineRadius() {
     return typed.radius;
 }
 
+void Form1::refuseEmptyText() const {
+    if (hasCharacters(text1Text())) return;
+    throw Error(ErrorKind::InvalidSize,
+                QT_TRANSLATE_NOOP("karuvo", "There is nothing to draw: the text has no character. Type the text to put on the sheet first."),
+                {});
+}
+
 void Form1::Command2_Click() {
+    refuseEmptyText();
     const EffectKind effect = chosenEffect();
     CharBox offsets;
     std::int32_t radius = 0;
@@ -255,7 +288,7 @@ void Form1::Text3_GotFocus(std::int16_t Index) { Text3.at(Index)->selectAll(); }
 
 void Form1::Option1_MouseDown(std::int16_t Index, std::int16_t, std::int16_t, float, float) {
     if (Index == 0) {
-        if (const std::optional<Colour> colour = dialogs_.ChooseColorDialog()) Label2[4]->setText(colourReadout(*colour));
+        if (const std::optional<Colour> colour = dialogs_.ChooseColorDialog()) showColour(Label2[4], *colour);
         Option1[0]->setChecked(true);
         return;
     }
@@ -272,8 +305,13 @@ void Form1::Option2_MouseDown(std::int16_t Index, std::int16_t, std::int16_t, fl
     }
     if (Index != 1 && Index != 2) return;
     QLabel* readout = Label2[Index == 1 ? 6 : 7];
-    if (const std::optional<Colour> colour = dialogs_.ChooseColorDialog()) readout->setText(colourReadout(*colour));
+    if (const std::optional<Colour> colour = dialogs_.ChooseColorDialog()) showColour(readout, *colour);
     Option2[Index]->setChecked(true);
+}
+
+void Form1::showColour(QLabel* readout, Colour colour) {
+    readout->setText(colourReadout(colour));
+    readout->parentWidget()->update();  // its swatch follows
 }
 
 void Form1::Picture1_Click(std::int16_t) { Picture1[0]->hide(); }
@@ -293,8 +331,8 @@ SheetSettings Form1::readSettings() {
         s.outlineColour = static_cast<Colour>(readColourCaption(Label2[7]->text()));
     }
     s.text = text1Text();
-    s.cellWidth = roundDown(numberValue(Text2[0]->text()), "The cell width (横)");
-    s.cellHeight = roundDown(numberValue(Text2[1]->text()), "The cell height (縦)");
+    s.cellWidth = roundDown(numberValue(Text2[0]->text()), QT_TRANSLATE_NOOP("karuvo", "The cell width (横)"));
+    s.cellHeight = roundDown(numberValue(Text2[1]->text()), QT_TRANSLATE_NOOP("karuvo", "The cell height (縦)"));
     if (Option1[0]->isChecked()) {
         s.fill = FillKind::Colour;
         s.fillColour = static_cast<Colour>(readColourCaption(Label2[4]->text()));
@@ -309,6 +347,7 @@ SheetSettings Form1::readSettings() {
 
 void Form1::CreateKaruvo() {
     Picture1[0]->hide();
+    refuseEmptyText();
     const SheetSettings settings = readSettings();
     Sheet sheet = buildSheet(settings);
     shownSettings_ = settings;
@@ -340,8 +379,10 @@ void Form1::Command3_Click(std::int16_t Index) {
     }
     if (Index == 0) {
         Picture1[0]->move(0, 0);
+        placePreview();
         Picture1[0]->raise();
         Picture1[0]->show();
+        Picture1[0]->setFocus(Qt::OtherFocusReason);
         return;
     }
     saveSheet();
@@ -351,9 +392,8 @@ void Form1::saveSheet() {
     const Image& sheet = Picture1[0]->picture();
     if (sheet.isEmpty()) {
         throw Error(ErrorKind::InvalidSize,
-                    "The sheet is " + std::to_string(sheet.width()) + " x " + std::to_string(sheet.height()) +
-                        " pixels and has no area, so there is nothing to save. Type the text to put on the "
-                        "sheet first; no file was written.");
+                    QT_TRANSLATE_NOOP("karuvo", "The sheet is %1 x %2 pixels and has no area, so there is nothing to save. Type the text to put on the sheet first; no file was written."),
+                    {std::to_string(sheet.width()), std::to_string(sheet.height())});
     }
     const QString path = dialogs_.SaveSheetFileDialog();
     if (path.isEmpty()) return;
@@ -375,6 +415,18 @@ void Form1::Form_Unload(std::int16_t& Cancel) {
     Q_ASSERT(displaced == CurrentFont.get());
     OldFont[0] = nullptr;
     CurrentFont.reset();
+}
+
+void Form1::keyPressEvent(QKeyEvent* event) {
+    if (Picture1[0]->isVisible() && Picture1[0]->handleKey(event)) event->accept();
+    else QWidget::keyPressEvent(event);
+}
+
+void Form1::placePreview() { Picture1[0]->resize(Picture1[0]->contentSize().boundedTo(size())); }
+
+void Form1::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (Picture1[0]->isVisible()) placePreview();
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

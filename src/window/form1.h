@@ -60,7 +60,8 @@ public:
     // Asks for a font and makes it current; a cancelled dialog changes nothing.
     void Command1_Click();
     // Fills the cell size with the largest character box of the text in the current
-    // font plus the room the selected effect needs.
+    // font plus the room the selected effect needs. A text without characters is
+    // refused and changes no box.
     void Command2_Click();
     // Selects the whole text of the box that gained the focus.
     void Text2_GotFocus(std::int16_t Index);
@@ -81,7 +82,8 @@ public:
     // Builds the sheet from the controls into the sheet box Picture1(0), sized to the
     // sheet plus 4 each way and left hidden. Fills the cell size first when a cell-size
     // box does not hold a number; writes "0" into an effect box that is read and does
-    // not hold a number. Throws karuvo::Error when the build is refused or fails.
+    // not hold a number. Throws karuvo::Error when the build is refused or fails; a
+    // text without characters is refused before any box changes.
     void CreateKaruvo();
     // The settings the controls hold now, with the corrections above.
     SheetSettings readSettings();
@@ -94,6 +96,9 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Keys that the focused control leaves alone reach the preview while it shows.
+    void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     // Turns a mouse press on an option button into its MouseDown handler.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -105,6 +110,11 @@ private:
     void guarded(F&& handler);
 
     EffectKind chosenEffect() const;
+    // Throws when the text has no character that takes a cell: there is nothing to
+    // measure or draw, and no box is to change.
+    void refuseEmptyText() const;
+    // Writes a colour into its read-out; the read-out's swatch follows.
+    static void showColour(QLabel* readout, Colour colour);
     // Sets a box that does not hold a number to "0".
     static void zeroIfNotNumeric(QLineEdit* box);
     // The shadow offsets from Text3(0) and Text3(1), each set to "0" first when it
@@ -114,6 +124,9 @@ private:
     // number; held within 0 to 10 without changing the text.
     std::int32_t outlineRadius();
 
+    // Sizes the sheet box at the window's top-left corner to show the whole sheet, or
+    // as much as the window holds (the rest scrolls).
+    void placePreview();
     // Writes the sheet held by the sheet box to a file the user names: a PNG with
     // transparency for a name ending ".png", the bitmap otherwise.
     void saveSheet();

@@ -1,11 +1,13 @@
-// The window program: starts straight into the one window.
+// The window program: starts straight into the one window, in Japanese.
 #include <QApplication>
 
 #include "dialogs/dialogs.h"
 #include "window/form1.h"
+#include "window/messages.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    karuvo::window::installJapaneseTranslations(app);
     karuvo::dialogs::Module1 dialogs;
     karuvo::window::Form1 form(dialogs);
     form.show();

@@ -1,24 +1,89 @@
 #include "picture_box.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
+#include <QWheelEvent>
+#include <algorithm>
 
 namespace karuvo::window {
+namespace {
 
-PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {
-    setFocusPolicy(Qt::NoFocus);
-    setAutoFillBackground(true);
+constexpr int kMargin = 4;
+
+}  // namespace
+
+PictureBox::PictureBox(QWidget* parent) : QAbstractScrollArea(parent) {
+    setFrameShape(QFrame::NoFrame);
+    setFocusPolicy(Qt::ClickFocus);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    viewport()->setAutoFillBackground(true);
 }
 
 void PictureBox::setPicture(Image picture) {
     picture_ = std::move(picture);
-    update();
+    zoom_ = 1;
+    horizontalScrollBar()->setValue(0);
+    verticalScrollBar()->setValue(0);
+    updateScrollBars();
+    viewport()->update();
 }
 
-void PictureBox::paintEvent(QPaintEvent*) {
+QSize PictureBox::contentSize() const {
+    return {picture_.width() * zoom_ + kMargin, picture_.height() * zoom_ + kMargin};
+}
+
+void PictureBox::setZoom(int zoom) {
+    zoom = std::clamp(zoom, 1, kMaxZoom);
+    if (zoom == zoom_) return;
+    const QSize view = viewport()->size();
+    const double middleX = (horizontalScrollBar()->value() + view.width() / 2.0) / zoom_;
+    const double middleY = (verticalScrollBar()->value() + view.height() / 2.0) / zoom_;
+    zoom_ = zoom;
+    if (parentWidget() && isVisible()) {
+        const QSize room = parentWidget()->size() - QSize(x(), y());
+        resize(contentSize().boundedTo(room));
+    }
+    updateScrollBars();
+    horizontalScrollBar()->setValue(static_cast<int>(middleX * zoom_ - viewport()->width() / 2.0));
+    verticalScrollBar()->setValue(static_cast<int>(middleY * zoom_ - viewport()->height() / 2.0));
+    viewport()->update();
+}
+
+void PictureBox::updateScrollBars() {
+    const QSize content = contentSize();
+    const QSize view = viewport()->size();
+    horizontalScrollBar()->setRange(0, std::max(0, content.width() - view.width()));
+    horizontalScrollBar()->setPageStep(view.width());
+    horizontalScrollBar()->setSingleStep(std::max(1, zoom_ * 8));
+    verticalScrollBar()->setRange(0, std::max(0, content.height() - view.height()));
+    verticalScrollBar()->setPageStep(view.height());
+    verticalScrollBar()->setSingleStep(std::max(1, zoom_ * 8));
+}
+
+void PictureBox::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    updateScrollBars();
+}
+
+void PictureBox::scrollContentsBy(int, int) { viewport()->update(); }
+
+void PictureBox::paintEvent(QPaintEvent* event) {
     if (picture_.isEmpty()) return;
-    QPainter p(this);
-    p.drawImage(0, 0, picture_.qimage());
+    QPainter p(viewport());
+    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    const QPoint offset(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    // Only the picture pixels that reach the exposed part, each a zoom x zoom square.
+    const QRect shown = event->rect().translated(offset);
+    const QRect source = QRect(shown.left() / zoom_, shown.top() / zoom_, shown.width() / zoom_ + 2,
+                               shown.height() / zoom_ + 2)
+                             .intersected(QRect(0, 0, picture_.width(), picture_.height()));
+    if (source.isEmpty()) return;
+    const QRect target(source.left() * zoom_ - offset.x(), source.top() * zoom_ - offset.y(),
+                       source.width() * zoom_, source.height() * zoom_);
+    p.drawImage(target, picture_.qimage(), source);
 }
 
 void PictureBox::mousePressEvent(QMouseEvent* event) {
@@ -27,14 +92,58 @@ void PictureBox::mousePressEvent(QMouseEvent* event) {
 }
 
 void PictureBox::mouseReleaseEvent(QMouseEvent* event) {
-    const bool click = pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    const bool click =
+        pressed_ && event->button() == Qt::LeftButton && viewport()->rect().contains(event->position().toPoint());
     pressed_ = false;
     event->accept();
     if (click && onClick) onClick();
 }
 
+void PictureBox::wheelEvent(QWheelEvent* event) {
+    if (!(event->modifiers() & Qt::ControlModifier)) {
+        QAbstractScrollArea::wheelEvent(event);
+        return;
+    }
+    const int steps = event->angleDelta().y();
+    if (steps > 0) setZoom(zoom_ + 1);
+    else if (steps < 0) setZoom(zoom_ - 1);
+    event->accept();
+}
+
+bool PictureBox::handleKey(QKeyEvent* event) {
+    const bool ctrl = event->modifiers() & Qt::ControlModifier;
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        if (onEscape) onEscape();
+        return true;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+        if (!ctrl) return false;
+        setZoom(zoom_ + 1);
+        return true;
+    case Qt::Key_Minus:
+        if (!ctrl) return false;
+        setZoom(zoom_ - 1);
+        return true;
+    default: return false;
+    }
+}
+
+void PictureBox::keyPressEvent(QKeyEvent* event) {
+    if (handleKey(event)) event->accept();
+    else QAbstractScrollArea::keyPressEvent(event);
+}
+
 void TextBox::focusInEvent(QFocusEvent* event) {
     QLineEdit::focusInEvent(event);
+    focusedByPress_ = event->reason() == Qt::MouseFocusReason;
+    if (!focusedByPress_ && onGotFocus) onGotFocus();
+}
+
+void TextBox::mousePressEvent(QMouseEvent* event) {
+    QLineEdit::mousePressEvent(event);
+    if (!focusedByPress_) return;
+    focusedByPress_ = false;
     if (onGotFocus) onGotFocus();
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
+#include <QAbstractScrollArea>
 #include <QLineEdit>
-#include <QWidget>
 #include <functional>
 
 #include "platform/image.h"
@@ -9,29 +9,57 @@
 namespace karuvo::window {
 
 // A picture box: keeps what is drawn into it in a persistent picture that survives
-// while the box is hidden, and shows that picture at its top-left corner.
-class PictureBox : public QWidget {
+// while the box is hidden, and shows that picture from its top-left corner. A picture
+// larger than the box gets scroll bars; it can be magnified 1 to 8 times, each pixel
+// a square (Ctrl + wheel, Ctrl + plus / minus).
+class PictureBox : public QAbstractScrollArea {
 public:
+    static constexpr int kMaxZoom = 8;
+
     explicit PictureBox(QWidget* parent);
 
     Image& picture() { return picture_; }
     const Image& picture() const { return picture_; }
+    // Takes a new picture and shows it unmagnified from its top-left corner.
     void setPicture(Image picture);
 
-    // Called on a click: a left press and release both inside the box.
+    int zoom() const { return zoom_; }
+    // Held within 1 to kMaxZoom. The box grows (up to its parent's bottom-right
+    // corner) or shrinks to the magnified picture; the view stays on the same middle.
+    void setZoom(int zoom);
+    // The size that shows the whole picture at the present zoom: the picture plus a
+    // margin of 4 pixels each way.
+    QSize contentSize() const;
+
+    // Handles the box's keys (Escape, Ctrl + plus / minus); whether the key was one.
+    bool handleKey(QKeyEvent* event);
+
+    // Called on a click on the picture: a left press and release both inside the view
+    // (not on a scroll bar).
     std::function<void()> onClick;
+    // Called on Escape.
+    std::function<void()> onEscape;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
 
 private:
+    void updateScrollBars();
+
     Image picture_;
+    int zoom_ = 1;
     bool pressed_ = false;
 };
 
-// A single-line text box that reports gaining the focus, after it has handled it.
+// A single-line text box that reports gaining the focus, after it has handled it; when
+// a mouse press gives the focus, after the press has placed the cursor, so that what the
+// report does (selecting the whole text) is not undone by the press.
 class TextBox : public QLineEdit {
 public:
     explicit TextBox(QWidget* parent) : QLineEdit(parent) {}
@@ -40,6 +68,10 @@ public:
 
 protected:
     void focusInEvent(QFocusEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    bool focusedByPress_ = false;
 };
 
 }  // namespace karuvo::window

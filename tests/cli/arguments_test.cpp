@@ -34,6 +34,12 @@ TEST(Arguments, AFullCommandLineFillsTheSettingsValue) {
               QStringList({"AB\nCDE", "DejaVu Sans", "out.bmp", "out.fnt", "out.json"}));
 }
 
+TEST(Arguments, CharacterListsAndSetsAddUp) {
+    const CliOptions o = runOptions({"--chars", "B", "--charset", "hiragana", "--chars=A,B", "-o", "o.bmp"});
+    EXPECT_EQ(std::u32string(o.chars.begin(), o.chars.end()), U"AB");
+    EXPECT_EQ(o.charsets, QStringList{"hiragana"});
+}
+
 TEST(Arguments, ValuesAreTakenWholeEvenWhenTheyLookLikeOptions) {
     const CliOptions o = runOptions({"-t", "-reverse", "--output=a=b.bmp", "--outline", "3.5"});
     EXPECT_EQ(std::tuple(o.settings.text, o.outputPath, o.settings.outlineRadius), std::tuple("-reverse", "a=b.bmp", 4));
@@ -44,7 +50,7 @@ TEST(Arguments, ValuesAreTakenWholeEvenWhenTheyLookLikeOptions) {
 // Split at spaces; a leading "+" stands for "-t A -o o.bmp".
 TEST(Arguments, BadOnesAreUsageErrorsThatSayWhatToChange) {
     const std::pair<const char*, const char*> cases[] = {
-        {"", "no text given; add -t TEXT or -T FILE"},
+        {"", "no text given; add -t TEXT, -T FILE, --chars LIST or --charset NAME"},
         {"-t A", "no output file given; add -o OUT.bmp"},
         {"-t A -o", "-o needs a value"},
         {"+ -x", "unknown option \"-x\""},
@@ -62,7 +68,14 @@ TEST(Arguments, BadOnesAreUsageErrorsThatSayWhatToChange) {
         {"+ --shadow 1,2,3", "--shadow: the offset \"1,2,3\" is not DX,DY; give two whole numbers of pixels, e.g. 2,2"},
         {"+ -s 12 --size 13", "--size is given more than once; give it once"},
         {"+ -f Sans\t", "-f: the value \"Sans\\t\" holds a control character (line break, tab, ...); give it without one"},
-        {"+ a\x01", "unexpected argument \"a\\u0001\"; give the text with -t TEXT"}};
+        {"+ a\x01", "unexpected argument \"a\\u0001\"; give the text with -t TEXT"},
+        {"+ --chars A", "--chars and --charset choose the characters instead of -t and -T; give one or the other"},
+        {"-o o.bmp --chars A,,B", "--chars: the item \"\" is empty; separate the items by single commas and write a comma as U+002C"},
+        {"-o o.bmp --charset jis", "--charset: no character set is called \"jis\"; give one of ascii, latin1, hiragana, katakana, "
+                                   "halfwidth-katakana, jis-x-0208, jis-x-0208-kanji1, jis-x-0208-kanji2"},
+        {"+ --columns 0", "--columns: the column count 0 is out of range; give the number of cells in a row, at least 1"},
+        {"+ --max-size 1k", "--max-size: the page size \"1k\" is not a number; give the largest side of a page in pixels, e.g. 1024"},
+        {"+ --face-index 1", "--face-index needs -f FILE; add the font file or drop the index"}};
     for (const auto& [args, message] : cases) {
         const QString line = QString(args).replace(QRegularExpression("^\\+"), "-t A -o o.bmp");
         const ParseOutcome p = parseArguments(line.split(' ', Qt::SkipEmptyParts));

@@ -1,11 +1,14 @@
 // Runs the real karuvo-cli program and checks what it writes and says.
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QImage>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPainter>
+#include <QSet>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -64,6 +67,37 @@ QImage drawnSheet(const QString& text, const QFont& font, int cellWidth, int cel
     return sheet;
 }
 
+// A folder of font files no font configuration knows (see make_test_fonts.py): made
+// once per test program from the installed DejaVu faces.
+QString testFonts() {
+    static QTemporaryDir fonts;
+    static const bool made = [] {
+        QProcess p;
+        p.start(QStringLiteral(KARUVO_PYTHON), {QStringLiteral(KARUVO_TEST_FONT_SCRIPT), fonts.path()});
+        return p.waitForFinished(60000) && p.exitCode() == 0;
+    }();
+    EXPECT_TRUE(made) << "the test fonts could not be made";
+    return fonts.path();
+}
+
+// Whether any pixel of the region is not black.
+bool hasInk(const QImage& image, const QRect& region) {
+    for (int y = region.top(); y <= region.bottom(); ++y)
+        for (int x = region.left(); x <= region.right(); ++x)
+            if ((image.pixel(x, y) & 0xFFFFFF) != 0) return true;
+    return false;
+}
+
+// How many pixels of the written sheet differ from `expected`; -1 for another size.
+int differingPixels(const QString& written, const QImage& expected) {
+    const QImage sheet = QImage(written).convertToFormat(QImage::Format_RGB32);
+    if (sheet.size() != expected.size()) return -1;
+    int differing = 0;
+    for (int y = 0; y < expected.height(); ++y)
+        for (int x = 0; x < expected.width(); ++x) differing += sheet.pixel(x, y) != expected.pixel(x, y);
+    return differing;
+}
+
 struct CliBinary : ::testing::Test {
     QString path(const QString& name) const { return dir.filePath(name); }
     QTemporaryDir dir;
@@ -95,13 +129,7 @@ TEST_P(CliDrawing, TheSheetIsWhatAPlainPainterDrawsInCellsTheFontMetricsGive) {
     const auto [code, err] = runCli(args);
     ASSERT_EQ(code, 0) << err;
     EXPECT_NE(err.find(QStringLiteral("cells of %1 x %2 ").arg(cellWidth).arg(cellHeight).toStdString()), std::string::npos) << err;
-    const QImage expected = drawnSheet(text, font, cellWidth, cellHeight, fill);
-    const QImage written = QImage(path("s.bmp")).convertToFormat(QImage::Format_RGB32);
-    ASSERT_EQ(written.size(), expected.size());
-    int differing = 0;
-    for (int y = 0; y < expected.height(); ++y)
-        for (int x = 0; x < expected.width(); ++x) differing += written.pixel(x, y) != expected.pixel(x, y);
-    EXPECT_EQ(differing, 0) << "pixels differ from the plain drawing";
+    EXPECT_EQ(differingPixels(path("s.bmp"), drawnSheet(text, font, cellWidth, cellHeight, fill)), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -133,6 +161,29 @@ TEST_F(CliBinary, DescriptorsListEachCharacterOnceAtItsFirstCell) {
     }
 }
 
+TEST_F(CliBinary, ListedCharactersFillWrappedRowsInCodePointOrder) {
+    // Six characters in four columns: two rows, the second half full.
+    const auto [code, err] = runCli({"--chars", "U+0043-U+0045,A,U+002C", "--chars", "B", "--columns", "4", "-c",
+                                     "10x12", "-o", path("c.bmp"), "--json", path("c.json")});
+    ASSERT_EQ(code, 0) << err;
+    EXPECT_EQ(err.rfind("karuvo-cli: sheet 40 x 24 pixels, cells of 10 x 12 in 4 columns and 2 rows (8 cells), "
+                        "6 characters", 0), 0u) << err;
+    EXPECT_EQ(differingPixels(path("c.bmp"), drawnSheet(",ABC\nDE", plainFace("IPAGothic", 12), 10, 12, 0xFFFFFF)), 0);
+    const QJsonObject json = QJsonDocument::fromJson(readFile(path("c.json"))).object();
+    EXPECT_EQ(QList<int>({json["columns"].toInt(), json["rows"].toInt()}), QList<int>({4, 2}));
+    const QJsonObject chars = json["chars"].toObject();
+    const char32_t order[] = {U',', U'A', U'B', U'C', U'D', U'E'};
+    for (int i = 0; i < 6; ++i) {
+        const QJsonObject e = chars[QString::number(order[i])].toObject();
+        EXPECT_EQ(QList<int>({e["column"].toInt(), e["row"].toInt(), e["x"].toInt(), e["y"].toInt()}),
+                  QList<int>({i % 4, i / 4, i % 4 * 10, i / 4 * 12})) << i;
+    }
+    // A set without --columns gets sixteen to a row: 93 hiragana in six rows.
+    const auto [setCode, setErr] = runCli({"--charset", "hiragana", "-c", "12x12", "-o", path("h.bmp")});
+    ASSERT_EQ(setCode, 0) << setErr;
+    EXPECT_EQ(QImage(path("h.bmp")).size(), QSize(16 * 12, 6 * 12));
+}
+
 TEST_F(CliBinary, LackedCharactersAreReportedOnceWithTheFaceThatDrawsThemOrNone) {
     // U+0938 (Devanagari) is in no installed face; it gets the missing-glyph box.
     const QString text = "A" + QString::fromUcs4(U"\U0001F600") + QStringLiteral("\u4E00\u4E00\u0938");
@@ -149,8 +200,178 @@ TEST_F(CliBinary, LackedCharactersAreReportedOnceWithTheFaceThatDrawsThemOrNone)
     EXPECT_TRUE(said.contains(QStringLiteral("karuvo-cli: U+0938 \u0938 is not in \"DejaVu Sans\"; no installed face has it, so its cell shows the missing-glyph box\n"))) << err;
 }
 
-// The arguments, split at spaces ("@" is the test's folder; "-o @/out.bmp" is added when no
-// -o is given), the exit status and what standard error must contain.
+TEST_F(CliBinary, AFontFileNoConfigurationKnowsIsUsedAndNamed) {
+    const QString fonts = testFonts();
+    ASSERT_FALSE(QFontDatabase::hasFamily("Karuvo Test Sans"));
+    const QString text = QStringLiteral("Ag&");
+    const auto [code, err] = runCli({"-t", text, "-f", fonts + "/renamed.ttf", "-s", "20", "-c", "24x28", "-o",
+                                     path("f.bmp"), "--fnt", path("f.fnt"), "--json", path("f.json")});
+    ASSERT_EQ(code, 0) << err;
+    EXPECT_NE(err.find("font \"Karuvo Test Sans\" 20 px\n"), std::string::npos) << err;
+    EXPECT_TRUE(readFile(path("f.fnt")).startsWith("info face=\"Karuvo Test Sans\" size=20 "));
+    EXPECT_EQ(QJsonDocument::fromJson(readFile(path("f.json"))).object()["face"].toString(), "Karuvo Test Sans");
+    // The renamed file holds DejaVu Sans's outlines, so it draws what the installed face draws.
+    EXPECT_EQ(differingPixels(path("f.bmp"), drawnSheet(text, plainFace("DejaVu Sans", 20), 24, 28, 0xFFFFFF)), 0);
+}
+
+TEST_F(CliBinary, EachFaceOfAFileDrawsItsOwnGlyphs) {
+    const QString fonts = testFonts();
+    const struct { QString file; int face; const char* family; QFont drawsAs; } cases[] = {
+        {fonts + "/pair.ttc", 0, "Karuvo Test Sans", plainFace("DejaVu Sans", 30)},
+        {fonts + "/pair.ttc", 1, "Karuvo Test Serif", plainFace("DejaVu Serif", 30)},
+        // A face that shares its family with an installed one is told apart by its weight.
+        {"/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf", 0, "DejaVu Sans", plainFace("DejaVu Sans", 30, true)}};
+    for (int i = 0; i < 3; ++i) {
+        const auto& [file, face, family, drawsAs] = cases[i];
+        const QString out = path(QStringLiteral("face%1.bmp").arg(i));
+        const auto [code, err] = runCli({"-t", "Rg", "-f", file, "--face-index", QString::number(face), "-s", "30",
+                                         "-c", "32x40", "-o", out, "--fnt", path("face.fnt")});
+        ASSERT_EQ(code, 0) << err;
+        EXPECT_NE(err.find(QStringLiteral("font \"%1\" 30 px").arg(family).toStdString()), std::string::npos) << err;
+        EXPECT_TRUE(readFile(path("face.fnt")).contains(drawsAs.bold() ? " bold=1 " : " bold=0 "));
+        EXPECT_EQ(differingPixels(out, drawnSheet("Rg", drawsAs, 32, 40, 0xFFFFFF)), 0) << file.toStdString();
+    }
+    EXPECT_NE(QImage(path("face0.bmp")), QImage(path("face1.bmp")));
+}
+
+TEST_F(CliBinary, WithoutFallbackALackedCharacterLeavesAnEmptyCellAndIsReported) {
+    const QString font = testFonts() + "/renamed.ttf";
+    for (const bool fallback : {true, false}) {
+        QStringList args{"-t", QStringLiteral("A\u5B57"), "-f", font, "-c", "20x20", "-o", path("n.bmp")};
+        if (!fallback) args << "--no-fallback";
+        const auto [code, err] = runCli(args);
+        ASSERT_EQ(code, 0) << err;
+        const QString line = QStringLiteral("U+5B57 \u5B57 is not in \"Karuvo Test Sans\"; ") +
+                             (fallback ? "drawn with \"IPAGothic\"\n" : "left empty\n");
+        EXPECT_TRUE(QString::fromStdString(err).contains(line)) << err;
+        const QImage sheet(path("n.bmp"));
+        EXPECT_TRUE(hasInk(sheet, QRect(0, 0, 20, 20)));
+        EXPECT_EQ(hasInk(sheet, QRect(20, 0, 20, 20)), fallback);
+    }
+}
+
+TEST_F(CliBinary, AnEffectReachingPastItsCellIsWarnedOfOnceWithTheCellThatHoldsIt) {
+    QFont font("DejaVu Sans");
+    font.setPixelSize(16);
+    font.setHintingPreference(QFont::PreferFullHinting);
+    const QFontMetrics metrics(font);
+    const int w = metrics.horizontalAdvance('W'), h = metrics.height();
+    const struct { QStringList args; QString warning; } cases[] = {
+        {{"-c", "16x40", "--outline", "4"}, QStringLiteral("the outline reaches past cells of 16 x 40 pixels into their "
+                                                           "neighbours; cells of %1 x 40 would hold it").arg(w + 8)},
+        // A negative offset makes the fitted cell smaller, so the shadow leaves it.
+        {{"--shadow", "-3,-2"}, QStringLiteral("the shadow reaches past cells of %1 x %2 pixels into their neighbours; "
+                                               "cells of %3 x %4 would hold it").arg(w - 3).arg(h - 2).arg(w + 3).arg(h + 2)},
+        {{"--shadow", "3,2"}, {}},
+        {{"-c", "40x40", "--outline", "4"}, {}}};
+    for (const auto& [args, warning] : cases) {
+        const auto [code, err] = runCli(QStringList{"-t", "WW", "-f", "DejaVu Sans", "-s", "16", "-o", path("w.bmp")} + args);
+        ASSERT_EQ(code, 0) << err;
+        const QString said = QString::fromStdString(err);
+        EXPECT_EQ(said.count("warning:"), warning.isEmpty() ? 0 : 1) << err;
+        if (!warning.isEmpty()) {
+            EXPECT_TRUE(said.contains(warning)) << err << "\n" << warning.toStdString();
+        }
+    }
+}
+
+TEST_F(CliBinary, AMaximumSizeSplitsWholeRowsIntoPagesThatTheDescriptorsList) {
+    // 512 characters of 32 px, 8 to a row: 64 rows of 32 x 32 cells, 9 rows to a page of at most 300.
+    const QStringList common{"--chars", "U+4E00-U+4FFF", "-s", "32", "-c", "32x32", "--columns", "8", "--outline", "1"};
+    auto [code, err] = runCli(common + QStringList{"-o", path("whole.png")});
+    ASSERT_EQ(code, 0) << err;
+    std::tie(code, err) = runCli(common + QStringList{"--max-size", "300", "-o", path("p.png"), "--fnt",
+                                                      path("p.fnt"), "--pitch", "cell", "--json", path("p.json")});
+    ASSERT_EQ(code, 0) << err;
+    EXPECT_FALSE(QFile::exists(path("p.png")));
+
+    const QImage whole(path("whole.png"));
+    ASSERT_EQ(whole.size(), QSize(256, 64 * 32));
+    const QString fnt = QString::fromUtf8(readFile(path("p.fnt")));
+    EXPECT_TRUE(fnt.contains("scaleW=256 scaleH=288 pages=8 ")) << fnt.left(300).toStdString();
+    const QJsonObject json = QJsonDocument::fromJson(readFile(path("p.json"))).object();
+    const QJsonArray jsonPages = json["pages"].toArray();
+    ASSERT_EQ(jsonPages.size(), 8);
+    int top = 0;
+    for (int page = 0; page < 8; ++page) {
+        const QString name = QStringLiteral("p_%1.png").arg(page);
+        const QImage image(path(name));
+        EXPECT_EQ(image.size(), QSize(256, page < 7 ? 288 : 32)) << page;
+        EXPECT_EQ(image, whole.copy(0, top, 256, image.height())) << page;
+        top += image.height();
+        EXPECT_TRUE(fnt.contains(QStringLiteral("\npage id=%1 file=\"%2\"\n").arg(page).arg(name))) << page;
+        EXPECT_EQ(jsonPages[page].toString(), name);
+    }
+    const QJsonObject chars = json["chars"].toObject();
+    for (int k = 0; k < 512; ++k) {
+        const int row = k / 8, page = row / 9, x = k % 8 * 32, y = row % 9 * 32;
+        const QString line = QStringLiteral("char id=%1 x=%2 y=%3 width=32 height=32 xoffset=0 yoffset=0 xadvance=32 "
+                                            "page=%4 ").arg(0x4E00 + k).arg(x).arg(y).arg(page);
+        EXPECT_TRUE(fnt.contains(line)) << line.toStdString();
+        const QJsonObject e = chars[QString::number(0x4E00 + k)].toObject();
+        EXPECT_EQ(QList<int>({e["page"].toInt(), e["x"].toInt(), e["y"].toInt()}), QList<int>({page, x, y})) << k;
+    }
+
+    // As the font sets them, every one of these equal-width characters sits at the same
+    // place in its cell, on whichever page.
+    std::tie(code, err) = runCli(common + QStringList{"--max-size", "300", "-o", path("f.png"), "--json", path("f.json")});
+    ASSERT_EQ(code, 0) << err;
+    const QJsonObject fontPitch = QJsonDocument::fromJson(readFile(path("f.json"))).object()["chars"].toObject();
+    QSet<QPair<int, int>> insets;
+    for (const QJsonValue v : fontPitch) {
+        const QJsonObject e = v.toObject();
+        insets.insert({e["rectX"].toInt() - e["x"].toInt(), e["rectY"].toInt() - e["y"].toInt()});
+    }
+    EXPECT_EQ(insets.size(), 1);
+}
+
+// The colours of a picture.
+QSet<QRgb> coloursOf(const QImage& image) {
+    QSet<QRgb> colours;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) colours.insert(image.pixel(x, y) | 0xFF000000);
+    return colours;
+}
+
+TEST_F(CliBinary, MonoGlyphsAreThePlainPaintersAliasedOnesAndEffectsStaySharp) {
+    const QString text = QStringLiteral("Ag@\u5B57");
+    const QStringList common{"-t", text, "-f", "DejaVu Sans", "-s", "24", "-c", "40x40", "--fill", "FF8000", "--mono"};
+    const auto [code, err] = runCli(common + QStringList{"-o", path("m.bmp")});
+    ASSERT_EQ(code, 0) << err;
+    const QImage sheet = QImage(path("m.bmp")).convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(coloursOf(sheet), QSet<QRgb>({0xFF000000, 0xFFFF8000}));
+
+    // Each character alone with QPainter, centred in its cell by the font's own metrics.
+    QFont font("DejaVu Sans");
+    font.setPixelSize(24);
+    font.setStyleStrategy(QFont::NoAntialias);
+    font.setHintingPreference(QFont::PreferFullHinting);
+    font.setKerning(false);
+    const QFontMetrics metrics(font);
+    QImage expected(sheet.size(), QImage::Format_RGB32);
+    expected.fill(Qt::black);
+    QPainter painter(&expected);
+    painter.setFont(font);
+    painter.setPen(QColor(0xFF, 0x80, 0x00));
+    for (int i = 0; i < text.size(); ++i) {
+        const int x = i * 40 + (40 - metrics.horizontalAdvance(text[i])) / 2, y = (40 - metrics.height()) / 2;
+        painter.drawText(x, y + metrics.ascent(), text.mid(i, 1));
+    }
+    painter.end();
+    EXPECT_EQ(sheet, expected);
+
+    const struct { QStringList effect; QRgb colour; } effects[] = {
+        {{"--outline", "2", "--outline-colour", "0000FF"}, 0xFF0000FF},
+        {{"--shadow", "2,2", "--shadow-colour", "00FF00"}, 0xFF00FF00}};
+    for (const auto& [effect, colour] : effects) {
+        const auto [effectCode, effectErr] = runCli(common + effect + QStringList{"-o", path("e.bmp")});
+        ASSERT_EQ(effectCode, 0) << effectErr;
+        EXPECT_EQ(coloursOf(QImage(path("e.bmp"))), QSet<QRgb>({0xFF000000, 0xFFFF8000, colour})) << effect[0].toStdString();
+    }
+}
+
+// The arguments, split at spaces ("@" is the test's folder, "%" the test fonts'; "-o @/out.bmp"
+// is added when no -o is given), the exit status and what standard error must contain.
 using BadRun = std::tuple<std::string, int, std::string>;
 
 class CliBadInput : public CliBinary, public ::testing::WithParamInterface<BadRun> {};
@@ -173,12 +394,13 @@ TEST_P(CliBadInput, FailsWithAMessageAndLeavesTheOutputAsItWas) {
     const QStringList before = entries();
 
     const auto& [line, exitCode, message] = GetParam();
-    QStringList args = QString::fromStdString(line).replace("@", dir.path()).split(' ');
+    QStringList args = QString::fromStdString(line).replace("@", dir.path()).replace("%", testFonts()).split(' ');
     if (!args.contains("-o")) args << "-o" << path("out.bmp");
     const auto [code, err] = runCli(args);
     EXPECT_EQ(code, exitCode) << err;
     EXPECT_TRUE(allPrefixed(err)) << err;
-    EXPECT_NE(err.find(message), std::string::npos) << err;
+    const std::string expected = QString::fromStdString(message).replace("@", dir.path()).replace("%", testFonts()).toStdString();
+    EXPECT_NE(err.find(expected), std::string::npos) << err;
     EXPECT_EQ(readFile(path("out.bmp")), old);
     EXPECT_EQ(entries(), before) << "a file was left behind";
 }
@@ -192,7 +414,7 @@ const BadRun kBadRuns[] = {
     {"-t A -s 12\n", 2, "-s: the value \"12\\n\" holds a control character"},
     {"-t A -o @/a\"b.bmp --fnt @/a.fnt", 2, "\"a\"b.bmp\", holds a double quote"},
     {"-t A -o @/out.bmp --fnt @/x.fnt --json @/x.fnt", 2, "--fnt and --json name the same file"},
-    {"-t A -o @/out.bmp --json @/folder/../out.bmp", 2, "-o and --json name the same file"},
+    {"-t A -o @/out.bmp --json @/folder.bmp/../out.bmp", 2, "-o and --json name the same file"},
     {"-t A -o @/out.bmp --fnt @/alias.fnt", 2, "-o and --fnt name the same file"},
     {"-t A -o @/out.bmp --json @/hard.json", 2, "-o and --json name the same file"},
     {"-t A --outline abc", 2, "is not a number; give a whole number from 0 to 10\nkaruvo-cli: see karuvo-cli --help"},
@@ -202,12 +424,29 @@ const BadRun kBadRuns[] = {
     {"-t A --texture @/truncated.bmp", 1, "truncated"},
     {"-t A --texture @/intmin.bmp", 1, "truncated"},
     {"-t A --texture @/crc.png", 1, "IHDR: CRC error"},
-    {"-t A --texture @/text.bmp", 1, "it is not a picture in a format that can be read (bmp, "},
+    {"-t A --texture @/text.bmp", 1, "it is not an image of a readable format (bmp, "},
     {"-t A --texture @/huge.bmp", 1, "too large to load"},
     {"-t A -o @/nowhere/out.bmp", 1, "does not exist"},
     {"-t A -o @/folder.bmp", 1, "it is a folder"},
     {"-t A -o /proc/karuvo-sheet.bmp", 1, "karuvo-cli: Cannot write"},
     {"-t A -o @/out.bmp --fnt @/nowhere/a.fnt", 1, "does not exist"},
+    {"-t A -f @/none.ttf", 1, "the font file \"@/none.ttf\": no such file; give -f an existing font file"},
+    {"-t A -f @/folder.bmp", 1, "the font file \"@/folder.bmp\": it is a folder; give -f one font file in it"},
+    {"-t A -f @/text.bmp", 1, "it is not a font that can be opened; give -f a TrueType or OpenType file"},
+    {"-t A -f %/not-a-font.ttf", 1, "it is not a font that can be opened"},
+    {"-t A -f %/pair.ttc --face-index 2", 1, "Cannot use face 2 of the font file \"%/pair.ttc\": it has 2 faces; "
+                                             "give --face-index 0 to 1"},
+    {"-t A -f %/renamed.ttf --face-index 1", 1, "it has 1 face; give --face-index 0\n"},
+    {"-t A -f DejaVu --face-index 1", 1, "\"DejaVu\" is a family name; give -f a font file or drop --face-index"},
+    {"-t A -f %/pair.ttc --face-index -1", 2, "--face-index: the face index -1 is out of range"},
+    {"-t ABCDEFGH -c 32x32 --max-size 200", 1, "A row of the sheet is 256 pixels wide and does not fit on pages of "
+                                               "at most 200 x 200 pixels; give at most 6 cells to a row with --columns"},
+    {"-t ABCDEF -c 10x10 --columns 2 --max-size 20 --fnt @/nowhere/a.fnt", 1, "does not exist"},  // nor a page
+    {"-t ABCDEF -c 10x10 --columns 2 --max-size 20 --json @/out_1.bmp", 1, "would replace a page of the sheet"},
+    {"-t ABCDEFGHIJK -c 10x10 --columns 1 --max-size 10 --fnt @/s.fnt --fnt-format binary", 1,
+     "cannot name pages of different lengths (\"out_0.bmp\" and \"out_10.bmp\")"},
+    {"-t A -c 10x300 --max-size 200", 1, "A row of the sheet is 300 pixels tall and does not fit on pages of at most "
+                                         "200 x 200 pixels; give a lower cell with -c"},
     {"-T @/latin1.txt", 1, "is not valid UTF-8: the byte at offset 6 (0xE9)"},
     {"-t A -o @/sheet.tga --fnt @/s.fnt", 2, "does not end in .bmp or .png"},
     {"-t A --fnt @/s.fnt --fnt-format json", 2, "\"json\" is not one of text, xml, binary"},

@@ -29,9 +29,11 @@ def read_text(data):
             font["lineHeight"], font["base"] = int(kv["lineHeight"]), int(kv["base"])
             font["scale"] = (int(kv["scaleW"]), int(kv["scaleH"]))
         elif tag == "page":
-            font["page"] = kv["file"].strip('"')
+            font.setdefault("pages", []).append(kv["file"].strip('"'))
+            font["page"] = font["pages"][0]
         elif tag == "char":
             font["chars"][int(kv["id"])] = tuple(int(kv[f]) for f in FIELDS)
+            font.setdefault("charPages", {})[int(kv["id"])] = int(kv["page"])
         elif tag == "kerning":
             font["kerning"][(int(kv["first"]), int(kv["second"]))] = int(kv["amount"])
         elif tag == "chars":
@@ -47,6 +49,8 @@ def read_xml(data):
     font = {"lineHeight": int(common.get("lineHeight")), "base": int(common.get("base")),
             "scale": (int(common.get("scaleW")), int(common.get("scaleH"))),
             "page": root.find("pages/page").get("file"),
+            "pages": [p.get("file") for p in root.iter("page")],
+            "charPages": {int(c.get("id")): int(c.get("page")) for c in root.iter("char")},
             "count": int(root.find("chars").get("count")),
             "chars": {int(c.get("id")): tuple(int(c.get(f)) for f in FIELDS) for c in root.iter("char")},
             "kerning": {(int(k.get("first")), int(k.get("second"))): int(k.get("amount")) for k in root.iter("kerning")}}
@@ -68,12 +72,16 @@ def read_binary(data):
             line, base, w, h = struct.unpack_from("<HHHH", body)
             font.update(lineHeight=line, base=base, scale=(w, h))
         elif kind == 3:
-            font["page"] = body.split(b"\0")[0].decode("utf-8")
+            # Names of one length, each ended by a zero byte.
+            length = body.index(b"\0") + 1
+            font["pages"] = [body[i:i + length - 1].decode("utf-8") for i in range(0, size, length)]
+            font["page"] = font["pages"][0]
         elif kind == 4:
             assert size % 20 == 0
             for i in range(0, size, 20):
-                cid, x, y, w, h, xo, yo, xa, _page, _chnl = struct.unpack_from("<IHHHHhhhBB", body, i)
+                cid, x, y, w, h, xo, yo, xa, page, _chnl = struct.unpack_from("<IHHHHhhhBB", body, i)
                 font["chars"][cid] = (x, y, w, h, xo, yo, xa)
+                font.setdefault("charPages", {})[cid] = page
             font["count"] = size // 20
         elif kind == 5:
             assert size % 10 == 0
@@ -92,7 +100,8 @@ def read_json(data):
             "cells": {int(k): (v["x"], v["y"]) for k, v in doc["chars"].items()},
             "chars": {int(k): tuple(v["rectX" if f == "x" else "rectY" if f == "y" else f] for f in FIELDS)
                       for k, v in doc["chars"].items()},
-            "kerning": {(k["first"], k["second"]): k["amount"] for k in doc["kerning"]}}
+            "kerning": {(k["first"], k["second"]): k["amount"] for k in doc["kerning"]},
+            "pages": doc["pages"], "charPages": {int(k): v["page"] for k, v in doc["chars"].items()}}
 
 
 def main(cli):
@@ -140,6 +149,35 @@ def main(cli):
         check(w == min(xa + 4, cw) and xo == -2 if xa + 4 <= cw else w <= cw, f"{cid}: width {w}, advance {xa}")
         check(h == min(text["lineHeight"] + 4, ch) and yo == y - (cy + (ch - text["lineHeight"]) // 2),
               f"{cid}: height {h} or y offset {yo}")
+
+    # Pages of at most 64 x 64 pixels, four cells to a row: every form lists the same
+    # pages, files that exist and hold no more, and puts each character on one of them,
+    # its rectangle inside that page.
+    with tempfile.TemporaryDirectory() as work:
+        paged = {}
+        for form, reader in (("text", read_text), ("xml", read_xml), ("binary", read_binary)):
+            fnt = os.path.join(work, form + ".fnt")
+            args = [cli, "-t", TEXT, "-f", "DejaVu Sans", "-s", "10", "--columns", "4", "--max-size", "64", "-o",
+                    os.path.join(work, "p.png"), "--fnt", fnt, "--fnt-format", form, "--json",
+                    os.path.join(work, "p.json"), "-q"]
+            run = subprocess.run(args, capture_output=True, text=True)
+            assert run.returncode == 0, run.stderr
+            with open(fnt, "rb") as f:
+                paged[form] = reader(f.read())
+        with open(os.path.join(work, "p.json"), "rb") as f:
+            paged["json"] = read_json(f.read())
+        written = sorted(n for n in os.listdir(work) if n.endswith(".png"))
+    pages = paged["text"]["pages"]
+    check(len(pages) > 1 and sorted(pages) == written, f"pages {pages}, files {written}")
+    for form in ("xml", "binary", "json"):
+        for key in ("pages", "charPages", "chars"):
+            check(paged[form][key] == paged["text"][key], f"paged {form} differs from text in {key}")
+    page_w, page_h = paged["text"]["scale"]
+    check(page_w <= 64 and page_h <= 64, f"pages of {page_w} x {page_h}")
+    for cid, (x, y, w, h, *_rest) in paged["text"]["chars"].items():
+        check(0 <= paged["text"]["charPages"][cid] < len(pages) and 0 <= y and y + h <= page_h,
+              f"{cid}: not on its page")
+
     for f in failures:
         print("FAIL: " + f, file=sys.stderr)
     if not failures:

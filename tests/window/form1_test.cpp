@@ -1,4 +1,7 @@
+#include <QApplication>
 #include <QFontMetrics>
+#include <QPainter>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include "support/scripted_dialogs.h"
@@ -8,6 +11,7 @@
 using namespace karuvo;
 using karuvo::fakes::monoDescription;
 using karuvo::window::Form1;
+using karuvo::window::TextBox;
 
 namespace {
 
@@ -29,7 +33,7 @@ TEST_F(Form1Test, WindowStartsWithItsDesignValues) {
         {"Command1", "", {8, 8, 89, 25}, u"フォント選択"},
         {"Frame1", "", {8, 128, 385, 65}, u"文字柄指定"},
         {"Option1(0)", "Frame1", {8, 16, 57, 17}, u"色"},
-        {"Label2(4)", "Frame1", {80, 16, 41, 17}, u"FFFFFF"},
+        {"Label2(5)", "Frame1", {80, 40, 297, 17}, u""},
         {"Option2(2)", "Frame2", {8, 48, 57, 17}, u"縁取り"},
         {"Label2(10)", "Frame2", {192, 64, 97, 17}, u"縁取り半径（0-10）"},
         {"Text3(2)", "Frame2", {296, 56, 57, 25}, u""},
@@ -57,6 +61,38 @@ TEST_F(Form1Test, WindowStartsWithItsDesignValues) {
                                   "Text3(1)", "Text3(2)"}));
 }
 
+TEST_F(Form1Test, EachReadOutShowsSixDigitsBesideASwatchOfItsColour) {
+    form->show();
+    dialogs.colours = {0x0000FF, 0x00FF00, 0xFF0000};  // red, green, blue as the dialog hands them back
+    struct Row { QLabel* readout; QPoint at; QWidget* option; QRgb swatch; };
+    const Row rows[] = {{form->Label2[4], {80, 16}, form->Option1[0], qRgb(255, 0, 0)},
+                        {form->Label2[6], {80, 32}, form->Option2[1], qRgb(0, 255, 0)},
+                        {form->Label2[7], {80, 48}, form->Option2[2], qRgb(0, 0, 255)}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.readout->objectName().toStdString());
+        // Still where the design puts it, and wide enough for its widest caption.
+        EXPECT_EQ(std::pair(row.readout->pos(), row.readout->height()), std::pair(row.at, 17));
+        const QFontMetrics metrics(row.readout->font());
+        const int widest = std::max(metrics.horizontalAdvance(QStringLiteral("FFFFFF")),
+                                    metrics.boundingRect(QStringLiteral("FFFFFF")).right() + 1);
+        EXPECT_LE(widest, row.readout->contentsRect().width());
+
+        QTest::mouseClick(row.option, Qt::LeftButton, {}, QPoint(5, 5));
+        auto* swatch = row.readout->parentWidget()->findChild<QWidget*>("Swatch(" + row.readout->objectName().mid(7, 1) + ")");
+        ASSERT_NE(swatch, nullptr);
+        const QRect at = swatch->geometry();
+        EXPECT_GE(at.left(), row.readout->geometry().right());  // beside it, covering no digit
+        EXPECT_TRUE(row.readout->parentWidget()->rect().contains(at));
+        for (QWidget* other : row.readout->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (other != swatch && other->isVisible()) {
+                EXPECT_FALSE(other->geometry().intersects(at)) << other->objectName().toStdString();
+            }
+        }
+        const QImage shown = swatch->grab().toImage();
+        EXPECT_EQ(shown.pixel(shown.width() / 2, shown.height() / 2) & 0xFFFFFFu, row.swatch & 0xFFFFFFu);
+    }
+}
+
 TEST_F(Form1Test, CellSizeIsTheLargestCharacterPlusTheEffectAllowance) {
     chooseMono(20);
     QFont mono(QStringLiteral("DejaVu Sans Mono"));  // measured with Qt, apart from the code under test
@@ -81,14 +117,74 @@ TEST_F(Form1Test, CellSizeIsTheLargestCharacterPlusTheEffectAllowance) {
         EXPECT_EQ(cells(), std::pair(QString::number(w + row.dw), QString::number(h + row.dh)));
         for (int i = 0; i < 3; ++i) EXPECT_EQ(form->Text3[i]->text(), QString::fromLatin1(row.after[i]));
     }
-    // No character that takes a cell: zero, not the allowance of the font.
-    form->Option2[0]->setChecked(true);
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    // No character that takes a cell: refused, and the boxes keep what they held.
+    form->Option2[2]->setChecked(true);
     for (const char* text : {"", "\r\n\n"}) {
         form->Text1->setPlainText(QString::fromLatin1(text));
         form->Command2->click();
-        EXPECT_EQ(cells(), std::pair(QStringLiteral("0"), QStringLiteral("0"))) << text;
+        EXPECT_EQ(cells(), std::pair(QString::number(w), QString::number(h))) << text;
     }
-    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_EQ(dialogs.messages.size(), 2);
+}
+
+TEST_F(Form1Test, TheSheetIsDrawnInTheChosenFont) {
+    // The bounding box of the ink (green above half) of a picture.
+    const auto inkBox = [](const QImage& image) {
+        QRect box;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (qGreen(image.pixel(x, y)) > 127) box |= QRect(x, y, 1, 1);
+        return box;
+    };
+    for (auto [face, px, text] : {std::tuple{"DejaVu Serif", 40, u"g"}, {"DejaVu Sans Mono", 26, u"Q"}, {"DejaVu Sans", 18, u"&"}}) {
+        SCOPED_TRACE(face);
+        dialogs.fonts.push_back(fakes::faceDescription(QString::fromLatin1(face), px));
+        form->Command1->click();
+        // The character drawn by plain QPainter at the top-left of a cell of exactly its box.
+        QFont font{QString::fromLatin1(face)};
+        font.setPixelSize(px);
+        font.setStyleStrategy(QFont::NoSubpixelAntialias);
+        font.setHintingPreference(QFont::PreferFullHinting);
+        const QFontMetrics m(font);
+        const QString ch = QString::fromUtf16(text);
+        QImage expected(m.horizontalAdvance(ch), m.height(), QImage::Format_RGB32);
+        expected.fill(Qt::black);
+        {
+            QPainter p(&expected);
+            p.setFont(font);
+            p.setPen(Qt::white);
+            p.drawText(0, m.ascent(), ch);
+        }
+        form->Text1->setPlainText(ch);
+        form->Text2[0]->setText(QString::number(expected.width()));
+        form->Text2[1]->setText(QString::number(expected.height()));
+        form->Command3[0]->click();
+        ASSERT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(u'\n').toStdString();
+        const QImage drawn = form->Picture1[0]->picture().qimage();
+        ASSERT_EQ(drawn.size(), expected.size());
+        const QRect want = inkBox(expected), got = inkBox(drawn);
+        ASSERT_FALSE(want.isEmpty());
+        for (int d : {got.left() - want.left(), got.top() - want.top(), got.right() - want.right(), got.bottom() - want.bottom()})
+            EXPECT_LE(std::abs(d), 1) << "ink at " << got.x() << "," << got.y() << " " << got.width() << "x" << got.height()
+                                      << ", expected " << want.x() << "," << want.y() << " " << want.width() << "x" << want.height();
+    }
+}
+
+TEST_F(Form1Test, ANumberBoxGainingTheFocusSelectsItsWholeText) {
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    for (TextBox* box : {form->Text2[0], form->Text2[1], form->Text3[0], form->Text3[1], form->Text3[2]}) {
+        SCOPED_TRACE(box->objectName().toStdString());
+        box->setText(QStringLiteral("12.5"));
+        form->Command1->setFocus(Qt::OtherFocusReason);
+        box->setFocus(Qt::TabFocusReason);
+        EXPECT_EQ(box->selectedText(), QStringLiteral("12.5"));
+        form->Command1->setFocus(Qt::OtherFocusReason);
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(3, box->height() / 2));  // a click, which places a cursor
+        EXPECT_TRUE(box->hasFocus());
+        EXPECT_EQ(box->selectedText(), QStringLiteral("12.5"));
+    }
 }
 
 TEST_F(Form1Test, NumbersOutsideThe32BitRangeAreRefusedNotWrapped) {
@@ -96,13 +192,13 @@ TEST_F(Form1Test, NumbersOutsideThe32BitRangeAreRefusedNotWrapped) {
     form->Text1->setPlainText(QStringLiteral("A"));
     form->Option2[1]->setChecked(true);
     form->Text2[0]->setText(QStringLiteral("7"));
-    for (auto [across, down, says] : {std::tuple{"1e20", "0", "horizontal shadow offset"}, {"0", "2147483647", "overflow"}}) {
+    for (auto [across, down, says] : {std::tuple{"1e20", "0", u"影の横のずれ"}, {"0", "2147483647", u"32 ビット整数"}}) {
         dialogs.messages.clear();
         form->Text3[0]->setText(QString::fromLatin1(across));
         form->Text3[1]->setText(QString::fromLatin1(down));
         form->Command2->click();
         ASSERT_EQ(dialogs.messages.size(), 1);
-        EXPECT_TRUE(dialogs.messages[0].contains(QString::fromLatin1(says), Qt::CaseInsensitive)) << dialogs.messages[0].toStdString();
+        EXPECT_TRUE(dialogs.messages[0].contains(QString::fromUtf16(says))) << dialogs.messages[0].toStdString();
         EXPECT_EQ(form->Text2[0]->text(), QStringLiteral("7"));
     }
 }

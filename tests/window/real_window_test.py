@@ -1,6 +1,10 @@
 #!/usr/bin/env python3
-"""Opens the real program under a private X server, finds its window by caption,
-checks the client size and closes it the way a window manager would."""
+"""Opens the real program under a private X server (English locale), finds its window by
+caption, checks the client size, then drives it with the X test extension as a user would:
+a preview of an empty text shows one message and sets no box, typing a text then previews at
+once; a 1920 x 1280 sheet fills the window with scroll bars that scroll it without hiding it,
+down to its last glyphs, and Escape hides it. Finally it closes the window the way a window
+manager would."""
 import ctypes
 import ctypes.util
 import os
@@ -24,6 +28,14 @@ class XEvent(ctypes.Union):
     _fields_ = [("xclient", XClientMessageEvent), ("pad", ctypes.c_long * 24)]
 
 
+class XImage(ctypes.Structure):
+    # The leading fields of Xlib's XImage, up to those read here.
+    _fields_ = [("width", ctypes.c_int), ("height", ctypes.c_int), ("xoffset", ctypes.c_int),
+                ("format", ctypes.c_int), ("data", ctypes.c_void_p), ("byte_order", ctypes.c_int),
+                ("bitmap_unit", ctypes.c_int), ("bitmap_bit_order", ctypes.c_int), ("bitmap_pad", ctypes.c_int),
+                ("depth", ctypes.c_int), ("bytes_per_line", ctypes.c_int), ("bits_per_pixel", ctypes.c_int)]
+
+
 def load_x11():
     x = ctypes.CDLL("libX11.so.6")
     P, UL, I, UI, L = ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_uint, ctypes.c_long
@@ -39,11 +51,149 @@ def load_x11():
         "XFree": (I, [P]),
         "XSendEvent": (I, [P, UL, I, L, ptr(XEvent)]),
         "XSync": (I, [P, I]),
+        "XTranslateCoordinates": (I, [P, UL, UL, I, I, ptr(I), ptr(I), ptr(UL)]),
+        "XGetImage": (ptr(XImage), [P, UL, I, I, UI, UI, UL, I]),
+        "XStringToKeysym": (UL, [ctypes.c_char_p]),
+        "XKeysymToKeycode": (ctypes.c_ubyte, [P, UL]),
+        "XSetInputFocus": (I, [P, UL, I, UL]),
+        "XFlush": (I, [P]),
     }
     for name, (restype, argtypes) in signatures.items():
         getattr(x, name).restype = restype
         getattr(x, name).argtypes = argtypes
     return x
+
+
+def load_xtest():
+    t = ctypes.CDLL("libXtst.so.6")
+    P, I, UI, UL = ctypes.c_void_p, ctypes.c_int, ctypes.c_uint, ctypes.c_ulong
+    for name, argtypes in {"XTestFakeMotionEvent": [P, I, I, I, UL], "XTestFakeButtonEvent": [P, UI, I, UL],
+                           "XTestFakeKeyEvent": [P, UI, I, UL]}.items():
+        getattr(t, name).restype = I
+        getattr(t, name).argtypes = argtypes
+    return t
+
+
+class User:
+    """Mouse and keyboard on one window, and what the window shows."""
+
+    def __init__(self, x, t, dpy, win):
+        self.x, self.t, self.dpy, self.win = x, t, dpy, win
+
+    def settle(self, seconds=0.4):
+        self.x.XSync(self.dpy, 0)
+        time.sleep(seconds)
+
+    def origin(self):
+        gx, gy, child = ctypes.c_int(), ctypes.c_int(), ctypes.c_ulong()
+        self.x.XTranslateCoordinates(self.dpy, self.win, self.x.XDefaultRootWindow(self.dpy), 0, 0,
+                                     ctypes.byref(gx), ctypes.byref(gy), ctypes.byref(child))
+        return gx.value, gy.value
+
+    def click(self, cx, cy):
+        ox, oy = self.origin()
+        self.t.XTestFakeMotionEvent(self.dpy, -1, ox + cx, oy + cy, 0)
+        self.t.XTestFakeButtonEvent(self.dpy, 1, 1, 0)
+        self.t.XTestFakeButtonEvent(self.dpy, 1, 0, 0)
+        self.settle(0.15)
+
+    def key(self, name, focus=None):
+        """Presses and releases the key of keysym `name`."""
+        self.x.XSetInputFocus(self.dpy, focus or self.win, 2, 0)  # RevertToParent, CurrentTime
+        code = self.x.XKeysymToKeycode(self.dpy, self.x.XStringToKeysym(name.encode()))
+        self.t.XTestFakeKeyEvent(self.dpy, code, 1, 0)
+        self.t.XTestFakeKeyEvent(self.dpy, code, 0, 0)
+        self.x.XFlush(self.dpy)
+        time.sleep(0.01)
+
+    def retype(self, cx, cy, text):
+        """Clicks into a number box, which selects its whole text, and types over it."""
+        self.click(cx, cy)
+        self.type(text)
+
+    def type(self, text):
+        for ch in text:
+            self.key({"\n": "Return"}.get(ch, ch))
+        self.settle()
+
+    def shot(self):
+        """The window's pixels as rows of (r, g, b)."""
+        w, h = WANT_SIZE
+        img = self.x.XGetImage(self.dpy, self.win, 0, 0, w, h, 0xFFFFFFFF, 2)  # ZPixmap
+        if not img or img.contents.bits_per_pixel != 32:
+            raise RuntimeError("cannot read the window's pixels")
+        raw = ctypes.string_at(img.contents.data, img.contents.bytes_per_line * h)
+        stride = img.contents.bytes_per_line
+        return [[(raw[y * stride + 4 * px + 2], raw[y * stride + 4 * px + 1], raw[y * stride + 4 * px])
+                 for px in range(w)] for y in range(h)]
+
+
+def region(shot, left, top, right, bottom):
+    return [row[left:right] for row in shot[top:bottom]]
+
+
+def captioned(x, dpy):
+    return [w for w in all_windows(x, dpy, x.XDefaultRootWindow(dpy)) if utf8_property(x, dpy, w, b"_NET_WM_NAME") == CAPTION]
+
+
+def drive(x, dpy, win):
+    """The empty-text sequence and the large preview; raises with the reason on failure."""
+    user = User(x, load_xtest(), dpy, win)
+    user.settle(1.0)
+    start = user.shot()
+    font_button = region(start, 8, 8, 97, 33)  # Command1, which the preview covers
+    black = (0, 0, 0)
+
+    # Preview with an empty text: one message box, which Return closes.
+    user.click(236, 340)
+    user.settle(1.0)
+    boxes = [w for w in captioned(x, dpy) if w != win]
+    if len(boxes) != 1:
+        raise RuntimeError(f"an empty text gave {len(boxes)} message windows, expected one")
+    user.key("Return", focus=boxes[0])
+    user.settle(1.0)
+    if [w for w in captioned(x, dpy) if w != win]:
+        raise RuntimeError("the message did not close")
+
+    # Type a text and preview: the sheet shows over the top-left corner at once.
+    user.click(150, 70)
+    user.type("ab")
+    user.click(236, 340)
+    user.settle(1.0)
+    if [w for w in captioned(x, dpy) if w != win]:
+        raise RuntimeError("the preview after typing a text was refused")
+    if user.shot()[1][1] != black:
+        raise RuntimeError("no sheet over the top-left corner after typing a text")
+
+    # Twelve characters in eight lines, cells of 160 x 160: a 1920 x 1280 sheet.
+    user.retype(172, 308, "160")
+    user.retype(252, 308, "160")
+    user.click(300, 120)
+    user.type("cdefghijkl" + "\nabcdefghijkl" * 7)
+    user.click(236, 340)
+    user.settle(1.5)
+    shown = user.shot()
+    if shown[1][1] != black or region(shown, 8, 8, 97, 33) == font_button:
+        raise RuntimeError("the large sheet does not cover the window")
+    # Scroll bars along the right and bottom edges; click them towards the far end.
+    w, h = WANT_SIZE
+    for _ in range(8):
+        user.click(w - 6, h - 60)
+        user.click(w - 60, h - 6)
+    user.settle(0.8)
+    scrolled = user.shot()
+    if region(scrolled, 8, 8, 97, 33) == font_button or scrolled[1][1] != black:
+        raise RuntimeError("clicking the scroll bars hid the sheet")
+    if region(scrolled, w - 20, 0, w, h) == region(shown, w - 20, 0, w, h):
+        raise RuntimeError("clicking the scroll bars did not scroll")
+    ink = sum(1 for row in scrolled[:h - 20] for p in row[:w - 20] if min(p) > 200)
+    if ink == 0:
+        raise RuntimeError("no glyph shows at the sheet's bottom-right corner")
+
+    user.key("Escape")
+    user.settle(1.0)
+    if region(user.shot(), 8, 8, 97, 33) != font_button:
+        raise RuntimeError("Escape did not hide the sheet")
 
 
 def utf8_property(x, dpy, win, name):
@@ -113,7 +263,7 @@ def run(program):
     app = None
     dpy = None
     try:
-        env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb")
+        env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb", LANG="C", LC_ALL="C")
         app = subprocess.Popen([program], env=env)
         dpy = x.XOpenDisplay(display.encode())
         if not dpy:
@@ -136,6 +286,7 @@ def run(program):
                        ctypes.byref(h), ctypes.byref(border), ctypes.byref(depth))
         if (w.value, h.value) != WANT_SIZE:
             raise RuntimeError(f"client size is {w.value} x {h.value}, expected {WANT_SIZE[0]} x {WANT_SIZE[1]}")
+        drive(x, dpy, win)
 
         ev = XEvent()
         ev.xclient.type = 33  # ClientMessage
@@ -152,7 +303,7 @@ def run(program):
             raise RuntimeError("the program did not end after its window was closed")
         if status != 0:
             raise RuntimeError(f"the program ended with status {status}")
-        print(f"ok: window {CAPTION} at {w.value} x {h.value} closed cleanly")
+        print(f"ok: window {CAPTION} at {w.value} x {h.value} driven and closed cleanly")
         return 0
     finally:
         if dpy:

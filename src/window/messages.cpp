@@ -1,0 +1,68 @@
+#include "messages.h"
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+namespace karuvo::window {
+namespace {
+
+// Names that the builder and the readers give the values in their messages; listed
+// here so that they are translated with the message that names them.
+[[maybe_unused]] const char* const kValueNames[] = {
+    QT_TRANSLATE_NOOP("karuvo", "the outline radius"),
+    QT_TRANSLATE_NOOP("karuvo", "the sheet width"),
+    QT_TRANSLATE_NOOP("karuvo", "the sheet height"),
+    QT_TRANSLATE_NOOP("karuvo", "the sheet box width"),
+    QT_TRANSLATE_NOOP("karuvo", "the sheet box height"),
+    QT_TRANSLATE_NOOP("karuvo", "the column count"),
+    QT_TRANSLATE_NOOP("karuvo", "the row count"),
+    QT_TRANSLATE_NOOP("karuvo", "the fitted cell width"),
+    QT_TRANSLATE_NOOP("karuvo", "the fitted cell height"),
+    QT_TRANSLATE_NOOP("karuvo", "a cell position"),
+    QT_TRANSLATE_NOOP("karuvo", "a cell's left edge"),
+    QT_TRANSLATE_NOOP("karuvo", "a cell's top edge"),
+    QT_TRANSLATE_NOOP("karuvo", "a character position"),
+    QT_TRANSLATE_NOOP("karuvo", "a shadow position"),
+    QT_TRANSLATE_NOOP("karuvo", "a texture tile position"),
+};
+
+QString translated(const char* text) { return QCoreApplication::translate(kMessageContext, text); }
+
+const char* leadFor(ErrorKind kind) {
+    switch (kind) {
+    case ErrorKind::Overflow:
+        return QT_TRANSLATE_NOOP("karuvo", "A number is too large to work with. Make the cell size, the shadow offsets or the text smaller.");
+    case ErrorKind::InvalidSize:
+        return QT_TRANSLATE_NOOP("karuvo", "The sheet cannot be made at this size. Check the cell size and the text.");
+    case ErrorKind::TooLarge:
+        return QT_TRANSLATE_NOOP("karuvo", "The sheet is too large for the memory. Make the cell size or the text smaller.");
+    case ErrorKind::Image:
+        return QT_TRANSLATE_NOOP("karuvo", "The texture image cannot be loaded. Choose another image file.");
+    case ErrorKind::Io:
+        return QT_TRANSLATE_NOOP("karuvo", "The file cannot be written. Choose another folder or file name.");
+    case ErrorKind::Text:
+        return QT_TRANSLATE_NOOP("karuvo", "The text cannot be read. Type it again.");
+    }
+    return QT_TRANSLATE_NOOP("karuvo", "The operation failed.");
+}
+
+}  // namespace
+
+void installJapaneseTranslations(QCoreApplication& app) {
+    auto* own = new QTranslator(&app);
+    if (own->load(QStringLiteral(":/i18n/karuvo_ja.qm"))) QCoreApplication::installTranslator(own);
+    auto* qt = new QTranslator(&app);
+    if (qt->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(qt);
+}
+
+QString userMessage(const Error& error) {
+    if (!error.source()) return translated(leadFor(error.kind())) + u'\n' + QString::fromStdString(error.what());
+    std::vector<std::string> args;
+    args.reserve(error.arguments().size());
+    for (const std::string& arg : error.arguments()) args.push_back(translated(arg.c_str()).toStdString());
+    return QString::fromStdString(fillArguments(translated(error.source()).toStdString(), args));
+}
+
+}  // namespace karuvo::window

@@ -1,0 +1,271 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="ja" sourcelanguage="en">
+<context>
+    <name>karuvo</name>
+    <message>
+        <source>Arithmetic overflow: %1 (%2 %3 %4) does not fit in a signed 32-bit integer</source>
+        <translation>計算がはみ出しました: %1（%2 %3 %4）が 32 ビット整数の範囲に収まりません。セルの大きさ・影のずれ・テキストを小さくしてください。</translation>
+    </message>
+    <message>
+        <source>Arithmetic overflow: %1 (%2) does not fit in a signed 32-bit integer</source>
+        <translation>計算がはみ出しました: %1（%2）が 32 ビット整数の範囲に収まりません。セルの大きさ・影のずれ・テキストを小さくしてください。</translation>
+    </message>
+    <message>
+        <source>The colour &quot;%1&quot; has more than eight hexadecimal digits</source>
+        <translation>色「%1」は 16 進数で 8 桁を超えています。色をもう一度選んでください。</translation>
+    </message>
+    <message>
+        <source>A picture of %1 x %2 pixels cannot be made</source>
+        <translation>%1 × %2 ピクセルの画像は作れません。セルの大きさとテキストを見直してください。</translation>
+    </message>
+    <message>
+        <source>A picture of %1 x %2 pixels does not fit in memory</source>
+        <translation>%1 × %2 ピクセルの画像はメモリーに収まりません。セルの大きさかテキストを小さくしてください。</translation>
+    </message>
+    <message>
+        <source>Cannot load the image &quot;%1&quot;: the file is truncated</source>
+        <translation>画像「%1」を読み込めません: ファイルが途中で切れています。完全な画像ファイルを選び直してください。</translation>
+    </message>
+    <message>
+        <source>Cannot load the image &quot;%1&quot;: no such file</source>
+        <translation>画像「%1」を読み込めません: そのファイルはありません。「画像」を押してテクスチャ画像を選び直してください。</translation>
+    </message>
+    <message>
+        <source>Cannot load the image &quot;%1&quot;: it is a folder, not an image file</source>
+        <translation>画像「%1」を読み込めません: 画像ファイルではなくフォルダーです。画像ファイルを選び直してください。</translation>
+    </message>
+    <message>
+        <source>Cannot load the image &quot;%1&quot;: the file is empty</source>
+        <translation>画像「%1」を読み込めません: ファイルが空です。別の画像ファイルを選んでください。</translation>
+    </message>
+    <message>
+        <source>Cannot load the image &quot;%1&quot;: the file cannot be read</source>
+        <translation>画像「%1」を読み込めません: ファイルを読めません。読み取りの許可を確かめるか、別の画像ファイルを選んでください。</translation>
+    </message>
+    <message>
+        <source>Cannot load the image &quot;%1&quot;: it is not an image of a readable format (%2)</source>
+        <translation>画像「%1」を読み込めません: 読める形式（%2）の画像ではありません。これらの形式の画像ファイルを選び直してください。</translation>
+    </message>
+    <message>
+        <source>Cannot load the image &quot;%1&quot;: the image is %2 x %3 pixels, too large to load (at most %4 pixels)</source>
+        <translation>画像「%1」を読み込めません: %2 × %3 ピクセルは大きすぎます（%4 ピクセルまで）。小さい画像を選んでください。</translation>
+    </message>
+    <message>
+        <source>Cannot load the image &quot;%1&quot;: it cannot be decoded (%2)</source>
+        <translation>画像「%1」を読み込めません: 中身を解読できません（%2）。壊れていない画像ファイルを選び直してください。</translation>
+    </message>
+    <message>
+        <source>%1: the number %2 is outside the range -2147483648 to 2147483647</source>
+        <translation>%1 の数値 %2 が -2147483648 から 2147483647 の範囲を超えています。もっと小さな数を入力してください。</translation>
+    </message>
+    <message>
+        <source>The font &quot;%1&quot; cannot be made at height %2 and width %3</source>
+        <translation>フォント「%1」を高さ %2・幅 %3 で作れません。「フォント選択」で別の大きさを選んでください。</translation>
+    </message>
+    <message>
+        <source>A cell of %1 x %2 pixels cannot be used: its width and height must be at least 1</source>
+        <translation>%1 × %2 ピクセルのセルは使えません。「１文字当たりのサイズ」の横と縦を 1 以上にしてください（空にするとフォントから決まります）。</translation>
+    </message>
+    <message>
+        <source>A sheet of %1 x %2 pixels is too large: each side can be at most %3 pixels</source>
+        <translation>%1 × %2 ピクセルのシートは大きすぎます。1 辺は %3 ピクセルまでです。セルの大きさかテキストを小さくしてください。</translation>
+    </message>
+    <message>
+        <source>A sheet of %1 x %2 pixels does not fit in memory: with its file and %3 cells it needs %4 MiB, at most %5 MiB can be used</source>
+        <translation>%1 × %2 ピクセルのシートはメモリーに収まりません。ファイルと %3 個のセルを合わせて %4 MiB 必要ですが、使えるのは %5 MiB までです。セルの大きさかテキストを小さくしてください。</translation>
+    </message>
+    <message>
+        <source>The outline of a sheet %1 pixels wide does not fit in memory</source>
+        <translation>幅 %1 ピクセルのシートの縁取りはメモリーに収まりません。セルの大きさかテキストを小さくしてください。</translation>
+    </message>
+    <message>
+        <source>The horizontal shadow offset (横)</source>
+        <translation>影の横のずれ</translation>
+    </message>
+    <message>
+        <source>The vertical shadow offset (縦)</source>
+        <translation>影の縦のずれ</translation>
+    </message>
+    <message>
+        <source>There is nothing to draw: the text has no character. Type the text to put on the sheet first.</source>
+        <translation>描く文字がありません。テキストが空です（改行だけでは描けません）。「作成するテキスト」に文字を入力してください。</translation>
+    </message>
+    <message>
+        <source>The cell width (横)</source>
+        <translation>セルの横</translation>
+    </message>
+    <message>
+        <source>The cell height (縦)</source>
+        <translation>セルの縦</translation>
+    </message>
+    <message>
+        <source>The sheet is %1 x %2 pixels and has no area, so there is nothing to save. Type the text to put on the sheet first; no file was written.</source>
+        <translation>シートが %1 × %2 ピクセルで面積がないため、保存するものがありません。先に「作成するテキスト」に文字を入力してください。ファイルは書き込んでいません。</translation>
+    </message>
+    <message>
+        <source>the outline radius</source>
+        <translation>縁取り半径</translation>
+    </message>
+    <message>
+        <source>the sheet width</source>
+        <translation>シートの幅</translation>
+    </message>
+    <message>
+        <source>the sheet height</source>
+        <translation>シートの高さ</translation>
+    </message>
+    <message>
+        <source>the sheet box width</source>
+        <translation>シート枠の幅</translation>
+    </message>
+    <message>
+        <source>the sheet box height</source>
+        <translation>シート枠の高さ</translation>
+    </message>
+    <message>
+        <source>the column count</source>
+        <translation>列の数</translation>
+    </message>
+    <message>
+        <source>the row count</source>
+        <translation>行の数</translation>
+    </message>
+    <message>
+        <source>the fitted cell width</source>
+        <translation>フォントから求めたセルの横</translation>
+    </message>
+    <message>
+        <source>the fitted cell height</source>
+        <translation>フォントから求めたセルの縦</translation>
+    </message>
+    <message>
+        <source>a cell position</source>
+        <translation>セルの位置</translation>
+    </message>
+    <message>
+        <source>a cell&apos;s left edge</source>
+        <translation>セルの左端</translation>
+    </message>
+    <message>
+        <source>a cell&apos;s top edge</source>
+        <translation>セルの上端</translation>
+    </message>
+    <message>
+        <source>a character position</source>
+        <translation>文字の位置</translation>
+    </message>
+    <message>
+        <source>a shadow position</source>
+        <translation>影の位置</translation>
+    </message>
+    <message>
+        <source>a texture tile position</source>
+        <translation>テクスチャを並べる位置</translation>
+    </message>
+    <message>
+        <source>A number is too large to work with. Make the cell size, the shadow offsets or the text smaller.</source>
+        <translation>数が大きすぎて扱えません。セルの大きさ・影のずれ・テキストを小さくしてください。</translation>
+    </message>
+    <message>
+        <source>The sheet cannot be made at this size. Check the cell size and the text.</source>
+        <translation>この大きさではシートを作れません。セルの大きさとテキストを見直してください。</translation>
+    </message>
+    <message>
+        <source>The sheet is too large for the memory. Make the cell size or the text smaller.</source>
+        <translation>シートが大きすぎてメモリーに収まりません。セルの大きさかテキストを小さくしてください。</translation>
+    </message>
+    <message>
+        <source>The texture image cannot be loaded. Choose another image file.</source>
+        <translation>テクスチャ画像を読み込めません。別の画像ファイルを選んでください。</translation>
+    </message>
+    <message>
+        <source>The file cannot be written. Choose another folder or file name.</source>
+        <translation>ファイルに書き込めません。別のフォルダーかファイル名を選んでください。</translation>
+    </message>
+    <message>
+        <source>The text cannot be read. Type it again.</source>
+        <translation>テキストを読み取れません。入力し直してください。</translation>
+    </message>
+    <message>
+        <source>The operation failed.</source>
+        <translation>処理できませんでした。</translation>
+    </message>
+    <message>
+        <source>There is not enough memory for this. Make the cell size or the text smaller.</source>
+        <translation>メモリーが足りません。セルの大きさかテキストを小さくしてください。</translation>
+    </message>
+    <message>
+        <source>Cannot write &quot;%1&quot;: it is a folder</source>
+        <translation>「%1」に書き込めません: フォルダーです。保存するファイル名を選び直してください。</translation>
+    </message>
+    <message>
+        <source>Cannot write &quot;%1&quot;: the folder &quot;%2&quot; does not exist</source>
+        <translation>「%1」に書き込めません: フォルダー「%2」がありません。あるフォルダーを選び直してください。</translation>
+    </message>
+    <message>
+        <source>Cannot write &quot;%1&quot;: &quot;%2&quot; is a file, not a folder</source>
+        <translation>「%1」に書き込めません: 「%2」はフォルダーではなくファイルです。別の場所を選んでください。</translation>
+    </message>
+    <message>
+        <source>Cannot write &quot;%1&quot;: %2</source>
+        <translation>「%1」に書き込めません（%2）。書き込める別のフォルダーかファイル名を選んでください。</translation>
+    </message>
+    <message>
+        <source>A region of %1 x %2 pixels at %3, %4 is not a part of the sheet with some area to write</source>
+        <translation>位置 %3, %4 の %1 × %2 ピクセルの範囲はシートの中にないため書き出せません。もう一度プレビューしてから保存してください。</translation>
+    </message>
+    <message>
+        <source>The sheet was built without its coverage, so it has no transparency to write</source>
+        <translation>シートに透過の情報がないため、透過 PNG を書き出せません。もう一度保存してください。</translation>
+    </message>
+    <message>
+        <source>A picture of %1 x %2 pixels with transparency does not fit in memory</source>
+        <translation>透過つきの %1 × %2 ピクセルの画像はメモリーに収まりません。セルの大きさかテキストを小さくするか、bmp で保存してください。</translation>
+    </message>
+    <message>
+        <source>A PNG file of %1 x %2 pixels does not fit in memory</source>
+        <translation>%1 × %2 ピクセルの PNG ファイルはメモリーに収まりません。セルの大きさかテキストを小さくするか、bmp で保存してください。</translation>
+    </message>
+    <message>
+        <source>A bitmap of %1 x %2 pixels has no area to write</source>
+        <translation>%1 × %2 ピクセルのビットマップは面積がないため書き出せません。「作成するテキスト」に文字を入力してください。</translation>
+    </message>
+    <message>
+        <source>A bitmap of %1 x %2 pixels is too large for a .bmp file</source>
+        <translation>%1 × %2 ピクセルは .bmp ファイルには大きすぎます（4 GiB まで）。セルの大きさかテキストを小さくしてください。</translation>
+    </message>
+    <message>
+        <source>Cannot write &quot;%1&quot;: no space left on device; free some space on &quot;%2&quot; and try again</source>
+        <translation>「%1」に書き込めません: ディスクに空きがありません。「%2」の空きを増やしてから、もう一度お試しください。</translation>
+    </message>
+    <message>
+        <source>Cannot write &quot;%1&quot;: no space left on device; free some space on &quot;%2&quot; (which holds &quot;%3&quot;) and try again</source>
+        <translation>「%1」に書き込めません: ディスクに空きがありません。「%3」のある「%2」の空きを増やしてから、もう一度お試しください。</translation>
+    </message>
+    <message>
+        <source>Cannot write &quot;%1&quot;: %2; every output was left as it was</source>
+        <translation>「%1」に書き込めません（%2）。どのファイルも元のままです。書き込める別のフォルダーかファイル名を選んでください。</translation>
+    </message>
+    <message>
+        <source>Cannot write &quot;%1&quot;: it is a symbolic link to nothing; give the name of a file</source>
+        <translation>「%1」に書き込めません: 行き先のないシンボリックリンクです。ファイル名を選び直してください。</translation>
+    </message>
+    <message>
+        <source>Cannot write &quot;%1&quot;: it is not a regular file (a device, fifo or socket); it was left alone, give the name of a file</source>
+        <translation>「%1」に書き込めません: 通常のファイルではありません（デバイス、FIFO、ソケット）。そのままにしてあります。ファイル名を選び直してください。</translation>
+    </message>
+    <message>
+        <source>Cannot write &quot;%1&quot;: the file cannot be read to keep it until the new one is in place (%2)</source>
+        <translation>「%1」に書き込めません: 新しいファイルに置き換わるまで元のファイルを残すために読み込めません（%2）。</translation>
+    </message>
+    <message>
+        <source>Cannot write &quot;%1&quot;: the folder &quot;%2&quot; lets only the file's owner replace it; give another name or ask its owner</source>
+        <translation>「%1」に書き込めません: フォルダー「%2」ではファイルの持ち主しか置き換えられません。別の名前を選ぶか、持ち主に頼んでください。</translation>
+    </message>
+    <message>
+        <source>Cannot write &quot;%1&quot;: it is the same file as &quot;%2&quot;; give each output a name of its own</source>
+        <translation>「%1」に書き込めません: 「%2」と同じファイルです。出力ごとに別の名前を付けてください。</translation>
+    </message>
+</context>
+</TS>
