@@ -178,10 +178,12 @@ int build(CliOptions& o, QTextStream& err) {
         }
     }
 
-    // Everything is encoded before anything is written, so a failure writes nothing.
+    // Everything is built before anything is written, and every file goes to a
+    // temporary file first, so a failure leaves every output as it was. A bitmap is
+    // encoded a few rows at a time into its temporary file, never held whole.
     std::vector<FileContents> files;
     for (std::size_t i = 0; i < pages.size(); ++i)
-        files.push_back({paths[i], encodeSheet(sheet, format, 0, pages[i].y, sheet.width, pages[i].height)});
+        files.push_back(sheetFileContents(sheet, format, paths[i], 0, pages[i].y, sheet.width, pages[i].height));
     if (describing) {
         const FontDescription& fd = font->description();
         const DescriptorFont df{font->resolvedFamily(), o.font.pixelSize, fd.weight >= 600, fd.italic != 0};

@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 #include <string>
 #include <thread>
@@ -66,25 +67,34 @@ void checkCoverage(const Sheet& sheet) {
     }
 }
 
+void checkCoverageFor(const Sheet& sheet, SheetFileFormat format) {
+    if (format == SheetFileFormat::Png) checkCoverage(sheet);
+}
+
 [[noreturn]] void pngTooLarge(std::int32_t w, std::int32_t h) {
     throw Error(ErrorKind::TooLarge, QT_TRANSLATE_NOOP("karuvo", "A PNG file of %1 x %2 pixels does not fit in memory"),
                 {std::to_string(w), std::to_string(h)});
 }
 
-void putBig32(QByteArray& out, std::uint32_t v) {
-    const char b[4] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
-    out.append(b, 4);
+void putBig32(unsigned char* at, std::uint32_t v) {
+    at[0] = static_cast<unsigned char>(v >> 24);
+    at[1] = static_cast<unsigned char>(v >> 16);
+    at[2] = static_cast<unsigned char>(v >> 8);
+    at[3] = static_cast<unsigned char>(v);
 }
 
-// Appends a chunk: length, type, data and the CRC of type and data.
-void putChunk(QByteArray& out, const char (&type)[5], const char* data, std::size_t size) {
-    putBig32(out, static_cast<std::uint32_t>(size));
-    const qsizetype typeAt = out.size();
-    out.append(type, 4);
-    out.append(data, static_cast<qsizetype>(size));
-    const uLong crc = crc32(crc32(0L, nullptr, 0), reinterpret_cast<const Bytef*>(out.constData() + typeAt),
-                            static_cast<uInt>(size + 4));
-    putBig32(out, static_cast<std::uint32_t>(crc));
+// Puts a chunk: length, type, data and the CRC of type and data.
+bool putChunk(const ByteSink& put, const char (&type)[5], const unsigned char* data, std::size_t size) {
+    unsigned char head[8];
+    putBig32(head, static_cast<std::uint32_t>(size));
+    std::memcpy(head + 4, type, 4);
+    uLong crc = crc32(crc32(0L, nullptr, 0), head + 4, 4);
+    if (size > 0) crc = crc32(crc, data, static_cast<uInt>(size));
+    unsigned char tail[4];
+    putBig32(tail, static_cast<std::uint32_t>(crc));
+    return put(reinterpret_cast<const char*>(head), 8) &&
+           (size == 0 || put(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size))) &&
+           put(reinterpret_cast<const char*>(tail), 4);
 }
 
 // Rows are compressed in pieces of about this many raw bytes, each piece on its own and
@@ -104,16 +114,18 @@ struct Piece {
     std::int64_t rawBytes = 0;
 };
 
-void compressPiece(const RowComposer& rows, std::int32_t x0, std::int32_t y0, std::int32_t w, Piece& piece) {
+void compressPiece(const RowComposer& rows, std::int32_t x0, std::int32_t y0, std::int32_t w, Piece& piece,
+                   std::vector<unsigned char>& scratch) {
     z_stream z{};
     // Fastest level: a sheet is mostly empty, and the bytes shrink well at any level.
     if (deflateInit2(&z, 1, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) throw std::bad_alloc();
     const std::size_t rowBytes = 1 + 4 * static_cast<std::size_t>(w);
     std::vector<QRgb> line(static_cast<std::size_t>(w));
     std::vector<unsigned char> raw(rowBytes);
-    piece.deflated.resize(deflateBound(&z, static_cast<uLong>(rowBytes) * static_cast<uLong>(piece.last - piece.first)) + 64);
-    z.next_out = piece.deflated.data();
-    z.avail_out = static_cast<uInt>(piece.deflated.size());
+    // Compressed into a buffer that holds the worst case, then kept at its own size.
+    scratch.resize(deflateBound(&z, static_cast<uLong>(rowBytes) * static_cast<uLong>(piece.last - piece.first)) + 64);
+    z.next_out = scratch.data();
+    z.avail_out = static_cast<uInt>(scratch.size());
     int status = Z_OK;
     for (std::int32_t y = piece.first; y < piece.last; ++y) {
         rows.compose(x0, y0 + y, w, line.data());
@@ -135,7 +147,7 @@ void compressPiece(const RowComposer& rows, std::int32_t x0, std::int32_t y0, st
     }
     piece.rawBytes = static_cast<std::int64_t>(rowBytes) * (piece.last - piece.first);
     const bool ok = z.avail_in == 0 && (piece.final ? status == Z_STREAM_END : status == Z_OK);
-    piece.deflated.resize(piece.deflated.size() - z.avail_out);
+    piece.deflated.assign(scratch.begin(), scratch.end() - z.avail_out);
     deflateEnd(&z);
     if (!ok) throw std::bad_alloc();
 }
@@ -162,7 +174,8 @@ QImage transparentImage(const Sheet& sheet, std::int32_t x0, std::int32_t y0, st
     return out;
 }
 
-QByteArray encodePng(const Sheet& sheet, std::int32_t x0, std::int32_t y0, std::int32_t w, std::int32_t h) {
+bool writePng(const Sheet& sheet, std::int32_t x0, std::int32_t y0, std::int32_t w, std::int32_t h,
+              const ByteSink& put) {
     checkRegion(sheet, x0, y0, w, h);
     checkCoverage(sheet);
     const std::int64_t rowBytes = 1 + 4 * std::int64_t{w};
@@ -180,48 +193,71 @@ QByteArray encodePng(const Sheet& sheet, std::int32_t x0, std::int32_t y0, std::
         pieces.size(), std::min<unsigned>(std::max(1u, std::thread::hardware_concurrency()), kMaxParallel)));
     try {
         runParallel(threads, [&](int t) {
+            std::vector<unsigned char> scratch;
             for (std::size_t i = static_cast<std::size_t>(t); i < pieces.size(); i += static_cast<std::size_t>(threads))
-                compressPiece(rows, x0, y0, w, pieces[i]);
+                compressPiece(rows, x0, y0, w, pieces[i], scratch);
         });
-
-        QByteArray out;
-        std::size_t deflated = 0;
-        for (const Piece& p : pieces) deflated += p.deflated.size();
-        out.reserve(static_cast<qsizetype>(deflated + deflated / kMaxIdatBytes * 12 + 128));
-        out.append("\x89PNG\r\n\x1a\n", 8);
-        QByteArray header;
-        putBig32(header, static_cast<std::uint32_t>(w));
-        putBig32(header, static_cast<std::uint32_t>(h));
-        header.append("\x08\x06\x00\x00\x00", 5);  // 8 bits, RGBA, deflate, no filter set, no interlace
-        putChunk(out, "IHDR", header.constData(), static_cast<std::size_t>(header.size()));
-
-        // The zlib stream: its header, the pieces' deflate data, and the Adler-32 of
-        // all raw bytes; cut into IDAT chunks.
-        std::vector<unsigned char> stream{0x78, 0x01};
-        stream.reserve(deflated + 6);
-        uLong adler = 1;
-        for (const Piece& p : pieces) {
-            stream.insert(stream.end(), p.deflated.begin(), p.deflated.end());
-            adler = adler32_combine64(adler, p.adler, static_cast<z_off64_t>(p.rawBytes));
-        }
-        for (int shift = 24; shift >= 0; shift -= 8) stream.push_back(static_cast<unsigned char>(adler >> shift));
-        for (std::size_t at = 0; at < stream.size(); at += kMaxIdatBytes) {
-            putChunk(out, "IDAT", reinterpret_cast<const char*>(stream.data() + at),
-                     std::min(kMaxIdatBytes, stream.size() - at));
-        }
-        putChunk(out, "IEND", nullptr, 0);
-        return out;
     } catch (const std::bad_alloc&) {
         pngTooLarge(w, h);
     }
+
+    unsigned char header[13];
+    putBig32(header, static_cast<std::uint32_t>(w));
+    putBig32(header + 4, static_cast<std::uint32_t>(h));
+    const unsigned char format[5] = {8, 6, 0, 0, 0};  // 8 bits, RGBA, deflate, no filter set, no interlace
+    std::memcpy(header + 8, format, 5);
+    if (!put("\x89PNG\r\n\x1a\n", 8) || !putChunk(put, "IHDR", header, 13)) return false;
+
+    // The zlib stream in IDAT chunks: its header, each piece's deflate data, and the
+    // Adler-32 of all raw bytes.
+    const unsigned char zlibHeader[2] = {0x78, 0x01};
+    if (!putChunk(put, "IDAT", zlibHeader, 2)) return false;
+    uLong adler = 1;
+    for (Piece& p : pieces) {
+        for (std::size_t at = 0; at < p.deflated.size(); at += kMaxIdatBytes) {
+            if (!putChunk(put, "IDAT", p.deflated.data() + at, std::min(kMaxIdatBytes, p.deflated.size() - at)))
+                return false;
+        }
+        adler = adler32_combine64(adler, p.adler, static_cast<z_off64_t>(p.rawBytes));
+        std::vector<unsigned char>().swap(p.deflated);
+    }
+    unsigned char check[4];
+    putBig32(check, static_cast<std::uint32_t>(adler));
+    return putChunk(put, "IDAT", check, 4) && putChunk(put, "IEND", nullptr, 0);
+}
+
+QByteArray encodePng(const Sheet& sheet, std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h) {
+    QByteArray out;
+    try {
+        writePng(sheet, x, y, w, h, [&](const char* data, qsizetype size) {
+            out.append(data, size);
+            return true;
+        });
+    } catch (const std::bad_alloc&) {
+        pngTooLarge(w, h);
+    }
+    return out;
 }
 
 QByteArray encodeSheet(const Sheet& sheet, SheetFileFormat format, std::int32_t x, std::int32_t y,
                        std::int32_t w, std::int32_t h) {
     if (format == SheetFileFormat::Png) return encodePng(sheet, x, y, w, h);
     checkRegion(sheet, x, y, w, h);
-    if (x == 0 && y == 0) return encodeBmp24(sheet.image, w, h);
-    return encodeBmp24(Image::fromQImage(sheet.image.qimage().copy(x, y, w, h)), w, h);
+    QByteArray out;
+    writeBmp24(sheet.image, x, y, w, h, [&](const char* data, qsizetype size) {
+        out.append(data, size);
+        return true;
+    });
+    return out;
+}
+
+FileContents sheetFileContents(const Sheet& sheet, SheetFileFormat format, const QString& path, std::int32_t x,
+                               std::int32_t y, std::int32_t w, std::int32_t h) {
+    checkRegion(sheet, x, y, w, h);
+    checkCoverageFor(sheet, format);
+    if (format == SheetFileFormat::Png)
+        return {path, {}, [&sheet, x, y, w, h](const ByteSink& put) { return writePng(sheet, x, y, w, h, put); }};
+    return {path, {}, [&sheet, x, y, w, h](const ByteSink& put) { return writeBmp24(sheet.image, x, y, w, h, put); }};
 }
 
 }  // namespace karuvo

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "platform/file_output.h"
 #include "sheet/builder.h"
 
 namespace karuvo {
@@ -36,6 +37,19 @@ QImage transparentImage(const Sheet& sheet, std::int32_t x, std::int32_t y, std:
 // The region as a PNG file of 8-bit red, green, blue and straight alpha. Throws as
 // transparentImage, and Error(TooLarge) when the pixels or the file do not fit in memory.
 QByteArray encodePng(const Sheet& sheet, std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h);
+
+// The region as the file at `path` in `format`, for writeFilesAtomically: made while
+// the file is written, a bitmap a few rows at a time and a PNG from its compressed
+// pieces, so that neither is held whole; `sheet` must outlive the write. Throws as
+// encodeSheet (a region outside the sheet, a PNG of a sheet without coverage) here,
+// and whatever else when the file is written.
+FileContents sheetFileContents(const Sheet& sheet, SheetFileFormat format, const QString& path, std::int32_t x,
+                               std::int32_t y, std::int32_t w, std::int32_t h);
+
+// The PNG file of encodePng put through `put` as it is made; false when `put` was.
+// Throws as encodePng, before anything is put.
+bool writePng(const Sheet& sheet, std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h,
+              const ByteSink& put);
 
 // The region as a file of `format`.
 QByteArray encodeSheet(const Sheet& sheet, SheetFileFormat format, std::int32_t x, std::int32_t y,

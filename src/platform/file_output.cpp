@@ -131,13 +131,26 @@ bool writeAll(int fd, const char* data, qsizetype size) {
 }
 
 // Writes the temporary file of `t`, with the mode the target has or a new file gets.
-void writeTemporary(Target& t, const QByteArray& bytes) {
+void writeTemporary(Target& t, const FileContents& contents) {
     const int fd = uniqueFile(t.folder, QFileInfo(t.file).fileName(), t.temporary);
     if (fd < 0) refuseFor(t.path, errno, t.folder);
+    // Closed on every way out, a producer's exception included.
+    struct Descriptor {
+        int fd;
+        bool closed = false;
+        int close() {
+            closed = true;
+            return ::close(fd);
+        }
+        ~Descriptor() {
+            if (!closed) ::close(fd);
+        }
+    } file{fd};
+    const auto put = [fd](const char* data, qsizetype size) { return writeAll(fd, data, size); };
     const bool ok = ::fchmod(fd, t.exists ? t.mode : newFileMode()) == 0 &&
-                    writeAll(fd, bytes.constData(), bytes.size());
+                    (contents.produce ? contents.produce(put) : put(contents.bytes.constData(), contents.bytes.size()));
     const int err = errno;
-    if (::close(fd) != 0 && ok) refuseFor(t.path, errno, t.folder);
+    if (file.close() != 0 && ok) refuseFor(t.path, errno, t.folder);
     if (!ok) refuseFor(t.path, err, t.folder);
 }
 
@@ -216,7 +229,7 @@ bool sameFile(const QString& a, const QString& b) {
 }
 
 void writeFileAtomically(const QString& path, const QByteArray& bytes) {
-    writeFilesAtomically({FileContents{path, bytes}});
+    writeFilesAtomically({FileContents{path, bytes, {}}});
 }
 
 void writeFilesAtomically(const std::vector<FileContents>& files) {
@@ -235,7 +248,7 @@ void writeFilesAtomically(const std::vector<FileContents>& files) {
     }
     for (std::size_t i = 0; i < files.size(); ++i) {
         checkReplaceable(targets[i]);
-        writeTemporary(targets[i], files[i].bytes);
+        writeTemporary(targets[i], files[i]);
         if (targets[i].exists) keepOldFile(targets[i]);
     }
     for (Target& t : targets) {

@@ -2,14 +2,22 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <vector>
 
 namespace karuvo {
 
-// A file to write: where, and its whole contents.
+// Takes the next piece of a file's contents; false when it could not be written.
+using ByteSink = std::function<bool(const char* data, qsizetype size)>;
+
+// A file to write: where, and its whole contents, or what produces them.
 struct FileContents {
     QString path;
     QByteArray bytes;
+    // When set, the contents instead: called once with a sink to put them through piece
+    // by piece, so that a large file need not be held whole; gives false when the sink
+    // did. It may throw Error, which fails the write like any other failure.
+    std::function<bool(const ByteSink& put)> produce = nullptr;
 };
 
 // Whether two names lead to one file: the same file on disk when both exist (through

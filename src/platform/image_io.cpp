@@ -7,8 +7,10 @@
 #include <QtEndian>
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
 #include <memory>
+#include <vector>
 #include <unistd.h>
 
 #include "error.h"
@@ -175,8 +177,10 @@ Image loadPicture(const QString& path) {
     return Image::fromQImage(img);
 }
 
-QByteArray encodeBmp24(const Image& image, std::int32_t width, std::int32_t height) {
-    if (width <= 0 || height <= 0 || width > image.width() || height > image.height()) {
+bool writeBmp24(const Image& image, std::int32_t x0, std::int32_t y0, std::int32_t width, std::int32_t height,
+                const ByteSink& put) {
+    if (width <= 0 || height <= 0 || x0 < 0 || y0 < 0 || width > image.width() - x0 ||
+        height > image.height() - y0) {
         throw Error(ErrorKind::InvalidSize, QT_TRANSLATE_NOOP("karuvo", "A bitmap of %1 x %2 pixels has no area to write"),
                     {std::to_string(width), std::to_string(height)});
     }
@@ -187,13 +191,11 @@ QByteArray encodeBmp24(const Image& image, std::int32_t width, std::int32_t heig
         throw Error(ErrorKind::TooLarge, QT_TRANSLATE_NOOP("karuvo", "A bitmap of %1 x %2 pixels is too large for a .bmp file"),
                     {std::to_string(width), std::to_string(height)});
     }
-    QByteArray out(static_cast<qsizetype>(fileBytes), Qt::Uninitialized);
-    auto* p = reinterpret_cast<unsigned char*>(out.data());
-    std::memset(p, 0, 54);
-    auto put16 = [&](int off, std::uint16_t v) { std::memcpy(p + off, &v, 2); };
-    auto put32 = [&](int off, std::uint32_t v) { std::memcpy(p + off, &v, 4); };
-    p[0] = 'B';
-    p[1] = 'M';
+    unsigned char header[54] = {};
+    auto put16 = [&](int off, std::uint16_t v) { std::memcpy(header + off, &v, 2); };
+    auto put32 = [&](int off, std::uint32_t v) { std::memcpy(header + off, &v, 4); };
+    header[0] = 'B';
+    header[1] = 'M';
     put32(2, static_cast<std::uint32_t>(fileBytes));
     put32(10, 54);
     put32(14, 40);
@@ -205,21 +207,41 @@ QByteArray encodeBmp24(const Image& image, std::int32_t width, std::int32_t heig
     put32(34, static_cast<std::uint32_t>(dataBytes));
     put32(38, 3780);  // 96 dpi
     put32(42, 3780);
-    for (std::int32_t y = 0; y < height; ++y) {
-        unsigned char* d = p + 54 + rowBytes * (height - 1 - y);
-        const QRgb* s = image.row(y);
-        // Each pixel is stored as four bytes, blue, green, red and a fourth that the
-        // next pixel overwrites; the last pixel goes byte by byte, then the padding.
-        for (std::int32_t x = 0; x + 1 < width; ++x) {
-            const std::uint32_t le = qToLittleEndian(static_cast<std::uint32_t>(s[x]));
-            std::memcpy(d + 3 * std::int64_t{x}, &le, 4);
+    if (!put(reinterpret_cast<const char*>(header), 54)) return false;
+
+    // Rows bottom-up, a few at a time.
+    const std::int32_t rowsAtOnce = static_cast<std::int32_t>(std::clamp<std::int64_t>((1 << 20) / rowBytes, 1, height));
+    std::vector<unsigned char> buffer(static_cast<std::size_t>(rowBytes * rowsAtOnce));
+    for (std::int32_t done = 0; done < height;) {
+        const std::int32_t n = std::min(rowsAtOnce, height - done);
+        for (std::int32_t i = 0; i < n; ++i) {
+            unsigned char* d = buffer.data() + rowBytes * i;
+            const QRgb* s = image.row(y0 + height - 1 - (done + i)) + x0;
+            // Each pixel is stored as four bytes, blue, green, red and a fourth that the
+            // next pixel overwrites; the last pixel goes byte by byte, then the padding.
+            for (std::int32_t x = 0; x + 1 < width; ++x) {
+                const std::uint32_t le = qToLittleEndian(static_cast<std::uint32_t>(s[x]));
+                std::memcpy(d + 3 * std::int64_t{x}, &le, 4);
+            }
+            unsigned char* last = d + 3 * std::int64_t{width - 1};
+            last[0] = static_cast<unsigned char>(qBlue(s[width - 1]));
+            last[1] = static_cast<unsigned char>(qGreen(s[width - 1]));
+            last[2] = static_cast<unsigned char>(qRed(s[width - 1]));
+            std::memset(last + 3, 0, static_cast<std::size_t>(rowBytes - 3 * std::int64_t{width}));
         }
-        unsigned char* last = d + 3 * std::int64_t{width - 1};
-        last[0] = static_cast<unsigned char>(qBlue(s[width - 1]));
-        last[1] = static_cast<unsigned char>(qGreen(s[width - 1]));
-        last[2] = static_cast<unsigned char>(qRed(s[width - 1]));
-        std::memset(last + 3, 0, static_cast<std::size_t>(rowBytes - 3 * std::int64_t{width}));
+        if (!put(reinterpret_cast<const char*>(buffer.data()), rowBytes * n)) return false;
+        done += n;
     }
+    return true;
+}
+
+QByteArray encodeBmp24(const Image& image, std::int32_t width, std::int32_t height) {
+    QByteArray out;
+    writeBmp24(image, 0, 0, width, height, [&](const char* data, qsizetype size) {
+        if (out.isEmpty()) out.reserve(54 + ((qsizetype{width} * 24 + 31) / 32) * 4 * height);
+        out.append(data, size);
+        return true;
+    });
     return out;
 }
 

@@ -30,4 +30,10 @@ Image loadPicture(const QString& path);
 // exceed 4 GiB.
 QByteArray encodeBmp24(const Image& image, std::int32_t width, std::int32_t height);
 
+// The same file for the w x h region at (x, y) of `image`, put through `put` a row at
+// a time instead of held whole; false when `put` was. Throws as encodeBmp24, and
+// Error(InvalidSize) for a region outside the picture, before anything is put.
+bool writeBmp24(const Image& image, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
+                const ByteSink& put);
+
 }  // namespace karuvo

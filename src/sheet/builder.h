@@ -72,9 +72,16 @@ Sheet buildSheet(const SheetSettings& settings);
 
 // The largest sheet side the painter is known to draw into correctly.
 inline constexpr std::int64_t kMaxSheetSide = 4 * 1024 * 1024;
-// The most memory that one build and its 24-bit file may hold at once (the text
-// itself and a fixed few MiB of fonts and program aside).
+// The most memory that one build and the making of its file may hold at once (the
+// text itself and a fixed few MiB of fonts, buffers and program aside).
 inline constexpr std::int64_t kMaxBuildBytes = 3ll * 1024 * 1024 * 1024;
+
+// What making a sheet's file holds per pixel: a 24-bit bitmap is written a few rows at
+// a time and holds nothing that grows with the sheet; a PNG encoder holds its compressed
+// pieces until they are written, up to the 4 bytes a pixel of stored (incompressible)
+// RGBA rows.
+inline constexpr std::int64_t kBmpFileBytes = 0;
+inline constexpr std::int64_t kPngFileBytes = 4;
 
 // What a build will hold, known before anything is allocated. Sides are 64-bit so
 // that a plan can be judged while a cell is still being fitted.
@@ -91,21 +98,15 @@ struct BuildPlan {
     // Two coverage layers kept besides the sheet (for a PNG, or the ring of black glyphs).
     bool coverage = false;
     // What the sheet's file holds per pixel while it is made (kBmpFileBytes or kPngFileBytes).
-    std::int64_t fileBytesPerPixel = 3;
+    std::int64_t fileBytesPerPixel = kBmpFileBytes;
 };
-
-// What making a sheet's file holds per pixel: a 24-bit bitmap is 3 bytes a pixel; a PNG
-// encoder holds its compressed pieces, the joined stream and the file at once, each up
-// to the 4 bytes a pixel of stored (incompressible) RGBA rows.
-inline constexpr std::int64_t kBmpFileBytes = 3;
-inline constexpr std::int64_t kPngFileBytes = 3 * 4;
 
 // The plan of building `settings` in cells of the given size on a grid of `grid`
 // (the sides need not fit in 32 bits).
 BuildPlan buildPlan(const SheetSettings& settings, const GridSize& grid, std::int64_t cellWidth,
                     std::int64_t cellHeight);
 
-// Bytes the plan holds at its peak: every layer of the sheet, the sheet's 24-bit file,
+// Bytes the plan holds at its peak: every layer of the sheet, what making the sheet's file holds,
 // the per-character data of the build and of the front end, the texture and its one-cell
 // sample. Every buffer that grows with the sheet or the text is counted here.
 std::int64_t buildBytes(const BuildPlan& plan);

@@ -398,14 +398,17 @@ void Form1::saveSheet() {
     const QString path = dialogs_.SaveSheetFileDialog();
     if (path.isEmpty()) return;
     if (sheetFileFormat(path) != SheetFileFormat::Png) {
-        writeFileAtomically(path, encodeBmp24(sheet, sheet.width(), sheet.height()));
+        writeFilesAtomically({{path, {}, [&sheet](const ByteSink& put) {
+                                   return writeBmp24(sheet, 0, 0, sheet.width(), sheet.height(), put);
+                               }}});
         return;
     }
     // The same settings again, with the coverage that transparency is made from.
     SheetSettings settings = shownSettings_;
     settings.keepCoverage = true;
     const Sheet transparent = buildSheet(settings);
-    writeFileAtomically(path, encodePng(transparent, 0, 0, transparent.width, transparent.height));
+    writeFilesAtomically(
+        {sheetFileContents(transparent, SheetFileFormat::Png, path, 0, 0, transparent.width, transparent.height)});
 }
 
 void Form1::Form_Unload(std::int16_t& Cancel) {

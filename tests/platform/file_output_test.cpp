@@ -67,3 +67,27 @@ TEST(WriteFiles, ALinkWritesTheFileItLeadsToAndTwoNamesOfOneFileAreRefused) {
     EXPECT_EQ(readFile(real), "new");
     EXPECT_TRUE(QFileInfo(soft).isSymLink());
 }
+
+// Contents produced piece by piece while the file is written: all of them arrive, and a
+// producer that fails half way (by its sink or by throwing) leaves every target as it was.
+TEST(WriteFiles, ProducedContentsArriveWholeOrLeaveEverythingAsItWas) {
+    QTemporaryDir dir;
+    const QString a = dir.filePath("a.bmp"), b = dir.filePath("b.fnt");
+    ASSERT_TRUE(writeFile(a, "old a") && writeFile(b, "old b"));
+    const auto pieces = [](const ByteSink& put) {
+        for (int i = 0; i < 1000; ++i)
+            if (!put("0123456789", 10)) return false;
+        return true;
+    };
+    const auto throwing = [](const ByteSink& put) -> bool {
+        put("half", 4);
+        throw Error(ErrorKind::TooLarge, "too large");
+    };
+    EXPECT_TRUE(fakes::thrownBy([&] { writeFilesAtomically({{a, "new a"}, {b, {}, throwing}}); }));
+    EXPECT_EQ(std::pair(readFile(a), readFile(b)), std::pair(QByteArray("old a"), QByteArray("old b")));
+    EXPECT_EQ(entries(dir.path()), QStringList({"a.bmp", "b.fnt"})) << "a temporary file was left";
+
+    writeFilesAtomically({{a, {}, pieces}, {b, "new b"}});
+    EXPECT_EQ(readFile(a), QByteArray("0123456789").repeated(1000));
+    EXPECT_EQ(readFile(b), "new b");
+}

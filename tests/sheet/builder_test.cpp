@@ -162,14 +162,16 @@ TEST(Builder, RefusesBadInputBeforeDrawingWithTheSizeOrFileNamed) {
     }
 }
 
-// Each buffer a build holds counts against the budget: a plan of 20000 x 20000 pixels
-// (2.6 GiB with its file) fits, and is refused with any one buffer more.
+// Each buffer a build holds counts against the budget: a plan of 25000 x 25000 pixels
+// (2.3 GiB, its bitmap written a few rows at a time) fits, and is refused with any one
+// buffer more.
 TEST(BuildBudget, EveryBufferCounts) {
-    const std::int64_t side = 20000, gib = 1ll << 30;
+    const std::int64_t side = 25000, gib = 1ll << 30;
     const BuildPlan fits{side, side, 16, 16, 1000, FillKind::Colour, EffectKind::None};
     ASSERT_NO_THROW(checkBuild(fits));
     const std::pair<const char*, void (*)(BuildPlan&)> more[] = {
-        {"the 24-bit file", [](BuildPlan& p) { p.sheetWidth = 30000; }},  // 2.2 GiB without it
+        {"a PNG's compressed pieces", [](BuildPlan& p) { p.fileBytesPerPixel = kPngFileBytes; }},
+        {"the coverage layers", [](BuildPlan& p) { p.coverage = true; }},
         {"the shadow layer", [](BuildPlan& p) { p.effect = EffectKind::Shadow; }},
         {"the characters", [](BuildPlan& p) { p.cells = gib / 64; }},
         {"the front end's data", [](BuildPlan& p) { p.cells = gib / 1024, p.bytesPerCellOutside = 1024; }},
