@@ -5,10 +5,12 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <thread>
 #include <type_traits>
 
 #include "platform/checked.h"
 #include "platform/error.h"
+#include "platform/parallel.h"
 
 namespace karuvo {
 
@@ -61,6 +63,20 @@ constexpr QRgb combine(QRgb d, QRgb s, RasterOp op) {
     case RasterOp::SrcPaint: return d | s;
     }
     return s;
+}
+
+// Calls f(first, last) over row ranges that together make rows y0 .. y1 - 1: on two
+// threads for a large area where there are two cores, otherwise once. Rows are
+// independent, so the result is the same either way.
+template <class F>
+void inRowBands(std::int64_t y0, std::int64_t y1, std::int64_t rowPixels, F&& f) {
+    const bool split = std::thread::hardware_concurrency() > 1 && y1 - y0 >= 2 && (y1 - y0) * rowPixels >= (1 << 20);
+    if (!split) {
+        f(y0, y1);
+        return;
+    }
+    const std::int64_t middle = y0 + (y1 - y0) / 2;
+    runParallel(2, [&](int band) { band == 0 ? f(y0, middle) : f(middle, y1); });
 }
 
 // Calls f with the operation as a compile-time constant, so that each operation gets a
@@ -118,26 +134,28 @@ void bitBlt(MemoryContext& dst, std::int32_t dx, std::int32_t dy, std::int32_t w
     if (c.empty() || (!blackness && !src.data)) return;
     withOp(op, [&](auto constant) {
         constexpr RasterOp kOp = decltype(constant)::value;
-        for (std::int64_t y = c.y0; y < c.y1; ++y) {
-            std::uint8_t* d = topDownRow(b, y) + 3 * c.x0;
-            const QRgb* s = kOp == RasterOp::Blackness ? nullptr : src.data + (y + c.offY) * src.stride + c.offX;
-            std::int64_t x = c.x0;
-            if constexpr (kOp == RasterOp::SrcCopy) {
-                // Four bytes a pixel, blue, green, red and one that the next pixel
-                // overwrites; the last pixel of the row goes byte by byte below.
-                for (; x + 1 < c.x1; ++x, d += 3) {
-                    const std::uint32_t le = qToLittleEndian(static_cast<std::uint32_t>(s[x]));
-                    std::memcpy(d, &le, 4);
+        inRowBands(c.y0, c.y1, c.x1 - c.x0, [&](std::int64_t first, std::int64_t last) {
+            for (std::int64_t y = first; y < last; ++y) {
+                std::uint8_t* d = topDownRow(b, y) + 3 * c.x0;
+                const QRgb* s = kOp == RasterOp::Blackness ? nullptr : src.data + (y + c.offY) * src.stride + c.offX;
+                std::int64_t x = c.x0;
+                if constexpr (kOp == RasterOp::SrcCopy) {
+                    // Four bytes a pixel, blue, green, red and one that the next pixel
+                    // overwrites; the last pixel of the row goes byte by byte below.
+                    for (; x + 1 < c.x1; ++x, d += 3) {
+                        const std::uint32_t le = qToLittleEndian(static_cast<std::uint32_t>(s[x]));
+                        std::memcpy(d, &le, 4);
+                    }
+                }
+                for (; x < c.x1; ++x, d += 3) {
+                    const QRgb old = kOp == RasterOp::SrcCopy ? 0 : qRgb(d[2], d[1], d[0]);
+                    const QRgb p = combine(old, s ? s[x] : 0, kOp);
+                    d[0] = static_cast<std::uint8_t>(qBlue(p));
+                    d[1] = static_cast<std::uint8_t>(qGreen(p));
+                    d[2] = static_cast<std::uint8_t>(qRed(p));
                 }
             }
-            for (; x < c.x1; ++x, d += 3) {
-                const QRgb old = kOp == RasterOp::SrcCopy ? 0 : qRgb(d[2], d[1], d[0]);
-                const QRgb p = combine(old, s ? s[x] : 0, kOp);
-                d[0] = static_cast<std::uint8_t>(qBlue(p));
-                d[1] = static_cast<std::uint8_t>(qGreen(p));
-                d[2] = static_cast<std::uint8_t>(qRed(p));
-            }
-        }
+        });
     });
 }
 
@@ -151,23 +169,25 @@ void bitBlt(const ImageView& dst, std::int32_t dx, std::int32_t dy, std::int32_t
     if (c.empty() || !dst.data) return;
     withOp(op, [&](auto constant) {
         constexpr RasterOp kOp = decltype(constant)::value;
-        for (std::int64_t y = c.y0; y < c.y1; ++y) {
-            QRgb* d = dst.data + y * dst.stride;
-            if (kOp == RasterOp::Blackness) {
-                std::fill(d + c.x0, d + c.x1, 0xff000000u);
-                continue;
+        inRowBands(c.y0, c.y1, c.x1 - c.x0, [&](std::int64_t first, std::int64_t last) {
+            for (std::int64_t y = first; y < last; ++y) {
+                QRgb* d = dst.data + y * dst.stride;
+                if (kOp == RasterOp::Blackness) {
+                    std::fill(d + c.x0, d + c.x1, 0xff000000u);
+                    continue;
+                }
+                const std::uint8_t* s = topDownRow(b, y + c.offY) + 3 * (c.x0 + c.offX);
+                std::int64_t x = c.x0;
+                // Four bytes read a pixel, the fourth (the next pixel's blue) dropped; the
+                // last pixel of the row, whose fourth byte may lie past the bitmap, byte by byte.
+                for (; x + 1 < c.x1; ++x, s += 3) {
+                    std::uint32_t le;
+                    std::memcpy(&le, s, 4);
+                    d[x] = combine(d[x], qFromLittleEndian(le) & 0xffffffu, kOp) | 0xff000000u;
+                }
+                for (; x < c.x1; ++x, s += 3) d[x] = combine(d[x], qRgb(s[2], s[1], s[0]), kOp) | 0xff000000u;
             }
-            const std::uint8_t* s = topDownRow(b, y + c.offY) + 3 * (c.x0 + c.offX);
-            std::int64_t x = c.x0;
-            // Four bytes read a pixel, the fourth (the next pixel's blue) dropped; the
-            // last pixel of the row, whose fourth byte may lie past the bitmap, byte by byte.
-            for (; x + 1 < c.x1; ++x, s += 3) {
-                std::uint32_t le;
-                std::memcpy(&le, s, 4);
-                d[x] = combine(d[x], qFromLittleEndian(le) & 0xffffffu, kOp) | 0xff000000u;
-            }
-            for (; x < c.x1; ++x, s += 3) d[x] = combine(d[x], qRgb(s[2], s[1], s[0]), kOp) | 0xff000000u;
-        }
+        });
     });
 }
 

@@ -73,3 +73,33 @@ TEST(PixelSurface, RefusesSizesThatCannotMakeABitmapAndTakesTheColourTableOnlyAt
     EXPECT_TRUE(std::equal(table.begin(), table.end(), s8.DIBSection->colourTable().begin()));
     EXPECT_EQ(CreatePixelSurface(24, 3, 3, table).DIBSection->colourTable()[0], 0u);  // no table read, none needed
 }
+
+// Copies onto and off a surface large enough to be worked in bands, at an offset and
+// clipped: every pixel lands where it belongs, read back through the surface's own
+// bytes, and an OR back onto a picture gives each pixel's OR.
+TEST(PixelSurface, LargeCopiesPlaceEveryPixelAndCombineIt) {
+    const std::int32_t w = 1201, h = 1001;
+    const Image pattern = fakes::patterned(w, h);
+    PixelSurface s = CreatePixelSurface(24, w, h);
+    bitBlt(*s.MemDC, 3, 2, w, h, const_cast<Image&>(pattern).view(), 0, 0, RasterOp::SrcCopy);
+    ReadSurfacePixels(s);
+    std::int64_t misplaced = 0;
+    for (std::int32_t y = 0; y < h; ++y) {
+        const std::uint8_t* row = s.Pixels.data() + std::int64_t{h - 1 - y} * s.Stride;
+        for (std::int32_t x = 0; x < w; ++x) {
+            const QRgb want = x >= 3 && y >= 2 ? pattern.pixel(x - 3, y - 2) : qRgb(0, 0, 0);
+            misplaced += qRgb(row[3 * x + 2], row[3 * x + 1], row[3 * x]) != want;
+        }
+    }
+    EXPECT_EQ(misplaced, 0);
+
+    Image back = fakes::patterned(w, h);
+    bitBlt(back.view(), 0, 0, w, h, *s.MemDC, 0, 0, RasterOp::SrcPaint);
+    std::int64_t wrong = 0;
+    for (std::int32_t y = 0; y < h; ++y)
+        for (std::int32_t x = 0; x < w; ++x) {
+            const QRgb surface = x >= 3 && y >= 2 ? pattern.pixel(x - 3, y - 2) : qRgb(0, 0, 0);
+            wrong += back.pixel(x, y) != (pattern.pixel(x, y) | surface | 0xff000000u);
+        }
+    EXPECT_EQ(wrong, 0);
+}
