@@ -1,10 +1,13 @@
 #include "image.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <utility>
 #include <string>
 
 #include "error.h"
+#include "parallel.h"
 
 namespace karuvo {
 
@@ -90,26 +93,45 @@ void bitBlt(ImageView dst, std::int32_t dx, std::int32_t dy, std::int32_t w, std
     }
     if (x0 >= x1 || y0 >= y1 || !dst.data) return;
     const std::int64_t n = x1 - x0;
-    for (std::int64_t y = y0; y < y1; ++y) {
-        QRgb* d = dst.data + y * dst.stride + x0;
-        if (op == RasterOp::Blackness) {
-            std::fill_n(d, n, 0xff000000u);
-            continue;
+    // Rows of pictures that share no memory do not depend on each other; a copy within
+    // one picture may read rows that it writes, so it goes in order.
+    const auto span = [](const QRgb* first, const QRgb* last) {
+        return std::pair(reinterpret_cast<std::uintptr_t>(first), reinterpret_cast<std::uintptr_t>(last));
+    };
+    const auto [d0, d1] = span(dst.data + y0 * dst.stride + x0, dst.data + (y1 - 1) * dst.stride + x1);
+    bool apart = op == RasterOp::Blackness;
+    if (!apart) {
+        const auto [s0, s1] = span(src->data + (y0 + offY) * src->stride + (x0 + offX),
+                                   src->data + (y1 - 1 + offY) * src->stride + (x1 + offX));
+        apart = s1 <= d0 || d1 <= s0;
+    }
+    const auto rows = [&](std::int64_t first, std::int64_t last) {
+        for (std::int64_t y = first; y < last; ++y) {
+            QRgb* d = dst.data + y * dst.stride + x0;
+            if (op == RasterOp::Blackness) {
+                std::fill_n(d, n, 0xff000000u);
+                continue;
+            }
+            const QRgb* s = src->data + (y + offY) * src->stride + (x0 + offX);
+            switch (op) {
+            case RasterOp::SrcCopy:
+                std::memmove(d, s, static_cast<std::size_t>(n) * sizeof(QRgb));
+                break;
+            case RasterOp::SrcAnd:
+                for (std::int64_t i = 0; i < n; ++i) d[i] = (d[i] & s[i]) | 0xff000000u;
+                break;
+            case RasterOp::SrcPaint:
+                for (std::int64_t i = 0; i < n; ++i) d[i] = d[i] | s[i] | 0xff000000u;
+                break;
+            case RasterOp::Blackness:
+                break;
+            }
         }
-        const QRgb* s = src->data + (y + offY) * src->stride + (x0 + offX);
-        switch (op) {
-        case RasterOp::SrcCopy:
-            std::memmove(d, s, static_cast<std::size_t>(n) * sizeof(QRgb));
-            break;
-        case RasterOp::SrcAnd:
-            for (std::int64_t i = 0; i < n; ++i) d[i] = (d[i] & s[i]) | 0xff000000u;
-            break;
-        case RasterOp::SrcPaint:
-            for (std::int64_t i = 0; i < n; ++i) d[i] = d[i] | s[i] | 0xff000000u;
-            break;
-        case RasterOp::Blackness:
-            break;
-        }
+    };
+    if (apart) {
+        forRowBands(y0, y1, n, rows);
+    } else {
+        rows(y0, y1);
     }
 }
 

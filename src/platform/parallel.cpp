@@ -114,4 +114,15 @@ private:
 
 void runParallel(int n, const std::function<void(int)>& work) { WorkerPool::instance().run(n, work); }
 
+void forRowBands(std::int64_t y0, std::int64_t y1, std::int64_t rowPixels,
+                 const std::function<void(std::int64_t first, std::int64_t last)>& f) {
+    const bool split = std::thread::hardware_concurrency() > 1 && y1 - y0 >= 2 && (y1 - y0) * rowPixels >= (1 << 20);
+    if (!split) {
+        f(y0, y1);
+        return;
+    }
+    const std::int64_t middle = y0 + (y1 - y0) / 2;
+    runParallel(2, [&](int band) { band == 0 ? f(y0, middle) : f(middle, y1); });
+}
+
 }  // namespace karuvo

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <new>
 #include <string>
-#include <thread>
 #include <type_traits>
 
 #include "platform/checked.h"
@@ -65,20 +64,6 @@ constexpr QRgb combine(QRgb d, QRgb s, RasterOp op) {
     return s;
 }
 
-// Calls f(first, last) over row ranges that together make rows y0 .. y1 - 1: on two
-// threads for a large area where there are two cores, otherwise once. Rows are
-// independent, so the result is the same either way.
-template <class F>
-void inRowBands(std::int64_t y0, std::int64_t y1, std::int64_t rowPixels, F&& f) {
-    const bool split = std::thread::hardware_concurrency() > 1 && y1 - y0 >= 2 && (y1 - y0) * rowPixels >= (1 << 20);
-    if (!split) {
-        f(y0, y1);
-        return;
-    }
-    const std::int64_t middle = y0 + (y1 - y0) / 2;
-    runParallel(2, [&](int band) { band == 0 ? f(y0, middle) : f(middle, y1); });
-}
-
 // Calls f with the operation as a compile-time constant, so that each operation gets a
 // loop of its own with nothing to decide per pixel.
 template <class F>
@@ -134,7 +119,7 @@ void bitBlt(MemoryContext& dst, std::int32_t dx, std::int32_t dy, std::int32_t w
     if (c.empty() || (!blackness && !src.data)) return;
     withOp(op, [&](auto constant) {
         constexpr RasterOp kOp = decltype(constant)::value;
-        inRowBands(c.y0, c.y1, c.x1 - c.x0, [&](std::int64_t first, std::int64_t last) {
+        forRowBands(c.y0, c.y1, c.x1 - c.x0, [&](std::int64_t first, std::int64_t last) {
             for (std::int64_t y = first; y < last; ++y) {
                 std::uint8_t* d = topDownRow(b, y) + 3 * c.x0;
                 const QRgb* s = kOp == RasterOp::Blackness ? nullptr : src.data + (y + c.offY) * src.stride + c.offX;
@@ -169,7 +154,7 @@ void bitBlt(const ImageView& dst, std::int32_t dx, std::int32_t dy, std::int32_t
     if (c.empty() || !dst.data) return;
     withOp(op, [&](auto constant) {
         constexpr RasterOp kOp = decltype(constant)::value;
-        inRowBands(c.y0, c.y1, c.x1 - c.x0, [&](std::int64_t first, std::int64_t last) {
+        forRowBands(c.y0, c.y1, c.x1 - c.x0, [&](std::int64_t first, std::int64_t last) {
             for (std::int64_t y = first; y < last; ++y) {
                 QRgb* d = dst.data + y * dst.stride;
                 if (kOp == RasterOp::Blackness) {

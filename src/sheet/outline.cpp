@@ -20,6 +20,7 @@
 
 #include "platform/error.h"
 #include "platform/number.h"
+#include "platform/parallel.h"
 
 namespace karuvo {
 
@@ -391,11 +392,13 @@ HalfWidthTable HalfWidths(std::int32_t radius) {
 }
 
 void cleanGlyphs(const PixelRows& pixels, Colour glyphColour) {
-    for (std::int32_t y = 0; y < pixels.height; ++y) {
-        std::uint8_t* row = pixels.row(y);
-        for (std::int32_t x = 0; x < pixels.width; ++x)
-            if (!isBlack(row + 3 * x)) putColour(row + 3 * x, glyphColour);
-    }
+    forRowBands(0, pixels.height, pixels.width, [&](std::int64_t first, std::int64_t last) {
+        for (std::int64_t y = first; y < last; ++y) {
+            std::uint8_t* row = pixels.row(static_cast<std::int32_t>(y));
+            for (std::int32_t x = 0; x < pixels.width; ++x)
+                if (!isBlack(row + 3 * x)) putColour(row + 3 * x, glyphColour);
+        }
+    });
 }
 
 void buildRing(const PixelRows& pixels, Colour glyphColour, Colour outlineColour,

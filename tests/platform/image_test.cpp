@@ -40,6 +40,36 @@ TEST(BitBlt, CombinesChannelsBitwiseAndClipsToBothPictures) {
               std::tuple(qRgb(0, 0, 0), qRgb(0, 0, 0), qRgb(0xF0, 0x0F, 0xAA)));
 }
 
+// Pictures large enough to be combined in bands give every pixel its own result; a copy
+// within one picture onto rows it reads still goes row after row, as a single band would.
+TEST(BitBlt, LargeAreasCombineEveryPixelAndCopiesWithinOnePictureKeepTheirOrder) {
+    const int w = 1100, h = 1000;
+    const auto pattern = [](int x, int y, int k) { return qRgb((x * 7 + k) & 255, (y * 3 + k) & 255, (x ^ y) & 255); };
+    Image a(w, h), b(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) a.setPixel(x, y, pattern(x, y, 0)), b.setPixel(x, y, pattern(x, y, 91));
+    Image orred = a, anded = a;
+    bitBlt(orred, 0, 0, w, h, &b, 0, 0, RasterOp::SrcPaint);
+    bitBlt(anded, 1, 2, w, h, &b, 0, 0, RasterOp::SrcAnd);
+    std::int64_t wrong = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            wrong += orred.pixel(x, y) != (a.pixel(x, y) | b.pixel(x, y));
+            const QRgb under = x >= 1 && y >= 2 ? b.pixel(x - 1, y - 2) : 0xffffffffu;
+            wrong += anded.pixel(x, y) != (a.pixel(x, y) & under);
+        }
+    EXPECT_EQ(wrong, 0);
+
+    // One row down onto itself: each row reads the row above after that row was written,
+    // so the top row runs all the way down.
+    Image self = a;
+    bitBlt(self, 0, 1, w, h - 1, &self, 0, 0, RasterOp::SrcCopy);
+    std::int64_t unlike = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) unlike += self.pixel(x, y) != a.pixel(x, 0);
+    EXPECT_EQ(unlike, 0);
+}
+
 TEST(Bmp, EncodesBottomUpBgrRowsPaddedToFourBytes) {
     Image img(5, 2);
     img.setPixel(0, 0, qRgb(1, 2, 3));  // top-left
