@@ -80,25 +80,6 @@ TEST(OutlineRadius, HalfWidthsAndDiskSizesFollowTheTable) {
     EXPECT_EQ(HalfWidths(25), HalfWidths(10));
 }
 
-TEST(OutlineRing, HasTheDiskShapeAroundAGlyphPixel) {
-    // White on white comes out exactly, with nothing else white; a ring in the glyph's
-    // own colour is a ring all the same.
-    const struct { Colour colour; std::int32_t radius; std::vector<std::string> ring; } cases[] = {
-        {kWhite, 1, {".....", "..o..", ".o.o.", "..o..", "....."}},
-        {kRed, 2, {".......", "...o...", ".ooooo.", ".oo.oo.", ".ooooo.", "...o...", "......."}}};
-    for (const auto& c : cases) {
-        const std::int32_t side = std::int32_t(c.ring.size());
-        Bytes b(side, side);
-        b.set(side / 2, side / 2, 0x204060);  // an anti-aliasing shade
-        cleanGlyphs(b.rows(), c.colour);
-        buildRing(b.rows(), c.colour, c.colour, c.radius);
-        Bytes want(side, side);
-        for (std::int32_t y = 0; y < side; ++y)
-            for (std::int32_t x = 0; x < side; ++x) want.set(y, x, c.ring[y][x] == 'o' ? c.colour : kBlack);
-        EXPECT_EQ(b.data, want.data) << "radius " << c.radius;
-    }
-}
-
 // Random sheets (padding bytes too) and glyphs on every edge and corner, at every radius,
 // for glyph and outline colours that are white, black, equal or anything.
 TEST(OutlineRing, MatchesTheDirectSearch) {
