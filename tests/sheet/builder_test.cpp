@@ -54,15 +54,6 @@ TEST(Placement, CentresTheBoxAndSplitsTheShadowOffsetTowardZero) {
     EXPECT_THROW(placeInCell(INT32_MAX, 0, 2, 2, CharBox{9, 16}, 0, 0), Error);
 }
 
-TEST(TextureSample, TilesFromTheCornerAndClipsAtTheCellEdge) {
-    for (std::int32_t side : {10, 40}) {  // four tiles, then one clipped tile
-        const Image texture = patterned(side, side), sample = tileTextureSample(texture, 16, 16);
-        ASSERT_EQ(std::pair(sample.width(), sample.height()), std::pair(16, 16));
-        for (std::int32_t y = 0; y < 16; ++y)
-            for (std::int32_t x = 0; x < 16; ++x) ASSERT_EQ(sample.pixel(x, y), texture.pixel(x % side, y % side));
-    }
-}
-
 // Each sheet must equal its glyphs drawn one by one: the shadows, then the main boxes
 // cut out of them in black, then the glyphs ORed on top.
 TEST(Builder, DrawsEachCharacterAndItsShadowAtItsPlaceInTheCell) {
