@@ -251,10 +251,7 @@ TEST_F(CliBinary, WithoutFallbackALackedCharacterLeavesAnEmptyCellAndIsReported)
 }
 
 TEST_F(CliBinary, AnEffectReachingPastItsCellIsWarnedOfOnceWithTheCellThatHoldsIt) {
-    QFont font("DejaVu Sans");
-    font.setPixelSize(16);
-    font.setHintingPreference(QFont::PreferFullHinting);
-    const QFontMetrics metrics(font);
+    const QFontMetrics metrics(plainFace("DejaVu Sans", 16));
     const int w = metrics.horizontalAdvance('W'), h = metrics.height();
     const struct { QStringList args; QString warning; } cases[] = {
         {{"-c", "16x40", "--outline", "4"}, QStringLiteral("the outline reaches past cells of 16 x 40 pixels into their "
@@ -341,24 +338,10 @@ TEST_F(CliBinary, MonoGlyphsAreThePlainPaintersAliasedOnesAndEffectsStaySharp) {
     const QImage sheet = QImage(path("m.bmp")).convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(coloursOf(sheet), QSet<QRgb>({0xFF000000, 0xFFFF8000}));
 
-    // Each character alone with QPainter, centred in its cell by the font's own metrics.
-    QFont font("DejaVu Sans");
-    font.setPixelSize(24);
+    // The plain painter's aliased glyphs, centred in their cells by the font's own metrics.
+    QFont font = plainFace("DejaVu Sans", 24);
     font.setStyleStrategy(QFont::NoAntialias);
-    font.setHintingPreference(QFont::PreferFullHinting);
-    font.setKerning(false);
-    const QFontMetrics metrics(font);
-    QImage expected(sheet.size(), QImage::Format_RGB32);
-    expected.fill(Qt::black);
-    QPainter painter(&expected);
-    painter.setFont(font);
-    painter.setPen(QColor(0xFF, 0x80, 0x00));
-    for (int i = 0; i < text.size(); ++i) {
-        const int x = i * 40 + (40 - metrics.horizontalAdvance(text[i])) / 2, y = (40 - metrics.height()) / 2;
-        painter.drawText(x, y + metrics.ascent(), text.mid(i, 1));
-    }
-    painter.end();
-    EXPECT_EQ(sheet, expected);
+    EXPECT_EQ(sheet, drawnSheet(text, font, 40, 40, 0xFF8000));
 
     const struct { QStringList effect; QRgb colour; } effects[] = {
         {{"--outline", "2", "--outline-colour", "0000FF"}, 0xFF0000FF},

@@ -27,10 +27,7 @@ TEST(Descriptors, FontPitchGivesTheFontsOwnMetricsAndKerning) {
                           .shadowDx = 3, .shadowDy = -2, .findKerning = true};
     const Sheet sheet = buildSheet(s);
 
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(20);
-    font.setHintingPreference(QFont::PreferFullHinting);
-    font.setKerning(false);
+    QFont font = fakes::plainFace(QStringLiteral("DejaVu Sans"), 20);
     const QFontMetrics plain(font);
     font.setKerning(true);
     const QFontMetrics kerned(font);

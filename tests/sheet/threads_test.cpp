@@ -38,24 +38,18 @@ TEST(ThreadedDrawing, GivesTheOneThreadSheetByteForByte) {
     };
     for (const Case& c : cases) {
         SheetSettings s{.text = mixedText(90), .cellWidth = c.cell, .cellHeight = c.cell,
-                        .font = fakes::faceDescription(QStringLiteral("IPAGothic"), 28), .texturePath = {}};
-        s.effect = c.effect;
-        s.shadowDx = c.dx;
-        s.shadowDy = c.dy;
-        s.shadowColour = 0x3060C0;
-        s.outlineRadius = 3;
-        s.outlineColour = 0x2080FF;
-        s.fillColour = c.fill;
-        s.keepCoverage = true;
-        s.threads = 1;
+                        .font = fakes::faceDescription(QStringLiteral("IPAGothic"), 28), .fillColour = c.fill,
+                        .texturePath = {}, .effect = c.effect, .shadowDx = c.dx, .shadowDy = c.dy, .shadowColour = 0x3060C0,
+                        .outlineRadius = 3, .outlineColour = 0x2080FF, .keepCoverage = true, .threads = 1};
         const Sheet one = buildSheet(s);
         ASSERT_TRUE(one.coverage);
         for (int threads : {2, 3, 4}) {
             s.threads = threads;
             const Sheet many = buildSheet(s);
-            EXPECT_TRUE(many.image == one.image) << c.what << ", " << threads << " threads";
-            EXPECT_TRUE(many.coverage->glyph == one.coverage->glyph) << c.what << ", " << threads << " threads";
-            EXPECT_TRUE(many.coverage->under == one.coverage->under) << c.what << ", " << threads << " threads";
+            SCOPED_TRACE(testing::Message() << c.what << ", " << threads << " threads");
+            EXPECT_TRUE(many.image == one.image);
+            EXPECT_TRUE(many.coverage->glyph == one.coverage->glyph);
+            EXPECT_TRUE(many.coverage->under == one.coverage->under);
         }
     }
 }

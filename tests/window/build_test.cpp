@@ -155,9 +155,7 @@ TEST_F(BuildTest, AnEmptyTextIsRefusedInOneMessageAndALaterTextBuildsAtOnce) {
     form->Command3[0]->click();
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(u'\n').toStdString();
     EXPECT_TRUE(form->Picture1[0]->isVisible());
-    QFont mono(QStringLiteral("DejaVu Sans Mono"));  // the chosen font, measured apart from the program
-    mono.setPixelSize(14);
-    const QFontMetrics m(mono);
+    const QFontMetrics m(fakes::plainFace(QStringLiteral("DejaVu Sans Mono"), 14));  // measured apart from the program
     EXPECT_EQ(form->Picture1[0]->picture().width(), 2 * m.horizontalAdvance(u'A'));
     EXPECT_EQ(form->Picture1[0]->picture().height(), m.height());
 }

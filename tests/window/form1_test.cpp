@@ -95,9 +95,8 @@ TEST_F(Form1Test, EachReadOutShowsSixDigitsBesideASwatchOfItsColour) {
 
 TEST_F(Form1Test, CellSizeIsTheLargestCharacterPlusTheEffectAllowance) {
     chooseMono(20);
-    QFont mono(QStringLiteral("DejaVu Sans Mono"));  // measured with Qt, apart from the code under test
-    mono.setPixelSize(20);
-    const int w = QFontMetrics(mono).horizontalAdvance(QLatin1Char('M')), h = QFontMetrics(mono).height();
+    const QFontMetrics mono(fakes::plainFace(QStringLiteral("DejaVu Sans Mono"), 20));  // measured apart from the code under test
+    const int w = mono.horizontalAdvance(QLatin1Char('M')), h = mono.height();
     form->Text1->setPlainText(QStringLiteral("AB\r\nCDE\n"));
 
     // Effect option; the three effect boxes before and after; the growth of the cell.
@@ -142,10 +141,7 @@ TEST_F(Form1Test, TheSheetIsDrawnInTheChosenFont) {
         dialogs.fonts.push_back(fakes::faceDescription(QString::fromLatin1(face), px));
         form->Command1->click();
         // The character drawn by plain QPainter at the top-left of a cell of exactly its box.
-        QFont font{QString::fromLatin1(face)};
-        font.setPixelSize(px);
-        font.setStyleStrategy(QFont::NoSubpixelAntialias);
-        font.setHintingPreference(QFont::PreferFullHinting);
+        const QFont font = fakes::plainFace(QString::fromLatin1(face), px);
         const QFontMetrics m(font);
         const QString ch = QString::fromUtf16(text);
         QImage expected(m.horizontalAdvance(ch), m.height(), QImage::Format_RGB32);
