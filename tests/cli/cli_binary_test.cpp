@@ -7,7 +7,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QPainter>
 #include <QSet>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -40,31 +39,6 @@ bool allPrefixed(const std::string& err) {
     for (const QString& line : QString::fromStdString(err).split(u'\n', Qt::SkipEmptyParts))
         if (!line.startsWith("karuvo-cli: ")) return false;
     return true;
-}
-
-// The sheet drawn with a plain painter: every character's advance box centred in its
-// cell (odd margins rounded toward the cell's top-left corner), its baseline at the
-// face's ascent below the box's top.
-QImage drawnSheet(const QString& text, const QFont& font, int cellWidth, int cellHeight, QRgb fill) {
-    const QStringList lines = text.split(u'\n');
-    qsizetype columns = 0;
-    for (const QString& l : lines) columns = std::max(columns, l.toUcs4().size());
-    QImage sheet(int(columns) * cellWidth, int(lines.size()) * cellHeight, QImage::Format_RGB32);
-    sheet.fill(Qt::black);
-    QPainter p(&sheet);
-    p.setFont(font);
-    p.setPen(QColor(fill));
-    const QFontMetrics m(font);
-    for (int row = 0; row < lines.size(); ++row) {
-        const QList<uint> chars = lines[row].toUcs4();
-        for (int column = 0; column < chars.size(); ++column) {
-            const QString ch = QString::fromUcs4(reinterpret_cast<const char32_t*>(&chars[column]), 1);
-            const int x = column * cellWidth + (cellWidth - m.horizontalAdvance(ch)) / 2;
-            const int top = row * cellHeight + (cellHeight - m.height()) / 2;
-            p.drawText(QPoint(x, top + m.ascent()), ch);
-        }
-    }
-    return sheet;
 }
 
 // A folder of font files no font configuration knows (see make_test_fonts.py): made

@@ -1,6 +1,5 @@
 #include <QApplication>
 #include <QFontMetrics>
-#include <QPainter>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -140,18 +139,11 @@ TEST_F(Form1Test, TheSheetIsDrawnInTheChosenFont) {
         SCOPED_TRACE(face);
         dialogs.fonts.push_back(fakes::faceDescription(QString::fromLatin1(face), px));
         form->Command1->click();
-        // The character drawn by plain QPainter at the top-left of a cell of exactly its box.
+        // The character drawn by plain QPainter in a cell of exactly its box.
         const QFont font = fakes::plainFace(QString::fromLatin1(face), px);
         const QFontMetrics m(font);
         const QString ch = QString::fromUtf16(text);
-        QImage expected(m.horizontalAdvance(ch), m.height(), QImage::Format_RGB32);
-        expected.fill(Qt::black);
-        {
-            QPainter p(&expected);
-            p.setFont(font);
-            p.setPen(Qt::white);
-            p.drawText(0, m.ascent(), ch);
-        }
+        const QImage expected = fakes::drawnSheet(ch, font, m.horizontalAdvance(ch), m.height(), qRgb(255, 255, 255));
         form->Text1->setPlainText(ch);
         form->Text2[0]->setText(QString::number(expected.width()));
         form->Text2[1]->setText(QString::number(expected.height()));
