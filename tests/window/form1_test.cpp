@@ -92,7 +92,7 @@ TEST_F(Form1Test, EachReadOutShowsSixDigitsBesideASwatchOfItsColour) {
     }
 }
 
-TEST_F(Form1Test, CellSizeIsTheLargestCharacterPlusTheEffectAllowance) {
+TEST_F(Form1Test, CellSizeIsTheLargestCharacterPlusTheEffectAllowanceAndOverflowIsRefused) {
     chooseMono(20);
     const QFontMetrics mono(fakes::plainFace(QStringLiteral("DejaVu Sans Mono"), 20));  // measured apart from the code under test
     const int w = mono.horizontalAdvance(QLatin1Char('M')), h = mono.height();
@@ -124,6 +124,20 @@ TEST_F(Form1Test, CellSizeIsTheLargestCharacterPlusTheEffectAllowance) {
         EXPECT_EQ(cells(), std::pair(QString::number(w), QString::number(h))) << text;
     }
     EXPECT_EQ(dialogs.messages.size(), 2);
+
+    // Offsets outside the 32-bit range: refused and named, not wrapped.
+    form->Text1->setPlainText(QStringLiteral("A"));
+    form->Option2[1]->setChecked(true);
+    form->Text2[0]->setText(QStringLiteral("7"));
+    for (auto [across, down, says] : {std::tuple{"1e20", "0", u"影の横のずれ"}, {"0", "2147483647", u"32 ビット整数"}}) {
+        dialogs.messages.clear();
+        form->Text3[0]->setText(QString::fromLatin1(across));
+        form->Text3[1]->setText(QString::fromLatin1(down));
+        form->Command2->click();
+        ASSERT_EQ(dialogs.messages.size(), 1);
+        EXPECT_TRUE(dialogs.messages[0].contains(QString::fromUtf16(says))) << dialogs.messages[0].toStdString();
+        EXPECT_EQ(form->Text2[0]->text(), QStringLiteral("7"));
+    }
 }
 
 TEST_F(Form1Test, TheSheetIsDrawnInTheChosenFont) {
@@ -172,22 +186,6 @@ TEST_F(Form1Test, ANumberBoxGainingTheFocusSelectsItsWholeText) {
         QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(3, box->height() / 2));  // a click, which places a cursor
         EXPECT_TRUE(box->hasFocus());
         EXPECT_EQ(box->selectedText(), QStringLiteral("12.5"));
-    }
-}
-
-TEST_F(Form1Test, NumbersOutsideThe32BitRangeAreRefusedNotWrapped) {
-    chooseMono(20);
-    form->Text1->setPlainText(QStringLiteral("A"));
-    form->Option2[1]->setChecked(true);
-    form->Text2[0]->setText(QStringLiteral("7"));
-    for (auto [across, down, says] : {std::tuple{"1e20", "0", u"影の横のずれ"}, {"0", "2147483647", u"32 ビット整数"}}) {
-        dialogs.messages.clear();
-        form->Text3[0]->setText(QString::fromLatin1(across));
-        form->Text3[1]->setText(QString::fromLatin1(down));
-        form->Command2->click();
-        ASSERT_EQ(dialogs.messages.size(), 1);
-        EXPECT_TRUE(dialogs.messages[0].contains(QString::fromUtf16(says))) << dialogs.messages[0].toStdString();
-        EXPECT_EQ(form->Text2[0]->text(), QStringLiteral("7"));
     }
 }
 
