@@ -128,8 +128,7 @@ TEST(Builder, BuildsAnEightThousandPixelSquareSheet) {
 
 TEST(Builder, RefusesBadInputBeforeDrawingWithTheSizeOrFileNamed) {
     QTemporaryDir dir;
-    const QString junk = dir.filePath("junk.bmp"), huge = dir.filePath("huge.bmp");
-    ASSERT_TRUE(fakes::writeFile(junk, "not a picture"));
+    const QString huge = dir.filePath("huge.bmp");
     // A bitmap whose header claims 9000 x 8000 pixels.
     ASSERT_TRUE(fakes::writeFile(huge, encodeBmp24(patterned(4, 4), 4, 4).replace(18, 8, QByteArray::fromHex("28230000401f0000"))));
 
@@ -139,8 +138,6 @@ TEST(Builder, RefusesBadInputBeforeDrawingWithTheSizeOrFileNamed) {
         {30000, 30000, {}, ErrorKind::TooLarge, "90000 x 30000"},  // three cells across
         {kMaxSheetSide, 1, {}, ErrorKind::TooLarge, std::to_string(3 * kMaxSheetSide) + " x 1"},
         {1000000000, 1, {}, ErrorKind::Overflow, "sheet width"},
-        {16, 16, dir.filePath("missing.bmp"), ErrorKind::Image, "missing.bmp"},
-        {16, 16, junk, ErrorKind::Image, "junk.bmp"},
         {16, 16, huge, ErrorKind::Image, "9000 x 8000"}};
     for (const auto& c : cases) {
         SheetSettings s = monoSettings(QStringLiteral("ABC"), c.cellWidth, c.cellHeight);
