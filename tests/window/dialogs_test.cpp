@@ -46,12 +46,10 @@ QStringList buttonTexts(QWidget* dialog) {
 
 }  // namespace
 
-TEST(WithBmpSuffix, AddsTheSuffixOnlyToABareName) {
+// A bare name gets the suffix, a name with one keeps it; a long face name stays whole.
+TEST(DialogValues, TheSuffixGoesOnlyOnABareNameAndTheFaceNameStaysWhole) {
     EXPECT_EQ(withBmpSuffix("/tmp/dir.v2/sheet"), "/tmp/dir.v2/sheet.bmp");
     EXPECT_EQ(withBmpSuffix("/tmp/sheet.BMP"), "/tmp/sheet.BMP");
-}
-
-TEST(DescribeFont, TheFaceNameStaysWhole) {
     QFont f(QString(40, u'X'));
     f.setPointSize(11);
     const FontDescription d = describeFont(f);
