@@ -27,13 +27,11 @@ TEST(NumberValue, ReadsTheNumberAtTheStart) {
     }
 }
 
-TEST(Rounding, HalvesGoToTheEvenNeighbourAndCellSizesRoundDown) {
+TEST(Rounding, HalvesGoToTheEvenNeighbourCellSizesRoundDownAndOutOfRangeIsRefused) {
     for (auto [v, even] : {std::pair{2.5, 2}, {3.5, 4}, {-1.5, -2}, {-2.5, -2}, {-3.0, -3}, {2147483647.4, 2147483647}})
         EXPECT_EQ(roundHalfEven(v, "x"), even) << v;
     EXPECT_EQ(std::pair(roundDown(12.7, "x"), roundDown(-0.5, "x")), std::pair(12, -1));
-}
-
-TEST(Rounding, OutOfRangeValuesAreRefusedNotWrapped) {
+    // Out of range: refused with the value's name, not wrapped.
     for (double v : {1e20, -1e20, 2147483647.5, -2147483649.0, numberValue(u"1e999"), numberValue(u"&H123456789")}) {
         const auto e = fakes::thrownBy([&] { roundHalfEven(v, "shadow offset across"); });
         ASSERT_TRUE(e) << v;
