@@ -128,7 +128,19 @@ TEST_F(BuildTest, FailingSaveIsReportedAndDamagesNothing) {
     }
 }
 
-TEST_F(BuildTest, AnEmptyTextIsRefusedInOneMessageAndALaterTextBuildsAtOnce) {
+TEST_F(BuildTest, RefusedBuildsSayWhyInOneJapaneseMessageAndALaterTextBuildsAtOnce) {
+    // A cell without area: the message names the value and the boxes to change.
+    for (const char* cell : {"-5", "0"}) {
+        dialogs.messages.clear();
+        form->Text2[0]->setText(QString::fromLatin1(cell));
+        form->Command3[0]->click();
+        ASSERT_EQ(dialogs.messages.size(), 1);
+        const QString& says = dialogs.messages[0];
+        EXPECT_TRUE(isJapanese(says)) << says.toStdString();
+        EXPECT_TRUE(says.contains(QString::fromLatin1(cell) + QStringLiteral(" × 20"))) << says.toStdString();
+        EXPECT_TRUE(says.contains(QStringLiteral("１文字当たりのサイズ"))) << "names the boxes to change: " << says.toStdString();
+    }
+    // An empty text, whatever the cell boxes hold.
     // Cell boxes holding a size, then empty as on a fresh start.
     for (const QString& cell : {QStringLiteral("16"), QString()}) {
         for (TextBox* box : form->Text2) box->setText(cell);
@@ -156,19 +168,6 @@ TEST_F(BuildTest, AnEmptyTextIsRefusedInOneMessageAndALaterTextBuildsAtOnce) {
     const QFontMetrics m(fakes::plainFace(QStringLiteral("DejaVu Sans Mono"), 14));  // measured apart from the program
     EXPECT_EQ(form->Picture1[0]->picture().width(), 2 * m.horizontalAdvance(u'A'));
     EXPECT_EQ(form->Picture1[0]->picture().height(), m.height());
-}
-
-TEST_F(BuildTest, ARefusedBuildSaysWhyInJapaneseWithTheValue) {
-    for (const char* cell : {"-5", "0"}) {
-        dialogs.messages.clear();
-        form->Text2[0]->setText(QString::fromLatin1(cell));
-        form->Command3[0]->click();
-        ASSERT_EQ(dialogs.messages.size(), 1);
-        const QString& says = dialogs.messages[0];
-        EXPECT_TRUE(isJapanese(says)) << says.toStdString();
-        EXPECT_TRUE(says.contains(QString::fromLatin1(cell) + QStringLiteral(" × 20"))) << says.toStdString();
-        EXPECT_TRUE(says.contains(QStringLiteral("１文字当たりのサイズ"))) << "names the boxes to change: " << says.toStdString();
-    }
 }
 
 TEST_F(BuildTest, ASheetLargerThanTheWindowScrollsToItsLastPixelZoomsAndEscapeHidesIt) {
