@@ -54,7 +54,7 @@ TEST(CharSource, ABadItemIsRefusedByName) {
     }
 }
 
-TEST(CharSource, NamedSetsHoldTheirStandardsCounts) {
+TEST(CharSource, NamedSetsHoldTheirStandardsCountsAndKanjiLevels) {
     const std::pair<const char*, std::size_t> sizes[] = {
         {"ascii", 95}, {"latin1", 191}, {"hiragana", 93}, {"katakana", 96}, {"halfwidth-katakana", 63},
         {"jis-x-0208", 6879}, {"jis-x-0208-kanji1", 2965}, {"jis-x-0208-kanji2", 3390}};
@@ -62,9 +62,8 @@ TEST(CharSource, NamedSetsHoldTheirStandardsCounts) {
     CodePointSet unknown;
     EXPECT_FALSE(addCharset(u"jis", unknown));
     EXPECT_TRUE(unknown.empty());
-}
 
-TEST(CharSource, TheKanjiLevelsSplitJisX0208WhereTheStandardDoes) {
+    // The kanji levels split JIS X 0208 where the standard does.
     const CodePointSet all = named("jis-x-0208"), level1 = named("jis-x-0208-kanji1"),
                        level2 = named("jis-x-0208-kanji2");
     // First and last of each level, from the standard's rows 16 and 47, 48 and 84.
