@@ -140,8 +140,7 @@ TEST_F(BuildTest, RefusedBuildsSayWhyInOneJapaneseMessageAndALaterTextBuildsAtOn
         EXPECT_TRUE(says.contains(QString::fromLatin1(cell) + QStringLiteral(" × 20"))) << says.toStdString();
         EXPECT_TRUE(says.contains(QStringLiteral("１文字当たりのサイズ"))) << "names the boxes to change: " << says.toStdString();
     }
-    // An empty text, whatever the cell boxes hold.
-    // Cell boxes holding a size, then empty as on a fresh start.
+    // An empty text, with cell boxes holding a size, then empty as on a fresh start.
     for (const QString& cell : {QStringLiteral("16"), QString()}) {
         for (TextBox* box : form->Text2) box->setText(cell);
         for (const char* text : {"", "\n\r\n"}) {
