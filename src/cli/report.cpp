@@ -17,12 +17,15 @@ std::vector<FallbackChar> missingCharacters(QStringView text, const Font& font) 
     std::vector<FallbackChar> missing;
     std::unordered_set<char32_t> seen;
     const QString own = font.resolvedFamily();
+    // The own face's character map answers for most characters at once; only those it
+    // lacks are laid out to find the face that draws them.
     for (char32_t c : codePointsOf(text)) {
         const QChar::Category cat = QChar::category(c);
         if (cat == QChar::Other_Control || cat == QChar::Other_Format) continue;
         if (!seen.insert(c).second) continue;
+        if (font.hasGlyph(c)) continue;
         if (font.description().noFallback) {
-            if (!font.hasGlyph(c)) missing.push_back(FallbackChar{c, {}});
+            missing.push_back(FallbackChar{c, {}});
             continue;
         }
         const QString face = font.drawingFamily(c);

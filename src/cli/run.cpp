@@ -108,10 +108,11 @@ void fitCell(CliOptions& o, const GridSize& grid, const Font& font) {
 }
 
 // Warns when the edge effect reaches past the cells into their neighbours, naming the
-// cell that would hold it.
-void warnOfSpill(const SheetSettings& s, const Font& font, QTextStream& err) {
-    if (s.effect == EffectKind::None) return;
-    const CharBox largest = largestCharBox(s.text, font);
+// cell that would hold it. The sheet's characters carry the advances the build measured.
+void warnOfSpill(const SheetSettings& s, const Sheet& sheet, QTextStream& err) {
+    if (s.effect == EffectKind::None || sheet.chars.empty()) return;
+    CharBox largest{0, sheet.lineHeight};
+    for (const SheetChar& c : sheet.chars) largest.width = std::max(largest.width, c.advance);
     const CharBox allowance = effectAllowance(s.effect, s.shadowDx, s.shadowDy, s.outlineRadius);
     const std::int64_t width = largest.width + std::abs(std::int64_t{allowance.width});
     const std::int64_t height = largest.height + std::abs(std::int64_t{allowance.height});
@@ -217,7 +218,7 @@ int build(CliOptions& o, QTextStream& err) {
         if (!o.jsonPath.isEmpty()) files.push_back({o.jsonPath, jsonDescriptor(paged(o.jsonPath), o.pitch == Pitch::Font)});
     }
     writeFilesAtomically(files);
-    warnOfSpill(s, *font, err);
+    warnOfSpill(s, sheet, err);
 
     if (!o.quiet) {
         err << reportText(geometry, gridCells(s.text).size(), font->resolvedFamily(), o.font.pixelSize,

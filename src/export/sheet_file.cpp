@@ -46,6 +46,11 @@ public:
                 continue;
             }
             const Colour g = tex ? fromQRgb(tex[(x0 + x) % sheet_.cellWidth]) : c_.glyphColour;
+            if (b == 0) {
+                // The glyph alone: the general form below gives its colour and coverage.
+                line[x] = qRgba(redOf(g), greenOf(g), blueOf(g), a);
+                continue;
+            }
             const auto channel = [&](int gc, int uc) { return (2 * overChannel(gc, a, uc, b) + covered) / (2 * covered); };
             line[x] = qRgba(channel(redOf(g), ur_), channel(greenOf(g), ug_), channel(blueOf(g), ub_),
                             (2 * covered + 255) / (2 * 255));

@@ -139,8 +139,9 @@ CharBox Font::measure(char32_t codePoint) const {
 }
 
 bool Font::hasGlyph(char32_t codePoint) const {
-    // The raw font of a merging font is its own face alone.
-    return QRawFont::fromFont(font_).supportsCharacter(static_cast<uint>(codePoint));
+    // The raw font of a merging font is its own face alone; made once, on first use.
+    if (!ownFace_) ownFace_ = QRawFont::fromFont(font_);
+    return ownFace_->supportsCharacter(static_cast<uint>(codePoint));
 }
 
 namespace {

@@ -2,9 +2,11 @@
 
 #include <QFont>
 #include <QFontMetrics>
+#include <QRawFont>
 #include <QString>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -110,6 +112,7 @@ private:
     QFont font_;
     QFontMetrics metrics_;
     FontDescription description_;
+    mutable std::optional<QRawFont> ownFace_;  // see hasGlyph
 };
 
 // A font file loaded into this process's font database for as long as the object
