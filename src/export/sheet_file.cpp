@@ -109,8 +109,8 @@ constexpr std::int64_t kPieceBytes = 4 * 1024 * 1024;
 constexpr std::size_t kMaxIdatBytes = 1024 * 1024;
 
 // One piece of the image data: rows `first` .. `last` - 1, each a filter byte (0, none)
-// and the row's red, green, blue and alpha bytes, as raw deflate data that ends on a
-// byte boundary (finished when `final`), with the Adler-32 of the raw bytes.
+// and the row's pixel bytes, as raw deflate data that ends on a byte boundary (finished
+// when `final`), with the Adler-32 of the raw bytes.
 struct Piece {
     std::int32_t first = 0, last = 0;
     bool final = false;
@@ -119,13 +119,65 @@ struct Piece {
     std::int64_t rawBytes = 0;
 };
 
-void compressPiece(const RowComposer& rows, std::int32_t x0, std::int32_t y0, std::int32_t w, Piece& piece,
-                   std::vector<unsigned char>& scratch) {
+// How the file's rows are stored: every pixel as red, green, blue and alpha, or, for a
+// sheet drawn in one colour alone, as an index into a palette whose entry a is that
+// colour at alpha a (entry 0 fully transparent black), so that both read back as the
+// same pixels and the palette form has a quarter of the bytes to compress.
+class PngRows {
+public:
+    PngRows(const Sheet& sheet, std::int32_t x0, std::int32_t w)
+        : sheet_(sheet), composer_(sheet), x0_(x0), w_(w),
+          indexed_(sheet.coverage->under.isEmpty() && sheet.coverage->textureCell.isEmpty()) {}
+
+    bool indexed() const { return indexed_; }
+    std::size_t bytesPerPixel() const { return indexed_ ? 1 : 4; }
+    std::size_t rowBytes() const { return 1 + bytesPerPixel() * static_cast<std::size_t>(w_); }
+
+    // Row y of the sheet without its filter byte, into `out`; `line` is scratch.
+    void pixels(std::int32_t y, unsigned char* out, std::vector<QRgb>& line) const {
+        if (indexed_) {
+            const QRgb* glyph = sheet_.coverage->glyph.row(y) + x0_;
+            for (std::int32_t x = 0; x < w_; ++x) out[x] = static_cast<unsigned char>(qRed(glyph[x]));
+            return;
+        }
+        line.resize(static_cast<std::size_t>(w_));
+        composer_.compose(x0_, y, w_, line.data());
+        for (QRgb px : line) {
+            out[0] = static_cast<unsigned char>(qRed(px));
+            out[1] = static_cast<unsigned char>(qGreen(px));
+            out[2] = static_cast<unsigned char>(qBlue(px));
+            out[3] = static_cast<unsigned char>(qAlpha(px));
+            out += 4;
+        }
+    }
+
+    // The PLTE and tRNS chunks of the indexed form.
+    bool putPalette(const ByteSink& put) const {
+        unsigned char colours[3 * 256];
+        unsigned char alphas[256];
+        const Colour g = sheet_.coverage->glyphColour;
+        for (int a = 0; a < 256; ++a) {
+            colours[3 * a] = static_cast<unsigned char>(a ? redOf(g) : 0);
+            colours[3 * a + 1] = static_cast<unsigned char>(a ? greenOf(g) : 0);
+            colours[3 * a + 2] = static_cast<unsigned char>(a ? blueOf(g) : 0);
+            alphas[a] = static_cast<unsigned char>(a);
+        }
+        return putChunk(put, "PLTE", colours, sizeof colours) && putChunk(put, "tRNS", alphas, sizeof alphas);
+    }
+
+private:
+    const Sheet& sheet_;
+    const RowComposer composer_;
+    const std::int32_t x0_, w_;
+    const bool indexed_;
+};
+
+void compressPiece(const PngRows& rows, std::int32_t y0, Piece& piece, std::vector<unsigned char>& scratch) {
     z_stream z{};
     // Fastest level: a sheet is mostly empty, and the bytes shrink well at any level.
     if (deflateInit2(&z, 1, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) throw std::bad_alloc();
-    const std::size_t rowBytes = 1 + 4 * static_cast<std::size_t>(w);
-    std::vector<QRgb> line(static_cast<std::size_t>(w));
+    const std::size_t rowBytes = rows.rowBytes();
+    std::vector<QRgb> line;
     std::vector<unsigned char> raw(rowBytes);
     // Compressed into a buffer that holds the worst case, then kept at its own size.
     scratch.resize(deflateBound(&z, static_cast<uLong>(rowBytes) * static_cast<uLong>(piece.last - piece.first)) + 64);
@@ -133,16 +185,8 @@ void compressPiece(const RowComposer& rows, std::int32_t x0, std::int32_t y0, st
     z.avail_out = static_cast<uInt>(scratch.size());
     int status = Z_OK;
     for (std::int32_t y = piece.first; y < piece.last; ++y) {
-        rows.compose(x0, y0 + y, w, line.data());
         raw[0] = 0;
-        unsigned char* p = raw.data() + 1;
-        for (QRgb px : line) {
-            p[0] = static_cast<unsigned char>(qRed(px));
-            p[1] = static_cast<unsigned char>(qGreen(px));
-            p[2] = static_cast<unsigned char>(qBlue(px));
-            p[3] = static_cast<unsigned char>(qAlpha(px));
-            p += 4;
-        }
+        rows.pixels(y0 + y, raw.data() + 1, line);
         piece.adler = adler32(piece.adler, raw.data(), static_cast<uInt>(rowBytes));
         z.next_in = raw.data();
         z.avail_in = static_cast<uInt>(rowBytes);
@@ -183,7 +227,8 @@ bool writePng(const Sheet& sheet, std::int32_t x0, std::int32_t y0, std::int32_t
               const ByteSink& put) {
     checkRegion(sheet, x0, y0, w, h);
     checkCoverage(sheet);
-    const std::int64_t rowBytes = 1 + 4 * std::int64_t{w};
+    const PngRows rows(sheet, x0, w);
+    const std::int64_t rowBytes = static_cast<std::int64_t>(rows.rowBytes());
     const std::int32_t rowsPerPiece = static_cast<std::int32_t>(std::clamp<std::int64_t>(kPieceBytes / rowBytes, 1, h));
     std::vector<Piece> pieces;
     for (std::int32_t y = 0; y < h; y += rowsPerPiece) {
@@ -193,14 +238,13 @@ bool writePng(const Sheet& sheet, std::int32_t x0, std::int32_t y0, std::int32_t
         p.final = p.last == h;
         pieces.push_back(std::move(p));
     }
-    const RowComposer rows(sheet);
     const int threads = static_cast<int>(std::min<std::size_t>(
         pieces.size(), std::min<unsigned>(std::max(1u, std::thread::hardware_concurrency()), kMaxParallel)));
     try {
         runParallel(threads, [&](int t) {
             std::vector<unsigned char> scratch;
             for (std::size_t i = static_cast<std::size_t>(t); i < pieces.size(); i += static_cast<std::size_t>(threads))
-                compressPiece(rows, x0, y0, w, pieces[i], scratch);
+                compressPiece(rows, y0, pieces[i], scratch);
         });
     } catch (const std::bad_alloc&) {
         pngTooLarge(w, h);
@@ -209,9 +253,11 @@ bool writePng(const Sheet& sheet, std::int32_t x0, std::int32_t y0, std::int32_t
     unsigned char header[13];
     putBig32(header, static_cast<std::uint32_t>(w));
     putBig32(header + 4, static_cast<std::uint32_t>(h));
-    const unsigned char format[5] = {8, 6, 0, 0, 0};  // 8 bits, RGBA, deflate, no filter set, no interlace
+    // 8 bits, palette or RGBA, deflate, no filter set, no interlace
+    const unsigned char format[5] = {8, static_cast<unsigned char>(rows.indexed() ? 3 : 6), 0, 0, 0};
     std::memcpy(header + 8, format, 5);
     if (!put("\x89PNG\r\n\x1a\n", 8) || !putChunk(put, "IHDR", header, 13)) return false;
+    if (rows.indexed() && !rows.putPalette(put)) return false;
 
     // The zlib stream in IDAT chunks: its header, each piece's deflate data, and the
     // Adler-32 of all raw bytes.

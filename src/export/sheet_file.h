@@ -15,7 +15,7 @@ namespace karuvo {
 
 enum class SheetFileFormat {
     Bmp,  // 24-bit Windows bitmap: the sheet's pixels as they are
-    Png,  // 32-bit PNG with straight alpha
+    Png,  // PNG with straight alpha: 8-bit RGBA, or a palette with alpha for one colour
 };
 
 // The format a file name asks for by its ending, ".bmp" or ".png" in either case;
@@ -34,7 +34,9 @@ inline bool needsCoverage(SheetFileFormat format) { return format == SheetFileFo
 // inside the sheet with some area (Error(InvalidSize) otherwise).
 QImage transparentImage(const Sheet& sheet, std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h);
 
-// The region as a PNG file of 8-bit red, green, blue and straight alpha. Throws as
+// The region as a PNG file with straight alpha: 8-bit red, green, blue and alpha, or,
+// when glyphs of one colour are all there is, an 8-bit palette of that colour at every
+// alpha (the same pixels read back, a quarter of the data). Throws as
 // transparentImage, and Error(TooLarge) when the pixels or the file do not fit in memory.
 QByteArray encodePng(const Sheet& sheet, std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h);
 

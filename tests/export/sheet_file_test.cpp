@@ -124,22 +124,29 @@ TEST_F(SheetFile, PngOverBlackIsTheBitmapAndOverAnyColourHasNoFringe) {
 
 // A sheet of several compressed pieces, and a region of it, read back by Qt's reader:
 // exactly the transparent picture and that part of it, so the pieces join into one
-// valid stream. Regions outside the sheet, and a sheet without coverage, are refused.
+// valid stream, with a shadow (full colour) and in one colour (a palette). Regions
+// outside the sheet, and a sheet without coverage, are refused.
 TEST_F(SheetFile, PngOfALargeSheetAndOfARegionReadBackExactly) {
     SheetSettings s = sheetOf(FillKind::Colour, kOrange, EffectKind::Shadow, kBlue);
-    QString line = QStringLiteral("AVg\u00f6&jW").repeated(9);
-    s.text = (line + u'\n').repeated(39) + line;
+    QString line = QStringLiteral("AVg\u00f6&jW").repeated(14);
+    s.text = (line + u'\n').repeated(45) + line;
     s.keepCoverage = true;
-    const Sheet sheet = buildSheet(s);
-    ASSERT_GT(std::int64_t{sheet.width} * sheet.height * 4, 8ll * 1024 * 1024);
-    const QImage whole = transparentImage(sheet, 0, 0, sheet.width, sheet.height);
-    EXPECT_EQ(pngOf(sheet), whole);
+    for (const EffectKind effect : {EffectKind::Shadow, EffectKind::None}) {
+        s.effect = effect;
+        const Sheet sheet = buildSheet(s);
+        ASSERT_GT(std::int64_t{sheet.width} * sheet.height, 4ll * 1024 * 1024);  // pieces even at a byte a pixel
+        const QImage whole = transparentImage(sheet, 0, 0, sheet.width, sheet.height);
+        const QByteArray bytes = encodePng(sheet, 0, 0, sheet.width, sheet.height);
+        EXPECT_EQ(pngOf(sheet), whole);
+        // Colour type: RGBA with the shadow's second colour, a palette for one colour.
+        EXPECT_EQ(bytes.at(25), effect == EffectKind::None ? 3 : 6);
 
-    QImage region;
-    ASSERT_TRUE(region.loadFromData(encodePng(sheet, 7, 35, sheet.width - 20, sheet.height - 40), "PNG"));
-    EXPECT_EQ(region.convertToFormat(QImage::Format_ARGB32), whole.copy(7, 35, sheet.width - 20, sheet.height - 40));
-    for (auto [x, y, w, h] : {std::array{0, 0, 0, 5}, {-1, 0, 5, 5}, {sheet.width - 4, 0, 5, 5}})
-        EXPECT_TRUE(fakes::thrownBy([&] { transparentImage(sheet, x, y, w, h); })) << x << " " << w;
+        QImage region;
+        ASSERT_TRUE(region.loadFromData(encodePng(sheet, 7, 35, sheet.width - 20, sheet.height - 40), "PNG"));
+        EXPECT_EQ(region.convertToFormat(QImage::Format_ARGB32), whole.copy(7, 35, sheet.width - 20, sheet.height - 40));
+        for (auto [x, y, w, h] : {std::array{0, 0, 0, 5}, {-1, 0, 5, 5}, {sheet.width - 4, 0, 5, 5}})
+            EXPECT_TRUE(fakes::thrownBy([&] { transparentImage(sheet, x, y, w, h); })) << x << " " << w;
+    }
     s.text = QStringLiteral("AVg");
     s.keepCoverage = false;
     EXPECT_TRUE(fakes::thrownBy([&] { encodePng(buildSheet(s), 0, 0, 10, 10); }));
