@@ -9,12 +9,18 @@
 
 namespace karuvo {
 
-// One character to draw: the top-left corner of its box and its code point.
+// One character to draw: the top-left corner of its box and its code point, and how
+// far its ink may reach above or below its box (negative: not known).
 struct PlacedChar {
     std::int32_t x = 0;
     std::int32_t y = 0;
     char32_t codePoint = 0;
+    std::int32_t reach = -1;
 };
+
+// Whether the ink of `c`, drawn with `font`, may touch rows top .. bottom - 1: its box
+// widened by its reach, or, when that is not known, by three line heights and 16 pixels.
+bool inkMayReach(const PlacedChar& c, const Font& font, std::int64_t top, std::int64_t bottom);
 
 // How many threads a batch of `count` characters is worth: 1 for small batches or a
 // single core, otherwise the cores there are, at most 4. `requested` > 0 overrides it.
@@ -37,8 +43,7 @@ struct DrawPass {
 // must be as tall as the first. With threads > 1 the pictures are cut into horizontal
 // bands, one a thread, each band running every pass in the same order with its own
 // copy of the font (so its glyph cache serves all passes); a band draws every character
-// whose ink can reach it, taken to be within three line heights (plus 16 pixels) of
-// the character's box.
+// whose ink may reach it (inkMayReach).
 void drawPasses(const Font& font, const std::vector<DrawPass>& passes, int threads);
 
 }  // namespace karuvo

@@ -144,6 +144,27 @@ bool Font::hasGlyph(char32_t codePoint) const {
     return ownFace_->supportsCharacter(static_cast<uint>(codePoint));
 }
 
+std::optional<std::int32_t> Font::ownInkReach() const {
+    if (!ownFace_) ownFace_ = QRawFont::fromFont(font_);
+    // The face's header: units per em at byte 18, then the box of all its glyphs,
+    // yMin at byte 38 and yMax at byte 42, big-endian.
+    const QByteArray head = ownFace_->fontTable("head");
+    if (head.size() < 54 || ownFace_->pixelSize() <= 0) return std::nullopt;
+    const auto at = [&](int offset) {
+        return static_cast<std::int16_t>((static_cast<std::uint8_t>(head[offset]) << 8) |
+                                         static_cast<std::uint8_t>(head[offset + 1]));
+    };
+    const int units = static_cast<std::uint16_t>(at(18));
+    if (units <= 0) return std::nullopt;
+    const double scale = ownFace_->pixelSize() / units;
+    const double above = std::ceil(at(42) * scale) - metrics_.ascent();
+    const double below = std::ceil(-at(38) * scale) - metrics_.descent();
+    // Hinting moves an edge by about a pixel, anti-aliasing adds one, emboldening a
+    // little in proportion to the size.
+    const double slack = 3 + ownFace_->pixelSize() / 16;
+    return static_cast<std::int32_t>(std::clamp(std::max({above, below, 0.0}) + slack, 0.0, 1e6));
+}
+
 namespace {
 
 bool setOnFixedPitch(char32_t c) {

@@ -35,20 +35,6 @@ std::unique_ptr<Font> sheetFont(const SheetSettings& s) {
     return font;
 }
 
-// ANDs the one-cell sample into every cell of the grid, empty cells included: black
-// stays black, white glyphs take on the texture.
-void layInTexture(Image& sheet, Image& sample, const GridSize& grid, std::int32_t cellWidth,
-                  std::int32_t cellHeight) {
-    if (grid.columns == 0) return;
-    for (std::int32_t c = 0; c < grid.columns; ++c) {
-        const std::int32_t x = checkedMul(c, cellWidth, "a cell's left edge");
-        for (std::int32_t r = 0; r < grid.rows; ++r) {
-            const std::int32_t y = checkedMul(r, cellHeight, "a cell's top edge");
-            bitBlt(sheet, x, y, cellWidth, cellHeight, &sample, 0, 0, RasterOp::SrcAnd);
-        }
-    }
-}
-
 // Makes `mask` white where `picture` is not black and black elsewhere.
 void markNonBlack(const Image& picture, Image& mask) {
     for (std::int32_t y = 0; y < picture.height(); ++y) {
@@ -167,16 +153,33 @@ Image tileTextureSample(const Image& texture, std::int32_t cellWidth, std::int32
     return sample;
 }
 
-Sheet buildSheet(const SheetSettings& s) {
-    const bool shadowOn = s.effect == EffectKind::Shadow;
-    const bool outlineOn = s.effect == EffectKind::Outline;
-    const std::int32_t dx = shadowOn ? s.shadowDx : 0;
-    const std::int32_t dy = shadowOn ? s.shadowDy : 0;
-    const Colour glyphColour = s.fill == FillKind::Colour ? s.fillColour & 0xFFFFFF : kWhite;
-    const bool ringFromLayer = karuvo::ringFromLayer(s);
+struct SheetBuild::Parts {
+    SheetSettings s;
+    GridSize grid;
+    std::unique_ptr<Font> font;
+    bool shadowOn = false, outlineOn = false, ringFromLayer = false;
+    bool textureMissing = false;
+    bool shadowLayer = false;  // whether a shadow is drawn at all
+    Colour glyphColour = kWhite;
+    Image textureCell;         // one cell of the texture, for an image fill that has one
+    // Main positions, kept for the shadow cut-out (the same font measures the same box).
+    std::vector<PlacedChar> mainChars, shadowChars;
+    int threads = 1;
+};
 
-    Sheet sheet;
-    const GridSize grid = scanGrid(s.text, s.wrapColumns);
+SheetBuild::SheetBuild(const SheetSettings& s) : parts_(std::make_unique<Parts>()) {
+    Parts& p = *parts_;
+    p.s = s;
+    p.shadowOn = s.effect == EffectKind::Shadow;
+    p.outlineOn = s.effect == EffectKind::Outline;
+    const std::int32_t dx = p.shadowOn ? s.shadowDx : 0;
+    const std::int32_t dy = p.shadowOn ? s.shadowDy : 0;
+    p.glyphColour = s.fill == FillKind::Colour ? s.fillColour & 0xFFFFFF : kWhite;
+    p.ringFromLayer = karuvo::ringFromLayer(s);
+
+    Sheet& sheet = sheet_;
+    p.grid = scanGrid(s.text, s.wrapColumns);
+    const GridSize& grid = p.grid;
     sheet.columns = grid.columns;
     sheet.rows = grid.rows;
     sheet.cellWidth = s.cellWidth;
@@ -187,62 +190,124 @@ Sheet buildSheet(const SheetSettings& s) {
     BuildPlan plan = buildPlan(s, grid, s.cellWidth, s.cellHeight);
     checkBuild(plan);
 
-    const std::unique_ptr<Font> font = sheetFont(s);
-    // Loaded before the layers are made so that a bad file stops the build before any
+    p.font = sheetFont(s);
+    Font& font = *p.font;
+    // Loaded before any layer is made so that a bad file stops the build before any
     // large allocation; the result is the same as loading it after the glyphs.
     const Image texture = s.fill == FillKind::Texture ? loadPicture(s.texturePath) : Image();
     plan.texturePixels = std::int64_t{texture.width()} * texture.height();
     checkBuild(plan);
-    const bool textureMissing = s.fill == FillKind::Texture && texture.isEmpty();
-
-    sheet.image = Image(sheet.width, sheet.height);
-    const bool keep = s.keepCoverage && !sheet.image.isEmpty();
+    p.textureMissing = s.fill == FillKind::Texture && texture.isEmpty();
+    if (s.fill == FillKind::Texture && !p.textureMissing)
+        p.textureCell = tileTextureSample(texture, s.cellWidth, s.cellHeight);
     // A shadow right under its glyph is cut away whole. Drawing it and cutting it out
     // would leave the anti-aliased edges faintly tinted (shadow x coverage x (1 - coverage)).
     // Without its texture an image fill never lays the shadow in, so none is drawn.
-    std::optional<Image> shadowLayer;
-    if (shadowOn && (dx != 0 || dy != 0) && !textureMissing) shadowLayer.emplace(sheet.width, sheet.height);
-    std::optional<Image> glyphLayer;
-    if (keep || ringFromLayer) glyphLayer.emplace(sheet.width, sheet.height);
-    std::optional<Image> underLayer;
-    if (keep && (shadowLayer || outlineOn)) underLayer.emplace(sheet.width, sheet.height);
+    p.shadowLayer = p.shadowOn && (dx != 0 || dy != 0) && !p.textureMissing;
 
     const std::vector<GridCell> cells = gridCells(s.text, s.wrapColumns);
     std::vector<char32_t> codePoints;
     codePoints.reserve(cells.size());
     for (const GridCell& cell : cells) codePoints.push_back(cell.codePoint);
-    const int threads = batchThreads(cells.size(), s.threads);
-    const std::vector<CharBox> boxes = measureChars(*font, codePoints, threads);
+    p.threads = batchThreads(cells.size(), s.threads);
+    const std::vector<CharBox> boxes = measureChars(font, codePoints, p.threads);
 
-    // Main positions, kept for the shadow cut-out (the same font measures the same box).
-    std::vector<PlacedChar> mainChars, shadowChars;
-    mainChars.reserve(cells.size());
-    if (shadowLayer) shadowChars.reserve(cells.size());
+    // The own face's glyphs stay near their boxes; a fallback face's may not.
+    const std::optional<std::int32_t> ownReach = font.ownInkReach();
+    p.mainChars.reserve(cells.size());
+    if (p.shadowLayer) p.shadowChars.reserve(cells.size());
     std::unordered_set<char32_t> described;
     // Without fallback a character the face lacks keeps an empty cell.
     const bool ownFaceOnly = s.font && s.font->noFallback;
     for (std::size_t i = 0; i < cells.size(); ++i) {
         const GridCell& cell = cells[i];
-        const CellPlacement p = placeInCell(cell.column, cell.row, s.cellWidth, s.cellHeight, boxes[i], dx, dy);
-        if (!ownFaceOnly || font->hasGlyph(cell.codePoint)) {
-            mainChars.push_back({p.mainX, p.mainY, cell.codePoint});
-            if (shadowLayer) shadowChars.push_back({p.shadowX, p.shadowY, cell.codePoint});
+        const CellPlacement at = placeInCell(cell.column, cell.row, s.cellWidth, s.cellHeight, boxes[i], dx, dy);
+        const bool own = font.hasGlyph(cell.codePoint);
+        if (!ownFaceOnly || own) {
+            const std::int32_t reach = own && ownReach ? *ownReach : -1;
+            p.mainChars.push_back({at.mainX, at.mainY, cell.codePoint, reach});
+            if (p.shadowLayer) p.shadowChars.push_back({at.shadowX, at.shadowY, cell.codePoint, reach});
         }
         if (described.insert(cell.codePoint).second)
-            sheet.chars.push_back({cell.codePoint, cell.column, cell.row, p.mainX, p.mainY, boxes[i].width});
+            sheet.chars.push_back({cell.codePoint, cell.column, cell.row, at.mainX, at.mainY, boxes[i].width});
     }
     std::sort(sheet.chars.begin(), sheet.chars.end(),
               [](const SheetChar& a, const SheetChar& b) { return a.codePoint < b.codePoint; });
-    sheet.lineHeight = font->metrics().height();
-    sheet.ascent = font->ascent();
+    sheet.lineHeight = font.metrics().height();
+    sheet.ascent = font.ascent();
     if (s.findKerning) {
         std::vector<char32_t> distinct;
         distinct.reserve(sheet.chars.size());
         for (const SheetChar& c : sheet.chars) distinct.push_back(c.codePoint);
-        sheet.kerning = font->kerningPairs(distinct);
+        sheet.kerning = font.kerningPairs(distinct);
     }
+}
 
-    std::vector<DrawPass> passes{{&sheet.image, glyphColour, &mainChars}};
+SheetBuild::~SheetBuild() = default;
+
+std::int32_t SheetBuild::rowsPerBand(std::int64_t pixels) const {
+    const std::int64_t rowPixels = std::int64_t{sheet_.width} * sheet_.cellHeight;
+    if (rowPixels <= 0) return std::max(1, sheet_.rows);
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(pixels / rowPixels, 1, std::max(1, sheet_.rows)));
+}
+
+namespace {
+
+// The rows top .. bottom - 1 of `picture`, whose first row is row `from` of the sheet.
+Image rowsOf(Image& picture, std::int32_t from, std::int32_t top, std::int32_t bottom) {
+    if (from == top && picture.height() == bottom - top) return std::move(picture);
+    Image part(picture.width(), bottom - top);
+    bitBlt(part, 0, 0, part.width(), part.height(), &picture, 0, top - from, RasterOp::SrcCopy);
+    return part;
+}
+
+}  // namespace
+
+Sheet SheetBuild::band(std::int32_t firstRow, std::int32_t rowCount) const {
+    const Parts& p = *parts_;
+    const SheetSettings& s = p.s;
+    const std::int64_t cellHeight = s.cellHeight;
+    const std::int32_t width = sheet_.width;
+    const auto onSheet = [&](std::int64_t y) { return static_cast<std::int32_t>(std::clamp<std::int64_t>(y, 0, sheet_.height)); };
+    const std::int32_t top = onSheet(firstRow * cellHeight);
+    const std::int32_t bottom = std::max(top, onSheet((std::int64_t{firstRow} + rowCount) * cellHeight));
+    // The ring of a row depends on the glyphs within its radius, so the band is drawn
+    // with that many rows more on either side, and they are dropped at the end.
+    const std::int32_t halo = p.outlineOn ? std::clamp(s.outlineRadius, 0, kMaxOutlineRadius) : 0;
+    const std::int32_t from = onSheet(std::int64_t{top} - halo);
+    const std::int32_t to = onSheet(std::int64_t{bottom} + halo);
+
+    Sheet band;
+    band.width = width;
+    band.height = bottom - top;
+    band.columns = sheet_.columns;
+    band.rows = static_cast<std::int32_t>((band.height + cellHeight - 1) / cellHeight);
+    band.cellWidth = s.cellWidth;
+    band.cellHeight = s.cellHeight;
+    band.lineHeight = sheet_.lineHeight;
+    band.ascent = sheet_.ascent;
+    Image image(width, to - from);
+    const bool keep = s.keepCoverage && sheet_.width > 0 && sheet_.height > 0;
+    std::optional<Image> shadowLayer;
+    if (p.shadowLayer) shadowLayer.emplace(width, to - from);
+    std::optional<Image> glyphLayer;
+    if (keep || p.ringFromLayer) glyphLayer.emplace(width, to - from);
+    std::optional<Image> underLayer;
+    if (keep && (shadowLayer || p.outlineOn)) underLayer.emplace(width, to - from);
+
+    // The characters whose ink may reach these rows, placed on the band.
+    const Font& font = *p.font;
+    const auto onBand = [&](const std::vector<PlacedChar>& all) {
+        std::vector<PlacedChar> chars;
+        for (const PlacedChar& c : all) {
+            if (inkMayReach(c, font, from, to)) chars.push_back({c.x, c.y - from, c.codePoint, c.reach});
+        }
+        return chars;
+    };
+    const std::vector<PlacedChar> mainChars = onBand(p.mainChars);
+    const std::vector<PlacedChar> shadowChars = onBand(p.shadowChars);
+
+    std::vector<DrawPass> passes{{&image, p.glyphColour, &mainChars}};
     // The coverage layers: the same glyphs drawn once more, in white on black.
     if (glyphLayer) passes.push_back({&*glyphLayer, kWhite, &mainChars});
     if (underLayer && shadowLayer) passes.push_back({&*underLayer, kWhite, &shadowChars});
@@ -251,22 +316,22 @@ Sheet buildSheet(const SheetSettings& s) {
         // Cut the characters out, so the shadow shows only beside them.
         passes.push_back({&*shadowLayer, kBlack, &mainChars});
     }
-    drawPasses(*font, passes, threads);
+    drawPasses(font, passes, p.threads);
 
     // Outline hand-off: every glyph is drawn and neither texture nor shadow has reached
     // the sheet yet. The glyphs are replaced with their cleaned form and the ring waits
     // in the surface; an early return below destroys the surface with it. Black glyphs
     // hand off their white layer instead, so the sheet keeps them black.
     PixelSurface outline;
-    if (outlineOn) {
+    if (p.outlineOn) {
         // With coverage kept the ring is made white, so that it can be read as a mask
         // even in a black outline colour, and then given its colour.
         const Colour ringColour = keep ? kWhite : s.outlineColour;
-        if (ringFromLayer) {
+        if (p.ringFromLayer) {
             outline = outlineHandOff(*glyphLayer, {kWhite, ringColour, s.outlineRadius});
         } else {
-            outline = outlineHandOff(sheet.image, {glyphColour, ringColour, s.outlineRadius});
-            if (keep) markNonBlack(sheet.image, *glyphLayer);
+            outline = outlineHandOff(image, {p.glyphColour, ringColour, s.outlineRadius});
+            if (keep) markNonBlack(image, *glyphLayer);
         }
         if (keep && outline.hasBitmap()) {
             bitBlt(underLayer->view(), 0, 0, outline.Width, outline.Height, *outline.MemDC, 0, 0, RasterOp::SrcCopy);
@@ -274,33 +339,46 @@ Sheet buildSheet(const SheetSettings& s) {
         }
     }
 
-    Image textureCell;
-    if (s.fill == FillKind::Texture && !textureMissing) {
-        textureCell = tileTextureSample(texture, s.cellWidth, s.cellHeight);
-        layInTexture(sheet.image, textureCell, grid, s.cellWidth, s.cellHeight);
+    // The texture is ANDed into every cell of these rows, empty cells included: black
+    // stays black, white glyphs take on the texture.
+    if (!p.textureCell.isEmpty()) {
+        Image& sample = const_cast<Image&>(p.textureCell);  // only read from
+        for (std::int64_t y = from / cellHeight * cellHeight; y < to; y += cellHeight) {
+            for (std::int32_t c = 0; c < sheet_.columns; ++c) {
+                const std::int32_t x = checkedMul(c, s.cellWidth, "a cell's left edge");
+                bitBlt(image, x, static_cast<std::int32_t>(y - from), s.cellWidth, s.cellHeight, &sample, 0, 0,
+                       RasterOp::SrcAnd);
+            }
+        }
     }
 
     if (keep) {
-        SheetCoverage& c = sheet.coverage.emplace();
-        c.glyph = std::move(*glyphLayer);
-        c.glyphColour = glyphColour;
+        SheetCoverage& c = band.coverage.emplace();
+        c.glyph = rowsOf(*glyphLayer, from, top, bottom);
+        c.glyphColour = p.glyphColour;
         // Without its texture an image fill has no ring or shadow.
-        if (underLayer && !textureMissing) {
-            c.under = std::move(*underLayer);
-            c.underColour = (outlineOn ? s.outlineColour : s.shadowColour) & 0xFFFFFF;
+        if (underLayer && !p.textureMissing) {
+            c.under = rowsOf(*underLayer, from, top, bottom);
+            c.underColour = (p.outlineOn ? s.outlineColour : s.shadowColour) & 0xFFFFFF;
         }
-        c.textureCell = std::move(textureCell);
+        c.textureCell = p.textureCell;
     }
     // Without a texture the sheet keeps its white glyphs: no texture, shadow or outline.
-    if (textureMissing) return sheet;
-
-    if (shadowLayer) {
-        bitBlt(sheet.image, 0, 0, sheet.width, sheet.height, &*shadowLayer, 0, 0, RasterOp::SrcPaint);
+    if (!p.textureMissing) {
+        if (shadowLayer) bitBlt(image, 0, 0, width, image.height(), &*shadowLayer, 0, 0, RasterOp::SrcPaint);
+        // Outline compositing, the very last step: the ring is ORed onto the sheet.
+        outlineCompositing(image, outline);
     }
+    band.image = rowsOf(image, from, top, bottom);
+    return band;
+}
 
-    // Outline compositing, the very last step: the ring is ORed onto the sheet.
-    outlineCompositing(sheet.image, outline);
-
+Sheet buildSheet(const SheetSettings& s) {
+    const SheetBuild build(s);
+    Sheet sheet = build.band(0, build.sheet().rows);
+    sheet.rows = build.sheet().rows;
+    sheet.chars = build.sheet().chars;
+    sheet.kerning = build.sheet().kerning;
     return sheet;
 }
 

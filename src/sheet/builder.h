@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -69,6 +70,36 @@ struct Sheet {
 // leaves the signed 32-bit range, Image when the texture cannot be loaded. Nothing is
 // allocated for a sheet that is refused.
 Sheet buildSheet(const SheetSettings& settings);
+
+// A sheet being built: everything but its pixels, which are drawn band by band, each
+// band exactly those rows of the whole sheet, so that a large sheet can be written
+// without ever being held whole.
+class SheetBuild {
+public:
+    // Checks the settings, makes the font, loads the texture, measures and places every
+    // character. Throws as buildSheet, before any layer of the sheet is allocated.
+    explicit SheetBuild(const SheetSettings& settings);
+    ~SheetBuild();
+    SheetBuild(const SheetBuild&) = delete;
+    SheetBuild& operator=(const SheetBuild&) = delete;
+
+    // The sheet without its pixels: sizes, characters, metrics and kerning.
+    const Sheet& sheet() const { return sheet_; }
+
+    // Rows of cells firstRow .. firstRow + rowCount - 1 of the sheet (clipped to it):
+    // a sheet as wide as the whole, as tall as those rows, with their pixels and, when
+    // kept, their coverage; its character list is empty. Bands of a sheet whose cells
+    // are drawn on several threads are drawn one at a time.
+    Sheet band(std::int32_t firstRow, std::int32_t rowCount) const;
+
+    // How many rows of cells make a band of about `pixels` pixels (at least one).
+    std::int32_t rowsPerBand(std::int64_t pixels) const;
+
+private:
+    struct Parts;
+    std::unique_ptr<Parts> parts_;
+    Sheet sheet_;
+};
 
 // The largest sheet side the painter is known to draw into correctly.
 inline constexpr std::int64_t kMaxSheetSide = 4 * 1024 * 1024;
