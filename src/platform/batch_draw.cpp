@@ -36,12 +36,6 @@ std::vector<std::unique_ptr<Font>> fontsForThreads(const Font& font, int n) {
 
 }  // namespace
 
-bool inkMayReach(const PlacedChar& c, const Font& font, std::int64_t top, std::int64_t bottom) {
-    const std::int64_t lineHeight = font.metrics().height();
-    const std::int64_t reach = c.reach >= 0 ? c.reach : 3 * lineHeight + 16;
-    return c.y + lineHeight + reach > top && std::int64_t{c.y} - reach < bottom;
-}
-
 int batchThreads(std::size_t count, int requested) {
     if (requested > 0) return std::min(requested, kMaxThreads);
     const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
@@ -75,6 +69,7 @@ void drawPasses(const Font& font, const std::vector<DrawPass>& passes, int threa
         for (const DrawPass& pass : passes) drawOnto(pass.target->qimage(), 0, font, pass.colour, *pass.chars);
         return;
     }
+    const std::int64_t lineHeight = font.metrics().height();
     // Taken before any thread starts: bits() may detach, which must not race.
     std::vector<uchar*> bits;
     for (const DrawPass& pass : passes) bits.push_back(pass.target->qimage().bits());
@@ -88,7 +83,7 @@ void drawPasses(const Font& font, const std::vector<DrawPass>& passes, int threa
             const QImage& whole = passes[i].target->qimage();
             mine.clear();
             for (const PlacedChar& c : *passes[i].chars) {
-                if (inkMayReach(c, own, top, bottom)) mine.push_back(c);
+                if (inkMayReach(c, lineHeight, top, bottom)) mine.push_back(c);
             }
             QImage band(bits[i] + whole.bytesPerLine() * top, whole.width(), bottom - top, whole.bytesPerLine(),
                         whole.format());
