@@ -151,3 +151,36 @@ TEST_F(SheetFile, PngOfALargeSheetAndOfARegionReadBackExactly) {
     s.keepCoverage = false;
     EXPECT_TRUE(fakes::thrownBy([&] { encodePng(buildSheet(s), 0, 0, 10, 10); }));
 }
+
+// Files made band by band while they are written, the whole sheet and a run of rows
+// in its middle: a bitmap byte for byte the whole sheet's, a PNG read back as its
+// transparent picture, with a shadow and in one colour.
+TEST_F(SheetFile, FilesDrawnBandByBandAreThoseOfTheWholeSheet) {
+    SheetSettings s = sheetOf(FillKind::Colour, kOrange, EffectKind::Shadow, kBlue);
+    const QString line = QStringLiteral("AVg\u00f6&jW").repeated(12);
+    s.text = (line + u'\n').repeated(50) + line;
+    s.keepCoverage = true;
+    const auto produced = [](const FileContents& file) {
+        QByteArray out;
+        EXPECT_TRUE(file.produce([&](const char* data, qsizetype size) {
+            out.append(data, size);
+            return true;
+        }));
+        return out;
+    };
+    for (const EffectKind effect : {EffectKind::Shadow, EffectKind::None}) {
+        s.effect = effect;
+        const Sheet whole = buildSheet(s);
+        const SheetBuild build(s);
+        ASSERT_GT(whole.rows, 2 * build.rowsPerBand(kBandPixels));
+        for (const auto [first, count] : {std::array{0, whole.rows}, std::array{5, 27}}) {
+            SCOPED_TRACE(testing::Message() << "rows " << first << " + " << count);
+            const std::int32_t y = first * whole.cellHeight, h = count * whole.cellHeight;
+            EXPECT_EQ(produced(sheetFileContents(build, SheetFileFormat::Bmp, "s.bmp", first, count)),
+                      encodeSheet(whole, SheetFileFormat::Bmp, 0, y, whole.width, h));
+            QImage png;
+            ASSERT_TRUE(png.loadFromData(produced(sheetFileContents(build, SheetFileFormat::Png, "s.png", first, count))));
+            EXPECT_EQ(png.convertToFormat(QImage::Format_ARGB32), transparentImage(whole, 0, y, whole.width, h));
+        }
+    }
+}
