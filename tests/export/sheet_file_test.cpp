@@ -157,8 +157,11 @@ TEST_F(SheetFile, PngOfALargeSheetAndOfARegionReadBackExactly) {
 // transparent picture, with a shadow and in one colour.
 TEST_F(SheetFile, FilesDrawnBandByBandAreThoseOfTheWholeSheet) {
     SheetSettings s = sheetOf(FillKind::Colour, kOrange, EffectKind::Shadow, kBlue);
+    // Every row different, so that rows out of place show.
     const QString line = QStringLiteral("AVg\u00f6&jW").repeated(12);
-    s.text = (line + u'\n').repeated(50) + line;
+    QStringList lines;
+    for (int i = 0; i < 51; ++i) lines << line.sliced(i % 7) + line.first(i % 7) + QString::number(i);
+    s.text = lines.join(u'\n');
     s.keepCoverage = true;
     const auto produced = [](const FileContents& file) {
         QByteArray out;
