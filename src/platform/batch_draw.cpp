@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QPainter>
 #include <algorithm>
+#include <atomic>
 #include <memory>
 #include <thread>
 
@@ -74,9 +75,16 @@ void drawPasses(const Font& font, const std::vector<DrawPass>& passes, int threa
     std::vector<uchar*> bits;
     for (const DrawPass& pass : passes) bits.push_back(pass.target->qimage().bits());
     const std::vector<std::unique_ptr<Font>> fonts = fontsForThreads(font, threads);
+    // Pictures drawn one after another are often bands of one sheet, in order up or
+    // down. Each call turns the bands round by one thread, so that with two threads the
+    // one that drew the band at a picture's edge draws the band beside it in the next:
+    // the characters that reach across are found in its own glyph cache.
+    static std::atomic<unsigned> turn{0};
+    const unsigned rotation = turn.fetch_add(1, std::memory_order_relaxed);
     runParallel(threads, [&](int t) {
-        const std::int32_t top = static_cast<std::int32_t>(std::int64_t{height} * t / threads);
-        const std::int32_t bottom = static_cast<std::int32_t>(std::int64_t{height} * (t + 1) / threads);
+        const int part = static_cast<int>((static_cast<unsigned>(t) + rotation) % static_cast<unsigned>(threads));
+        const std::int32_t top = static_cast<std::int32_t>(std::int64_t{height} * part / threads);
+        const std::int32_t bottom = static_cast<std::int32_t>(std::int64_t{height} * (part + 1) / threads);
         const Font& own = t == 0 ? font : *fonts[static_cast<std::size_t>(t)];
         std::vector<PlacedChar> mine;
         for (std::size_t i = 0; i < passes.size(); ++i) {
