@@ -1,7 +1,5 @@
 #include "outline.h"
 
-#include <QtEndian>
-
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -24,6 +22,7 @@
 #include "platform/error.h"
 #include "platform/number.h"
 #include "platform/parallel.h"
+#include "platform/pixel_pack.h"
 
 namespace karuvo {
 
@@ -486,22 +485,9 @@ PixelSurface outlineHandOff(Image& sheet, const OutlineStyle& style) {
     const QRgb glyph = toQRgb(style.glyphColour & 0xFFFFFF) | 0xff000000u;
     forRowBands(0, pixels.height, pixels.width, [&](std::int64_t first, std::int64_t last) {
         for (std::int64_t y = first; y < last; ++y) {
-            QRgb* from = sheet.row(static_cast<std::int32_t>(y));
-            std::uint8_t* to = pixels.row(static_cast<std::int32_t>(pixels.height - 1 - y));
-            std::int32_t x = 0;
-            // Four bytes written a pixel, the fourth overwritten by the next pixel; the
-            // last pixel of the row byte by byte.
-            for (; x + 1 < pixels.width; ++x, to += 3) {
-                const QRgb p = (from[x] & 0xFFFFFFu) ? glyph : 0xff000000u;
-                from[x] = p;
-                const std::uint32_t le = qToLittleEndian(static_cast<std::uint32_t>(p));
-                std::memcpy(to, &le, 4);
-            }
-            const QRgb p = (from[x] & 0xFFFFFFu) ? glyph : 0xff000000u;
-            from[x] = p;
-            to[0] = static_cast<std::uint8_t>(qBlue(p));
-            to[1] = static_cast<std::uint8_t>(qGreen(p));
-            to[2] = static_cast<std::uint8_t>(qRed(p));
+            QRgb* row = sheet.row(static_cast<std::int32_t>(y));
+            for (std::int32_t x = 0; x < pixels.width; ++x) row[x] = (row[x] & 0xFFFFFFu) ? glyph : 0xff000000u;
+            packBgr(row, pixels.row(static_cast<std::int32_t>(pixels.height - 1 - y)), pixels.width);
         }
     });
     buildRing(pixels, style.glyphColour, style.outlineColour, style.radius);
