@@ -486,7 +486,18 @@ PixelSurface outlineHandOff(Image& sheet, const OutlineStyle& style) {
     forRowBands(0, pixels.height, pixels.width, [&](std::int64_t first, std::int64_t last) {
         for (std::int64_t y = first; y < last; ++y) {
             QRgb* row = sheet.row(static_cast<std::int32_t>(y));
-            for (std::int32_t x = 0; x < pixels.width; ++x) row[x] = (row[x] & 0xFFFFFFu) ? glyph : 0xff000000u;
+            std::int32_t x = 0;
+#if defined(__SSE2__)
+            // Four pixels a step: black stays black, any other colour becomes the glyph's.
+            const __m128i colourBits = _mm_set1_epi32(0xFFFFFF), black = _mm_set1_epi32(static_cast<int>(0xff000000u));
+            const __m128i ink = _mm_set1_epi32(static_cast<int>(glyph));
+            for (; x + 4 <= pixels.width; x += 4) {
+                __m128i* at = reinterpret_cast<__m128i*>(row + x);
+                const __m128i none = _mm_cmpeq_epi32(_mm_and_si128(_mm_loadu_si128(at), colourBits), _mm_setzero_si128());
+                _mm_storeu_si128(at, _mm_or_si128(_mm_and_si128(none, black), _mm_andnot_si128(none, ink)));
+            }
+#endif
+            for (; x < pixels.width; ++x) row[x] = (row[x] & 0xFFFFFFu) ? glyph : 0xff000000u;
             packBgr(row, pixels.row(static_cast<std::int32_t>(pixels.height - 1 - y)), pixels.width);
         }
     });
