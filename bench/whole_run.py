@@ -3,8 +3,12 @@
 each effect and format, on the same CJK sheet. Prints medians and ratios measured in
 this one run; compare nothing across runs.
 
-usage: whole_run.py KARUVO_CLI [--characters N] [--runs N] [--size PX] [--cell PX]
+usage: whole_run.py KARUVO_CLI [--characters N] [--runs N] [--size PX] [--cell PX] [--scale]
+
+--scale instead times the plain run per glyph: the CJK sheet, the same sheet of 20,000
+characters, and every character of JIS X 0208 at 64 px in cells fitted to them.
 """
+import re
 import argparse
 import os
 import shutil
@@ -44,7 +48,11 @@ def main():
     ap.add_argument("--runs", type=int, default=5)
     ap.add_argument("--size", type=int, default=24)
     ap.add_argument("--cell", type=int, default=32)
+    ap.add_argument("--scale", action="store_true")
     args = ap.parse_args()
+    if args.scale:
+        scale(args)
+        return
 
     work = tempfile.mkdtemp(prefix="karuvo-bench-")
     try:
@@ -95,6 +103,40 @@ def main():
             print(f"{name:32} {m:8.3f} {m / plain:8.2f} {statistics.median(peaks[name]):8.1f}")
         if peer and peer[0] not in skipped:
             print(f"karuvo-cli is {statistics.median(walls[peer[0]]) / plain:.2f}x faster than the peer")
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+
+def glyph_count(argv):
+    """The characters a run draws, from its report."""
+    report = subprocess.run([a for a in argv if a != "-q"], capture_output=True, text=True, check=True).stderr
+    return int(re.search(r"(\d+) characters", report).group(1))
+
+
+def scale(args):
+    work = tempfile.mkdtemp(prefix="karuvo-bench-")
+    try:
+        runs = []
+        for count in (args.characters, 20000):
+            text_file = os.path.join(work, f"text{count}.txt")
+            with open(text_file, "w", encoding="utf-8") as f:
+                f.write(cjk_text(count))
+            runs.append((f"{count} CJK, {args.size} px", [args.cli, "-T", text_file, "-f", "IPAGothic", "-s",
+                                                       str(args.size), "-c", f"{args.cell}x{args.cell}", "-q",
+                                                       "-o", os.path.join(work, f"s{count}.bmp")]))
+        runs.append(("JIS X 0208, 64 px", [args.cli, "--charset", "jis-x-0208", "-f", "IPAGothic", "-s", "64", "-q",
+                                           "-o", os.path.join(work, "jis.bmp")]))
+        counts = {name: glyph_count(argv) for name, argv in runs}
+        walls = {name: [] for name, _ in runs}
+        for _ in range(args.runs):
+            for name, argv in runs:
+                walls[name].append(timed(argv)[0])
+        first = statistics.median(walls[runs[0][0]]) / counts[runs[0][0]]
+        print(f"plain runs per glyph, median of {args.runs}")
+        print(f"{'run':24} {'glyphs':>7} {'wall s':>8} {'us/glyph':>9} {'x first':>8}")
+        for name, _ in runs:
+            m = statistics.median(walls[name])
+            print(f"{name:24} {counts[name]:7} {m:8.3f} {m / counts[name] * 1e6:9.1f} {m / counts[name] / first:8.2f}")
     finally:
         shutil.rmtree(work, ignore_errors=True)
 

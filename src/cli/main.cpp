@@ -2,6 +2,9 @@
 #include <QGuiApplication>
 #include <QTextStream>
 #include <cstdio>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include "cli/arguments.h"
 #include "cli/run.h"
@@ -20,6 +23,13 @@ void qtMessages(QtMsgType type, const QMessageLogContext&, const QString& messag
 }  // namespace
 
 int main(int argc, char** argv) {
+#if defined(__GLIBC__)
+    // A sheet is drawn band by band into buffers of a few MiB each; kept in the heap
+    // when freed, the next band takes the same pages instead of fresh ones from the
+    // system, each of which would cost a page fault and its clearing.
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 512 * 1024 * 1024);
+#endif
     // Fonts need a GUI application, but not a display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(qtMessages);

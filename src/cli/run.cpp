@@ -161,7 +161,8 @@ int build(CliOptions& o, QTextStream& err) {
     const std::vector<Page> pages =
         splitPages(checkedMul(grid.columns, s.cellWidth, "the sheet width"), grid.rows, s.cellWidth, s.cellHeight,
                    o.maxPageSide);
-    const Sheet sheet = buildSheet(s);
+    const SheetBuild build(s);
+    const Sheet& sheet = build.sheet();
     if (sheet.width <= 0 || sheet.height <= 0) {
         throw Error(ErrorKind::InvalidSize, "The sheet is " + std::to_string(sheet.width) + " x " +
                                                 std::to_string(sheet.height) +
@@ -180,11 +181,11 @@ int build(CliOptions& o, QTextStream& err) {
     }
 
     // Everything is built before anything is written, and every file goes to a
-    // temporary file first, so a failure leaves every output as it was. A bitmap is
-    // encoded a few rows at a time into its temporary file, never held whole.
+    // temporary file first, so a failure leaves every output as it was. The sheet is
+    // drawn a band at a time as its files are written, never held whole.
     std::vector<FileContents> files;
     for (std::size_t i = 0; i < pages.size(); ++i)
-        files.push_back(sheetFileContents(sheet, format, paths[i], 0, pages[i].y, sheet.width, pages[i].height));
+        files.push_back(sheetFileContents(build, format, paths[i], pages[i].firstRow, pages[i].rowCount));
     if (describing) {
         const FontDescription& fd = font->description();
         const DescriptorFont df{font->resolvedFamily(), o.font.pixelSize, fd.weight >= 600, fd.italic != 0};

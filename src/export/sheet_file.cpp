@@ -201,6 +201,80 @@ void compressPiece(const PngRows& rows, std::int32_t y0, Piece& piece, std::vect
     if (!ok) throw std::bad_alloc();
 }
 
+// A PNG file written band by band: the header, then each band's rows compressed in
+// pieces on the threads there are and put as they are done, then the end.
+class PngStream {
+public:
+    PngStream(const ByteSink& put, std::int32_t w, std::int32_t h) : put_(put), w_(w), h_(h) {}
+
+    // The signature, the header and the palette if `rows` (any band) are indexed, and the
+    // start of the compressed stream.
+    bool begin(const PngRows& rows) {
+        unsigned char header[13];
+        putBig32(header, static_cast<std::uint32_t>(w_));
+        putBig32(header + 4, static_cast<std::uint32_t>(h_));
+        // 8 bits, palette or RGBA, deflate, no filter set, no interlace
+        const unsigned char format[5] = {8, static_cast<unsigned char>(rows.indexed() ? 3 : 6), 0, 0, 0};
+        std::memcpy(header + 8, format, 5);
+        if (!put_("\x89PNG\r\n\x1a\n", 8) || !putChunk(put_, "IHDR", header, 13)) return false;
+        if (rows.indexed() && !rows.putPalette(put_)) return false;
+        const unsigned char zlibHeader[2] = {0x78, 0x01};
+        return putChunk(put_, "IDAT", zlibHeader, 2);
+    }
+
+    // The next h rows of the file: rows y0 .. y0 + h - 1 of the sheet or band of `rows`.
+    // A band is cut into pieces of at most kPieceBytes, and into two at least so that
+    // two threads share it; the cuts depend on the rows alone.
+    bool add(const PngRows& rows, std::int32_t y0, std::int32_t h) {
+        const std::int64_t rowBytes = static_cast<std::int64_t>(rows.rowBytes());
+        const std::int32_t rowsPerPiece = static_cast<std::int32_t>(
+            std::clamp<std::int64_t>(std::min<std::int64_t>(kPieceBytes / rowBytes, (h + 1) / 2), 1, h));
+        std::vector<Piece> pieces;
+        for (std::int32_t y = 0; y < h; y += rowsPerPiece) {
+            Piece p;
+            p.first = y;
+            p.last = static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t{y} + rowsPerPiece, h));
+            done_ += p.last - p.first;
+            p.final = done_ == h_;
+            pieces.push_back(std::move(p));
+        }
+        const int threads = static_cast<int>(std::min<std::size_t>(
+            pieces.size(), std::min<unsigned>(std::max(1u, std::thread::hardware_concurrency()), kMaxParallel)));
+        try {
+            runParallel(threads, [&](int t) {
+                std::vector<unsigned char> scratch;
+                for (std::size_t i = static_cast<std::size_t>(t); i < pieces.size(); i += static_cast<std::size_t>(threads))
+                    compressPiece(rows, y0, pieces[i], scratch);
+            });
+        } catch (const std::bad_alloc&) {
+            pngTooLarge(w_, h_);
+        }
+        // Each piece's deflate data in IDAT chunks, its Adler-32 joined to the rest.
+        for (Piece& p : pieces) {
+            for (std::size_t at = 0; at < p.deflated.size(); at += kMaxIdatBytes) {
+                if (!putChunk(put_, "IDAT", p.deflated.data() + at, std::min(kMaxIdatBytes, p.deflated.size() - at)))
+                    return false;
+            }
+            adler_ = adler32_combine64(adler_, p.adler, static_cast<z_off64_t>(p.rawBytes));
+            std::vector<unsigned char>().swap(p.deflated);
+        }
+        return true;
+    }
+
+    // The Adler-32 of all raw bytes and the end chunk.
+    bool end() {
+        unsigned char check[4];
+        putBig32(check, static_cast<std::uint32_t>(adler_));
+        return putChunk(put_, "IDAT", check, 4) && putChunk(put_, "IEND", nullptr, 0);
+    }
+
+private:
+    const ByteSink& put_;
+    const std::int32_t w_, h_;
+    std::int32_t done_ = 0;
+    uLong adler_ = 1;
+};
+
 }  // namespace
 
 std::optional<SheetFileFormat> sheetFileFormat(const QString& path) {
@@ -228,53 +302,8 @@ bool writePng(const Sheet& sheet, std::int32_t x0, std::int32_t y0, std::int32_t
     checkRegion(sheet, x0, y0, w, h);
     checkCoverage(sheet);
     const PngRows rows(sheet, x0, w);
-    const std::int64_t rowBytes = static_cast<std::int64_t>(rows.rowBytes());
-    const std::int32_t rowsPerPiece = static_cast<std::int32_t>(std::clamp<std::int64_t>(kPieceBytes / rowBytes, 1, h));
-    std::vector<Piece> pieces;
-    for (std::int32_t y = 0; y < h; y += rowsPerPiece) {
-        Piece p;
-        p.first = y;
-        p.last = static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t{y} + rowsPerPiece, h));
-        p.final = p.last == h;
-        pieces.push_back(std::move(p));
-    }
-    const int threads = static_cast<int>(std::min<std::size_t>(
-        pieces.size(), std::min<unsigned>(std::max(1u, std::thread::hardware_concurrency()), kMaxParallel)));
-    try {
-        runParallel(threads, [&](int t) {
-            std::vector<unsigned char> scratch;
-            for (std::size_t i = static_cast<std::size_t>(t); i < pieces.size(); i += static_cast<std::size_t>(threads))
-                compressPiece(rows, y0, pieces[i], scratch);
-        });
-    } catch (const std::bad_alloc&) {
-        pngTooLarge(w, h);
-    }
-
-    unsigned char header[13];
-    putBig32(header, static_cast<std::uint32_t>(w));
-    putBig32(header + 4, static_cast<std::uint32_t>(h));
-    // 8 bits, palette or RGBA, deflate, no filter set, no interlace
-    const unsigned char format[5] = {8, static_cast<unsigned char>(rows.indexed() ? 3 : 6), 0, 0, 0};
-    std::memcpy(header + 8, format, 5);
-    if (!put("\x89PNG\r\n\x1a\n", 8) || !putChunk(put, "IHDR", header, 13)) return false;
-    if (rows.indexed() && !rows.putPalette(put)) return false;
-
-    // The zlib stream in IDAT chunks: its header, each piece's deflate data, and the
-    // Adler-32 of all raw bytes.
-    const unsigned char zlibHeader[2] = {0x78, 0x01};
-    if (!putChunk(put, "IDAT", zlibHeader, 2)) return false;
-    uLong adler = 1;
-    for (Piece& p : pieces) {
-        for (std::size_t at = 0; at < p.deflated.size(); at += kMaxIdatBytes) {
-            if (!putChunk(put, "IDAT", p.deflated.data() + at, std::min(kMaxIdatBytes, p.deflated.size() - at)))
-                return false;
-        }
-        adler = adler32_combine64(adler, p.adler, static_cast<z_off64_t>(p.rawBytes));
-        std::vector<unsigned char>().swap(p.deflated);
-    }
-    unsigned char check[4];
-    putBig32(check, static_cast<std::uint32_t>(adler));
-    return putChunk(put, "IDAT", check, 4) && putChunk(put, "IEND", nullptr, 0);
+    PngStream png(put, w, h);
+    return png.begin(rows) && png.add(rows, y0, h) && png.end();
 }
 
 QByteArray encodePng(const Sheet& sheet, std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h) {
@@ -309,6 +338,46 @@ FileContents sheetFileContents(const Sheet& sheet, SheetFileFormat format, const
     if (format == SheetFileFormat::Png)
         return {path, {}, [&sheet, x, y, w, h](const ByteSink& put) { return writePng(sheet, x, y, w, h, put); }};
     return {path, {}, [&sheet, x, y, w, h](const ByteSink& put) { return writeBmp24(sheet.image, x, y, w, h, put); }};
+}
+
+FileContents sheetFileContents(const SheetBuild& build, SheetFileFormat format, const QString& path,
+                               std::int32_t firstRow, std::int32_t rowCount) {
+    const Sheet& whole = build.sheet();
+    const std::int64_t top = std::int64_t{firstRow} * whole.cellHeight;
+    const std::int64_t height = std::min<std::int64_t>(std::int64_t{rowCount} * whole.cellHeight, whole.height - top);
+    if (rowCount <= 0 || top < 0 || height <= 0 || whole.width <= 0) {
+        throw Error(ErrorKind::InvalidSize,
+                    QT_TRANSLATE_NOOP("karuvo", "A region of %1 x %2 pixels at %3, %4 is not a part of the sheet with some area to write"),
+                    {std::to_string(whole.width), std::to_string(height), "0", std::to_string(top)});
+    }
+    if (format == SheetFileFormat::Png && !build.keepsCoverage()) checkCoverage(whole);
+    const std::int32_t w = whole.width, h = static_cast<std::int32_t>(height);
+    const std::int32_t perBand = build.rowsPerBand(kBandPixels);
+    const std::int32_t bands = (rowCount + perBand - 1) / perBand;
+    const auto band = [&build, firstRow, rowCount, perBand](std::int32_t k) {
+        return build.band(firstRow + k * perBand, std::min(perBand, rowCount - k * perBand));
+    };
+    if (format == SheetFileFormat::Png) {
+        return {path, {}, [band, bands, w, h](const ByteSink& put) {
+                    Sheet first = band(0);
+                    PngStream png(put, w, h);
+                    if (!png.begin(PngRows(first, 0, w))) return false;
+                    for (std::int32_t k = 0; k < bands; ++k) {
+                        const Sheet next = k == 0 ? std::move(first) : band(k);
+                        if (next.height > 0 && !png.add(PngRows(next, 0, w), 0, next.height)) return false;
+                    }
+                    return png.end();
+                }};
+    }
+    // A bitmap's rows go bottom-up, so the bands are made from the last.
+    return {path, {}, [band, bands, w, h](const ByteSink& put) {
+                if (!putBmp24Header(w, h, put)) return false;
+                for (std::int32_t k = bands - 1; k >= 0; --k) {
+                    const Sheet next = band(k);
+                    if (next.height > 0 && !putBmp24Rows(next.image, 0, 0, w, next.height, put)) return false;
+                }
+                return true;
+            }};
 }
 
 }  // namespace karuvo

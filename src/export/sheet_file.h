@@ -48,6 +48,17 @@ QByteArray encodePng(const Sheet& sheet, std::int32_t x, std::int32_t y, std::in
 FileContents sheetFileContents(const Sheet& sheet, SheetFileFormat format, const QString& path, std::int32_t x,
                                std::int32_t y, std::int32_t w, std::int32_t h);
 
+// The rows of cells firstRow .. firstRow + rowCount - 1 of a build (clipped to the
+// sheet) as the file at `path` in `format`, drawn band by band while the file is
+// written, so that the sheet is never held whole; the bytes are those of the built
+// sheet's region. `build` must outlive the write. Throws Error(InvalidSize) here for
+// rows without area, or a PNG of a build that keeps no coverage.
+FileContents sheetFileContents(const SheetBuild& build, SheetFileFormat format, const QString& path,
+                               std::int32_t firstRow, std::int32_t rowCount);
+
+// Pixels in a band of a sheet drawn while its file is written: 4 MiB a 32-bit layer.
+inline constexpr std::int64_t kBandPixels = 1 << 20;
+
 // The PNG file of encodePng put through `put` as it is made; false when `put` was.
 // Throws as encodePng, before anything is put.
 bool writePng(const Sheet& sheet, std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h,

@@ -8,6 +8,7 @@
 #include <QRawFont>
 #include <QTextLayout>
 #include <algorithm>
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -223,12 +224,6 @@ std::vector<std::unique_ptr<Font>> fontsForThreads(const Font& font, int n) {
 
 }  // namespace
 
-bool inkMayReach(const PlacedChar& c, const Font& font, std::int64_t top, std::int64_t bottom) {
-    const std::int64_t lineHeight = font.metrics().height();
-    const std::int64_t reach = c.reach >= 0 ? c.reach : 3 * lineHeight + 16;
-    return c.y + lineHeight + reach > top && std::int64_t{c.y} - reach < bottom;
-}
-
 int batchThreads(std::size_t count, int requested) {
     if (requested > 0) return std::min(requested, kMaxThreads);
     const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
@@ -264,13 +259,21 @@ void drawPasses(const Font& font, const std::vector<DrawPass>& passes, int threa
         for (const DrawPass& pass : passes) painter.draw(pass.target->qimage(), 0, pass.colour, *pass.chars);
         return;
     }
+    const std::int64_t lineHeight = font.metrics().height();
     // Taken before any thread starts: bits() may detach, which must not race.
     std::vector<uchar*> bits;
     for (const DrawPass& pass : passes) bits.push_back(pass.target->qimage().bits());
     const std::vector<std::unique_ptr<Font>> fonts = fontsForThreads(font, threads);
+    // Pictures drawn one after another are often bands of one sheet, in order up or
+    // down. Each call turns the bands round by one thread, so that with two threads the
+    // one that drew the band at a picture's edge draws the band beside it in the next:
+    // the characters that reach across are found in its own glyph cache.
+    static std::atomic<unsigned> turn{0};
+    const unsigned rotation = turn.fetch_add(1, std::memory_order_relaxed);
     runParallel(threads, [&](int t) {
-        const std::int32_t top = static_cast<std::int32_t>(std::int64_t{height} * t / threads);
-        const std::int32_t bottom = static_cast<std::int32_t>(std::int64_t{height} * (t + 1) / threads);
+        const int part = static_cast<int>((static_cast<unsigned>(t) + rotation) % static_cast<unsigned>(threads));
+        const std::int32_t top = static_cast<std::int32_t>(std::int64_t{height} * part / threads);
+        const std::int32_t bottom = static_cast<std::int32_t>(std::int64_t{height} * (part + 1) / threads);
         const Font& own = t == 0 ? font : *fonts[static_cast<std::size_t>(t)];
         CharPainter painter(own, shapeOnce);
         std::vector<PlacedChar> mine;
@@ -278,7 +281,7 @@ void drawPasses(const Font& font, const std::vector<DrawPass>& passes, int threa
             const QImage& whole = passes[i].target->qimage();
             mine.clear();
             for (const PlacedChar& c : *passes[i].chars) {
-                if (inkMayReach(c, own, top, bottom)) mine.push_back(c);
+                if (inkMayReach(c, lineHeight, top, bottom)) mine.push_back(c);
             }
             QImage band(bits[i] + whole.bytesPerLine() * top, whole.width(), bottom - top, whole.bytesPerLine(),
                         whole.format());

@@ -18,9 +18,13 @@ struct PlacedChar {
     std::int32_t reach = -1;
 };
 
-// Whether the ink of `c`, drawn with `font`, may touch rows top .. bottom - 1: its box
-// widened by its reach, or, when that is not known, by three line heights and 16 pixels.
-bool inkMayReach(const PlacedChar& c, const Font& font, std::int64_t top, std::int64_t bottom);
+// Whether the ink of `c`, drawn in a font of `lineHeight`, may touch rows top ..
+// bottom - 1: its box widened by its reach, or, when that is not known, by three line
+// heights and 16 pixels.
+inline bool inkMayReach(const PlacedChar& c, std::int64_t lineHeight, std::int64_t top, std::int64_t bottom) {
+    const std::int64_t reach = c.reach >= 0 ? c.reach : 3 * lineHeight + 16;
+    return c.y + lineHeight + reach > top && std::int64_t{c.y} - reach < bottom;
+}
 
 // How many threads a batch of `count` characters is worth: 1 for small batches or a
 // single core, otherwise the cores there are, at most 4. `requested` > 0 overrides it.

@@ -159,9 +159,10 @@ std::optional<std::int32_t> Font::ownInkReach() const {
     const double scale = ownFace_->pixelSize() / units;
     const double above = std::ceil(at(42) * scale) - metrics_.ascent();
     const double below = std::ceil(-at(38) * scale) - metrics_.descent();
-    // Hinting moves an edge by about a pixel, anti-aliasing adds one, emboldening a
-    // little in proportion to the size.
-    const double slack = 3 + ownFace_->pixelSize() / 16;
+    // The box is rounded out to whole pixels; hinting may move an edge up to a pixel
+    // beyond it, and a face emboldened by the font engine grows by about a twenty-fourth
+    // of its size.
+    const double slack = 1 + (font_.weight() > QFont::Normal ? std::ceil(ownFace_->pixelSize() / 24) + 1 : 0);
     return static_cast<std::int32_t>(std::clamp(std::max({above, below, 0.0}) + slack, 0.0, 1e6));
 }
 

@@ -94,8 +94,8 @@ public:
     bool hasGlyph(char32_t codePoint) const;
 
     // How many pixels the ink of a glyph of this font's own face may reach above the top
-    // of its line or below its bottom, from the face's bounding box with room for hinting,
-    // anti-aliasing and emboldening; nothing when the face does not tell its box.
+    // of its line or below its bottom, from the face's bounding box with room for hinting
+    // and emboldening; nothing when the face does not tell its box.
     std::optional<std::int32_t> ownInkReach() const;
     // The ascent of this font's own face: from the top of a line to its baseline.
     std::int32_t ascent() const { return metrics_.ascent(); }

@@ -177,10 +177,20 @@ Image loadPicture(const QString& path) {
     return Image::fromQImage(img);
 }
 
-bool writeBmp24(const Image& image, std::int32_t x0, std::int32_t y0, std::int32_t width, std::int32_t height,
-                const ByteSink& put) {
+namespace {
+
+void checkBmpRegion(const Image& image, std::int32_t x0, std::int32_t y0, std::int32_t width, std::int32_t height) {
     if (width <= 0 || height <= 0 || x0 < 0 || y0 < 0 || width > image.width() - x0 ||
         height > image.height() - y0) {
+        throw Error(ErrorKind::InvalidSize, QT_TRANSLATE_NOOP("karuvo", "A bitmap of %1 x %2 pixels has no area to write"),
+                    {std::to_string(width), std::to_string(height)});
+    }
+}
+
+}  // namespace
+
+bool putBmp24Header(std::int32_t width, std::int32_t height, const ByteSink& put) {
+    if (width <= 0 || height <= 0) {
         throw Error(ErrorKind::InvalidSize, QT_TRANSLATE_NOOP("karuvo", "A bitmap of %1 x %2 pixels has no area to write"),
                     {std::to_string(width), std::to_string(height)});
     }
@@ -207,8 +217,13 @@ bool writeBmp24(const Image& image, std::int32_t x0, std::int32_t y0, std::int32
     put32(34, static_cast<std::uint32_t>(dataBytes));
     put32(38, 3780);  // 96 dpi
     put32(42, 3780);
-    if (!put(reinterpret_cast<const char*>(header), 54)) return false;
+    return put(reinterpret_cast<const char*>(header), 54);
+}
 
+bool putBmp24Rows(const Image& image, std::int32_t x0, std::int32_t y0, std::int32_t width, std::int32_t height,
+                  const ByteSink& put) {
+    checkBmpRegion(image, x0, y0, width, height);
+    const std::int64_t rowBytes = ((std::int64_t{width} * 24 + 31) / 32) * 4;
     // Rows bottom-up, a few at a time.
     const std::int32_t rowsAtOnce = static_cast<std::int32_t>(std::clamp<std::int64_t>((1 << 20) / rowBytes, 1, height));
     std::vector<unsigned char> buffer(static_cast<std::size_t>(rowBytes * rowsAtOnce));
@@ -233,6 +248,12 @@ bool writeBmp24(const Image& image, std::int32_t x0, std::int32_t y0, std::int32
         done += n;
     }
     return true;
+}
+
+bool writeBmp24(const Image& image, std::int32_t x0, std::int32_t y0, std::int32_t width, std::int32_t height,
+                const ByteSink& put) {
+    checkBmpRegion(image, x0, y0, width, height);
+    return putBmp24Header(width, height, put) && putBmp24Rows(image, x0, y0, width, height, put);
 }
 
 QByteArray encodeBmp24(const Image& image, std::int32_t width, std::int32_t height) {

@@ -36,4 +36,11 @@ QByteArray encodeBmp24(const Image& image, std::int32_t width, std::int32_t heig
 bool writeBmp24(const Image& image, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
                 const ByteSink& put);
 
+// The same file in parts, for a picture made a band at a time: the header of a file of
+// width x height, then the rows of each band, the bottom band first, each band's rows
+// (the w x h region at (x, y) of `image`) bottom-up. Throw as writeBmp24.
+bool putBmp24Header(std::int32_t width, std::int32_t height, const ByteSink& put);
+bool putBmp24Rows(const Image& image, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
+                  const ByteSink& put);
+
 }  // namespace karuvo

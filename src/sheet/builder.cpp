@@ -245,6 +245,8 @@ SheetBuild::SheetBuild(const SheetSettings& s) : parts_(std::make_unique<Parts>(
 
 SheetBuild::~SheetBuild() = default;
 
+bool SheetBuild::keepsCoverage() const { return parts_->s.keepCoverage; }
+
 std::int32_t SheetBuild::rowsPerBand(std::int64_t pixels) const {
     const std::int64_t rowPixels = std::int64_t{sheet_.width} * sheet_.cellHeight;
     if (rowPixels <= 0) return std::max(1, sheet_.rows);
@@ -300,7 +302,7 @@ Sheet SheetBuild::band(std::int32_t firstRow, std::int32_t rowCount) const {
     const auto onBand = [&](const std::vector<PlacedChar>& all) {
         std::vector<PlacedChar> chars;
         for (const PlacedChar& c : all) {
-            if (inkMayReach(c, font, from, to)) chars.push_back({c.x, c.y - from, c.codePoint, c.reach});
+            if (inkMayReach(c, sheet_.lineHeight, from, to)) chars.push_back({c.x, c.y - from, c.codePoint, c.reach});
         }
         return chars;
     };

@@ -92,6 +92,9 @@ public:
     // are drawn on several threads are drawn one at a time.
     Sheet band(std::int32_t firstRow, std::int32_t rowCount) const;
 
+    // Whether the bands keep their coverage.
+    bool keepsCoverage() const;
+
     // How many rows of cells make a band of about `pixels` pixels (at least one).
     std::int32_t rowsPerBand(std::int64_t pixels) const;
 

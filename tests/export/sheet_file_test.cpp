@@ -151,3 +151,39 @@ TEST_F(SheetFile, PngOfALargeSheetAndOfARegionReadBackExactly) {
     s.keepCoverage = false;
     EXPECT_TRUE(fakes::thrownBy([&] { encodePng(buildSheet(s), 0, 0, 10, 10); }));
 }
+
+// Files made band by band while they are written, the whole sheet and a run of rows
+// in its middle: a bitmap byte for byte the whole sheet's, a PNG read back as its
+// transparent picture, with a shadow and in one colour.
+TEST_F(SheetFile, FilesDrawnBandByBandAreThoseOfTheWholeSheet) {
+    SheetSettings s = sheetOf(FillKind::Colour, kOrange, EffectKind::Shadow, kBlue);
+    // Every row different, so that rows out of place show.
+    const QString line = QStringLiteral("AVg\u00f6&jW").repeated(12);
+    QStringList lines;
+    for (int i = 0; i < 51; ++i) lines << line.sliced(i % 7) + line.first(i % 7) + QString::number(i);
+    s.text = lines.join(u'\n');
+    s.keepCoverage = true;
+    const auto produced = [](const FileContents& file) {
+        QByteArray out;
+        EXPECT_TRUE(file.produce([&](const char* data, qsizetype size) {
+            out.append(data, size);
+            return true;
+        }));
+        return out;
+    };
+    for (const EffectKind effect : {EffectKind::Shadow, EffectKind::None}) {
+        s.effect = effect;
+        const Sheet whole = buildSheet(s);
+        const SheetBuild build(s);
+        ASSERT_GT(whole.rows, 2 * build.rowsPerBand(kBandPixels));
+        for (const auto [first, count] : {std::array{0, whole.rows}, std::array{5, 27}}) {
+            SCOPED_TRACE(testing::Message() << "rows " << first << " + " << count);
+            const std::int32_t y = first * whole.cellHeight, h = count * whole.cellHeight;
+            EXPECT_EQ(produced(sheetFileContents(build, SheetFileFormat::Bmp, "s.bmp", first, count)),
+                      encodeSheet(whole, SheetFileFormat::Bmp, 0, y, whole.width, h));
+            QImage png;
+            ASSERT_TRUE(png.loadFromData(produced(sheetFileContents(build, SheetFileFormat::Png, "s.png", first, count))));
+            EXPECT_EQ(png.convertToFormat(QImage::Format_ARGB32), transparentImage(whole, 0, y, whole.width, h));
+        }
+    }
+}

@@ -1,4 +1,6 @@
-// Drawing on several threads must give exactly the sheet of drawing on one.
+// Drawing on several threads, or a band of rows at a time, must give exactly the
+// sheet of drawing it whole on one.
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include "sheet/builder.h"
@@ -21,13 +23,22 @@ QString mixedText(int lines) {
     return text;
 }
 
-TEST(ThreadedDrawing, GivesTheOneThreadSheetByteForByte) {
+// Rows top .. top + band.height - 1 of `whole` are `band`.
+bool sameRows(const Image& whole, std::int32_t top, const Image& band) {
+    return whole.qimage().copy(0, top, whole.width(), band.height()) == band.qimage();
+}
+
+TEST(ThreadedDrawing, ThreadsAndBandsGiveTheOneThreadSheetByteForByte) {
+    QTemporaryDir dir;
+    const QString texture = dir.filePath("t.bmp");
+    ASSERT_TRUE(fakes::patterned(7, 5).qimage().save(texture, "BMP"));
     struct Case {
         const char* what;
         std::int32_t cell;  // glyphs spill far over cells smaller than themselves
         EffectKind effect;
         std::int32_t dx, dy;
         Colour fill;
+        bool textured = false;
     };
     const Case cases[] = {
         {"roomy cells", 40, EffectKind::None, 0, 0, 0xC0FFEE},
@@ -35,11 +46,13 @@ TEST(ThreadedDrawing, GivesTheOneThreadSheetByteForByte) {
         {"a shadow reaching across rows", 30, EffectKind::Shadow, -9, 23, 0xC0FFEE},
         {"an outline", 34, EffectKind::Outline, 0, 0, 0xC0FFEE},
         {"black glyphs in an outline", 34, EffectKind::Outline, 0, 0, kBlack},
+        {"a texture in an outline", 31, EffectKind::Outline, 0, 0, kWhite, true},
     };
     for (const Case& c : cases) {
         SheetSettings s{.text = mixedText(90), .cellWidth = c.cell, .cellHeight = c.cell,
-                        .font = fakes::faceDescription(QStringLiteral("IPAGothic"), 28), .fillColour = c.fill,
-                        .texturePath = {}, .effect = c.effect, .shadowDx = c.dx, .shadowDy = c.dy, .shadowColour = 0x3060C0,
+                        .font = fakes::faceDescription(QStringLiteral("IPAGothic"), 28),
+                        .fill = c.textured ? FillKind::Texture : FillKind::Colour, .fillColour = c.fill,
+                        .texturePath = c.textured ? texture : QString(), .effect = c.effect, .shadowDx = c.dx, .shadowDy = c.dy, .shadowColour = 0x3060C0,
                         .outlineRadius = 3, .outlineColour = 0x2080FF, .keepCoverage = true, .threads = 1};
         const Sheet one = buildSheet(s);
         ASSERT_TRUE(one.coverage);
@@ -50,6 +63,20 @@ TEST(ThreadedDrawing, GivesTheOneThreadSheetByteForByte) {
             EXPECT_TRUE(many.image == one.image);
             EXPECT_TRUE(many.coverage->glyph == one.coverage->glyph);
             EXPECT_TRUE(many.coverage->under == one.coverage->under);
+        }
+        // Bands of one row and of seven (the last one short), each drawn alone.
+        const SheetBuild build(s);
+        for (std::int32_t rows : {1, 7}) {
+            for (std::int32_t first = 0; first < one.rows; first += rows) {
+                const Sheet band = build.band(first, rows);
+                SCOPED_TRACE(testing::Message() << c.what << ", band of " << rows << " rows from row " << first);
+                ASSERT_TRUE(band.coverage);
+                const std::int32_t top = first * c.cell;
+                EXPECT_EQ(band.height, std::min(one.height - top, rows * c.cell));
+                EXPECT_TRUE(sameRows(one.image, top, band.image));
+                EXPECT_TRUE(sameRows(one.coverage->glyph, top, band.coverage->glyph));
+                if (!one.coverage->under.isEmpty()) EXPECT_TRUE(sameRows(one.coverage->under, top, band.coverage->under));
+            }
         }
     }
 }
