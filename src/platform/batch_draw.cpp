@@ -131,6 +131,7 @@ const CharPainter::Shape& CharPainter::shape(char32_t codePoint, const QPainter&
     if (painter.layoutDirection() != direction_) {
         shapes_.clear();
         direction_ = painter.layoutDirection();
+        layout_.reset();
     }
     const auto [it, fresh] = shapes_.try_emplace(codePoint);
     Shape& s = it->second;
@@ -143,13 +144,13 @@ const CharPainter::Shape& CharPainter::shape(char32_t codePoint, const QPainter&
         // The painter's font is the one drawText shapes with (resolved for the device).
         layout_.emplace(QString(), painter.font());
         layout_->setCacheEnabled(true);  // else glyphRuns() shapes the text again
+        // drawText sets the text direction from the painter and puts the first glyph at
+        // the pen point whatever the direction.
+        QTextOption option;
+        option.setTextDirection(direction_);
+        option.setAlignment(Qt::AlignLeft | Qt::AlignAbsolute);
+        layout_->setTextOption(option);
     }
-    // drawText sets the text direction from the painter and puts the first glyph at the
-    // pen point whatever the direction.
-    QTextOption option;
-    option.setTextDirection(direction_);
-    option.setAlignment(Qt::AlignLeft | Qt::AlignAbsolute);
-    layout_->setTextOption(option);
     layout_->setText(codePointText(codePoint));
     layout_->beginLayout();
     const QTextLine line = layout_->createLine();
