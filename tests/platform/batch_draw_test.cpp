@@ -14,9 +14,10 @@ namespace {
 // ascent; alone it takes its isolated form), Armenian (also another face), e and a
 // combining acute as two characters, a private-use and a Hangul character that no
 // installed face has (the missing-glyph box), a parenthesis (mirrored in a right-to-left
-// line), a space with ink (the Ogham space mark), and repeats.
+// line), a space with ink (the Ogham space mark), a soft hyphen (which a text layout
+// lays out unlike drawText), and repeats.
 const char32_t kHardText[] = {U'漢', U'g', U'Ä', U'ب', U'e', U'\u0301', U'\U0010FFFD', U'字', U'한', U'(', U'Ա',
-                              U'字', U'ب', U'\u1680', U'g', U'漢', U'ö', U'\u0301', U'ب', U'Ա', U'y', U'字'};
+                              U'字', U'ب', U'\u1680', U'g', U'\u00AD', U'漢', U'ö', U'\u0301', U'ب', U'Ա', U'y', U'字'};
 
 struct Pass {
     int target;  // which picture
