@@ -1,5 +1,7 @@
 #include "image_io.h"
 
+#include "pixel_pack.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -231,18 +233,8 @@ bool putBmp24Rows(const Image& image, std::int32_t x0, std::int32_t y0, std::int
         const std::int32_t n = std::min(rowsAtOnce, height - done);
         for (std::int32_t i = 0; i < n; ++i) {
             unsigned char* d = buffer.data() + rowBytes * i;
-            const QRgb* s = image.row(y0 + height - 1 - (done + i)) + x0;
-            // Each pixel is stored as four bytes, blue, green, red and a fourth that the
-            // next pixel overwrites; the last pixel goes byte by byte, then the padding.
-            for (std::int32_t x = 0; x + 1 < width; ++x) {
-                const std::uint32_t le = qToLittleEndian(static_cast<std::uint32_t>(s[x]));
-                std::memcpy(d + 3 * std::int64_t{x}, &le, 4);
-            }
-            unsigned char* last = d + 3 * std::int64_t{width - 1};
-            last[0] = static_cast<unsigned char>(qBlue(s[width - 1]));
-            last[1] = static_cast<unsigned char>(qGreen(s[width - 1]));
-            last[2] = static_cast<unsigned char>(qRed(s[width - 1]));
-            std::memset(last + 3, 0, static_cast<std::size_t>(rowBytes - 3 * std::int64_t{width}));
+            packBgr(image.row(y0 + height - 1 - (done + i)) + x0, d, width);
+            std::memset(d + 3 * std::int64_t{width}, 0, static_cast<std::size_t>(rowBytes - 3 * std::int64_t{width}));
         }
         if (!put(reinterpret_cast<const char*>(buffer.data()), rowBytes * n)) return false;
         done += n;

@@ -9,6 +9,7 @@
 
 #include "platform/checked.h"
 #include "platform/error.h"
+#include "platform/pixel_pack.h"
 #include "platform/parallel.h"
 
 namespace karuvo {
@@ -125,12 +126,8 @@ void bitBlt(MemoryContext& dst, std::int32_t dx, std::int32_t dy, std::int32_t w
                 const QRgb* s = kOp == RasterOp::Blackness ? nullptr : src.data + (y + c.offY) * src.stride + c.offX;
                 std::int64_t x = c.x0;
                 if constexpr (kOp == RasterOp::SrcCopy) {
-                    // Four bytes a pixel, blue, green, red and one that the next pixel
-                    // overwrites; the last pixel of the row goes byte by byte below.
-                    for (; x + 1 < c.x1; ++x, d += 3) {
-                        const std::uint32_t le = qToLittleEndian(static_cast<std::uint32_t>(s[x]));
-                        std::memcpy(d, &le, 4);
-                    }
+                    packBgr(s + x, d, c.x1 - x);
+                    continue;
                 }
                 for (; x < c.x1; ++x, d += 3) {
                     const QRgb old = kOp == RasterOp::SrcCopy ? 0 : qRgb(d[2], d[1], d[0]);
@@ -163,6 +160,10 @@ void bitBlt(const ImageView& dst, std::int32_t dx, std::int32_t dy, std::int32_t
                 }
                 const std::uint8_t* s = topDownRow(b, y + c.offY) + 3 * (c.x0 + c.offX);
                 std::int64_t x = c.x0;
+                if constexpr (kOp == RasterOp::SrcCopy || kOp == RasterOp::SrcPaint) {
+                    widenBgr(s, d + x, c.x1 - x, kOp == RasterOp::SrcPaint);
+                    continue;
+                }
                 // Four bytes read a pixel, the fourth (the next pixel's blue) dropped; the
                 // last pixel of the row, whose fourth byte may lie past the bitmap, byte by byte.
                 for (; x + 1 < c.x1; ++x, s += 3) {

@@ -22,6 +22,7 @@
 #include "platform/error.h"
 #include "platform/number.h"
 #include "platform/parallel.h"
+#include "platform/pixel_pack.h"
 
 namespace karuvo {
 
@@ -478,8 +479,19 @@ void ApplyGlyphEffects(PixelSurface& surface, Image& sheet, const OutlineStyle& 
 PixelSurface outlineHandOff(Image& sheet, const OutlineStyle& style) {
     if (sheet.isEmpty()) return {};
     PixelSurface surface = CreatePixelSurface(24, sheet.width(), sheet.height());
-    bitBlt(*surface.MemDC, 0, 0, sheet.width(), sheet.height(), sheet.view(), 0, 0, RasterOp::SrcCopy);
-    ApplyGlyphEffects(surface, sheet, style);
+    // What copying the sheet in and ApplyGlyphEffects give, with the first steps in one
+    // pass: each sheet pixel cleaned in place and into the surface's bytes, then the ring.
+    const PixelRows pixels = surface.pixelRows();
+    const QRgb glyph = toQRgb(style.glyphColour & 0xFFFFFF) | 0xff000000u;
+    forRowBands(0, pixels.height, pixels.width, [&](std::int64_t first, std::int64_t last) {
+        for (std::int64_t y = first; y < last; ++y) {
+            QRgb* row = sheet.row(static_cast<std::int32_t>(y));
+            for (std::int32_t x = 0; x < pixels.width; ++x) row[x] = (row[x] & 0xFFFFFFu) ? glyph : 0xff000000u;
+            packBgr(row, pixels.row(static_cast<std::int32_t>(pixels.height - 1 - y)), pixels.width);
+        }
+    });
+    buildRing(pixels, style.glyphColour, style.outlineColour, style.radius);
+    WriteSurfacePixels(surface);
     return surface;
 }
 

@@ -2,9 +2,13 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <random>
+#include <vector>
+
 #include "platform/error.h"
 #include "platform/image.h"
 #include "platform/image_io.h"
+#include "platform/pixel_pack.h"
 
 using namespace karuvo;
 
@@ -65,6 +69,38 @@ TEST(BitBlt, LargeAreasCombineEveryPixelAndCopiesWithinOnePictureKeepTheirOrder)
 
 // Picture files written byte by byte, so that the loader is judged by the formats' own
 // layout rather than by its own encoder.
+// Rows of every length up to 40 packed into three bytes a pixel and widened back,
+// copied and ORed: each byte where a byte-by-byte loop puts it, and the guard bytes
+// around the rows untouched.
+TEST(PixelPack, PacksAndWidensRowsOfAnyLengthWithinThemselves) {
+    std::mt19937 rng(5);
+    for (std::int64_t n = 0; n <= 40; ++n) {
+        std::vector<QRgb> words(n + 8), widened(n + 8);
+        std::vector<std::uint8_t> bytes(3 * n + 16, 0xA5);
+        for (QRgb& w : words) w = rng();
+        for (QRgb& w : widened) w = rng();
+        const std::vector<QRgb> before = widened;
+        packBgr(words.data() + 4, bytes.data() + 8, n);
+        for (std::int64_t i = 0; i < n; ++i) {
+            const QRgb w = words[4 + i];
+            ASSERT_EQ(bytes[8 + 3 * i], qBlue(w)) << n << " " << i;
+            ASSERT_EQ(bytes[8 + 3 * i + 1], qGreen(w));
+            ASSERT_EQ(bytes[8 + 3 * i + 2], qRed(w));
+        }
+        for (std::int64_t i = 0; i < 8; ++i) EXPECT_EQ(bytes[i], 0xA5);
+        for (std::int64_t i = 3 * n + 8; i < 3 * n + 16; ++i) EXPECT_EQ(bytes[i], 0xA5) << n;
+        for (const bool orInto : {false, true}) {
+            std::vector<QRgb> to = before;
+            widenBgr(bytes.data() + 8, to.data() + 4, n, orInto);
+            for (std::int64_t i = 0; i < n + 8; ++i) {
+                const bool inside = i >= 4 && i < 4 + n;
+                const QRgb pixel = inside ? qRgb(bytes[8 + 3 * (i - 4) + 2], bytes[8 + 3 * (i - 4) + 1], bytes[8 + 3 * (i - 4)]) : 0;
+                ASSERT_EQ(to[i], !inside ? before[i] : orInto ? before[i] | pixel : pixel) << n << " " << i << " " << orInto;
+            }
+        }
+    }
+}
+
 TEST(LoadPicture, ReadsTheOldBitmapHeaderAndPng) {
     QTemporaryDir dir;
     const auto file = [&](const char* name, const QByteArray& bytes) {

@@ -1,6 +1,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -114,6 +115,31 @@ TEST(OutlineRing, MatchesTheDirectSearchOnASheetLargeEnoughForTwoBands) {
         for (std::int32_t x = 0; x < b.width; ++x)
             if (rng() % 50 == 0) b.set(y, x, 0x204060);
     for (std::int32_t r : {1, 10}) EXPECT_TRUE(matchesOracle(b, kWhite, kRed, r));
+}
+
+// The hand-off does in fewer passes what copying the sheet into a surface and applying
+// the glyph effects step by step does: the same sheet, bitmap and byte mirror, for odd
+// widths, shades with a single channel set and the black glyphs' all-ring case.
+TEST(OutlineRing, TheHandOffLeavesWhatTheStepByStepEffectsLeave) {
+    std::mt19937 rng(31);
+    for (auto [w, h] : {std::pair{1, 1}, {3, 2}, {65, 9}, {331, 17}}) {
+        Image picture(w, h);
+        for (std::int32_t y = 0; y < h; ++y)
+            for (std::int32_t x = 0; x < w; ++x)
+                if (rng() % 3 == 0) picture.setPixel(x, y, rng() % 2 ? rng() & 0xFFFFFF : (rng() & 0xFF) << (8 * (rng() % 3)));
+        for (const OutlineStyle style : {OutlineStyle{kRed, kWhite, 3}, OutlineStyle{kBlack, kGreen, 1},
+                                         OutlineStyle{Colour(rng() & 0xFFFFFF), kBlack, 10}}) {
+            Image stepped = picture, handed = picture;
+            PixelSurface steps = CreatePixelSurface(24, w, h);
+            bitBlt(*steps.MemDC, 0, 0, w, h, stepped.view(), 0, 0, RasterOp::SrcCopy);
+            ApplyGlyphEffects(steps, stepped, style);
+            PixelSurface surface = outlineHandOff(handed, style);
+            SCOPED_TRACE(testing::Message() << w << " x " << h << std::hex << ", glyph " << style.glyphColour);
+            EXPECT_TRUE(handed == stepped);
+            EXPECT_EQ(surface.Pixels, steps.Pixels);
+            EXPECT_TRUE(std::equal(surface.Bits, surface.Bits + surface.Pixels.size(), steps.Bits));
+        }
+    }
 }
 
 // The outline in a build: the glyphs cleaned to their colour and textured when the
