@@ -2,12 +2,17 @@
 
 #include "parallel.h"
 
+#include <QGlyphRun>
 #include <QImage>
 #include <QPainter>
+#include <QRawFont>
+#include <QTextLayout>
 #include <algorithm>
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <thread>
+#include <unordered_map>
 
 namespace karuvo {
 namespace {
@@ -15,16 +20,199 @@ namespace {
 constexpr std::size_t kCharsPerThread = 256;  // below this a second thread does not pay
 constexpr int kMaxThreads = kMaxParallel;
 
-// Draws `chars` onto `image`, whose top row is row `top` of the whole picture.
-void drawOnto(QImage& image, std::int32_t top, const Font& font, Colour colour,
-              const std::vector<PlacedChar>& chars) {
+// Characters whose lone layout may differ from drawText's, always drawn as text: line
+// and paragraph breaks, tabs, objects, spaces (a line trims them), controls, format
+// characters (a lone soft hyphen, for one, is laid out unlike drawText's) and surrogates.
+bool drawnAsText(char32_t codePoint) {
+    if (codePoint == 0xFFFC || codePoint > 0x10FFFF) return true;
+    switch (QChar::category(codePoint)) {
+    case QChar::Other_Control:
+    case QChar::Other_Format:
+    case QChar::Other_Surrogate:
+    case QChar::Separator_Space:
+    case QChar::Separator_Line:
+    case QChar::Separator_Paragraph: return true;
+    default: return false;
+    }
+}
+
+// Whether characters are drawn often enough that shaping each one once pays. Laying a
+// character out alone costs a little more than drawing it with drawText (which shapes
+// it too), and each later drawing from its glyphs costs about half of drawText's; it
+// pays from about one and a half drawings a character on.
+bool worthShapingOnce(const std::vector<DrawPass>& passes) {
+    std::size_t draws = 0, distinct = 0;
+    std::vector<bool> seen(0x110000);
+    for (const DrawPass& pass : passes) {
+        for (const PlacedChar& c : *pass.chars) {
+            ++draws;
+            if (c.codePoint > 0x10FFFF) {
+                ++distinct;
+            } else if (!seen[c.codePoint]) {
+                seen[c.codePoint] = true;
+                ++distinct;
+            }
+        }
+    }
+    return draws > 0 && 2 * draws >= 3 * distinct;
+}
+
+// Draws characters with a font on one thread. Unless told to shape each character at
+// each drawing (drawText), it shapes each code point once, laid out alone exactly as
+// drawText lays it out, keeps its glyphs, and draws them in glyph runs: the glyphs of
+// consecutive characters from one face go in one run, in drawing order, so that
+// overlapping glyphs blend in the same order.
+class CharPainter {
+public:
+    CharPainter(const Font& font, bool shapeOnce) : font_(font), shapeOnce_(shapeOnce && plainDecoration(font)) {}
+
+    // Draws `chars` onto `image`, whose top row is row `top` of the whole picture.
+    void draw(QImage& image, std::int32_t top, Colour colour, const std::vector<PlacedChar>& chars);
+
+private:
+    // The glyphs of one face within a character: glyphs_[begin, end).
+    struct Piece {
+        std::size_t face = 0;
+        std::size_t begin = 0, end = 0;
+    };
+    // A character: pieces_[begin, end), in the order drawText draws them.
+    struct Shape {
+        bool asText = false;
+        std::size_t begin = 0, end = 0;
+    };
+
+    // Underlines and the like are drawn once a call, as wide as the call's glyphs.
+    static bool plainDecoration(const Font& font) {
+        const QFont& f = font.qfont();
+        return !f.underline() && !f.strikeOut() && !f.overline();
+    }
+
+    const Shape& shape(char32_t codePoint, const QPainter& painter);
+    std::size_t faceIndex(const QRawFont& face);
+    void addGlyphs(QPainter& painter, const Piece& piece, QPointF pen);
+    void flush(QPainter& painter);
+
+    const Font& font_;
+    const bool shapeOnce_;
+    std::optional<QTextLayout> layout_;
+    Qt::LayoutDirection direction_ = Qt::LeftToRight;
+    std::unordered_map<char32_t, Shape> shapes_;
+    std::vector<Piece> pieces_;
+    std::vector<quint32> glyphs_;
+    std::vector<QPointF> positions_;  // from the pen point on the baseline
+    std::vector<QRawFont> faces_;
+    std::vector<bool> joins_;  // per face: whether several characters' glyphs may share a run
+    // The run being gathered.
+    std::size_t runFace_ = 0;
+    std::vector<quint32> runGlyphs_;
+    std::vector<QPointF> runPositions_;
+};
+
+void CharPainter::draw(QImage& image, std::int32_t top, Colour colour, const std::vector<PlacedChar>& chars) {
     QPainter painter(&image);
     painter.setRenderHint(QPainter::TextAntialiasing, true);
     painter.setPen(QColor(toQRgb(colour & 0xFFFFFF)));
-    painter.setFont(font.qfont());
-    const int ascent = font.metrics().ascent();
-    for (const PlacedChar& c : chars)
-        painter.drawText(QPoint(c.x, c.y - top + ascent), codePointText(c.codePoint));
+    painter.setFont(font_.qfont());
+    const int ascent = font_.metrics().ascent();
+    for (const PlacedChar& c : chars) {
+        const QPoint pen(c.x, c.y - top + ascent);
+        const Shape* s = shapeOnce_ ? &shape(c.codePoint, painter) : nullptr;
+        if (!s || s->asText) {
+            flush(painter);
+            painter.drawText(pen, codePointText(c.codePoint));
+            continue;
+        }
+        for (std::size_t p = s->begin; p < s->end; ++p) addGlyphs(painter, pieces_[p], pen);
+    }
+    flush(painter);
+}
+
+const CharPainter::Shape& CharPainter::shape(char32_t codePoint, const QPainter& painter) {
+    if (painter.layoutDirection() != direction_) {
+        shapes_.clear();
+        direction_ = painter.layoutDirection();
+        layout_.reset();
+    }
+    const auto [it, fresh] = shapes_.try_emplace(codePoint);
+    Shape& s = it->second;
+    if (!fresh) return s;
+    if (drawnAsText(codePoint)) {
+        s.asText = true;
+        return s;
+    }
+    if (!layout_) {
+        // The painter's font is the one drawText shapes with (resolved for the device).
+        layout_.emplace(QString(), painter.font());
+        layout_->setCacheEnabled(true);  // else glyphRuns() shapes the text again
+        // drawText sets the text direction from the painter and puts the first glyph at
+        // the pen point whatever the direction.
+        QTextOption option;
+        option.setTextDirection(direction_);
+        option.setAlignment(Qt::AlignLeft | Qt::AlignAbsolute);
+        layout_->setTextOption(option);
+    }
+    layout_->setText(codePointText(codePoint));
+    layout_->beginLayout();
+    const QTextLine line = layout_->createLine();
+    layout_->endLayout();
+    if (!line.isValid()) {
+        s.asText = true;
+        return s;
+    }
+    // drawText puts the baseline at the pen point; the layout puts it at its line's
+    // ascent, which is that of the tallest face used (a fallback face's may differ).
+    const QPointF baseline(line.x(), line.y() + line.ascent());
+    s.begin = pieces_.size();
+    for (const QGlyphRun& run : line.glyphRuns()) {
+        const QList<quint32> glyphs = run.glyphIndexes();
+        const QList<QPointF> positions = run.positions();
+        const qsizetype n = std::min(glyphs.size(), positions.size());
+        if (n == 0) continue;
+        pieces_.push_back({faceIndex(run.rawFont()), glyphs_.size(), glyphs_.size() + static_cast<std::size_t>(n)});
+        for (qsizetype i = 0; i < n; ++i) {
+            glyphs_.push_back(glyphs[i]);
+            positions_.push_back(positions[i] - baseline);
+        }
+    }
+    s.end = pieces_.size();
+    return s;
+}
+
+std::size_t CharPainter::faceIndex(const QRawFont& face) {
+    for (std::size_t i = 0; i < faces_.size(); ++i) {
+        if (faces_[i] == face) return i;
+    }
+    // The raster engine draws glyphs up to this size from its glyph cache, one by one in
+    // order; larger ones it fills as one outline a call, in which overlapping glyphs
+    // would merge instead of blending one over the other.
+    static const qreal cachedUpTo = [] {
+        const int env = qEnvironmentVariableIntValue("QT_MAX_CACHED_GLYPH_SIZE");
+        return qreal(env != 0 ? env : 64);
+    }();
+    faces_.push_back(face);
+    joins_.push_back(face.pixelSize() * face.pixelSize() <= cachedUpTo * cachedUpTo);
+    return faces_.size() - 1;
+}
+
+void CharPainter::addGlyphs(QPainter& painter, const Piece& piece, QPointF pen) {
+    if (piece.face != runFace_ || !joins_[piece.face]) {
+        flush(painter);
+        runFace_ = piece.face;
+    }
+    for (std::size_t g = piece.begin; g < piece.end; ++g) {
+        runGlyphs_.push_back(glyphs_[g]);
+        runPositions_.push_back(positions_[g] + pen);
+    }
+}
+
+void CharPainter::flush(QPainter& painter) {
+    if (runGlyphs_.empty()) return;
+    QGlyphRun run;
+    run.setRawFont(faces_[runFace_]);
+    run.setRawData(runGlyphs_.data(), runPositions_.data(), static_cast<int>(runGlyphs_.size()));
+    painter.drawGlyphRun(QPointF(), run);
+    runGlyphs_.clear();
+    runPositions_.clear();
 }
 
 // Copies of `font` for threads 1 .. n - 1 (thread 0 uses `font` itself), made before
@@ -66,8 +254,10 @@ void drawPasses(const Font& font, const std::vector<DrawPass>& passes, int threa
     if (passes.empty() || passes.front().target->isEmpty()) return;
     const std::int32_t height = passes.front().target->height();
     threads = std::clamp(threads, 1, std::min(kMaxThreads, static_cast<int>(height)));
+    const bool shapeOnce = worthShapingOnce(passes);
     if (threads == 1) {
-        for (const DrawPass& pass : passes) drawOnto(pass.target->qimage(), 0, font, pass.colour, *pass.chars);
+        CharPainter painter(font, shapeOnce);
+        for (const DrawPass& pass : passes) painter.draw(pass.target->qimage(), 0, pass.colour, *pass.chars);
         return;
     }
     const std::int64_t lineHeight = font.metrics().height();
@@ -86,6 +276,7 @@ void drawPasses(const Font& font, const std::vector<DrawPass>& passes, int threa
         const std::int32_t top = static_cast<std::int32_t>(std::int64_t{height} * part / threads);
         const std::int32_t bottom = static_cast<std::int32_t>(std::int64_t{height} * (part + 1) / threads);
         const Font& own = t == 0 ? font : *fonts[static_cast<std::size_t>(t)];
+        CharPainter painter(own, shapeOnce);
         std::vector<PlacedChar> mine;
         for (std::size_t i = 0; i < passes.size(); ++i) {
             const QImage& whole = passes[i].target->qimage();
@@ -95,7 +286,7 @@ void drawPasses(const Font& font, const std::vector<DrawPass>& passes, int threa
             }
             QImage band(bits[i] + whole.bytesPerLine() * top, whole.width(), bottom - top, whole.bytesPerLine(),
                         whole.format());
-            drawOnto(band, top, own, passes[i].colour, mine);
+            painter.draw(band, top, passes[i].colour, mine);
         }
     });
 }

@@ -1,0 +1,93 @@
+// Passes drawn from glyphs shaped once must give exactly the pixels of drawing each
+// character alone with QPainter::drawText, pass after pass.
+#include <QPainter>
+#include <gtest/gtest.h>
+
+#include "platform/batch_draw.h"
+#include "support/fixtures.h"
+
+using namespace karuvo;
+
+namespace {
+
+// Han, Latin with a descender and an accent, Arabic (another face draws it, at another
+// ascent; alone it takes its isolated form), Armenian (also another face), e and a
+// combining acute as two characters, a private-use and a Hangul character that no
+// installed face has (the missing-glyph box), a parenthesis (mirrored in a right-to-left
+// line), a space with ink (the Ogham space mark), a soft hyphen (which a text layout
+// lays out unlike drawText), and repeats.
+const char32_t kHardText[] = {U'漢', U'g', U'Ä', U'ب', U'e', U'\u0301', U'\U0010FFFD', U'字', U'한', U'(', U'Ա',
+                              U'字', U'ب', U'\u1680', U'g', U'\u00AD', U'漢', U'ö', U'\u0301', U'ب', U'Ա', U'y', U'字'};
+
+struct Pass {
+    int target;  // which picture
+    Colour colour;
+    int dx, dy;  // where this pass puts the text
+};
+
+// The hard text, repeated, in lines on a pitch smaller than the glyphs so that they
+// overlap, moved by (dx, dy).
+std::vector<PlacedChar> placed(int pitch, int lines, int dx, int dy) {
+    std::vector<PlacedChar> chars;
+    int i = 0;
+    for (int line = 0; line < lines; ++line) {
+        for (int col = 0; col < 15; ++col, ++i) {
+            chars.push_back({col * pitch + dx, line * pitch + dy, kHardText[i % std::size(kHardText)]});
+        }
+    }
+    return chars;
+}
+
+TEST(BatchDrawing, GivesThePixelsOfDrawingEachCharacterAloneWithDrawText) {
+    struct Case {
+        const char* what;
+        int px, pitch, lines, threads;
+        std::uint8_t quality;
+    };
+    const Case cases[] = {
+        {"small cells, one thread", 28, 11, 7, 1, 0},
+        {"small cells, two threads", 28, 11, 7, 2, 0},
+        {"glyphs without anti-aliasing, two threads", 28, 13, 6, 2, kNonAntialiasedQuality},
+        // Beyond the raster engine's glyph cache glyphs are filled as outlines.
+        {"large glyphs, one thread", 90, 37, 3, 1, 0},
+    };
+    const Pass passes[] = {{0, 0xE02010, 0, 0}, {0, 0x10C040, 3, -2}, {1, kWhite, -5, 4},
+                           {0, kBlack, 1, 1}, {1, 0x3060C0, 0, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FontDescription d = fakes::faceDescription(QStringLiteral("IPAGothic"), c.px);
+        d.quality = c.quality;
+        const auto font = Font::create(d);
+        ASSERT_TRUE(font);
+        const int width = 15 * c.pitch + c.px, height = c.lines * c.pitch + c.px;
+
+        std::vector<std::vector<PlacedChar>> lists;
+        for (const Pass& p : passes) lists.push_back(placed(c.pitch, c.lines, p.dx, p.dy));
+        Image pictures[2] = {Image(width, height), Image(width, height)};
+        std::vector<DrawPass> batch;
+        for (std::size_t i = 0; i < std::size(passes); ++i)
+            batch.push_back({&pictures[passes[i].target], passes[i].colour, &lists[i]});
+        drawPasses(*font, batch, c.threads);
+
+        QImage expected[2];
+        for (QImage& e : expected) {
+            e = QImage(width, height, QImage::Format_RGB32);
+            e.fill(Qt::black);
+        }
+        const int ascent = QFontMetrics(font->qfont()).ascent();
+        for (std::size_t i = 0; i < std::size(passes); ++i) {
+            QPainter painter(&expected[passes[i].target]);
+            painter.setRenderHint(QPainter::TextAntialiasing, true);
+            painter.setPen(QColor(toQRgb(passes[i].colour)));
+            painter.setFont(font->qfont());
+            for (const PlacedChar& ch : lists[i])
+                painter.drawText(QPoint(ch.x, ch.y + ascent), QString::fromUcs4(&ch.codePoint, 1));
+        }
+        for (int k = 0; k < 2; ++k) {
+            SCOPED_TRACE(k);
+            EXPECT_TRUE(pictures[k].qimage() == expected[k]);
+        }
+    }
+}
+
+}  // namespace
