@@ -41,6 +41,23 @@ Image::Image(std::int32_t width, std::int32_t height) {
     image_.fill(0xff000000u);
 }
 
+Image Image::takeRows(std::int32_t top, std::int32_t count) {
+    Image part;
+    if (count <= 0 || isEmpty()) {
+        *this = Image();
+        return part;
+    }
+    // The whole picture lives on, out of sight, for as long as the part uses its pixels.
+    auto* whole = new QImage(std::move(image_));
+    *this = Image();
+    const qsizetype stride = whole->bytesPerLine();
+    part.image_ = QImage(whole->bits() + stride * top, whole->width(), count, stride, whole->format(),
+                         [](void* owner) { delete static_cast<QImage*>(owner); }, whole);
+    part.width_ = whole->width();
+    part.height_ = count;
+    return part;
+}
+
 Image Image::fromQImage(const QImage& image) {
     Image out;
     if (image.isNull()) return out;

@@ -39,6 +39,10 @@ public:
     QRgb* row(std::int32_t y) { return reinterpret_cast<QRgb*>(image_.scanLine(y)); }
     const QRgb* row(std::int32_t y) const { return reinterpret_cast<const QRgb*>(image_.constScanLine(y)); }
 
+    // Rows top .. top + count - 1 (within the picture) as a picture of their own over
+    // the same pixels, without a copy; this picture is left empty.
+    Image takeRows(std::int32_t top, std::int32_t count);
+
     ImageView view();
     // Qt's image over the same pixels (Format_RGB32), for painting and display.
     QImage& qimage() { return image_; }

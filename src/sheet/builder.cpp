@@ -258,9 +258,7 @@ namespace {
 // The rows top .. bottom - 1 of `picture`, whose first row is row `from` of the sheet.
 Image rowsOf(Image& picture, std::int32_t from, std::int32_t top, std::int32_t bottom) {
     if (from == top && picture.height() == bottom - top) return std::move(picture);
-    Image part(picture.width(), bottom - top);
-    bitBlt(part, 0, 0, part.width(), part.height(), &picture, 0, top - from, RasterOp::SrcCopy);
-    return part;
+    return picture.takeRows(top - from, bottom - top);
 }
 
 }  // namespace
