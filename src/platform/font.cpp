@@ -133,7 +133,15 @@ bool hasPlainAdvance(char32_t codePoint) {
 
 CharBox Font::measure(char32_t codePoint) const {
     if (hasPlainAdvance(codePoint)) {
-        return CharBox{metrics_.horizontalAdvance(QChar(static_cast<char16_t>(codePoint))), metrics_.height()};
+        const QChar ch(static_cast<char16_t>(codePoint));
+        CharBox box{metrics_.horizontalAdvance(ch), metrics_.height()};
+        // The glyph's box, from the baseline, as the engine measured it for the advance.
+        // Its ink is drawn within it; two pixels more allow for rounding.
+        const QRect ink = metrics_.boundingRect(ch);
+        const int above = -metrics_.ascent() - ink.top();
+        const int below = ink.bottom() - (box.height - metrics_.ascent() - 1);
+        box.reach = std::max({above, below, 0}) + 2;
+        return box;
     }
     return CharBox{metrics_.horizontalAdvance(codePointText(codePoint)), metrics_.height()};
 }

@@ -45,6 +45,9 @@ inline constexpr std::uint8_t kNonAntialiasedQuality = 3;
 struct CharBox {
     std::int32_t width = 0;
     std::int32_t height = 0;
+    // How many pixels its ink may reach above or below the box, where the glyph's own
+    // box tells (Han and kana, which take their glyph as it is); -1 otherwise.
+    std::int32_t reach = -1;
 };
 
 // Two characters that the font sets closer together (negative amount) or further

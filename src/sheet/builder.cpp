@@ -212,7 +212,8 @@ SheetBuild::SheetBuild(const SheetSettings& s) : parts_(std::make_unique<Parts>(
     p.threads = batchThreads(cells.size(), s.threads);
     const std::vector<CharBox> boxes = measureChars(font, codePoints, p.threads);
 
-    // The own face's glyphs stay near their boxes; a fallback face's may not.
+    // Glyphs stay within their own boxes where those are known, and the own face's
+    // within its box of all glyphs; a fallback face's may reach anywhere.
     const std::optional<std::int32_t> ownReach = font.ownInkReach();
     p.mainChars.reserve(cells.size());
     if (p.shadowLayer) p.shadowChars.reserve(cells.size());
@@ -224,7 +225,7 @@ SheetBuild::SheetBuild(const SheetSettings& s) : parts_(std::make_unique<Parts>(
         const CellPlacement at = placeInCell(cell.column, cell.row, s.cellWidth, s.cellHeight, boxes[i], dx, dy);
         const bool own = font.hasGlyph(cell.codePoint);
         if (!ownFaceOnly || own) {
-            const std::int32_t reach = own && ownReach ? *ownReach : -1;
+            const std::int32_t reach = boxes[i].reach >= 0 ? boxes[i].reach : own && ownReach ? *ownReach : -1;
             p.mainChars.push_back({at.mainX, at.mainY, cell.codePoint, reach});
             if (p.shadowLayer) p.shadowChars.push_back({at.shadowX, at.shadowY, cell.codePoint, reach});
         }
