@@ -137,10 +137,8 @@ CharBox Font::measure(char32_t codePoint) const {
         CharBox box{metrics_.horizontalAdvance(ch), metrics_.height()};
         // The glyph's box, from the baseline, as the engine measured it for the advance.
         // Its ink is drawn within it; two pixels more allow for rounding.
-        const QRect ink = metrics_.boundingRect(ch);
-        const int above = -metrics_.ascent() - ink.top();
-        const int below = ink.bottom() - (box.height - metrics_.ascent() - 1);
-        box.reach = std::max({above, below, 0}) + 2;
+        const QRect glyph = metrics_.boundingRect(ch);
+        if (!glyph.isEmpty()) box.ink = glyph.translated(0, metrics_.ascent()).adjusted(-2, -2, 2, 2);
         return box;
     }
     return CharBox{metrics_.horizontalAdvance(codePointText(codePoint)), metrics_.height()};

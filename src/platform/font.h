@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QRawFont>
 #include <QString>
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -45,9 +46,14 @@ inline constexpr std::uint8_t kNonAntialiasedQuality = 3;
 struct CharBox {
     std::int32_t width = 0;
     std::int32_t height = 0;
-    // How many pixels its ink may reach above or below the box, where the glyph's own
-    // box tells (Han and kana, which take their glyph as it is); -1 otherwise.
-    std::int32_t reach = -1;
+    // Where its ink may lie, from the box's top-left corner, with room for rounding:
+    // known where the glyph's own box tells (Han and kana, which take their glyph as it
+    // is), otherwise empty.
+    QRect ink;
+    // How many pixels its ink may reach above or below the box; -1 when not known.
+    std::int32_t reach() const {
+        return ink.isEmpty() ? -1 : std::max({0, -ink.top(), ink.bottom() - (height - 1)});
+    }
 };
 
 // Two characters that the font sets closer together (negative amount) or further

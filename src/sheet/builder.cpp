@@ -11,6 +11,7 @@
 #include "platform/checked.h"
 #include "platform/error.h"
 #include "platform/image_io.h"
+#include "sheet/coverage_shading.h"
 #include "sheet/grid.h"
 #include "sheet/outline.h"
 
@@ -160,6 +161,9 @@ struct SheetBuild::Parts {
     bool shadowOn = false, outlineOn = false, ringFromLayer = false;
     bool textureMissing = false;
     bool shadowLayer = false;  // whether a shadow is drawn at all
+    // Whether the sheet is worked out from one drawing of the glyphs in white (their ink
+    // keeps to their own cells, so none overlaps another).
+    bool fromCoverage = false;
     Colour glyphColour = kWhite;
     Image textureCell;         // one cell of the texture, for an image fill that has one
     // Main positions, kept for the shadow cut-out (the same font measures the same box).
@@ -220,12 +224,18 @@ SheetBuild::SheetBuild(const SheetSettings& s) : parts_(std::make_unique<Parts>(
     std::unordered_set<char32_t> described;
     // Without fallback a character the face lacks keeps an empty cell.
     const bool ownFaceOnly = s.font && s.font->noFallback;
+    bool inkInCells = true;
     for (std::size_t i = 0; i < cells.size(); ++i) {
         const GridCell& cell = cells[i];
         const CellPlacement at = placeInCell(cell.column, cell.row, s.cellWidth, s.cellHeight, boxes[i], dx, dy);
         const bool own = font.hasGlyph(cell.codePoint);
+        if (inkInCells && (!ownFaceOnly || own)) {
+            const QRect ink = boxes[i].ink.translated(at.mainX, at.mainY);
+            inkInCells = !ink.isEmpty() &&
+                         QRect(cell.column * s.cellWidth, cell.row * s.cellHeight, s.cellWidth, s.cellHeight).contains(ink);
+        }
         if (!ownFaceOnly || own) {
-            const std::int32_t reach = boxes[i].reach >= 0 ? boxes[i].reach : own && ownReach ? *ownReach : -1;
+            const std::int32_t reach = boxes[i].reach() >= 0 ? boxes[i].reach() : own && ownReach ? *ownReach : -1;
             p.mainChars.push_back({at.mainX, at.mainY, cell.codePoint, reach});
             if (p.shadowLayer) p.shadowChars.push_back({at.shadowX, at.shadowY, cell.codePoint, reach});
         }
@@ -236,6 +246,10 @@ SheetBuild::SheetBuild(const SheetSettings& s) : parts_(std::make_unique<Parts>(
               [](const SheetChar& a, const SheetChar& b) { return a.codePoint < b.codePoint; });
     sheet.lineHeight = font.metrics().height();
     sheet.ascent = font.ascent();
+    // Worth it where the glyphs would be drawn more than once: with a shadow, or their
+    // coverage kept; the outline works on its own.
+    p.fromCoverage = inkInCells && !p.mainChars.empty() && !p.outlineOn && (p.shadowLayer || s.keepCoverage) &&
+                     painterFollowsCoverageRules(font, p.mainChars.front().codePoint);
     if (s.findKerning) {
         std::vector<char32_t> distinct;
         distinct.reserve(sheet.chars.size());
@@ -290,34 +304,50 @@ Sheet SheetBuild::band(std::int32_t firstRow, std::int32_t rowCount) const {
     Image image(width, to - from);
     const bool keep = s.keepCoverage && sheet_.width > 0 && sheet_.height > 0;
     std::optional<Image> shadowLayer;
-    if (p.shadowLayer) shadowLayer.emplace(width, to - from);
+    // Worked out from coverage, the shadow needs a layer of its own only to be laid in
+    // after the texture.
+    if (p.shadowLayer && (!p.fromCoverage || !p.textureCell.isEmpty())) shadowLayer.emplace(width, to - from);
     std::optional<Image> glyphLayer;
     if (keep || p.ringFromLayer) glyphLayer.emplace(width, to - from);
     std::optional<Image> underLayer;
-    if (keep && (shadowLayer || p.outlineOn)) underLayer.emplace(width, to - from);
+    if (keep && (p.shadowLayer || p.outlineOn)) underLayer.emplace(width, to - from);
 
-    // The characters whose ink may reach these rows, placed on the band.
+    // The characters whose ink may reach rows first .. last - 1, placed on a picture
+    // whose top row is `first`.
     const Font& font = *p.font;
-    const auto onBand = [&](const std::vector<PlacedChar>& all) {
+    const auto onRows = [&](const std::vector<PlacedChar>& all, std::int32_t first, std::int32_t last) {
         std::vector<PlacedChar> chars;
         for (const PlacedChar& c : all) {
-            if (inkMayReach(c, sheet_.lineHeight, from, to)) chars.push_back({c.x, c.y - from, c.codePoint, c.reach});
+            if (inkMayReach(c, sheet_.lineHeight, first, last)) chars.push_back({c.x, c.y - first, c.codePoint, c.reach});
         }
         return chars;
     };
-    const std::vector<PlacedChar> mainChars = onBand(p.mainChars);
-    const std::vector<PlacedChar> shadowChars = onBand(p.shadowChars);
-
-    std::vector<DrawPass> passes{{&image, p.glyphColour, &mainChars}};
-    // The coverage layers: the same glyphs drawn once more, in white on black.
-    if (glyphLayer) passes.push_back({&*glyphLayer, kWhite, &mainChars});
-    if (underLayer && shadowLayer) passes.push_back({&*underLayer, kWhite, &shadowChars});
-    if (shadowLayer) {
-        passes.push_back({&*shadowLayer, s.shadowColour, &shadowChars});
-        // Cut the characters out, so the shadow shows only beside them.
-        passes.push_back({&*shadowLayer, kBlack, &mainChars});
+    if (p.fromCoverage) {
+        // The glyphs once in white, over these rows and the rows their shadow comes from.
+        const std::int32_t sdx = p.shadowLayer ? s.shadowDx : 0, sdy = p.shadowLayer ? s.shadowDy : 0;
+        const std::int32_t coverFrom = onSheet(std::min<std::int64_t>(from, std::int64_t{from} - sdy));
+        const std::int32_t coverTo = onSheet(std::max<std::int64_t>(to, std::int64_t{to} - sdy));
+        Image cover(width, coverTo - coverFrom);
+        const std::vector<PlacedChar> chars = onRows(p.mainChars, coverFrom, coverTo);
+        drawPasses(font, {{&cover, kWhite, &chars}}, p.threads);
+        shadeFromCoverage(image, from, cover, coverFrom, {p.glyphColour, p.shadowLayer, s.shadowColour, sdx, sdy},
+                          shadowLayer ? &*shadowLayer : nullptr);
+        if (glyphLayer) bitBlt(*glyphLayer, 0, coverFrom - from, width, cover.height(), &cover, 0, 0, RasterOp::SrcCopy);
+        if (underLayer) bitBlt(*underLayer, sdx, coverFrom + sdy - from, width, cover.height(), &cover, 0, 0, RasterOp::SrcCopy);
+    } else {
+        const std::vector<PlacedChar> mainChars = onRows(p.mainChars, from, to);
+        const std::vector<PlacedChar> shadowChars = onRows(p.shadowChars, from, to);
+        std::vector<DrawPass> passes{{&image, p.glyphColour, &mainChars}};
+        // The coverage layers: the same glyphs drawn once more, in white on black.
+        if (glyphLayer) passes.push_back({&*glyphLayer, kWhite, &mainChars});
+        if (underLayer && shadowLayer) passes.push_back({&*underLayer, kWhite, &shadowChars});
+        if (shadowLayer) {
+            passes.push_back({&*shadowLayer, s.shadowColour, &shadowChars});
+            // Cut the characters out, so the shadow shows only beside them.
+            passes.push_back({&*shadowLayer, kBlack, &mainChars});
+        }
+        drawPasses(font, passes, p.threads);
     }
-    drawPasses(font, passes, p.threads);
 
     // Outline hand-off: every glyph is drawn and neither texture nor shadow has reached
     // the sheet yet. The glyphs are replaced with their cleaned form and the ring waits
