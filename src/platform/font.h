@@ -49,7 +49,7 @@ struct CharBox {
     // Where its ink may lie, from the box's top-left corner, with room for rounding:
     // known where the glyph's own box tells (Han and kana, which take their glyph as it
     // is), otherwise empty.
-    QRect ink;
+    QRect ink = QRect();
     // How many pixels its ink may reach above or below the box; -1 when not known.
     std::int32_t reach() const {
         return ink.isEmpty() ? -1 : std::max({0, -ink.top(), ink.bottom() - (height - 1)});

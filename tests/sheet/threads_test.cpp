@@ -75,7 +75,9 @@ TEST(ThreadedDrawing, ThreadsAndBandsGiveTheOneThreadSheetByteForByte) {
                 EXPECT_EQ(band.height, std::min(one.height - top, rows * c.cell));
                 EXPECT_TRUE(sameRows(one.image, top, band.image));
                 EXPECT_TRUE(sameRows(one.coverage->glyph, top, band.coverage->glyph));
-                if (!one.coverage->under.isEmpty()) EXPECT_TRUE(sameRows(one.coverage->under, top, band.coverage->under));
+                if (!one.coverage->under.isEmpty()) {
+                    EXPECT_TRUE(sameRows(one.coverage->under, top, band.coverage->under));
+                }
             }
         }
     }
