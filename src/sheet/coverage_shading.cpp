@@ -45,34 +45,56 @@ void shadeFromCoverage(Image& out, std::int32_t top, const Image& cover, std::in
         }
     }
     const std::int32_t width = out.width();
+    // Columns whose shadow coverage lies within the picture: x - dx in 0 .. width - 1.
+    const std::int32_t from = static_cast<std::int32_t>(std::clamp<std::int64_t>(shade.dx, 0, width));
+    const std::int32_t until = static_cast<std::int32_t>(std::clamp<std::int64_t>(std::int64_t{width} + shade.dx, 0, width));
+    const auto coverRow = [&](std::int64_t sheetY) -> const QRgb* {
+        const std::int64_t r = sheetY - coverTop;
+        return r >= 0 && r < cover.height() ? cover.row(static_cast<std::int32_t>(r)) : nullptr;
+    };
     forRowBands(0, out.height(), width, [&](std::int64_t first, std::int64_t last) {
+        const std::vector<QRgb> none(static_cast<std::size_t>(width), 0);
         for (std::int64_t row = first; row < last; ++row) {
-            const std::int32_t y = top + static_cast<std::int32_t>(row);
+            const std::int64_t y = top + row;
             QRgb* to = out.row(static_cast<std::int32_t>(row));
-            const auto coverRow = [&](std::int64_t sheetY) -> const QRgb* {
-                const std::int64_t r = sheetY - coverTop;
-                return r >= 0 && r < cover.height() ? cover.row(static_cast<std::int32_t>(r)) : nullptr;
-            };
             const QRgb* a = coverRow(y);
+            if (!a) a = none.data();
             if (!shadow) {
-                for (std::int32_t x = 0; x < width; ++x) to[x] = a ? glyph[a[x] & 0xffu] : glyph[0];
+                for (std::int32_t x = 0; x < width; ++x) to[x] = glyph[a[x] & 0xffu];
                 continue;
             }
-            const QRgb* s = coverRow(std::int64_t{y} - shade.dy);
-            // Columns whose shadow coverage lies within the picture: x - dx in 0 .. width - 1.
-            const std::int32_t from = std::clamp<std::int64_t>(shade.dx, 0, width);
-            const std::int32_t until = std::clamp<std::int64_t>(std::int64_t{width} + shade.dx, 0, width);
-            QRgb* apart = shadowOut ? shadowOut->row(static_cast<std::int32_t>(row)) : nullptr;
-            for (std::int32_t x = 0; x < width; ++x) {
-                const std::uint32_t g = a ? a[x] & 0xffu : 0;
-                const std::uint32_t under = s && x >= from && x < until ? s[x - shade.dx] & 0xffu : 0;
-                if (apart) {
+            const QRgb* s = coverRow(y - shade.dy);
+            QRgb* apart = shadowOut ? shadowOut->row(static_cast<std::int32_t>(row)) : to;
+            const QRgb* cut = shadow->data();
+            // Left and right of the shadow's columns, and rows without shadow coverage:
+            // the shadow coverage is 0 there.
+            const std::int32_t shadowFrom = s ? from : width, shadowUntil = s ? until : width;
+            const auto plain = [&](std::int32_t x0, std::int32_t x1) {
+                for (std::int32_t x = x0; x < x1; ++x) {
+                    const std::uint32_t g = a[x] & 0xffu;
+                    const QRgb under = cut[g];
+                    if (shadowOut) {
+                        to[x] = glyph[g];
+                        apart[x] = under;
+                    } else {
+                        to[x] = glyph[g] | under;
+                    }
+                }
+            };
+            plain(0, shadowFrom);
+            if (shadowOut) {
+                for (std::int32_t x = shadowFrom; x < shadowUntil; ++x) {
+                    const std::uint32_t g = a[x] & 0xffu;
                     to[x] = glyph[g];
-                    apart[x] = (*shadow)[under * 256 + g];
-                } else {
-                    to[x] = glyph[g] | (*shadow)[under * 256 + g];
+                    apart[x] = cut[(s[x - shade.dx] & 0xffu) << 8 | g];
+                }
+            } else {
+                for (std::int32_t x = shadowFrom; x < shadowUntil; ++x) {
+                    const std::uint32_t g = a[x] & 0xffu;
+                    to[x] = glyph[g] | cut[(s[x - shade.dx] & 0xffu) << 8 | g];
                 }
             }
+            plain(std::max(shadowFrom, shadowUntil), width);
         }
     });
 }
