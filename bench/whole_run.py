@@ -6,7 +6,8 @@ this one run; compare nothing across runs.
 usage: whole_run.py KARUVO_CLI [--characters N] [--runs N] [--size PX] [--cell PX] [--scale]
 
 --scale instead times the plain run per glyph: the CJK sheet, the same sheet of 20,000
-characters, and every character of JIS X 0208 at 64 px in cells fitted to them.
+characters, every character of JIS X 0208 at 64 px in cells fitted to them, and the CJK
+sheet at 64 px in fitted cells.
 """
 import re
 import argparse
@@ -126,6 +127,10 @@ def scale(args):
                                                        "-o", os.path.join(work, f"s{count}.bmp")]))
         runs.append(("JIS X 0208, 64 px", [args.cli, "--charset", "jis-x-0208", "-f", "IPAGothic", "-s", "64", "-q",
                                            "-o", os.path.join(work, "jis.bmp")]))
+        # The CJK sheet at the JIS sheet's size, to tell what the size costs from what the count does.
+        runs.append((f"{args.characters} CJK, 64 px", [args.cli, "-T", os.path.join(work, f"text{args.characters}.txt"),
+                                                       "-f", "IPAGothic", "-s", "64", "-q",
+                                                       "-o", os.path.join(work, "s64.bmp")]))
         counts = {name: glyph_count(argv) for name, argv in runs}
         walls = {name: [] for name, _ in runs}
         for _ in range(args.runs):
