@@ -352,10 +352,13 @@ FileContents sheetFileContents(const SheetBuild& build, SheetFileFormat format, 
     }
     if (format == SheetFileFormat::Png && !build.keepsCoverage()) checkCoverage(whole);
     const std::int32_t w = whole.width, h = static_cast<std::int32_t>(height);
-    const std::int32_t perBand = build.rowsPerBand(kBandPixels);
-    const std::int32_t bands = (rowCount + perBand - 1) / perBand;
-    const auto band = [&build, firstRow, rowCount, perBand](std::int32_t k) {
-        return build.band(firstRow + k * perBand, std::min(perBand, rowCount - k * perBand));
+    // The rows of cells there are, however many were asked for.
+    const std::int64_t rows = (height + whole.cellHeight - 1) / whole.cellHeight;
+    const std::int64_t perBand = build.rowsPerBand(kBandPixels);
+    const std::int32_t bands = static_cast<std::int32_t>((rows + perBand - 1) / perBand);
+    const auto band = [&build, firstRow, rows, perBand](std::int32_t k) {
+        const std::int64_t first = k * perBand;
+        return build.band(static_cast<std::int32_t>(firstRow + first), static_cast<std::int32_t>(std::min(perBand, rows - first)));
     };
     if (format == SheetFileFormat::Png) {
         return {path, {}, [band, bands, w, h](const ByteSink& put) {

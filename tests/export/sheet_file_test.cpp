@@ -152,8 +152,8 @@ TEST_F(SheetFile, PngOfALargeSheetAndOfARegionReadBackExactly) {
     EXPECT_TRUE(fakes::thrownBy([&] { encodePng(buildSheet(s), 0, 0, 10, 10); }));
 }
 
-// Files made band by band while they are written, the whole sheet and a run of rows
-// in its middle: a bitmap byte for byte the whole sheet's, a PNG read back as its
+// Files made band by band while they are written, the whole sheet, a run of rows in
+// its middle and a run past its end: a bitmap byte for byte the whole sheet's, a PNG read back as its
 // transparent picture, with a shadow and in one colour.
 TEST_F(SheetFile, FilesDrawnBandByBandAreThoseOfTheWholeSheet) {
     SheetSettings s = sheetOf(FillKind::Colour, kOrange, EffectKind::Shadow, kBlue);
@@ -176,9 +176,11 @@ TEST_F(SheetFile, FilesDrawnBandByBandAreThoseOfTheWholeSheet) {
         const Sheet whole = buildSheet(s);
         const SheetBuild build(s);
         ASSERT_GT(whole.rows, 2 * build.rowsPerBand(kBandPixels));
-        for (const auto [first, count] : {std::array{0, whole.rows}, std::array{5, 27}}) {
+        // The last run asks for more rows than there are.
+        for (const auto [first, count] : {std::array{0, whole.rows}, std::array{5, 27}, std::array{40, 1 << 30}}) {
             SCOPED_TRACE(testing::Message() << "rows " << first << " + " << count);
-            const std::int32_t y = first * whole.cellHeight, h = count * whole.cellHeight;
+            const std::int32_t y = first * whole.cellHeight;
+            const std::int32_t h = static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t{count} * whole.cellHeight, whole.height - y));
             EXPECT_EQ(produced(sheetFileContents(build, SheetFileFormat::Bmp, "s.bmp", first, count)),
                       encodeSheet(whole, SheetFileFormat::Bmp, 0, y, whole.width, h));
             QImage png;
