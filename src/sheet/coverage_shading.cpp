@@ -1,5 +1,6 @@
 #include "coverage_shading.h"
 
+#include <algorithm>
 #include <array>
 #include <memory>
 #include <vector>
