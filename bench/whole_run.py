@@ -5,9 +5,9 @@ this one run; compare nothing across runs.
 
 usage: whole_run.py KARUVO_CLI [--characters N] [--runs N] [--size PX] [--cell PX] [--scale]
 
---scale instead times the plain run per glyph: the CJK sheet, the same sheet of 20,000
-characters, every character of JIS X 0208 at 64 px in cells fitted to them, and the CJK
-sheet at 64 px in fitted cells.
+--scale instead times the plain run per glyph: the CJK sheet, every ideograph IPAGothic
+has, a sheet of 20,000 (its ideographs and then the first ones again), every character of
+JIS X 0208 at 64 px in cells fitted to them, and the CJK sheet at 64 px in fitted cells.
 """
 import re
 import argparse
@@ -24,8 +24,23 @@ PEER_PYTHON = "/usr/bin/python3"  # Debian's, which has python3-pil
 FONT_FILE = "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf"
 
 
+def font_ideographs(font_file=FONT_FILE):
+    """The CJK ideographs the font file has, in code point order, from fontconfig."""
+    charset = subprocess.run(["fc-query", "--format", "%{charset}", font_file],
+                             capture_output=True, text=True, check=True).stdout
+    have = []
+    for item in charset.split():
+        first, _, last = item.partition("-")
+        have.extend(range(int(first, 16), int(last or first, 16) + 1))
+    return [c for c in have if 0x4E00 <= c <= 0x9FFF or 0x3400 <= c <= 0x4DBF or 0xF900 <= c <= 0xFAFF]
+
+
 def cjk_text(count, per_line=100):
-    chars = [chr(0x4E00 + i) for i in range(count)]
+    """count CJK ideographs that IPAGothic has, from U+4E00 on, in lines of per_line; past
+    the last it has they come round again. (Every other code point from U+4E00 on is
+    missing from it, and all of those would draw one and the same missing-glyph box.)"""
+    have = sorted(font_ideographs(), key=lambda c: (c < 0x4E00, c))
+    chars = [chr(have[i % len(have)]) for i in range(count)]
     return "\n".join("".join(chars[i:i + per_line]) for i in range(0, count, per_line))
 
 
@@ -118,11 +133,13 @@ def scale(args):
     work = tempfile.mkdtemp(prefix="karuvo-bench-")
     try:
         runs = []
-        for count in (args.characters, 20000):
+        distinct = len(font_ideographs())
+        for count in (args.characters, distinct, 20000):
             text_file = os.path.join(work, f"text{count}.txt")
             with open(text_file, "w", encoding="utf-8") as f:
                 f.write(cjk_text(count))
-            runs.append((f"{count} CJK, {args.size} px", [args.cli, "-T", text_file, "-f", "IPAGothic", "-s",
+            name = f"{count} CJK, {args.size} px" + (" (again)" if count > distinct else "")
+            runs.append((name, [args.cli, "-T", text_file, "-f", "IPAGothic", "-s",
                                                        str(args.size), "-c", f"{args.cell}x{args.cell}", "-q",
                                                        "-o", os.path.join(work, f"s{count}.bmp")]))
         runs.append(("JIS X 0208, 64 px", [args.cli, "--charset", "jis-x-0208", "-f", "IPAGothic", "-s", "64", "-q",
