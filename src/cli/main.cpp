@@ -2,14 +2,12 @@
 #include <QGuiApplication>
 #include <QTextStream>
 #include <cstdio>
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
 
 #include "cli/arguments.h"
 #include "cli/run.h"
 #include "cli/text_input.h"
 #include "platform/error.h"
+#include "platform/image.h"
 
 namespace {
 
@@ -23,13 +21,9 @@ void qtMessages(QtMsgType type, const QMessageLogContext&, const QString& messag
 }  // namespace
 
 int main(int argc, char** argv) {
-#if defined(__GLIBC__)
-    // A sheet is drawn band by band into buffers of a few MiB each; kept in the heap
-    // when freed, the next band takes the same pages instead of fresh ones from the
-    // system, each of which would cost a page fault and its clearing.
-    mallopt(M_MMAP_THRESHOLD, 256 * 1024 * 1024);
-    mallopt(M_TRIM_THRESHOLD, 512 * 1024 * 1024);
-#endif
+    // A sheet is drawn band by band into buffers of a few MiB each: the next band takes
+    // the pages of the one before.
+    karuvo::keepFreedPicturesForReuse();
     // Fonts need a GUI application, but not a display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(qtMessages);

@@ -5,6 +5,9 @@
 #include <cstring>
 #include <utility>
 #include <string>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include "error.h"
 #include "parallel.h"
@@ -150,6 +153,15 @@ void bitBlt(ImageView dst, std::int32_t dx, std::int32_t dy, std::int32_t w, std
     } else {
         rows(y0, y1);
     }
+}
+
+void keepFreedPicturesForReuse() {
+#if defined(__GLIBC__)
+    // Below this size an allocation comes from the heap and goes back to it, which is
+    // given back to the system only when this much lies free at its top.
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 512 * 1024 * 1024);
+#endif
 }
 
 }  // namespace karuvo

@@ -76,4 +76,11 @@ inline void bitBlt(Image& dst, std::int32_t dx, std::int32_t dy, std::int32_t w,
     bitBlt(dst.view(), dx, dy, w, h, src ? &s : nullptr, sx, sy, op);
 }
 
+// Keeps the memory of freed pictures in the process's heap for the next ones, instead of
+// handing it back to the system at once: a sheet's layers and bands are pictures of a few
+// to a few hundred MiB, made again at every build or band, and fresh memory from the
+// system costs a page fault and a clearing for every 4 KiB of it. Called once, at the
+// start of a program.
+void keepFreedPicturesForReuse();
+
 }  // namespace karuvo

@@ -2,10 +2,13 @@
 #include <QApplication>
 
 #include "dialogs/dialogs.h"
+#include "platform/image.h"
 #include "window/form1.h"
 #include "window/messages.h"
 
 int main(int argc, char** argv) {
+    // Every change of a setting builds the sheet again, layers and all.
+    karuvo::keepFreedPicturesForReuse();
     QApplication app(argc, argv);
     karuvo::window::installJapaneseTranslations(app);
     karuvo::dialogs::Module1 dialogs;
