@@ -57,14 +57,16 @@ bool worthShapingOnce(const std::vector<DrawPass>& passes) {
     return draws > 0 && 2 * draws >= 3 * distinct;
 }
 
-// Draws characters with a font on one thread. Unless told to shape each character at
-// each drawing (drawText), it shapes each code point once, laid out alone exactly as
-// drawText lays it out, keeps its glyphs, and draws them in glyph runs: the glyphs of
+// Draws characters with a font on one thread, in glyph runs where it can: the glyphs of
 // consecutive characters from one face go in one run, in drawing order, so that
-// overlapping glyphs blend in the same order.
+// overlapping glyphs blend in the same order. A character whose glyph is known without
+// shaping (Font::loneGlyph) is drawn from it straight away. Any other is drawn with
+// drawText, unless told to shape once: then each code point is laid out alone once,
+// exactly as drawText lays it out, and drawn from the glyphs kept.
 class CharPainter {
 public:
-    CharPainter(const Font& font, bool shapeOnce) : font_(font), shapeOnce_(shapeOnce && plainDecoration(font)) {}
+    CharPainter(const Font& font, bool shapeOnce)
+        : font_(font), glyphRuns_(plainDecoration(font)), shapeOnce_(shapeOnce && glyphRuns_) {}
 
     // Draws `chars` onto `image`, whose top row is row `top` of the whole picture.
     void draw(QImage& image, std::int32_t top, Colour colour, const std::vector<PlacedChar>& chars);
@@ -89,11 +91,14 @@ private:
 
     const Shape& shape(char32_t codePoint, const QPainter& painter);
     std::size_t faceIndex(const QRawFont& face);
+    void addGlyph(QPainter& painter, std::size_t face, quint32 glyph, QPointF at);
     void addGlyphs(QPainter& painter, const Piece& piece, QPointF pen);
     void flush(QPainter& painter);
 
     const Font& font_;
+    const bool glyphRuns_;  // whether glyphs may be drawn in runs at all
     const bool shapeOnce_;
+    std::optional<std::size_t> ownFace_;  // the face index of font_.ownFace()
     std::optional<QTextLayout> layout_;
     Qt::LayoutDirection direction_ = Qt::LeftToRight;
     std::unordered_map<char32_t, Shape> shapes_;
@@ -116,6 +121,13 @@ void CharPainter::draw(QImage& image, std::int32_t top, Colour colour, const std
     const int ascent = font_.metrics().ascent();
     for (const PlacedChar& c : chars) {
         const QPoint pen(c.x, c.y - top + ascent);
+        if (glyphRuns_) {
+            if (const std::optional<quint32> glyph = font_.loneGlyph(c.codePoint)) {
+                if (!ownFace_) ownFace_ = faceIndex(font_.ownFace());
+                addGlyph(painter, *ownFace_, *glyph, pen);
+                continue;
+            }
+        }
         const Shape* s = shapeOnce_ ? &shape(c.codePoint, painter) : nullptr;
         if (!s || s->asText) {
             flush(painter);
@@ -194,7 +206,17 @@ std::size_t CharPainter::faceIndex(const QRawFont& face) {
     return faces_.size() - 1;
 }
 
+void CharPainter::addGlyph(QPainter& painter, std::size_t face, quint32 glyph, QPointF at) {
+    if (face != runFace_ || !joins_[face]) {
+        flush(painter);
+        runFace_ = face;
+    }
+    runGlyphs_.push_back(glyph);
+    runPositions_.push_back(at);
+}
+
 void CharPainter::addGlyphs(QPainter& painter, const Piece& piece, QPointF pen) {
+    // A character's glyphs go in one run even where runs of its face are not joined.
     if (piece.face != runFace_ || !joins_[piece.face]) {
         flush(painter);
         runFace_ = piece.face;

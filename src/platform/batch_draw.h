@@ -43,9 +43,10 @@ struct DrawPass {
 
 // Draws the passes one after another, each pass's characters in order in its colour
 // with a transparent background, unclipped but for the picture's edges: the pixels are
-// exactly those of drawing them one by one with DrawingContext::drawChar. When the
+// exactly those of drawing them one by one with DrawingContext::drawChar. Characters
+// whose glyph is known without shaping (Font::loneGlyph) are drawn from it; when the
 // passes draw each character one and a half times or more on average, each thread
-// shapes each code point once and draws from the glyphs it keeps. Every target
+// shapes each other code point once and draws from the glyphs it keeps. Every target
 // must be as tall as the first. With threads > 1 the pictures are cut into horizontal
 // bands, one a thread, each band running every pass in the same order with its own
 // copy of the font (so its glyph cache serves all passes); a band draws every character

@@ -144,31 +144,105 @@ CharBox Font::measure(char32_t codePoint) const {
     return CharBox{metrics_.horizontalAdvance(codePointText(codePoint)), metrics_.height()};
 }
 
-bool Font::hasGlyph(char32_t codePoint) const {
+const QRawFont& Font::ownFace() const {
     // The raw font of a merging font is its own face alone; made once, on first use.
     if (!ownFace_) ownFace_ = QRawFont::fromFont(font_);
-    return ownFace_->supportsCharacter(static_cast<uint>(codePoint));
+    return *ownFace_;
+}
+
+bool Font::hasGlyph(char32_t codePoint) const { return ownFace().supportsCharacter(static_cast<uint>(codePoint)); }
+
+std::optional<quint32> Font::loneGlyph(char32_t codePoint) const {
+    if (!hasPlainAdvance(codePoint)) return std::nullopt;
+    const QRawFont& face = ownFace();
+    if (!lonePlain_) {
+        // Apple's shaping tables and tracking are applied in place of or beside the
+        // OpenType ones; a face with any of them is shaped as usual.
+        bool plain = face.isValid() && layoutLeavesLoneGlyphs(face.fontTable("GSUB"), face.fontTable("GPOS"));
+        for (const char* table : {"morx", "mort", "kerx", "trak"}) plain = plain && face.fontTable(table).isEmpty();
+        lonePlain_ = plain;
+    }
+    if (!*lonePlain_) return std::nullopt;
+    const QChar ch(static_cast<char16_t>(codePoint));
+    quint32 glyph = 0;
+    int count = 1;
+    if (!face.glyphIndexesForChars(&ch, 1, &glyph, &count) || count != 1 || glyph == 0) return std::nullopt;
+    return glyph;
+}
+
+bool layoutLeavesLoneGlyphs(const QByteArray& gsub, const QByteArray& gpos) {
+    // Features shaping turns on by default for horizontal text of either direction.
+    static constexpr const char* kDefaultFeatures[] = {"rvrn", "ltra", "ltrm", "rtla", "rtlm", "rand", "abvm",
+                                                       "blwm", "ccmp", "locl", "mark", "mkmk", "rlig", "calt",
+                                                       "clig", "curs", "dist", "kern", "liga", "rclt"};
+    const auto leaves = [](const QByteArray& table, bool positioning) {
+        if (table.isEmpty()) return true;
+        bool ok = true;
+        const auto u16 = [&](qsizetype at) -> qsizetype {
+            if (at < 0 || at + 2 > table.size()) {
+                ok = false;
+                return 0;
+            }
+            return (static_cast<quint8>(table[at]) << 8) | static_cast<quint8>(table[at + 1]);
+        };
+        // Lookup types that act on one glyph alone are refused; these need two.
+        const auto needsTwo = [positioning](qsizetype type) {
+            return positioning ? type >= 2 && type <= 6 : type == 4;
+        };
+        if (u16(0) != 1) return false;
+        // Feature variations (table version 1.1) swap features by conditions.
+        if (u16(2) >= 1 && table.size() >= 14 && (u16(10) != 0 || u16(12) != 0)) return false;
+        const qsizetype features = u16(6), lookups = u16(8);
+        const qsizetype featureCount = u16(features), lookupCount = u16(lookups);
+        for (qsizetype f = 0; ok && f < featureCount; ++f) {
+            const qsizetype record = features + 2 + 6 * f;
+            if (record + 6 > table.size()) return false;
+            const QByteArray tag = table.mid(record, 4);
+            if (std::none_of(std::begin(kDefaultFeatures), std::end(kDefaultFeatures),
+                             [&](const char* t) { return tag == t; }))
+                continue;
+            const qsizetype feature = features + u16(record + 4);
+            const qsizetype indices = u16(feature + 2);
+            for (qsizetype i = 0; ok && i < indices; ++i) {
+                const qsizetype index = u16(feature + 4 + 2 * i);
+                if (index >= lookupCount) return false;
+                const qsizetype lookup = lookups + u16(lookups + 2 + 2 * index);
+                qsizetype type = u16(lookup);
+                // An extension lookup gives the real type in each subtable.
+                if (type == (positioning ? 9 : 7)) {
+                    const qsizetype subtables = u16(lookup + 4);
+                    for (qsizetype k = 0; ok && k < subtables; ++k) {
+                        if (!needsTwo(u16(lookup + u16(lookup + 6 + 2 * k) + 2))) return false;
+                    }
+                } else if (!needsTwo(type)) {
+                    return false;
+                }
+            }
+        }
+        return ok;
+    };
+    return leaves(gsub, false) && leaves(gpos, true);
 }
 
 std::optional<std::int32_t> Font::ownInkReach() const {
-    if (!ownFace_) ownFace_ = QRawFont::fromFont(font_);
+    const QRawFont& face = ownFace();
     // The face's header: units per em at byte 18, then the box of all its glyphs,
     // yMin at byte 38 and yMax at byte 42, big-endian.
-    const QByteArray head = ownFace_->fontTable("head");
-    if (head.size() < 54 || ownFace_->pixelSize() <= 0) return std::nullopt;
+    const QByteArray head = face.fontTable("head");
+    if (head.size() < 54 || face.pixelSize() <= 0) return std::nullopt;
     const auto at = [&](int offset) {
         return static_cast<std::int16_t>((static_cast<std::uint8_t>(head[offset]) << 8) |
                                          static_cast<std::uint8_t>(head[offset + 1]));
     };
     const int units = static_cast<std::uint16_t>(at(18));
     if (units <= 0) return std::nullopt;
-    const double scale = ownFace_->pixelSize() / units;
+    const double scale = face.pixelSize() / units;
     const double above = std::ceil(at(42) * scale) - metrics_.ascent();
     const double below = std::ceil(-at(38) * scale) - metrics_.descent();
     // The box is rounded out to whole pixels; hinting may move an edge up to a pixel
     // beyond it, and a face emboldened by the font engine grows by about a twenty-fourth
     // of its size.
-    const double slack = 1 + (font_.weight() > QFont::Normal ? std::ceil(ownFace_->pixelSize() / 24) + 1 : 0);
+    const double slack = 1 + (font_.weight() > QFont::Normal ? std::ceil(face.pixelSize() / 24) + 1 : 0);
     return static_cast<std::int32_t>(std::clamp(std::max({above, below, 0.0}) + slack, 0.0, 1e6));
 }
 

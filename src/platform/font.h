@@ -102,6 +102,14 @@ public:
     // Whether this font's own face has a glyph for a character.
     bool hasGlyph(char32_t codePoint) const;
 
+    // The glyph of the own face that drawText draws for a character alone, with its
+    // origin at the pen point, where that is known without shaping: a Han or kana letter
+    // that the own face has, in a face whose layout tables leave a lone glyph as it is
+    // (layoutLeavesLoneGlyphs) and that has no other shaping tables. Nothing otherwise.
+    std::optional<quint32> loneGlyph(char32_t codePoint) const;
+    // The own face, for drawing the glyphs of loneGlyph.
+    const QRawFont& ownFace() const;
+
     // How many pixels the ink of a glyph of this font's own face may reach above the top
     // of its line or below its bottom, from the face's bounding box with room for hinting
     // and emboldening; nothing when the face does not tell its box.
@@ -126,6 +134,7 @@ private:
     QFontMetrics metrics_;
     FontDescription description_;
     mutable std::optional<QRawFont> ownFace_;  // see hasGlyph
+    mutable std::optional<bool> lonePlain_;    // see loneGlyph
 };
 
 // A font file loaded into this process's font database for as long as the object
@@ -161,5 +170,13 @@ bool looksLikeFontPath(const QString& value);
 
 // The text of one code point.
 QString codePointText(char32_t codePoint);
+
+// Whether the OpenType substitution and positioning tables of a face (GSUB and GPOS,
+// each empty when the face has none) leave a glyph that stands alone as it is: no lookup
+// of a feature that text shaping applies by default may replace or move it. Ligatures,
+// pair kerning, cursive joins and mark attachment take two glyphs, and tables of other
+// features (vertical forms, say) are not applied to horizontal text. False for a table
+// it cannot read through.
+bool layoutLeavesLoneGlyphs(const QByteArray& gsub, const QByteArray& gpos);
 
 }  // namespace karuvo

@@ -10,14 +10,15 @@ using namespace karuvo;
 
 namespace {
 
-// Han, Latin with a descender and an accent, Arabic (another face draws it, at another
+// Han and kana (drawn from glyphs known without shaping), Latin with a descender and an accent, Arabic (another face draws it, at another
 // ascent; alone it takes its isolated form), Armenian (also another face), e and a
 // combining acute as two characters, a private-use and a Hangul character that no
 // installed face has (the missing-glyph box), a parenthesis (mirrored in a right-to-left
 // line), a space with ink (the Ogham space mark), a soft hyphen (which a text layout
 // lays out unlike drawText), and repeats.
 const char32_t kHardText[] = {U'漢', U'g', U'Ä', U'ب', U'e', U'\u0301', U'\U0010FFFD', U'字', U'한', U'(', U'Ա',
-                              U'字', U'ب', U'\u1680', U'g', U'\u00AD', U'漢', U'ö', U'\u0301', U'ب', U'Ա', U'y', U'字'};
+                              U'字', U'ب', U'\u1680', U'g', U'\u00AD', U'漢', U'ö', U'\u0301', U'ب', U'か', U'Ա',
+                              U'ー', U'y', U'ｶ', U'字', U'ゞ'};
 
 struct Pass {
     int target;  // which picture
@@ -43,10 +44,13 @@ TEST(BatchDrawing, GivesThePixelsOfDrawingEachCharacterAloneWithDrawText) {
         const char* what;
         int px, pitch, lines, threads;
         std::uint8_t quality;
+        std::size_t passCount = 5;
     };
     const Case cases[] = {
         {"small cells, one thread", 28, 11, 7, 1, 0},
         {"small cells, two threads", 28, 11, 7, 2, 0},
+        // Drawn once, the characters whose glyph is not known alone are drawn as text.
+        {"one pass, two threads", 28, 11, 7, 2, 0, 1},
         {"glyphs without anti-aliasing, two threads", 28, 13, 6, 2, kNonAntialiasedQuality},
         // Beyond the raster engine's glyph cache glyphs are filled as outlines.
         {"large glyphs, one thread", 90, 37, 3, 1, 0},
@@ -62,10 +66,10 @@ TEST(BatchDrawing, GivesThePixelsOfDrawingEachCharacterAloneWithDrawText) {
         const int width = 15 * c.pitch + c.px, height = c.lines * c.pitch + c.px;
 
         std::vector<std::vector<PlacedChar>> lists;
-        for (const Pass& p : passes) lists.push_back(placed(c.pitch, c.lines, p.dx, p.dy));
+        for (std::size_t i = 0; i < c.passCount; ++i) lists.push_back(placed(c.pitch, c.lines, passes[i].dx, passes[i].dy));
         Image pictures[2] = {Image(width, height), Image(width, height)};
         std::vector<DrawPass> batch;
-        for (std::size_t i = 0; i < std::size(passes); ++i)
+        for (std::size_t i = 0; i < c.passCount; ++i)
             batch.push_back({&pictures[passes[i].target], passes[i].colour, &lists[i]});
         drawPasses(*font, batch, c.threads);
 
@@ -75,7 +79,7 @@ TEST(BatchDrawing, GivesThePixelsOfDrawingEachCharacterAloneWithDrawText) {
             e.fill(Qt::black);
         }
         const int ascent = QFontMetrics(font->qfont()).ascent();
-        for (std::size_t i = 0; i < std::size(passes); ++i) {
+        for (std::size_t i = 0; i < c.passCount; ++i) {
             QPainter painter(&expected[passes[i].target]);
             painter.setRenderHint(QPainter::TextAntialiasing, true);
             painter.setPen(QColor(toQRgb(passes[i].colour)));
