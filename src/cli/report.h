@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "cli/descriptors.h"
+#include "export/descriptors.h"
 #include "platform/font.h"
 
 namespace karuvo::cli {

@@ -8,7 +8,7 @@
 #include <new>
 
 #include "cli/arguments.h"
-#include "cli/descriptors.h"
+#include "export/descriptors.h"
 #include "cli/report.h"
 #include "cli/text_input.h"
 #include "export/sheet_file.h"

@@ -10,7 +10,7 @@
 #include "platform/error.h"
 #include "sheet/builder.h"
 
-namespace karuvo::cli {
+namespace karuvo {
 
 std::int32_t cellBaseline(std::int32_t cellHeight, std::int32_t lineHeight, std::int32_t ascent,
                           std::int32_t shadowDy) {
@@ -345,4 +345,4 @@ QByteArray jsonDescriptor(const Descriptor& d, bool metrics) {
     return out.toUtf8();
 }
 
-}  // namespace karuvo::cli
+}  // namespace karuvo

@@ -4,12 +4,11 @@
 
 #include <map>
 
-#include "cli/descriptors.h"
+#include "export/descriptors.h"
 #include "sheet/builder.h"
 #include "support/fixtures.h"
 
 using namespace karuvo;
-using namespace karuvo::cli;
 
 TEST(Descriptors, BaselineFollowsTheCentredGlyphsAndStaysInTheCell) {
     EXPECT_EQ(cellBaseline(20, 15, 12, 0), 14);   // top (20 - 15) / 2 = 2

@@ -10,10 +10,8 @@
 #include "sheet/pages.h"
 
 namespace karuvo {
-struct Sheet;
-}
 
-namespace karuvo::cli {
+struct Sheet;
 
 // The layout of a finished sheet.
 struct SheetGeometry {
@@ -99,4 +97,4 @@ QByteArray fntBinary(const Descriptor& d);
 // offsets and advance, and the kerning pairs.
 QByteArray jsonDescriptor(const Descriptor& d, bool metrics);
 
-}  // namespace karuvo::cli
+}  // namespace karuvo
