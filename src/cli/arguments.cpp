@@ -10,6 +10,7 @@
 #include "platform/number.h"
 #include "sheet/builder.h"
 #include "sheet/char_source.h"
+#include "sheet/distance_field.h"
 
 #ifndef KARUVO_VERSION
 #define KARUVO_VERSION "0.0.0"
@@ -24,7 +25,7 @@ constexpr std::int32_t kMaxRadius = 10;
 enum class Opt {
     Text, TextFile, Font, Size, Bold, Italic, Underline, StrikeOut, Cell, Fill, Texture,
     Shadow, ShadowColour, Outline, OutlineColour, Output, Fnt, Json, FntFormat, Pitch, FaceIndex, NoFallback,
-    Chars, Charset, Columns, Mono, MaxSize, Quiet, Help, Version,
+    Chars, Charset, Columns, Mono, MaxSize, Sdf, Quiet, Help, Version,
 };
 
 struct OptionSpec {
@@ -62,6 +63,7 @@ constexpr std::array kOptions{
     OptionSpec{Opt::Columns, 0, "columns", true},
     OptionSpec{Opt::Mono, 0, "mono", false},
     OptionSpec{Opt::MaxSize, 0, "max-size", true},
+    OptionSpec{Opt::Sdf, 0, "sdf", true},
     OptionSpec{Opt::Quiet, 'q', "quiet", false},
     OptionSpec{Opt::Help, 'h', "help", false},
     OptionSpec{Opt::Version, 0, "version", false},
@@ -344,6 +346,13 @@ CliOptions parse(const QStringList& args, ParseOutcome::Action& action) {
         case Opt::MaxSize:
             o.maxPageSide = wholeArgument(spell, v, "page size", 1, "; give the largest side of a page in pixels, e.g. 1024");
             break;
+        case Opt::Sdf: {
+            const QString fix = QStringLiteral("; give the distance range in pixels, a whole number from 1 to %1")
+                                    .arg(kMaxDistanceRange);
+            s.distanceRange = wholeArgument(spell, v, "distance range", 1, fix);
+            if (s.distanceRange > kMaxDistanceRange) usage(spell + ": the distance range " + v.trimmed() + " is out of range" + fix);
+            break;
+        }
         case Opt::Quiet: o.quiet = true; break;
         case Opt::Help:
         case Opt::Version: break;
@@ -370,6 +379,23 @@ CliOptions parse(const QStringList& args, ParseOutcome::Action& action) {
     if (o.outputPath.isEmpty()) usage(QStringLiteral("no output file given; add -o OUT.bmp"));
     if (given(Opt::FntFormat) && o.fntPath.isEmpty())
         usage(QStringLiteral("--fnt-format needs --fnt FILE; add the descriptor or drop the format"));
+    if (given(Opt::Sdf)) {
+        // A field holds the glyphs' shape alone: effects and fills are the shader's.
+        for (const auto& [id, name] : {std::pair{Opt::Shadow, "--shadow"}, std::pair{Opt::Outline, "--outline"},
+                                       std::pair{Opt::Texture, "--texture"}, std::pair{Opt::Mono, "--mono"}}) {
+            if (given(id)) {
+                usage(QStringLiteral("--sdf and %1 exclude each other: a distance field holds the glyphs' shape "
+                                     "alone, effects belong in the shader; drop one of them")
+                          .arg(QLatin1String(name)));
+            }
+        }
+        if (*sheetFileFormat(o.outputPath) != SheetFileFormat::Png)
+            usage(QStringLiteral("--sdf needs a PNG sheet, whose alpha holds the field; give -o a name ending in .png"));
+        if (o.fntFormat == FntFormat::Binary) {
+            usage(QStringLiteral("--sdf and --fnt-format binary exclude each other: the binary form cannot say that "
+                                 "the page is a distance field; give --fnt-format text or xml"));
+        }
+    }
     return o;
 }
 
@@ -457,6 +483,15 @@ as a PNG with transparency.
                            page holds all); the descriptors list every page and give
                            each character its page; a row wider than PX is an error
                            (give fewer --columns)
+      --sdf RANGE          a signed distance field instead of the glyphs' coverage,
+                           for text drawn at any size by a shader: each pixel's
+                           alpha is round(255 * clamp(0.5 + d / RANGE, 0, 1)), d its
+                           distance in pixels to the glyph's outline (positive
+                           inside), RGB the fill colour; RANGE is 1 to 64; needs a
+                           .png output, excludes --shadow, --outline, --texture,
+                           --mono and --fnt-format binary; a fitted cell makes room
+                           of RANGE/2 (rounded up) on every side, with -c a field
+                           is cut at its cell's edge; the descriptors name the field
       --fnt FILE           also write a .fnt descriptor ...
       --fnt-format FORM    ... as text (the default), xml or binary (version 3)
       --json FILE          also write a JSON map of the cells (below)
@@ -508,6 +543,7 @@ Examples:
   karuvo-cli -t ABC -f fonts/MyFont.ttf -s 16 --no-fallback -o s.bmp
   karuvo-cli -t ABC -f fonts/pair.ttc --face-index 1 -o s.bmp
   karuvo-cli --chars "U+0041-U+005A,0,1,U+002C" --columns 10 -o s.bmp --json s.json
+  karuvo-cli --charset jis-x-0208 -s 32 -c 48x48 --sdf 8 -o s.png --fnt s.fnt
   karuvo-cli --charset jis-x-0208 -s 16 --mono --max-size 1024 -o s.png --fnt s.fnt \
              --fnt-format xml --pitch cell
       (--max-size writes s_0.png, s_1.png, ...; README.md shows each with its picture)

@@ -17,6 +17,7 @@
 #include "platform/image_io.h"
 #include "sheet/builder.h"
 #include "sheet/char_source.h"
+#include "sheet/distance_field.h"
 #include "sheet/grid.h"
 #include "sheet/pages.h"
 
@@ -83,7 +84,7 @@ void checkPlan(const CliOptions& o, const GridSize& grid, std::int64_t cellWidth
 
 void fitCell(CliOptions& o, const GridSize& grid, const Font& font) {
     SheetSettings& s = o.settings;
-    const CharBox allowance = effectAllowance(s.effect, s.shadowDx, s.shadowDy, s.outlineRadius);
+    const CharBox allowance = sheetAllowance(s);
     // A sheet already too large with the characters measured so far is refused at once.
     const auto grown = [&](const CharBox& largest) {
         checkPlan(o, grid, std::int64_t{largest.width} + allowance.width, std::int64_t{largest.height} + allowance.height);
@@ -110,16 +111,17 @@ void fitCell(CliOptions& o, const GridSize& grid, const Font& font) {
 // Warns when the edge effect reaches past the cells into their neighbours, naming the
 // cell that would hold it. The sheet's characters carry the advances the build measured.
 void warnOfSpill(const SheetSettings& s, const Sheet& sheet, QTextStream& err) {
-    if (s.effect == EffectKind::None || sheet.chars.empty()) return;
+    if ((s.effect == EffectKind::None && s.distanceRange == 0) || sheet.chars.empty()) return;
     CharBox largest{0, sheet.lineHeight};
     for (const SheetChar& c : sheet.chars) largest.width = std::max(largest.width, c.advance);
-    const CharBox allowance = effectAllowance(s.effect, s.shadowDx, s.shadowDy, s.outlineRadius);
+    const CharBox allowance = sheetAllowance(s);
     const std::int64_t width = largest.width + std::abs(std::int64_t{allowance.width});
     const std::int64_t height = largest.height + std::abs(std::int64_t{allowance.height});
     if ((allowance.width == 0 || width <= s.cellWidth) && (allowance.height == 0 || height <= s.cellHeight)) return;
-    err << kPrefix << "warning: the " << (s.effect == EffectKind::Shadow ? "shadow" : "outline")
+    err << kPrefix << "warning: the "
+        << (s.distanceRange > 0 ? "distance field" : s.effect == EffectKind::Shadow ? "shadow" : "outline")
         << " reaches past cells of " << s.cellWidth << " x " << s.cellHeight
-        << " pixels into their neighbours; cells of " << std::max<std::int64_t>(width, s.cellWidth) << " x "
+        << (s.distanceRange > 0 ? " pixels and is cut at their edges" : " pixels into their neighbours") << "; cells of " << std::max<std::int64_t>(width, s.cellWidth) << " x "
         << std::max<std::int64_t>(height, s.cellHeight) << " would hold it (-c)\n";
 }
 
@@ -197,11 +199,13 @@ int build(CliOptions& o, QTextStream& err) {
                                                  s.effect == EffectKind::Shadow ? s.shadowDy : 0),
                                     {});
         } else {
-            const EffectRoom room = s.effect == EffectKind::Shadow    ? shadowRoom(s.shadowDx, s.shadowDy)
+            const EffectRoom room = s.distanceRange > 0               ? outlineRoom(fieldRoom(s.distanceRange))
+                                    : s.effect == EffectKind::Shadow  ? shadowRoom(s.shadowDx, s.shadowDy)
                                     : s.effect == EffectKind::Outline ? outlineRoom(s.outlineRadius)
                                                                       : EffectRoom{};
             d = fontPitchDescriptor(sheet, df, room, {});
         }
+        d.distanceRange = s.distanceRange;
         // Each descriptor names the pages from its own folder.
         const auto paged = [&](const QString& descriptor) {
             QStringList names;

@@ -107,6 +107,8 @@ QByteArray fntText(const Descriptor& d) {
                .arg(d.sheet.width)
                .arg(d.pageHeight)
                .arg(d.pageFiles.size());
+    if (d.distanceRange > 0)
+        out += QStringLiteral("distanceField fieldType=sdf distanceRange=%1\n").arg(d.distanceRange);
     for (qsizetype i = 0; i < d.pageFiles.size(); ++i)
         out += QStringLiteral("page id=%1 file=%2\n").arg(i).arg(quotedValue(d.pageFiles[i]));
     out += QStringLiteral("chars count=%1\n").arg(d.chars.size());
@@ -161,6 +163,11 @@ QByteArray fntXml(const Descriptor& d) {
     w.writeAttribute("scaleH", num(d.pageHeight));
     w.writeAttribute("pages", num(d.pageFiles.size()));
     w.writeAttribute("packed", "0");
+    if (d.distanceRange > 0) {
+        w.writeEmptyElement("distanceField");
+        w.writeAttribute("fieldType", "sdf");
+        w.writeAttribute("distanceRange", num(d.distanceRange));
+    }
     w.writeStartElement("pages");
     for (qsizetype i = 0; i < d.pageFiles.size(); ++i) {
         w.writeEmptyElement("page");
@@ -230,6 +237,10 @@ private:
 }  // namespace
 
 QByteArray fntBinary(const Descriptor& d) {
+    if (d.distanceRange > 0) {
+        throw Error(ErrorKind::InvalidSize, "The binary descriptor cannot say that the page is a distance field; "
+                                            "give --fnt-format text or xml");
+    }
     BinaryBlocks b;
     b.bytes() = QByteArray("BMF\x03", 4);
     b.begin(1);  // info
@@ -303,6 +314,8 @@ QByteArray jsonDescriptor(const Descriptor& d, bool metrics) {
                       .arg(d.sheet.rows);
     out += QStringLiteral("  \"pages\": [") + files.join(QStringLiteral(", ")) + QStringLiteral("],\n");
     if (metrics) out += QStringLiteral("  \"lineHeight\": %1,\n  \"base\": %2,\n").arg(d.lineHeight).arg(d.base);
+    if (d.distanceRange > 0)
+        out += QStringLiteral("  \"distanceField\": {\"type\": \"sdf\", \"distanceRange\": %1},\n").arg(d.distanceRange);
     out += QStringLiteral("  \"chars\": {");
     for (std::size_t i = 0; i < d.chars.size(); ++i) {
         const DescribedChar& c = d.chars[i];

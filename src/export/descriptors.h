@@ -62,6 +62,8 @@ struct Descriptor {
     std::int32_t pageHeight = 0;           // the tallest page; each is the sheet's width
     std::vector<DescribedChar> chars;      // increasing code point order
     std::vector<KerningPair> kerning;
+    // Above 0: the pages are signed distance fields of this range in pixels.
+    std::int32_t distanceRange = 0;
 };
 
 // On a fixed pitch: each character is its whole first cell, with no offsets and the
@@ -82,12 +84,15 @@ void splitIntoPages(Descriptor& d, const std::vector<Page>& pages, const QString
 
 // The .fnt descriptor in its text form: info, common (the page size as its scale), a
 // page line per file, one char line per character and, when there is kerning, a kernings count and one kerning line per pair.
+// A distance field adds "distanceField fieldType=sdf distanceRange=N" after common; in
+// XML a distanceField element, in JSON a "distanceField" object.
 QByteArray fntText(const Descriptor& d);
 // The same in the format's XML form.
 QByteArray fntXml(const Descriptor& d);
 // The same in the format's binary form, version 3 (little-endian blocks). Throws
 // Error(TooLarge) when a size or position does not fit the form's 16-bit fields, more
-// than 256 pages or page names of different lengths, which the form cannot hold.
+// than 256 pages or page names of different lengths, which the form cannot hold, and
+// Error(InvalidSize) for a distance field, which it cannot name.
 QByteArray fntBinary(const Descriptor& d);
 
 // The JSON map: the face, the sheet's size and grid, the page files, and "chars" keyed

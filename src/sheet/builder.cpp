@@ -12,6 +12,7 @@
 #include "platform/error.h"
 #include "platform/image_io.h"
 #include "sheet/coverage_shading.h"
+#include "sheet/distance_field.h"
 #include "sheet/grid.h"
 #include "sheet/outline.h"
 
@@ -168,14 +169,16 @@ struct SheetBuild::Parts {
     Image textureCell;         // one cell of the texture, for an image fill that has one
     // Main positions, kept for the shadow cut-out (the same font measures the same box).
     std::vector<PlacedChar> mainChars, shadowChars;
+    std::vector<FieldChar> fieldChars;  // with a distance field: each character and its cell
     int threads = 1;
 };
 
 SheetBuild::SheetBuild(const SheetSettings& s) : parts_(std::make_unique<Parts>()) {
     Parts& p = *parts_;
     p.s = s;
-    p.shadowOn = s.effect == EffectKind::Shadow;
-    p.outlineOn = s.effect == EffectKind::Outline;
+    const bool field = s.distanceRange > 0;
+    p.shadowOn = !field && s.effect == EffectKind::Shadow;
+    p.outlineOn = !field && s.effect == EffectKind::Outline;
     const std::int32_t dx = p.shadowOn ? s.shadowDx : 0;
     const std::int32_t dy = p.shadowOn ? s.shadowDy : 0;
     p.glyphColour = s.fill == FillKind::Colour ? s.fillColour & 0xFFFFFF : kWhite;
@@ -237,6 +240,10 @@ SheetBuild::SheetBuild(const SheetSettings& s) : parts_(std::make_unique<Parts>(
         if (!ownFaceOnly || own) {
             const std::int32_t reach = boxes[i].reach() >= 0 ? boxes[i].reach() : own && ownReach ? *ownReach : -1;
             p.mainChars.push_back({at.mainX, at.mainY, cell.codePoint, reach});
+            if (field) {
+                p.fieldChars.push_back({p.mainChars.back(), QRect(cell.column * s.cellWidth, cell.row * s.cellHeight,
+                                                                  s.cellWidth, s.cellHeight)});
+            }
             if (p.shadowLayer) p.shadowChars.push_back({at.shadowX, at.shadowY, cell.codePoint, reach});
         }
         if (described.insert(cell.codePoint).second)
@@ -248,7 +255,7 @@ SheetBuild::SheetBuild(const SheetSettings& s) : parts_(std::make_unique<Parts>(
     sheet.ascent = font.ascent();
     // Worth it where the glyphs would be drawn more than once: with a shadow, or their
     // coverage kept; the outline works on its own.
-    p.fromCoverage = inkInCells && !p.mainChars.empty() && !p.outlineOn && (p.shadowLayer || s.keepCoverage) &&
+    p.fromCoverage = !field && inkInCells && !p.mainChars.empty() && !p.outlineOn && (p.shadowLayer || s.keepCoverage) &&
                      painterFollowsCoverageRules(font, p.mainChars.front().codePoint);
     if (s.findKerning) {
         std::vector<char32_t> distinct;
@@ -301,8 +308,34 @@ Sheet SheetBuild::band(std::int32_t firstRow, std::int32_t rowCount) const {
     band.cellHeight = s.cellHeight;
     band.lineHeight = sheet_.lineHeight;
     band.ascent = sheet_.ascent;
-    Image image(width, to - from);
     const bool keep = s.keepCoverage && sheet_.width > 0 && sheet_.height > 0;
+    if (s.distanceRange > 0) {
+        // The field as a grey level, and over black in the fill colour.
+        Image field(width, bottom - top);
+        std::vector<FieldChar> chars;
+        for (const FieldChar& c : p.fieldChars) {
+            if (c.cell.bottom() >= top && c.cell.top() < bottom) chars.push_back(c);
+        }
+        drawFields(*p.font, chars, s.distanceRange, field, top, p.threads);
+        band.image = Image(width, field.height());
+        for (std::int32_t y = 0; y < field.height(); ++y) {
+            const QRgb* from = field.row(y);
+            QRgb* to = band.image.row(y);
+            for (std::int32_t x = 0; x < width; ++x) {
+                const std::uint32_t a = from[x] & 0xFF;
+                const auto scaled = [a](int c) { return (static_cast<std::uint32_t>(c) * a + 127) / 255; };
+                to[x] = 0xFF000000u | scaled(redOf(p.glyphColour)) << 16 | scaled(greenOf(p.glyphColour)) << 8 |
+                        scaled(blueOf(p.glyphColour));
+            }
+        }
+        if (keep) {
+            band.coverage.emplace();
+            band.coverage->glyph = std::move(field);
+            band.coverage->glyphColour = p.glyphColour;
+        }
+        return band;
+    }
+    Image image(width, to - from);
     std::optional<Image> shadowLayer;
     // Worked out from coverage, the shadow needs a layer of its own only to be laid in
     // after the texture.

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/checked.h"
+#include "sheet/distance_field.h"
 
 namespace karuvo {
 
@@ -92,6 +93,14 @@ CharBox effectAllowance(EffectKind effect, std::int32_t shadowDx, std::int32_t s
         break;
     }
     return CharBox{0, 0};
+}
+
+CharBox sheetAllowance(const SheetSettings& s) {
+    if (s.distanceRange > 0) {
+        const std::int32_t room = 2 * fieldRoom(std::clamp(s.distanceRange, 0, kMaxDistanceRange));
+        return CharBox{room, room};
+    }
+    return effectAllowance(s.effect, s.shadowDx, s.shadowDy, s.outlineRadius);
 }
 
 CharBox fittedCellSize(QStringView text, const Font& font, const CharBox& allowance,

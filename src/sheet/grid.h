@@ -60,6 +60,10 @@ CharBox largestCharBox(QStringView text, const Font& font);
 CharBox effectAllowance(EffectKind effect, std::int32_t shadowDx, std::int32_t shadowDy,
                         std::int32_t outlineRadius);
 
+// The room beside a character that the sheet's edge effect or distance field takes,
+// as effectAllowance gives it; a field takes fieldRoom on every side.
+CharBox sheetAllowance(const SheetSettings& settings);
+
 // The cell that fits every character of the text plus the allowance. Throws
 // Error(Overflow) when a sum leaves the signed 32-bit range. `grown`, when given, is
 // called with the first character's box before the rest are measured, and with the

@@ -34,6 +34,10 @@ struct SheetSettings {
     bool keepCoverage = false;
     // Also find the kerning between the characters (Sheet::kerning), for a descriptor.
     bool findKerning = false;
+    // Above 0: the sheet is a signed distance field of this range in pixels (1 to
+    // kMaxDistanceRange) instead of the glyphs' coverage; no edge effect or texture is
+    // drawn, and the field is cut at each character's cell.
+    std::int32_t distanceRange = 0;
     std::int32_t threads = 0;              // glyph drawing threads; 0: as many as pay
 };
 
