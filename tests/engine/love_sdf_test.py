@@ -3,7 +3,9 @@
 karuvo-cli has just made (--sdf), with the usual smoothstep/fwidth shader, at 0.5x, 1x,
 2x and 4x, and holds each screenshot against the same characters drawn by plain Qt at
 that pixel size, each at the pen LÖVE gives it: the ink within one pixel of the
-reference ink, both ways. The same run draws two faulty fields that must not pass: the
+reference ink, both ways, but for at most one pixel in 400 of the reference's ink (a
+field sampled once a sheet pixel cuts sharp corners by up to a third of a sheet pixel,
+which shows at 4x). The same run draws two faulty fields that must not pass: the
 sheet's own coverage in place of the field, and the field with its sign turned round.
 
 Usage: love_sdf_test.py KARUVO_CLI REFERENCE_GLYPHS
@@ -26,6 +28,7 @@ SCALES = (0.5, 1, 2, 4)
 WIDTH, HEIGHT = 600, 170
 ORIGIN = (8, 8)
 NEAR = 1            # pixels: how far ink may lie from the reference's
+SPARE = 1 / 400     # of the reference's ink pixels: how many may lie farther, at corners
 DEADLINE = 60
 
 MAIN_LUA = r"""
@@ -187,10 +190,12 @@ def run(cli, reference):
             print(name + ": " + "; ".join(f"{s}x: {a} ink and {b} of {n} reference pixels off"
                                           for s, (a, b, n) in zip(SCALES, results[name])))
         assert all(n > 0 for _, _, n in results["field"]), "no reference ink"
-        bad = [s for s, (a, b, _) in zip(SCALES, results["field"]) if a or b]
+        def off(result):
+            return [s for s, (a, b, n) in zip(SCALES, result) if max(a, b) > int(n * SPARE)]
+        bad = off(results["field"])
         assert not bad, f"the field's text is more than {NEAR} px off the reference at {bad}x"
         for fault in ("coverage", "flipped"):
-            assert any(a or b for a, b, _ in results[fault]), f"the {fault} sheet passed too; the test cannot tell"
+            assert off(results[fault]), f"the {fault} sheet passed too; the test cannot tell"
         print("PASS")
         return 0
     finally:

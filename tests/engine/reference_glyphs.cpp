@@ -4,12 +4,13 @@
 //     ink on black, as a binary PGM
 //   reference_glyphs flip IN.png OUT.png
 //     the picture with its alpha turned round (255 - alpha): a field of the wrong sign
-#include <QFile>
 #include <QFont>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <cstdio>
+
+#include "grey_picture.h"
 
 int main(int argc, char** argv) {
     int qtArgc = 1;
@@ -42,9 +43,5 @@ int main(int argc, char** argv) {
         for (int i = 7; i + 2 < argc; i += 3)
             p.drawText(QPointF(QByteArray(argv[i]).toDouble(), QByteArray(argv[i + 1]).toDouble()), QString::fromUtf8(argv[i + 2]));
     }
-    QFile out(QString::fromUtf8(argv[6]));
-    if (!out.open(QIODevice::WriteOnly)) return 1;
-    out.write(QByteArray("P5\n") + QByteArray::number(w) + ' ' + QByteArray::number(h) + "\n255\n");
-    for (int y = 0; y < h; ++y) out.write(reinterpret_cast<const char*>(image.constScanLine(y)), w);
-    return out.error() == QFile::NoError ? 0 : 1;
+    return writeGreyPgm(image, QString::fromUtf8(argv[6])) ? 0 : 1;
 }

@@ -3,13 +3,14 @@
 //   reference_text FAMILY PIXELS TEXT WIDTH HEIGHT X Y OUT.pgm
 // The line's top-left corner is at (X, Y); the picture is white ink on black, as a
 // binary PGM.
-#include <QFile>
 #include <QFont>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <cstdio>
+
+#include "grey_picture.h"
 
 int main(int argc, char** argv) {
     int qtArgc = 1;
@@ -33,9 +34,5 @@ int main(int argc, char** argv) {
         p.drawText(QPoint(QByteArray(argv[6]).toInt(), QByteArray(argv[7]).toInt() + QFontMetrics(font).ascent()),
                    QString::fromUtf8(argv[3]));
     }
-    QFile out(QString::fromUtf8(argv[8]));
-    if (!out.open(QIODevice::WriteOnly)) return 1;
-    out.write(QByteArray("P5\n") + QByteArray::number(w) + ' ' + QByteArray::number(h) + "\n255\n");
-    for (int y = 0; y < h; ++y) out.write(reinterpret_cast<const char*>(image.constScanLine(y)), w);
-    return out.error() == QFile::NoError ? 0 : 1;
+    return writeGreyPgm(image, QString::fromUtf8(argv[8])) ? 0 : 1;
 }
