@@ -3,11 +3,15 @@
 each effect and format, on the same CJK sheet. Prints medians and ratios measured in
 this one run; compare nothing across runs.
 
-usage: whole_run.py KARUVO_CLI [--characters N] [--runs N] [--size PX] [--cell PX] [--scale]
+usage: whole_run.py KARUVO_CLI [--characters N] [--runs N] [--size PX] [--cell PX] [--scale | --sdf]
 
 --scale instead times the plain run per glyph: the CJK sheet, every ideograph IPAGothic
 has, a sheet of 20,000 (its ideographs and then the first ones again), every character of
 JIS X 0208 at 64 px in cells fitted to them, and the CJK sheet at 64 px in fitted cells.
+
+--sdf instead times a distance-field sheet (--sdf 8) of every character of JIS X 0208
+at 32 px in 48 x 48 cells against the plain PNG of the same set: wall and CPU time,
+CPU per glyph and peak memory, each against the plain run's.
 """
 import re
 import argparse
@@ -46,6 +50,12 @@ def cjk_text(count, per_line=100):
 
 def timed(argv):
     """Wall seconds and peak resident memory (MB) of one run of argv."""
+    wall, peak, _ = measured(argv)
+    return wall, peak
+
+
+def measured(argv):
+    """Wall seconds, peak resident memory (MB) and CPU seconds of one run of argv."""
     start = time.perf_counter()
     proc = subprocess.Popen(argv, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
     _, status, usage = os.wait4(proc.pid, 0)
@@ -54,7 +64,7 @@ def timed(argv):
     proc.stderr.close()
     if os.waitstatus_to_exitcode(status) != 0:
         raise RuntimeError(f"{' '.join(argv)} failed: {err.strip()}")
-    return wall, usage.ru_maxrss / 1024.0
+    return wall, usage.ru_maxrss / 1024.0, usage.ru_utime + usage.ru_stime
 
 
 def main():
@@ -65,9 +75,13 @@ def main():
     ap.add_argument("--size", type=int, default=24)
     ap.add_argument("--cell", type=int, default=32)
     ap.add_argument("--scale", action="store_true")
+    ap.add_argument("--sdf", action="store_true")
     args = ap.parse_args()
     if args.scale:
         scale(args)
+        return
+    if args.sdf:
+        distance_field(args)
         return
 
     work = tempfile.mkdtemp(prefix="karuvo-bench-")
@@ -159,6 +173,30 @@ def scale(args):
         for name, _ in runs:
             m = statistics.median(walls[name])
             print(f"{name:24} {counts[name]:7} {m:8.3f} {m / counts[name] * 1e6:9.1f} {m / counts[name] / first:8.2f}")
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+
+def distance_field(args):
+    work = tempfile.mkdtemp(prefix="karuvo-bench-")
+    try:
+        base = [args.cli, "--charset", "jis-x-0208", "-f", "IPAGothic", "-s", "32", "-c", "48x48", "-q"]
+        runs = [("plain PNG", base + ["-o", os.path.join(work, "plain.png")]),
+                ("--sdf 8", base + ["--sdf", "8", "-o", os.path.join(work, "sdf.png")])]
+        glyphs = glyph_count(runs[0][1])
+        results = {name: [] for name, _ in runs}
+        for _ in range(args.runs):
+            for name, argv in runs:
+                results[name].append(measured(argv))
+        med = {name: [statistics.median(r[k] for r in results[name]) for k in range(3)] for name, _ in runs}
+        plain = med[runs[0][0]]
+        print(f"JIS X 0208 ({glyphs} glyphs), IPAGothic 32 px, 48 x 48 cells, median of {args.runs}")
+        print(f"{'run':12} {'wall s':>8} {'x plain':>8} {'CPU s':>8} {'x plain':>8} {'CPU us/glyph':>13} "
+              f"{'peak MB':>8} {'+ plain':>8}")
+        for name, _ in runs:
+            wall, peak, cpu = med[name]
+            print(f"{name:12} {wall:8.3f} {wall / plain[0]:8.2f} {cpu:8.3f} {cpu / plain[2]:8.2f} "
+                  f"{cpu / glyphs * 1e6:13.1f} {peak:8.1f} {peak - plain[1]:8.1f}")
     finally:
         shutil.rmtree(work, ignore_errors=True)
 

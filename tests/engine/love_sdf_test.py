@@ -9,8 +9,8 @@ which shows at 4x). The same run draws two faulty fields that must not pass: the
 sheet's own coverage in place of the field, and the field with its sign turned round.
 
 Usage: love_sdf_test.py KARUVO_CLI REFERENCE_GLYPHS
-With KARUVO_ENGINE_SHOT set, the four screenshots of the field are also saved there,
-stacked, as a PNG. Exit 77 (skipped) only when LÖVE or Xvfb is not installed."""
+With KARUVO_ENGINE_SHOT set, the sheet (its alpha as grey) and the four screenshots of
+its text are also saved there, stacked, as a PNG. Exit 77 (skipped) only when LÖVE or Xvfb is not installed."""
 import json
 import os
 import shutil
@@ -64,8 +64,14 @@ function love.draw()
       frames, k = 0, k + 1
       if k > #scales then
         if pngPath ~= "-" then
-          local all = love.image.newImageData(image:getWidth(), image:getHeight() * #scales)
-          for i, shot in ipairs(shots) do all:paste(shot, 0, (i - 1) * image:getHeight()) end
+          -- The sheet's field as grey above the four sizes.
+          local sheet = love.image.newImageData("sheet.png")
+          sheet:mapPixel(function(x, y, r, g, b, a) return a, a, a, 1 end)
+          local top = sheet:getHeight() + 8
+          local all = love.image.newImageData(image:getWidth(), top + image:getHeight() * #scales)
+          all:mapPixel(function() return 0, 0, 0, 1 end)
+          all:paste(sheet, 8, 4)
+          for i, shot in ipairs(shots) do all:paste(shot, 0, top + (i - 1) * image:getHeight()) end
           local p = assert(io.open(pngPath, "wb"))
           p:write(all:encode("png"):getString())
           p:close()
