@@ -11,6 +11,7 @@
 #include "platform/checked.h"
 #include "platform/error.h"
 #include "platform/image_io.h"
+#include "platform/parallel.h"
 #include "sheet/coverage_shading.h"
 #include "sheet/distance_field.h"
 #include "sheet/grid.h"
@@ -22,6 +23,7 @@ namespace {
 // Bytes per sheet pixel of each buffer that a build holds at once.
 constexpr std::int64_t kLayerBytes = 4;        // a 32-bit layer: the sheet, the shadow
 constexpr std::int64_t kOutlineWorkBytes = 10;  // the outline's masks and distances
+constexpr std::int64_t kFieldWorkBytes = 5;     // a distance field's distance and level
 // Bytes per character that takes a cell: its grid place, code point, box and
 // placements, its entry in the sheet's character list, and the vectors' spare room.
 constexpr std::int64_t kCellBytes = 128;
@@ -85,6 +87,7 @@ BuildPlan buildPlan(const SheetSettings& s, const GridSize& grid, std::int64_t c
                 grid.cells, s.fill, s.effect};
     p.coverage = s.keepCoverage || ringFromLayer(s);
     p.fileBytesPerPixel = s.keepCoverage ? kPngFileBytes : kBmpFileBytes;
+    p.distanceField = s.distanceRange > 0;
     return p;
 }
 
@@ -95,6 +98,11 @@ std::int64_t buildBytes(const BuildPlan& p) {
     if (p.effect == EffectKind::Outline) perPixel += kOutlineWorkBytes;
     // Sides up to kMaxSheetSide and counts up to 2^31 keep every product within 64 bits.
     std::int64_t bytes = p.sheetWidth * p.sheetHeight * perPixel + p.cells * (kCellBytes + p.bytesPerCellOutside);
+    if (p.distanceField && p.sheetWidth > 0) {
+        // A distance and a level a pixel of the cell, on each thread at once.
+        bytes += std::min(std::int64_t{p.cellWidth} * p.cellHeight, p.sheetWidth * p.sheetHeight) * kFieldWorkBytes *
+                 kMaxParallel;
+    }
     if (p.fill == FillKind::Texture && p.sheetWidth > 0) {
         bytes += (std::int64_t{p.cellWidth} * p.cellHeight + p.texturePixels) * kLayerBytes;
     }

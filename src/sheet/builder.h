@@ -133,6 +133,8 @@ struct BuildPlan {
     bool coverage = false;
     // What the sheet's file holds per pixel while it is made (kBmpFileBytes or kPngFileBytes).
     std::int64_t fileBytesPerPixel = kBmpFileBytes;
+    // A distance field: each drawing thread measures up to a cell at a time.
+    bool distanceField = false;
 };
 
 // The plan of building `settings` in cells of the given size on a grid of `grid`

@@ -165,16 +165,27 @@ void drawFields(const Font& font, std::span<const FieldChar> chars, std::int32_t
         const Font& own = t == 0 ? font : *copies[static_cast<std::size_t>(t - 1)];
         for (std::size_t i = static_cast<std::size_t>(t); i < chars.size(); i += static_cast<std::size_t>(threads)) {
             const FieldChar& c = chars[i];
-            const QRect part = c.cell & bounds;
+            if (!c.cell.intersects(bounds)) continue;
+            // Measured from the cell's corner, so that floats keep their precision on any sheet.
+            std::vector<FieldSegment> segments = glyphSegments(
+                own, c.at.codePoint, QPointF(c.at.x - c.cell.x(), std::int64_t{c.at.y} + ascent - c.cell.y()));
+            if (segments.empty()) continue;
+            // Pixels beyond half the range of the outline's box are 0: only the rest is measured.
+            QRectF box(QPointF(segments[0].x0, segments[0].y0), QSizeF());
+            for (const FieldSegment& s : segments) box |= QRectF(QPointF(s.x0, s.y0), QPointF(s.x1, s.y1)).normalized();
+            const double margin = range / 2.0 + 1;
+            const QRect near = box.adjusted(-margin, -margin, margin, margin).toAlignedRect();
+            const QRect part = (near & QRect(QPoint(), c.cell.size()) & bounds.translated(-c.cell.topLeft()));
             if (part.isEmpty()) continue;
-            const QPointF pen(c.at.x - c.cell.x(), c.at.y + ascent - c.cell.y());
-            const std::vector<FieldSegment> segments = glyphSegments(own, c.at.codePoint, pen);
-            const std::vector<std::uint8_t> field = distanceField(segments, range, c.cell.width(), c.cell.height());
-            for (std::int32_t y = part.top(); y <= part.bottom(); ++y) {
-                const std::uint8_t* from = field.data() + static_cast<std::size_t>(y - c.cell.y()) * c.cell.width();
-                QRgb* to = pixels.row(y - top);
-                for (std::int32_t x = part.left(); x <= part.right(); ++x)
-                    to[x] = 0xFF000000u | 0x010101u * from[x - c.cell.x()];
+            for (FieldSegment& s : segments) {
+                s = {s.x0 - static_cast<float>(part.x()), s.y0 - static_cast<float>(part.y()),
+                     s.x1 - static_cast<float>(part.x()), s.y1 - static_cast<float>(part.y())};
+            }
+            const std::vector<std::uint8_t> field = distanceField(segments, range, part.width(), part.height());
+            for (std::int32_t y = 0; y < part.height(); ++y) {
+                const std::uint8_t* from = field.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(part.width());
+                QRgb* to = pixels.row(c.cell.y() + part.y() + y - top) + c.cell.x() + part.x();
+                for (std::int32_t x = 0; x < part.width(); ++x) to[x] = 0xFF000000u | 0x010101u * from[x];
             }
         }
     });
