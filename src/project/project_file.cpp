@@ -83,7 +83,11 @@ public:
     }
     std::optional<QString> text(const Section& s, const QString& key) const {
         const auto v = value(s, key, QJsonValue::String, "text");
-        return v ? std::optional(v->toString()) : std::nullopt;
+        if (!v) return std::nullopt;
+        const QString t = v->toString();
+        if (!QStringView(t).isValidUtf16())
+            fail(s.keyPath(key) + " holds half of a surrogate pair alone; give whole characters");
+        return t;
     }
     // A name or a path: not empty, no control characters.
     std::optional<QString> name(const Section& s, const QString& key) const {
@@ -141,7 +145,10 @@ public:
         const auto typed = text(top, QStringLiteral("text"));
         if (typed) p.settings.text = *typed;
         p.textFile = path(top, QStringLiteral("textFile"), true);
-        if (const auto list = text(top, QStringLiteral("chars"))) charListSetting(QStringLiteral("chars"), *list, p.chars);
+        if (const auto list = text(top, QStringLiteral("chars"))) {
+            requirePlain(QStringLiteral("chars"), *list);
+            charListSetting(QStringLiteral("chars"), *list, p.chars);
+        }
         if (const auto sets = value(top, QStringLiteral("charsets"), QJsonValue::Array, "a list of names")) {
             const QJsonArray names = sets->toArray();
             if (names.isEmpty()) fail(QStringLiteral("charsets is an empty list; give at least one name"));
@@ -176,6 +183,9 @@ public:
         const auto family = name(*s, QStringLiteral("family"));
         const auto file = path(*s, QStringLiteral("file"));
         if (family && file) fail(QStringLiteral("font.family and font.file exclude each other; give one of them"));
+        // The front ends take a name that looks like a path for a file.
+        if (family && looksLikeFontPath(*family))
+            fail("font.family: " + quotedValue(*family) + " names a font file; give it as font.file");
         f.family = family ? *family : file ? *file : QString();
         if (const auto n = number(*s, QStringLiteral("faceIndex"))) {
             if (!file) fail(QStringLiteral("font.faceIndex needs font.file; add the font file or drop the index"));
@@ -397,7 +407,7 @@ QByteArray projectFileContents(const Project& p, const QString& path) {
     } else {
         top.push_back({"text", jsonString(s.text)});
     }
-    if (s.wrapColumns != (p.listsCharacters() ? kDefaultCharColumns : 0))
+    if (s.wrapColumns != 0 && !(p.listsCharacters() && s.wrapColumns == kDefaultCharColumns))
         top.push_back({"columns", QString::number(s.wrapColumns)});
     if (p.font.given) {
         const FontRequest& f = p.font;
