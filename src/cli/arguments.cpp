@@ -288,6 +288,7 @@ std::optional<QString> projectArgument(const QStringList& args) {
     try {
         for (qsizetype i = 0; i < args.size(); ++i) {
             const Token t = nextToken(args, i);
+            if (t.option->id == Opt::Help || t.option->id == Opt::Version) return std::nullopt;
             if (t.option->id != Opt::Project) continue;
             if (project) return std::nullopt;
             project = t.value;

@@ -37,8 +37,8 @@ struct ParseOutcome {
 // and -o, --fnt or --json its outputs, all of them.
 ParseOutcome parseArguments(const QStringList& args, const CliOptions* base = nullptr);
 
-// The value of --project among the arguments, when it is given once; nothing otherwise
-// (parseArguments then says what is wrong).
+// The value of --project among the arguments, when it is given once and neither --help
+// nor --version is; nothing otherwise (parseArguments then says what is wrong, or helps).
 std::optional<QString> projectArgument(const QStringList& args);
 
 // The --help text and the --version line.
