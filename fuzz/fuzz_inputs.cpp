@@ -1,6 +1,6 @@
 // A bounded, repeatable fuzzing pass over the readers of outside input: the texture
-// loader, the number and colour readers (through the argument reader) and the UTF-8
-// text decoder. Every seed is fed first, then mutations of the seeds drawn from a
+// loader, the number and colour readers (through the argument reader), the UTF-8
+// text decoder and the project reader. Every seed is fed first, then mutations of the seeds drawn from a
 // fixed pseudo-random sequence, until a time or a count limit. Built with the address
 // and undefined-behaviour sanitizers, any memory fault stops the pass; a broken
 // property below stops it too, naming the input.
@@ -24,6 +24,7 @@
 #include "platform/error.h"
 #include "platform/image_io.h"
 #include "platform/number.h"
+#include "project/project_file.h"
 
 namespace {
 
@@ -92,6 +93,28 @@ void text(const QByteArray& input) {
         if (e.kind() != ErrorKind::Text) broken("decoding failed with an error of the wrong kind", input);
         if (QString::fromUtf8(body).toUtf8() == body && !body.contains("\xEF\xBB\xBF"))
             broken("valid UTF-8 was refused", input);
+    }
+}
+
+// A project reads into settings or is refused with a one-line message; the settings it
+// reads into are written as a project that reads back into the same settings.
+void project(const QByteArray& input) {
+    const QString path = QStringLiteral("/fuzz/p.karuvo");
+    Project p;
+    try {
+        p = parseProject(input, path);
+    } catch (const Error& e) {
+        if (e.kind() != ErrorKind::Setting) broken("a project failed with an error of the wrong kind", input);
+        for (const QChar c : QString::fromStdString(e.what()))
+            if (c.category() == QChar::Other_Control) broken("a project's message holds a control character", input);
+        return;
+    }
+    const QByteArray written = projectFileContents(p, path);
+    try {
+        if (projectFileContents(parseProject(written, path), path) != written)
+            broken("a written project reads back into other settings", input);
+    } catch (const Error&) {
+        broken("a written project cannot be read back", input);
     }
 }
 
@@ -180,7 +203,7 @@ int main(int argc, char** argv) {
     int qtArgc = 1;
     QGuiApplication app(qtArgc, argv);
     const std::map<std::string, std::function<void(const QByteArray&)>> targets{
-        {"texture", texture}, {"numbers", numbers}, {"text", text}};
+        {"texture", texture}, {"numbers", numbers}, {"text", text}, {"project", project}};
     const std::string which = argv[1];
     const double seconds = std::atof(argv[3]);
     const long maxRuns = argc > 4 ? std::atol(argv[4]) : 1L << 40;

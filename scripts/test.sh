@@ -49,7 +49,7 @@ suite asan
 reports="$(mktemp -d)"
 export ASAN_OPTIONS="detect_leaks=0:log_path=$reports/asan" QT_QPA_PLATFORM=offscreen
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:log_path=$reports/ubsan"
-for target in texture numbers text; do
+for target in texture numbers text project; do
   if build-asan/fuzz/fuzz_inputs "$target" fuzz/seeds "$fuzz_seconds"; then
     passed=$((passed + 1))
   else

@@ -188,6 +188,10 @@
         <translation>テキストを読み取れません。入力し直してください。</translation>
     </message>
     <message>
+        <source>The project file cannot be read. Correct it as the message says.</source>
+        <translation>プロジェクトファイルを読み込めません。メッセージに従って直してください。</translation>
+    </message>
+    <message>
         <source>The operation failed.</source>
         <translation>処理できませんでした。</translation>
     </message>

@@ -1,16 +1,13 @@
 #include "arguments.h"
 
-#include <QRegularExpression>
-#include <algorithm>
 #include <array>
+#include <utility>
 
-#include "export/sheet_file.h"
 #include "platform/error.h"
+#include "export/sheet_file.h"
 #include "platform/image_io.h"
-#include "platform/number.h"
+#include "project/setting_checks.h"
 #include "sheet/builder.h"
-#include "sheet/char_source.h"
-#include "sheet/distance_field.h"
 
 #ifndef KARUVO_VERSION
 #define KARUVO_VERSION "0.0.0"
@@ -19,13 +16,10 @@
 namespace karuvo::cli {
 namespace {
 
-constexpr std::int32_t kMaxFontPixels = 16384;  // the largest font that can be made
-constexpr std::int32_t kMaxRadius = 10;
-
 enum class Opt {
     Text, TextFile, Font, Size, Bold, Italic, Underline, StrikeOut, Cell, Fill, Texture,
     Shadow, ShadowColour, Outline, OutlineColour, Output, Fnt, Json, FntFormat, Pitch, FaceIndex, NoFallback,
-    Chars, Charset, Columns, Mono, MaxSize, Sdf, Quiet, Help, Version,
+    Chars, Charset, Columns, Mono, MaxSize, Sdf, Project, SaveProject, Quiet, Help, Version,
 };
 
 struct OptionSpec {
@@ -64,6 +58,8 @@ constexpr std::array kOptions{
     OptionSpec{Opt::Mono, 0, "mono", false},
     OptionSpec{Opt::MaxSize, 0, "max-size", true},
     OptionSpec{Opt::Sdf, 0, "sdf", true},
+    OptionSpec{Opt::Project, 0, "project", true},
+    OptionSpec{Opt::SaveProject, 0, "save-project", true},
     OptionSpec{Opt::Quiet, 'q', "quiet", false},
     OptionSpec{Opt::Help, 'h', "help", false},
     OptionSpec{Opt::Version, 0, "version", false},
@@ -75,25 +71,6 @@ struct UsageError {
 };
 
 [[noreturn]] void usage(const QString& message) { throw UsageError{message}; }
-
-bool isControl(char32_t c) {
-    return QChar::category(c) == QChar::Other_Control || c == 0x2028 || c == 0x2029;
-}
-
-// A value as it can be shown on one line: control characters written as escapes.
-QString shown(QStringView s) {
-    QString out;
-    for (const char32_t c : s.toUcs4()) {
-        if (c == U'\n') out += QStringLiteral("\\n");
-        else if (c == U'\t') out += QStringLiteral("\\t");
-        else if (c == U'\r') out += QStringLiteral("\\r");
-        else if (isControl(c)) out += QStringLiteral("\\u%1").arg(static_cast<std::uint32_t>(c), 4, 16, QLatin1Char('0'));
-        else out += QString::fromUcs4(&c, 1);
-    }
-    return out;
-}
-
-QString quoted(QStringView s) { return u'"' + shown(s) + u'"'; }
 
 const OptionSpec* findLong(QStringView name) {
     for (const OptionSpec& o : kOptions)
@@ -107,154 +84,56 @@ const OptionSpec* findShort(QChar c) {
     return nullptr;
 }
 
-// A number read as the window reads its boxes, rounded to a whole number (down for
-// cell sizes, halves to even otherwise); nothing when the text is not a number or
-// the whole number leaves the signed 32-bit range.
-enum class Rounding { HalfEven, Down };
-struct WholeNumber {
-    bool numeric = false;
-    std::optional<std::int32_t> value;  // unset: out of range
+// One option among the arguments: the spec it names, as spelt, and its value.
+struct Token {
+    const OptionSpec* option = nullptr;
+    QString spell;
+    std::optional<QString> value;
 };
-WholeNumber wholeNumber(QStringView text, Rounding rounding) {
-    if (!isNumeric(text)) return {};
-    try {
-        const double v = numberValue(text);
-        return {true, rounding == Rounding::Down ? roundDown(v, "") : roundHalfEven(v, "")};
-    } catch (const Error&) {
-        return {true, std::nullopt};
-    }
-}
 
-Colour colourArgument(const QString& spell, const QString& value) {
-    static const QRegularExpression hex(QStringLiteral("^#?([0-9A-Fa-f]{6})$"));
-    const QRegularExpressionMatch m = hex.match(value);
-    if (!m.hasMatch()) {
-        usage(spell + ": the colour " + quoted(value) +
-              " is not six hexadecimal digits; give it red first, e.g. FF8000 or #FF8000");
-    }
-    const std::uint32_t rgb = m.captured(1).toUInt(nullptr, 16);
-    return colourFromRgb(static_cast<int>(rgb >> 16), static_cast<int>(rgb >> 8), static_cast<int>(rgb));
-}
-
-std::int32_t fontSizeArgument(const QString& spell, const QString& value) {
-    const WholeNumber n = wholeNumber(value, Rounding::HalfEven);
-    const QString fix = QStringLiteral("; give the size in pixels, 1 to %1").arg(kMaxFontPixels);
-    if (!n.numeric) usage(spell + ": the font size " + quoted(value) + " is not a number" + fix);
-    if (!n.value || *n.value < 1 || *n.value > kMaxFontPixels)
-        usage(spell + ": the font size " + value.trimmed() + " is out of range" + fix);
-    return *n.value;
-}
-
-void cellArgument(const QString& spell, const QString& value, SheetSettings& s) {
-    const qsizetype x = value.indexOf(u'x', 0, Qt::CaseInsensitive);
-    const QString fix = QStringLiteral("; give the width and height in pixels, e.g. 32x32");
-    if (x < 0) usage(spell + ": the cell size " + quoted(value) + " is not WIDTHxHEIGHT" + fix);
-    const QStringView parts[2] = {QStringView(value).first(x), QStringView(value).sliced(x + 1)};
-    std::int32_t size[2];
-    for (int i = 0; i < 2; ++i) {
-        const WholeNumber n = wholeNumber(parts[i], Rounding::Down);
-        const QString what = i == 0 ? QStringLiteral("cell width") : QStringLiteral("cell height");
-        if (!n.numeric) usage(spell + ": the " + what + " " + quoted(parts[i]) + " is not a number" + fix);
-        if (!n.value) {
-            usage(spell + ": the " + what + " " + parts[i].trimmed().toString() +
-                  " is too large; give at most 2147483647 pixels");
+// Reads the option at args[i], leaving i at its last argument.
+Token nextToken(const QStringList& args, qsizetype& i) {
+    const QString& arg = args[i];
+    Token t{nullptr, arg, std::nullopt};
+    if (arg.startsWith("--") && arg.size() > 2) {
+        const qsizetype eq = arg.indexOf(u'=');
+        t.spell = eq < 0 ? arg : arg.first(eq);
+        t.option = findLong(QStringView(t.spell).sliced(2));
+        if (t.option && eq >= 0) {
+            if (!t.option->takesValue) usage(t.spell + " takes no value; write it alone");
+            t.value = arg.sliced(eq + 1);
         }
-        if (*n.value < 1) {
-            usage(spell + ": the cell size " + value.trimmed() +
-                  " has no area; give a width and a height of at least 1 pixel");
-        }
-        size[i] = *n.value;
+    } else if (arg.size() == 2 && arg[0] == u'-') {
+        t.option = findShort(arg[1]);
+    } else if (!arg.startsWith(u'-') || arg == "-") {
+        usage("unexpected argument " + quotedValue(arg) + "; give the text with -t TEXT");
     }
-    s.cellWidth = size[0];
-    s.cellHeight = size[1];
+    if (!t.option) usage("unknown option " + quotedValue(t.spell));
+    if (t.option->takesValue && !t.value) {
+        if (i + 1 >= args.size()) usage(t.spell + " needs a value");
+        t.value = args[++i];
+    }
+    return t;
 }
 
 void shadowArgument(const QString& spell, const QString& value, SheetSettings& s) {
     const QStringList parts = value.split(u',');
-    const QString fix = QStringLiteral("; give two whole numbers of pixels, e.g. 2,2");
-    if (parts.size() != 2) usage(spell + ": the offset " + quoted(value) + " is not DX,DY" + fix);
-    std::int32_t offset[2];
-    for (int i = 0; i < 2; ++i) {
-        const WholeNumber n = wholeNumber(parts[i], Rounding::HalfEven);
-        if (!n.numeric) usage(spell + ": the offset " + quoted(parts[i]) + " is not a number" + fix);
-        if (!n.value) {
-            usage(spell + ": the offset " + parts[i].trimmed() +
-                  " is too large; give a number from -2147483648 to 2147483647");
-        }
-        offset[i] = *n.value;
-    }
+    if (parts.size() != 2)
+        usage(spell + ": the offset " + quotedValue(value) + " is not DX,DY; give two whole numbers of pixels, e.g. 2,2");
     s.effect = EffectKind::Shadow;
-    s.shadowDx = offset[0];
-    s.shadowDy = offset[1];
+    s.shadowDx = offsetSetting(spell, parts[0]);
+    s.shadowDy = offsetSetting(spell, parts[1]);
 }
 
-void outlineArgument(const QString& spell, const QString& value, SheetSettings& s) {
-    const WholeNumber n = wholeNumber(value, Rounding::HalfEven);
-    const QString fix = QStringLiteral("; give a whole number from 0 to %1").arg(kMaxRadius);
-    if (!n.numeric) usage(spell + ": the radius " + quoted(value) + " is not a number" + fix);
-    if (!n.value || *n.value < 0 || *n.value > kMaxRadius)
-        usage(spell + ": the radius " + value.trimmed() + " is out of range" + fix);
-    s.effect = EffectKind::Outline;
-    s.outlineRadius = *n.value;
-}
-
-// A whole number of at least `least`, named `what` in messages that end with `fix`.
-std::int32_t wholeArgument(const QString& spell, const QString& value, const char* what, std::int32_t least,
-                           const QString& fix) {
-    const WholeNumber n = wholeNumber(value, Rounding::HalfEven);
-    const QString name = QStringLiteral(": the %1 ").arg(QLatin1String(what));
-    if (!n.numeric) usage(spell + name + quoted(value) + " is not a number" + fix);
-    if (!n.value || *n.value < least) usage(spell + name + value.trimmed() + " is out of range" + fix);
-    return *n.value;
-}
-
-// The value among `names` (exact spelling), as its index.
-template <std::size_t N>
-std::size_t choiceArgument(const QString& spell, const QString& value, const char* what,
-                           const std::array<const char*, N>& names) {
-    QStringList allowed;
-    for (std::size_t i = 0; i < N; ++i) {
-        if (value == QLatin1String(names[i])) return i;
-        allowed << QLatin1String(names[i]);
-    }
-    usage(spell + ": the " + what + " " + quoted(value) + " is not one of " + allowed.join(", ") +
-          "; give one of them");
-}
-
-QString nonEmpty(const QString& spell, const QString& value) {
-    if (value.isEmpty()) usage(spell + " is given an empty value; give a name");
-    return value;
-}
-
-CliOptions parse(const QStringList& args, ParseOutcome::Action& action) {
-    CliOptions o;
+CliOptions parse(const QStringList& args, const CliOptions* base, ParseOutcome::Action& action) {
+    CliOptions o = base ? *base : CliOptions();
     SheetSettings& s = o.settings;
     bool seen[static_cast<int>(Opt::Version) + 1] = {};
     bool textGiven = false;
+    bool charactersReplaced = false, outputsReplaced = false;
 
     for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& arg = args[i];
-        const OptionSpec* option = nullptr;
-        QString spell = arg;
-        std::optional<QString> value;
-        if (arg.startsWith("--") && arg.size() > 2) {
-            const qsizetype eq = arg.indexOf(u'=');
-            spell = eq < 0 ? arg : arg.first(eq);
-            option = findLong(QStringView(spell).sliced(2));
-            if (option && eq >= 0) {
-                if (!option->takesValue) usage(spell + " takes no value; write it alone");
-                value = arg.sliced(eq + 1);
-            }
-        } else if (arg.size() == 2 && arg[0] == u'-') {
-            option = findShort(arg[1]);
-        } else if (!arg.startsWith(u'-') || arg == "-") {
-            usage("unexpected argument " + quoted(arg) + "; give the text with -t TEXT");
-        }
-        if (!option) usage("unknown option " + quoted(spell));
-        if (option->takesValue && !value) {
-            if (i + 1 >= args.size()) usage(spell + " needs a value");
-            value = args[++i];
-        }
+        const auto [option, spell, value] = nextToken(args, i);
         if (option->id == Opt::Help || option->id == Opt::Version) {
             action = option->id == Opt::Help ? ParseOutcome::Action::Help : ParseOutcome::Action::Version;
             return o;
@@ -266,9 +145,21 @@ CliOptions parse(const QStringList& args, ParseOutcome::Action& action) {
 
         const QString& v = value ? *value : QString();
         // Only the text may hold line breaks; anywhere else a control character is a slip.
-        if (option->id != Opt::Text && std::any_of(v.begin(), v.end(), [](QChar c) { return isControl(c.unicode()); })) {
-            usage(spell + ": the value " + quoted(v) +
-                  " holds a control character (line break, tab, ...); give it without one");
+        if (option->id != Opt::Text) requirePlain(spell, v);
+        // The first text, list or set given replaces the base's characters; the first
+        // output given replaces all of its outputs.
+        const Opt id = option->id;
+        if ((id == Opt::Text || id == Opt::TextFile || id == Opt::Chars || id == Opt::Charset) &&
+            !std::exchange(charactersReplaced, true)) {
+            s.text.clear();
+            o.textFile.reset();
+            o.chars.clear();
+            o.charsets.clear();
+        }
+        if ((id == Opt::Output || id == Opt::Fnt || id == Opt::Json) && !std::exchange(outputsReplaced, true)) {
+            o.outputPath.clear();
+            o.fntPath.clear();
+            o.jsonPath.clear();
         }
         switch (option->id) {
         case Opt::Text:
@@ -278,81 +169,75 @@ CliOptions parse(const QStringList& args, ParseOutcome::Action& action) {
             break;
         case Opt::TextFile:
             if (textGiven) usage(QStringLiteral("-t and -T exclude each other; give the text once"));
-            o.textFile = nonEmpty(spell, v);
+            o.textFile = requireNonEmpty(spell, v);
             textGiven = true;
             break;
         case Opt::Font:
-            o.font.family = nonEmpty(spell, v);
+            o.font.family = requireNonEmpty(spell, v);
             o.font.given = true;
             break;
         case Opt::Size:
-            o.font.pixelSize = fontSizeArgument(spell, v);
+            o.font.pixelSize = fontSizeSetting(spell, v);
             o.font.given = true;
             break;
         case Opt::Bold: o.font.bold = o.font.given = true; break;
         case Opt::Italic: o.font.italic = o.font.given = true; break;
         case Opt::Underline: o.font.underline = o.font.given = true; break;
         case Opt::StrikeOut: o.font.strikeOut = o.font.given = true; break;
-        case Opt::Cell:
-            cellArgument(spell, v, s);
+        case Opt::Cell: {
+            const CharBox cell = cellSetting(spell, v);
+            s.cellWidth = cell.width;
+            s.cellHeight = cell.height;
             o.cellGiven = true;
             break;
-        case Opt::Fill: s.fillColour = colourArgument(spell, v); break;
+        }
+        case Opt::Fill:
+            s.fill = FillKind::Colour;
+            s.fillColour = colourSetting(spell, v);
+            break;
         case Opt::Texture:
             s.fill = FillKind::Texture;
-            s.texturePath = nonEmpty(spell, v);
+            s.texturePath = requireNonEmpty(spell, v);
             break;
         case Opt::Shadow: shadowArgument(spell, v, s); break;
-        case Opt::ShadowColour: s.shadowColour = colourArgument(spell, v); break;
-        case Opt::Outline: outlineArgument(spell, v, s); break;
-        case Opt::OutlineColour: s.outlineColour = colourArgument(spell, v); break;
-        case Opt::Output:
-            o.outputPath = nonEmpty(spell, v);
-            if (!sheetFileFormat(o.outputPath)) {
-                usage(spell + ": the sheet file " + quoted(v) +
-                      " does not end in .bmp or .png; give .bmp for a 24-bit bitmap or .png for transparency");
-            }
+        case Opt::ShadowColour: s.shadowColour = colourSetting(spell, v); break;
+        case Opt::Outline:
+            s.effect = EffectKind::Outline;
+            s.outlineRadius = radiusSetting(spell, v);
             break;
-        case Opt::Fnt: o.fntPath = nonEmpty(spell, v); break;
-        case Opt::Json: o.jsonPath = nonEmpty(spell, v); break;
+        case Opt::OutlineColour: s.outlineColour = colourSetting(spell, v); break;
+        case Opt::Output:
+            o.outputPath = requireNonEmpty(spell, v);
+            sheetFileSetting(spell, v);
+            break;
+        case Opt::Fnt: o.fntPath = requireNonEmpty(spell, v); break;
+        case Opt::Json: o.jsonPath = requireNonEmpty(spell, v); break;
         case Opt::FntFormat:
             o.fntFormat = static_cast<FntFormat>(
-                choiceArgument(spell, v, "descriptor format", std::array{"text", "xml", "binary"}));
+                choiceSetting(spell, v, "descriptor format", std::array{"text", "xml", "binary"}));
             break;
         case Opt::Pitch:
-            o.pitch = static_cast<Pitch>(choiceArgument(spell, v, "pitch", std::array{"font", "cell"}));
+            o.pitch = static_cast<Pitch>(choiceSetting(spell, v, "pitch", std::array{"font", "cell"}));
             break;
         case Opt::FaceIndex:
-            o.font.faceIndex = wholeArgument(spell, v, "face index", 0, "; give the number of a face of the font file, from 0");
+            o.font.faceIndex = wholeSetting(spell, v, "face index", 0, "; give the number of a face of the font file, from 0");
             break;
         case Opt::NoFallback: o.font.noFallback = o.font.given = true; break;
-        case Opt::Chars:
-            try {
-                addCharList(v, o.chars);
-            } catch (const Error& e) {
-                usage(spell + ": " + QString::fromStdString(e.what()));
-            }
-            break;
+        case Opt::Chars: charListSetting(spell, v, o.chars); break;
         case Opt::Charset:
-            if (!charsetNames().contains(v))
-                usage(spell + ": no character set is called " + quoted(v) + "; give one of " +
-                      charsetNames().join(QStringLiteral(", ")));
+            charsetSetting(spell, v);
             o.charsets << v;
             break;
         case Opt::Columns:
-            s.wrapColumns = wholeArgument(spell, v, "column count", 1, "; give the number of cells in a row, at least 1");
+            s.wrapColumns = wholeSetting(spell, v, "column count", 1, "; give the number of cells in a row, at least 1");
             break;
         case Opt::Mono: o.font.mono = o.font.given = true; break;
         case Opt::MaxSize:
-            o.maxPageSide = wholeArgument(spell, v, "page size", 1, "; give the largest side of a page in pixels, e.g. 1024");
+            o.maxPageSide = wholeSetting(spell, v, "page size", 1, "; give the largest side of a page in pixels, e.g. 1024");
             break;
-        case Opt::Sdf: {
-            const QString fix = QStringLiteral("; give the distance range in pixels, a whole number from 1 to %1")
-                                    .arg(kMaxDistanceRange);
-            s.distanceRange = wholeArgument(spell, v, "distance range", 1, fix);
-            if (s.distanceRange > kMaxDistanceRange) usage(spell + ": the distance range " + v.trimmed() + " is out of range" + fix);
-            break;
-        }
+        case Opt::Sdf: s.distanceRange = distanceRangeSetting(spell, v); break;
+        case Opt::Project: o.projectPath = requireNonEmpty(spell, v); break;
+        case Opt::SaveProject: o.saveProjectPath = requireNonEmpty(spell, v); break;
         case Opt::Quiet: o.quiet = true; break;
         case Opt::Help:
         case Opt::Version: break;
@@ -364,32 +249,39 @@ CliOptions parse(const QStringList& args, ParseOutcome::Action& action) {
         usage(QStringLiteral("--shadow and --outline exclude each other; choose one edge effect"));
     if (given(Opt::Fill) && given(Opt::Texture))
         usage(QStringLiteral("--fill and --texture exclude each other; choose a colour or a texture"));
-    if (given(Opt::ShadowColour) && !given(Opt::Shadow))
+    if (given(Opt::ShadowColour) && s.effect != EffectKind::Shadow)
         usage(QStringLiteral("--shadow-colour needs --shadow DX,DY; add the offset or drop the colour"));
-    if (given(Opt::OutlineColour) && !given(Opt::Outline))
+    if (given(Opt::OutlineColour) && s.effect != EffectKind::Outline)
         usage(QStringLiteral("--outline-colour needs --outline R; add the radius or drop the colour"));
-    if (given(Opt::FaceIndex) && !given(Opt::Font))
+    if (given(Opt::FaceIndex) && !given(Opt::Font) && o.font.family.isEmpty())
         usage(QStringLiteral("--face-index needs -f FILE; add the font file or drop the index"));
+    if (given(Opt::Font) && !given(Opt::FaceIndex)) o.font.faceIndex = 0;
     const bool charsGiven = given(Opt::Chars) || given(Opt::Charset);
     if (textGiven && charsGiven)
         usage(QStringLiteral("--chars and --charset choose the characters instead of -t and -T; give one or the other"));
-    if (!textGiven && !charsGiven)
+    if (!textGiven && !charsGiven && !base)
         usage(QStringLiteral("no text given; add -t TEXT, -T FILE, --chars LIST or --charset NAME"));
-    if (charsGiven && !given(Opt::Columns)) s.wrapColumns = kDefaultCharColumns;
-    if (o.outputPath.isEmpty()) usage(QStringLiteral("no output file given; add -o OUT.bmp"));
+    if (o.listsCharacters() && s.wrapColumns == 0) s.wrapColumns = kDefaultCharColumns;
+    // A project alone may be saved without a build.
+    if (o.outputPath.isEmpty() && (o.saveProjectPath.isEmpty() || !o.fntPath.isEmpty() || !o.jsonPath.isEmpty()))
+        usage(QStringLiteral("no output file given; add -o OUT.bmp"));
     if (given(Opt::FntFormat) && o.fntPath.isEmpty())
         usage(QStringLiteral("--fnt-format needs --fnt FILE; add the descriptor or drop the format"));
-    if (given(Opt::Sdf)) {
-        // A field holds the glyphs' shape alone: effects and fills are the shader's.
-        for (const auto& [id, name] : {std::pair{Opt::Shadow, "--shadow"}, std::pair{Opt::Outline, "--outline"},
-                                       std::pair{Opt::Texture, "--texture"}, std::pair{Opt::Mono, "--mono"}}) {
-            if (given(id)) {
+    if (s.distanceRange > 0) {
+        // A field holds the glyphs' shape alone: effects and fills are the shader's. The
+        // settings are checked as they stand, so that a project's effect counts too.
+        const std::pair<bool, const char*> conflicts[] = {{s.effect == EffectKind::Shadow, "--shadow"},
+                                                          {s.effect == EffectKind::Outline, "--outline"},
+                                                          {s.fill == FillKind::Texture, "--texture"},
+                                                          {o.font.mono, "--mono"}};
+        for (const auto& [set, name] : conflicts) {
+            if (set) {
                 usage(QStringLiteral("--sdf and %1 exclude each other: a distance field holds the glyphs' shape "
                                      "alone, effects belong in the shader; drop one of them")
                           .arg(QLatin1String(name)));
             }
         }
-        if (*sheetFileFormat(o.outputPath) != SheetFileFormat::Png)
+        if (!o.outputPath.isEmpty() && sheetFileFormat(o.outputPath) != SheetFileFormat::Png)
             usage(QStringLiteral("--sdf needs a PNG sheet, whose alpha holds the field; give -o a name ending in .png"));
         if (o.fntFormat == FntFormat::Binary) {
             usage(QStringLiteral("--sdf and --fnt-format binary exclude each other: the binary form cannot say that "
@@ -401,33 +293,40 @@ CliOptions parse(const QStringList& args, ParseOutcome::Action& action) {
 
 }  // namespace
 
-FontDescription FontRequest::description(const QString& defaultFamily) const {
-    FontDescription d;
-    d.height = -pixelSize;
-    d.weight = weight > 0 ? weight : bold ? 700 : 400;
-    d.italic = italic ? 1 : 0;
-    d.underline = underline ? 1 : 0;
-    d.strikeOut = strikeOut ? 1 : 0;
-    d.faceName = family.isEmpty() ? defaultFamily : family;
-    d.noFallback = noFallback;
-    if (mono) d.quality = kNonAntialiasedQuality;
-    return d;
-}
-
-ParseOutcome parseArguments(const QStringList& args) {
+ParseOutcome parseArguments(const QStringList& args, const CliOptions* base) {
     ParseOutcome out;
     try {
-        out.options = parse(args, out.action);
+        out.options = parse(args, base, out.action);
     } catch (const UsageError& e) {
         out.action = ParseOutcome::Action::Usage;
         out.message = e.message;
+    } catch (const Error& e) {  // a value a setting cannot take
+        out.action = ParseOutcome::Action::Usage;
+        out.message = QString::fromStdString(e.what());
     }
     return out;
+}
+
+std::optional<QString> projectArgument(const QStringList& args) {
+    std::optional<QString> project;
+    try {
+        for (qsizetype i = 0; i < args.size(); ++i) {
+            const Token t = nextToken(args, i);
+            if (t.option->id == Opt::Help || t.option->id == Opt::Version) return std::nullopt;
+            if (t.option->id != Opt::Project) continue;
+            if (project) return std::nullopt;
+            project = t.value;
+        }
+    } catch (const UsageError&) {
+        return std::nullopt;
+    }
+    return project;
 }
 
 QString helpText() {
     return QStringLiteral(R"help(Usage: karuvo-cli (-t TEXT | -T FILE | --chars LIST | --charset NAME) [options]
                   -o OUT.bmp|OUT.png
+       karuvo-cli --project FILE [options]
 
 Builds a glyph sheet: every character of the text centred in a cell of its own,
 the cells in rows as the text's lines run, written as a 24-bit Windows bitmap or
@@ -504,6 +403,14 @@ as a PNG with transparency.
                              Hangul are not scanned for kerning)
                            cell: a fixed pitch; the whole cell, no offsets, the
                              cell width as advance, no kerning
+      --project FILE       start from the settings and outputs of a project file
+                           (README.md lists its keys); an option also given
+                           changes its setting for this run only: a text, list or
+                           set replaces the project's characters, and -o, --fnt or
+                           --json all of its outputs
+      --save-project FILE  also write the settings as a project file, its paths
+                           relative to its folder; without an output only the
+                           project is written, nothing is built
   -q, --quiet              no report (warnings and errors still show)
   -h, --help               this text
       --version            the program's version
@@ -542,6 +449,8 @@ Examples:
   karuvo-cli -t ABC -s 48 --texture stone.jpg -o s.bmp
   karuvo-cli -t ABC -f fonts/MyFont.ttf -s 16 --no-fallback -o s.bmp
   karuvo-cli -t ABC -f fonts/pair.ttc --face-index 1 -o s.bmp
+  karuvo-cli -t ABC -s 24 --outline 2 -o s.png --save-project s.karuvo
+  karuvo-cli --project s.karuvo -s 32 -o big.png
   karuvo-cli --chars "U+0041-U+005A,0,1,U+002C" --columns 10 -o s.bmp --json s.json
   karuvo-cli --charset jis-x-0208 -s 32 -c 48x48 --sdf 8 -o s.png --fnt s.fnt
   karuvo-cli --charset jis-x-0208 -s 16 --mono --max-size 1024 -o s.png --fnt s.fnt \

@@ -5,8 +5,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "sheet/char_source.h"
-#include "sheet/settings.h"
+#include "project/project.h"
 
 namespace karuvo::cli {
 
@@ -15,53 +14,11 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;  // the build or a read or write failed
 inline constexpr int kExitUsage = 2;    // the arguments are wrong
 
-// Cells in a row of --chars and --charset sheets when --columns is not given.
-inline constexpr std::int32_t kDefaultCharColumns = 16;
-
-// The font the arguments ask for, before it is made: the family may be left to the
-// default sheet font.
-struct FontRequest {
-    QString family;                // empty: the default sheet font's family; may be a file
-    std::int32_t faceIndex = 0;    // the face of a font file
-    bool noFallback = false;       // characters the face lacks stay undrawn
-    bool mono = false;             // glyphs without anti-aliasing
-    std::int32_t pixelSize = 12;
-    bool bold = false, italic = false, underline = false, strikeOut = false;
-    std::int32_t weight = 0;       // 0: 700 when bold, otherwise 400
-
-    // True when any font option was given; otherwise the builder's own default
-    // sheet font is used unchanged.
-    bool given = false;
-
-    // The description that makes this font, with `defaultFamily` standing in for an
-    // empty family.
-    FontDescription description(const QString& defaultFamily) const;
-};
-
-// How a descriptor places the characters.
-enum class Pitch {
-    Font,  // as the font sets them: their own boxes, advances and kerning
-    Cell,  // on a fixed pitch: the whole cell each, the cell width as advance
-};
-
-// The form of the .fnt descriptor.
-enum class FntFormat { Text, Xml, Binary };
-
-// Everything the arguments say. `settings` is the builder's settings value with the
-// font and, when no cell size was given, the cell size still to be filled in.
-struct CliOptions {
-    SheetSettings settings;
-    FontRequest font;
-    bool cellGiven = false;
-    std::optional<QString> textFile;  // "-" is standard input; unset: the text is in settings
-    CodePointSet chars;               // --chars, and with --charset instead of a text
-    QStringList charsets;             // names of charsetNames()
-    QString outputPath;
-    std::int32_t maxPageSide = 0;     // 0: the whole sheet in outputPath
-    QString fntPath;                  // empty: no descriptor
-    QString jsonPath;
-    Pitch pitch = Pitch::Font;
-    FntFormat fntFormat = FntFormat::Text;
+// Everything the arguments say: the project they make (its font, and when no cell
+// size was given its cell size, still to be filled in), and how to run.
+struct CliOptions : Project {
+    QString projectPath;      // --project: the file the settings start from
+    QString saveProjectPath;  // --save-project: where the settings are written as a project
     bool quiet = false;
 };
 
@@ -75,7 +32,14 @@ struct ParseOutcome {
 // Reads the arguments (without the program name). Pure: touches no file and no font.
 // Option values follow the next argument ("-c 16x20") or an equals sign after a long
 // name ("--cell=16x20"); a value is taken as it is even when it starts with "-".
-ParseOutcome parseArguments(const QStringList& args);
+// With `base` (a project's settings, which name their characters) the arguments
+// change only what they give: a text, list or set replaces the base's characters,
+// and -o, --fnt or --json its outputs, all of them.
+ParseOutcome parseArguments(const QStringList& args, const CliOptions* base = nullptr);
+
+// The value of --project among the arguments, when it is given once and neither --help
+// nor --version is; nothing otherwise (parseArguments then says what is wrong, or helps).
+std::optional<QString> projectArgument(const QStringList& args);
 
 // The --help text and the --version line.
 QString helpText();

@@ -15,6 +15,7 @@
 #include "platform/checked.h"
 #include "platform/error.h"
 #include "platform/image_io.h"
+#include "project/project_file.h"
 #include "sheet/builder.h"
 #include "sheet/char_source.h"
 #include "sheet/distance_field.h"
@@ -142,7 +143,8 @@ QStringList pagePaths(const QString& output, std::size_t count, bool split) {
     return paths;
 }
 
-int build(CliOptions& o, QTextStream& err) {
+// Builds the sheet and writes its files, and `project` with them.
+int build(CliOptions& o, QTextStream& err, std::optional<FileContents> project) {
     SheetSettings& s = o.settings;
     if (o.textFile) s.text = readTextFile(*o.textFile);
     if (!o.chars.empty() || !o.charsets.isEmpty()) {
@@ -186,6 +188,7 @@ int build(CliOptions& o, QTextStream& err) {
     // temporary file first, so a failure leaves every output as it was. The sheet is
     // drawn a band at a time as its files are written, never held whole.
     std::vector<FileContents> files;
+    if (project) files.push_back(std::move(*project));
     for (std::size_t i = 0; i < pages.size(); ++i)
         files.push_back(sheetFileContents(build, format, paths[i], pages[i].firstRow, pages[i].rowCount));
     if (describing) {
@@ -242,7 +245,8 @@ QString outputProblem(const CliOptions& o) {
     const struct {
         const char* option;
         const QString& path;
-    } outputs[] = {{"-o", o.outputPath}, {"--fnt", o.fntPath}, {"--json", o.jsonPath}};
+    } outputs[] = {{"-o", o.outputPath}, {"--fnt", o.fntPath}, {"--json", o.jsonPath},
+                   {"--save-project", o.saveProjectPath}};
     for (std::size_t i = 0; i < std::size(outputs); ++i) {
         for (std::size_t j = i + 1; j < std::size(outputs); ++j) {
             if (outputs[i].path.isEmpty() || outputs[j].path.isEmpty()) continue;
@@ -250,6 +254,13 @@ QString outputProblem(const CliOptions& o) {
                 return QStringLiteral("%1 and %2 name the same file; give each a name of its own")
                     .arg(QLatin1String(outputs[i].option), QLatin1String(outputs[j].option));
             }
+        }
+    }
+    // The project is read, never replaced by an output; a saved project may update it.
+    for (std::size_t i = 0; i + 1 < std::size(outputs); ++i) {
+        if (!o.projectPath.isEmpty() && !outputs[i].path.isEmpty() && sameFile(o.projectPath, outputs[i].path)) {
+            return QStringLiteral("%1 names the project file, which is read; give the output a name of its own")
+                .arg(QLatin1String(outputs[i].option));
         }
     }
     // The descriptor names the sheet in double quotes, which have no escape there.
@@ -264,7 +275,17 @@ QString outputProblem(const CliOptions& o) {
 }  // namespace
 
 int run(const QStringList& args, QTextStream& out, QTextStream& err) {
-    ParseOutcome parsed = parseArguments(args);
+    // A project gives the settings that the arguments start from.
+    std::optional<CliOptions> base;
+    if (const std::optional<QString> project = projectArgument(args)) {
+        try {
+            static_cast<Project&>(base.emplace()) = readProject(*project);
+        } catch (const Error& e) {
+            err << kPrefix << QString::fromStdString(e.what()) << '\n';
+            return kExitFailure;
+        }
+    }
+    ParseOutcome parsed = parseArguments(args, base ? &*base : nullptr);
     if (parsed.action == ParseOutcome::Action::Run) {
         parsed.message = outputProblem(parsed.options);
         if (!parsed.message.isEmpty()) parsed.action = ParseOutcome::Action::Usage;
@@ -283,7 +304,17 @@ int run(const QStringList& args, QTextStream& out, QTextStream& err) {
         break;
     }
     try {
-        return build(parsed.options, err);
+        const CliOptions& o = parsed.options;
+        std::optional<FileContents> project;
+        if (!o.saveProjectPath.isEmpty()) {
+            project = FileContents{o.saveProjectPath, projectFileContents(o, o.saveProjectPath)};
+            if (o.outputPath.isEmpty()) {
+                writeFilesAtomically({*project});
+                if (!o.quiet) err << kPrefix << "project written to " << o.saveProjectPath << '\n';
+                return kExitOk;
+            }
+        }
+        return build(parsed.options, err, std::move(project));
     } catch (const Error& e) {
         err << kPrefix << QString::fromStdString(e.what()) << hintFor(e.kind()) << '\n';
     } catch (const std::bad_alloc&) {

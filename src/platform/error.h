@@ -16,6 +16,7 @@ enum class ErrorKind {
     Image,        // a picture file that cannot be loaded
     Io,           // a file that cannot be read or written
     Text,         // text that cannot be read (bad encoding)
+    Setting,      // a setting given a value it cannot take, or a project file that cannot be read
 };
 
 // The translation context of every message text that a front end may translate.

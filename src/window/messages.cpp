@@ -43,6 +43,8 @@ const char* leadFor(ErrorKind kind) {
         return QT_TRANSLATE_NOOP("karuvo", "The file cannot be written. Choose another folder or file name.");
     case ErrorKind::Text:
         return QT_TRANSLATE_NOOP("karuvo", "The text cannot be read. Type it again.");
+    case ErrorKind::Setting:
+        return QT_TRANSLATE_NOOP("karuvo", "The project file cannot be read. Correct it as the message says.");
     }
     return QT_TRANSLATE_NOOP("karuvo", "The operation failed.");
 }

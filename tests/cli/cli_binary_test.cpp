@@ -16,43 +16,13 @@
 #include <sys/sysmacros.h>
 
 #include "platform/image_io.h"
+#include "support/cli_process.h"
 #include "support/fixtures.h"
 
 using namespace karuvo;
 using namespace karuvo::fakes;
 
 namespace {
-
-// The exit status and standard error of one run.
-std::pair<int, std::string> runProgram(const QString& program, const QStringList& args) {
-    QProcess p;
-    p.start(program, args);
-    EXPECT_TRUE(p.waitForFinished(300000));
-    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << "the program crashed";
-    return {p.exitCode(), p.readAllStandardError().toStdString()};
-}
-
-std::pair<int, std::string> runCli(const QStringList& args) { return runProgram(QStringLiteral(KARUVO_CLI_PATH), args); }
-
-// Whether every line of `err` is the program's own.
-bool allPrefixed(const std::string& err) {
-    for (const QString& line : QString::fromStdString(err).split(u'\n', Qt::SkipEmptyParts))
-        if (!line.startsWith("karuvo-cli: ")) return false;
-    return true;
-}
-
-// A folder of font files no font configuration knows (see make_test_fonts.py): made
-// once per test program from the installed DejaVu faces.
-QString testFonts() {
-    static QTemporaryDir fonts;
-    static const bool made = [] {
-        QProcess p;
-        p.start(QStringLiteral(KARUVO_PYTHON), {QStringLiteral(KARUVO_TEST_FONT_SCRIPT), fonts.path()});
-        return p.waitForFinished(60000) && p.exitCode() == 0;
-    }();
-    EXPECT_TRUE(made) << "the test fonts could not be made";
-    return fonts.path();
-}
 
 // Whether any pixel of the region is not black.
 bool hasInk(const QImage& image, const QRect& region) {

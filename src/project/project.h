@@ -1,0 +1,56 @@
+#pragma once
+
+// A sheet's settings as the user asks for them, before they are made: the builder's
+// settings value plus where its characters and font come from, and its outputs.
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <optional>
+
+#include "export/output_plan.h"
+#include "platform/font.h"
+#include "sheet/char_source.h"
+#include "sheet/settings.h"
+
+namespace karuvo {
+
+// Cells in a row of a sheet of listed characters when no column count is given.
+inline constexpr std::int32_t kDefaultCharColumns = 16;
+
+// The font asked for, before it is made: the family may be left to the default sheet font.
+struct FontRequest {
+    QString family;                // empty: the default sheet font's family; may be a file
+    std::int32_t faceIndex = 0;    // the face of a font file
+    bool noFallback = false;       // characters the face lacks stay undrawn
+    bool mono = false;             // glyphs without anti-aliasing
+    std::int32_t pixelSize = 12;
+    bool bold = false, italic = false, underline = false, strikeOut = false;
+    std::int32_t weight = 0;       // 0: 700 when bold, otherwise 400
+
+    // True when any font setting was given; otherwise the builder's own default
+    // sheet font is used unchanged.
+    bool given = false;
+
+    // The description that makes this font, with `defaultFamily` standing in for an
+    // empty family.
+    FontDescription description(const QString& defaultFamily) const;
+};
+
+// Everything a sheet is asked for with: `settings` is the builder's settings value with
+// the font and, when no cell size was given, the cell size still to be filled in; its
+// text holds a typed text. The characters come from one of: that text, `textFile`, or
+// `chars` and `charsets` together. The outputs are the inherited plan.
+struct Project : OutputPlan {
+    SheetSettings settings;
+    FontRequest font;
+    bool cellGiven = false;           // false: the cell is fitted to the largest character
+    std::optional<QString> textFile;  // "-" is standard input; unset: the text is in settings
+    CodePointSet chars;               // listed characters, with charsets instead of a text
+    QStringList charsets;             // names of charsetNames()
+
+    // Whether the characters come from lists rather than a text.
+    bool listsCharacters() const { return !chars.empty() || !charsets.isEmpty(); }
+};
+
+}  // namespace karuvo

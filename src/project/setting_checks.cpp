@@ -1,0 +1,179 @@
+#include "setting_checks.h"
+
+#include <QRegularExpression>
+#include <algorithm>
+#include <optional>
+
+#include "export/sheet_file.h"
+#include "platform/error.h"
+#include "platform/number.h"
+#include "sheet/distance_field.h"
+
+namespace karuvo {
+namespace {
+
+[[noreturn]] void refuse(const QString& message) { throw Error(ErrorKind::Setting, message.toStdString()); }
+
+// A number read as the window reads its boxes, rounded to a whole number (down for
+// cell sizes, halves to even otherwise); nothing when the text is not a number or
+// the whole number leaves the signed 32-bit range.
+enum class Rounding { HalfEven, Down };
+struct WholeNumber {
+    bool numeric = false;
+    std::optional<std::int32_t> value;  // unset: out of range
+};
+WholeNumber wholeNumber(QStringView text, Rounding rounding) {
+    if (!isNumeric(text)) return {};
+    try {
+        const double v = numberValue(text);
+        return {true, rounding == Rounding::Down ? roundDown(v, "") : roundHalfEven(v, "")};
+    } catch (const Error&) {
+        return {true, std::nullopt};
+    }
+}
+
+}  // namespace
+
+bool isControlCharacter(char32_t c) {
+    return QChar::category(c) == QChar::Other_Control || c == 0x2028 || c == 0x2029;
+}
+
+QString shownValue(QStringView value) {
+    QString out;
+    for (const char32_t c : value.toUcs4()) {
+        if (c == U'\n') out += QStringLiteral("\\n");
+        else if (c == U'\t') out += QStringLiteral("\\t");
+        else if (c == U'\r') out += QStringLiteral("\\r");
+        else if (isControlCharacter(c)) out += QStringLiteral("\\u%1").arg(static_cast<std::uint32_t>(c), 4, 16, QLatin1Char('0'));
+        else out += QString::fromUcs4(&c, 1);
+    }
+    return out;
+}
+
+QString quotedValue(QStringView value) { return u'"' + shownValue(value) + u'"'; }
+
+void requirePlain(const QString& name, const QString& value) {
+    if (std::any_of(value.begin(), value.end(), [](QChar c) { return isControlCharacter(c.unicode()); })) {
+        refuse(name + ": the value " + quotedValue(value) +
+               " holds a control character (line break, tab, ...); give it without one");
+    }
+}
+
+const QString& requireNonEmpty(const QString& name, const QString& value) {
+    if (value.isEmpty()) refuse(name + " is given an empty value; give a name");
+    return value;
+}
+
+Colour colourSetting(const QString& name, const QString& value) {
+    static const QRegularExpression hex(QStringLiteral("^#?([0-9A-Fa-f]{6})$"));
+    const QRegularExpressionMatch m = hex.match(value);
+    if (!m.hasMatch()) {
+        refuse(name + ": the colour " + quotedValue(value) +
+               " is not six hexadecimal digits; give it red first, e.g. FF8000 or #FF8000");
+    }
+    const std::uint32_t rgb = m.captured(1).toUInt(nullptr, 16);
+    return colourFromRgb(static_cast<int>(rgb >> 16), static_cast<int>(rgb >> 8), static_cast<int>(rgb));
+}
+
+std::int32_t fontSizeSetting(const QString& name, const QString& value) {
+    const WholeNumber n = wholeNumber(value, Rounding::HalfEven);
+    const QString fix = QStringLiteral("; give the size in pixels, 1 to %1").arg(kMaxFontPixels);
+    if (!n.numeric) refuse(name + ": the font size " + quotedValue(value) + " is not a number" + fix);
+    if (!n.value || *n.value < 1 || *n.value > kMaxFontPixels)
+        refuse(name + ": the font size " + value.trimmed() + " is out of range" + fix);
+    return *n.value;
+}
+
+CharBox cellSetting(const QString& name, const QString& value) {
+    const qsizetype x = value.indexOf(u'x', 0, Qt::CaseInsensitive);
+    const QString fix = QStringLiteral("; give the width and height in pixels, e.g. 32x32");
+    if (x < 0) refuse(name + ": the cell size " + quotedValue(value) + " is not WIDTHxHEIGHT" + fix);
+    const QStringView parts[2] = {QStringView(value).first(x), QStringView(value).sliced(x + 1)};
+    std::int32_t size[2];
+    for (int i = 0; i < 2; ++i) {
+        const WholeNumber n = wholeNumber(parts[i], Rounding::Down);
+        const QString what = i == 0 ? QStringLiteral("cell width") : QStringLiteral("cell height");
+        if (!n.numeric) refuse(name + ": the " + what + " " + quotedValue(parts[i]) + " is not a number" + fix);
+        if (!n.value) {
+            refuse(name + ": the " + what + " " + parts[i].trimmed().toString() +
+                   " is too large; give at most 2147483647 pixels");
+        }
+        if (*n.value < 1) {
+            refuse(name + ": the cell size " + value.trimmed() +
+                   " has no area; give a width and a height of at least 1 pixel");
+        }
+        size[i] = *n.value;
+    }
+    return {size[0], size[1]};
+}
+
+std::int32_t offsetSetting(const QString& name, const QString& value) {
+    const WholeNumber n = wholeNumber(value, Rounding::HalfEven);
+    if (!n.numeric)
+        refuse(name + ": the offset " + quotedValue(value) + " is not a number; give two whole numbers of pixels, e.g. 2,2");
+    if (!n.value) {
+        refuse(name + ": the offset " + value.trimmed() +
+               " is too large; give a number from -2147483648 to 2147483647");
+    }
+    return *n.value;
+}
+
+std::int32_t radiusSetting(const QString& name, const QString& value) {
+    const WholeNumber n = wholeNumber(value, Rounding::HalfEven);
+    const QString fix = QStringLiteral("; give a whole number from 0 to %1").arg(kMaxOutlineRadius);
+    if (!n.numeric) refuse(name + ": the radius " + quotedValue(value) + " is not a number" + fix);
+    if (!n.value || *n.value < 0 || *n.value > kMaxOutlineRadius)
+        refuse(name + ": the radius " + value.trimmed() + " is out of range" + fix);
+    return *n.value;
+}
+
+std::int32_t distanceRangeSetting(const QString& name, const QString& value) {
+    const QString fix = QStringLiteral("; give the distance range in pixels, a whole number from 1 to %1").arg(kMaxDistanceRange);
+    const std::int32_t range = wholeSetting(name, value, "distance range", 1, fix);
+    if (range > kMaxDistanceRange) refuse(name + ": the distance range " + value.trimmed() + " is out of range" + fix);
+    return range;
+}
+
+std::int32_t wholeSetting(const QString& name, const QString& value, const char* what, std::int32_t least,
+                          const QString& fix) {
+    const WholeNumber n = wholeNumber(value, Rounding::HalfEven);
+    const QString called = QStringLiteral(": the %1 ").arg(QLatin1String(what));
+    if (!n.numeric) refuse(name + called + quotedValue(value) + " is not a number" + fix);
+    if (!n.value || *n.value < least) refuse(name + called + value.trimmed() + " is out of range" + fix);
+    return *n.value;
+}
+
+std::size_t choiceSetting(const QString& name, const QString& value, const char* what, const char* const* names,
+                          std::size_t count) {
+    QStringList allowed;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (value == QLatin1String(names[i])) return i;
+        allowed << QLatin1String(names[i]);
+    }
+    refuse(name + ": the " + what + " " + quotedValue(value) + " is not one of " + allowed.join(", ") +
+           "; give one of them");
+}
+
+void sheetFileSetting(const QString& name, const QString& value) {
+    if (!sheetFileFormat(value)) {
+        refuse(name + ": the sheet file " + quotedValue(value) +
+               " does not end in .bmp or .png; give .bmp for a 24-bit bitmap or .png for transparency");
+    }
+}
+
+void charsetSetting(const QString& name, const QString& value) {
+    if (!charsetNames().contains(value)) {
+        refuse(name + ": no character set is called " + quotedValue(value) + "; give one of " +
+               charsetNames().join(QStringLiteral(", ")));
+    }
+}
+
+void charListSetting(const QString& name, const QString& value, CodePointSet& into) {
+    try {
+        addCharList(value, into);
+    } catch (const Error& e) {
+        refuse(name + ": " + QString::fromStdString(e.what()));
+    }
+}
+
+}  // namespace karuvo

@@ -1,0 +1,78 @@
+#pragma once
+
+// The values a setting may take, checked where the user gives them: as the value of a
+// command-line option or of a project key. Each check takes the value as given and
+// `name`, the option as spelt ("-s") or the key ("font.size"), which starts the message
+// of the Error(ErrorKind::Setting) it throws for a value not allowed; the message says
+// what is wrong and what to give instead.
+
+#include <QString>
+#include <QStringView>
+#include <array>
+#include <cstdint>
+
+#include "platform/colour.h"
+#include "platform/font.h"
+#include "sheet/char_source.h"
+
+namespace karuvo {
+
+inline constexpr std::int32_t kMaxFontPixels = 16384;  // the largest font that can be made
+inline constexpr std::int32_t kMaxOutlineRadius = 10;
+
+// Whether a character is a control character or a line or paragraph separator.
+bool isControlCharacter(char32_t c);
+
+// A value as it can be shown on one line: line breaks, tabs and other control
+// characters written as escapes ("\n", "\t", "\u0001"); and the same in double quotes.
+QString shownValue(QStringView value);
+QString quotedValue(QStringView value);
+
+// Refuses a value that holds a control character (only a text may hold line breaks).
+void requirePlain(const QString& name, const QString& value);
+
+// Refuses an empty value; gives the value.
+const QString& requireNonEmpty(const QString& name, const QString& value);
+
+// Six hexadecimal digits, red first, with an optional leading "#".
+Colour colourSetting(const QString& name, const QString& value);
+
+// A font size in pixels, 1 to kMaxFontPixels, rounded halves to even.
+std::int32_t fontSizeSetting(const QString& name, const QString& value);
+
+// A cell size "WIDTHxHEIGHT" ("x" in either case), each side rounded down, at least 1.
+CharBox cellSetting(const QString& name, const QString& value);
+
+// One shadow offset in pixels, rounded halves to even, any signed 32-bit value.
+std::int32_t offsetSetting(const QString& name, const QString& value);
+
+// An outline radius, 0 to kMaxOutlineRadius, rounded halves to even.
+std::int32_t radiusSetting(const QString& name, const QString& value);
+
+// A distance field's range in pixels, 1 to kMaxDistanceRange, rounded halves to even.
+std::int32_t distanceRangeSetting(const QString& name, const QString& value);
+
+// A whole number of at least `least`, rounded halves to even, called `what` in the
+// message, which ends with `fix`.
+std::int32_t wholeSetting(const QString& name, const QString& value, const char* what, std::int32_t least,
+                          const QString& fix);
+
+// The index of `value` among `count` names (exact spelling), called `what` in the message.
+std::size_t choiceSetting(const QString& name, const QString& value, const char* what, const char* const* names,
+                          std::size_t count);
+template <std::size_t N>
+std::size_t choiceSetting(const QString& name, const QString& value, const char* what,
+                          const std::array<const char*, N>& names) {
+    return choiceSetting(name, value, what, names.data(), N);
+}
+
+// A sheet file name: one ending in .bmp or .png (either case).
+void sheetFileSetting(const QString& name, const QString& value);
+
+// A name of charsetNames().
+void charsetSetting(const QString& name, const QString& value);
+
+// Adds a list of characters as addCharList reads it.
+void charListSetting(const QString& name, const QString& value, CodePointSet& into);
+
+}  // namespace karuvo

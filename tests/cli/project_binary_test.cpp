@@ -1,0 +1,216 @@
+// Project files through the real karuvo-cli: saved from options, built from any working
+// folder, overridden by options, and refused with a message when they cannot be read.
+#include <QDir>
+#include <QDirIterator>
+#include <QImage>
+#include <QMap>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "support/cli_process.h"
+#include "support/fixtures.h"
+
+using namespace karuvo::fakes;
+
+namespace {
+
+// Every file below `folder` by its path from there, leaving out `leaving`.
+QMap<QString, QByteArray> filesIn(const QString& folder, const QStringList& leaving = {}) {
+    QMap<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QString name = QDir(folder).relativeFilePath(path);
+        if (!leaving.contains(name)) files[name] = readFile(path);
+    }
+    return files;
+}
+
+QStringList names(const QMap<QString, QByteArray>& files) { return files.keys(); }
+
+struct ProjectRuns : ::testing::Test {
+    // A folder below the root, made empty.
+    QString freshFolder(const QString& name) const {
+        QDir(root.filePath(name)).removeRecursively();
+        QDir(root.path()).mkpath(name);
+        return root.filePath(name);
+    }
+    // A texture of four colours, none black.
+    void writeTexture(const QString& path) const {
+        QImage t(2, 2, QImage::Format_RGB32);
+        t.setPixel(0, 0, 0xFF0000), t.setPixel(1, 0, 0x00FF00), t.setPixel(0, 1, 0x0000FF), t.setPixel(1, 1, 0xFFFFFF);
+        ASSERT_TRUE(t.save(path));
+    }
+    QTemporaryDir root;
+};
+
+// Options whose inputs lie in proj/ and whose outputs go to proj/out/, run from the root.
+struct Options {
+    const char* name;
+    QStringList args;
+};
+void PrintTo(const Options& o, std::ostream* os) { *os << o.name; }
+
+}  // namespace
+
+class ProjectRoundTrip : public ProjectRuns, public ::testing::WithParamInterface<Options> {};
+
+TEST_P(ProjectRoundTrip, AMovedProjectBuiltFromElsewhereWritesWhatTheOptionsWrite) {
+    const QString proj = freshFolder("proj"), out = freshFolder("proj/out");
+    ASSERT_TRUE(QFile::copy(testFonts() + "/pair.ttc", proj + "/pair.ttc"));
+    writeTexture(proj + "/tex.png");
+    ASSERT_TRUE(writeFile(proj + "/text.txt", QStringLiteral("テキスト\nfile").toUtf8()));
+    const QStringList options = GetParam().args;
+
+    const auto [direct, directErr] = runCli(options, root.path());
+    ASSERT_EQ(direct, 0) << directErr;
+    const QMap<QString, QByteArray> expected = filesIn(out);
+    ASSERT_FALSE(expected.isEmpty());
+
+    freshFolder("proj/out");
+    const auto [saved, savedErr] = runCli(options + QStringList{"--save-project", "proj/p.karuvo"}, root.path());
+    ASSERT_EQ(saved, 0) << savedErr;
+    EXPECT_EQ(filesIn(out), expected) << "saving a project changed the outputs";
+
+    // The project and its assets move together; it is built from another folder.
+    freshFolder("proj/out");
+    ASSERT_TRUE(QDir(root.path()).rename("proj", "moved"));
+    const auto [built, builtErr] = runCli({"--project", "../moved/p.karuvo"}, freshFolder("elsewhere"));
+    ASSERT_EQ(built, 0) << builtErr << readFile(root.filePath("moved/p.karuvo")).toStdString();
+    EXPECT_EQ(filesIn(root.filePath("moved/out")), expected) << readFile(root.filePath("moved/p.karuvo")).toStdString();
+    QDir(root.filePath("moved")).removeRecursively();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Projects, ProjectRoundTrip,
+    ::testing::Values(
+        // A typed text that JSON must escape; a font family; a fixed cell; no effect.
+        Options{"Text", {"-t", "Q\"\\é\n字\tZ {}", "-f", "DejaVu Sans", "-s", "20", "--bold", "--underline", "--strikeout",
+                    "-c", "24x30", "--fill", "FFE060", "-o", "proj/out/s.bmp", "--fnt", "proj/out/s.fnt", "--json",
+                    "proj/out/s.json"}},
+        // Lists and a set in rows of 8, on pages, with a shadow, on a fixed pitch.
+        Options{"ListsOnPages", {"--chars", "U+0041-U+0046,0,U+002C", "--charset", "katakana", "--columns", "8", "-s", "16",
+                    "--max-size", "200", "--shadow", "2,-1", "--shadow-colour", "3050FF", "-o", "proj/out/k.png",
+                    "--fnt", "proj/out/k.fnt", "--fnt-format", "xml", "--json", "proj/out/k.json", "--pitch", "cell"}},
+        // A face of a font file and a texture beside the project, with an outline.
+        Options{"FontFileAndTexture", {"-t", "Rg&Qy", "-f", "proj/pair.ttc", "--face-index", "1", "-s", "28", "--italic", "--mono",
+                    "--no-fallback", "--texture", "proj/tex.png", "--outline", "2", "--outline-colour", "FF0000",
+                    "-o", "proj/out/f.png", "--fnt", "proj/out/f.fnt", "--fnt-format", "binary"}},
+        // A text file beside the project, in the default sheet font.
+        Options{"TextFile", {"-T", "proj/text.txt", "--shadow", "-3,2", "--columns", "3", "-o", "proj/out/t.bmp", "--json",
+                    "proj/out/t.json"}},
+        // A distance field, named in the descriptor.
+        Options{"DistanceField", {"-t", "Ag字", "-s", "24", "--sdf", "6", "--fill", "30A0FF", "-o", "proj/out/d.png", "--fnt",
+                    "proj/out/d.fnt"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A project saved from `base` and built with `overrides` writes what `direct` writes, and
+// stays as it was. Inputs are absolute (@ is the root, % the test fonts).
+struct Override {
+    const char* what;
+    QStringList base, overrides, direct;
+};
+
+TEST_F(ProjectRuns, OptionsGivenWithAProjectChangeOnlyWhatTheyGive) {
+    writeTexture(root.filePath("tex.png"));
+    const QString line = QStringLiteral("ABCDEFGHIJKLMNOPQRSTU");  // longer than the lists' 16 columns
+    const Override cases[] = {
+        {"a text replaces the lists and their columns", {"--charset", "katakana", "-s", "16", "-o", "s.bmp", "--json", "s.json"},
+         {"-t", line}, {"-t", line, "-s", "16", "-o", "s.bmp", "--json", "s.json"}},
+        {"a cell replaces the fitted one", {"-t", "AB", "-o", "s.bmp"}, {"-c", "20x24"}, {"-t", "AB", "-c", "20x24", "-o", "s.bmp"}},
+        {"a colour replaces the texture", {"-t", "AB", "--texture", "@/tex.png", "-o", "s.bmp"}, {"--fill", "FF8000"},
+         {"-t", "AB", "--fill", "FF8000", "-o", "s.bmp"}},
+        {"a shadow replaces the outline", {"-t", "AB", "--outline", "2", "--outline-colour", "FF0000", "-o", "s.bmp"},
+         {"--shadow", "2,3", "--shadow-colour", "00FF00"}, {"-t", "AB", "--shadow", "2,3", "--shadow-colour", "00FF00", "-o", "s.bmp"}},
+        {"a colour for the project's shadow", {"-t", "AB", "--shadow", "1,1", "-o", "s.bmp"}, {"--shadow-colour", "FF0000"},
+         {"-t", "AB", "--shadow", "1,1", "--shadow-colour", "FF0000", "-o", "s.bmp"}},
+        {"outputs replace all of the project's", {"-t", "AB", "-o", "a.png", "--fnt", "a.fnt", "--json", "a.json"},
+         {"-o", "b.bmp", "--json", "b.json", "--pitch", "cell"}, {"-t", "AB", "-o", "b.bmp", "--json", "b.json", "--pitch", "cell"}},
+        {"a family replaces the file and its face", {"-t", "AB", "-f", "%/pair.ttc", "--face-index", "1", "-o", "s.bmp"},
+         {"-f", "DejaVu Sans"}, {"-t", "AB", "-f", "DejaVu Sans", "-o", "s.bmp"}},
+    };
+    const auto filled = [&](QStringList args) { return args.replaceInStrings("@", root.path()).replaceInStrings("%", testFonts()); };
+    for (const Override& c : cases) {
+        const QString via = freshFolder("via"), direct = freshFolder("direct");
+        const auto [saved, savedErr] = runCli(filled(c.base) + QStringList{"--save-project", "p.karuvo"}, via);
+        ASSERT_EQ(saved, 0) << c.what << savedErr;
+        for (const QString& name : names(filesIn(via, {"p.karuvo"}))) QFile::remove(via + u'/' + name);
+        const QByteArray project = readFile(via + "/p.karuvo");
+
+        const auto [code, err] = runCli(QStringList{"--project", "p.karuvo"} + filled(c.overrides), via);
+        ASSERT_EQ(code, 0) << c.what << err;
+        const auto [directCode, directErr] = runCli(filled(c.direct), direct);
+        ASSERT_EQ(directCode, 0) << c.what << directErr;
+        EXPECT_EQ(filesIn(via, {"p.karuvo"}), filesIn(direct)) << c.what;
+        EXPECT_EQ(readFile(via + "/p.karuvo"), project) << c.what;
+    }
+}
+
+TEST_F(ProjectRuns, AProjectIsSavedWithItsOutputsOrNotAtAll) {
+    const QString folder = freshFolder("save");
+    // The build fails: neither the sheet nor the project is written.
+    auto [code, err] = runCli({"-t", "AB", "--texture", "none.png", "-o", "s.bmp", "--save-project", "p.karuvo"}, folder);
+    EXPECT_EQ(code, 1) << err;
+    EXPECT_TRUE(filesIn(folder).isEmpty()) << names(filesIn(folder)).join(' ').toStdString();
+    // No output named: only the project, nothing built.
+    std::tie(code, err) = runCli({"-t", "AB", "--save-project", "p.karuvo"}, folder);
+    EXPECT_EQ(code, 0) << err;
+    EXPECT_EQ(names(filesIn(folder)), QStringList{"p.karuvo"});
+    // The project is read, never written over by an output.
+    const QByteArray project = readFile(folder + "/p.karuvo");
+    std::tie(code, err) = runCli({"--project", "p.karuvo", "-o", "s.bmp", "--json", "p.karuvo"}, folder);
+    EXPECT_EQ(code, 2);
+    EXPECT_EQ(err.rfind("karuvo-cli: --json names the project file, which is read; give the output a name of its own\n", 0), 0u) << err;
+    EXPECT_EQ(names(filesIn(folder)), QStringList{"p.karuvo"});
+    EXPECT_EQ(readFile(folder + "/p.karuvo"), project);
+}
+
+// A project that names an output and cannot be read; what the program says after
+// "The project "bad.karuvo": ".
+const std::pair<const char*, const char*> kBadProjects[] = {
+    {"{\"karuvo\": 1,\n \"text\": \"A\"\n \"output\": {\"sheet\": \"s.bmp\"}}",
+     "it is not JSON: at line 3, column 2: unterminated object"},
+    // Columns count characters, not bytes.
+    {"{\"karuvo\": 1, \"text\": \"é字\" x, \"output\": {\"sheet\": \"s.bmp\"}}",
+     "it is not JSON: at line 1, column 28: unterminated object"},
+    {"{\"karuvo\": 1, \"text\": \"A\", \"output\": {\"sheet\": \"s.bmp\"}}\n]",
+     "it is not JSON: at line 2, column 1: garbage at the end of the document"},
+    {"{\"karuvo\": 1, \"text\": \"A\", \"effect\": {\"kind\": \"outline\", \"radiu\": 3}, \"output\": {\"sheet\": \"s.bmp\"}}",
+     "unknown key \"effect.radiu\"; the keys of \"effect\" are kind, dx, dy, shadowColour, radius, outlineColour"},
+    {"{\"karuvo\": 1, \"text\": \"A\", \"color\": \"#FFFFFF\", \"output\": {\"sheet\": \"s.bmp\"}}",
+     "unknown key \"color\"; the keys of a project are karuvo, text, textFile, chars, charsets, columns, font, cell, "
+     "fill, effect, output"},
+    {"{\"karuvo\": 1, \"text\": \"A\", \"font\": {\"size\": \"24\"}, \"output\": {\"sheet\": \"s.bmp\"}}",
+     "font.size must be a number, not text"},
+    {"{\"karuvo\": 1, \"text\": \"A\", \"cell\": true, \"output\": {\"sheet\": \"s.bmp\"}}",
+     "cell must be \"fitted\" or an object, not true or false; give \"fitted\" or {\"width\": W, \"height\": H}"},
+    {"{\"karuvo\": 1, \"text\": \"A\", \"effect\": {\"kind\": \"outline\", \"radius\": 11}, \"output\": {\"sheet\": \"s.bmp\"}}",
+     "effect.radius: the radius 11 is out of range; give a whole number from 0 to 10"},
+    {"{\"karuvo\": 1, \"text\": \"A\", \"output\": {\"sheet\": \"s.png\", \"distanceRange\": 65}}",
+     "output.distanceRange: the distance range 65 is out of range; give the distance range in pixels, a whole number "
+     "from 1 to 64"},
+    {"{\"karuvo\": 1, \"text\": \"A\", \"fill\": {\"colour\": \"red\"}, \"output\": {\"sheet\": \"s.bmp\"}}",
+     "fill.colour: the colour \"red\" is not six hexadecimal digits; give it red first, e.g. FF8000 or #FF8000"},
+    {"{\"karuvo\": 1, \"text\": \"A\", \"cell\": {\"width\": 0.5, \"height\": 3}, \"output\": {\"sheet\": \"s.bmp\"}}",
+     "cell: the cell size 0.5x3 has no area; give a width and a height of at least 1 pixel"},
+    {"{\"karuvo\": 1, \"text\": \"A\", \"output\": {\"sheet\": \"s.gif\", \"json\": \"s.json\"}}",
+     "output.sheet: the sheet file \"s.gif\" does not end in .bmp or .png; give .bmp for a 24-bit bitmap or .png for "
+     "transparency"},
+    {"{\"karuvo\": 1, \"text\": \"A\", \"chars\": \"B\", \"output\": {\"sheet\": \"s.bmp\"}}",
+     "\"text\", \"textFile\", and \"chars\" with \"charsets\" exclude each other; give the characters one way"},
+    {"{\"karuvo\": 2, \"text\": \"A\", \"sdf\": true, \"output\": {\"sheet\": \"s.bmp\"}}",
+     "it is of format version 2, and this program reads version 1; open it with a newer KARUVO"},
+    {"{\"text\": \"A\", \"output\": {\"sheet\": \"s.bmp\"}}",
+     "it has no \"karuvo\" key with its format version; a project begins with \"karuvo\": 1"},
+};
+
+TEST_F(ProjectRuns, AProjectThatCannotBeReadIsNamedWithWhyAndNothingIsWritten) {
+    for (const auto& [contents, message] : kBadProjects) {
+        const QString folder = freshFolder("bad");
+        ASSERT_TRUE(writeFile(folder + "/bad.karuvo", contents));
+        const auto [code, err] = runCli({"--project", "bad.karuvo"}, folder);
+        EXPECT_EQ(code, 1) << contents;
+        EXPECT_EQ(err, "karuvo-cli: The project \"bad.karuvo\": " + std::string(message) + "\n") << contents;
+        EXPECT_EQ(names(filesIn(folder)), QStringList{"bad.karuvo"}) << contents;
+    }
+}
