@@ -54,10 +54,15 @@ std::uint16_t u16(const QByteArray& t, qsizetype at) {
                                          : 0;
 }
 
-// Adds the glyphs of the pairs in an OpenType kern table (format 0 subtables) to `glyphs`;
-// false for a table it does not read through (other formats, Apple's version), whose
-// pairs may then hold any glyph.
-bool addKernTableGlyphs(const QByteArray& kern, hb_set_t* glyphs) {
+// Glyphs that shaping may move against a neighbour: as the first of a pair, and as
+// the second. Null sets when any glyph may be.
+struct Movable {
+    HbSet firsts, seconds;
+};
+
+// Adds the glyphs of the pairs in an OpenType kern table (format 0 subtables); false for
+// a table it does not read through (other formats, Apple's version).
+bool addKernTableGlyphs(const QByteArray& kern, Movable& into) {
     if (kern.isEmpty()) return true;
     if (u16(kern, 0) != 0) return false;
     qsizetype at = 4;
@@ -67,28 +72,66 @@ bool addKernTableGlyphs(const QByteArray& kern, hb_set_t* glyphs) {
         const qsizetype pairs = u16(kern, at + 6), length = 14 + 6 * pairs;
         if ((u16(kern, at + 4) >> 8) != 0 || at + length > kern.size()) return false;
         for (qsizetype p = 0; p < pairs; ++p) {
-            hb_set_add(glyphs, u16(kern, at + 14 + 6 * p));
-            hb_set_add(glyphs, u16(kern, at + 16 + 6 * p));
+            hb_set_add(into.firsts.get(), u16(kern, at + 14 + 6 * p));
+            hb_set_add(into.seconds.get(), u16(kern, at + 16 + 6 * p));
         }
         at += length;
     }
     return true;
 }
 
-// The glyphs that shaping may move against a neighbour: those the face's positioning
-// lookups of pair kerning, distances and cursive joins take (before, in and after
-// their input), and those of the kern table. Null when any glyph may be moved.
-HbSet movableGlyphs(hb_face_t* face, const QRawFont& raw) {
-    if (hb_aat_layout_has_positioning(face)) return nullptr;
-    HbSet glyphs(hb_set_create());
-    if (!addKernTableGlyphs(raw.fontTable("kern"), glyphs.get())) return nullptr;
+// Adds the first glyphs of GPOS lookup `index` if it is pair positioning (directly or
+// through extension subtables): the coverage of each subtable. False for a lookup of
+// another kind, or one it does not read through.
+bool addPairFirsts(const QByteArray& gpos, unsigned index, hb_set_t* firsts) {
+    const auto fits = [&](qsizetype at, qsizetype bytes) { return at >= 0 && at + bytes <= gpos.size(); };
+    const qsizetype list = u16(gpos, 8);
+    if (!fits(list, 2) || index >= u16(gpos, list) || !fits(list + 2 + 2 * qsizetype(index), 2)) return false;
+    const qsizetype lookup = list + u16(gpos, list + 2 + 2 * qsizetype(index));
+    const int type = u16(gpos, lookup), count = u16(gpos, lookup + 4);
+    if (!fits(lookup + 6, 2 * qsizetype(count))) return false;
+    for (int k = 0; k < count; ++k) {
+        qsizetype sub = lookup + u16(gpos, lookup + 6 + 2 * k);
+        if (type == 9 && fits(sub, 8) && u16(gpos, sub + 2) == 2)
+            sub += qsizetype(u16(gpos, sub + 4)) << 16 | u16(gpos, sub + 6);
+        else if (type != 2)
+            return false;
+        const qsizetype coverage = sub + u16(gpos, sub + 2);
+        const int format = u16(gpos, coverage), entries = u16(gpos, coverage + 2);
+        if (!fits(sub, 4) || !fits(coverage + 4, (format == 1 ? 2 : 6) * qsizetype(entries))) return false;
+        for (int e = 0; e < entries; ++e) {
+            if (format == 1) {
+                hb_set_add(firsts, u16(gpos, coverage + 4 + 2 * e));
+            } else if (format == 2) {
+                const hb_codepoint_t start = u16(gpos, coverage + 4 + 6 * e), end = u16(gpos, coverage + 6 + 6 * e);
+                if (start <= end) hb_set_add_range(firsts, start, end);
+            } else {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// The glyphs the face's positioning lookups of pair kerning, distances and cursive
+// joins take, and those of its kern table. Pair positioning names its first glyphs
+// apart; of any other lookup every glyph it takes (before, in and after its input)
+// may come first.
+Movable movableGlyphs(hb_face_t* face, const QRawFont& raw) {
+    Movable m{HbSet(hb_set_create()), HbSet(hb_set_create())};
+    if (hb_aat_layout_has_positioning(face) || !addKernTableGlyphs(raw.fontTable("kern"), m)) return {};
     static constexpr hb_tag_t kMoving[] = {HB_TAG('k', 'e', 'r', 'n'), HB_TAG('d', 'i', 's', 't'),
                                            HB_TAG('c', 'u', 'r', 's'), HB_TAG_NONE};
     HbSet lookups(hb_set_create());
     hb_ot_layout_collect_lookups(face, HB_OT_TAG_GPOS, nullptr, nullptr, kMoving, lookups.get());
-    for (hb_codepoint_t l = HB_SET_VALUE_INVALID; hb_set_next(lookups.get(), &l);)
+    const QByteArray gpos = lookups && !hb_set_is_empty(lookups.get()) ? raw.fontTable("GPOS") : QByteArray();
+    for (hb_codepoint_t l = HB_SET_VALUE_INVALID; hb_set_next(lookups.get(), &l);) {
+        HbSet glyphs(hb_set_create());
         hb_ot_layout_lookup_collect_glyphs(face, HB_OT_TAG_GPOS, l, glyphs.get(), glyphs.get(), glyphs.get(), nullptr);
-    return glyphs;
+        hb_set_union(m.seconds.get(), glyphs.get());
+        if (!addPairFirsts(gpos, l, m.firsts.get())) hb_set_union(m.firsts.get(), glyphs.get());
+    }
+    return m;
 }
 
 // Shapes runs of characters as a sheet's descriptor asks: default horizontal shaping,
@@ -161,8 +204,8 @@ std::vector<KerningPair> Font::kerningPairs(std::span<const char32_t> chars) con
     if (!raw.isValid() || raw.pixelSize() <= 0) return {};
     auto* tables = new FaceTables{raw, {}};
     const HbFace face(hb_face_create_for_tables(referenceTable, tables, [](void* t) { delete static_cast<FaceTables*>(t); }));
-    const HbSet movable = movableGlyphs(face.get(), raw);
-    if (movable && hb_set_is_empty(movable.get())) return {};
+    const Movable movable = movableGlyphs(face.get(), raw);
+    if (movable.firsts && hb_set_is_empty(movable.firsts.get())) return {};
 
     // At the size the glyphs are drawn (26.6 fixed point), its ppem set so that the
     // size-specific corrections of device tables apply, as Qt's own layout does; a
@@ -174,28 +217,34 @@ std::vector<KerningPair> Font::kerningPairs(std::span<const char32_t> chars) con
     hb_font_set_ppem(font.get(), static_cast<unsigned>(std::lround(xppem)), static_cast<unsigned>(std::lround(ppem)));
     hb_font_make_immutable(font.get());
 
-    std::vector<Lone> kept;
+    std::vector<Lone> firsts, seconds;
     Shaper shaper(font.get());
     for (char32_t c : chars) {
         hb_codepoint_t glyph = 0;
         // Drawn by another face, or by none.
         if (!hb_font_get_nominal_glyph(font.get(), c, &glyph) || glyph == 0) continue;
-        if (movable && !hb_set_has(movable.get(), glyph)) continue;
+        const bool first = !movable.firsts || hb_set_has(movable.firsts.get(), glyph);
+        const bool second = !movable.seconds || hb_set_has(movable.seconds.get(), glyph);
+        if (!first && !second) continue;
         const Shaper::Run run = shaper.shape(&c, 1);
-        if (run.count == 1) kept.push_back({c, run.info[0].codepoint, run.advance()});
+        if (run.count != 1) continue;
+        const Lone lone{c, run.info[0].codepoint, run.advance()};
+        if (first) firsts.push_back(lone);
+        if (second) seconds.push_back(lone);
     }
 
     // Pairs by first character, shared out in turn among the threads.
+    const std::int64_t tries = std::int64_t(firsts.size()) * std::int64_t(seconds.size());
     const auto cores = static_cast<std::int64_t>(std::max(1u, std::thread::hardware_concurrency()));
-    const int pieces = static_cast<int>(
-        std::clamp<std::int64_t>(std::int64_t(kept.size()) * std::int64_t(kept.size()) / 20000, 1, std::min<std::int64_t>(cores, kMaxParallel)));
+    const int pieces = static_cast<int>(std::clamp<std::int64_t>(tries / 20000, 1, std::min<std::int64_t>(cores, kMaxParallel)));
     std::vector<std::vector<KerningPair>> found(static_cast<std::size_t>(pieces));
     runParallel(pieces, [&](int piece) {
         Shaper own(font.get());
         std::vector<KerningPair>& out = found[static_cast<std::size_t>(piece)];
-        for (std::size_t i = static_cast<std::size_t>(piece); i < kept.size(); i += static_cast<std::size_t>(pieces)) {
-            for (const Lone& second : kept) {
-                const char32_t two[2] = {kept[i].c, second.c};
+        for (std::size_t i = static_cast<std::size_t>(piece); i < firsts.size(); i += static_cast<std::size_t>(pieces)) {
+            const Lone& first = firsts[i];
+            for (const Lone& second : seconds) {
+                const char32_t two[2] = {first.c, second.c};
                 const Shaper::Run run = own.shape(two, 2);
                 // The pair as the sheet holds it: the two lone glyphs, each for its own
                 // character (in either order: right-to-left runs come reversed).
@@ -203,12 +252,12 @@ std::vector<KerningPair> Font::kerningPairs(std::span<const char32_t> chars) con
                 const auto glyphOf = [&](unsigned cluster) {
                     return run.info[0].cluster == cluster ? run.info[0].codepoint : run.info[1].codepoint;
                 };
-                if (glyphOf(0) != kept[i].glyph || glyphOf(1) != second.glyph || run.info[0].cluster == run.info[1].cluster)
+                if (glyphOf(0) != first.glyph || glyphOf(1) != second.glyph || run.info[0].cluster == run.info[1].cluster)
                     continue;
-                const hb_position_t change = run.advance() - kept[i].advance - second.advance;
+                const hb_position_t change = run.advance() - first.advance - second.advance;
                 // To whole pixels, halves up, as Qt rounds a hinted layout's advances.
                 const auto amount = static_cast<std::int32_t>(std::floor((change + 32) / 64.0));
-                if (amount != 0) out.push_back({kept[i].c, second.c, amount});
+                if (amount != 0) out.push_back({first.c, second.c, amount});
             }
         }
     });
