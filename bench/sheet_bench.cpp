@@ -1,10 +1,10 @@
 // The sheet builder against the bare drawing of the same characters with QPainter.
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QRawFont>
 #include <benchmark/benchmark.h>
 
+#include "bench_main.h"
 #include "platform/font.h"
 #include "platform/image.h"
 #include "sheet/builder.h"
@@ -98,10 +98,5 @@ BENCHMARK(BM_BareQPainter)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     keepFreedPicturesForReuse();  // as the window does
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

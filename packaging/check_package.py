@@ -16,7 +16,7 @@ WANT_FILES = [
     "./usr/share/applications/karuvo.desktop",
     "./usr/share/icons/hicolor/scalable/apps/karuvo.svg",
 ]
-WANT_DEPENDS = ["libqt6widgets6", "libqt6gui6", "libqt6core6", "libc6", "libstdc++6", "qt6-qpa-plugins",
+WANT_DEPENDS = ["libqt6widgets6", "libqt6gui6", "libqt6core6", "libharfbuzz0b", "libc6", "libstdc++6", "qt6-qpa-plugins",
                 "qt6-translations-l10n"]
 
 

@@ -5,11 +5,11 @@ set -euo pipefail
 
 packages=(
   g++ make cmake pkg-config
-  qt6-base-dev qt6-qpa-plugins libqt6gui6 zlib1g-dev
+  qt6-base-dev qt6-qpa-plugins libqt6gui6 zlib1g-dev libharfbuzz-dev
   qt6-l10n-tools qt6-translations-l10n
   dpkg-dev file
   libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-ipafont-gothic fonts-dejavu-core fontconfig
+  fonts-ipafont-gothic fonts-dejavu-core fonts-comfortaa fonts-urw-base35 fontconfig
   xvfb libx11-6 libxtst6 python3 python3-fonttools
   love libgl1-mesa-dri libglx-mesa0
 )

@@ -399,8 +399,8 @@ as a PNG with transparency.
                              character's box (advance x line height) in its cell,
                              widened by the shadow offset or outline radius, with
                              offsets from the pen, the font's own advances, its
-                             ascent as base and its kerning pairs (Han, kana and
-                             Hangul are not scanned for kerning)
+                             ascent as base and its kerning pairs (as HarfBuzz
+                             shapes each pair, GPOS or kern table, no ligatures)
                            cell: a fixed pitch; the whole cell, no offsets, the
                              cell width as advance, no kerning
       --project FILE       start from the settings and outputs of a project file

@@ -246,57 +246,6 @@ std::optional<std::int32_t> Font::ownInkReach() const {
     return static_cast<std::int32_t>(std::clamp(std::max({above, below, 0.0}) + slack, 0.0, 1e6));
 }
 
-namespace {
-
-bool setOnFixedPitch(char32_t c) {
-    switch (QChar::script(c)) {
-    case QChar::Script_Han:
-    case QChar::Script_Hiragana:
-    case QChar::Script_Katakana:
-    case QChar::Script_Hangul:
-    case QChar::Script_Bopomofo:
-    case QChar::Script_Yi: return true;
-    default: return false;
-    }
-}
-
-}  // namespace
-
-std::vector<KerningPair> Font::kerningPairs(std::span<const char32_t> chars) const {
-    const QRawFont raw = QRawFont::fromFont(font_);
-    if (!raw.isValid()) return {};
-    std::vector<char32_t> kept;
-    QList<quint32> glyphs;
-    for (char32_t c : chars) {
-        if (setOnFixedPitch(c)) continue;
-        const QList<quint32> g = raw.glyphIndexesForString(codePointText(c));
-        if (g.size() != 1 || g[0] == 0) continue;  // drawn by another face, or not one glyph
-        kept.push_back(c);
-        glyphs.push_back(g[0]);
-    }
-    std::vector<KerningPair> pairs;
-    if (glyphs.isEmpty()) return pairs;
-    const QList<QPointF> own = raw.advancesForGlyphIndexes(glyphs, QRawFont::SeparateAdvances);
-    // One call per first character over "a b0 a b1 a b2 ...": the kerned advance of the
-    // a before each b_k differs from a's own advance by exactly the pair's amount.
-    QList<quint32> run(2 * glyphs.size());
-    for (qsizetype i = 0; i < glyphs.size(); ++i) {
-        for (qsizetype k = 0; k < glyphs.size(); ++k) {
-            run[2 * k] = glyphs[i];
-            run[2 * k + 1] = glyphs[k];
-        }
-        const QList<QPointF> kerned = raw.advancesForGlyphIndexes(run, QRawFont::KernedAdvances);
-        for (qsizetype k = 0; k < glyphs.size(); ++k) {
-            const auto amount = static_cast<std::int32_t>(std::lround(kerned[2 * k].x() - own[i].x()));
-            if (amount != 0) pairs.push_back({kept[i], kept[k], amount});
-        }
-    }
-    std::sort(pairs.begin(), pairs.end(), [](const KerningPair& a, const KerningPair& b) {
-        return a.first != b.first ? a.first < b.first : a.second < b.second;
-    });
-    return pairs;
-}
-
 QString Font::drawingFamily(char32_t codePoint) const {
     // Laying the character out is what picks the fallback face, so ask the layout
     // which face each run of glyphs came from; glyph 0 is the "missing" box. A script

@@ -118,10 +118,12 @@ public:
     std::int32_t ascent() const { return metrics_.ascent(); }
 
     // Every ordered pair of `chars` (each listed once) that this font's own face kerns,
-    // with a non-zero amount, ordered by first then second. Characters a fallback face
-    // draws are not kerned. Han, kana and Hangul are left out of the scan: their faces
-    // set them on a fixed pitch, and leaving them out keeps the scan, which is
-    // quadratic in the characters kept, quick on sheets of thousands of them.
+    // ordered by first then second: what HarfBuzz's default horizontal shaping of the two
+    // characters, ligatures off, adds to their pen advance against the two shaped alone,
+    // in pixels at this font's size, rounded to nearest (halves up), where that is not 0.
+    // This takes GPOS pair positioning and the old kern table alike. Pairs are found
+    // only between characters this face draws, and only where shaping keeps the two
+    // lone glyphs (not a ligature or another form).
     std::vector<KerningPair> kerningPairs(std::span<const char32_t> chars) const;
 
     // Number of font objects alive now, for checking that every one is released.

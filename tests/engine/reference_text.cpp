@@ -1,6 +1,6 @@
-// Draws a line of text with plain Qt, kerning on, as the reference an engine's
-// drawing is held against. Usage:
-//   reference_text FAMILY PIXELS TEXT WIDTH HEIGHT X Y OUT.pgm
+// Draws a line of text with plain Qt, kerning on (off with a last argument
+// "unkerned"), as the reference an engine's drawing is held against. Usage:
+//   reference_text FAMILY PIXELS TEXT WIDTH HEIGHT X Y OUT.pgm [unkerned]
 // The line's top-left corner is at (X, Y); the picture is white ink on black, as a
 // binary PGM.
 #include <QFont>
@@ -15,13 +15,13 @@
 int main(int argc, char** argv) {
     int qtArgc = 1;
     QGuiApplication app(qtArgc, argv);
-    if (argc != 9) {
-        std::fprintf(stderr, "usage: reference_text FAMILY PIXELS TEXT WIDTH HEIGHT X Y OUT.pgm\n");
+    if (argc != 9 && !(argc == 10 && QByteArray(argv[9]) == "unkerned")) {
+        std::fprintf(stderr, "usage: reference_text FAMILY PIXELS TEXT WIDTH HEIGHT X Y OUT.pgm [unkerned]\n");
         return 2;
     }
     QFont font(QString::fromUtf8(argv[1]));
     font.setPixelSize(QByteArray(argv[2]).toInt());
-    font.setKerning(true);
+    font.setKerning(argc == 9);
     font.setHintingPreference(QFont::PreferFullHinting);
     font.setStyleStrategy(QFont::StyleStrategy(QFont::PreferAntialias | QFont::NoSubpixelAntialias));
     const int w = QByteArray(argv[4]).toInt(), h = QByteArray(argv[5]).toInt();

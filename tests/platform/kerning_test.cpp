@@ -1,0 +1,59 @@
+// Kerning pairs against the numbers the test font was compiled from
+// (support/make_kerning_font.py), not against any shaper.
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "platform/font.h"
+#include "support/fixtures.h"
+
+namespace karuvo {
+void PrintTo(const KerningPair& k, std::ostream* os) {
+    *os << "{U+" << std::hex << unsigned(k.first) << " U+" << unsigned(k.second) << std::dec << " " << k.amount << "}";
+}
+}  // namespace karuvo
+
+using namespace karuvo;
+
+namespace {
+
+constexpr int kPixels = 50;
+
+// Font units (1000 to the em) in whole pixels at kPixels, to the nearest.
+std::int32_t px(int units) { return static_cast<std::int32_t>(std::lround(units * kPixels / 1000.0)); }
+
+QString kerningFont() {
+    static QTemporaryDir dir;
+    static const bool made = [] {
+        QProcess p;
+        p.start(QStringLiteral(KARUVO_PYTHON), {QStringLiteral(KARUVO_KERNING_FONT_SCRIPT), dir.filePath("k.ttc")});
+        return p.waitForFinished(60000) && p.exitCode() == 0;
+    }();
+    EXPECT_TRUE(made) << "the kerning font could not be made";
+    return dir.filePath("k.ttc");
+}
+
+std::vector<KerningPair> pairsOf(int faceIndex, const std::u32string& chars) {
+    const FontFile file(kerningFont(), faceIndex);
+    return Font::create(fakes::faceDescription(file.family(), kPixels))->kerningPairs(chars);
+}
+
+}  // namespace
+
+// "x" is in no pair; "B" and "字" are drawn by other faces.
+TEST(Kerning, PairsComeFromPositioningLookupsAndFromTheKernTable) {
+    const std::u32string chars = U"ABOTVox字";
+    EXPECT_EQ(pairsOf(0, chars), (std::vector<KerningPair>{
+                                     {U'A', U'T', px(44)},    // glyph pairs
+                                     {U'A', U'V', px(-80)},
+                                     {U'T', U'O', px(-120)},  // a class pair
+                                     {U'T', U'o', px(-120)},
+                                     {U'V', U'A', px(-94)},   // an extension lookup: -4.7 px
+                                 }));                         // "o o", 0.4 px, is not listed
+    EXPECT_EQ(pairsOf(1, chars), (std::vector<KerningPair>{{U'A', U'V', px(-160)}, {U'T', U'o', px(-60)}}));
+}
