@@ -15,6 +15,7 @@
 #include <optional>
 
 #include "platform/error.h"
+#include "platform/file_input.h"
 
 namespace karuvo {
 namespace {
@@ -370,6 +371,8 @@ FontFile::FontFile(const QString& path, std::int32_t faceIndex) {
     if (info.isDir()) {
         throw Error(ErrorKind::Io, "Cannot use " + name + ": it is a folder; give -f one font file in it");
     }
+    if (const char* kind = specialFileKind(path))
+        throw Error(ErrorKind::Io, "Cannot use " + name + ": it is " + kind + ", not a font file; give -f a font file");
     id_ = QFontDatabase::addApplicationFont(path);
     const QStringList families = id_ < 0 ? QStringList() : QFontDatabase::applicationFontFamilies(id_);
     if (families.isEmpty()) {

@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include "error.h"
+#include "file_input.h"
 
 namespace karuvo {
 namespace {
@@ -144,7 +145,8 @@ Image loadPicture(const QString& path) {
     if (path.isEmpty()) return Image();
     const QFileInfo info(path);
     if (!info.exists()) imageError(path, QT_TRANSLATE_NOOP("karuvo", "Cannot load the image \"%1\": no such file"));
-    if (info.isDir()) imageError(path, QT_TRANSLATE_NOOP("karuvo", "Cannot load the image \"%1\": it is a folder, not an image file"));
+    if (const char* kind = specialFileKind(path))
+        imageError(path, QT_TRANSLATE_NOOP("karuvo", "Cannot load the image \"%1\": it is %2, not an image file"), {kind});
     if (info.size() == 0) imageError(path, QT_TRANSLATE_NOOP("karuvo", "Cannot load the image \"%1\": the file is empty"));
 
     // Only the decoder's own calls are listened to: anything else on standard error
@@ -161,8 +163,7 @@ Image loadPicture(const QString& path) {
                    {readablePictureFormats().join(QStringLiteral(", ")).toStdString()});
     }
     if (size.isValid() && std::int64_t{size.width()} * size.height() > kMaxDecodedPixels) {
-        imageError(path,
-                   QT_TRANSLATE_NOOP("karuvo", "Cannot load the image \"%1\": the image is %2 x %3 pixels, too large to load (at most %4 pixels)"),
+        imageError(path, kPictureTooLarge,
                    {std::to_string(size.width()), std::to_string(size.height()), std::to_string(kMaxDecodedPixels)});
     }
     checkComplete(path, format);
