@@ -17,6 +17,7 @@
 
 #include "platform/image_io.h"
 #include "support/fixtures.h"
+#include "support/test_fonts.h"
 
 using namespace karuvo;
 using namespace karuvo::fakes;
@@ -39,19 +40,6 @@ bool allPrefixed(const std::string& err) {
     for (const QString& line : QString::fromStdString(err).split(u'\n', Qt::SkipEmptyParts))
         if (!line.startsWith("karuvo-cli: ")) return false;
     return true;
-}
-
-// A folder of font files no font configuration knows (see make_test_fonts.py): made
-// once per test program from the installed DejaVu faces.
-QString testFonts() {
-    static QTemporaryDir fonts;
-    static const bool made = [] {
-        QProcess p;
-        p.start(QStringLiteral(KARUVO_PYTHON), {QStringLiteral(KARUVO_TEST_FONT_SCRIPT), fonts.path()});
-        return p.waitForFinished(60000) && p.exitCode() == 0;
-    }();
-    EXPECT_TRUE(made) << "the test fonts could not be made";
-    return fonts.path();
 }
 
 // Whether any pixel of the region is not black.
