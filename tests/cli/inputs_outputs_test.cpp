@@ -173,6 +173,12 @@ TEST_F(InputsOutputs, AnInterruptedRunLeavesNothingBehind) {
     for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGKILL}) {
         SCOPED_TRACE(sig);
         QProcess p;
+        // A shell starts background commands ignoring SIGINT, and the program keeps a
+        // signal ignored as it was given; the test wants it delivered.
+        p.setChildProcessModifier([] {
+            ::signal(SIGINT, SIG_DFL);
+            ::signal(SIGHUP, SIG_DFL);
+        });
         p.start(QStringLiteral(KARUVO_CLI_PATH), big);
         ASSERT_TRUE(writing()) << "no temporary file appeared";
         ::kill(static_cast<pid_t>(p.processId()), sig);
