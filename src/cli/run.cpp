@@ -351,7 +351,7 @@ int build(CliOptions& o, QTextStream& err) {
             << " of an earlier run with more pages " << (leftOver.size() == 1 ? "is" : "are")
             << " still there and no descriptor being replaced names " << (leftOver.size() == 1 ? "it" : "them")
             << ", so " << (leftOver.size() == 1 ? "it was" : "they were") << " kept: ";
-        for (std::size_t i = 0; i < leftOver.size(); ++i) err << (i ? ", \"" : "\"") << leftOver[i] << '"';
+        for (std::size_t i = 0; i < leftOver.size(); ++i) err << (i ? ", \"" : "\"") << visible(leftOver[i]) << '"';
         err << "; remove " << (leftOver.size() == 1 ? "it" : "them") << " before packing the pages\n";
     }
 
