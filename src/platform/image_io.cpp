@@ -133,6 +133,10 @@ private:
 
 }  // namespace
 
+// Defined once here, so that every user compares the one pointer an Error keeps.
+const char* const kPictureTooLarge = QT_TRANSLATE_NOOP(
+    "karuvo", "Cannot load the image \"%1\": the image is %2 x %3 pixels, too large to load (at most %4 pixels)");
+
 QStringList readablePictureFormats() {
     QStringList formats;
     for (const QByteArray& f : QImageReader::supportedImageFormats()) formats << QString::fromLatin1(f).toLower();

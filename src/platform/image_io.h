@@ -27,8 +27,7 @@ Image loadPicture(const QString& path);
 
 // The marked text of loadPicture's error for an image of too many pixels: %1 the path,
 // %2 x %3 its size, %4 kMaxDecodedPixels.
-inline constexpr const char* kPictureTooLarge = QT_TRANSLATE_NOOP(
-    "karuvo", "Cannot load the image \"%1\": the image is %2 x %3 pixels, too large to load (at most %4 pixels)");
+extern const char* const kPictureTooLarge;
 
 // The top-left width x height of `image` as an uncompressed 24-bit Windows bitmap
 // file (bottom-up rows, blue-green-red, rows padded to 4 bytes). Throws
