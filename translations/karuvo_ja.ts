@@ -303,5 +303,9 @@
         <source>A sheet of %1 x %2 pixels does not fit in memory: with its file and %3 cell it needs %4 MiB, at most %5 MiB can be used</source>
         <translation>%1 × %2 ピクセルのシートはメモリーに収まりません。ファイルと %3 個のセルを合わせて %4 MiB 必要ですが、使えるのは %5 MiB までです。セルの大きさかテキストを小さくしてください。</translation>
     </message>
+    <message>
+        <source>Cannot save the sheet as &quot;%1&quot;: it is the texture image the sheet is filled with. Choose another file name; no file was written.</source>
+        <translation>シートを「%1」として保存できません: シートを塗りつぶしているテクスチャ画像そのものです。別のファイル名を選んでください。ファイルは書き込まれていません。</translation>
+    </message>
 </context>
 </TS>
