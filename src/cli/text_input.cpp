@@ -3,7 +3,6 @@
 #include <QFile>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -85,25 +84,20 @@ QString readTextFile(const QString& path) {
             throw Error(ErrorKind::Io, "Cannot read the text file " + name + ": it is " + kind +
                                            ", not a text file; give -T a file, or the text on standard input with -T -");
         }
-        // Opened without waiting and looked at once open, so that a pipe put in the
-        // file's place since is refused rather than waited on.
-        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0) {
-            if (errno == ENOENT) throw Error(ErrorKind::Io, "Cannot read the text file " + name + ": no such file");
-            throw Error(ErrorKind::Io, "Cannot read the text file " + name + ": " + std::strerror(errno));
-        }
-        struct stat st {};
-        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-            ::close(fd);
+        const int fd = openRegularFile(path);
+        if (fd < 0 && errno == ENOENT) throw Error(ErrorKind::Io, "Cannot read the text file " + name + ": no such file");
+        if (fd < 0 && errno == EINVAL) {
             throw Error(ErrorKind::Io, "Cannot read the text file " + name + ": it is not a regular file; give -T a "
                                                                             "file, or the text on standard input with -T -");
         }
+        if (fd < 0) throw Error(ErrorKind::Io, "Cannot read the text file " + name + ": " + std::strerror(errno));
+        struct stat st {};
+        ::fstat(fd, &st);
         if (st.st_size > kMaxTextBytes) {
             ::close(fd);
             throw Error(ErrorKind::Io, "Cannot read the text file " + name + ": it is " + std::to_string(st.st_size) +
                                            " bytes, more than " + std::to_string(kMaxTextBytes));
         }
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
         if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
             ::close(fd);
             throw Error(ErrorKind::Io, "Cannot read the text file " + name + ": " + file.errorString().toStdString());

@@ -11,4 +11,10 @@ namespace karuvo {
 // Asked before an input is opened, so that nothing waits on a pipe or a device.
 const char* specialFileKind(const QString& path);
 
+// Opens `path` for reading without waiting on it, and gives its descriptor (closed on
+// exec, reading blocking as usual) once the open file is seen to be a regular file;
+// otherwise -1, with errno set (EINVAL for a file that is not regular). Whatever is put
+// in the path's place between specialFileKind and this call is never waited on either.
+int openRegularFile(const QString& path);
+
 }  // namespace karuvo
