@@ -17,6 +17,7 @@
 #include "platform/image_io.h"
 #include "sheet/builder.h"
 #include "sheet/char_source.h"
+#include "sheet/findings.h"
 #include "sheet/grid.h"
 #include "sheet/pages.h"
 
@@ -108,19 +109,14 @@ void fitCell(CliOptions& o, const GridSize& grid, const Font& font) {
 }
 
 // Warns when the edge effect reaches past the cells into their neighbours, naming the
-// cell that would hold it. The sheet's characters carry the advances the build measured.
+// cell that would hold it.
 void warnOfSpill(const SheetSettings& s, const Sheet& sheet, QTextStream& err) {
-    if (s.effect == EffectKind::None || sheet.chars.empty()) return;
-    CharBox largest{0, sheet.lineHeight};
-    for (const SheetChar& c : sheet.chars) largest.width = std::max(largest.width, c.advance);
-    const CharBox allowance = effectAllowance(s.effect, s.shadowDx, s.shadowDy, s.outlineRadius);
-    const std::int64_t width = largest.width + std::abs(std::int64_t{allowance.width});
-    const std::int64_t height = largest.height + std::abs(std::int64_t{allowance.height});
-    if ((allowance.width == 0 || width <= s.cellWidth) && (allowance.height == 0 || height <= s.cellHeight)) return;
+    const std::optional<CellSize> holding = spillingEffectCell(s, sheet);
+    if (!holding) return;
     err << kPrefix << "warning: the " << (s.effect == EffectKind::Shadow ? "shadow" : "outline")
         << " reaches past cells of " << s.cellWidth << " x " << s.cellHeight
-        << " pixels into their neighbours; cells of " << std::max<std::int64_t>(width, s.cellWidth) << " x "
-        << std::max<std::int64_t>(height, s.cellHeight) << " would hold it (-c)\n";
+        << " pixels into their neighbours; cells of " << holding->width << " x " << holding->height
+        << " would hold it (-c)\n";
 }
 
 QString relativeTo(const QString& file, const QString& fromFile) {
