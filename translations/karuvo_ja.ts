@@ -267,5 +267,51 @@
         <source>Cannot write &quot;%1&quot;: it is the same file as &quot;%2&quot;; give each output a name of its own</source>
         <translation>「%1」に書き込めません: 「%2」と同じファイルです。出力ごとに別の名前を付けてください。</translation>
     </message>
+    <message>
+        <source>%1 already exists.
+Do you want to replace it?</source>
+        <translation>%1 は既に存在します。
+置き換えますか？</translation>
+    </message>
+    <message>
+        <source>No image is chosen for the image fill (画像), so the glyphs are white.</source>
+        <translation>画像が選ばれていないため、文字は白で描かれています。</translation>
+    </message>
+    <message>
+        <source>Every character is in &quot;%1&quot;; no other face drew any.</source>
+        <translation>すべての文字が「%1」にあり、ほかのフォントで描いた文字はありません。</translation>
+    </message>
+    <message>
+        <source>%1 left empty</source>
+        <translation>%1 は空のセルのままです</translation>
+    </message>
+    <message>
+        <source>%1: no installed face has it, so its cell shows the missing-glyph box</source>
+        <translation>%1 はどのフォントにもないため、欠字の箱を描きました</translation>
+    </message>
+    <message>
+        <source>%1 drawn with &quot;%2&quot;</source>
+        <translation>%1 は「%2」で描きました</translation>
+    </message>
+    <message>
+        <source>and %1 more</source>
+        <translation>ほか %1 文字</translation>
+    </message>
+    <message>
+        <source>%1 characters are not in &quot;%2&quot;: %3.</source>
+        <translation>「%2」にない文字が %1 文字あります: %3。</translation>
+    </message>
+    <message>
+        <source>, </source>
+        <translation>、</translation>
+    </message>
+    <message>
+        <source>The shadow reaches past cells of %1 x %2 pixels into their neighbours; cells of %3 x %4 would hold it (１文字当たりのサイズ).</source>
+        <translation>影が %1 × %2 ピクセルのセルから隣のセルへはみ出しています。%3 × %4 のセルなら収まります（１文字当たりのサイズ）。</translation>
+    </message>
+    <message>
+        <source>The outline reaches past cells of %1 x %2 pixels into their neighbours; cells of %3 x %4 would hold it (１文字当たりのサイズ).</source>
+        <translation>縁取りが %1 × %2 ピクセルのセルから隣のセルへはみ出しています。%3 × %4 のセルなら収まります（１文字当たりのサイズ）。</translation>
+    </message>
 </context>
 </TS>
