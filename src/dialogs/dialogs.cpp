@@ -43,17 +43,22 @@ public:
 
     QVariant data(const QModelIndex& index, int role) const override {
         const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
-        if (role != Qt::DisplayRole || !files || (index.column() != kSizeColumn && index.column() != kDateColumn))
-            return QIdentityProxyModel::data(index, role);
+        if (role != Qt::DisplayRole || !files || index.column() == kNameColumn) return QIdentityProxyModel::data(index, role);
         const QModelIndex source = mapToSource(index);
         const QLocale japanese(QLocale::Japanese, QLocale::Japan);
         if (index.column() == kDateColumn) return japanese.toString(files->lastModified(source), QLocale::ShortFormat);
-        return files->isDir(source) ? QIdentityProxyModel::data(index, role)
-                                    : QVariant(japanese.formattedDataSize(files->size(source)));
+        if (!files->isDir(source)) {
+            if (index.column() == kSizeColumn) return japanese.formattedDataSize(files->size(source));
+            return QIdentityProxyModel::data(index, role);  // the kind of file, in the default locale
+        }
+        // Qt's Japanese texts lack the word for a folder in this place.
+        return index.column() == kTypeColumn ? QVariant(QStringLiteral("フォルダー")) : QIdentityProxyModel::data(index, role);
     }
 
 private:
+    static constexpr int kNameColumn = 0;
     static constexpr int kSizeColumn = 1;
+    static constexpr int kTypeColumn = 2;
     static constexpr int kDateColumn = 3;
 };
 

@@ -1,6 +1,7 @@
 #include <QAbstractProxyModel>
 #include <QApplication>
 #include <QColorDialog>
+#include <QDir>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QImageReader>
@@ -99,7 +100,8 @@ TEST(Module1, TheSaveDialogSpeaksOfTheFileItWritesAndOpensWhereTheLastSaveWent) 
     QFile existing(folder + "/photo.jpg.bmp");
     ASSERT_TRUE(existing.open(QIODevice::WriteOnly) && existing.write("12345") == 5);
     existing.close();
-    QString size, date, question;
+    ASSERT_TRUE(QDir(folder).mkdir(QStringLiteral("sub")));
+    QString size, date, kind, question;
     whenOpen<QFileDialog>([&](QFileDialog* d) {
         auto* files = qobject_cast<QFileSystemModel*>(d->proxyModel()->sourceModel());
         bool loaded = false;
@@ -110,6 +112,7 @@ TEST(Module1, TheSaveDialogSpeaksOfTheFileItWritesAndOpensWhereTheLastSaveWent) 
         const QModelIndex shown = d->proxyModel()->mapFromSource(source);
         size = shown.siblingAtColumn(1).data().toString();
         date = shown.siblingAtColumn(3).data().toString();
+        kind = d->proxyModel()->mapFromSource(files->index(folder + "/sub")).siblingAtColumn(2).data().toString();
         whenOpen<QMessageBox>([&](QMessageBox* box) {
             question = box->text();
             box->button(QMessageBox::No)->click();
@@ -126,6 +129,7 @@ TEST(Module1, TheSaveDialogSpeaksOfTheFileItWritesAndOpensWhereTheLastSaveWent) 
     EXPECT_EQ(size, QStringLiteral("5 バイト"));
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{4}/\\d\\d/\\d\\d \\d")).match(date).hasMatch()) << date.toStdString();
     EXPECT_TRUE(question.contains(QStringLiteral("photo.jpg.bmp"))) << question.toStdString();
+    EXPECT_FALSE(kind.isEmpty() || kind.contains(QRegularExpression(QStringLiteral("[A-Za-z]")))) << kind.toStdString();
     QString opened;
     whenOpen<QFileDialog>([&](QFileDialog* d) {
         opened = d->directory().canonicalPath();
