@@ -136,6 +136,14 @@ class User:
         self.settle(0.3)  # the program takes in the new mapping
         return self.spare
 
+    def from_cell_height(self, tabs, name):
+        """Clicks into the cell height box, moves the focus on with Tab and presses `name`."""
+        self.click(252, 308)
+        for _ in range(tabs):
+            self.key("Tab")
+        self.key(name)
+        self.settle(1.2)
+
     def retype(self, cx, cy, text):
         """Clicks into a number box, which selects its whole text, and types over it."""
         self.click(cx, cy)
@@ -233,10 +241,7 @@ def drive(x, dpy, win, size, folder):
     user.type("ab")
     user.retype(172, 308, "６４")
     user.retype(252, 308, "６４")
-    for _ in range(2):
-        user.key("Tab")
-    user.key("Return")
-    user.settle(1.0)
+    user.from_cell_height(2, "Return")
     sheet = user.shot()
     if any(sheet[y][x] != black for x, y in ((1, 1), (126, 1), (1, 62))) or sheet[1][140] == black:
         raise RuntimeError("cells typed as ６４ did not give a 128 x 64 sheet through Enter on the preview button")
@@ -244,11 +249,7 @@ def drive(x, dpy, win, size, folder):
     user.settle(0.5)
 
     # Space on the image option, reached with Tab, opens the texture dialog; Escape cancels it.
-    user.click(252, 308)
-    for _ in range(4):
-        user.key("Tab")
-    user.key("space")
-    user.settle(1.0)
+    user.from_cell_height(4, "space")
     texture = others(x, dpy, win)
     if len(texture) != 1 or utf8_property(x, dpy, texture[0], b"_NET_WM_NAME") != "テクスチャ画像ファイル名":
         raise RuntimeError("Space on the focused image option opened no texture dialog")
@@ -259,11 +260,7 @@ def drive(x, dpy, win, size, folder):
     # under the bitmap type; a bare name under PNG (Tab to the type, Down); the same name
     # again, where the question before replacing is answered no (Escape) and nothing is written.
     def save(typed, png=False, cancel=False):
-        user.click(252, 308)
-        for _ in range(3):
-            user.key("Tab")
-        user.key("Return")
-        user.settle(1.5)
+        user.from_cell_height(3, "Return")
         dialogs = others(x, dpy, win)
         if len(dialogs) != 1:
             raise RuntimeError(f"the save button gave {len(dialogs)} dialogs")
