@@ -279,39 +279,39 @@ Do you want to replace it?</source>
     </message>
     <message>
         <source>Every character is in &quot;%1&quot;; no other face drew any.</source>
-        <translation>すべての文字が「%1」にあり、ほかのフォントで描いた文字はありません。</translation>
+        <translation>すべての文字が「%1」にあります</translation>
     </message>
     <message>
         <source>%1 left empty</source>
-        <translation>%1 は空のセルのままです</translation>
+        <translation>%1（空のセル）</translation>
     </message>
     <message>
         <source>%1: no installed face has it, so its cell shows the missing-glyph box</source>
-        <translation>%1 はどのフォントにもないため、欠字の箱を描きました</translation>
+        <translation>%1（どのフォントにもなく欠字の箱）</translation>
     </message>
     <message>
         <source>%1 drawn with &quot;%2&quot;</source>
-        <translation>%1 は「%2」で描きました</translation>
+        <translation>%1（%2 で描画）</translation>
     </message>
     <message>
         <source>and %1 more</source>
-        <translation>ほか %1 文字</translation>
-    </message>
-    <message>
-        <source>%1 characters are not in &quot;%2&quot;: %3.</source>
-        <translation>「%2」にない文字が %1 文字あります: %3。</translation>
+        <translation>ほか %1 個</translation>
     </message>
     <message>
         <source>, </source>
         <translation>、</translation>
     </message>
     <message>
-        <source>The shadow reaches past cells of %1 x %2 pixels into their neighbours; cells of %3 x %4 would hold it (１文字当たりのサイズ).</source>
-        <translation>影が %1 × %2 ピクセルのセルから隣のセルへはみ出しています。%3 × %4 のセルなら収まります（１文字当たりのサイズ）。</translation>
+        <source>%1 characters are not in &quot;%2&quot;: %3</source>
+        <translation>「%2」にない文字 %1 個: %3</translation>
     </message>
     <message>
-        <source>The outline reaches past cells of %1 x %2 pixels into their neighbours; cells of %3 x %4 would hold it (１文字当たりのサイズ).</source>
-        <translation>縁取りが %1 × %2 ピクセルのセルから隣のセルへはみ出しています。%3 × %4 のセルなら収まります（１文字当たりのサイズ）。</translation>
+        <source>The shadow reaches past cells of %1 x %2 pixels into their neighbours; cells of %3 x %4 would hold it</source>
+        <translation>影がはみ出しています: %3 × %4 のセルなら収まります（今は %1 × %2）</translation>
+    </message>
+    <message>
+        <source>The outline reaches past cells of %1 x %2 pixels into their neighbours; cells of %3 x %4 would hold it</source>
+        <translation>縁取りがはみ出しています: %3 × %4 のセルなら収まります（今は %1 × %2）</translation>
     </message>
 </context>
 </TS>

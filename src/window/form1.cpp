@@ -5,6 +5,7 @@
 #include <QFontInfo>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QMouseEvent>
 #include <QTextDocument>
 #include <algorithm>
@@ -144,12 +145,11 @@ void Form1::buildControls() {
     Picture3[0] = place(new PictureBox(this), indexed("Picture3", 0), 336, 72, 113, 57, 14);
     for (PictureBox* box : {Picture1[0], Picture1[1], Picture2, Picture3[0]}) box->hide();
 
-    // Two lines of text, the whole of it also as the tip.
+    // Two lines of text, each cut short to fit, the whole of them also as the tip.
     statusBar = new QStatusBar(this);
     statusBar->setObjectName(QStringLiteral("StatusBar"));
     statusBar->setSizeGripEnabled(false);
     statusText = new QLabel(statusBar);
-    statusText->setWordWrap(true);
     statusText->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     statusBar->addWidget(statusText, 1);
     statusBar->setGeometry(0, 366, 408, 2 * statusText->fontMetrics().lineSpacing() + 8);
@@ -463,7 +463,12 @@ void Form1::keyPressEvent(QKeyEvent* event) {
 void Form1::showFindings(const SheetSettings& settings, const Sheet& sheet) {
     const Font& font = CurrentFont ? *CurrentFont : *sheetBoxFont_;
     const QString text = findingsText(sheetFindings(settings, sheet, font), settings.effect, sheet);
-    statusText->setText(text);
+    statusBar->layout()->activate();
+    const QFontMetrics metrics(statusText->font());
+    QStringList shown;
+    for (const QString& line : text.split(u'\n'))
+        shown << metrics.elidedText(line, Qt::ElideRight, statusText->contentsRect().width());
+    statusText->setText(shown.join(u'\n'));
     statusText->setToolTip(text);
 }
 

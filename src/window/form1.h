@@ -47,7 +47,8 @@ public:
     PictureBox* Picture2;
     std::array<PictureBox*, 1> Picture3;
     // Under the controls (the window is taller by its height): what the last preview
-    // or save hides, in the words of the command line's report.
+    // or save hides, in the words of the command line's report; each line is cut short
+    // to the bar's width, and the tip holds them whole.
     QStatusBar* statusBar;
     QLabel* statusText;
 

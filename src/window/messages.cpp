@@ -91,14 +91,14 @@ QString findingsText(const SheetFindings& f, EffectKind effect, const Sheet& she
         }
         if (f.missing.size() > kFirstFew)
             which << translated(QT_TRANSLATE_NOOP("karuvo", "and %1 more")).arg(f.missing.size() - kFirstFew);
-        said << translated(QT_TRANSLATE_NOOP("karuvo", "%1 characters are not in \"%2\": %3."))
+        said << translated(QT_TRANSLATE_NOOP("karuvo", "%1 characters are not in \"%2\": %3"))
                     .arg(QString::number(f.missing.size()), f.face,
                          which.join(translated(QT_TRANSLATE_NOOP("karuvo", ", "))));
     }
     if (f.spillCell) {
         const char* spill = effect == EffectKind::Shadow
-                                ? QT_TRANSLATE_NOOP("karuvo", "The shadow reaches past cells of %1 x %2 pixels into their neighbours; cells of %3 x %4 would hold it (１文字当たりのサイズ).")
-                                : QT_TRANSLATE_NOOP("karuvo", "The outline reaches past cells of %1 x %2 pixels into their neighbours; cells of %3 x %4 would hold it (１文字当たりのサイズ).");
+                                ? QT_TRANSLATE_NOOP("karuvo", "The shadow reaches past cells of %1 x %2 pixels into their neighbours; cells of %3 x %4 would hold it")
+                                : QT_TRANSLATE_NOOP("karuvo", "The outline reaches past cells of %1 x %2 pixels into their neighbours; cells of %3 x %4 would hold it");
         said << translated(spill)
                     .arg(sheet.cellWidth)
                     .arg(sheet.cellHeight)

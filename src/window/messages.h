@@ -20,10 +20,11 @@ void installJapaneseTranslations(QCoreApplication& app);
 // the message as it was made.
 QString userMessage(const Error& error);
 
-// What the status bar says after a build of `sheet` with `effect`: which characters
-// another face drew (the first few, with their face, and how many in all) or that none
-// did; the cell that would hold a spilling effect; that an image fill without an image
-// leaves the glyphs white. The command line's report in Japanese.
+// What the status bar says after a build of `sheet` with `effect`, a line a fact, at
+// most two lines: that an image fill without an image leaves the glyphs white; how many
+// characters another face drew and which (the first few, with their face) or that none
+// did; the cell that would hold a spilling effect. The command line's report in Japanese,
+// the counts and sizes first so that a line cut short keeps them.
 QString findingsText(const SheetFindings& findings, EffectKind effect, const Sheet& sheet);
 
 }  // namespace karuvo::window

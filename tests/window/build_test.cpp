@@ -433,22 +433,24 @@ TEST_F(BuildTest, ThePreviewBoxFitsEachSheetWhateverTheSheetBefore) {
     }
 }
 
-// Under the controls, after each build: the characters another face drew or that none
-// did, the cell that would hold a spilling effect, an image fill without an image.
+// Under the controls, after each build, a line a fact (the whole in the tip, each line
+// shown cut to the bar): the characters another face drew or that none did, the cell that
+// would hold a spilling effect, an image fill without an image.
 TEST_F(BuildTest, TheStatusBarSaysWhatTheSheetHides) {
     EXPECT_EQ(form->statusBar->geometry(), QRect(0, 366, 408, form->height() - 366));
-    EXPECT_GE(form->statusBar->height(), 2 * QFontMetrics(form->statusText->font()).height());
+    const QFontMetrics metrics(form->statusText->font());
+    EXPECT_GE(form->statusBar->height(), 2 * metrics.height());
     const QFontMetrics mono(fakes::plainFace(QStringLiteral("DejaVu Sans Mono"), 14));  // apart from the program
-    const QString spill = QStringLiteral("影が 16 × 20 ピクセルのセルから隣のセルへはみ出しています。%1 × %2 のセルなら収まります")
+    const QString spill = QStringLiteral("影がはみ出しています: %1 × %2 のセルなら収まります（今は 16 × 20）")
                               .arg(mono.horizontalAdvance(u'W') + 10).arg(mono.height() + 6);
     struct Row { QString text; int effect; bool image; QStringList says; };
     const Row rows[] = {
-        {"AW", 0, false, {"すべての文字が「DejaVu Sans Mono」にあり"}},
+        {"AW", 0, false, {"すべての文字が「DejaVu Sans Mono」にあります"}},
         {QString::fromUtf16(u"字A一字\u0938\u4E8C\u4E09"), 0, false,
-         {"「DejaVu Sans Mono」にない文字が 5 文字あります: U+5B57 字 は「IPAGothic」で描きました、U+4E00 一 は「IPAGothic」で描きました、"
-          "U+0938 स はどのフォントにもないため、欠字の箱を描きました、ほか 2 文字。"}},
-        {"AW", 1, false, {spill, "すべての文字が"}},
-        {"AW", 1, true, {"画像が選ばれていないため、文字は白で描かれています。"}}};
+         {"「DejaVu Sans Mono」にない文字 5 個: U+5B57 字（IPAGothic で描画）、U+4E00 一（IPAGothic で描画）、"
+          "U+0938 स（どのフォントにもなく欠字の箱）、ほか 2 個"}},
+        {"AW", 1, false, {"すべての文字が「DejaVu Sans Mono」にあります", spill}},
+        {"AW", 1, true, {"画像が選ばれていないため、文字は白で描かれています。", "すべての文字が「DejaVu Sans Mono」にあります"}}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.text.toStdString());
         form->Text1->setPlainText(row.text);
@@ -458,8 +460,10 @@ TEST_F(BuildTest, TheStatusBarSaysWhatTheSheetHides) {
         form->Option1[row.image ? 1 : 0]->setChecked(true);  // with the keyboard: no image chosen
         form->Command3[0]->click();
         ASSERT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(u'\n').toStdString();
-        for (const QString& part : row.says) EXPECT_TRUE(form->statusText->text().contains(part)) << form->statusText->text().toStdString();
-        EXPECT_EQ(form->statusText->text().contains(u"はみ出して"), row.effect && !row.image);
+        EXPECT_EQ(form->statusText->toolTip(), row.says.join(u'\n'));
+        const QStringList shown = form->statusText->text().split(u'\n');
+        EXPECT_EQ(shown.size(), row.says.size());
+        for (const QString& line : shown) EXPECT_LE(metrics.horizontalAdvance(line), form->statusText->contentsRect().width());
     }
     // A refused build leaves nothing said about an earlier sheet.
     form->Text2[0]->setText(QStringLiteral("0"));

@@ -151,8 +151,9 @@ class User:
 
     def type(self, text, focus=None):
         for ch in text:
-            name = {"\n": "Return", "/": "slash", ".": "period", "-": "minus"}.get(ch, ch)
-            self.key(name if ch.isascii() else f"U{ord(ch):04X}", focus)
+            name = {"\n": "Return", "/": "slash", ".": "period", "-": "minus", "_": "underscore"}.get(ch, ch)
+            shifted = ch == "_" or ch.isupper()
+            self.key(name if ch.isascii() else f"U{ord(ch):04X}", focus, held="Shift_L" if shifted else None)
         self.settle()
 
     def shot(self):
@@ -250,7 +251,7 @@ def drive(x, dpy, win, size, folder):
 
     # Space on the image option, reached with Tab, opens the texture dialog; Escape cancels it.
     user.from_cell_height(4, "space")
-    texture = others(x, dpy, win)
+    texture = others(x, dpy, win, 1)
     if len(texture) != 1 or utf8_property(x, dpy, texture[0], b"_NET_WM_NAME") != "テクスチャ画像ファイル名":
         raise RuntimeError("Space on the focused image option opened no texture dialog")
     user.key("Escape", focus=texture[0])
@@ -261,7 +262,7 @@ def drive(x, dpy, win, size, folder):
     # again, where the question before replacing is answered no (Escape) and nothing is written.
     def save(typed, png=False, cancel=False):
         user.from_cell_height(3, "Return")
-        dialogs = others(x, dpy, win)
+        dialogs = others(x, dpy, win, 1)
         if len(dialogs) != 1:
             raise RuntimeError(f"the save button gave {len(dialogs)} dialogs")
         user.type(typed, focus=dialogs[0])
@@ -271,7 +272,7 @@ def drive(x, dpy, win, size, folder):
         user.key("Return", focus=dialogs[0])
         user.settle(1.0)
         if cancel:
-            asked = others(x, dpy, win)
+            asked = others(x, dpy, win, 2)
             if len(asked) != 2:
                 raise RuntimeError(f"replacing a file asked {len(asked) - 1} questions")
             question = next(w for w in asked if w != dialogs[0])
@@ -279,8 +280,10 @@ def drive(x, dpy, win, size, folder):
             user.settle(0.5)
             user.key("Escape", focus=dialogs[0])
             user.settle(0.8)
-        if others(x, dpy, win):
-            raise RuntimeError(f"a dialog is still open after saving {typed!r}")
+        left = others(x, dpy, win, 0)
+        if left:
+            raise RuntimeError(f"{[utf8_property(x, dpy, w, b'_NET_WM_NAME') for w in left]} still open after "
+                               f"saving {typed!r}")
 
     def signature(name):
         with open(os.path.join(folder, name), "rb") as f:
@@ -298,11 +301,17 @@ def drive(x, dpy, win, size, folder):
         raise RuntimeError("answering no to the question replaced the file")
 
 
-def others(x, dpy, win):
-    """The program's windows other than the main one that have a caption."""
-    return [w for w in all_windows(x, dpy, x.XDefaultRootWindow(dpy))
-            if w != win and utf8_property(x, dpy, w, b"_NET_WM_NAME") not in (None, "", "karuvo")
-            and not utf8_property(x, dpy, w, b"_NET_WM_NAME").startswith("Qt ")]
+def others(x, dpy, win, expected):
+    """The program's captioned windows other than the main one, once there are `expected`
+    of them (or as they are after a few seconds)."""
+    end = time.monotonic() + 5
+    while True:
+        found = [w for w in all_windows(x, dpy, x.XDefaultRootWindow(dpy))
+                 if w != win and utf8_property(x, dpy, w, b"_NET_WM_NAME") not in (None, "", "karuvo")
+                 and not utf8_property(x, dpy, w, b"_NET_WM_NAME").startswith("Qt ")]
+        if len(found) == expected or time.monotonic() > end:
+            return found
+        time.sleep(0.2)
 
 
 def utf8_property(x, dpy, win, name):
