@@ -25,6 +25,7 @@
 #include "sheet/builder.h"
 #include "sheet/char_source.h"
 #include "sheet/distance_field.h"
+#include "sheet/findings.h"
 #include "sheet/grid.h"
 #include "sheet/pages.h"
 
@@ -161,20 +162,15 @@ void fitCell(CliOptions& o, const GridSize& grid, const Font& font) {
 }
 
 // Warns when the edge effect reaches past the cells into their neighbours, naming the
-// cell that would hold it. The sheet's characters carry the advances the build measured.
+// cell that would hold it.
 void warnOfSpill(const SheetSettings& s, const Sheet& sheet, QTextStream& err) {
-    if ((s.effect == EffectKind::None && s.distanceRange == 0) || sheet.chars.empty()) return;
-    CharBox largest{0, sheet.lineHeight};
-    for (const SheetChar& c : sheet.chars) largest.width = std::max(largest.width, c.advance);
-    const CharBox allowance = sheetAllowance(s);
-    const std::int64_t width = largest.width + std::abs(std::int64_t{allowance.width});
-    const std::int64_t height = largest.height + std::abs(std::int64_t{allowance.height});
-    if ((allowance.width == 0 || width <= s.cellWidth) && (allowance.height == 0 || height <= s.cellHeight)) return;
-    err << kPrefix << "warning: the "
-        << (s.distanceRange > 0 ? "distance field" : s.effect == EffectKind::Shadow ? "shadow" : "outline")
+    const std::optional<CellSize> holding = spillingEffectCell(s, sheet);
+    if (!holding) return;
+    const bool field = s.distanceRange > 0;
+    err << kPrefix << "warning: the " << (field ? "distance field" : s.effect == EffectKind::Shadow ? "shadow" : "outline")
         << " reaches past cells of " << s.cellWidth << " x " << s.cellHeight
-        << (s.distanceRange > 0 ? " pixels and is cut at their edges" : " pixels into their neighbours") << "; cells of " << std::max<std::int64_t>(width, s.cellWidth) << " x "
-        << std::max<std::int64_t>(height, s.cellHeight) << " would hold it (-c)\n";
+        << (field ? " pixels and is cut at their edges" : " pixels into their neighbours") << "; cells of "
+        << holding->width << " x " << holding->height << " would hold it (-c)\n";
 }
 
 QString relativeTo(const QString& file, const QString& fromFile) {

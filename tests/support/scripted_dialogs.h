@@ -13,14 +13,15 @@ class ScriptedDialogs : public dialogs::Dialogs {
 public:
     std::deque<std::optional<FontDescription>> fonts;
     std::deque<std::optional<Colour>> colours;
-    std::deque<QString> openNames, saveNames;
+    std::deque<QString> openNames;
+    std::deque<dialogs::SaveName> saveNames;
     QStringList messages;
     int fontCalls = 0, colourCalls = 0, openCalls = 0, saveCalls = 0;
 
     std::optional<FontDescription> ChooseFontDialog() override { return next(fonts, fontCalls, "font"); }
     std::optional<Colour> ChooseColorDialog() override { return next(colours, colourCalls, "colour"); }
     QString OpenTextureFileDialog() override { return next(openNames, openCalls, "open-file"); }
-    QString SaveSheetFileDialog() override { return next(saveNames, saveCalls, "save-file"); }
+    dialogs::SaveName SaveSheetFileDialog() override { return next(saveNames, saveCalls, "save-file"); }
     void showMessage(const QString& message) override { messages << message; }
 
     int dialogCalls() const { return fontCalls + colourCalls + openCalls + saveCalls; }

@@ -26,7 +26,8 @@ struct Form1Test : ::testing::Test {
 
 TEST_F(Form1Test, WindowStartsWithItsDesignValues) {
     EXPECT_EQ(form->windowTitle(), QStringLiteral("KARUVO作成ツール"));
-    EXPECT_EQ(form->size(), QSize(408, 366));
+    EXPECT_EQ(form->size(), QSize(408, 366 + form->statusBar->height()));  // the status bar below the design
+    EXPECT_FALSE(form->windowIcon().pixmap(32).isNull());
     struct Row { const char* name; const char* parent; QRect geometry; const char16_t* text; };
     const Row rows[] = {
         {"Command1", "", {8, 8, 89, 25}, u"フォント選択"},
