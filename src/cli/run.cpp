@@ -128,12 +128,12 @@ QString relativeTo(const QString& file, const QString& fromFile) {
 }
 
 // Where the pages go: the output itself for a sheet that is not split, otherwise its
-// name with "_0", "_1", ... before the suffix.
+// name with "_0", "_1", ... before the suffix (".png" alone gives "_0.png").
 QStringList pagePaths(const QString& output, std::size_t count, bool split) {
     if (!split) return {output};
     const qsizetype slash = output.lastIndexOf(u'/');
     qsizetype dot = output.lastIndexOf(u'.');
-    if (dot <= slash + 1) dot = output.size();
+    if (dot <= slash) dot = output.size();
     QStringList paths;
     for (std::size_t i = 0; i < count; ++i)
         paths << output.first(dot) + u'_' + QString::number(i) + output.sliced(dot);
