@@ -14,6 +14,7 @@
 #include "export/sheet_file.h"
 #include "platform/checked.h"
 #include "platform/error.h"
+#include "platform/glyph_check.h"
 #include "platform/image_io.h"
 #include "sheet/builder.h"
 #include "sheet/char_source.h"
@@ -150,6 +151,16 @@ int build(CliOptions& o, QTextStream& err) {
     }
     std::unique_ptr<FontFile> fontFile;
     const std::unique_ptr<Font> font = chooseFont(o, fontFile, err);
+    if (fontFile) {
+        std::vector<char32_t> distinct;
+        for (const GridCell& cell : gridCells(s.text)) distinct.push_back(cell.codePoint);
+        std::sort(distinct.begin(), distinct.end());
+        distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+        const FontDescription& d = font->description();
+        checkGlyphsRasterise(o.font.family, o.font.faceIndex, distinct,
+                             {o.font.pixelSize, o.font.mono, d.weight >= 600 && fontFile->weight() < 600,
+                              d.italic != 0 && !fontFile->italic()});
+    }
     const SheetFileFormat format = *sheetFileFormat(o.outputPath);
     const bool describing = !o.fntPath.isEmpty() || !o.jsonPath.isEmpty();
     s.keepCoverage = needsCoverage(format);

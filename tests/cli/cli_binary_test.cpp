@@ -447,6 +447,8 @@ const BadRun kBadRuns[] = {
     {"-t A -f %/pair.ttc --face-index 2", 1, "Cannot use face 2 of the font file \"%/pair.ttc\": it has 2 faces; "
                                              "give --face-index 0 to 1"},
     {"-t A -f %/renamed.ttf --face-index 1", 1, "it has 1 face; give --face-index 0\n"},
+    // A glyph that FreeType cannot rasterise, which the font engine would read past.
+    {"-t AV -s 40 -f %/damaged.ttf", 1, "the glyph of U+0056 V is damaged and cannot be drawn at 40 pixels"},
     {"-t A -f DejaVu --face-index 1", 1, "\"DejaVu\" is a family name; give -f a font file or drop --face-index"},
     {"-t A -f %/pair.ttc --face-index -1", 2, "--face-index: the face index -1 is out of range"},
     {"-t ABCDEFGH -c 32x32 --max-size 200", 1, "A row of the sheet is 256 pixels wide and does not fit on pages of "

@@ -8,6 +8,8 @@ make_test_fonts.py DIR writes, from the installed DejaVu faces:
                      face 1 bold, face 2 oblique (DejaVu Sans, Sans Bold, Sans Oblique)
   DIR/plain.ttf      DejaVu Sans without layout tables, "Karuvo Test Plain" (no Han or kana)
   DIR/deep.ttf       DejaVu Sans, "Karuvo Test Deep", whose g hangs 1400 units lower
+  DIR/damaged.ttf    DejaVu Sans, "Karuvo Test Damaged", whose V is a flat line 74 em long
+                     that FreeType cannot rasterise
   DIR/not-a-font.ttf a text file under a font's name
 make_test_fonts.py --seeds DIR writes the fuzzing seeds (fuzz/seeds/font): a.ttf, a.otf and
 a.ttc, each a few glyphs of an installed face under a family of its own.
@@ -47,6 +49,22 @@ def lowered(font, name, units):
     return font
 
 
+def flattened(font, name):
+    """Makes glyph `name` one flat contour whose points run far past the 16-bit range,
+    each step still within it, with its stored box left as it was."""
+    from fontTools.ttLib.tables._g_l_y_f import Glyph, GlyphCoordinates
+    glyph = Glyph()
+    glyph.numberOfContours = 1
+    glyph.coordinates = GlyphCoordinates([(30209, 0), (60419, 0), (91399, 0), (122380, 0), (152338, 0),
+                                          (119578, 0), (119730, 0)])
+    glyph.flags = bytearray([1, 1, 1, 1, 1, 1, 0])
+    glyph.endPtsOfContours = [6]
+    glyph.program = font["glyf"][name].program
+    glyph.xMin, glyph.yMin, glyph.xMax, glyph.yMax = 16, 0, 1384, 1493
+    font["glyf"][name] = glyph
+    return font
+
+
 def small(path, text, flavour_keep=()):
     options = subset.Options()
     options.layout_features = list(flavour_keep)
@@ -76,6 +94,9 @@ def main(folder):
             del plain[table]
     plain.save(os.path.join(folder, "plain.ttf"))
     lowered(renamed(DEJAVU + "DejaVuSans.ttf", "Karuvo Test Deep"), "g", 1400).save(os.path.join(folder, "deep.ttf"))
+    damaged = flattened(renamed(DEJAVU + "DejaVuSans.ttf", "Karuvo Test Damaged"), "V")
+    damaged.recalcBBoxes = False
+    damaged.save(os.path.join(folder, "damaged.ttf"))
     with open(os.path.join(folder, "not-a-font.ttf"), "w") as f:
         f.write("plain text under a font's name\n")
 
