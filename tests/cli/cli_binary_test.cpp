@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSet>
+#include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -347,6 +348,23 @@ TEST_F(CliBinary, GlyphsReachingPastTheirRowAreDrawnInEveryBandTheyReach) {
                                     .font = faceDescription("Karuvo Test Deep", 20), .texturePath = {},
                                     .effect = EffectKind::Shadow, .shadowDx = 3, .shadowDy = 7, .shadowColour = 0xFF5030});
     EXPECT_EQ(differingPixels(path("s.bmp"), whole.image.qimage().convertToFormat(QImage::Format_RGB32)), 0);
+
+    // The reach the face's box gives covers the g's ink below its line, with a pixel or two to spare.
+    const auto deep = Font::create(faceDescription("Karuvo Test Deep", 20));
+    ASSERT_TRUE(deep && deep->ownInkReach());
+    QImage g(40, 80, QImage::Format_RGB32);
+    g.fill(Qt::black);
+    {
+        QPainter p(&g);
+        p.setFont(deep->qfont());
+        p.setPen(Qt::white);
+        p.drawText(QPoint(5, 10 + deep->metrics().ascent()), "g");
+    }
+    int lowest = 0;
+    for (int y = 0; y < g.height(); ++y) lowest = hasInk(g, QRect(0, y, g.width(), 1)) ? y : lowest;
+    const int below = lowest - (10 + deep->metrics().height() - 1);
+    EXPECT_GE(*deep->ownInkReach(), below);
+    EXPECT_LE(*deep->ownInkReach(), below + 2);
 }
 
 // The colours of a picture.
