@@ -157,6 +157,17 @@ TEST_F(CliBinary, DescriptorsListEachCharacterOnceAtItsFirstCell) {
         EXPECT_EQ(QList<int>({e["column"].toInt(), e["row"].toInt(), e["x"].toInt(), e["y"].toInt()}),
                   QList<int>({c.column, c.row, x, y})) << c.id;
     }
+
+    // A JSON descriptor alone carries the face's kerning too, as the face's own layout kerns.
+    const auto [kernCode, kernErr] = runCli({"-t", "AV", "-f", "DejaVu Sans", "-s", "20", "-o", path("k.bmp"), "--json", path("k.json")});
+    ASSERT_EQ(kernCode, 0) << kernErr;
+    QFont kerned = plainFace("DejaVu Sans", 20);
+    const int plain = QFontMetrics(kerned).horizontalAdvance("AV");
+    kerned.setKerning(true);
+    QList<int> av;
+    for (const QJsonValue k : QJsonDocument::fromJson(readFile(path("k.json"))).object()["kerning"].toArray())
+        if (k["first"].toInt() == 'A' && k["second"].toInt() == 'V') av << k["amount"].toInt();
+    EXPECT_EQ(av, QList<int>{QFontMetrics(kerned).horizontalAdvance("AV") - plain});
 }
 
 TEST_F(CliBinary, ListedCharactersFillWrappedRowsInCodePointOrder) {
