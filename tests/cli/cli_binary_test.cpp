@@ -196,17 +196,27 @@ TEST_F(CliBinary, ListedCharactersFillWrappedRowsInCodePointOrder) {
     EXPECT_EQ(QImage(path("h.bmp")).size(), QSize(16 * 12, 12 * 12));
 }
 
+// Without fallback, the same characters leave their cells empty and are named so.
 TEST_F(CliBinary, LackedCharactersAreReportedOnceWithTheFaceThatDrawsThemOrNone) {
     // U+0938 (Devanagari) is in no installed face; it gets the missing-glyph box.
     const QString text = "A" + QString::fromUcs4(U"\U0001F600") + QStringLiteral("\u4E00\u4E00\u0938");
-    const auto [code, err] = runCli({"-t", text, "-f", "DejaVu Sans", "-c", "10x12", "-o", path("e.bmp")});
-    ASSERT_EQ(code, 0) << err;
-    const QImage sheet(path("e.bmp"));
-    ASSERT_EQ(sheet.size(), QSize(50, 12));
-    EXPECT_TRUE(hasInk(sheet, QRect(40, 0, 10, 12))) << "the last cell is empty";
-    const QString said = QString::fromStdString(err);
-    EXPECT_EQ(said.count(QStringLiteral("karuvo-cli: U+4E00 \u4E00 is not in \"DejaVu Sans\"; drawn with \"IPAGothic\"\n")), 1) << err;
-    EXPECT_TRUE(said.contains(QStringLiteral("karuvo-cli: U+0938 \u0938 is not in \"DejaVu Sans\"; no installed face has it, so its cell shows the missing-glyph box\n"))) << err;
+    for (const bool fallback : {true, false}) {
+        QStringList args{"-t", text, "-f", "DejaVu Sans", "-c", "10x12", "-o", path("e.bmp")};
+        if (!fallback) args << "--no-fallback";
+        const auto [code, err] = runCli(args);
+        ASSERT_EQ(code, 0) << err;
+        const QImage sheet(path("e.bmp"));
+        ASSERT_EQ(sheet.size(), QSize(50, 12));
+        EXPECT_TRUE(hasInk(sheet, QRect(0, 0, 10, 12)));
+        EXPECT_EQ(hasInk(sheet, QRect(30, 0, 10, 12)), fallback);  // the second U+4E00
+        EXPECT_EQ(hasInk(sheet, QRect(40, 0, 10, 12)), fallback) << "the missing-glyph box";
+        const QString said = QString::fromStdString(err);
+        EXPECT_EQ(said.count(QStringLiteral("karuvo-cli: U+4E00 \u4E00 is not in \"DejaVu Sans\"; ") +
+                             (fallback ? "drawn with \"IPAGothic\"\n" : "left empty\n")), 1) << err;
+        EXPECT_TRUE(said.contains(QStringLiteral("karuvo-cli: U+0938 \u0938 is not in \"DejaVu Sans\"; ") +
+                                  (fallback ? "no installed face has it, so its cell shows the missing-glyph box\n"
+                                            : "left empty\n"))) << err;
+    }
 }
 
 // A font file no configuration knows, and each face of a collection, is used and named,
@@ -248,17 +258,6 @@ TEST_F(CliBinary, EachFaceOfAFileDrawsItsOwnGlyphsUnderItsOwnName) {
         EXPECT_EQ(QJsonDocument::fromJson(readFile(path("face.json"))).object()["face"].toString(), family);
         EXPECT_EQ(differingPixels(out, drawnSheet("Rg&", drawsAs, 32, 40, 0xFFFFFF)), 0);
     }
-    EXPECT_NE(QImage(path("face1.bmp")), QImage(path("face2.bmp")));
-}
-
-TEST_F(CliBinary, WithoutFallbackALackedCharacterLeavesAnEmptyCellAndIsReported) {
-    const auto [code, err] = runCli({"-t", QStringLiteral("A\u5B57"), "-f", testFonts() + "/renamed.ttf", "-c", "20x20",
-                                     "-o", path("n.bmp"), "--no-fallback"});
-    ASSERT_EQ(code, 0) << err;
-    EXPECT_NE(err.find("U+5B57 \u5B57 is not in \"Karuvo Test Sans\"; left empty\n"), std::string::npos) << err;
-    const QImage sheet(path("n.bmp"));
-    EXPECT_TRUE(hasInk(sheet, QRect(0, 0, 20, 20)));
-    EXPECT_FALSE(hasInk(sheet, QRect(20, 0, 20, 20)));
 }
 
 TEST_F(CliBinary, AnEffectReachingPastItsCellIsWarnedOfOnceWithTheCellThatHoldsIt) {
