@@ -44,18 +44,9 @@ bool allPrefixed(const std::string& err) {
     return true;
 }
 
-// A folder of font files no font configuration knows (see make_test_fonts.py): made
-// once per test program from the installed DejaVu faces.
-QString testFonts() {
-    static QTemporaryDir fonts;
-    static const bool made = [] {
-        QProcess p;
-        p.start(QStringLiteral(KARUVO_PYTHON), {QStringLiteral(KARUVO_TEST_FONT_SCRIPT), fonts.path()});
-        return p.waitForFinished(60000) && p.exitCode() == 0;
-    }();
-    EXPECT_TRUE(made) << "the test fonts could not be made";
-    return fonts.path();
-}
+// The folder of font files no font configuration knows (see make_test_fonts.py), made
+// by the build from the installed DejaVu faces.
+QString testFonts() { return QStringLiteral(KARUVO_TEST_FONTS); }
 
 // A test font file, loaded into this process too, so that a plain painter can draw with it.
 QString testFont(const QString& name) {
