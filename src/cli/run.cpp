@@ -20,6 +20,7 @@
 #include "platform/error.h"
 #include "platform/file_input.h"
 #include "platform/file_output.h"
+#include "platform/glyph_check.h"
 #include "platform/image_io.h"
 #include "project/project_file.h"
 #include "sheet/builder.h"
@@ -177,11 +178,12 @@ QString relativeTo(const QString& file, const QString& fromFile) {
     return QDir(QFileInfo(fromFile).absolutePath()).relativeFilePath(QFileInfo(file).absoluteFilePath());
 }
 
-// Page k of the sheet `output`: its name with "_k" before the suffix.
+// Page k of the sheet `output`: its name with "_k" before the suffix (".png" alone gives
+// "_k.png").
 QString pagePath(const QString& output, qint64 k) {
     const qsizetype slash = output.lastIndexOf(u'/');
     qsizetype dot = output.lastIndexOf(u'.');
-    if (dot <= slash + 1) dot = output.size();
+    if (dot <= slash) dot = output.size();
     return output.first(dot) + u'_' + QString::number(k) + output.sliced(dot);
 }
 
@@ -278,6 +280,16 @@ int build(CliOptions& o, QTextStream& err, std::optional<FileContents> project) 
     }
     std::unique_ptr<FontFile> fontFile;
     const std::unique_ptr<Font> font = chooseFont(o, fontFile, err);
+    if (fontFile) {
+        std::vector<char32_t> distinct;
+        for (const GridCell& cell : gridCells(s.text)) distinct.push_back(cell.codePoint);
+        std::sort(distinct.begin(), distinct.end());
+        distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+        const FontDescription& d = font->description();
+        checkGlyphsRasterise(o.font.family, o.font.faceIndex, distinct,
+                             {o.font.pixelSize, o.font.mono, d.weight >= 600 && fontFile->weight() < 600,
+                              d.italic != 0 && !fontFile->italic()});
+    }
     const SheetFileFormat format = *sheetFileFormat(o.outputPath);
     const bool describing = !o.fntPath.isEmpty() || !o.jsonPath.isEmpty();
     s.keepCoverage = needsCoverage(format);
