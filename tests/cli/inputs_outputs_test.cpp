@@ -5,7 +5,6 @@
 #include <QImage>
 #include <QImageReader>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QThread>
 #include <QXmlStreamReader>
 #include <csignal>
@@ -52,14 +51,9 @@ Ending runCli(const QStringList& args, int limitMs = 60000) {
     return ended(p, limitMs);
 }
 
-struct InputsOutputs : ::testing::Test {
-    QString path(const QString& name) const { return dir.filePath(name); }
-    QStringList entries() const {
-        return QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
-    }
+struct InputsOutputs : InTempFolder {
     // The arguments split at spaces, "@" standing for the test's folder.
     QStringList args(const char* line) const { return QString::fromUtf8(line).replace("@", dir.path()).split(u' '); }
-    QTemporaryDir dir;
 };
 
 }  // namespace
@@ -258,18 +252,29 @@ TEST_F(InputsOutputs, AControlCharacterInAFaceNameIsReplacedInTheFntWithAWarning
     EXPECT_TRUE(readFile(path("c.json")).contains("\"face\": \"Karuvo\\u0001Test\""));
 }
 
-TEST_F(InputsOutputs, AFilesystemWithoutFreeInodesIsNamedAsSuch) {
-    const QString mount = path("few");
-    ASSERT_TRUE(QDir(dir.path()).mkdir("few"));
-    if (::mount("tmpfs", QFile::encodeName(mount).constData(), "tmpfs", 0, "size=1m,nr_inodes=3") != 0)
-        GTEST_SKIP() << "a small filesystem cannot be mounted here";
-    struct Unmount {
-        QByteArray at;
-        ~Unmount() { ::umount(at.constData()); }
-    } unmount{QFile::encodeName(mount)};
-    for (int i = 0; writeFile(mount + QStringLiteral("/f%1").arg(i), "x") && i < 10; ++i) {}
-    const Ending e = runCli({"-t", "A", "-o", mount + "/out.bmp"});
-    EXPECT_EQ(e.code, 1) << e.err;
-    EXPECT_NE(e.err.find("no free inodes left on \"" + mount.toStdString() + "\""), std::string::npos) << e.err;
-    EXPECT_EQ(e.err.find("free some space"), std::string::npos) << e.err;
+// A filesystem of 64 KiB takes no sheet of 96 KiB; one of three inodes, filled, takes
+// no new file. The message tells which, and the old output stays.
+TEST_F(InputsOutputs, AFullFilesystemIsNamedWithWhatItLacks) {
+    const struct { const char* options; const char* text; const char* said; const char* notSaid; } cases[] = {
+        {"size=64k", "ABCDEFGH", "no space left on device; free some space on \"", "no free inodes"},
+        {"size=1m,nr_inodes=3", "A", "no free inodes left on \"", "free some space"}};
+    for (const auto& [options, text, said, notSaid] : cases) {
+        const QString mount = path(options);
+        ASSERT_TRUE(QDir(dir.path()).mkdir(options));
+        if (::mount("tmpfs", QFile::encodeName(mount).constData(), "tmpfs", 0, options) != 0)
+            GTEST_SKIP() << "a small filesystem cannot be mounted here";
+        struct Unmount {
+            QByteArray at;
+            ~Unmount() { ::umount(at.constData()); }
+        } unmount{QFile::encodeName(mount)};
+        ASSERT_TRUE(writeFile(mount + "/out.bmp", "old"));
+        for (int i = 0; text[1] == 0 && writeFile(mount + QStringLiteral("/f%1").arg(i), "x") && i < 10; ++i) {}
+        const QStringList before = fakes::entries(mount);
+        const Ending e = runCli({"-t", text, "-c", "64x64", "-o", mount + "/out.bmp"});
+        EXPECT_EQ(e.code, 1) << e.err;
+        EXPECT_NE(e.err.find(said + mount.toStdString() + "\""), std::string::npos) << e.err;
+        EXPECT_EQ(e.err.find(notSaid), std::string::npos) << e.err;
+        EXPECT_EQ(readFile(mount + "/out.bmp"), "old");
+        EXPECT_EQ(fakes::entries(mount), before);
+    }
 }
