@@ -450,14 +450,6 @@ const BadRun kBadRuns[] = {
     {"-t A -c 70000x8 -o @/big.png --fnt @/big.fnt --fnt-format binary", 1, "cannot hold a sheet width of 70000"}};
 INSTANTIATE_TEST_SUITE_P(CliBinary, CliBadInput, ::testing::ValuesIn(kBadRuns));
 
-TEST_F(CliBinary, ANonUtf8ArgumentIsAUsageError) {
-    const auto [code, err] = runProgram("/bin/sh", {"-c", "exec \"$0\" -t \"$(printf 'A\\377')\" -o \"$1\"",
-                                                    KARUVO_CLI_PATH, path("out.bmp")});
-    EXPECT_EQ(code, 2) << err;
-    EXPECT_NE(err.find("argument 2 is not valid UTF-8"), std::string::npos) << err;
-    EXPECT_FALSE(QFile::exists(path("out.bmp")));
-}
-
 // The nodes are made in the test's folder: a fault here must not destroy the machine's own.
 TEST_F(CliBinary, DevicesAndFifosAreRefusedAndLeftAlone) {
     ASSERT_EQ(::mkfifo(QFile::encodeName(path("fifo")).constData(), 0600), 0);
