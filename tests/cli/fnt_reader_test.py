@@ -104,6 +104,22 @@ def read_json(data):
             "pages": doc["pages"], "charPages": {int(k): v["page"] for k, v in doc["chars"].items()}}
 
 
+def descriptors(cli, work, sheet, options):
+    """The descriptors of one sheet in the three .fnt forms and JSON, each read back."""
+    read = {}
+    for form, reader in (("text", read_text), ("xml", read_xml), ("binary", read_binary)):
+        fnt = os.path.join(work, form + ".fnt")
+        run = subprocess.run([cli, "-t", TEXT, "-f", "DejaVu Sans", *options, "-o", os.path.join(work, sheet + ".png"),
+                              "--fnt", fnt, "--fnt-format", form, "--json", os.path.join(work, sheet + ".json"), "-q"],
+                             capture_output=True, text=True)
+        assert run.returncode == 0, run.stderr
+        with open(fnt, "rb") as f:
+            read[form] = reader(f.read())
+    with open(os.path.join(work, sheet + ".json"), "rb") as f:
+        read["json"] = read_json(f.read())
+    return read
+
+
 def main(cli):
     failures = []
 
@@ -112,19 +128,8 @@ def main(cli):
             failures.append(what)
 
     with tempfile.TemporaryDirectory() as work:
-        fonts = {}
-        for form, reader in (("text", read_text), ("xml", read_xml), ("binary", read_binary)):
-            fnt = os.path.join(work, form + ".fnt")
-            args = [cli, "-t", TEXT, "-f", "DejaVu Sans", "-s", "20", "--outline", "2", "-o",
-                    os.path.join(work, "sheet.png"), "--fnt", fnt, "--fnt-format", form, "-q"]
-            if form == "text":
-                args += ["--json", os.path.join(work, "sheet.json")]
-            run = subprocess.run(args, capture_output=True, text=True)
-            assert run.returncode == 0, run.stderr
-            with open(fnt, "rb") as f:
-                fonts[form] = reader(f.read())
-        with open(os.path.join(work, "sheet.json"), "rb") as f:
-            js = read_json(f.read())
+        fonts = descriptors(cli, work, "sheet", ["-s", "20", "--outline", "2"])
+    js = fonts["json"]
 
     text = fonts["text"]
     want_ids = sorted({ord(c) for c in TEXT if c != "\n"})
@@ -154,18 +159,7 @@ def main(cli):
     # pages, files that exist and hold no more, and puts each character on one of them,
     # its rectangle inside that page.
     with tempfile.TemporaryDirectory() as work:
-        paged = {}
-        for form, reader in (("text", read_text), ("xml", read_xml), ("binary", read_binary)):
-            fnt = os.path.join(work, form + ".fnt")
-            args = [cli, "-t", TEXT, "-f", "DejaVu Sans", "-s", "10", "--columns", "4", "--max-size", "64", "-o",
-                    os.path.join(work, "p.png"), "--fnt", fnt, "--fnt-format", form, "--json",
-                    os.path.join(work, "p.json"), "-q"]
-            run = subprocess.run(args, capture_output=True, text=True)
-            assert run.returncode == 0, run.stderr
-            with open(fnt, "rb") as f:
-                paged[form] = reader(f.read())
-        with open(os.path.join(work, "p.json"), "rb") as f:
-            paged["json"] = read_json(f.read())
+        paged = descriptors(cli, work, "p", ["-s", "10", "--columns", "4", "--max-size", "64"])
         written = sorted(n for n in os.listdir(work) if n.endswith(".png"))
     pages = paged["text"]["pages"]
     check(len(pages) > 1 and sorted(pages) == written, f"pages {pages}, files {written}")

@@ -5,7 +5,6 @@
 #include <QImage>
 #include <QImageReader>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QThread>
 #include <QXmlStreamReader>
 #include <csignal>
@@ -17,49 +16,23 @@
 #include <unistd.h>
 
 #include "platform/image_io.h"
+#include "support/cli_process.h"
 #include "support/fixtures.h"
-#include "support/test_fonts.h"
 
 using namespace karuvo;
 using namespace karuvo::fakes;
 
 namespace {
 
-// How a run ended: its exit status, or the signal that ended it, and standard error.
-struct Ending {
-    bool finished = false;  // false: still running after the limit, and killed
-    int code = -1;          // exit status, or the signal's number when `signalled`
-    bool signalled = false;
-    std::string err;
-};
-
-Ending ended(QProcess& p, int limitMs) {
-    Ending e;
-    e.finished = p.waitForFinished(limitMs);
-    if (!e.finished) {
-        p.kill();
-        p.waitForFinished();
-    }
-    e.code = p.exitCode();
-    e.signalled = p.exitStatus() == QProcess::CrashExit;
-    e.err = p.readAllStandardError().toStdString();
-    return e;
-}
-
-Ending runCli(const QStringList& args, int limitMs = 60000) {
+Ending runUntil(const QStringList& args, int limitMs = 60000) {
     QProcess p;
     p.start(QStringLiteral(KARUVO_CLI_PATH), args);
     return ended(p, limitMs);
 }
 
-struct InputsOutputs : ::testing::Test {
-    QString path(const QString& name) const { return dir.filePath(name); }
-    QStringList entries() const {
-        return QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
-    }
+struct InputsOutputs : InTempFolder {
     // The arguments split at spaces, "@" standing for the test's folder.
     QStringList args(const char* line) const { return QString::fromUtf8(line).replace("@", dir.path()).split(u' '); }
-    QTemporaryDir dir;
 };
 
 }  // namespace
@@ -81,7 +54,7 @@ TEST_F(InputsOutputs, AnOutputThatIsAnInputIsAUsageErrorNamingBothAndNothingIsWr
         {"-t ABCD -c 8x8 --columns 1 --max-size 8 --texture @/p_1.bmp -o @/p.bmp",
          "-o \"@/p_1.bmp\" is the file that --texture reads (\"@/p_1.bmp\")"}};
     for (const auto& [line, said] : cases) {
-        const Ending e = runCli(args(line));
+        const Ending e = runUntil(args(line));
         EXPECT_EQ(e.code, 2) << line << "\n" << e.err;
         EXPECT_NE(e.err.find(QString::fromUtf8(said).replace("@", dir.path()).toStdString()), std::string::npos) << e.err;
         EXPECT_EQ(entries(), before) << line;
@@ -110,7 +83,7 @@ TEST_F(InputsOutputs, APipeSocketDeviceOrFolderGivenAsAnInputIsNamedForWhatItIsA
     for (const auto& [option, node, said] : cases) {
         QStringList a{option, QString::fromUtf8(node).replace("@", dir.path()), "-o", path("out.bmp")};
         if (QLatin1String(option) != QLatin1String("-T")) a << "-t" << "A";
-        const Ending e = runCli(a, 20000);
+        const Ending e = runUntil(a, 20000);
         ASSERT_TRUE(e.finished) << option << " " << node << " was waited on";
         EXPECT_EQ(e.code, 1) << e.err;
         EXPECT_NE(e.err.find(said), std::string::npos) << option << " " << node << "\n" << e.err;
@@ -122,7 +95,7 @@ TEST_F(InputsOutputs, APipeSocketDeviceOrFolderGivenAsAnInputIsNamedForWhatItIsA
 // Every pair of 6,879 targets compared by resolving both names again took more than five
 // minutes; one key per target, seconds.
 TEST_F(InputsOutputs, AllJisPagesAreWrittenWithinTheLimit) {
-    const Ending e = runCli({"--charset", "jis-x-0208", "-c", "1x1", "-s", "1", "--columns", "1", "--max-size", "1",
+    const Ending e = runUntil({"--charset", "jis-x-0208", "-c", "1x1", "-s", "1", "--columns", "1", "--max-size", "1",
                              "-o", path("p.png"), "--fnt", path("p.fnt"), "-q"},
                             60000);
     ASSERT_TRUE(e.finished) << "6,879 pages took more than a minute";
@@ -141,8 +114,8 @@ TEST_F(InputsOutputs, FewerPagesRemoveThoseTheReplacedDescriptorNamedOrWarnOfThe
         {{}, false}};
     for (const auto& [descriptor, removed] : cases) {
         SCOPED_TRACE(descriptor.join(u' ').toStdString());
-        ASSERT_EQ(runCli(four + descriptor).code, 0);
-        const Ending e = runCli(two + descriptor);
+        ASSERT_EQ(runUntil(four + descriptor).code, 0);
+        const Ending e = runUntil(two + descriptor);
         ASSERT_EQ(e.code, 0) << e.err;
         EXPECT_EQ(QFile::exists(path("p_2.png")), !removed);
         EXPECT_EQ(QFile::exists(path("p_3.png")), !removed);
@@ -196,7 +169,7 @@ TEST_F(InputsOutputs, AnInterruptedRunLeavesNothingBehind) {
     const QStringList alike{".big.bmp.Ab1Cd", ".other.bmp.Ab1Cd2", "big.bmp.Ab1Cd2"};
     for (const QString& name : alike + QStringList{".big.bmp.old.Xy3Zw4"}) ASSERT_TRUE(writeFile(path(name), "x"));
     QThread::msleep(20);  // the next run starts later than every one of them
-    const Ending next = runCli({"-t", "A", "-q", "-o", path("big.bmp")});
+    const Ending next = runUntil({"-t", "A", "-q", "-o", path("big.bmp")});
     ASSERT_EQ(next.code, 0) << next.err;
     QStringList expected = before + alike;
     expected.sort();
@@ -205,7 +178,7 @@ TEST_F(InputsOutputs, AnInterruptedRunLeavesNothingBehind) {
 
 TEST_F(InputsOutputs, PagedAndBandDrawnBuildsAreBudgetedForWhatTheyHoldAtOnce) {
     // Refused as needing 3,300 MiB when the whole sheet was counted; it holds a band at a time.
-    const Ending e = runCli({"--charset", "jis-x-0208", "-s", "128", "--outline", "3", "--max-size", "16384", "-o",
+    const Ending e = runUntil({"--charset", "jis-x-0208", "-s", "128", "--outline", "3", "--max-size", "16384", "-o",
                              path("o.png"), "-q"},
                             300000);
     ASSERT_EQ(e.code, 0) << e.err;
@@ -231,23 +204,31 @@ TEST_F(InputsOutputs, MessagesSayWhatIsWrong) {
         {{"-t", QStringLiteral("A\u2028B\u2029"), "-c", "8x8"}, "karuvo-cli: U+2028 is not in \"IPAGothic\"", "\u2028"},
         {{"-t", QStringLiteral("A\u2029"), "-c", "8x8"}, "karuvo-cli: U+2029 is not in", "\u2029"}};
     for (const auto& [args, said, notSaid] : cases) {
-        const Ending e = runCli(args + QStringList{"-o", path("out.bmp")});
+        const Ending e = runUntil(args + QStringList{"-o", path("out.bmp")});
         EXPECT_NE(e.err.find(said), std::string::npos) << e.err;
         EXPECT_EQ(e.err.find(notSaid), std::string::npos) << e.err;
     }
-    // A file name that is not UTF-8 is no text to save again.
-    QProcess shell;
-    shell.start("/bin/sh", {"-c", "exec \"$0\" -T \"$1/$(printf 'caf\\351').txt\" -o \"$1/out.bmp\"", KARUVO_CLI_PATH, dir.path()});
-    const Ending e = ended(shell, 60000);
-    EXPECT_EQ(e.code, 2) << e.err;
-    EXPECT_NE(e.err.find("rename a file whose name is not UTF-8"), std::string::npos) << e.err;
-    EXPECT_EQ(e.err.find("save the text"), std::string::npos) << e.err;
+}
+
+// Names that are not UTF-8, given through a shell: an argument is refused, and so is a
+// text file's name, which is no text to save again.
+TEST_F(InputsOutputs, ANameThatIsNotUtf8IsAUsageError) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"exec \"$0\" -t \"$(printf 'A\\377')\" -o \"$1/out.bmp\"", "argument 2 is not valid UTF-8"},
+        {"exec \"$0\" -T \"$1/$(printf 'caf\\351').txt\" -o \"$1/out.bmp\"", "rename a file whose name is not UTF-8"}};
+    for (const auto& [script, said] : cases) {
+        const auto [code, err] = runProgram("/bin/sh", {"-c", script, KARUVO_CLI_PATH, dir.path()});
+        EXPECT_EQ(code, 2) << err;
+        EXPECT_NE(err.find(said), std::string::npos) << err;
+        EXPECT_EQ(err.find("save the text"), std::string::npos) << err;
+        EXPECT_FALSE(QFile::exists(path("out.bmp")));
+    }
 }
 
 // The face's family, as the font file names it: XML 1.0 cannot hold U+0001 even as a
 // reference, so the XML gives U+FFFD where the JSON keeps the name whole.
 TEST_F(InputsOutputs, AControlCharacterInAFaceNameIsReplacedInTheFntWithAWarning) {
-    const Ending e = runCli({"-f", testFonts() + "/control.ttf", "-t", "A", "-o", path("c.png"), "--fnt", path("c.fnt"),
+    const Ending e = runUntil({"-f", testFonts() + "/control.ttf", "-t", "A", "-o", path("c.png"), "--fnt", path("c.fnt"),
                              "--fnt-format", "xml", "--json", path("c.json")});
     ASSERT_EQ(e.code, 0) << e.err;
     EXPECT_NE(e.err.find("warning: the face name \"Karuvo<U+0001>Test\" holds control characters"), std::string::npos) << e.err;
@@ -258,18 +239,29 @@ TEST_F(InputsOutputs, AControlCharacterInAFaceNameIsReplacedInTheFntWithAWarning
     EXPECT_TRUE(readFile(path("c.json")).contains("\"face\": \"Karuvo\\u0001Test\""));
 }
 
-TEST_F(InputsOutputs, AFilesystemWithoutFreeInodesIsNamedAsSuch) {
-    const QString mount = path("few");
-    ASSERT_TRUE(QDir(dir.path()).mkdir("few"));
-    if (::mount("tmpfs", QFile::encodeName(mount).constData(), "tmpfs", 0, "size=1m,nr_inodes=3") != 0)
-        GTEST_SKIP() << "a small filesystem cannot be mounted here";
-    struct Unmount {
-        QByteArray at;
-        ~Unmount() { ::umount(at.constData()); }
-    } unmount{QFile::encodeName(mount)};
-    for (int i = 0; writeFile(mount + QStringLiteral("/f%1").arg(i), "x") && i < 10; ++i) {}
-    const Ending e = runCli({"-t", "A", "-o", mount + "/out.bmp"});
-    EXPECT_EQ(e.code, 1) << e.err;
-    EXPECT_NE(e.err.find("no free inodes left on \"" + mount.toStdString() + "\""), std::string::npos) << e.err;
-    EXPECT_EQ(e.err.find("free some space"), std::string::npos) << e.err;
+// A filesystem of 64 KiB takes no sheet of 96 KiB; one of three inodes, filled, takes
+// no new file. The message tells which, and the old output stays.
+TEST_F(InputsOutputs, AFullFilesystemIsNamedWithWhatItLacks) {
+    const struct { const char* options; const char* text; const char* said; const char* notSaid; } cases[] = {
+        {"size=64k", "ABCDEFGH", "no space left on device; free some space on \"", "no free inodes"},
+        {"size=1m,nr_inodes=3", "A", "no free inodes left on \"", "free some space"}};
+    for (const auto& [options, text, said, notSaid] : cases) {
+        const QString mount = path(options);
+        ASSERT_TRUE(QDir(dir.path()).mkdir(options));
+        if (::mount("tmpfs", QFile::encodeName(mount).constData(), "tmpfs", 0, options) != 0)
+            GTEST_SKIP() << "a small filesystem cannot be mounted here";
+        struct Unmount {
+            QByteArray at;
+            ~Unmount() { ::umount(at.constData()); }
+        } unmount{QFile::encodeName(mount)};
+        ASSERT_TRUE(writeFile(mount + "/out.bmp", "old"));
+        for (int i = 0; text[1] == 0 && writeFile(mount + QStringLiteral("/f%1").arg(i), "x") && i < 10; ++i) {}
+        const QStringList before = fakes::entries(mount);
+        const Ending e = runUntil({"-t", text, "-c", "64x64", "-o", mount + "/out.bmp"});
+        EXPECT_EQ(e.code, 1) << e.err;
+        EXPECT_NE(e.err.find(said + mount.toStdString() + "\""), std::string::npos) << e.err;
+        EXPECT_EQ(e.err.find(notSaid), std::string::npos) << e.err;
+        EXPECT_EQ(readFile(mount + "/out.bmp"), "old");
+        EXPECT_EQ(fakes::entries(mount), before);
+    }
 }

@@ -163,17 +163,21 @@ def draw_line(cli, reference, work, family, shot_path):
     print(f"PASS: {family}: ink {got} in LÖVE, {want} in Qt kerned, {loose} unkerned; kerned by {kerned} px")
 
 
-def run(cli, reference):
+def main(run):
+    """Exits with run(cli, reference, work, display) from the command line's two programs, a
+    fresh folder and a private X server; 77 (skipped) without LÖVE or Xvfb."""
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit("FAIL: stopped by SIGTERM"))
     if not shutil.which("love") or not shutil.which("Xvfb"):
         print("SKIP: LÖVE or Xvfb is not installed (scripts/setup.sh installs them)")
-        return 77
+        sys.exit(77)
     work = tempfile.mkdtemp(prefix="karuvo-love-")
     xvfb = None
     try:
-        xvfb, os.environ["DISPLAY"] = start_xvfb()
-        for i, family in enumerate(FAMILIES):
-            draw_line(cli, reference, work, family, os.environ.get("KARUVO_ENGINE_SHOT", "-") if i == 0 else "-")
-        return 0
+        xvfb, display = start_xvfb()
+        sys.exit(run(sys.argv[1], sys.argv[2], work, display))
+    except AssertionError as e:
+        print(f"FAIL: {e}", file=sys.stderr)
+        sys.exit(1)
     finally:
         if xvfb:
             xvfb.terminate()
@@ -181,10 +185,12 @@ def run(cli, reference):
         shutil.rmtree(work, ignore_errors=True)
 
 
+def run(cli, reference, work, display):
+    os.environ["DISPLAY"] = display
+    for i, family in enumerate(FAMILIES):
+        draw_line(cli, reference, work, family, os.environ.get("KARUVO_ENGINE_SHOT", "-") if i == 0 else "-")
+    return 0
+
+
 if __name__ == "__main__":
-    signal.signal(signal.SIGTERM, lambda *_: sys.exit("FAIL: stopped by SIGTERM"))
-    try:
-        sys.exit(run(sys.argv[1], sys.argv[2]))
-    except AssertionError as e:
-        print(f"FAIL: {e}", file=sys.stderr)
-        sys.exit(1)
+    main(run)

@@ -14,13 +14,11 @@ its text are also saved there, stacked, as a PNG. Exit 77 (skipped) only when L�
 import json
 import os
 import shutil
-import signal
 import subprocess
 import sys
-import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from love_engine_test import CONF_LUA, read_pgm, read_raw, start_xvfb  # noqa: E402
+from love_engine_test import CONF_LUA, main, read_pgm, read_raw  # noqa: E402
 
 FAMILY, PIXELS, RANGE = "DejaVu Sans", 32, 8
 TEXT = "Agあ鬱字"
@@ -144,77 +142,60 @@ def draw_in_love(game, work, sheet, env, shot_path):
     return shots
 
 
-def run(cli, reference):
-    if not shutil.which("love") or not shutil.which("Xvfb"):
-        print("SKIP: LÖVE or Xvfb is not installed (scripts/setup.sh installs them)")
-        return 77
-    work = tempfile.mkdtemp(prefix="karuvo-love-sdf-")
-    xvfb = None
-    try:
-        game = os.path.join(work, "game")
-        os.mkdir(game)
-        field, fnt_path, json_path = (os.path.join(work, n) for n in ("field.png", "sheet.fnt", "sheet.json"))
-        common = [cli, "-t", TEXT, "-f", FAMILY, "-s", str(PIXELS), "-q"]
-        made = subprocess.run(common + ["--sdf", str(RANGE), "-o", field, "--fnt", fnt_path, "--json", json_path],
-                              capture_output=True, text=True)
-        assert made.returncode == 0, made.stderr
-        with open(fnt_path, encoding="utf-8") as f:
-            text = f.read().replace('file="field.png"', 'file="sheet.png"')
-        assert f"distanceField fieldType=sdf distanceRange={RANGE}\n" in text, "the .fnt does not name the field"
-        with open(os.path.join(game, "sheet.fnt"), "w", encoding="utf-8") as f:
-            f.write(text)
-        with open(json_path, encoding="utf-8") as f:
-            grid = json.load(f)
-        # The faults: the 1x coverage of the same cells, and the field's sign turned round.
-        coverage, flipped = os.path.join(work, "coverage.png"), os.path.join(work, "flipped.png")
-        cell = f"{grid['cellWidth']}x{grid['cellHeight']}"
-        made = subprocess.run(common + ["-c", cell, "-o", coverage], capture_output=True, text=True)
-        assert made.returncode == 0, made.stderr
-        subprocess.run([reference, "flip", field, flipped], check=True, env=dict(os.environ, QT_QPA_PLATFORM="offscreen"))
+def run(cli, reference, work, display):
+    game = os.path.join(work, "game")
+    os.mkdir(game)
+    field, fnt_path, json_path = (os.path.join(work, n) for n in ("field.png", "sheet.fnt", "sheet.json"))
+    common = [cli, "-t", TEXT, "-f", FAMILY, "-s", str(PIXELS), "-q"]
+    made = subprocess.run(common + ["--sdf", str(RANGE), "-o", field, "--fnt", fnt_path, "--json", json_path],
+                          capture_output=True, text=True)
+    assert made.returncode == 0, made.stderr
+    with open(fnt_path, encoding="utf-8") as f:
+        text = f.read().replace('file="field.png"', 'file="sheet.png"')
+    assert f"distanceField fieldType=sdf distanceRange={RANGE}\n" in text, "the .fnt does not name the field"
+    with open(os.path.join(game, "sheet.fnt"), "w", encoding="utf-8") as f:
+        f.write(text)
+    with open(json_path, encoding="utf-8") as f:
+        grid = json.load(f)
+    # The faults: the 1x coverage of the same cells, and the field's sign turned round.
+    coverage, flipped = os.path.join(work, "coverage.png"), os.path.join(work, "flipped.png")
+    cell = f"{grid['cellWidth']}x{grid['cellHeight']}"
+    made = subprocess.run(common + ["-c", cell, "-o", coverage], capture_output=True, text=True)
+    assert made.returncode == 0, made.stderr
+    subprocess.run([reference, "flip", field, flipped], check=True, env=dict(os.environ, QT_QPA_PLATFORM="offscreen"))
 
-        with open(os.path.join(game, "main.lua"), "w", encoding="utf-8") as f:
-            f.write(MAIN_LUA % (", ".join(map(str, SCALES)), TEXT, *ORIGIN))
-        with open(os.path.join(game, "conf.lua"), "w", encoding="utf-8") as f:
-            f.write((CONF_LUA % (WIDTH, HEIGHT)).replace("karuvo-engine-test", "karuvo-sdf-test"))
-        xvfb, display = start_xvfb()
-        env = dict(os.environ, DISPLAY=display, LIBGL_ALWAYS_SOFTWARE="1", HOME=work, XDG_DATA_HOME=work)
+    with open(os.path.join(game, "main.lua"), "w", encoding="utf-8") as f:
+        f.write(MAIN_LUA % (", ".join(map(str, SCALES)), TEXT, *ORIGIN))
+    with open(os.path.join(game, "conf.lua"), "w", encoding="utf-8") as f:
+        f.write((CONF_LUA % (WIDTH, HEIGHT)).replace("karuvo-engine-test", "karuvo-sdf-test"))
+    env = dict(os.environ, DISPLAY=display, LIBGL_ALWAYS_SOFTWARE="1", HOME=work, XDG_DATA_HOME=work)
 
-        fnt = read_fnt(fnt_path)
-        refs = []
-        for scale in SCALES:
-            pgm = os.path.join(work, f"reference{scale}.pgm")
-            args = [a for x, y, c in pens(fnt, scale) for a in (f"{x:g}", f"{y:g}", c)]
-            subprocess.run([reference, "draw", FAMILY, f"{PIXELS * scale:g}", str(WIDTH), str(HEIGHT), pgm, *args],
-                           check=True, env=dict(os.environ, QT_QPA_PLATFORM="offscreen"))
-            refs.append(read_pgm(pgm)[2])
+    fnt = read_fnt(fnt_path)
+    refs = []
+    for scale in SCALES:
+        pgm = os.path.join(work, f"reference{scale}.pgm")
+        args = [a for x, y, c in pens(fnt, scale) for a in (f"{x:g}", f"{y:g}", c)]
+        subprocess.run([reference, "draw", FAMILY, f"{PIXELS * scale:g}", str(WIDTH), str(HEIGHT), pgm, *args],
+                       check=True, env=dict(os.environ, QT_QPA_PLATFORM="offscreen"))
+        refs.append(read_pgm(pgm)[2])
 
-        results = {}
-        for name, sheet in (("field", field), ("coverage", coverage), ("flipped", flipped)):
-            shot_path = os.environ.get("KARUVO_ENGINE_SHOT", "-") if name == "field" else "-"
-            shots = draw_in_love(game, work, sheet, env, shot_path)
-            results[name] = [mismatch(shot, ref, WIDTH, HEIGHT) for shot, ref in zip(shots, refs)]
-            print(name + ": " + "; ".join(f"{s}x: {a} ink and {b} of {n} reference pixels off"
-                                          for s, (a, b, n) in zip(SCALES, results[name])))
-        assert all(n > 0 for _, _, n in results["field"]), "no reference ink"
-        def off(result):
-            return [s for s, (a, b, n) in zip(SCALES, result) if max(a, b) > int(n * SPARE)]
-        bad = off(results["field"])
-        assert not bad, f"the field's text is more than {NEAR} px off the reference at {bad}x"
-        for fault in ("coverage", "flipped"):
-            assert off(results[fault]), f"the {fault} sheet passed too; the test cannot tell"
-        print("PASS")
-        return 0
-    finally:
-        if xvfb:
-            xvfb.terminate()
-            xvfb.wait()
-        shutil.rmtree(work, ignore_errors=True)
+    results = {}
+    for name, sheet in (("field", field), ("coverage", coverage), ("flipped", flipped)):
+        shot_path = os.environ.get("KARUVO_ENGINE_SHOT", "-") if name == "field" else "-"
+        shots = draw_in_love(game, work, sheet, env, shot_path)
+        results[name] = [mismatch(shot, ref, WIDTH, HEIGHT) for shot, ref in zip(shots, refs)]
+        print(name + ": " + "; ".join(f"{s}x: {a} ink and {b} of {n} reference pixels off"
+                                      for s, (a, b, n) in zip(SCALES, results[name])))
+    assert all(n > 0 for _, _, n in results["field"]), "no reference ink"
+    def off(result):
+        return [s for s, (a, b, n) in zip(SCALES, result) if max(a, b) > int(n * SPARE)]
+    bad = off(results["field"])
+    assert not bad, f"the field's text is more than {NEAR} px off the reference at {bad}x"
+    for fault in ("coverage", "flipped"):
+        assert off(results[fault]), f"the {fault} sheet passed too; the test cannot tell"
+    print("PASS")
+    return 0
 
 
 if __name__ == "__main__":
-    signal.signal(signal.SIGTERM, lambda *_: sys.exit("FAIL: stopped by SIGTERM"))
-    try:
-        sys.exit(run(sys.argv[1], sys.argv[2]))
-    except AssertionError as e:
-        print(f"FAIL: {e}", file=sys.stderr)
-        sys.exit(1)
+    main(run)

@@ -1,7 +1,5 @@
 // Kerning pairs against the numbers the test font was compiled from
-// (support/make_kerning_font.py), not against any shaper.
-#include <QProcess>
-#include <QTemporaryDir>
+// (kerning.ttc of support/make_test_fonts.py), not against any shaper.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,6 +9,7 @@
 
 #include "platform/font.h"
 #include "support/fixtures.h"
+#include "support/test_fonts.h"
 
 namespace karuvo {
 void PrintTo(const KerningPair& k, std::ostream* os) {
@@ -27,19 +26,8 @@ constexpr int kPixels = 50;
 // Font units (1000 to the em) in whole pixels at kPixels, to the nearest.
 std::int32_t px(int units) { return static_cast<std::int32_t>(std::lround(units * kPixels / 1000.0)); }
 
-QString kerningFont() {
-    static QTemporaryDir dir;
-    static const bool made = [] {
-        QProcess p;
-        p.start(QStringLiteral(KARUVO_PYTHON), {QStringLiteral(KARUVO_KERNING_FONT_SCRIPT), dir.filePath("k.ttc")});
-        return p.waitForFinished(60000) && p.exitCode() == 0;
-    }();
-    EXPECT_TRUE(made) << "the kerning font could not be made";
-    return dir.filePath("k.ttc");
-}
-
 std::vector<KerningPair> pairsOf(int faceIndex, const std::u32string& chars) {
-    const FontFile file(kerningFont(), faceIndex);
+    const FontFile file(fakes::testFonts() + "/kerning.ttc", faceIndex);
     return Font::create(fakes::faceDescription(file.family(), kPixels))->kerningPairs(chars);
 }
 

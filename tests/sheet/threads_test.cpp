@@ -50,7 +50,6 @@ TEST(ThreadedDrawing, ThreadsAndBandsGiveTheOneThreadSheetByteForByte) {
         {"an outline", 34, EffectKind::Outline, 0, 0, 0xC0FFEE},
         {"black glyphs in an outline", 34, EffectKind::Outline, 0, 0, kBlack},
         {"a texture in an outline", 31, EffectKind::Outline, 0, 0, kWhite, true},
-        // Commas and stops sit low in their cells; their shadows cross into the next row.
         // Small kana sit low in their cells: their shadows cross into the next row, in
         // bands worked out from coverage.
         {"small kana with a shadow across rows", 34, EffectKind::Shadow, 3, 12, 0xC0FFEE, false, u"\u3041\u3043\u3063\u3083"},

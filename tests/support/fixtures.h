@@ -1,11 +1,14 @@
 #pragma once
 
+#include <QDir>
 #include <QFile>
 #include <QFont>
 #include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 #include <QStringList>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
 #include <optional>
 
 #include "platform/error.h"
@@ -70,6 +73,18 @@ inline QByteArray readFile(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
+
+// Every name in `folder`, hidden and special files too.
+inline QStringList entries(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+}
+
+// A test in a fresh folder of its own.
+struct InTempFolder : ::testing::Test {
+    QString path(const QString& name) const { return dir.filePath(name); }
+    QStringList entries() const { return fakes::entries(dir.path()); }
+    QTemporaryDir dir;
+};
 
 // A texture whose every pixel differs from its neighbours and is never black.
 inline Image patterned(std::int32_t width, std::int32_t height) {

@@ -6,8 +6,8 @@
 
 namespace karuvo::fakes {
 
-// The folder of font files no font configuration knows (see make_test_fonts.py), made
-// by the build from the installed DejaVu faces (KARUVO_TEST_FONTS).
+// The folder of font files no font configuration knows, made by the build
+// (make_test_fonts.py; KARUVO_TEST_FONTS).
 inline QString testFonts() { return QStringLiteral(KARUVO_TEST_FONTS); }
 
 // A test font file, loaded into this process too, so that a plain painter can draw with it.
