@@ -273,7 +273,9 @@ CliOptions parse(const QStringList& args, const CliOptions* base, ParseOutcome::
         const std::pair<bool, const char*> conflicts[] = {{s.effect == EffectKind::Shadow, "--shadow"},
                                                           {s.effect == EffectKind::Outline, "--outline"},
                                                           {s.fill == FillKind::Texture, "--texture"},
-                                                          {o.font.mono, "--mono"}};
+                                                          {o.font.mono, "--mono"},
+                                                          {o.font.underline, "--underline"},
+                                                          {o.font.strikeOut, "--strikeout"}};
         for (const auto& [set, name] : conflicts) {
             if (set) {
                 usage(QStringLiteral("--sdf and %1 exclude each other: a distance field holds the glyphs' shape "
@@ -388,7 +390,8 @@ as a PNG with transparency.
                            distance in pixels to the glyph's outline (positive
                            inside), RGB the fill colour; RANGE is 1 to 64; needs a
                            .png output, excludes --shadow, --outline, --texture,
-                           --mono and --fnt-format binary; a fitted cell makes room
+                           --mono, --underline, --strikeout and --fnt-format
+                           binary; a fitted cell makes room
                            of RANGE/2 (rounded up) on every side, with -c a field
                            is cut at its cell's edge; the descriptors name the field
       --fnt FILE           also write a .fnt descriptor ...

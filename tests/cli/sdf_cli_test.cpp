@@ -47,6 +47,7 @@ TEST(SdfCli, ConflictsAndBadRangesAreUsageErrors) {
         {"--sdf 8 --outline 0", "--sdf and --outline" + effects},
         {"--sdf 8 --texture t.png", "--sdf and --texture" + effects},
         {"--sdf 8 --mono", "--sdf and --mono" + effects},
+        {"--sdf 8 --underline", "--sdf and --underline" + effects},
         {"--sdf 8 -o o.bmp", "--sdf needs a PNG sheet, whose alpha holds the field; give -o a name ending in .png"},
         {"--sdf 8 --fnt f.fnt --fnt-format binary",
          "--sdf and --fnt-format binary exclude each other: the binary form cannot say that the page is a distance "
