@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Builds the Debian package from a finished build folder and checks what it holds: both
 programs in /usr/bin, the desktop entry (English and Japanese names, categories, a command
-and an icon that exist in the package), the icon, the declared dependencies, and that the
+that takes a file, the project file type, and an icon that exist in the package), the
+project file type's definition, the icon, the declared dependencies, and that the
 programs taken out of the package run."""
 import configparser
 import os
@@ -15,6 +16,7 @@ WANT_FILES = [
     "./usr/bin/karuvo-cli",
     "./usr/share/applications/karuvo.desktop",
     "./usr/share/icons/hicolor/scalable/apps/karuvo.svg",
+    "./usr/share/mime/packages/karuvo-project.xml",
 ]
 WANT_DEPENDS = ["libqt6widgets6", "libqt6gui6", "libqt6core6", "libharfbuzz0b", "libc6", "libstdc++6", "qt6-qpa-plugins",
                 "qt6-translations-l10n"]
@@ -47,7 +49,8 @@ def check(build, work):
     entry.optionxform = str
     entry.read(os.path.join(root, "usr/share/applications/karuvo.desktop"), encoding="utf-8")
     e = entry["Desktop Entry"]
-    expect = {"Type": "Application", "Name[ja]": "KARUVO作成ツール", "Exec": "karuvo", "Icon": "karuvo"}
+    expect = {"Type": "Application", "Name[ja]": "KARUVO作成ツール", "Exec": "karuvo %f", "Icon": "karuvo",
+              "MimeType": "application/x-karuvo-project;"}
     for key, value in expect.items():
         if e.get(key) != value:
             raise RuntimeError(f"desktop entry {key}={e.get(key)!r}, expected {value!r}")
@@ -56,6 +59,12 @@ def check(build, work):
     categories = e.get("Categories", "").split(";")
     if "Graphics" not in categories or "Development" not in categories:
         raise RuntimeError(f"desktop entry categories {e.get('Categories')!r}")
+    # The type the entry opens is defined for *.karuvo.
+    ns = "{http://www.freedesktop.org/standards/shared-mime-info}"
+    mime = ET.parse(os.path.join(root, "usr/share/mime/packages/karuvo-project.xml")).getroot()
+    types = {t.get("type"): [g.get("pattern") for g in t.iter(ns + "glob")] for t in mime.iter(ns + "mime-type")}
+    if types.get("application/x-karuvo-project") != ["*.karuvo"]:
+        raise RuntimeError(f"the project file type is not defined for *.karuvo: {types}")
     svg = ET.parse(os.path.join(root, "usr/share/icons/hicolor/scalable/apps/karuvo.svg")).getroot()
     if not svg.tag.endswith("svg") or not list(svg):
         raise RuntimeError("the icon is not a drawing")

@@ -188,6 +188,10 @@
         <translation>テキストを読み取れません。入力し直してください。</translation>
     </message>
     <message>
+        <source>The project or a file it names cannot be read. Check the file's name and folder.</source>
+        <translation>プロジェクトまたはそれが指すファイルを読み込めません。ファイル名とフォルダを確かめてください。</translation>
+    </message>
+    <message>
         <source>The project file cannot be read. Correct it as the message says.</source>
         <translation>プロジェクトファイルを読み込めません。メッセージに従って直してください。</translation>
     </message>

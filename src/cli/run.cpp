@@ -45,31 +45,21 @@ QString hintFor(ErrorKind kind) {
 // must outlive every use of the font.
 std::unique_ptr<Font> chooseFont(CliOptions& o, std::unique_ptr<FontFile>& file, QTextStream& err) {
     if (!o.font.given) return Font::createDefaultSheetFont();
-    FontRequest request = o.font;
-    if (looksLikeFontPath(request.family)) {
-        file = std::make_unique<FontFile>(request.family, request.faceIndex);
-        request.family = file->family();
-        // The face's own weight and slant pick it among faces of its family.
-        request.weight = request.bold ? 700 : file->weight();
-        request.italic = request.italic || file->italic();
-    } else if (request.faceIndex != 0) {
-        throw Error(ErrorKind::Io, "--face-index picks a face of a font file, but \"" + request.family.toStdString() +
+    if (o.font.faceIndex != 0 && !looksLikeFontPath(o.font.family)) {
+        throw Error(ErrorKind::Io, "--face-index picks a face of a font file, but \"" + o.font.family.toStdString() +
                                        "\" is a family name; give -f a font file or drop --face-index");
     }
-    const FontDescription d = request.description(Font::createDefaultSheetFont()->resolvedFamily());
-    std::unique_ptr<Font> font = Font::create(d);
-    if (!font) {
-        throw Error(ErrorKind::InvalidSize, "Cannot make the font \"" + d.faceName.toStdString() + "\" at " +
-                                                std::to_string(o.font.pixelSize) + " pixels");
-    }
+    MadeFont made = makeFont(o.font);
+    file = std::move(made.file);
     // A family may be installed under a localised name too ("IPAゴシック").
-    if (!file && !request.family.isEmpty() && !QFontDatabase::hasFamily(request.family) &&
-        font->resolvedFamily().compare(request.family, Qt::CaseInsensitive) != 0) {
-        err << kPrefix << "warning: the font family \"" << request.family << "\" is not installed; using \""
-            << font->resolvedFamily() << "\" instead\n";
+    const QString& family = o.font.family;
+    if (!file && !family.isEmpty() && !QFontDatabase::hasFamily(family) &&
+        made.font->resolvedFamily().compare(family, Qt::CaseInsensitive) != 0) {
+        err << kPrefix << "warning: the font family \"" << family << "\" is not installed; using \""
+            << made.font->resolvedFamily() << "\" instead\n";
     }
-    o.settings.font = d;
-    return font;
+    o.settings.font = made.description;
+    return std::move(made.font);
 }
 
 // What the descriptors keep per character at most: its place and its lines in both files.

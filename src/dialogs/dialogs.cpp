@@ -31,13 +31,14 @@ std::uint8_t familyBitsOf(QFont::StyleHint hint) {
 }
 
 // `filters` holds the name filter of each file type, the default first.
-QString runFileDialog(QFileDialog::AcceptMode mode, const char16_t* title, const QStringList& filters) {
+QString runFileDialog(QFileDialog::AcceptMode mode, const char16_t* title, const QStringList& filters,
+                      const QString& defaultSuffix = QStringLiteral("bmp")) {
     QFileDialog dialog(nullptr, QString::fromUtf16(title));
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setNameFilters(filters);
     // Qt adds the suffix before its own overwrite check, so the check sees the real name.
-    if (mode == QFileDialog::AcceptSave) dialog.setDefaultSuffix(QStringLiteral("bmp"));
+    if (mode == QFileDialog::AcceptSave) dialog.setDefaultSuffix(defaultSuffix);
     if (dialog.exec() != QDialog::Accepted) return {};
     const QStringList files = dialog.selectedFiles();
     return files.isEmpty() ? QString() : files.first();
@@ -109,6 +110,32 @@ QString Module1::SaveSheetFileDialog() {
 
 void Module1::showMessage(const QString& message) {
     QMessageBox::warning(QApplication::activeWindow(), QStringLiteral("KARUVO作成ツール"), message);
+}
+
+QString projectNameFilter() {
+    return nameFilter(QString::fromUtf16(kProjectFilterDescription), QString::fromUtf16(kProjectFilterPatterns));
+}
+
+QString Module1::OpenProjectFileDialog() {
+    return runFileDialog(QFileDialog::AcceptOpen, kOpenProjectTitle, {projectNameFilter()});
+}
+
+QString Module1::SaveProjectFileDialog() {
+    const QString path =
+        runFileDialog(QFileDialog::AcceptSave, kSaveProjectTitle, {projectNameFilter()}, QStringLiteral("karuvo"));
+    if (path.isEmpty() || !QFileInfo(path).suffix().isEmpty()) return path;
+    return path + QStringLiteral(".karuvo");
+}
+
+Dialogs::Unsaved Module1::AskSaveChanges(const QString& projectName) {
+    // The buttons' captions come from Qt's own translations.
+    const QMessageBox::StandardButton answer = QMessageBox::question(
+        QApplication::activeWindow(), QStringLiteral("KARUVO作成ツール"),
+        QStringLiteral("プロジェクト「%1」は変更されています。保存しますか？").arg(projectName),
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    if (answer == QMessageBox::Save) return Unsaved::Save;
+    if (answer == QMessageBox::Discard) return Unsaved::Discard;
+    return Unsaved::Cancel;
 }
 
 }  // namespace karuvo::dialogs

@@ -1,5 +1,9 @@
 #include "project.h"
 
+#include <string>
+
+#include "platform/error.h"
+
 namespace karuvo {
 
 FontDescription FontRequest::description(const QString& defaultFamily) const {
@@ -13,6 +17,25 @@ FontDescription FontRequest::description(const QString& defaultFamily) const {
     d.noFallback = noFallback;
     if (mono) d.quality = kNonAntialiasedQuality;
     return d;
+}
+
+MadeFont makeFont(const FontRequest& asked) {
+    MadeFont made;
+    FontRequest request = asked;
+    if (looksLikeFontPath(request.family)) {
+        made.file = std::make_unique<FontFile>(request.family, request.faceIndex);
+        request.family = made.file->family();
+        // The face's own weight and slant pick it among faces of its family.
+        request.weight = request.bold ? 700 : made.file->weight();
+        request.italic = request.italic || made.file->italic();
+    }
+    made.description = request.description(Font::createDefaultSheetFont()->resolvedFamily());
+    made.font = Font::create(made.description);
+    if (!made.font) {
+        throw Error(ErrorKind::InvalidSize, "Cannot make the font \"" + made.description.faceName.toStdString() +
+                                                "\" at " + std::to_string(asked.pixelSize) + " pixels");
+    }
+    return made;
 }
 
 }  // namespace karuvo

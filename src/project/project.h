@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 #include "export/output_plan.h"
@@ -36,6 +37,19 @@ struct FontRequest {
     // empty family.
     FontDescription description(const QString& defaultFamily) const;
 };
+
+// A requested font as made: the font file it comes from (loaded for as long as this
+// lives), the font and the description that made it.
+struct MadeFont {
+    std::unique_ptr<FontFile> file;
+    std::unique_ptr<Font> font;
+    FontDescription description;
+};
+
+// Makes the font `request` asks for; a family that names a file loads that file and
+// takes its face's family, weight and slant. Throws Error(Io) for a font file that
+// cannot be loaded and Error(InvalidSize) for a font that cannot be made.
+MadeFont makeFont(const FontRequest& request);
 
 // Everything a sheet is asked for with: `settings` is the builder's settings value with
 // the font and, when no cell size was given, the cell size still to be filled in; its

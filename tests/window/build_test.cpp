@@ -63,7 +63,7 @@ TEST_F(BuildTest, PreviewShowsTheSheetOverTheCornerAndSaveWritesExactlyIt) {
     window::PictureBox* box = form->Picture1[0];
     EXPECT_TRUE(box->isVisible());
     EXPECT_EQ(box->geometry(), QRect(0, 0, 52, 44));
-    EXPECT_TRUE(box->isAncestorOf(form->childAt(1, 1)));
+    EXPECT_TRUE(box->isAncestorOf(form->childAt(1, 1 + form->MenuBar->height())));
     QTest::mouseClick(box->viewport(), Qt::LeftButton, {}, QPoint(10, 10));
     EXPECT_TRUE(box->isHidden());
     EXPECT_EQ(dialogs.dialogCalls(), 1);  // the font choice only
