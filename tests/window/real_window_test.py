@@ -14,7 +14,8 @@ import sys
 import time
 
 CAPTION = "KARUVO作成ツール"
-WANT_SIZE = (408, 366)
+WANT_SIZE = (408, 366)  # the controls' area, below the menu bar
+MAX_MENU_BAR = 40  # the window is taller than the controls' area by the menu bar's height
 DEADLINE = 30.0  # seconds for each wait
 
 
@@ -77,8 +78,9 @@ def load_xtest():
 class User:
     """Mouse and keyboard on one window, and what the window shows."""
 
-    def __init__(self, x, t, dpy, win):
-        self.x, self.t, self.dpy, self.win = x, t, dpy, win
+    def __init__(self, x, t, dpy, win, bar):
+        """Coordinates are taken in the controls' area, `bar` pixels below the window's top."""
+        self.x, self.t, self.dpy, self.win, self.bar = x, t, dpy, win, bar
 
     def settle(self, seconds=0.4):
         self.x.XSync(self.dpy, 0)
@@ -88,7 +90,7 @@ class User:
         gx, gy, child = ctypes.c_int(), ctypes.c_int(), ctypes.c_ulong()
         self.x.XTranslateCoordinates(self.dpy, self.win, self.x.XDefaultRootWindow(self.dpy), 0, 0,
                                      ctypes.byref(gx), ctypes.byref(gy), ctypes.byref(child))
-        return gx.value, gy.value
+        return gx.value, gy.value + self.bar
 
     def click(self, cx, cy):
         ox, oy = self.origin()
@@ -119,7 +121,7 @@ class User:
     def shot(self):
         """The window's pixels as rows of (r, g, b)."""
         w, h = WANT_SIZE
-        img = self.x.XGetImage(self.dpy, self.win, 0, 0, w, h, 0xFFFFFFFF, 2)  # ZPixmap
+        img = self.x.XGetImage(self.dpy, self.win, 0, self.bar, w, h, 0xFFFFFFFF, 2)  # ZPixmap
         if not img or img.contents.bits_per_pixel != 32:
             raise RuntimeError("cannot read the window's pixels")
         raw = ctypes.string_at(img.contents.data, img.contents.bytes_per_line * h)
@@ -136,9 +138,9 @@ def captioned(x, dpy):
     return [w for w in all_windows(x, dpy, x.XDefaultRootWindow(dpy)) if utf8_property(x, dpy, w, b"_NET_WM_NAME") == CAPTION]
 
 
-def drive(x, dpy, win):
+def drive(x, dpy, win, bar):
     """The empty-text sequence and the large preview; raises with the reason on failure."""
-    user = User(x, load_xtest(), dpy, win)
+    user = User(x, load_xtest(), dpy, win, bar)
     user.settle(1.0)
     start = user.shot()
     font_button = region(start, 8, 8, 97, 33)  # Command1, which the preview covers
@@ -284,9 +286,11 @@ def run(program):
         w, h, border, depth = ctypes.c_uint(), ctypes.c_uint(), ctypes.c_uint(), ctypes.c_uint()
         x.XGetGeometry(dpy, win, ctypes.byref(root), ctypes.byref(gx), ctypes.byref(gy), ctypes.byref(w),
                        ctypes.byref(h), ctypes.byref(border), ctypes.byref(depth))
-        if (w.value, h.value) != WANT_SIZE:
-            raise RuntimeError(f"client size is {w.value} x {h.value}, expected {WANT_SIZE[0]} x {WANT_SIZE[1]}")
-        drive(x, dpy, win)
+        bar = h.value - WANT_SIZE[1]
+        if w.value != WANT_SIZE[0] or not 0 < bar < MAX_MENU_BAR:
+            raise RuntimeError(f"client size is {w.value} x {h.value}, expected {WANT_SIZE[0]} x {WANT_SIZE[1]} "
+                               "and a menu bar above")
+        drive(x, dpy, win, bar)
 
         ev = XEvent()
         ev.xclient.type = 33  # ClientMessage
