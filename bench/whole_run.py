@@ -3,7 +3,7 @@
 each effect and format, on the same CJK sheet. Prints medians and ratios measured in
 this one run; compare nothing across runs.
 
-usage: whole_run.py KARUVO_CLI [--characters N] [--runs N] [--size PX] [--cell PX] [--scale | --sdf]
+usage: whole_run.py KARUVO_CLI [--characters N] [--runs N] [--size PX] [--cell PX] [--scale | --sdf | --peaks]
 
 --scale instead times the plain run per glyph: the CJK sheet, every ideograph IPAGothic
 has, a sheet of 20,000 (its ideographs and then the first ones again), every character of
@@ -12,6 +12,10 @@ JIS X 0208 at 64 px in cells fitted to them, and the CJK sheet at 64 px in fitte
 --sdf instead times a distance-field sheet (--sdf 8) of every character of JIS X 0208
 at 32 px in 48 x 48 cells against the plain PNG of the same set: wall and CPU time,
 CPU per glyph and peak memory, each against the plain run's.
+
+--peaks instead runs a few of the largest builds that karuvo-cli accepts once each and
+checks that the peak memory of each stays under the limit its --help states for a build;
+it exits with status 1 when one does not.
 """
 import re
 import argparse
@@ -76,6 +80,7 @@ def main():
     ap.add_argument("--cell", type=int, default=32)
     ap.add_argument("--scale", action="store_true")
     ap.add_argument("--sdf", action="store_true")
+    ap.add_argument("--peaks", action="store_true")
     args = ap.parse_args()
     if args.scale:
         scale(args)
@@ -83,6 +88,8 @@ def main():
     if args.sdf:
         distance_field(args)
         return
+    if args.peaks:
+        sys.exit(peak_check(args))
 
     work = tempfile.mkdtemp(prefix="karuvo-bench-")
     try:
@@ -197,6 +204,45 @@ def distance_field(args):
             wall, peak, cpu = med[name]
             print(f"{name:12} {wall:8.3f} {wall / plain[0]:8.2f} {cpu:8.3f} {cpu / plain[2]:8.2f} "
                   f"{cpu / glyphs * 1e6:13.1f} {peak:8.1f} {peak - plain[1]:8.1f}")
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+
+def stated_limit(cli):
+    """The MiB a build may hold, as karuvo-cli --help states it."""
+    help_text = subprocess.run([cli, "--help"], capture_output=True, text=True, check=True).stdout
+    return int(re.search(r"A build may hold at most (\d+) MiB", help_text).group(1))
+
+
+def peak_check(args):
+    """Peak memory of large accepted builds against the stated limit; 1 when one is over it."""
+    limit = stated_limit(args.cli)
+    work = tempfile.mkdtemp(prefix="karuvo-bench-")
+    try:
+        out = lambda name: os.path.join(work, name)
+        builds = [
+            ("JIS X 0208, 128 px, outline 3, PNG pages",
+             ["--charset", "jis-x-0208", "-s", "128", "--outline", "3", "--max-size", "16384", "-o", out("o.png"),
+              "--fnt", out("o.fnt")]),
+            ("JIS X 0208, 128 px, shadow 4,4, bitmap pages",
+             ["--charset", "jis-x-0208", "-s", "128", "--shadow", "4,4", "--max-size", "16384", "-o", out("s.bmp")]),
+            # One band of 100 million pixels, budgeted at about four fifths of the limit.
+            ("one 1,000,000 x 100 px cell, outline 10, PNG",
+             ["-t", "A", "-c", "1000000x100", "--outline", "10", "-o", out("w.png")]),
+            ("every code point, 8 px, PNG and JSON",
+             ["--chars", "U+0000-U+10FFFF", "-s", "8", "-o", out("all.png"), "--json", out("all.json")]),
+        ]
+        print(f"peak memory of large accepted builds, against the stated limit of {limit} MiB")
+        print(f"{'build':46} {'wall s':>8} {'peak MiB':>9} {'x limit':>8}")
+        over = 0
+        for name, argv in builds:
+            wall, peak_mib = timed([args.cli, "-q"] + argv)  # ru_maxrss is in KiB
+            print(f"{name:46} {wall:8.2f} {peak_mib:9.1f} {peak_mib / limit:8.3f}")
+            over += peak_mib > limit
+            for f in os.listdir(work):
+                os.unlink(os.path.join(work, f))
+        print("every peak is under the limit" if not over else f"{over} build(s) over the limit")
+        return 1 if over else 0
     finally:
         shutil.rmtree(work, ignore_errors=True)
 

@@ -32,10 +32,6 @@
         <translation>画像「%1」を読み込めません: そのファイルはありません。「画像」を押してテクスチャ画像を選び直してください。</translation>
     </message>
     <message>
-        <source>Cannot load the image &quot;%1&quot;: it is a folder, not an image file</source>
-        <translation>画像「%1」を読み込めません: 画像ファイルではなくフォルダーです。画像ファイルを選び直してください。</translation>
-    </message>
-    <message>
         <source>Cannot load the image &quot;%1&quot;: the file is empty</source>
         <translation>画像「%1」を読み込めません: ファイルが空です。別の画像ファイルを選んでください。</translation>
     </message>
@@ -268,12 +264,56 @@
         <translation>「%1」に書き込めません: 新しいファイルに置き換わるまで元のファイルを残すために読み込めません（%2）。</translation>
     </message>
     <message>
-        <source>Cannot write &quot;%1&quot;: the folder &quot;%2&quot; lets only the file's owner replace it; give another name or ask its owner</source>
+        <source>Cannot write &quot;%1&quot;: the folder &quot;%2&quot; lets only the file&apos;s owner replace it; give another name or ask its owner</source>
         <translation>「%1」に書き込めません: フォルダー「%2」ではファイルの持ち主しか置き換えられません。別の名前を選ぶか、持ち主に頼んでください。</translation>
     </message>
     <message>
         <source>Cannot write &quot;%1&quot;: it is the same file as &quot;%2&quot;; give each output a name of its own</source>
         <translation>「%1」に書き込めません: 「%2」と同じファイルです。出力ごとに別の名前を付けてください。</translation>
+    </message>
+    <message>
+        <source>a folder</source>
+        <translation>フォルダー</translation>
+    </message>
+    <message>
+        <source>a named pipe</source>
+        <translation>名前付きパイプ</translation>
+    </message>
+    <message>
+        <source>a socket</source>
+        <translation>ソケット</translation>
+    </message>
+    <message>
+        <source>a device</source>
+        <translation>デバイス</translation>
+    </message>
+    <message>
+        <source>Cannot write &quot;%1&quot;: no free inodes left on &quot;%2&quot;, which holds as many files as it can; remove some files from it and try again</source>
+        <translation>「%1」に書き込めません: 「%2」の i ノードが残っておらず、これ以上ファイルを置けません。そこからファイルをいくつか削除して、もう一度試してください。</translation>
+    </message>
+    <message>
+        <source>Cannot write &quot;%1&quot;: no free inodes left on &quot;%2&quot; (which holds &quot;%3&quot;), which holds as many files as it can; remove some files from it and try again</source>
+        <translation>「%1」に書き込めません: 「%2」（「%3」を含む）の i ノードが残っておらず、これ以上ファイルを置けません。そこからファイルをいくつか削除して、もう一度試してください。</translation>
+    </message>
+    <message>
+        <source>Cannot write &quot;%1&quot;: your disk quota on &quot;%2&quot; is used up; remove some of your files there or ask for a larger quota</source>
+        <translation>「%1」に書き込めません: 「%2」でのディスク割り当て（クォータ）を使い切りました。そこにある自分のファイルを削除するか、割り当ての拡大を依頼してください。</translation>
+    </message>
+    <message>
+        <source>Cannot write &quot;%1&quot;: your disk quota on &quot;%2&quot; (which holds &quot;%3&quot;) is used up; remove some of your files there or ask for a larger quota</source>
+        <translation>「%1」に書き込めません: 「%2」（「%3」を含む）でのディスク割り当て（クォータ）を使い切りました。そこにある自分のファイルを削除するか、割り当ての拡大を依頼してください。</translation>
+    </message>
+    <message>
+        <source>Cannot load the image &quot;%1&quot;: it is %2, not an image file</source>
+        <translation>画像「%1」を読み込めません: 画像ファイルではなく%2です。画像ファイルを選び直してください。</translation>
+    </message>
+    <message>
+        <source>A sheet of %1 x %2 pixels does not fit in memory: with its file and %3 cell it needs %4 MiB, at most %5 MiB can be used</source>
+        <translation>%1 × %2 ピクセルのシートはメモリーに収まりません。ファイルと %3 個のセルを合わせて %4 MiB 必要ですが、使えるのは %5 MiB までです。セルの大きさかテキストを小さくしてください。</translation>
+    </message>
+    <message>
+        <source>Cannot save the sheet as &quot;%1&quot;: it is the texture image the sheet is filled with. Choose another file name; no file was written.</source>
+        <translation>シートを「%1」として保存できません: シートを塗りつぶしているテクスチャ画像そのものです。別のファイル名を選んでください。ファイルは書き込まれていません。</translation>
     </message>
 </context>
 </TS>

@@ -426,10 +426,14 @@ the missing-glyph box). A shadow or outline that reaches past its cell into the
 neighbouring ones is built as asked, with a warning that names the cell size that
 would hold it.
 
-A build may hold at most %2 MiB of memory (the sheet and its layers, its file
-and what is kept per character); a larger sheet is refused before it is made.
-Outputs must be regular files or new names; devices, fifos and folders are left
-alone, and no two outputs may lead to one file.
+A build may hold at most %2 MiB of memory (the band of the sheet drawn at a time
+with its layers, its file's buffers and what is kept per character); a larger one
+is refused before it is made. Outputs must be regular files or new names; devices,
+fifos and folders are left alone, and no two outputs may lead to one file, nor an
+output to an input. Inputs must be regular files (or -T - for standard input).
+Pages beyond this run's count that the descriptor being replaced named are removed
+with the write; others of the pages' pattern are warned of. Interrupted by Ctrl+C,
+kill or a closed terminal, the run leaves every output as it was.
 
 The JSON map has this shape (one entry per distinct character, at its first cell,
 keys are decimal code points in increasing order; page indexes "pages", the files

@@ -7,6 +7,7 @@
 #include "cli/run.h"
 #include "cli/text_input.h"
 #include "platform/error.h"
+#include "platform/file_output.h"
 #include "platform/image.h"
 
 namespace {
@@ -24,6 +25,8 @@ int main(int argc, char** argv) {
     // A sheet is drawn band by band into buffers of a few MiB each: the next band takes
     // the pages of the one before.
     karuvo::keepFreedPicturesForReuse();
+    // A run cut short by Ctrl+C, kill or a closed terminal leaves the outputs as they were.
+    karuvo::undoWritesOnSignals();
     // Fonts need a GUI application, but not a display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(qtMessages);
@@ -35,7 +38,10 @@ int main(int argc, char** argv) {
     QStringList args;
     for (int i = 1; i < argc; ++i) {
         try {
-            args << karuvo::cli::decodeUtf8(QByteArray(argv[i]), QStringLiteral("argument %1").arg(i));
+            // A file name is an argument too, and the remedy for it is not in its contents.
+            args << karuvo::cli::decodeUtf8(QByteArray(argv[i]), QStringLiteral("argument %1").arg(i),
+                                            QStringLiteral("give every argument in UTF-8, and rename a file whose "
+                                                           "name is not UTF-8 (or link to it under a UTF-8 name)"));
         } catch (const karuvo::Error& e) {
             err << "karuvo-cli: " << e.what() << "\nkaruvo-cli: see karuvo-cli --help for the options\n";
             return karuvo::cli::kExitUsage;

@@ -1,11 +1,15 @@
 #include "run.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <algorithm>
 #include <cstdlib>
 #include <new>
+#include <sys/stat.h>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "cli/arguments.h"
 #include "export/descriptors.h"
@@ -14,6 +18,8 @@
 #include "export/sheet_file.h"
 #include "platform/checked.h"
 #include "platform/error.h"
+#include "platform/file_input.h"
+#include "platform/file_output.h"
 #include "platform/image_io.h"
 #include "project/project_file.h"
 #include "sheet/builder.h"
@@ -27,11 +33,51 @@ namespace {
 
 const QString kPrefix = QStringLiteral("karuvo-cli: ");
 
+// Arguments found wrong once files were looked at: a usage error like those of the parser.
+struct UsageError {
+    QString message;
+};
+
+// A file that the run reads or writes, with the option that names it.
+struct NamedFile {
+    QString option;
+    QString path;
+};
+
+// The files the run reads. Each new kind of input joins this list, and is then kept
+// from being replaced by any output.
+std::vector<NamedFile> inputFiles(const CliOptions& o) {
+    std::vector<NamedFile> inputs;
+    if (o.font.given && looksLikeFontPath(o.font.family)) inputs.push_back({QStringLiteral("-f"), o.font.family});
+    if (o.textFile && *o.textFile != QLatin1String("-")) inputs.push_back({QStringLiteral("-T"), *o.textFile});
+    if (!o.projectPath.isEmpty()) inputs.push_back({QStringLiteral("--project"), o.projectPath});
+    if (o.settings.fill == FillKind::Texture && !o.settings.texturePath.isEmpty())
+        inputs.push_back({QStringLiteral("--texture"), o.settings.texturePath});
+    return inputs;
+}
+
+// The first output that is one of the inputs (as a file: through links, "./a" and "a"),
+// as a usage message naming both; empty when there is none.
+QString inputReplacedBy(const std::vector<NamedFile>& inputs, const std::vector<NamedFile>& outputs) {
+    std::unordered_map<FileKey, const NamedFile*, FileKeyHash> read;
+    for (const NamedFile& in : inputs) read.emplace(fileKey(in.path), &in);
+    if (read.empty()) return {};
+    for (const NamedFile& out : outputs) {
+        const auto hit = read.find(fileKey(out.path));
+        if (hit == read.end()) continue;
+        return QStringLiteral("%1 \"%2\" is the file that %3 reads (\"%4\"); an output must not replace an input, "
+                              "give it another name")
+            .arg(out.option, out.path, hit->second->option, hit->second->path);
+    }
+    return {};
+}
+
 // What to change, for the errors whose own message names only what went wrong.
-QString hintFor(ErrorKind kind) {
-    switch (kind) {
+QString hintFor(const Error& e) {
+    switch (e.kind()) {
     case ErrorKind::TooLarge: return QStringLiteral("; give a smaller cell (-c) or font (-s), or a shorter text");
     case ErrorKind::Image:
+        if (e.source() == kPictureTooLarge) return QStringLiteral("; give --texture a smaller picture");
         return "; give --texture a whole image file of a readable format (" +
                readablePictureFormats().join(QStringLiteral(", ")) + ")";
     case ErrorKind::Overflow: return QStringLiteral("; give a smaller cell (-c) or shadow offset, or a shorter text");
@@ -55,8 +101,8 @@ std::unique_ptr<Font> chooseFont(CliOptions& o, std::unique_ptr<FontFile>& file,
     const QString& family = o.font.family;
     if (!file && !family.isEmpty() && !QFontDatabase::hasFamily(family) &&
         made.font->resolvedFamily().compare(family, Qt::CaseInsensitive) != 0) {
-        err << kPrefix << "warning: the font family \"" << family << "\" is not installed; using \""
-            << made.font->resolvedFamily() << "\" instead\n";
+        err << kPrefix << "warning: the font family \"" << visible(family) << "\" is not installed; using \""
+            << visible(made.font->resolvedFamily()) << "\" instead\n";
     }
     o.settings.font = made.description;
     return std::move(made.font);
@@ -64,12 +110,17 @@ std::unique_ptr<Font> chooseFont(CliOptions& o, std::unique_ptr<FontFile>& file,
 
 // What the descriptors keep per character at most: its place and its lines in both files.
 constexpr std::int64_t kDescriptorBytesPerCell = 1024;
+// What the report keeps per character at most: the lines of a character the face lacks,
+// and the search for the face that has it.
+constexpr std::int64_t kReportBytesPerCell = 1024;
 
 // Refuses a build of `cell`-sized cells that would not fit, before anything is allocated.
 void checkPlan(const CliOptions& o, const GridSize& grid, std::int64_t cellWidth, std::int64_t cellHeight) {
     if (cellWidth < 1 || cellHeight < 1 || cellWidth > INT32_MAX || cellHeight > INT32_MAX) return;
     BuildPlan plan = buildPlan(o.settings, grid, cellWidth, cellHeight);
-    if (!o.fntPath.isEmpty() || !o.jsonPath.isEmpty()) plan.bytesPerCellOutside = kDescriptorBytesPerCell;
+    plan.bandPixels = kBandPixels;  // the sheet is drawn a band at a time as its files are written
+    if (!o.fntPath.isEmpty() || !o.jsonPath.isEmpty()) plan.bytesPerCellOutside += kDescriptorBytesPerCell;
+    if (!o.quiet) plan.bytesPerCellOutside += kReportBytesPerCell;
     checkBuild(plan);
 }
 
@@ -120,17 +171,94 @@ QString relativeTo(const QString& file, const QString& fromFile) {
     return QDir(QFileInfo(fromFile).absolutePath()).relativeFilePath(QFileInfo(file).absoluteFilePath());
 }
 
-// Where the pages go: the output itself for a sheet that is not split, otherwise its
-// name with "_0", "_1", ... before the suffix.
-QStringList pagePaths(const QString& output, std::size_t count, bool split) {
-    if (!split) return {output};
+// Page k of the sheet `output`: its name with "_k" before the suffix.
+QString pagePath(const QString& output, qint64 k) {
     const qsizetype slash = output.lastIndexOf(u'/');
     qsizetype dot = output.lastIndexOf(u'.');
     if (dot <= slash + 1) dot = output.size();
+    return output.first(dot) + u'_' + QString::number(k) + output.sliced(dot);
+}
+
+// Where the pages go: the output itself for a sheet that is not split, otherwise its
+// pages' names.
+QStringList pagePaths(const QString& output, std::size_t count, bool split) {
+    if (!split) return {output};
     QStringList paths;
-    for (std::size_t i = 0; i < count; ++i)
-        paths << output.first(dot) + u'_' + QString::number(i) + output.sliced(dot);
+    for (std::size_t i = 0; i < count; ++i) paths << pagePath(output, static_cast<qint64>(i));
     return paths;
+}
+
+// The largest earlier descriptor read for the pages it names.
+constexpr qint64 kMaxDescriptorBytes = 256ll * 1024 * 1024;
+
+// Refuses outputs that would replace an input (a usage error) and a descriptor that
+// would replace a page of the sheet. Each name is looked up once.
+void checkOutputs(const CliOptions& o, const QStringList& sheetFiles) {
+    std::vector<NamedFile> outputs;
+    for (const QString& file : sheetFiles) outputs.push_back({QStringLiteral("-o"), file});
+    if (!o.fntPath.isEmpty()) outputs.push_back({QStringLiteral("--fnt"), o.fntPath});
+    if (!o.jsonPath.isEmpty()) outputs.push_back({QStringLiteral("--json"), o.jsonPath});
+    const QString replaced = inputReplacedBy(inputFiles(o), outputs);
+    if (!replaced.isEmpty()) throw UsageError{replaced};
+    std::unordered_set<FileKey, FileKeyHash> pages;
+    for (const QString& page : sheetFiles) pages.insert(fileKey(page));
+    for (const QString& descriptor : {o.fntPath, o.jsonPath}) {
+        if (!descriptor.isEmpty() && pages.count(fileKey(descriptor)))
+            throw Error(ErrorKind::Io, "The descriptor \"" + descriptor.toStdString() +
+                                           "\" would replace a page of the sheet; give it a name of its own");
+    }
+}
+
+// The index k of a page named as pagePaths names page k of `output`, or -1.
+qint64 pageIndexOf(const QString& file, const QString& output) {
+    const QString stem = pagePath(output, 0);  // "NAME_0.png"
+    const qsizetype at = stem.lastIndexOf(QLatin1String("_0"));
+    const QString before = QFileInfo(stem.first(at + 1)).absoluteFilePath(), after = stem.sliced(at + 2);
+    const QString name = QFileInfo(file).absoluteFilePath();
+    if (!name.startsWith(before) || !name.endsWith(after) || name.size() <= before.size() + after.size()) return -1;
+    const QString digits = name.sliced(before.size(), name.size() - before.size() - after.size());
+    bool ok = false;
+    const qint64 k = digits.toLongLong(&ok);
+    return ok && QString::number(k) == digits ? k : -1;
+}
+
+// Pages of an earlier run past this run's own (NAME_3.png after a run of three pages,
+// or every page after a run of one whole sheet). Those that a descriptor being replaced
+// named are added to `files` to be removed with the commit; those that none named are
+// given back, to be warned of. An input, a file this run writes and anything but a
+// regular file or a link are left alone.
+std::vector<QString> stalePages(const CliOptions& o, const QStringList& paths, std::vector<FileContents>& files) {
+    const qint64 own = o.maxPageSide > 0 ? paths.size() : 0;
+    std::unordered_set<FileKey, FileKeyHash> kept;
+    for (const NamedFile& in : inputFiles(o)) kept.insert(fileKey(in.path));
+    for (const FileContents& f : files) kept.insert(fileKey(f.path));
+    const auto removable = [&](const QString& page) {
+        struct stat st {};
+        return ::lstat(QFile::encodeName(page).constData(), &st) == 0 && (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)) &&
+               !kept.count(fileKey(page));
+    };
+    // Read before anything is written: the descriptors that this run replaces.
+    std::unordered_set<QString> named;
+    for (const QString& descriptor : {o.fntPath, o.jsonPath}) {
+        if (descriptor.isEmpty() || specialFileKind(descriptor)) continue;
+        QFile old(descriptor);
+        if (old.size() > kMaxDescriptorBytes || !old.open(QIODevice::ReadOnly)) continue;
+        const QString folder = QFileInfo(descriptor).absolutePath();
+        for (const QString& page : pageFilesOf(old.readAll())) {
+            const QString file = QDir::cleanPath(QDir(folder).absoluteFilePath(page));
+            if (pageIndexOf(file, o.outputPath) >= own && removable(file) && named.insert(file).second)
+                files.push_back({file, {}, nullptr, true});
+        }
+    }
+    // Pages are numbered from 0 without gaps; the earlier run's end at the first missing one.
+    std::vector<QString> unnamed;
+    for (qint64 k = own;; ++k) {
+        const QString page = pagePath(o.outputPath, k);
+        if (named.count(QDir::cleanPath(QFileInfo(page).absoluteFilePath()))) continue;
+        if (!QFileInfo::exists(page)) break;
+        if (removable(page)) unnamed.push_back(page);
+    }
+    return unnamed;
 }
 
 // Builds the sheet and writes its files, and `project` with them.
@@ -155,7 +283,9 @@ int build(CliOptions& o, QTextStream& err, std::optional<FileContents> project) 
     const std::vector<Page> pages =
         splitPages(checkedMul(grid.columns, s.cellWidth, "the sheet width"), grid.rows, s.cellWidth, s.cellHeight,
                    o.maxPageSide);
-    const SheetBuild build(s);
+    const QStringList paths = pagePaths(o.outputPath, pages.size(), o.maxPageSide > 0);
+    checkOutputs(o, paths);
+    const SheetBuild build(s, kBandPixels);
     const Sheet& sheet = build.sheet();
     if (sheet.width <= 0 || sheet.height <= 0) {
         throw Error(ErrorKind::InvalidSize, "The sheet is " + std::to_string(sheet.width) + " x " +
@@ -164,15 +294,6 @@ int build(CliOptions& o, QTextStream& err, std::optional<FileContents> project) 
     }
     const SheetGeometry geometry{sheet.width, sheet.height, sheet.columns, sheet.rows, sheet.cellWidth,
                                  sheet.cellHeight};
-
-    const QStringList paths = pagePaths(o.outputPath, pages.size(), o.maxPageSide > 0);
-    for (const QString& descriptor : {o.fntPath, o.jsonPath}) {
-        for (const QString& page : paths) {
-            if (!descriptor.isEmpty() && QFileInfo(descriptor).absoluteFilePath() == QFileInfo(page).absoluteFilePath())
-                throw Error(ErrorKind::Io, "The descriptor \"" + descriptor.toStdString() +
-                                               "\" would replace a page of the sheet; give it a name of its own");
-        }
-    }
 
     // Everything is built before anything is written, and every file goes to a
     // temporary file first, so a failure leaves every output as it was. The sheet is
@@ -184,6 +305,11 @@ int build(CliOptions& o, QTextStream& err, std::optional<FileContents> project) 
     if (describing) {
         const FontDescription& fd = font->description();
         const DescriptorFont df{font->resolvedFamily(), o.font.pixelSize, fd.weight >= 600, fd.italic != 0};
+        if (!o.fntPath.isEmpty() && fntFaceName(df.face) != df.face) {
+            err << kPrefix << "warning: the face name \"" << visible(df.face)
+                << "\" holds control characters, which a .fnt descriptor cannot hold; the .fnt gives each as U+FFFD"
+                << (o.jsonPath.isEmpty() ? "" : " and the JSON keeps the name whole") << '\n';
+        }
         Descriptor d;
         if (o.pitch == Pitch::Cell) {
             const QFontMetrics& m = font->metrics();
@@ -215,8 +341,17 @@ int build(CliOptions& o, QTextStream& err, std::optional<FileContents> project) 
         }
         if (!o.jsonPath.isEmpty()) files.push_back({o.jsonPath, jsonDescriptor(paged(o.jsonPath), o.pitch == Pitch::Font)});
     }
+    const std::vector<QString> leftOver = stalePages(o, paths, files);
     writeFilesAtomically(files);
     warnOfSpill(s, sheet, err);
+    if (!leftOver.empty()) {
+        err << kPrefix << "warning: " << (leftOver.size() == 1 ? "a page" : "pages")
+            << " of an earlier run with more pages " << (leftOver.size() == 1 ? "is" : "are")
+            << " still there and no descriptor being replaced names " << (leftOver.size() == 1 ? "it" : "them")
+            << ", so " << (leftOver.size() == 1 ? "it was" : "they were") << " kept: ";
+        for (std::size_t i = 0; i < leftOver.size(); ++i) err << (i ? ", \"" : "\"") << visible(leftOver[i]) << '"';
+        err << "; remove " << (leftOver.size() == 1 ? "it" : "them") << " before packing the pages\n";
+    }
 
     if (!o.quiet) {
         err << reportText(geometry, gridCells(s.text).size(), font->resolvedFamily(), o.font.pixelSize,
@@ -246,12 +381,16 @@ QString outputProblem(const CliOptions& o) {
             }
         }
     }
-    // The project is read, never replaced by an output; a saved project may update it.
-    for (std::size_t i = 0; i + 1 < std::size(outputs); ++i) {
-        if (!o.projectPath.isEmpty() && !outputs[i].path.isEmpty() && sameFile(o.projectPath, outputs[i].path)) {
-            return QStringLiteral("%1 names the project file, which is read; give the output a name of its own")
-                .arg(QLatin1String(outputs[i].option));
-        }
+    std::vector<NamedFile> named{{QStringLiteral("--fnt"), o.fntPath}, {QStringLiteral("--json"), o.jsonPath}};
+    if (o.maxPageSide == 0) named.push_back({QStringLiteral("-o"), o.outputPath});
+    std::erase_if(named, [](const NamedFile& f) { return f.path.isEmpty(); });
+    if (const QString replaced = inputReplacedBy(inputFiles(o), named); !replaced.isEmpty()) return replaced;
+    // A saved project may take the place of the project it was read from, and of no other input.
+    if (!o.saveProjectPath.isEmpty()) {
+        std::vector<NamedFile> others = inputFiles(o);
+        std::erase_if(others, [](const NamedFile& f) { return f.option == QLatin1String("--project"); });
+        const QString replaced = inputReplacedBy(others, {{QStringLiteral("--save-project"), o.saveProjectPath}});
+        if (!replaced.isEmpty()) return replaced;
     }
     // The descriptor names the sheet in double quotes, which have no escape there.
     if (!o.fntPath.isEmpty() && relativeTo(o.outputPath, o.fntPath).contains(u'"')) {
@@ -305,8 +444,11 @@ int run(const QStringList& args, QTextStream& out, QTextStream& err) {
             }
         }
         return build(parsed.options, err, std::move(project));
+    } catch (const UsageError& e) {
+        err << kPrefix << e.message << '\n' << kPrefix << "see karuvo-cli --help for the options\n";
+        return kExitUsage;
     } catch (const Error& e) {
-        err << kPrefix << QString::fromStdString(e.what()) << hintFor(e.kind()) << '\n';
+        err << kPrefix << QString::fromStdString(e.what()) << hintFor(e) << '\n';
     } catch (const std::bad_alloc&) {
         err << kPrefix << "out of memory; give a shorter text or a smaller cell\n";
     }

@@ -1,9 +1,13 @@
 #include "text_input.h"
 
 #include <QFile>
-#include <QFileInfo>
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/error.h"
+#include "platform/file_input.h"
 
 namespace karuvo::cli {
 namespace {
@@ -34,7 +38,7 @@ int sequenceLength(const unsigned char* p, qsizetype i, qsizetype n, char32_t& c
 
 }  // namespace
 
-QString decodeUtf8(const QByteArray& bytes, const QString& source) {
+QString decodeUtf8(const QByteArray& bytes, const QString& source, const QString& remedy) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
     const qsizetype n = bytes.size();
     qsizetype start = 0;
@@ -48,10 +52,10 @@ QString decodeUtf8(const QByteArray& bytes, const QString& source) {
         if (len == 0) {
             const QString message =
                 QStringLiteral("The text in %1 is not valid UTF-8: the byte at offset %2 (0x%3) does not "
-                               "start a whole character; save the text as UTF-8")
+                               "start a whole character; %4")
                     .arg(source)
                     .arg(i)
-                    .arg(QString::number(p[i], 16).toUpper().rightJustified(2, u'0'));
+                    .arg(QString::number(p[i], 16).toUpper().rightJustified(2, u'0'), remedy);
             throw Error(ErrorKind::Text, message.toStdString());
         }
         if (cp < 0x10000) {
@@ -75,17 +79,27 @@ QString readTextFile(const QString& path) {
         }
     } else {
         source = QString::fromStdString(quoted(path));
-        const QFileInfo info(path);
         const std::string name = quoted(path);
-        if (!info.exists()) throw Error(ErrorKind::Io, "Cannot read the text file " + name + ": no such file");
-        if (info.isDir()) throw Error(ErrorKind::Io, "Cannot read the text file " + name + ": it is a folder");
-        if (info.size() > kMaxTextBytes) {
-            throw Error(ErrorKind::Io, "Cannot read the text file " + name + ": it is " +
-                                           std::to_string(info.size()) + " bytes, more than " +
-                                           std::to_string(kMaxTextBytes));
+        if (const char* kind = specialFileKind(path)) {
+            throw Error(ErrorKind::Io, "Cannot read the text file " + name + ": it is " + kind +
+                                           ", not a text file; give -T a file, or the text on standard input with -T -");
         }
-        file.setFileName(path);
-        if (!file.open(QIODevice::ReadOnly)) {
+        const int fd = openRegularFile(path);
+        if (fd < 0 && errno == ENOENT) throw Error(ErrorKind::Io, "Cannot read the text file " + name + ": no such file");
+        if (fd < 0 && errno == EINVAL) {
+            throw Error(ErrorKind::Io, "Cannot read the text file " + name + ": it is not a regular file; give -T a "
+                                                                            "file, or the text on standard input with -T -");
+        }
+        if (fd < 0) throw Error(ErrorKind::Io, "Cannot read the text file " + name + ": " + std::strerror(errno));
+        struct stat st {};
+        ::fstat(fd, &st);
+        if (st.st_size > kMaxTextBytes) {
+            ::close(fd);
+            throw Error(ErrorKind::Io, "Cannot read the text file " + name + ": it is " + std::to_string(st.st_size) +
+                                           " bytes, more than " + std::to_string(kMaxTextBytes));
+        }
+        if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+            ::close(fd);
             throw Error(ErrorKind::Io, "Cannot read the text file " + name + ": " + file.errorString().toStdString());
         }
     }

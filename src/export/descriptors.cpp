@@ -1,6 +1,11 @@
 #include "descriptors.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QXmlStreamReader>
 #include <QXmlStreamWriter>
+#include <QtEndian>
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -93,11 +98,55 @@ void splitIntoPages(Descriptor& d, const std::vector<Page>& pages, const QString
     d.pageHeight = pages.empty() ? 0 : pages[0].height;
 }
 
+QString fntFaceName(const QString& face) {
+    QString out = face;
+    for (QChar& c : out)
+        if (c.category() == QChar::Other_Control) c = QChar::ReplacementCharacter;
+    return out;
+}
+
+QStringList pageFilesOf(const QByteArray& bytes) {
+    QStringList files;
+    if (bytes.startsWith("BMF\x03")) {
+        // Blocks of a type byte and a 32-bit little-endian size; block 3 holds the names.
+        for (qsizetype at = 4; at + 5 <= bytes.size();) {
+            const auto size = qFromLittleEndian<quint32>(bytes.constData() + at + 1);
+            if (size > static_cast<quint64>(bytes.size() - at - 5)) break;
+            if (bytes[at] == 3) {
+                for (const QByteArray& name : bytes.mid(at + 5, size).split('\0'))
+                    if (!name.isEmpty()) files << QString::fromUtf8(name);
+            }
+            at += 5 + static_cast<qsizetype>(size);
+        }
+        return files;
+    }
+    if (bytes.startsWith("{")) {
+        for (const QJsonValue v : QJsonDocument::fromJson(bytes).object()[QLatin1String("pages")].toArray())
+            files << v.toString();
+        return files;
+    }
+    if (bytes.startsWith("<?xml") || bytes.startsWith("<font")) {
+        QXmlStreamReader r(bytes);
+        while (!r.atEnd() && !r.hasError()) {
+            if (r.readNext() == QXmlStreamReader::StartElement && r.name() == QLatin1String("page"))
+                files << r.attributes().value(QLatin1String("file")).toString();
+        }
+        return files;
+    }
+    for (const QByteArray& line : bytes.split('\n')) {
+        if (!line.startsWith("page ")) continue;
+        const qsizetype from = line.indexOf(" file=\"");
+        const qsizetype to = from < 0 ? -1 : line.indexOf('"', from + 7);
+        if (to > 0) files << QString::fromUtf8(line.mid(from + 7, to - from - 7));
+    }
+    return files;
+}
+
 QByteArray fntText(const Descriptor& d) {
     QString out;
     out += QStringLiteral("info face=%1 size=%2 bold=%3 italic=%4 charset=\"\" unicode=1 stretchH=100 "
                           "smooth=1 aa=1 padding=0,0,0,0 spacing=0,0\n")
-               .arg(quotedValue(d.font.face))
+               .arg(quotedValue(fntFaceName(d.font.face)))
                .arg(d.font.size)
                .arg(d.font.bold ? 1 : 0)
                .arg(d.font.italic ? 1 : 0);
@@ -145,7 +194,7 @@ QByteArray fntXml(const Descriptor& d) {
     w.writeStartElement("font");
     const auto num = [](std::int64_t v) { return QString::number(v); };
     w.writeEmptyElement("info");
-    w.writeAttribute("face", d.font.face);
+    w.writeAttribute("face", fntFaceName(d.font.face));
     w.writeAttribute("size", num(d.font.size));
     w.writeAttribute("bold", num(d.font.bold));
     w.writeAttribute("italic", num(d.font.italic));
@@ -252,7 +301,7 @@ QByteArray fntBinary(const Descriptor& d) {
     b.put<std::uint8_t>(1, "");        // supersampling
     for (int i = 0; i < 6; ++i) b.put<std::uint8_t>(0, "");  // padding, spacing
     b.put<std::uint8_t>(0, "");        // outline
-    b.text(d.font.face.toUtf8());
+    b.text(fntFaceName(d.font.face).toUtf8());
     b.end();
     b.begin(2);  // common
     b.put<std::uint16_t>(d.lineHeight, "a line height of");

@@ -95,6 +95,17 @@ QByteArray fntXml(const Descriptor& d);
 // Error(InvalidSize) for a distance field, which it cannot name.
 QByteArray fntBinary(const Descriptor& d);
 
+// The face name as the .fnt forms hold it: each control character (U+0000-U+001F,
+// U+007F-U+009F) replaced by U+FFFD. XML 1.0 cannot hold most of them even as a
+// character reference, the text form ends a line at a line break and has no escapes in
+// quotes, and the binary form ends the name at a zero byte; U+FFFD reads back in every
+// loader. The JSON map keeps the name whole, escaped.
+QString fntFaceName(const QString& face);
+
+// The page files that a descriptor in any of the forms written here (.fnt text, XML or
+// binary, JSON) names, as written there; nothing for bytes of none of these forms.
+QStringList pageFilesOf(const QByteArray& descriptor);
+
 // The JSON map: the face, the sheet's size and grid, the page files, and "chars" keyed
 // by the decimal code point, each with row, column, page, and x and y of its first cell
 // on that page. With `metrics`, also the

@@ -6,14 +6,23 @@
 #include <QStorageInfo>
 #include <QtGlobal>
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <string>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/syscall.h>
 #include <unistd.h>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "error.h"
 
@@ -22,6 +31,9 @@ namespace karuvo {
 namespace {
 
 QByteArray encoded(const QString& path) { return QFile::encodeName(path); }
+
+// The signals on which a write under way is undone.
+constexpr int kUndoSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 // `why` is a marked text naming its own values from %2 on; %1 is the path.
 [[noreturn]] void refuse(const QString& path, const char* why, std::vector<std::string> args = {}) {
@@ -35,14 +47,26 @@ QByteArray encoded(const QString& path) { return QFile::encodeName(path); }
     if (err == ENOSPC || err == EDQUOT) {
         const QStorageInfo storage(folder);
         const QString root = storage.isValid() ? storage.rootPath() : folder;
-        if (root == folder) {
-            refuse(path, QT_TRANSLATE_NOOP("karuvo", "Cannot write \"%1\": no space left on device; free some space on "
-                                                     "\"%2\" and try again"),
-                   {root.toStdString()});
-        }
-        refuse(path, QT_TRANSLATE_NOOP("karuvo", "Cannot write \"%1\": no space left on device; free some space on "
-                                                 "\"%2\" (which holds \"%3\") and try again"),
-               {root.toStdString(), folder.toStdString()});
+        struct statvfs fs {};
+        const bool noInodes = err == ENOSPC && ::statvfs(encoded(folder).constData(), &fs) == 0 && fs.f_files > 0 &&
+                              fs.f_favail == 0;
+        // Each case twice: for the filesystem's own top folder, and for a folder in it.
+        static const char* const texts[3][2] = {
+            {QT_TRANSLATE_NOOP("karuvo", "Cannot write \"%1\": no space left on device; free some space on \"%2\" "
+                                         "and try again"),
+             QT_TRANSLATE_NOOP("karuvo", "Cannot write \"%1\": no space left on device; free some space on \"%2\" "
+                                         "(which holds \"%3\") and try again")},
+            {QT_TRANSLATE_NOOP("karuvo", "Cannot write \"%1\": no free inodes left on \"%2\", which holds as many "
+                                         "files as it can; remove some files from it and try again"),
+             QT_TRANSLATE_NOOP("karuvo", "Cannot write \"%1\": no free inodes left on \"%2\" (which holds \"%3\"), "
+                                         "which holds as many files as it can; remove some files from it and try again")},
+            {QT_TRANSLATE_NOOP("karuvo", "Cannot write \"%1\": your disk quota on \"%2\" is used up; remove some "
+                                         "of your files there or ask for a larger quota"),
+             QT_TRANSLATE_NOOP("karuvo", "Cannot write \"%1\": your disk quota on \"%2\" (which holds \"%3\") is "
+                                         "used up; remove some of your files there or ask for a larger quota")}};
+        const int which = err == EDQUOT ? 2 : noInodes ? 1 : 0;
+        if (root == folder) refuse(path, texts[which][0], {root.toStdString()});
+        refuse(path, texts[which][1], {root.toStdString(), folder.toStdString()});
     }
     std::string text = std::strerror(err);
     if (!text.empty()) text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
@@ -53,16 +77,21 @@ QByteArray encoded(const QString& path) { return QFile::encodeName(path); }
 }
 
 // One output on its way: the name given, the file that name writes, and the files
-// made beside it.
+// made beside it. The c* names are those files' names as the system takes them, set
+// while the signals that undo a write are blocked, so that the handler can read them.
 struct Target {
     QString path;
     QString file;
     QString folder;
+    FileKey key;
+    bool remove = false;  // removed rather than written
     bool exists = false;
     mode_t mode = 0;
     uid_t owner = 0;
-    QString temporary;  // the finished contents
-    QString backup;     // the old file, kept until every target is in place
+    std::string cFile;
+    std::string cTemporary;  // the finished contents
+    std::string cBackup;     // the old file, kept until every target is in place
+    bool temporaryGone = false, backupGone = false;
     bool replaced = false;
 };
 
@@ -72,11 +101,21 @@ mode_t newFileMode() {
     return 0666 & ~mask;
 }
 
-// Fills in the file that `t.path` writes and refuses what cannot be replaced.
+// Fills in the file that `t.path` writes and refuses what cannot be replaced. A file
+// to remove is the name itself, a symbolic link rather than what it leads to, and only
+// a regular file or a link is removed.
 void resolve(Target& t) {
     const QFileInfo info(t.path);
     t.file = info.absoluteFilePath();
     struct stat st {};
+    if (t.remove) {
+        if (::lstat(encoded(t.file).constData(), &st) != 0 || !(S_ISREG(st.st_mode) || S_ISLNK(st.st_mode))) return;
+        t.exists = true;
+        t.key = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino), {}};
+        t.owner = st.st_uid;
+        t.folder = info.absolutePath();
+        return;
+    }
     if (::lstat(encoded(t.file).constData(), &st) != 0) {
         // A name under a file (ENOTDIR) is judged by its folder below.
         if (errno != ENOENT && errno != ENOTDIR) refuseFor(t.path, errno, info.absolutePath());
@@ -89,6 +128,7 @@ void resolve(Target& t) {
             refuse(t.path, QT_TRANSLATE_NOOP("karuvo", "Cannot write \"%1\": \"%2\" is a file, not a folder"),
                    {t.folder.toStdString()});
         }
+        t.key = fileKey(t.file);
         return;
     }
     if (S_ISLNK(st.st_mode)) {
@@ -103,16 +143,37 @@ void resolve(Target& t) {
                                                    "socket); it was left alone, give the name of a file"));
     }
     t.exists = true;
+    t.key = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino), {}};
     t.mode = st.st_mode & 07777;
     t.owner = st.st_uid;
     t.folder = QFileInfo(t.file).absolutePath();
 }
 
-// A new file beside `name` in `folder` whose name no other file has; its descriptor.
-int uniqueFile(const QString& folder, const QString& name, QString& made) {
+// The signals that undo a write under way: blocked on this thread for as long as the
+// object lives, so that the handler never sees a write half recorded.
+class SignalsHeld {
+public:
+    SignalsHeld() {
+        sigset_t set;
+        sigemptyset(&set);
+        for (const int sig : kUndoSignals) sigaddset(&set, sig);
+        ::pthread_sigmask(SIG_BLOCK, &set, &saved_);
+    }
+    ~SignalsHeld() { ::pthread_sigmask(SIG_SETMASK, &saved_, nullptr); }
+    SignalsHeld(const SignalsHeld&) = delete;
+    SignalsHeld& operator=(const SignalsHeld&) = delete;
+
+private:
+    sigset_t saved_;
+};
+
+// A new file beside `name` in `folder` whose name no other file has, its name put in
+// `made` as soon as it exists; its descriptor. Signals are held meanwhile.
+int uniqueFile(const QString& folder, const QString& name, std::string& made) {
+    const SignalsHeld held;
     QByteArray pattern = encoded(folder + "/." + name + ".XXXXXX");
-    const int fd = ::mkstemp(pattern.data());
-    if (fd >= 0) made = QFile::decodeName(pattern);
+    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd >= 0) made = pattern.toStdString();
     return fd;
 }
 
@@ -132,7 +193,7 @@ bool writeAll(int fd, const char* data, qsizetype size) {
 
 // Writes the temporary file of `t`, with the mode the target has or a new file gets.
 void writeTemporary(Target& t, const FileContents& contents) {
-    const int fd = uniqueFile(t.folder, QFileInfo(t.file).fileName(), t.temporary);
+    const int fd = uniqueFile(t.folder, QFileInfo(t.file).fileName(), t.cTemporary);
     if (fd < 0) refuseFor(t.path, errno, t.folder);
     // Closed on every way out, a producer's exception included.
     struct Descriptor {
@@ -157,14 +218,15 @@ void writeTemporary(Target& t, const FileContents& contents) {
 // Keeps the old file of `t` aside under a new name: a second link to it, or a copy
 // where the filesystem has no links.
 void keepOldFile(Target& t) {
+    const SignalsHeld held;
     const QString name = QFileInfo(t.file).fileName();
-    QString placeholder;
+    std::string placeholder;
     const int fd = uniqueFile(t.folder, name + ".old", placeholder);
     if (fd < 0) refuseFor(t.path, errno, t.folder);
     ::close(fd);
-    ::unlink(encoded(placeholder).constData());
-    if (::link(encoded(t.file).constData(), encoded(placeholder).constData()) == 0) {
-        t.backup = placeholder;
+    ::unlink(placeholder.c_str());
+    if (::link(t.cFile.c_str(), placeholder.c_str()) == 0) {
+        t.cBackup = placeholder;
         return;
     }
     QFile old(t.file);
@@ -173,9 +235,9 @@ void keepOldFile(Target& t) {
                                                    "new one is in place (%2)"),
                {old.errorString().toStdString()});
     }
-    const int copy = ::open(encoded(placeholder).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, t.mode);
+    const int copy = ::open(placeholder.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, t.mode);
     if (copy < 0) refuseFor(t.path, errno, t.folder);
-    t.backup = placeholder;
+    t.cBackup = placeholder;
     bool ok = true;
     while (ok) {
         const QByteArray piece = old.read(1 << 20);
@@ -200,32 +262,148 @@ void checkReplaceable(const Target& t) {
     }
 }
 
-// Removes what a failed or finished run made beside the targets.
-struct Cleanup {
-    std::vector<Target>& targets;
-    ~Cleanup() {
-        for (const Target& t : targets) {
-            if (!t.temporary.isEmpty()) ::unlink(encoded(t.temporary).constData());
-            if (!t.backup.isEmpty()) ::unlink(encoded(t.backup).constData());
-        }
+// Gives every target already replaced (or removed) its old file back, and removes
+// one that was new. Only system calls on names made beforehand: the signal handler
+// calls it too.
+void putBack(std::vector<Target>& targets) {
+    for (Target& t : targets) {
+        if (!t.replaced) continue;
+        if (!t.exists) ::unlink(t.cFile.c_str());
+        else if (::rename(t.cBackup.c_str(), t.cFile.c_str()) == 0) t.backupGone = true;
+        t.replaced = false;
     }
+}
+
+// Removes the temporary and kept-aside files still there; safe in the handler as putBack.
+void removeMade(std::vector<Target>& targets) {
+    for (Target& t : targets) {
+        if (!t.cTemporary.empty() && !t.temporaryGone) ::unlink(t.cTemporary.c_str());
+        if (!t.cBackup.empty() && !t.backupGone) ::unlink(t.cBackup.c_str());
+        t.temporaryGone = t.backupGone = true;
+    }
+}
+
+// The write under way, for the signal handler: its targets and the thread doing it.
+std::atomic<std::vector<Target>*> gWriting{nullptr};
+std::atomic<pid_t> gWritingThread{0};
+static_assert(std::atomic<std::vector<Target>*>::is_always_lock_free && std::atomic<pid_t>::is_always_lock_free);
+
+pid_t threadId() { return static_cast<pid_t>(::syscall(SYS_gettid)); }
+
+void onUndoSignal(int sig) {
+    const int savedErrno = errno;
+    const pid_t writer = gWritingThread.load();
+    if (writer != 0 && writer != threadId()) {
+        // The writing thread undoes its own write, once it is between two steps.
+        ::syscall(SYS_tgkill, ::getpid(), writer, sig);
+        errno = savedErrno;
+        return;
+    }
+    if (std::vector<Target>* targets = gWriting.load()) {
+        putBack(*targets);
+        removeMade(*targets);
+    }
+    ::signal(sig, SIG_DFL);
+    ::raise(sig);
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, sig);
+    ::pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+    errno = savedErrno;
+}
+
+// The write under way: published to the signal handler while it lives, and on its
+// end, whichever way, the temporary and kept-aside files removed.
+struct Commit {
+    std::vector<Target>& targets;
+    explicit Commit(std::vector<Target>& t) : targets(t) {
+        const SignalsHeld held;
+        gWriting.store(&targets);
+        gWritingThread.store(threadId());
+    }
+    ~Commit() {
+        const SignalsHeld held;
+        removeMade(targets);
+        gWriting.store(nullptr);
+        gWritingThread.store(0);
+    }
+    Commit(const Commit&) = delete;
+    Commit& operator=(const Commit&) = delete;
 };
+
+// When this program started, by the clock that stamps files.
+const timespec kProgramStart = [] {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
+    return now;
+}();
+
+// Whether `name` is ".NAME.XXXXXX" or ".NAME.old.XXXXXX" (X: a letter or digit, as
+// mkstemp makes them) for a NAME of `names`.
+bool madeFor(const std::string& name, const std::unordered_set<std::string>& names) {
+    constexpr std::size_t kRandom = 6;
+    if (name.size() < 2 + 1 + kRandom || name[0] != '.' || name[name.size() - kRandom - 1] != '.') return false;
+    for (std::size_t i = name.size() - kRandom; i < name.size(); ++i)
+        if (!std::isalnum(static_cast<unsigned char>(name[i]))) return false;
+    std::string base = name.substr(1, name.size() - kRandom - 2);
+    if (names.count(base)) return true;
+    return base.size() > 4 && base.ends_with(".old") && names.count(base.substr(0, base.size() - 4));
+}
+
+// Removes the temporary and kept-aside files of the targets' names that an earlier
+// run, killed before it could, left behind: regular files unchanged since before this
+// program started. Each folder is read once.
+void removeLeftovers(const std::vector<Target>& targets) {
+    std::unordered_map<std::string, std::unordered_set<std::string>> namesIn;
+    for (const Target& t : targets) {
+        const std::size_t slash = t.cFile.rfind('/');
+        namesIn[t.cFile.substr(0, slash)].insert(t.cFile.substr(slash + 1));
+    }
+    for (const auto& [folder, names] : namesIn) {
+        DIR* dir = ::opendir(folder.empty() ? "/" : folder.c_str());
+        if (!dir) continue;
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (!madeFor(name, names)) continue;
+            struct stat st {};
+            if (::fstatat(::dirfd(dir), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) continue;
+            const bool older = st.st_ctim.tv_sec < kProgramStart.tv_sec ||
+                               (st.st_ctim.tv_sec == kProgramStart.tv_sec && st.st_ctim.tv_nsec < kProgramStart.tv_nsec);
+            if (older) ::unlinkat(::dirfd(dir), name.c_str(), 0);
+        }
+        ::closedir(dir);
+    }
+}
 
 }  // namespace
 
-bool sameFile(const QString& a, const QString& b) {
-    struct stat sa {}, sb {};
-    if (::stat(encoded(QFileInfo(a).absoluteFilePath()).constData(), &sa) == 0 &&
-        ::stat(encoded(QFileInfo(b).absoluteFilePath()).constData(), &sb) == 0) {
-        return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+std::size_t FileKeyHash::operator()(const FileKey& k) const noexcept {
+    return k.place.isEmpty() ? std::hash<std::uint64_t>()(k.device * 0x9E3779B97F4A7C15ull ^ k.inode) : qHash(k.place);
+}
+
+FileKey fileKey(const QString& path) {
+    const QFileInfo info(path);
+    struct stat st {};
+    if (::stat(encoded(info.absoluteFilePath()).constData(), &st) == 0)
+        return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino), {}};
+    QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    if (folder.isEmpty()) folder = info.absolutePath();
+    return {0, 0, QDir::cleanPath(folder + u'/' + info.fileName())};
+}
+
+bool sameFile(const QString& a, const QString& b) { return fileKey(a) == fileKey(b); }
+
+void undoWritesOnSignals() {
+    struct sigaction action {};
+    action.sa_handler = onUndoSignal;
+    sigemptyset(&action.sa_mask);
+    for (const int sig : kUndoSignals) sigaddset(&action.sa_mask, sig);
+    for (const int sig : kUndoSignals) {
+        // A signal the program was started ignoring stays ignored.
+        struct sigaction old {};
+        if (::sigaction(sig, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;
+        ::sigaction(sig, &action, nullptr);
     }
-    const auto place = [](const QString& path) {
-        const QFileInfo info(path);
-        QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
-        if (folder.isEmpty()) folder = info.absolutePath();
-        return QDir::cleanPath(folder + u'/' + info.fileName());
-    };
-    return place(a) == place(b);
 }
 
 void writeFileAtomically(const QString& path, const QByteArray& bytes) {
@@ -234,39 +412,42 @@ void writeFileAtomically(const QString& path, const QByteArray& bytes) {
 
 void writeFilesAtomically(const std::vector<FileContents>& files) {
     std::vector<Target> targets(files.size());
-    Cleanup cleanup{targets};
+    std::unordered_map<FileKey, std::size_t, FileKeyHash> seen;
+    seen.reserve(files.size());
     for (std::size_t i = 0; i < files.size(); ++i) {
-        targets[i].path = files[i].path;
-        resolve(targets[i]);
-        for (std::size_t j = 0; j < i; ++j) {
-            if (sameFile(targets[j].file, targets[i].file)) {
-                refuse(targets[i].path, QT_TRANSLATE_NOOP("karuvo", "Cannot write \"%1\": it is the same file as "
-                                                                    "\"%2\"; give each output a name of its own"),
-                       {targets[j].path.toStdString()});
-            }
+        Target& t = targets[i];
+        t.path = files[i].path;
+        t.remove = files[i].remove;
+        resolve(t);
+        t.cFile = encoded(t.file).toStdString();
+        if (t.remove && !t.exists) continue;
+        const auto [earlier, added] = seen.emplace(t.key, i);
+        if (!added) {
+            refuse(t.path, QT_TRANSLATE_NOOP("karuvo", "Cannot write \"%1\": it is the same file as "
+                                                       "\"%2\"; give each output a name of its own"),
+                   {targets[earlier->second].path.toStdString()});
         }
     }
+    removeLeftovers(targets);
+    const Commit commit(targets);
     for (std::size_t i = 0; i < files.size(); ++i) {
-        checkReplaceable(targets[i]);
-        writeTemporary(targets[i], files[i]);
-        if (targets[i].exists) keepOldFile(targets[i]);
+        Target& t = targets[i];
+        if (t.remove && !t.exists) continue;
+        checkReplaceable(t);
+        if (!t.remove) writeTemporary(t, files[i]);
+        if (t.exists) keepOldFile(t);
     }
+    const SignalsHeld held;
     for (Target& t : targets) {
-        if (std::rename(encoded(t.temporary).constData(), encoded(t.file).constData()) != 0) {
+        if (t.remove && !t.exists) continue;
+        const bool done = t.remove ? ::unlink(t.cFile.c_str()) == 0 || errno == ENOENT
+                                   : ::rename(t.cTemporary.c_str(), t.cFile.c_str()) == 0;
+        if (!done) {
             const int err = errno;
-            // Put back what the earlier renames replaced; a target that was new goes again.
-            for (Target& done : targets) {
-                if (!done.replaced) continue;
-                if (done.exists) {
-                    if (std::rename(encoded(done.backup).constData(), encoded(done.file).constData()) == 0)
-                        done.backup.clear();
-                } else {
-                    ::unlink(encoded(done.file).constData());
-                }
-            }
+            putBack(targets);
             refuseFor(t.path, err, t.folder, true);
         }
-        t.temporary.clear();
+        t.temporaryGone = !t.remove;
         t.replaced = true;
     }
 }

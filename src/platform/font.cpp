@@ -10,11 +10,14 @@
 #include <QTextLayout>
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <optional>
+#include <unistd.h>
 
 #include "platform/error.h"
+#include "platform/file_input.h"
 
 namespace karuvo {
 namespace {
@@ -309,6 +312,9 @@ bool readFaceStyle(const uchar* data, qint64 size, std::int32_t faceIndex, std::
 
 }  // namespace
 
+// The largest font file read: far above the largest CJK collections.
+constexpr qint64 kMaxFontFileBytes = 1ll << 30;
+
 FontFile::FontFile(const QString& path, std::int32_t faceIndex) {
     const std::string name = "the font file \"" + path.toStdString() + "\"";
     const QFileInfo info(path);
@@ -319,7 +325,26 @@ FontFile::FontFile(const QString& path, std::int32_t faceIndex) {
     if (info.isDir()) {
         throw Error(ErrorKind::Io, "Cannot use " + name + ": it is a folder; give -f one font file in it");
     }
-    id_ = QFontDatabase::addApplicationFont(path);
+    if (const char* kind = specialFileKind(path))
+        throw Error(ErrorKind::Io, "Cannot use " + name + ": it is " + kind + ", not a font file; give -f a font file");
+    // Read through a descriptor that is known to be a regular file, so that nothing put in
+    // the file's place since is waited on, and the font database gets these very bytes.
+    QFile file;
+    const int fd = openRegularFile(path);
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0) ::close(fd);
+        throw Error(ErrorKind::Io, "Cannot use " + name + ": " +
+                                       (fd < 0 && errno == EINVAL ? std::string("it is not a regular file")
+                                                                  : std::string(std::strerror(errno))) +
+                                       "; give -f a font file");
+    }
+    if (file.size() > kMaxFontFileBytes) {
+        throw Error(ErrorKind::Io, "Cannot use " + name + ": it is " + std::to_string(file.size()) +
+                                       " bytes, more than " + std::to_string(kMaxFontFileBytes) +
+                                       " that a font file is read up to; give -f a font file");
+    }
+    const QByteArray data = file.readAll();
+    id_ = QFontDatabase::addApplicationFontFromData(data);
     const QStringList families = id_ < 0 ? QStringList() : QFontDatabase::applicationFontFamilies(id_);
     if (families.isEmpty()) {
         if (id_ >= 0) QFontDatabase::removeApplicationFont(id_);
@@ -337,10 +362,7 @@ FontFile::FontFile(const QString& path, std::int32_t faceIndex) {
                                        (faceCount_ > 1 ? " to " + std::to_string(faceCount_ - 1) : std::string()));
     }
     family_ = families[faceIndex];
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly)) {
-        if (const uchar* data = file.map(0, file.size())) readFaceStyle(data, file.size(), faceIndex, weight_, italic_);
-    }
+    readFaceStyle(reinterpret_cast<const uchar*>(data.constData()), data.size(), faceIndex, weight_, italic_);
 }
 
 FontFile::~FontFile() {

@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include "error.h"
+#include "file_input.h"
 
 namespace karuvo {
 namespace {
@@ -26,11 +27,16 @@ namespace {
     throw Error(ErrorKind::Image, why, std::move(args));
 }
 
-// Formats whose files have a fixed ending; a file that lacks it was cut short.
-void checkComplete(const QString& path, const QByteArray& format) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return;
+// Formats whose files have a fixed ending; a file that lacks it was cut short. `f` is
+// the open file, left where it was.
+void checkComplete(QFile& f, const QString& path, const QByteArray& format) {
     const qint64 size = f.size();
+    const qint64 at = f.pos();
+    struct Back {
+        QFile& f;
+        qint64 at;
+        ~Back() { f.seek(at); }
+    } back{f, at};
     if (format == "jpeg" || format == "jpg") {
         // The end-of-image marker closes every complete JPEG file (trailing padding allowed).
         const qint64 tail = std::min<qint64>(size, 4096);
@@ -44,6 +50,7 @@ void checkComplete(const QString& path, const QByteArray& format) {
     } else if (format == "bmp") {
         // The header after the 14-byte file header starts with its own size: 12 for the
         // old OS/2 form (16-bit sides), 40 or more for the Windows forms.
+        f.seek(0);
         const QByteArray head = f.read(14 + 40);
         if (head.size() < 18) imageError(path, QT_TRANSLATE_NOOP("karuvo", "Cannot load the image \"%1\": the file is truncated"));
         std::uint32_t offBits, headerSize;
@@ -132,6 +139,10 @@ private:
 
 }  // namespace
 
+// Defined once here, so that every user compares the one pointer an Error keeps.
+const char* const kPictureTooLarge = QT_TRANSLATE_NOOP(
+    "karuvo", "Cannot load the image \"%1\": the image is %2 x %3 pixels, too large to load (at most %4 pixels)");
+
 QStringList readablePictureFormats() {
     QStringList formats;
     for (const QByteArray& f : QImageReader::supportedImageFormats()) formats << QString::fromLatin1(f).toLower();
@@ -144,28 +155,35 @@ Image loadPicture(const QString& path) {
     if (path.isEmpty()) return Image();
     const QFileInfo info(path);
     if (!info.exists()) imageError(path, QT_TRANSLATE_NOOP("karuvo", "Cannot load the image \"%1\": no such file"));
-    if (info.isDir()) imageError(path, QT_TRANSLATE_NOOP("karuvo", "Cannot load the image \"%1\": it is a folder, not an image file"));
+    if (const char* kind = specialFileKind(path))
+        imageError(path, QT_TRANSLATE_NOOP("karuvo", "Cannot load the image \"%1\": it is %2, not an image file"), {kind});
     if (info.size() == 0) imageError(path, QT_TRANSLATE_NOOP("karuvo", "Cannot load the image \"%1\": the file is empty"));
 
+    // Read through a descriptor known to be a regular file, so that nothing put in the
+    // file's place since is waited on.
+    QFile file;
+    const int fd = openRegularFile(path);
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0) ::close(fd);
+        imageError(path, QT_TRANSLATE_NOOP("karuvo", "Cannot load the image \"%1\": the file cannot be read"));
+    }
     // Only the decoder's own calls are listened to: anything else on standard error
     // (a sanitizer's report, say) must get through.
-    QImageReader reader(path);
+    QImageReader reader(&file);
     reader.setDecideFormatFromContent(true);
     DecoderMessages header;
     const QByteArray format = reader.format();
     const QSize size = reader.size();
     std::string said = header.text();
     if (format.isEmpty()) {
-        if (!QFile(path).open(QIODevice::ReadOnly)) imageError(path, QT_TRANSLATE_NOOP("karuvo", "Cannot load the image \"%1\": the file cannot be read"));
         imageError(path, QT_TRANSLATE_NOOP("karuvo", "Cannot load the image \"%1\": it is not an image of a readable format (%2)"),
                    {readablePictureFormats().join(QStringLiteral(", ")).toStdString()});
     }
     if (size.isValid() && std::int64_t{size.width()} * size.height() > kMaxDecodedPixels) {
-        imageError(path,
-                   QT_TRANSLATE_NOOP("karuvo", "Cannot load the image \"%1\": the image is %2 x %3 pixels, too large to load (at most %4 pixels)"),
+        imageError(path, kPictureTooLarge,
                    {std::to_string(size.width()), std::to_string(size.height()), std::to_string(kMaxDecodedPixels)});
     }
-    checkComplete(path, format);
+    checkComplete(file, path, format);
     QImageReader::setAllocationLimit(static_cast<int>(kMaxDecodedPixels * 4 / (1024 * 1024)));
     QImage img;
     DecoderMessages decoder;

@@ -19,10 +19,15 @@ inline constexpr std::int64_t kMaxDecodedPixels = 64ll * 1024 * 1024;
 QStringList readablePictureFormats();
 
 // Loads a picture file of any readable format (bitmap, icon, GIF, JPEG, PNG, ...). The empty path gives an empty picture.
-// A missing file, a folder, an unreadable, empty, truncated or undecodable file, and
-// an image larger than kMaxDecodedPixels throw Error(Image) with a message naming
-// the file and carrying what the decoder said.
+// A missing file, a folder, a pipe, socket or device (never opened), an unreadable,
+// empty, truncated or undecodable file, and an image larger than kMaxDecodedPixels
+// (with kPictureTooLarge as its source) throw Error(Image) with a message naming the
+// file and carrying what the decoder said.
 Image loadPicture(const QString& path);
+
+// The marked text of loadPicture's error for an image of too many pixels: %1 the path,
+// %2 x %3 its size, %4 kMaxDecodedPixels.
+extern const char* const kPictureTooLarge;
 
 // The top-left width x height of `image` as an uncompressed 24-bit Windows bitmap
 // file (bottom-up rows, blue-green-red, rows padded to 4 bytes). Throws

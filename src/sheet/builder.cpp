@@ -1,6 +1,7 @@
 #include "builder.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,7 +27,8 @@ constexpr std::int64_t kOutlineWorkBytes = 10;  // the outline's masks and dista
 constexpr std::int64_t kFieldWorkBytes = 5;     // a distance field's distance and level
 // Bytes per character that takes a cell: its grid place, code point, box and
 // placements, its entry in the sheet's character list, and the vectors' spare room.
-constexpr std::int64_t kCellBytes = 128;
+// Measured at about 220 bytes a character on a sheet of every code point.
+constexpr std::int64_t kCellBytes = 256;
 
 std::unique_ptr<Font> sheetFont(const SheetSettings& s) {
     if (!s.font) return Font::createDefaultSheetFont();
@@ -88,7 +90,18 @@ BuildPlan buildPlan(const SheetSettings& s, const GridSize& grid, std::int64_t c
     p.coverage = s.keepCoverage || ringFromLayer(s);
     p.fileBytesPerPixel = s.keepCoverage ? kPngFileBytes : kBmpFileBytes;
     p.distanceField = s.distanceRange > 0;
+    const std::int64_t halo = s.effect == EffectKind::Outline  ? std::clamp(s.outlineRadius, 0, kMaxOutlineRadius)
+                              : s.effect == EffectKind::Shadow ? std::abs(std::int64_t{s.shadowDy})
+                                                               : 0;
+    p.haloRows = static_cast<std::int32_t>(std::min<std::int64_t>(halo, INT32_MAX));
     return p;
+}
+
+std::int64_t heldRows(const BuildPlan& p) {
+    const std::int64_t rowPixels = p.sheetWidth * p.cellHeight;
+    if (p.bandPixels <= 0 || rowPixels <= 0 || p.cellHeight <= 0) return p.sheetHeight;
+    const std::int64_t rows = std::max<std::int64_t>(1, p.bandPixels / rowPixels);
+    return std::min(p.sheetHeight, rows * p.cellHeight + 2 * std::int64_t{p.haloRows});
 }
 
 std::int64_t buildBytes(const BuildPlan& p) {
@@ -97,7 +110,7 @@ std::int64_t buildBytes(const BuildPlan& p) {
     if (p.effect == EffectKind::Shadow) perPixel += kLayerBytes;
     if (p.effect == EffectKind::Outline) perPixel += kOutlineWorkBytes;
     // Sides up to kMaxSheetSide and counts up to 2^31 keep every product within 64 bits.
-    std::int64_t bytes = p.sheetWidth * p.sheetHeight * perPixel + p.cells * (kCellBytes + p.bytesPerCellOutside);
+    std::int64_t bytes = p.sheetWidth * heldRows(p) * perPixel + p.cells * (kCellBytes + p.bytesPerCellOutside);
     if (p.distanceField && p.sheetWidth > 0) {
         // A distance and a level a pixel of the cell, on each thread at once.
         bytes += std::min(std::int64_t{p.cellWidth} * p.cellHeight, p.sheetWidth * p.sheetHeight) * kFieldWorkBytes *
@@ -120,8 +133,10 @@ void checkBuild(const BuildPlan& p) {
     if (bytes > kMaxBuildBytes) {
         constexpr std::int64_t mib = 1024 * 1024;
         throw Error(ErrorKind::TooLarge,
-                    QT_TRANSLATE_NOOP("karuvo", "A sheet of %1 x %2 pixels does not fit in memory: with its file and "
-                                                "%3 cells it needs %4 MiB, at most %5 MiB can be used"),
+                    p.cells == 1 ? QT_TRANSLATE_NOOP("karuvo", "A sheet of %1 x %2 pixels does not fit in memory: with its "
+                                                               "file and %3 cell it needs %4 MiB, at most %5 MiB can be used")
+                                 : QT_TRANSLATE_NOOP("karuvo", "A sheet of %1 x %2 pixels does not fit in memory: with its "
+                                                               "file and %3 cells it needs %4 MiB, at most %5 MiB can be used"),
                     {std::to_string(p.sheetWidth), std::to_string(p.sheetHeight), std::to_string(p.cells),
                      std::to_string((bytes + mib - 1) / mib), std::to_string(kMaxBuildBytes / mib)});
     }
@@ -181,7 +196,7 @@ struct SheetBuild::Parts {
     int threads = 1;
 };
 
-SheetBuild::SheetBuild(const SheetSettings& s) : parts_(std::make_unique<Parts>()) {
+SheetBuild::SheetBuild(const SheetSettings& s, std::int64_t bandPixels) : parts_(std::make_unique<Parts>()) {
     Parts& p = *parts_;
     p.s = s;
     const bool field = s.distanceRange > 0;
@@ -203,6 +218,7 @@ SheetBuild::SheetBuild(const SheetSettings& s) : parts_(std::make_unique<Parts>(
     sheet.width = checkedMul(grid.columns, s.cellWidth, "the sheet width");
     sheet.height = checkedMul(grid.rows, s.cellHeight, "the sheet height");
     BuildPlan plan = buildPlan(s, grid, s.cellWidth, s.cellHeight);
+    plan.bandPixels = bandPixels;
     checkBuild(plan);
 
     p.font = sheetFont(s);

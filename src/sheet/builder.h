@@ -77,8 +77,10 @@ Sheet buildSheet(const SheetSettings& settings);
 class SheetBuild {
 public:
     // Checks the settings, makes the font, loads the texture, measures and places every
-    // character. Throws as buildSheet, before any layer of the sheet is allocated.
-    explicit SheetBuild(const SheetSettings& settings);
+    // character. Throws as buildSheet, before any layer of the sheet is allocated. With
+    // `bandPixels` above 0 the caller draws bands of rowsPerBand(bandPixels) rows and
+    // never more at once, and the memory budget counts one such band, not the sheet.
+    explicit SheetBuild(const SheetSettings& settings, std::int64_t bandPixels = 0);
     ~SheetBuild();
     SheetBuild(const SheetBuild&) = delete;
     SheetBuild& operator=(const SheetBuild&) = delete;
@@ -135,6 +137,12 @@ struct BuildPlan {
     std::int64_t fileBytesPerPixel = kBmpFileBytes;
     // A distance field: each drawing thread measures up to a cell at a time.
     bool distanceField = false;
+    // For a sheet drawn band by band as its files are written (SheetBuild with a band
+    // size), the pixels of a band; 0 for a sheet held whole.
+    std::int64_t bandPixels = 0;
+    // Rows of pixels that a band draws beyond its own on either side: the outline's
+    // radius and the shadow's vertical offset.
+    std::int32_t haloRows = 0;
 };
 
 // The plan of building `settings` in cells of the given size on a grid of `grid`
@@ -142,7 +150,11 @@ struct BuildPlan {
 BuildPlan buildPlan(const SheetSettings& settings, const GridSize& grid, std::int64_t cellWidth,
                     std::int64_t cellHeight);
 
-// Bytes the plan holds at its peak: every layer of the sheet, what making the sheet's file holds,
+// The rows of pixels a plan holds at once: the whole sheet's, or one band's with the
+// rows it draws beyond itself (never more than the sheet's).
+std::int64_t heldRows(const BuildPlan& plan);
+
+// Bytes the plan holds at its peak: every layer of the sheet (or of a band), what making the sheet's file holds,
 // the per-character data of the build and of the front end, the texture and its one-cell
 // sample. Every buffer that grows with the sheet or the text is counted here.
 std::int64_t buildBytes(const BuildPlan& plan);

@@ -18,7 +18,8 @@ std::vector<Page> splitPages(std::int32_t sheetWidth, std::int32_t rows, std::in
         throw Error(ErrorKind::InvalidSize,
                     "A row of the sheet is " + std::to_string(sheetWidth) + " pixels wide and does not fit on " +
                         limit + "; " +
-                        (columns >= 1 ? "give at most " + std::to_string(columns) + " cells to a row with --columns "
+                        (columns >= 1 ? "give at most " + std::to_string(columns) +
+                                            (columns == 1 ? " cell" : " cells") + " to a row with --columns "
                                             "or a larger --max-size"
                                       : "give a cell narrower than the page with -c, or a larger --max-size"));
     }
@@ -37,9 +38,12 @@ std::vector<Page> splitPages(std::int32_t sheetWidth, std::int32_t rows, std::in
 }
 
 std::size_t pageOfRow(const std::vector<Page>& pages, std::int32_t row) {
-    const auto holding = std::find_if(pages.begin(), pages.end(),
-                                      [&](const Page& p) { return row >= p.firstRow && row < p.firstRow + p.rowCount; });
-    return holding == pages.end() ? 0 : static_cast<std::size_t>(holding - pages.begin());
+    // Pages run down the sheet in order: the last one starting at or above the row.
+    const auto after = std::upper_bound(pages.begin(), pages.end(), row,
+                                        [](std::int32_t r, const Page& p) { return r < p.firstRow; });
+    if (after == pages.begin()) return 0;
+    const auto holding = after - 1;
+    return row < holding->firstRow + holding->rowCount ? static_cast<std::size_t>(holding - pages.begin()) : 0;
 }
 
 }  // namespace karuvo

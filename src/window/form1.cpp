@@ -15,6 +15,7 @@
 #include "export/sheet_file.h"
 #include "platform/checked.h"
 #include "platform/error.h"
+#include "platform/file_output.h"
 #include "platform/image_io.h"
 #include "platform/number.h"
 #include "sheet/builder.h"
@@ -427,6 +428,14 @@ void Form1::saveSheet() {
     }
     const QString path = dialogs_.SaveSheetFileDialog();
     if (path.isEmpty()) return;
+    // The texture is read again for a PNG and at every later build: it must not become the sheet.
+    if (shownSettings_.fill == FillKind::Texture && !shownSettings_.texturePath.isEmpty() &&
+        sameFile(path, shownSettings_.texturePath)) {
+        throw Error(ErrorKind::Io,
+                    QT_TRANSLATE_NOOP("karuvo", "Cannot save the sheet as \"%1\": it is the texture image the sheet is "
+                                                "filled with. Choose another file name; no file was written."),
+                    {path.toStdString()});
+    }
     if (sheetFileFormat(path) != SheetFileFormat::Png) {
         writeFilesAtomically({{path, {}, [&sheet](const ByteSink& put) {
                                    return writeBmp24(sheet, 0, 0, sheet.width(), sheet.height(), put);

@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "dialogs/dialogs.h"
+#include "platform/file_output.h"
 #include "platform/image.h"
 #include "window/form1.h"
 #include "window/messages.h"
@@ -10,6 +11,8 @@
 int main(int argc, char** argv) {
     // Every change of a setting builds the sheet again, layers and all.
     karuvo::keepFreedPicturesForReuse();
+    // A save cut short by a signal leaves the files as they were.
+    karuvo::undoWritesOnSignals();
     QApplication app(argc, argv);
     karuvo::window::installJapaneseTranslations(app);
     karuvo::dialogs::Module1 dialogs;

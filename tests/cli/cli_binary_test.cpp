@@ -18,6 +18,7 @@
 #include "platform/image_io.h"
 #include "support/cli_process.h"
 #include "support/fixtures.h"
+#include "support/test_fonts.h"
 
 using namespace karuvo;
 using namespace karuvo::fakes;

@@ -160,7 +160,7 @@ TEST_F(ProjectRuns, AProjectIsSavedWithItsOutputsOrNotAtAll) {
     const QByteArray project = readFile(folder + "/p.karuvo");
     std::tie(code, err) = runCli({"--project", "p.karuvo", "-o", "s.bmp", "--json", "p.karuvo"}, folder);
     EXPECT_EQ(code, 2);
-    EXPECT_EQ(err.rfind("karuvo-cli: --json names the project file, which is read; give the output a name of its own\n", 0), 0u) << err;
+    EXPECT_EQ(err.rfind("karuvo-cli: --json \"p.karuvo\" is the file that --project reads (\"p.karuvo\"); an output must not replace an input, give it another name\n", 0), 0u) << err;
     EXPECT_EQ(names(filesIn(folder)), QStringList{"p.karuvo"});
     EXPECT_EQ(readFile(folder + "/p.karuvo"), project);
 }

@@ -91,3 +91,21 @@ TEST(WriteFiles, ProducedContentsArriveWholeOrLeaveEverythingAsItWas) {
     EXPECT_EQ(readFile(a), QByteArray("0123456789").repeated(1000));
     EXPECT_EQ(readFile(b), "new b");
 }
+
+// A file removed with the write comes back when a later rename fails, and is gone when
+// none does; a name of no file to remove is passed over.
+TEST(WriteFiles, AFileRemovedWithTheWriteComesBackWhenTheWriteFails) {
+    QTemporaryDir dir;
+    const QString a = dir.filePath("a.bmp"), page = dir.filePath("a_3.bmp"), b = dir.filePath("b.fnt");
+    ASSERT_TRUE(writeFile(a, "old a") && writeFile(page, "old page") && writeFile(b, "old b"));
+    const std::vector<FileContents> files{
+        {a, "new a"}, {page, {}, nullptr, true}, {dir.filePath("none.bmp"), {}, nullptr, true}, {b, "new b"}};
+    if (!setImmutable(b, true)) GTEST_SKIP() << "the immutable attribute cannot be set here";
+    const auto e = fakes::thrownBy([&] { writeFilesAtomically(files); });
+    setImmutable(b, false);
+    ASSERT_TRUE(e) << "the immutable file was replaced";
+    EXPECT_EQ(QList({readFile(a), readFile(page), readFile(b)}), QList<QByteArray>({"old a", "old page", "old b"}));
+    EXPECT_EQ(entries(dir.path()), QStringList({"a.bmp", "a_3.bmp", "b.fnt"}));
+    writeFilesAtomically(files);
+    EXPECT_EQ(entries(dir.path()), QStringList({"a.bmp", "b.fnt"}));
+}

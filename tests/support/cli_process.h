@@ -1,14 +1,15 @@
 #pragma once
 
 // Running the real karuvo-cli program (KARUVO_CLI_PATH) from a test, and the font files
-// made for it (KARUVO_PYTHON runs KARUVO_TEST_FONT_SCRIPT).
+// made for it (support/test_fonts.h).
 
 #include <QProcess>
 #include <QStringList>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <string>
 #include <utility>
+
+#include "support/test_fonts.h"
 
 namespace karuvo::fakes {
 
@@ -32,19 +33,6 @@ inline bool allPrefixed(const std::string& err) {
     for (const QString& line : QString::fromStdString(err).split(u'\n', Qt::SkipEmptyParts))
         if (!line.startsWith("karuvo-cli: ")) return false;
     return true;
-}
-
-// A folder of font files no font configuration knows (see make_test_fonts.py): made
-// once per test program from the installed DejaVu faces.
-inline QString testFonts() {
-    static QTemporaryDir fonts;
-    static const bool made = [] {
-        QProcess p;
-        p.start(QStringLiteral(KARUVO_PYTHON), {QStringLiteral(KARUVO_TEST_FONT_SCRIPT), fonts.path()});
-        return p.waitForFinished(60000) && p.exitCode() == 0;
-    }();
-    EXPECT_TRUE(made) << "the test fonts could not be made";
-    return fonts.path();
 }
 
 }  // namespace karuvo::fakes

@@ -5,6 +5,7 @@ make_test_fonts.py DIR writes, from the installed DejaVu faces:
   DIR/pair.ttc       a collection: face 0 "Karuvo Test Sans" (DejaVu Sans),
                      face 1 "Karuvo Test Serif" (DejaVu Serif)
   DIR/not-a-font.ttf a text file under a font's name
+  DIR/control.ttf    DejaVu Sans under a family with a control character, "Karuvo\x01Test"
 """
 import os
 import sys
@@ -30,6 +31,7 @@ def renamed(path, family):
 
 def main(folder):
     renamed(DEJAVU + "DejaVuSans.ttf", "Karuvo Test Sans").save(os.path.join(folder, "renamed.ttf"))
+    renamed(DEJAVU + "DejaVuSans.ttf", "Karuvo\x01Test").save(os.path.join(folder, "control.ttf"))
     collection = TTCollection()
     collection.fonts = [renamed(DEJAVU + "DejaVuSans.ttf", "Karuvo Test Sans"),
                         renamed(DEJAVU + "DejaVuSerif.ttf", "Karuvo Test Serif")]

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include "platform/image_io.h"
 #include "support/fixtures.h"
 #include "support/scripted_dialogs.h"
 #include "window/form1.h"
@@ -333,4 +334,23 @@ TEST_F(BuildTest, SelectingAnOptionWithTheKeyboardOpensNoDialog) {
     EXPECT_TRUE(form->Option1[1]->isChecked());
     QTest::keyClick(form->Option1[1], Qt::Key_Space);
     EXPECT_EQ(dialogs.dialogCalls(), 1);  // the font choice only
+}
+
+TEST_F(BuildTest, TheSheetIsNotSavedOverItsOwnTexture) {
+    const QString texture = dir.filePath("brick.bmp");
+    const QByteArray bytes = encodeBmp24(fakes::patterned(4, 4), 4, 4);
+    ASSERT_TRUE(fakes::writeFile(texture, bytes) && QFile::link(texture, dir.filePath("link.bmp")));
+    dialogs.openNames.push_back(texture);
+    press(form->Option1[1]);
+    for (const QString& name : {texture, dir.filePath("link.bmp"), dir.path() + "/./brick.bmp"}) {
+        SCOPED_TRACE(name.toStdString());
+        dialogs.messages.clear();
+        dialogs.saveNames.push_back(name);
+        form->Command3[1]->click();
+        ASSERT_EQ(dialogs.messages.size(), 1);
+        EXPECT_TRUE(dialogs.messages[0].contains(name) && isJapanese(QString(dialogs.messages[0]).remove(name)))
+            << dialogs.messages[0].toStdString();
+        EXPECT_EQ(fakes::readFile(texture), bytes);
+        EXPECT_EQ(files(), QStringList({"brick.bmp", "link.bmp"}));
+    }
 }
