@@ -53,6 +53,7 @@ public:
     QAction* mnuOpen;
     QAction* mnuSave;
     QAction* mnuSaveAs;
+    QAction* mnuExport;
     QAction* mnuExit;
 
     // --- font state ---
@@ -97,6 +98,9 @@ public:
     void mnuSave_Click();
     // Asks for a name and saves the project under it.
     void mnuSaveAs_Click();
+    // Writes every output the project names, as the command line writes them from the
+    // project, with the settings the controls hold now.
+    void mnuExport_Click();
     void mnuExit_Click();
     // Fills every control from the project file at `path` and keeps the settings no
     // control shows. A project that fails to read or to load is shown as a message

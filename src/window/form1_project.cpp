@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "cli/text_input.h"
+#include "export/outputs.h"
 #include "form1.h"
 #include "messages.h"
 #include "platform/error.h"
@@ -80,6 +81,7 @@ void Form1::buildMenu() {
     mnuSave = add("mnuSave", QStringLiteral("プロジェクトを保存"), QKeySequence(QStringLiteral("Ctrl+S")), &Form1::mnuSave_Click);
     mnuSaveAs = add("mnuSaveAs", QStringLiteral("名前を付けてプロジェクトを保存…"),
                     QKeySequence(QStringLiteral("Ctrl+Shift+S")), &Form1::mnuSaveAs_Click);
+    mnuExport = add("mnuExport", QStringLiteral("書き出し"), QKeySequence(QStringLiteral("Ctrl+E")), &Form1::mnuExport_Click);
     file->addSeparator();
     mnuExit = add("mnuExit", QStringLiteral("終了"), QKeySequence(), &Form1::mnuExit_Click);
 }
@@ -98,6 +100,39 @@ void Form1::mnuSave_Click() {
 void Form1::mnuSaveAs_Click() {
     const QString path = dialogs_.SaveProjectFileDialog();
     if (!path.isEmpty()) saveProjectTo(path);
+}
+
+void Form1::mnuExport_Click() {
+    const Project p = currentProject();
+    if (p.outputPath.isEmpty()) {
+        throw Error(ErrorKind::Setting,
+                    QT_TRANSLATE_NOOP("karuvo", "The project names no output. Give its \"output\" a \"sheet\" file, open it again and export; nothing was written."),
+                    {});
+    }
+    // The characters and the font are made as the command line makes them.
+    SheetSettings s = p.settings;
+    if (p.listsCharacters()) s.text = listedText(p);
+    else if (p.textFile) s.text = cli::readTextFile(*p.textFile);
+    MadeFont made;
+    if (p.font.given) {
+        made = makeFont(p.font);
+        s.font = made.description;
+    } else {
+        made.font = Font::createDefaultSheetFont();
+    }
+    std::vector<NamedFile> inputs;
+    if (made.file) inputs.push_back({QStringLiteral("font.file"), p.font.family});
+    if (p.textFile) inputs.push_back({QStringLiteral("textFile"), *p.textFile});
+    if (!projectPath_.isEmpty()) inputs.push_back({QStringLiteral("the project"), projectPath_});
+    if (s.fill == FillKind::Texture && !s.texturePath.isEmpty())
+        inputs.push_back({QStringLiteral("fill.texture"), s.texturePath});
+    try {
+        writeOutputs({s, p.cellGiven, made.font.get(), p.font.pixelSize, p, std::move(inputs),
+                      QStringLiteral("output.sheet"), QStringLiteral("output.fnt"), QStringLiteral("output.json"),
+                      QStringLiteral(" (横 and 縦)"), 0, std::nullopt});
+    } catch (const OutputClash& clash) {
+        throw Error(ErrorKind::Io, clash.message.toStdString());
+    }
 }
 
 void Form1::mnuExit_Click() { close(); }

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QMenu>
 #include <QFile>
+#include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -246,7 +247,8 @@ TEST_F(ProjectWindowTest, TheFileMenuHasItsItemsAndKeys) {
     for (QAction* a : form->MenuBar->actions()[0]->menu()->actions())
         if (!a->isSeparator()) items << a->text() + u' ' + a->shortcut().toString();
     EXPECT_EQ(items, (QStringList{QStringLiteral("プロジェクトを開く… Ctrl+O"), QStringLiteral("プロジェクトを保存 Ctrl+S"),
-                                  QStringLiteral("名前を付けてプロジェクトを保存… Ctrl+Shift+S"), QStringLiteral("終了 ")}));
+                                  QStringLiteral("名前を付けてプロジェクトを保存… Ctrl+Shift+S"),
+                                  QStringLiteral("書き出し Ctrl+E"), QStringLiteral("終了 ")}));
     form->show();
     QApplication::setActiveWindow(form.get());
     dialogs.projectOpenNames.push_back(QString());  // cancelled
@@ -255,4 +257,60 @@ TEST_F(ProjectWindowTest, TheFileMenuHasItsItemsAndKeys) {
     QTest::keyClick(form->Text1, Qt::Key_S, Qt::ControlModifier);  // no project yet: asks for a name
     EXPECT_EQ(dialogs.projectCalls, 2);
     EXPECT_TRUE(dialogs.projectOpenNames.empty() && dialogs.projectSaveNames.empty());
+}
+
+// 書き出し writes every output the project names, byte for byte as karuvo-cli --project
+// writes them; outputs named wrongly are refused in the project's own words.
+TEST_F(ProjectWindowTest, ExportWritesWhatTheCommandLineWritesFromTheProject) {
+    const QByteArray projects[] = {
+        R"({"karuvo": 1, "text": "Hello\nworld", "font": {"family": "DejaVu Sans", "size": 18},
+            "effect": {"kind": "shadow", "dx": 2, "dy": 2},
+            "output": {"sheet": "w/s.png", "maxSize": 128, "fnt": "w/s.fnt", "fntFormat": "xml", "json": "w/s.json"}})",
+        R"({"karuvo": 1, "chars": "U+0041-U+005A", "columns": 6, "font": {"file": "FONTFILE", "size": 14},
+            "effect": {"kind": "outline", "radius": 1},
+            "output": {"sheet": "w/l.bmp", "fnt": "w/l.fnt", "fntFormat": "binary", "pitch": "cell"}})",
+        R"({"karuvo": 1, "text": "Qj", "output": {"sheet": "w/f.png", "json": "w/f.json", "distanceRange": 4}})",
+    };
+    for (const QByteArray& json : projects) {
+        SCOPED_TRACE(json.constData());
+        const QString project = open("export.karuvo", withFontFile(json, dir));
+        ASSERT_TRUE(QDir(dir.path()).mkdir("w"));
+        form->mnuExport->trigger();
+        ASSERT_EQ(dialogs.messages, QStringList()) << dialogs.messages.join(u'\n').toStdString();
+        QDir w(at("w"));
+        const QStringList written = w.entryList(QDir::Files);
+        ASSERT_FALSE(written.isEmpty());
+        ASSERT_TRUE(QDir(dir.path()).rename("w", "window") && QDir(dir.path()).mkdir("w"));
+        const auto [status, err] = fakes::runCli({QStringLiteral("--project"), project, QStringLiteral("-q")});
+        ASSERT_EQ(status, 0) << err;
+        EXPECT_EQ(w.entryList(QDir::Files), written);
+        for (const QString& file : written) EXPECT_EQ(contentsOf(at("window/") + file), contentsOf(w.filePath(file))) << file.toStdString();
+        QDir(at("window")).removeRecursively();
+        QDir(at("w")).removeRecursively();
+    }
+
+    QImage texture(4, 4, QImage::Format_RGB32);
+    texture.fill(Qt::red);
+    ASSERT_TRUE(texture.save(at("t.png")));
+    const QByteArray before = contentsOf(at("t.png"));
+    const struct { const char* json; const char* lead; const char* detail; } refused[] = {
+        {R"({"karuvo": 1, "text": "A", "fill": {"kind": "texture", "texture": "t.png"}, "output": {"sheet": "t.png"}})",
+         "ファイルに書き込めません。", "output.sheet"},
+        {R"({"karuvo": 1, "text": "A"})", "プロジェクトに出力が指定されていません。", nullptr},
+    };
+    for (const auto& c : refused) {
+        SCOPED_TRACE(c.json);
+        open("refused.karuvo", c.json);
+        dialogs.messages.clear();
+        const QStringList files = QDir(dir.path()).entryList(QDir::Files);
+        form->mnuExport->trigger();
+        ASSERT_EQ(dialogs.messages.size(), 1);
+        EXPECT_TRUE(dialogs.messages[0].startsWith(QString::fromUtf8(c.lead))) << dialogs.messages[0].toStdString();
+        if (c.detail) {
+            EXPECT_TRUE(dialogs.messages[0].contains(QString::fromUtf8(c.detail)) && dialogs.messages[0].contains("fill.texture"))
+                << dialogs.messages[0].toStdString();
+        }
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), files);
+        EXPECT_EQ(contentsOf(at("t.png")), before);
+    }
 }
