@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
 """Builds the Debian package from a finished build folder and checks what it holds: both
-programs in /usr/bin, the desktop entry (English and Japanese names, categories, a command
-that takes a file, the project file type, and an icon that exist in the package), the
-project file type's definition, the icon, the declared dependencies, and that the
-programs taken out of the package run."""
+programs in /usr/bin, the desktop entry (valid to desktop-file-validate; English and
+Japanese names, one main category, a command that takes a file, the project file type, and
+an icon that exist in the package), the project file type's definition, the icons, the
+copyright file, the declared dependencies, and that the programs taken out of the package
+run."""
 import configparser
 import os
+import struct
 import subprocess
 import sys
 import tempfile
@@ -16,10 +18,14 @@ WANT_FILES = [
     "./usr/bin/karuvo-cli",
     "./usr/share/applications/karuvo.desktop",
     "./usr/share/icons/hicolor/scalable/apps/karuvo.svg",
+    "./usr/share/icons/hicolor/128x128/apps/karuvo.png",
+    "./usr/share/doc/karuvo/copyright",
     "./usr/share/mime/packages/karuvo-project.xml",
 ]
 WANT_DEPENDS = ["libqt6widgets6", "libqt6gui6", "libqt6core6", "libharfbuzz0b", "libc6", "libstdc++6", "qt6-qpa-plugins",
-                "qt6-translations-l10n"]
+                "qt6-image-formats-plugins", "qt6-translations-l10n"]
+MAIN_CATEGORIES = {"AudioVideo", "Audio", "Video", "Development", "Education", "Game", "Graphics", "Network",
+                   "Office", "Science", "Settings", "System", "Utility"}
 
 
 def run(*args, **kw):
@@ -45,6 +51,13 @@ def check(build, work):
 
     root = os.path.join(work, "root")
     run("dpkg-deb", "-x", deb, root)
+    desktop = os.path.join(root, "usr/share/applications/karuvo.desktop")
+    said = subprocess.run(["desktop-file-validate", desktop], capture_output=True, text=True)
+    if said.returncode != 0 or said.stdout.strip():
+        raise RuntimeError(f"desktop-file-validate: {said.stdout.strip()} {said.stderr.strip()}")
+    with open(os.path.join(root, "usr/share/doc/karuvo/copyright"), encoding="utf-8") as f:
+        if not f.readline().startswith("Format: https://www.debian.org/doc/packaging-manuals/copyright-format/"):
+            raise RuntimeError("the copyright file is not in the machine-readable format")
     entry = configparser.ConfigParser(interpolation=None, strict=True)
     entry.optionxform = str
     entry.read(os.path.join(root, "usr/share/applications/karuvo.desktop"), encoding="utf-8")
@@ -56,15 +69,19 @@ def check(build, work):
             raise RuntimeError(f"desktop entry {key}={e.get(key)!r}, expected {value!r}")
     if not e.get("Name") or not e["Name"].isascii():
         raise RuntimeError(f"desktop entry has no English name: {e.get('Name')!r}")
-    categories = e.get("Categories", "").split(";")
-    if "Graphics" not in categories or "Development" not in categories:
-        raise RuntimeError(f"desktop entry categories {e.get('Categories')!r}")
+    main = MAIN_CATEGORIES.intersection(e.get("Categories", "").split(";"))
+    if main != {"Graphics"}:
+        raise RuntimeError(f"desktop entry categories {e.get('Categories')!r}: one main category, Graphics")
     # The type the entry opens is defined for *.karuvo.
     ns = "{http://www.freedesktop.org/standards/shared-mime-info}"
     mime = ET.parse(os.path.join(root, "usr/share/mime/packages/karuvo-project.xml")).getroot()
     types = {t.get("type"): [g.get("pattern") for g in t.iter(ns + "glob")] for t in mime.iter(ns + "mime-type")}
     if types.get("application/x-karuvo-project") != ["*.karuvo"]:
         raise RuntimeError(f"the project file type is not defined for *.karuvo: {types}")
+    with open(os.path.join(root, "usr/share/icons/hicolor/128x128/apps/karuvo.png"), "rb") as f:
+        head = f.read(24)
+    if head[:8] != b"\x89PNG\r\n\x1a\n" or struct.unpack(">II", head[16:24]) != (128, 128):
+        raise RuntimeError("the 128 px icon is not a 128 x 128 PNG")
     svg = ET.parse(os.path.join(root, "usr/share/icons/hicolor/scalable/apps/karuvo.svg")).getroot()
     if not svg.tag.endswith("svg") or not list(svg):
         raise RuntimeError("the icon is not a drawing")

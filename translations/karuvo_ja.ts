@@ -319,5 +319,51 @@
         <source>Cannot save the sheet as &quot;%1&quot;: it is the texture image the sheet is filled with. Choose another file name; no file was written.</source>
         <translation>シートを「%1」として保存できません: シートを塗りつぶしているテクスチャ画像そのものです。別のファイル名を選んでください。ファイルは書き込まれていません。</translation>
     </message>
+    <message>
+        <source>%1 already exists.
+Do you want to replace it?</source>
+        <translation>%1 は既に存在します。
+置き換えますか？</translation>
+    </message>
+    <message>
+        <source>No image is chosen for the image fill (画像), so the glyphs are white.</source>
+        <translation>画像が選ばれていないため、文字は白で描かれています。</translation>
+    </message>
+    <message>
+        <source>Every character is in &quot;%1&quot;; no other face drew any.</source>
+        <translation>すべての文字が「%1」にあります</translation>
+    </message>
+    <message>
+        <source>%1 left empty</source>
+        <translation>%1（空のセル）</translation>
+    </message>
+    <message>
+        <source>%1: no installed face has it, so its cell shows the missing-glyph box</source>
+        <translation>%1（どのフォントにもなく欠字の箱）</translation>
+    </message>
+    <message>
+        <source>%1 drawn with &quot;%2&quot;</source>
+        <translation>%1（%2 で描画）</translation>
+    </message>
+    <message>
+        <source>and %1 more</source>
+        <translation>ほか %1 個</translation>
+    </message>
+    <message>
+        <source>, </source>
+        <translation>、</translation>
+    </message>
+    <message>
+        <source>%1 characters are not in &quot;%2&quot;: %3</source>
+        <translation>「%2」にない文字 %1 個: %3</translation>
+    </message>
+    <message>
+        <source>The shadow reaches past cells of %1 x %2 pixels into their neighbours; cells of %3 x %4 would hold it</source>
+        <translation>影がはみ出しています: %3 × %4 のセルなら収まります（今は %1 × %2）</translation>
+    </message>
+    <message>
+        <source>The outline reaches past cells of %1 x %2 pixels into their neighbours; cells of %3 x %4 would hold it</source>
+        <translation>縁取りがはみ出しています: %3 × %4 のセルなら収まります（今は %1 × %2）</translation>
+    </message>
 </context>
 </TS>

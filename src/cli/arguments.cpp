@@ -415,7 +415,9 @@ as a PNG with transparency.
   -h, --help               this text
       --version            the program's version
 
-Colours are six hexadecimal digits, red first, with an optional leading "#".
+Colours are six hexadecimal digits, red first, with an optional leading "#". The
+window's colour read-outs are blue first, without leading zeros: a colour that
+reads 80FF there (orange) is FF8000 here.
 Numbers are read as the window reads them: cell sizes are rounded down, the other
 numbers to the nearest whole number (halves to even), so 2.5 gives 2.
 

@@ -1,7 +1,5 @@
 #include "report.h"
 
-#include <unordered_set>
-
 #include "sheet/grid.h"
 
 namespace karuvo::cli {
@@ -33,27 +31,6 @@ QString visible(const QString& text) {
     QString out;
     for (const char32_t c : codePointsOf(text)) out += unprintable(c) ? u'<' + codePointName(c) + u'>' : codePointText(c);
     return out;
-}
-
-std::vector<FallbackChar> missingCharacters(QStringView text, const Font& font) {
-    std::vector<FallbackChar> missing;
-    std::unordered_set<char32_t> seen;
-    const QString own = font.resolvedFamily();
-    // The own face's character map answers for most characters at once; only those it
-    // lacks are laid out to find the face that draws them.
-    for (char32_t c : codePointsOf(text)) {
-        const QChar::Category cat = QChar::category(c);
-        if (cat == QChar::Other_Control || cat == QChar::Other_Format) continue;
-        if (!seen.insert(c).second) continue;
-        if (font.hasGlyph(c)) continue;
-        if (font.description().noFallback) {
-            missing.push_back(FallbackChar{c, {}});
-            continue;
-        }
-        const QString face = font.drawingFamily(c);
-        if (face != own) missing.push_back(FallbackChar{c, face});
-    }
-    return missing;
 }
 
 QString reportText(const SheetGeometry& sheet, std::size_t characters, const QString& face,

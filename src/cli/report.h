@@ -7,20 +7,9 @@
 
 #include "export/descriptors.h"
 #include "platform/font.h"
+#include "sheet/findings.h"
 
 namespace karuvo::cli {
-
-// A character that the chosen face lacks, with the face that draws it instead
-// (empty when no installed face has it).
-struct FallbackChar {
-    char32_t codePoint;
-    QString face;
-};
-
-// Every distinct character of the text, in text order, that the font's own face does
-// not draw (with no face when the font asks for no fallback). Line breaks and other control and format characters, which no face
-// draws, are left out.
-std::vector<FallbackChar> missingCharacters(QStringView text, const Font& font);
 
 // `text` safe to print on a terminal line: each control or format character and each
 // line or paragraph separator (U+2028, U+2029) given as "<U+XXXX>" instead.

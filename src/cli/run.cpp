@@ -26,6 +26,7 @@
 #include "sheet/builder.h"
 #include "sheet/char_source.h"
 #include "sheet/distance_field.h"
+#include "sheet/findings.h"
 #include "sheet/grid.h"
 #include "sheet/pages.h"
 

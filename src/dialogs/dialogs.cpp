@@ -1,12 +1,17 @@
 #include "dialogs.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFont>
 #include <QFontDialog>
 #include <QFontInfo>
+#include <QFileSystemModel>
+#include <QIdentityProxyModel>
+#include <QLocale>
+#include <QSettings>
 #include <QMessageBox>
 #include <cmath>
 
@@ -30,19 +35,90 @@ std::uint8_t familyBitsOf(QFont::StyleHint hint) {
     }
 }
 
-// `filters` holds the name filter of each file type, the default first.
-QString runFileDialog(QFileDialog::AcceptMode mode, const char16_t* title, const QStringList& filters,
-                      const QString& defaultSuffix = QStringLiteral("bmp")) {
-    QFileDialog dialog(nullptr, QString::fromUtf16(title));
+// The file dialogs' sizes and dates in Japanese forms: the file system model writes
+// them in the system locale's, which is English under the C locale.
+class JapaneseDetails : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+        if (role != Qt::DisplayRole || !files || index.column() == kNameColumn) return QIdentityProxyModel::data(index, role);
+        const QModelIndex source = mapToSource(index);
+        const QLocale japanese(QLocale::Japanese, QLocale::Japan);
+        if (index.column() == kDateColumn) return japanese.toString(files->lastModified(source), QLocale::ShortFormat);
+        if (!files->isDir(source)) {
+            if (index.column() == kSizeColumn) return japanese.formattedDataSize(files->size(source));
+            return QIdentityProxyModel::data(index, role);  // the kind of file, in the default locale
+        }
+        // Qt's Japanese texts lack the word for a folder in this place.
+        return index.column() == kTypeColumn ? QVariant(QStringLiteral("フォルダー")) : QIdentityProxyModel::data(index, role);
+    }
+
+private:
+    static constexpr int kNameColumn = 0;
+    static constexpr int kSizeColumn = 1;
+    static constexpr int kTypeColumn = 2;
+    static constexpr int kDateColumn = 3;
+};
+
+// Qt's own file dialog (whose answers are known on every desktop), details in Japanese.
+void prepareFileDialog(QFileDialog& dialog, QFileDialog::AcceptMode mode, const QStringList& filters) {
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setNameFilters(filters);
-    // Qt adds the suffix before its own overwrite check, so the check sees the real name.
-    if (mode == QFileDialog::AcceptSave) dialog.setDefaultSuffix(defaultSuffix);
-    if (dialog.exec() != QDialog::Accepted) return {};
-    const QStringList files = dialog.selectedFiles();
-    return files.isEmpty() ? QString() : files.first();
+    dialog.setProxyModel(new JapaneseDetails(&dialog));
 }
+
+QSettings userSettings() { return QSettings(QStringLiteral("KARUVO"), QStringLiteral("karuvo")); }
+const QString kSaveFolderKey = QStringLiteral("save/folder");
+
+QString saveFilter(SheetFileType type) {
+    return type == SheetFileType::Png
+               ? nameFilter(QString::fromUtf16(kSavePngFilterDescription), QString::fromUtf16(kSavePngFilterPatterns))
+               : nameFilter(QString::fromUtf16(kSaveFilterDescription), QString::fromUtf16(kSaveFilterPatterns));
+}
+
+QString suffixOf(SheetFileType type) { return type == SheetFileType::Png ? QStringLiteral("png") : QStringLiteral("bmp"); }
+
+// The save dialog: the chosen file type gives a bare name its suffix, and the question
+// before replacing a file names the file savedFileName() gives, which is the one written.
+class SaveSheetDialog : public QFileDialog {
+public:
+    SaveSheetDialog() : QFileDialog(nullptr, QString::fromUtf16(kSaveTitle)) {
+        prepareFileDialog(*this, AcceptSave, {saveFilter(SheetFileType::Bitmap), saveFilter(SheetFileType::Png)});
+        setOption(DontConfirmOverwrite);  // asked below, about the real name
+        const QString folder = userSettings().value(kSaveFolderKey).toString();
+        if (!folder.isEmpty() && QFileInfo(folder).isDir()) setDirectory(folder);
+    }
+
+    SheetFileType type() const {
+        return selectedNameFilter() == saveFilter(SheetFileType::Png) ? SheetFileType::Png : SheetFileType::Bitmap;
+    }
+    const QString& target() const { return target_; }
+
+protected:
+    void accept() override {
+        const QString given = selectedFiles().value(0);
+        if (given.isEmpty() || QFileInfo(given).isDir()) {
+            QFileDialog::accept();  // goes into the folder
+            return;
+        }
+        target_ = savedFileName(given, type());
+        if (QFileInfo::exists(target_)) {
+            const QString question = QCoreApplication::translate(
+                "karuvo", "%1 already exists.\nDo you want to replace it?").arg(QFileInfo(target_).fileName());
+            if (QMessageBox::warning(this, windowTitle(), question, QMessageBox::Yes | QMessageBox::No,
+                                     QMessageBox::No) != QMessageBox::Yes)
+                return;
+        }
+        QFileDialog::accept();
+    }
+
+private:
+    QString target_;
+};
 
 }  // namespace
 
@@ -76,9 +152,10 @@ FontDescription describeFont(const QFont& font) {
     return d;
 }
 
-QString withBmpSuffix(const QString& path) {
-    if (path.isEmpty() || !QFileInfo(path).suffix().isEmpty()) return path;
-    return path + QStringLiteral(".bmp");
+QString savedFileName(const QString& path, SheetFileType chosen) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (path.isEmpty() || suffix == u"png" || suffix == u"bmp") return path;
+    return path + (path.endsWith(u'.') ? QString() : QStringLiteral(".")) + suffixOf(chosen);
 }
 
 std::optional<FontDescription> Module1::ChooseFontDialog() {
@@ -98,14 +175,17 @@ std::optional<Colour> Module1::ChooseColorDialog() {
 }
 
 QString Module1::OpenTextureFileDialog() {
-    return runFileDialog(QFileDialog::AcceptOpen, kOpenTitle, {textureNameFilter()});
+    QFileDialog dialog(nullptr, QString::fromUtf16(kOpenTitle));
+    prepareFileDialog(dialog, QFileDialog::AcceptOpen, {textureNameFilter(), QString::fromUtf16(kAllFilesFilter)});
+    if (dialog.exec() != QDialog::Accepted) return {};
+    return dialog.selectedFiles().value(0);
 }
 
-QString Module1::SaveSheetFileDialog() {
-    return withBmpSuffix(runFileDialog(
-        QFileDialog::AcceptSave, kSaveTitle,
-        {nameFilter(QString::fromUtf16(kSaveFilterDescription), QString::fromUtf16(kSaveFilterPatterns)),
-         nameFilter(QString::fromUtf16(kSavePngFilterDescription), QString::fromUtf16(kSavePngFilterPatterns))}));
+SaveName Module1::SaveSheetFileDialog() {
+    SaveSheetDialog dialog;
+    if (dialog.exec() != QDialog::Accepted || dialog.target().isEmpty()) return {};
+    userSettings().setValue(kSaveFolderKey, QFileInfo(dialog.target()).absolutePath());
+    return {dialog.target(), dialog.type()};
 }
 
 void Module1::showMessage(const QString& message) {
@@ -117,14 +197,19 @@ QString projectNameFilter() {
 }
 
 QString Module1::OpenProjectFileDialog() {
-    return runFileDialog(QFileDialog::AcceptOpen, kOpenProjectTitle, {projectNameFilter()});
+    QFileDialog dialog(nullptr, QString::fromUtf16(kOpenProjectTitle));
+    prepareFileDialog(dialog, QFileDialog::AcceptOpen, {projectNameFilter()});
+    if (dialog.exec() != QDialog::Accepted) return {};
+    return dialog.selectedFiles().value(0);
 }
 
 QString Module1::SaveProjectFileDialog() {
-    const QString path =
-        runFileDialog(QFileDialog::AcceptSave, kSaveProjectTitle, {projectNameFilter()}, QStringLiteral("karuvo"));
-    if (path.isEmpty() || !QFileInfo(path).suffix().isEmpty()) return path;
-    return path + QStringLiteral(".karuvo");
+    QFileDialog dialog(nullptr, QString::fromUtf16(kSaveProjectTitle));
+    prepareFileDialog(dialog, QFileDialog::AcceptSave, {projectNameFilter()});
+    // Qt adds the suffix before its own overwrite check, so the check sees the real name.
+    dialog.setDefaultSuffix(QStringLiteral("karuvo"));
+    if (dialog.exec() != QDialog::Accepted) return {};
+    return dialog.selectedFiles().value(0);
 }
 
 Dialogs::Unsaved Module1::AskSaveChanges(const QString& projectName) {

@@ -12,6 +12,15 @@ class QWidget;
 
 namespace karuvo::dialogs {
 
+// The file types the save dialog offers, in its order.
+enum class SheetFileType { Bitmap, Png };
+
+// The save dialog's answer: the name given and the file type chosen beside it.
+struct SaveName {
+    QString path;  // "" when cancelled
+    SheetFileType type = SheetFileType::Bitmap;
+};
+
 // The common dialogs the window asks for values. Each call is modal and hands back
 // one value; a cancelled dialog is told apart from every real answer.
 class Dialogs {
@@ -24,10 +33,9 @@ public:
     virtual std::optional<Colour> ChooseColorDialog() = 0;
     // Full path of the texture image to load, or "" when cancelled.
     virtual QString OpenTextureFileDialog() = 0;
-    // Full path under which to save the sheet, always ending in a suffix (".bmp"
-    // added to a bare name), or "" when cancelled. A name ending ".png" asks for the
-    // sheet with transparency, any other name for the bitmap.
-    virtual QString SaveSheetFileDialog() = 0;
+    // Full path under which to save the sheet and the file type chosen; the path is
+    // "" when cancelled. savedFileName() gives the file that is written.
+    virtual SaveName SaveSheetFileDialog() = 0;
 
     // Tells the user why an action failed; returns when the user has read it.
     virtual void showMessage(const QString& message) = 0;
@@ -56,7 +64,10 @@ inline constexpr const char16_t* kSaveProjectTitle = u"保存するプロジェ�
 inline constexpr const char16_t* kProjectFilterDescription = u"プロジェクトファイル";
 inline constexpr const char16_t* kProjectFilterPatterns = u"*.karuvo";
 
-// The open dialog's one filter: every picture format the texture loader reads,
+// The open dialog's second filter, for a picture whose name has another suffix.
+inline constexpr const char16_t* kAllFilesFilter = u"すべてのファイル (*)";
+
+// The open dialog's first filter: every picture format the texture loader reads,
 // "画像ファイル(bmp,gif,...) (*.bmp *.gif ...)".
 QString textureNameFilter();
 
@@ -71,16 +82,22 @@ QString nameFilter(const QString& description, const QString& patterns);
 // character height in pixels at 96 dpi (9 pt gives -12); the face name is kept whole.
 FontDescription describeFont(const QFont& font);
 
-// The path with ".bmp" added when its file name has no suffix; "" stays "".
-QString withBmpSuffix(const QString& path);
+// The file a sheet saved under `path` with the file type `chosen` is written to: a name
+// ending ".png" or ".bmp" (either case) as it is, any other name with the chosen type's
+// suffix added ("photo.jpg" under the bitmap type is "photo.jpg.bmp", "sheet" under PNG
+// "sheet.png"). "" stays "".
+QString savedFileName(const QString& path, SheetFileType chosen);
 
-// The real dialogs, over Qt's font, colour and file dialogs.
+// The real dialogs, over Qt's font, colour and file dialogs. The file dialogs give
+// sizes and dates in Japanese forms whatever the locale; the save dialog opens in the
+// folder last saved to (kept between runs in the user's settings) and asks before it
+// replaces the file that savedFileName() names.
 class Module1 : public Dialogs {
 public:
     std::optional<FontDescription> ChooseFontDialog() override;
     std::optional<Colour> ChooseColorDialog() override;
     QString OpenTextureFileDialog() override;
-    QString SaveSheetFileDialog() override;
+    SaveName SaveSheetFileDialog() override;
     void showMessage(const QString& message) override;
     QString OpenProjectFileDialog() override;
     QString SaveProjectFileDialog() override;

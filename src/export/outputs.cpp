@@ -16,6 +16,7 @@
 #include "platform/file_input.h"
 #include "sheet/builder.h"
 #include "sheet/distance_field.h"
+#include "sheet/findings.h"
 #include "sheet/grid.h"
 
 namespace karuvo {
@@ -58,21 +59,6 @@ void fitCell(OutputRequest& r, const GridSize& grid) {
     }
     s.cellWidth = cell.width;
     s.cellHeight = cell.height;
-}
-
-// The cells that would hold the edge effect when it reaches past these cells into their
-// neighbours. The sheet's characters carry the advances the build measured.
-std::optional<CharBox> spillCell(const SheetSettings& s, const Sheet& sheet) {
-    if ((s.effect == EffectKind::None && s.distanceRange == 0) || sheet.chars.empty()) return std::nullopt;
-    CharBox largest{0, sheet.lineHeight};
-    for (const SheetChar& c : sheet.chars) largest.width = std::max(largest.width, c.advance);
-    const CharBox allowance = sheetAllowance(s);
-    const std::int64_t width = largest.width + std::abs(std::int64_t{allowance.width});
-    const std::int64_t height = largest.height + std::abs(std::int64_t{allowance.height});
-    if ((allowance.width == 0 || width <= s.cellWidth) && (allowance.height == 0 || height <= s.cellHeight))
-        return std::nullopt;
-    return CharBox{static_cast<std::int32_t>(std::max<std::int64_t>(width, s.cellWidth)),
-                   static_cast<std::int32_t>(std::max<std::int64_t>(height, s.cellHeight))};
 }
 
 // Page k of the sheet `output`: its name with "_k" before the suffix.
@@ -261,7 +247,7 @@ OutputResult writeOutputs(OutputRequest r) {
     }
     result.leftOverPages = stalePages(r, paths, files);
     writeFilesAtomically(files);
-    result.spillCell = spillCell(s, sheet);
+    result.spillCell = spillingEffectCell(s, sheet);
     result.settings = s;
     return result;
 }

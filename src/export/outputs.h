@@ -15,6 +15,7 @@
 #include "export/output_plan.h"
 #include "platform/file_output.h"
 #include "platform/font.h"
+#include "sheet/findings.h"
 #include "sheet/pages.h"
 #include "sheet/settings.h"
 
@@ -70,8 +71,8 @@ struct OutputResult {
     // The face name holds control characters, which the .fnt gives as U+FFFD.
     bool faceNameReplaced = false;
     // Set when the edge effect or the distance field reaches past the cells: the cell
-    // size that would hold it.
-    std::optional<CharBox> spillCell;
+    // size that would hold it (see spillingEffectCell).
+    std::optional<CellSize> spillCell;
 };
 
 // Builds the sheet and writes every output of the plan, with the extra file. Throws

@@ -1,5 +1,6 @@
 #include "number.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -20,6 +21,22 @@ int hexDigit(QChar c) {
 }
 
 bool isBlank(QChar c) { return c == u' ' || c == u'\t'; }
+
+// The text with the full-width forms that a Japanese input method types (digits, sign,
+// point, letters, the ideographic space) and the minus sign turned into their ASCII
+// forms; an ASCII text is handed back as it is.
+QStringView asciiForms(QStringView text, QString& storage) {
+    const auto wide = [](QChar c) { return c.unicode() >= 0x2212; };
+    if (std::none_of(text.begin(), text.end(), wide)) return text;
+    storage = text.toString();
+    for (QChar& c : storage) {
+        const char16_t u = c.unicode();
+        if (u >= 0xFF01 && u <= 0xFF5E) c = QChar(u - 0xFEE0);
+        else if (u == 0x3000) c = u' ';
+        else if (u == 0x2212) c = u'-';
+    }
+    return storage;
+}
 
 // Hexadecimal digits of `text` from `pos` on as a signed 32-bit value; more than
 // eight significant digits give a value outside that range.
@@ -43,7 +60,9 @@ double hexValue(QStringView text, qsizetype pos, bool skipBlanks) {
 
 }  // namespace
 
-bool isNumeric(QStringView text) {
+bool isNumeric(QStringView typed) {
+    QString storage;
+    const QStringView text = asciiForms(typed, storage);
     qsizetype b = 0, e = text.size();
     while (b < e && isBlank(text[b])) ++b;
     while (e > b && isBlank(text[e - 1])) --e;
@@ -76,7 +95,9 @@ bool isNumeric(QStringView text) {
     return i == t.size();
 }
 
-double numberValue(QStringView text) {
+double numberValue(QStringView typed) {
+    QString storage;
+    const QStringView text = asciiForms(typed, storage);
     // Gather the characters of the leading number, dropping ignored blanks.
     auto isIgnored = [](QChar c) { return c == u' ' || c == u'\t' || c == u'\n'; };
     qsizetype i = 0;

@@ -4,7 +4,9 @@
 #include <QStringView>
 #include <cstdint>
 
-// Reading the numbers that the user types into the window's boxes.
+// Reading the numbers that the user types into the window's boxes. Both readers take
+// the full-width forms that a Japanese input method types (６４, －３, １２．５, the
+// ideographic space) and the minus sign U+2212 as the ASCII characters they stand for.
 namespace karuvo {
 
 // True when the whole text is a number: blanks (spaces, tabs) around it allowed,

@@ -3,7 +3,9 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFontInfo>
+#include <QIcon>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QMouseEvent>
 #include <QTextDocument>
 #include <algorithm>
@@ -19,6 +21,7 @@
 #include "platform/image_io.h"
 #include "platform/number.h"
 #include "sheet/builder.h"
+#include "sheet/findings.h"
 #include "sheet/grid.h"
 #include "sheet/outline.h"
 
@@ -74,15 +77,18 @@ Form1::Form1(dialogs::Dialogs& dialogs, QWidget* parent) : QWidget(parent), dial
                     ui.family()});
     ui.setPointSize(9);
     setFont(ui);
+    setWindowIcon(QIcon(QStringLiteral(":/icons/karuvo.png")));
     body_ = new QWidget(this);
     buildControls();
     wireEvents();
     buildMenu();
-    // The controls keep their places below the menu bar; the window grows by its height.
+    // The controls keep their places below the menu bar and above the status bar; the
+    // window grows by both.
     const int bar = MenuBar->sizeHint().height();
     MenuBar->setGeometry(0, 0, 408, bar);
     body_->setGeometry(0, bar, 408, 366);
-    resize(408, 366 + bar);
+    statusBar->move(0, bar + 366);
+    resize(408, bar + 366 + statusBar->height());
     setAcceptDrops(true);
     sheetBoxFont_ = Font::createDefaultSheetFont();
     sheetContext_ = std::make_unique<DrawingContext>(&Picture1[0]->picture(), sheetBoxFont_.get());
@@ -149,6 +155,15 @@ void Form1::buildControls() {
     Picture2 = place(new PictureBox(body_), "Picture2", 312, 40, 113, 57, 11);
     Picture3[0] = place(new PictureBox(body_), indexed("Picture3", 0), 336, 72, 113, 57, 14);
     for (PictureBox* box : {Picture1[0], Picture1[1], Picture2, Picture3[0]}) box->hide();
+
+    // Two lines of text, each cut short to fit, the whole of them also as the tip.
+    statusBar = new QStatusBar(this);
+    statusBar->setObjectName(QStringLiteral("StatusBar"));
+    statusBar->setSizeGripEnabled(false);
+    statusText = new QLabel(statusBar);
+    statusText->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    statusBar->addWidget(statusText, 1);
+    statusBar->setGeometry(0, 366, 408, 2 * statusText->fontMetrics().lineSpacing() + 8);
     // The sheet box lies above every other control.
     Picture1[0]->raise();
 
@@ -193,18 +208,36 @@ void Form1::wireEvents() {
     connect(Command2, &QPushButton::pressed, this, [this] { cellFitted_ = false; });
     for (TextBox* box : Text3) connect(box, &QLineEdit::textChanged, this, [this] { showProjectState(); });
     for (TextBox* box : Text2) connect(box, &QLineEdit::textChanged, this, [this] { showProjectState(); });
+    // Enter presses a focused button, as Space does.
+    for (QPushButton* button : {Command1, Command2, Command3[0], Command3[1]}) button->installEventFilter(this);
 }
 
 void Form1::runGuarded(const std::function<void()>& handler) { guarded(handler); }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonDblClick)
+    std::int16_t button = 0, shift = 0;
+    float x = 0, y = 0;
+    if (event->type() == QEvent::KeyPress) {
+        // Enter clicks a button; Space on an option does what a mouse press does (a
+        // press of no button).
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (auto* pushed = qobject_cast<QPushButton*>(watched);
+            pushed && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+            if (!key->isAutoRepeat()) pushed->click();
+            return true;
+        }
+        if (key->key() != Qt::Key_Space || !qobject_cast<QRadioButton*>(watched))
+            return QWidget::eventFilter(watched, event);
+        if (key->isAutoRepeat()) return true;
+    } else if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
+        const auto* press = static_cast<QMouseEvent*>(event);
+        button = static_cast<std::int16_t>(press->button());
+        shift = static_cast<std::int16_t>(press->modifiers().toInt() >> 25);
+        x = static_cast<float>(press->position().x());
+        y = static_cast<float>(press->position().y());
+    } else {
         return QWidget::eventFilter(watched, event);
-    const auto* press = static_cast<QMouseEvent*>(event);
-    const auto button = static_cast<std::int16_t>(press->button());
-    const auto shift = static_cast<std::int16_t>(press->modifiers().toInt() >> 25);
-    const auto x = static_cast<float>(press->position().x());
-    const auto y = static_cast<float>(press->position().y());
+    }
     for (std::int16_t i = 0; i < std::int16_t(Option1.size()); ++i) {
         if (watched == Option1[i]) {
             guarded([&] { Option1_MouseDown(i, button, shift, x, y); });
@@ -378,10 +411,13 @@ SheetSettings Form1::readSettings() {
 
 void Form1::CreateKaruvo() {
     Picture1[0]->hide();
+    statusText->clear();
+    statusText->setToolTip({});
     refuseEmptyText();
     const SheetSettings settings = readSettings();
     Sheet sheet = buildSheet(settings);
     shownSettings_ = settings;
+    showFindings(settings, sheet);
     const std::int32_t outerWidth = checkedAdd(sheet.width, 4, "the sheet box width");
     const std::int32_t outerHeight = checkedAdd(sheet.height, 4, "the sheet box height");
     sheetContext_->flush();
@@ -426,7 +462,8 @@ void Form1::saveSheet() {
                     QT_TRANSLATE_NOOP("karuvo", "The sheet is %1 x %2 pixels and has no area, so there is nothing to save. Type the text to put on the sheet first; no file was written."),
                     {std::to_string(sheet.width()), std::to_string(sheet.height())});
     }
-    const QString path = dialogs_.SaveSheetFileDialog();
+    const dialogs::SaveName chosen = dialogs_.SaveSheetFileDialog();
+    const QString path = dialogs::savedFileName(chosen.path, chosen.type);
     if (path.isEmpty()) return;
     // The texture is read again for a PNG and at every later build: it must not become the sheet.
     if (shownSettings_.fill == FillKind::Texture && !shownSettings_.texturePath.isEmpty() &&
@@ -467,12 +504,25 @@ void Form1::keyPressEvent(QKeyEvent* event) {
     else QWidget::keyPressEvent(event);
 }
 
-void Form1::placePreview() { Picture1[0]->resize(Picture1[0]->contentSize().boundedTo(body_->size())); }
+void Form1::showFindings(const SheetSettings& settings, const Sheet& sheet) {
+    const Font& font = CurrentFont ? *CurrentFont : *sheetBoxFont_;
+    const QString text = findingsText(sheetFindings(settings, sheet, font), settings.effect, sheet);
+    statusBar->layout()->activate();
+    const QFontMetrics metrics(statusText->font());
+    QStringList shown;
+    for (const QString& line : text.split(u'\n'))
+        shown << metrics.elidedText(line, Qt::ElideRight, statusText->contentsRect().width());
+    statusText->setText(shown.join(u'\n'));
+    statusText->setToolTip(text);
+}
+
+void Form1::placePreview() { Picture1[0]->setRoom(body_->size()); }
 
 void Form1::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     MenuBar->resize(width(), MenuBar->height());
-    body_->resize(width(), height() - MenuBar->height());
+    statusBar->setGeometry(0, height() - statusBar->height(), width(), statusBar->height());
+    body_->setGeometry(0, MenuBar->height(), width(), statusBar->y() - MenuBar->height());
     if (Picture1[0]->isVisible()) placePreview();
 }
 

@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -17,6 +18,7 @@
 #include "platform/context.h"
 #include "platform/font.h"
 #include "project/project.h"
+#include "sheet/builder.h"
 #include "sheet/settings.h"
 
 namespace karuvo::window {
@@ -47,6 +49,11 @@ public:
     std::array<PictureBox*, 2> Picture1;
     PictureBox* Picture2;
     std::array<PictureBox*, 1> Picture3;
+    // Under the controls (the window is taller by its height): what the last preview
+    // or save hides, in the words of the command line's report; each line is cut short
+    // to the bar's width, and the tip holds them whole.
+    QStatusBar* statusBar;
+    QLabel* statusText;
 
     // --- menu bar: ファイル ---
     QMenuBar* MenuBar;
@@ -140,7 +147,8 @@ protected:
     // A dropped project file is opened.
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
-    // Turns a mouse press on an option button into its MouseDown handler.
+    // Turns a mouse press, or Space, on an option button into its MouseDown handler,
+    // and Enter on a button into its click.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -175,10 +183,12 @@ private:
     std::int32_t outlineRadius();
 
     // Sizes the sheet box at the window's top-left corner to show the whole sheet, or
-    // as much as the window holds (the rest scrolls).
+    // as much as the window above the status bar holds (the rest scrolls).
     void placePreview();
-    // Writes the sheet held by the sheet box to a file the user names: a PNG with
-    // transparency for a name ending ".png", the bitmap otherwise.
+    // Tells in the status bar what the sheet just built from `settings` hides.
+    void showFindings(const SheetSettings& settings, const Sheet& sheet);
+    // Writes the sheet held by the sheet box to the file savedFileName() makes of the
+    // name and type the user chooses: a PNG with transparency or the bitmap.
     void saveSheet();
 
     dialogs::Dialogs& dialogs_;

@@ -2,7 +2,9 @@
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QTranslator>
+#include <algorithm>
 
 namespace karuvo::window {
 namespace {
@@ -52,6 +54,9 @@ const char* leadFor(ErrorKind kind) {
 }  // namespace
 
 void installJapaneseTranslations(QCoreApplication& app) {
+    // Qt's dialogs take the kinds of files, and whatever else they write in the
+    // default locale's forms, in Japanese too.
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
     auto* own = new QTranslator(&app);
     if (own->load(QStringLiteral(":/i18n/karuvo_ja.qm"))) QCoreApplication::installTranslator(own);
     auto* qt = new QTranslator(&app);
@@ -65,6 +70,44 @@ QString userMessage(const Error& error) {
     args.reserve(error.arguments().size());
     for (const std::string& arg : error.arguments()) args.push_back(translated(arg.c_str()).toStdString());
     return QString::fromStdString(fillArguments(translated(error.source()).toStdString(), args));
+}
+
+QString findingsText(const SheetFindings& f, EffectKind effect, const Sheet& sheet) {
+    QStringList said;
+    if (f.textureMissing) {
+        said << translated(QT_TRANSLATE_NOOP("karuvo", "No image is chosen for the image fill (画像), so the glyphs are white."));
+    }
+    if (f.missing.empty()) {
+        said << translated(QT_TRANSLATE_NOOP("karuvo", "Every character is in \"%1\"; no other face drew any.")).arg(f.face);
+    } else {
+        constexpr std::size_t kFirstFew = 3;
+        QStringList which;
+        for (std::size_t i = 0; i < std::min(f.missing.size(), kFirstFew); ++i) {
+            const FallbackChar& m = f.missing[i];
+            const QString name = QStringLiteral("U+%1 %2")
+                                     .arg(QString::number(static_cast<std::uint32_t>(m.codePoint), 16).toUpper().rightJustified(4, u'0'),
+                                          codePointText(m.codePoint));
+            which << (f.leftEmpty        ? translated(QT_TRANSLATE_NOOP("karuvo", "%1 left empty")).arg(name)
+                      : m.face.isEmpty() ? translated(QT_TRANSLATE_NOOP("karuvo", "%1: no installed face has it, so its cell shows the missing-glyph box")).arg(name)
+                                         : translated(QT_TRANSLATE_NOOP("karuvo", "%1 drawn with \"%2\"")).arg(name, m.face));
+        }
+        if (f.missing.size() > kFirstFew)
+            which << translated(QT_TRANSLATE_NOOP("karuvo", "and %1 more")).arg(f.missing.size() - kFirstFew);
+        said << translated(QT_TRANSLATE_NOOP("karuvo", "%1 characters are not in \"%2\": %3"))
+                    .arg(QString::number(f.missing.size()), f.face,
+                         which.join(translated(QT_TRANSLATE_NOOP("karuvo", ", "))));
+    }
+    if (f.spillCell) {
+        const char* spill = effect == EffectKind::Shadow
+                                ? QT_TRANSLATE_NOOP("karuvo", "The shadow reaches past cells of %1 x %2 pixels into their neighbours; cells of %3 x %4 would hold it")
+                                : QT_TRANSLATE_NOOP("karuvo", "The outline reaches past cells of %1 x %2 pixels into their neighbours; cells of %3 x %4 would hold it");
+        said << translated(spill)
+                    .arg(sheet.cellWidth)
+                    .arg(sheet.cellHeight)
+                    .arg(f.spillCell->width)
+                    .arg(f.spillCell->height);
+    }
+    return said.join(u'\n');
 }
 
 }  // namespace karuvo::window

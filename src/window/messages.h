@@ -3,14 +3,15 @@
 #include <QString>
 
 #include "platform/error.h"
+#include "sheet/findings.h"
 
 class QCoreApplication;
 
 namespace karuvo::window {
 
 // Makes the application speak Japanese whatever the locale: the window's own
-// messages from the translation built into the program, and Qt's own dialogs from
-// the Japanese translations Qt ships (when installed). Call once, after the
+// messages from the translation built into the program, Qt's own dialogs from the
+// Japanese translations Qt ships (when installed), and the default locale Japanese. Call once, after the
 // application object exists; the translators belong to `app`.
 void installJapaneseTranslations(QCoreApplication& app);
 
@@ -18,5 +19,12 @@ void installJapaneseTranslations(QCoreApplication& app);
 // an error made from a plain message, a translated lead naming what failed followed by
 // the message as it was made.
 QString userMessage(const Error& error);
+
+// What the status bar says after a build of `sheet` with `effect`, a line a fact, at
+// most two lines: that an image fill without an image leaves the glyphs white; how many
+// characters another face drew and which (the first few, with their face) or that none
+// did; the cell that would hold a spilling effect. The command line's report in Japanese,
+// the counts and sizes first so that a line cut short keeps them.
+QString findingsText(const SheetFindings& findings, EffectKind effect, const Sheet& sheet);
 
 }  // namespace karuvo::window

@@ -42,19 +42,47 @@ void PictureBox::setZoom(int zoom) {
     const double middleX = (horizontalScrollBar()->value() + view.width() / 2.0) / zoom_;
     const double middleY = (verticalScrollBar()->value() + view.height() / 2.0) / zoom_;
     zoom_ = zoom;
-    if (parentWidget() && isVisible()) {
-        const QSize room = parentWidget()->size() - QSize(x(), y());
-        resize(contentSize().boundedTo(room));
-    }
+    if (room_.isValid() && isVisible()) resize(fittingSize());
     updateScrollBars();
     horizontalScrollBar()->setValue(static_cast<int>(middleX * zoom_ - viewport()->width() / 2.0));
     verticalScrollBar()->setValue(static_cast<int>(middleY * zoom_ - viewport()->height() / 2.0));
     viewport()->update();
 }
 
-void PictureBox::updateScrollBars() {
+void PictureBox::setRoom(QSize room) {
+    room_ = room;
+    resize(fittingSize());
+    updateScrollBars();
+}
+
+std::pair<bool, bool> PictureBox::barsNeeded(QSize box) const {
     const QSize content = contentSize();
-    const QSize view = viewport()->size();
+    const int barWidth = verticalScrollBar()->sizeHint().width();
+    const int barHeight = horizontalScrollBar()->sizeHint().height();
+    bool across = content.width() > box.width();
+    bool down = content.height() > box.height();
+    // A bar along one side takes its width from the other direction.
+    across = across || (down && content.width() > box.width() - barWidth);
+    down = down || (across && content.height() > box.height() - barHeight);
+    return {across, down};
+}
+
+QSize PictureBox::fittingSize() const {
+    const auto [across, down] = barsNeeded(room_);
+    const QSize content = contentSize();
+    return QSize(content.width() + (down ? verticalScrollBar()->sizeHint().width() : 0),
+                 content.height() + (across ? horizontalScrollBar()->sizeHint().height() : 0))
+        .boundedTo(room_);
+}
+
+void PictureBox::updateScrollBars() {
+    // From the box's own size, not the viewport's: a box resized while hidden keeps
+    // the viewport of its earlier size until it is shown, and the bars that size
+    // needed would stay over a picture that now fits.
+    const QSize content = contentSize();
+    const auto [across, down] = barsNeeded(size());
+    const QSize view(width() - (down ? verticalScrollBar()->sizeHint().width() : 0),
+                     height() - (across ? horizontalScrollBar()->sizeHint().height() : 0));
     horizontalScrollBar()->setRange(0, std::max(0, content.width() - view.width()));
     horizontalScrollBar()->setPageStep(view.width());
     horizontalScrollBar()->setSingleStep(std::max(1, zoom_ * 8));

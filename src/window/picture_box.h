@@ -3,6 +3,7 @@
 #include <QAbstractScrollArea>
 #include <QLineEdit>
 #include <functional>
+#include <utility>
 
 #include "platform/image.h"
 
@@ -24,12 +25,16 @@ public:
     void setPicture(Image picture);
 
     int zoom() const { return zoom_; }
-    // Held within 1 to kMaxZoom. The box grows (up to its parent's bottom-right
-    // corner) or shrinks to the magnified picture; the view stays on the same middle.
+    // Held within 1 to kMaxZoom. A box shown within a room (setRoom) grows or shrinks
+    // to the magnified picture; the view stays on the same middle.
     void setZoom(int zoom);
     // The size that shows the whole picture at the present zoom: the picture plus a
     // margin of 4 pixels each way.
     QSize contentSize() const;
+    // Sizes the box to show as much of the picture as `room` (from the box's top-left
+    // corner) holds: the whole picture without scroll bars when it fits, otherwise the
+    // room, or the picture plus the one scroll bar it needs.
+    void setRoom(QSize room);
 
     // Handles the box's keys (Escape, Ctrl + plus / minus); whether the key was one.
     bool handleKey(QKeyEvent* event);
@@ -50,9 +55,13 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
 
 private:
+    // Which scroll bars (across, down) a box of `box` size needs for the picture.
+    std::pair<bool, bool> barsNeeded(QSize box) const;
+    QSize fittingSize() const;
     void updateScrollBars();
 
     Image picture_;
+    QSize room_;
     int zoom_ = 1;
     bool pressed_ = false;
 };

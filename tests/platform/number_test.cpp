@@ -9,11 +9,13 @@ using namespace karuvo;
 
 TEST(NumericTest, AcceptsDecimalAndHexadecimalFormsOnly) {
     for (const char* t : {"0", "12", "-3", "+4", "12.7", "-0.5", ".5", "5.", "1e1", "1E+3", "2.5e-2",
-                          "  7  ", "\t8", "&H1F", "&hff", "1e20"}) {
+                          "  7  ", "\t8", "&H1F", "&hff", "1e20",
+                          // full-width, as typed with a Japanese input method on
+                          "６４", "－３", "１２．５", "\u30007\u3000", "\u22123", "１ｅ２", "＆Ｈ１Ｆ"}) {
         EXPECT_TRUE(isNumeric(QString::fromUtf8(t))) << t;
     }
     for (const char* t : {"", "   ", "abc", "12abc", "1e", "1e+", ".", "-", "&H", "&HG", "1 2", "1,000",
-                          "--1", "0x10", "1.2.3", "e5"}) {
+                          "--1", "0x10", "1.2.3", "e5", "６４ｐｘ", "一", "\u3000"}) {
         EXPECT_FALSE(isNumeric(QString::fromUtf8(t))) << t;
     }
 }
@@ -22,7 +24,9 @@ TEST(NumberValue, ReadsTheNumberAtTheStart) {
     for (auto [text, value] : std::initializer_list<std::pair<const char*, double>>{
              {"12.7", 12.7}, {"-0.5", -0.5}, {"1e1", 10}, {"  42abc", 42}, {"abc", 0}, {"", 0},
              {"1 2 3", 123}, {"- 3", -3}, {"\n\t5", 5}, {"1,000", 1}, {"3.5.1", 3.5}, {"1e", 1},
-             {"2e+x", 2}, {"&H10", 16}, {"&HFFFFFFFF", -1}, {".25", 0.25}, {"+7", 7}, {"1e-999", 0}}) {
+             {"2e+x", 2}, {"&H10", 16}, {"&HFFFFFFFF", -1}, {".25", 0.25}, {"+7", 7}, {"1e-999", 0},
+             {"６４", 64}, {"－３", -3}, {"１２．５", 12.5}, {"\u3000８", 8}, {"\u22121.5", -1.5}, {"＆Ｈ１０", 16},
+             {"６４ｐｘ", 64}, {"２.５", 2.5}}) {
         EXPECT_DOUBLE_EQ(numberValue(QString::fromUtf8(text)), value) << text;
     }
 }

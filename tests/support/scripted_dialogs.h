@@ -13,7 +13,8 @@ class ScriptedDialogs : public dialogs::Dialogs {
 public:
     std::deque<std::optional<FontDescription>> fonts;
     std::deque<std::optional<Colour>> colours;
-    std::deque<QString> openNames, saveNames, projectOpenNames, projectSaveNames;
+    std::deque<QString> openNames, projectOpenNames, projectSaveNames;
+    std::deque<dialogs::SaveName> saveNames;
     std::deque<Unsaved> unsavedAnswers;
     QStringList unsavedQuestions;  // the project each question named
     QStringList messages;
@@ -22,7 +23,7 @@ public:
     std::optional<FontDescription> ChooseFontDialog() override { return next(fonts, fontCalls, "font"); }
     std::optional<Colour> ChooseColorDialog() override { return next(colours, colourCalls, "colour"); }
     QString OpenTextureFileDialog() override { return next(openNames, openCalls, "open-file"); }
-    QString SaveSheetFileDialog() override { return next(saveNames, saveCalls, "save-file"); }
+    dialogs::SaveName SaveSheetFileDialog() override { return next(saveNames, saveCalls, "save-file"); }
     void showMessage(const QString& message) override { messages << message; }
     QString OpenProjectFileDialog() override { return next(projectOpenNames, projectCalls, "project open"); }
     QString SaveProjectFileDialog() override { return next(projectSaveNames, projectCalls, "project save"); }

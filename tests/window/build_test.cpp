@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QDir>
+#include <QScreen>
 #include <QImage>
 #include <QImageReader>
 #include <QRegularExpression>
@@ -71,7 +72,7 @@ TEST_F(BuildTest, PreviewShowsTheSheetOverTheCornerAndSaveWritesExactlyIt) {
 
     // A cancelled save hides the preview and writes nothing; the next writes exactly the sheet.
     form->Command3[0]->click();
-    dialogs.saveNames = {QString(), dir.filePath("sheet.bmp")};
+    dialogs.saveNames = {{}, {dir.filePath("sheet.bmp")}};
     form->Command3[1]->click();
     EXPECT_TRUE(box->isHidden());
     EXPECT_TRUE(files().isEmpty());
@@ -91,7 +92,7 @@ TEST_F(BuildTest, PreviewShowsTheSheetOverTheCornerAndSaveWritesExactlyIt) {
 // shown, and where nothing is drawn it is fully transparent.
 TEST_F(BuildTest, APngNameSavesTheSheetWithTransparency) {
     form->Label2[4]->setText(QStringLiteral("FF"));
-    dialogs.saveNames = {dir.filePath("sheet.PNG")};
+    dialogs.saveNames = {{dir.filePath("sheet.PNG")}};
     form->Command3[1]->click();
     ASSERT_EQ(files(), QStringList{"sheet.PNG"}) << dialogs.messages.join(' ').toStdString();
     QImage saved;
@@ -112,20 +113,44 @@ TEST_F(BuildTest, APngNameSavesTheSheetWithTransparency) {
     EXPECT_GT(clear, 48 * 40 / 2);
 }
 
+// A name ending .png or .bmp keeps its format; any other takes the chosen type's suffix
+// and format. The format is told by the file's own signature.
+TEST_F(BuildTest, TheChosenFileTypeGivesTheFormatUnlessTheNameEndsInOne) {
+    using dialogs::SheetFileType;
+    struct Row { const char* typed; SheetFileType type; const char* written; const char* signature; };
+    const Row rows[] = {{"sheet", SheetFileType::Png, "sheet.png", "\x89PNG"},
+                        {"sheet", SheetFileType::Bitmap, "sheet.bmp", "BM"},
+                        {"sheet.jpg", SheetFileType::Bitmap, "sheet.jpg.bmp", "BM"},
+                        {"photo.jpg", SheetFileType::Png, "photo.jpg.png", "\x89PNG"},
+                        {"keep.PNG", SheetFileType::Bitmap, "keep.PNG", "\x89PNG"},
+                        {"keep.bmp", SheetFileType::Png, "keep.bmp", "BM"},
+                        {"dot.", SheetFileType::Png, "dot.png", "\x89PNG"}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.typed);
+        dialogs.saveNames.push_back({dir.filePath(QString::fromLatin1(row.typed)), row.type});
+        form->Command3[1]->click();
+        EXPECT_EQ(files(), QStringList{QString::fromLatin1(row.written)}) << dialogs.messages.join(u' ').toStdString();
+        EXPECT_TRUE(fakes::readFile(dir.filePath(QString::fromLatin1(row.written))).startsWith(row.signature));
+        QFile::remove(dir.filePath(QString::fromLatin1(row.written)));
+    }
+}
+
 TEST_F(BuildTest, FailingSaveIsReportedAndDamagesNothing) {
     const QString plain = dir.filePath("plain");
     ASSERT_TRUE(fakes::writeFile(plain, "not a folder"));
-    for (const QString& target : {plain + "/sheet.bmp", dir.path()}) {
+    const QString folder = dir.filePath("taken.bmp");
+    ASSERT_TRUE(QDir().mkdir(folder));
+    for (const QString& target : {plain + "/sheet.bmp", folder}) {
         SCOPED_TRACE(target.toStdString());
         dialogs.messages.clear();
-        dialogs.saveNames.push_back(target);
+        dialogs.saveNames.push_back({target});
         form->Command3[1]->click();
         ASSERT_EQ(dialogs.messages.size(), 1);
         EXPECT_TRUE(dialogs.messages[0].contains(target)) << dialogs.messages[0].toStdString();
         EXPECT_TRUE(isJapanese(QString(dialogs.messages[0]).remove(target).remove(plain))) << dialogs.messages[0].toStdString();
         EXPECT_EQ(captions(), idle);
         EXPECT_EQ(fakes::readFile(plain), QByteArray("not a folder"));
-        EXPECT_EQ(files(), QStringList{"plain"});
+        EXPECT_EQ(files(), (QStringList{"plain", "taken.bmp"}));
     }
 }
 
@@ -214,10 +239,20 @@ TEST_F(BuildTest, ASheetLargerThanTheWindowScrollsToItsLastPixelZoomsAndEscapeHi
     EXPECT_EQ(differing, 0);
     EXPECT_GT(ink, 0);
 
-    // Ctrl + plus and Ctrl + wheel magnify up to 8 times, each sheet pixel a square.
+    // Ctrl + plus and Ctrl + wheel magnify up to 8 times, each sheet pixel a square,
+    // and keep the sheet pixel under the view's centre there.
+    across->setValue(700);
+    down->setValue(500);
+    const auto centre = [&] {
+        const QSize view = box->viewport()->size();
+        return QPointF((across->value() + view.width() / 2.0) / box->zoom(), (down->value() + view.height() / 2.0) / box->zoom());
+    };
+    QPointF before = centre();
     QTest::keyClick(box, Qt::Key_Plus, Qt::ControlModifier);
     EXPECT_EQ(box->zoom(), 2);
     for (int want : {3, 4, 5, 6, 7, 8, 8}) {
+        EXPECT_LE((centre() - before).manhattanLength(), 1.0) << "at zoom " << box->zoom();
+        before = centre();
         QWheelEvent wheel(QPointF(50, 50), box->viewport()->mapToGlobal(QPointF(50, 50)), {}, QPoint(0, 120),
                           Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(box->viewport(), &wheel);
@@ -232,6 +267,23 @@ TEST_F(BuildTest, ASheetLargerThanTheWindowScrollsToItsLastPixelZoomsAndEscapeHi
     EXPECT_EQ(differing, 0);
     QTest::keyClick(box, Qt::Key_Minus, Qt::ControlModifier);
     EXPECT_EQ(box->zoom(), 7);
+
+    // At zoom 3, scrolled to an offset that splits sheet pixels, every pixel of the view
+    // on screen shows its sheet pixel.
+    box->setZoom(3);
+    across->setValue(1001);
+    down->setValue(733);
+    QApplication::processEvents();
+    const QPoint corner = box->viewport()->mapTo(form.get(), QPoint(0, 0));
+    const QSize view = box->viewport()->size();
+    const QImage screen = form->screen()->grabWindow(form->winId(), corner.x(), corner.y(), view.width(), view.height())
+                              .toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(screen.size(), view);
+    differing = 0;
+    for (int y = 0; y < view.height(); ++y)
+        for (int x = 0; x < view.width(); ++x)
+            differing += (screen.pixel(x, y) & 0xFFFFFFu) != (sheet.pixel((x + 1001) / 3, (y + 733) / 3) & 0xFFFFFFu);
+    EXPECT_EQ(differing, 0);
 
     QTest::keyClick(box, Qt::Key_Escape);
     EXPECT_TRUE(box->isHidden());
@@ -323,7 +375,9 @@ TEST_F(BuildTest, OptionsOpenTheirDialogOnEveryPressAndACancelKeepsTheChoice) {
     EXPECT_EQ(std::pair(dialogs.colourCalls, dialogs.openCalls), std::pair(4, 3));
 }
 
-TEST_F(BuildTest, SelectingAnOptionWithTheKeyboardOpensNoDialog) {
+// Arrows select an option and open nothing; Space on an option and Enter on a button do
+// what the mouse does.
+TEST_F(BuildTest, ArrowsSelectAloneAndSpaceOrEnterPressesAsTheMouseDoes) {
     QApplication::setActiveWindow(form.get());
     form->Option2[0]->setFocus(Qt::TabFocusReason);
     QTest::keyClick(form->Option2[0], Qt::Key_Down);
@@ -332,8 +386,91 @@ TEST_F(BuildTest, SelectingAnOptionWithTheKeyboardOpensNoDialog) {
     form->Option1[0]->setFocus(Qt::TabFocusReason);
     QTest::keyClick(form->Option1[0], Qt::Key_Down);
     EXPECT_TRUE(form->Option1[1]->isChecked());
-    QTest::keyClick(form->Option1[1], Qt::Key_Space);
     EXPECT_EQ(dialogs.dialogCalls(), 1);  // the font choice only
+
+    dialogs.colours = {0x0000FF, 0x00FF00, 0xFF0000};
+    dialogs.openNames = {QStringLiteral("/textures/brick.bmp")};
+    struct Row { QRadioButton* option; QLabel* readout; const char* shows; };
+    for (const Row& row : {Row{form->Option1[0], form->Label2[4], "FF"}, {form->Option1[1], form->Label2[5], "/textures/brick.bmp"},
+                           Row{form->Option2[1], form->Label2[6], "FF00"}, {form->Option2[2], form->Label2[7], "FF0000"}}) {
+        SCOPED_TRACE(row.option->objectName().toStdString());
+        row.option->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(row.option, Qt::Key_Space);
+        EXPECT_EQ(row.readout->text(), QString::fromLatin1(row.shows));
+        EXPECT_TRUE(row.option->isChecked());
+    }
+    EXPECT_EQ(std::pair(dialogs.colourCalls, dialogs.openCalls), std::pair(3, 1));
+
+    form->Option1[0]->setChecked(true);
+    form->Option2[0]->setChecked(true);
+    form->Text2[0]->clear();
+    QTest::keyClick(form->Command2, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_FALSE(form->Text2[0]->text().isEmpty());  // the cell was fitted
+    QTest::keyClick(form->Command3[0], Qt::Key_Return);
+    EXPECT_TRUE(form->Picture1[0]->isVisible());
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(u'\n').toStdString();
+}
+
+// After a sheet of another size the box fits the new one: no bars over a sheet that
+// fits, and room beside the sheet for the one bar it needs.
+TEST_F(BuildTest, ThePreviewBoxFitsEachSheetWhateverTheSheetBefore) {
+    window::PictureBox* box = form->Picture1[0];
+    const QString tall = QStringLiteral("A\n").repeated(19) + u'A';
+    struct Row { QString text; int cell; bool across, down; };
+    const Row rows[] = {{QString(80, u'W') + QStringLiteral("\nW").repeated(19), 24, true, true}, {"AB\nCDE", 16, false, false},
+                        {QString(26, u'W'), 20, true, false}, {tall, 20, false, true}, {"AB\nCDE", 40, false, false}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text.left(10).toStdString());
+        form->Text1->setPlainText(row.text);
+        for (TextBox* cell : form->Text2) cell->setText(QString::number(row.cell));
+        form->Command3[0]->click();
+        ASSERT_TRUE(box->isVisible());
+        const QSize sheet(box->picture().width(), box->picture().height());
+        EXPECT_EQ(std::pair(box->horizontalScrollBar()->isVisible(), box->verticalScrollBar()->isVisible()),
+                  std::pair(row.across, row.down));
+        EXPECT_GE(box->viewport()->width(), row.across ? 0 : sheet.width());
+        EXPECT_GE(box->viewport()->height(), row.down ? 0 : sheet.height());
+        EXPECT_TRUE(QRect(0, 0, 408, 366).contains(box->geometry()));
+    }
+}
+
+// Under the controls, after each build, a line a fact (the whole in the tip, each line
+// shown cut to the bar): the characters another face drew or that none did, the cell that
+// would hold a spilling effect, an image fill without an image.
+TEST_F(BuildTest, TheStatusBarSaysWhatTheSheetHides) {
+    const int below = form->MenuBar->height() + 366;  // the menu bar and the controls
+    EXPECT_EQ(form->statusBar->geometry(), QRect(0, below, 408, form->height() - below));
+    const QFontMetrics metrics(form->statusText->font());
+    EXPECT_GE(form->statusBar->height(), 2 * metrics.height());
+    const QFontMetrics mono(fakes::plainFace(QStringLiteral("DejaVu Sans Mono"), 14));  // apart from the program
+    const QString spill = QStringLiteral("影がはみ出しています: %1 × %2 のセルなら収まります（今は 16 × 20）")
+                              .arg(mono.horizontalAdvance(u'W') + 10).arg(mono.height() + 6);
+    struct Row { QString text; int effect; bool image; QStringList says; };
+    const Row rows[] = {
+        {"AW", 0, false, {"すべての文字が「DejaVu Sans Mono」にあります"}},
+        {QString::fromUtf16(u"字A一字\u0938\u4E8C\u4E09"), 0, false,
+         {"「DejaVu Sans Mono」にない文字 5 個: U+5B57 字（IPAGothic で描画）、U+4E00 一（IPAGothic で描画）、"
+          "U+0938 स（どのフォントにもなく欠字の箱）、ほか 2 個"}},
+        {"AW", 1, false, {"すべての文字が「DejaVu Sans Mono」にあります", spill}},
+        {"AW", 1, true, {"画像が選ばれていないため、文字は白で描かれています。", "すべての文字が「DejaVu Sans Mono」にあります"}}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text.toStdString());
+        form->Text1->setPlainText(row.text);
+        form->Text3[0]->setText(QStringLiteral("10"));
+        form->Text3[1]->setText(QStringLiteral("6"));
+        form->Option2[row.effect]->setChecked(true);
+        form->Option1[row.image ? 1 : 0]->setChecked(true);  // with the keyboard: no image chosen
+        form->Command3[0]->click();
+        ASSERT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(u'\n').toStdString();
+        EXPECT_EQ(form->statusText->toolTip(), row.says.join(u'\n'));
+        const QStringList shown = form->statusText->text().split(u'\n');
+        EXPECT_EQ(shown.size(), row.says.size());
+        for (const QString& line : shown) EXPECT_LE(metrics.horizontalAdvance(line), form->statusText->contentsRect().width());
+    }
+    // A refused build leaves nothing said about an earlier sheet.
+    form->Text2[0]->setText(QStringLiteral("0"));
+    form->Command3[1]->click();
+    EXPECT_EQ(std::pair(dialogs.messages.size(), form->statusText->text()), std::pair(qsizetype(1), QString()));
 }
 
 TEST_F(BuildTest, TheSheetIsNotSavedOverItsOwnTexture) {
@@ -345,7 +482,7 @@ TEST_F(BuildTest, TheSheetIsNotSavedOverItsOwnTexture) {
     for (const QString& name : {texture, dir.filePath("link.bmp"), dir.path() + "/./brick.bmp"}) {
         SCOPED_TRACE(name.toStdString());
         dialogs.messages.clear();
-        dialogs.saveNames.push_back(name);
+        dialogs.saveNames.push_back({name});
         form->Command3[1]->click();
         ASSERT_EQ(dialogs.messages.size(), 1);
         EXPECT_TRUE(dialogs.messages[0].contains(name) && isJapanese(QString(dialogs.messages[0]).remove(name)))

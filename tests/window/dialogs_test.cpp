@@ -1,16 +1,24 @@
+#include <QAbstractProxyModel>
 #include <QApplication>
 #include <QColorDialog>
+#include <QDir>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QImageReader>
+#include <QLineEdit>
+#include <QListView>
 #include <QMessageBox>
+#include <QFileSystemModel>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
 
 #include "dialogs/dialogs.h"
+#include "support/fixtures.h"
 #include "window/form1.h"
 
 using namespace karuvo;
@@ -46,10 +54,8 @@ QStringList buttonTexts(QWidget* dialog) {
 
 }  // namespace
 
-// A bare name gets the suffix, a name with one keeps it; a long face name stays whole.
-TEST(DialogValues, TheSuffixGoesOnlyOnABareNameAndTheFaceNameStaysWhole) {
-    EXPECT_EQ(withBmpSuffix("/tmp/dir.v2/sheet"), "/tmp/dir.v2/sheet.bmp");
-    EXPECT_EQ(withBmpSuffix("/tmp/sheet.BMP"), "/tmp/sheet.BMP");
+// A long face name stays whole.
+TEST(DialogValues, TheFaceNameStaysWhole) {
     QFont f(QString(40, u'X'));
     f.setPointSize(11);
     const FontDescription d = describeFont(f);
@@ -70,17 +76,67 @@ TEST(Module1, FileDialogsShowTheirTitleAndFilterAndACancelGivesNothing) {
     readAndCancel();
     EXPECT_EQ(dialogs.OpenTextureFileDialog(), QString());
     EXPECT_EQ(title, QStringLiteral("テクスチャ画像ファイル名"));
-    // One filter offering every format Qt's readers know, PNG among them.
-    ASSERT_EQ(filters.size(), 1);
+    // A filter offering every format Qt's readers know, PNG among them, then every file.
+    ASSERT_EQ(filters.size(), 2);
+    EXPECT_EQ(filters[1], QStringLiteral("すべてのファイル (*)"));
     EXPECT_TRUE(filters[0].startsWith(QStringLiteral("画像ファイル("))) << filters[0].toStdString();
     const QStringList patterns = filters[0].section(u'(', -1).chopped(1).split(u' ');
     EXPECT_TRUE(patterns.contains(QStringLiteral("*.png")));
     for (const QByteArray& format : QImageReader::supportedImageFormats())
         EXPECT_TRUE(patterns.contains("*." + QString::fromLatin1(format))) << format.toStdString();
     readAndCancel();
-    EXPECT_EQ(dialogs.SaveSheetFileDialog(), QString());
+    EXPECT_EQ(dialogs.SaveSheetFileDialog().path, QString());
     EXPECT_EQ(title, QStringLiteral("保存する画像ファイル名"));
     EXPECT_EQ(filters, QStringList({QStringLiteral("画像ファイル(bmp) (*.bmp)"), QStringLiteral("PNG (透過) (*.png)")}));
+}
+
+// Sizes and dates in Japanese forms under the C locale; the question before replacing a
+// file names the file that would be written; the next dialog, in this run or a later
+// one, opens in the folder saved to.
+TEST(Module1, TheSaveDialogSpeaksOfTheFileItWritesAndOpensWhereTheLastSaveWent) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString folder = QFileInfo(dir.path()).canonicalFilePath();
+    QFile existing(folder + "/photo.jpg.bmp");
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly) && existing.write("12345") == 5);
+    existing.close();
+    ASSERT_TRUE(QDir(folder).mkdir(QStringLiteral("sub")));
+    QString size, date, kind, question;
+    whenOpen<QFileDialog>([&](QFileDialog* d) {
+        auto* files = qobject_cast<QFileSystemModel*>(d->proxyModel()->sourceModel());
+        bool loaded = false;
+        QObject::connect(files, &QFileSystemModel::directoryLoaded, d, [&](const QString& path) { loaded = loaded || path == folder; });
+        d->setDirectory(folder);
+        const QModelIndex source = files->index(folder + "/photo.jpg.bmp");
+        EXPECT_TRUE(QTest::qWaitFor([&] { return loaded && files->size(source) == 5; }));
+        const QModelIndex shown = d->proxyModel()->mapFromSource(source);
+        size = shown.siblingAtColumn(1).data().toString();
+        date = shown.siblingAtColumn(3).data().toString();
+        kind = d->proxyModel()->mapFromSource(files->index(folder + "/sub")).siblingAtColumn(2).data().toString();
+        whenOpen<QMessageBox>([&](QMessageBox* box) {
+            question = box->text();
+            box->button(QMessageBox::No)->click();
+        });
+        auto* name = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));  // typed into, as a user does
+        name->setText(QStringLiteral("photo.jpg"));
+        static_cast<QDialog*>(d)->accept();  // asks, is told no, and stays open
+        d->selectNameFilter(QStringLiteral("PNG (透過) (*.png)"));
+        name->setText(QStringLiteral("sheet"));
+        static_cast<QDialog*>(d)->accept();
+    });
+    const SaveName saved = Module1().SaveSheetFileDialog();
+    EXPECT_EQ(std::pair(saved.path, saved.type), std::pair(folder + "/sheet.png", SheetFileType::Png));
+    EXPECT_EQ(size, QStringLiteral("5 バイト"));
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{4}/\\d\\d/\\d\\d \\d")).match(date).hasMatch()) << date.toStdString();
+    EXPECT_TRUE(question.contains(QStringLiteral("photo.jpg.bmp"))) << question.toStdString();
+    EXPECT_FALSE(kind.isEmpty() || kind.contains(QRegularExpression(QStringLiteral("[A-Za-z]")))) << kind.toStdString();
+    QString opened;
+    whenOpen<QFileDialog>([&](QFileDialog* d) {
+        opened = d->directory().canonicalPath();
+        d->reject();
+    });
+    EXPECT_EQ(Module1().SaveSheetFileDialog().path, QString());
+    EXPECT_EQ(opened, folder);
 }
 
 namespace {
@@ -144,15 +200,40 @@ TEST_F(RealDialogs, TheColourChosenInTheDialogIsShownRedInTheLowByte) {
     }
 }
 
-TEST_F(RealDialogs, APointSizeBecomesPixelsRoundedAt96Dpi) {
+// A point size becomes pixels rounded at 96 dpi; a bold choice draws as the bold face
+// drawn by a plain painter (its ink within a few percent, the regular face's far off).
+TEST_F(RealDialogs, APointSizeBecomesPixelsRoundedAt96DpiAndBoldDrawsBold) {
+    const auto ink = [](const QImage& image) {
+        qint64 sum = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) sum += qGreen(image.pixel(x, y));
+        return sum;
+    };
     // 11 pt is 14.67 px: rounding gives 15 where truncation would give 14.
-    for (auto [points, pixels] : {std::pair{9, 12}, {11, 15}, {13, 17}}) {
-        whenOpen<QFontDialog>([points = points](QFontDialog* d) {
+    for (auto [points, pixels, bold] : {std::tuple{9, 12, false}, {11, 15, false}, {13, 17, false}, {24, 32, true}}) {
+        whenOpen<QFontDialog>([points = points, bold = bold](QFontDialog* d) {
             d->setCurrentFont(QFont(QStringLiteral("DejaVu Sans"), points));
+            // A click on the face's own style, as a user picks it.
+            for (QListView* styles : d->findChildren<QListView*>()) {
+                const QModelIndexList found = styles->model()->match(styles->model()->index(0, 0), Qt::DisplayRole,
+                                                                     QStringLiteral("Bold"), 1, Qt::MatchExactly);
+                if (bold && !found.isEmpty()) styles->setCurrentIndex(found[0]);
+            }
             d->accept();
         });
         form.Command1->click();
         EXPECT_EQ(form.ChosenFont.height, -pixels) << points << " pt";
         EXPECT_EQ(form.ChosenFont.faceName, QStringLiteral("DejaVu Sans"));
+        if (!bold) continue;
+        form.Text1->setPlainText(QStringLiteral("Hm"));
+        form.Text2[0]->setText(QStringLiteral("40"));
+        form.Text2[1]->setText(QStringLiteral("40"));
+        form.Command3[0]->click();
+        const qint64 drawn = ink(form.Picture1[0]->picture().qimage());
+        const QString family = QStringLiteral("DejaVu Sans");
+        const qint64 want = ink(fakes::drawnSheet("Hm", fakes::plainFace(family, pixels, true), 40, 40, qRgb(255, 255, 255)));
+        const qint64 regular = ink(fakes::drawnSheet("Hm", fakes::plainFace(family, pixels), 40, 40, qRgb(255, 255, 255)));
+        EXPECT_LT(std::abs(drawn - want), want / 50) << drawn << " against " << want << " regular " << regular;
+        EXPECT_GT(want - regular, want / 8);  // the two faces are told apart
     }
 }

@@ -26,10 +26,13 @@ struct Form1Test : ::testing::Test {
 
 TEST_F(Form1Test, WindowStartsWithItsDesignValues) {
     EXPECT_EQ(form->windowTitle(), QStringLiteral("KARUVO作成ツール"));
-    // The menu bar lies above the controls, which keep their places below it.
-    EXPECT_EQ(form->size(), QSize(408, 366 + form->MenuBar->height()));
-    EXPECT_EQ(form->MenuBar->geometry(), QRect(0, 0, 408, form->MenuBar->height()));
-    EXPECT_EQ(form->Command1->mapTo(form.get(), QPoint()), QPoint(8, 8 + form->MenuBar->height()));
+    // The menu bar above the design, the status bar below it; the controls keep their places.
+    const int bar = form->MenuBar->height();
+    EXPECT_EQ(form->size(), QSize(408, bar + 366 + form->statusBar->height()));
+    EXPECT_EQ(form->MenuBar->geometry(), QRect(0, 0, 408, bar));
+    EXPECT_EQ(form->Command1->mapTo(form.get(), QPoint()), QPoint(8, 8 + bar));
+    EXPECT_EQ(form->statusBar->y(), bar + 366);
+    EXPECT_FALSE(form->windowIcon().pixmap(32).isNull());
     struct Row { const char* name; const char* parent; QRect geometry; const char16_t* text; };
     const Row rows[] = {
         {"Command1", "", {8, 8, 89, 25}, u"フォント選択"},

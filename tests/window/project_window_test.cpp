@@ -113,7 +113,9 @@ TEST_F(ProjectWindowTest, OpeningFillsTheControlsAndTheSheetIsTheCommandLines) {
         EXPECT_EQ(form->Text3[2]->text(), c.radius);
         EXPECT_EQ(form->Label1[0]->text(), c.family);
 
-        dialogs.saveNames.push_back(at(c.sheet));
+        dialogs.saveNames.push_back({at(c.sheet), QString::fromLatin1(c.sheet).endsWith(".png")
+                                                      ? dialogs::SheetFileType::Png
+                                                      : dialogs::SheetFileType::Bitmap});
         form->Command3[1]->click();
         ASSERT_EQ(dialogs.messages, QStringList());
         const QString cli = at("cli-") + QString::fromLatin1(c.sheet);

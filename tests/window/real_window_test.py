@@ -1,21 +1,26 @@
 #!/usr/bin/env python3
 """Opens the real program under a private X server (English locale), finds its window by
-caption, checks the client size, then drives it with the X test extension as a user would:
-a preview of an empty text shows one message and sets no box, typing a text then previews at
-once; a 1920 x 1280 sheet fills the window with scroll bars that scroll it without hiding it,
-down to its last glyphs, and Escape hides it. Finally it closes the window the way a window
-manager would."""
+caption, checks the client size (the design's, with the menu bar above and the status bar below), then drives it
+with the X test extension as a user would: a preview of an empty text shows one message and
+sets no box, typing a text then previews at once; a 1920 x 1280 sheet fills the window with
+scroll bars that scroll it without hiding it, down to its last glyphs, and Escape hides it.
+With the keyboard alone: cell sizes typed in full-width digits (as an input method types
+them) give a sheet of that size, Enter presses the focused button, Space on the focused
+image option opens the texture dialog; a name typed into the save dialog is written in the
+chosen file type's format, the next save dialog opens in that folder, and replacing a file
+asks first. Finally it closes the window the way a window manager would."""
 import ctypes
 import ctypes.util
 import os
 import signal
 import subprocess
 import sys
+import tempfile
 import time
 
 CAPTION = "KARUVO作成ツール"
-WANT_SIZE = (408, 366)  # the controls' area, below the menu bar
-MAX_MENU_BAR = 40  # the window is taller than the controls' area by the menu bar's height
+DESIGN_SIZE = (408, 366)  # the controls' area: the menu bar lies above it, the status bar below
+MAX_MENU_BAR = 40
 DEADLINE = 30.0  # seconds for each wait
 
 
@@ -58,6 +63,9 @@ def load_x11():
         "XKeysymToKeycode": (ctypes.c_ubyte, [P, UL]),
         "XSetInputFocus": (I, [P, UL, I, UL]),
         "XFlush": (I, [P]),
+        "XDisplayKeycodes": (I, [P, ptr(I), ptr(I)]),
+        "XGetKeyboardMapping": (ptr(UL), [P, ctypes.c_ubyte, I, ptr(I)]),
+        "XChangeKeyboardMapping": (I, [P, I, I, ptr(UL), I]),
     }
     for name, (restype, argtypes) in signatures.items():
         getattr(x, name).restype = restype
@@ -78,9 +86,11 @@ def load_xtest():
 class User:
     """Mouse and keyboard on one window, and what the window shows."""
 
-    def __init__(self, x, t, dpy, win, bar):
-        """Coordinates are taken in the controls' area, `bar` pixels below the window's top."""
-        self.x, self.t, self.dpy, self.win, self.bar = x, t, dpy, win, bar
+    def __init__(self, x, t, dpy, win, size, bar):
+        """Coordinates are taken below the menu bar, which is `bar` pixels high; `size` is
+        the window's size without it."""
+        self.x, self.t, self.dpy, self.win, self.size, self.bar = x, t, dpy, win, size, bar
+        self.spare = None  # a key code with no symbol, for characters no key has
 
     def settle(self, seconds=0.4):
         self.x.XSync(self.dpy, 0)
@@ -99,28 +109,59 @@ class User:
         self.t.XTestFakeButtonEvent(self.dpy, 1, 0, 0)
         self.settle(0.15)
 
-    def key(self, name, focus=None):
-        """Presses and releases the key of keysym `name`."""
+    def key(self, name, focus=None, held=None):
+        """Presses and releases the key of keysym `name` (with the key `held` down)."""
         self.x.XSetInputFocus(self.dpy, focus or self.win, 2, 0)  # RevertToParent, CurrentTime
-        code = self.x.XKeysymToKeycode(self.dpy, self.x.XStringToKeysym(name.encode()))
+        sym = self.x.XStringToKeysym(name.encode())
+        code = self.x.XKeysymToKeycode(self.dpy, sym)
+        if not code:
+            code = self.spare_key(sym)
+        hold = self.x.XKeysymToKeycode(self.dpy, self.x.XStringToKeysym(held.encode())) if held else 0
+        if hold:
+            self.t.XTestFakeKeyEvent(self.dpy, hold, 1, 0)
         self.t.XTestFakeKeyEvent(self.dpy, code, 1, 0)
         self.t.XTestFakeKeyEvent(self.dpy, code, 0, 0)
+        if hold:
+            self.t.XTestFakeKeyEvent(self.dpy, hold, 0, 0)
         self.x.XFlush(self.dpy)
         time.sleep(0.01)
+
+    def spare_key(self, sym):
+        """A key code that now types keysym `sym`: a code without symbols, remapped."""
+        if self.spare is None:
+            low, high, per = ctypes.c_int(), ctypes.c_int(), ctypes.c_int()
+            self.x.XDisplayKeycodes(self.dpy, ctypes.byref(low), ctypes.byref(high))
+            table = self.x.XGetKeyboardMapping(self.dpy, low.value, high.value - low.value + 1, ctypes.byref(per))
+            self.spare = next(low.value + i for i in range(high.value - low.value, -1, -1)
+                              if all(table[i * per.value + j] == 0 for j in range(per.value)))
+            self.x.XFree(table)
+        self.x.XChangeKeyboardMapping(self.dpy, self.spare, 1, (ctypes.c_ulong * 1)(sym), 1)
+        self.settle(0.3)  # the program takes in the new mapping
+        return self.spare
+
+    def from_cell_height(self, tabs, name):
+        """Clicks into the cell height box, moves the focus on with Tab and presses `name`."""
+        self.click(252, 308)
+        for _ in range(tabs):
+            self.key("Tab")
+        self.key(name)
+        self.settle(1.2)
 
     def retype(self, cx, cy, text):
         """Clicks into a number box, which selects its whole text, and types over it."""
         self.click(cx, cy)
         self.type(text)
 
-    def type(self, text):
+    def type(self, text, focus=None):
         for ch in text:
-            self.key({"\n": "Return"}.get(ch, ch))
+            name = {"\n": "Return", "/": "slash", ".": "period", "-": "minus", "_": "underscore"}.get(ch, ch)
+            shifted = ch == "_" or ch.isupper()
+            self.key(name if ch.isascii() else f"U{ord(ch):04X}", focus, held="Shift_L" if shifted else None)
         self.settle()
 
     def shot(self):
         """The window's pixels as rows of (r, g, b)."""
-        w, h = WANT_SIZE
+        w, h = self.size
         img = self.x.XGetImage(self.dpy, self.win, 0, self.bar, w, h, 0xFFFFFFFF, 2)  # ZPixmap
         if not img or img.contents.bits_per_pixel != 32:
             raise RuntimeError("cannot read the window's pixels")
@@ -128,6 +169,21 @@ class User:
         stride = img.contents.bytes_per_line
         return [[(raw[y * stride + 4 * px + 2], raw[y * stride + 4 * px + 1], raw[y * stride + 4 * px])
                  for px in range(w)] for y in range(h)]
+
+
+def menu_bar_height(x, dpy, win):
+    """The menu bar's height: the font button's top edge lies 8 pixels below it, the
+    first dark pixel down a column right of the menu's title."""
+    img = x.XGetImage(dpy, win, 0, 0, 100, MAX_MENU_BAR + 12, 0xFFFFFFFF, 2)
+    if not img or img.contents.bits_per_pixel != 32:
+        raise RuntimeError("cannot read the window's pixels")
+    raw = ctypes.string_at(img.contents.data, img.contents.bytes_per_line * (MAX_MENU_BAR + 12))
+    stride = img.contents.bytes_per_line
+    column = [sum(raw[y * stride + 4 * 80:y * stride + 4 * 80 + 3]) for y in range(MAX_MENU_BAR + 12)]
+    for y in range(9, len(column)):
+        if column[y] < column[0] - 150:
+            return y - 8
+    raise RuntimeError("no menu bar above the font button")
 
 
 def region(shot, left, top, right, bottom):
@@ -138,9 +194,10 @@ def captioned(x, dpy):
     return [w for w in all_windows(x, dpy, x.XDefaultRootWindow(dpy)) if utf8_property(x, dpy, w, b"_NET_WM_NAME") == CAPTION]
 
 
-def drive(x, dpy, win, bar):
-    """The empty-text sequence and the large preview; raises with the reason on failure."""
-    user = User(x, load_xtest(), dpy, win, bar)
+def drive(x, dpy, win, size, bar, folder):
+    """The empty-text sequence, the large preview, the keyboard and the save dialog;
+    raises with the reason on failure."""
+    user = User(x, load_xtest(), dpy, win, size, bar)
     user.settle(1.0)
     start = user.shot()
     font_button = region(start, 8, 8, 97, 33)  # Command1, which the preview covers
@@ -178,7 +235,7 @@ def drive(x, dpy, win, bar):
     if shown[1][1] != black or region(shown, 8, 8, 97, 33) == font_button:
         raise RuntimeError("the large sheet does not cover the window")
     # Scroll bars along the right and bottom edges; click them towards the far end.
-    w, h = WANT_SIZE
+    w, h = DESIGN_SIZE
     for _ in range(8):
         user.click(w - 6, h - 60)
         user.click(w - 60, h - 6)
@@ -196,6 +253,83 @@ def drive(x, dpy, win, bar):
     user.settle(1.0)
     if region(user.shot(), 8, 8, 97, 33) != font_button:
         raise RuntimeError("Escape did not hide the sheet")
+
+    # Cells of ６４ x ６４ typed with full-width digits; Tab to the preview button, Enter.
+    user.click(300, 120)
+    user.key("a", held="Control_L")
+    user.type("ab")
+    user.retype(172, 308, "６４")
+    user.retype(252, 308, "６４")
+    user.from_cell_height(2, "Return")
+    sheet = user.shot()
+    if any(sheet[y][x] != black for x, y in ((1, 1), (126, 1), (1, 62))) or sheet[1][140] == black:
+        raise RuntimeError("cells typed as ６４ did not give a 128 x 64 sheet through Enter on the preview button")
+    user.key("Escape")
+    user.settle(0.5)
+
+    # Space on the image option, reached with Tab, opens the texture dialog; Escape cancels it.
+    user.from_cell_height(4, "space")
+    texture = others(x, dpy, win, 1)
+    if len(texture) != 1 or utf8_property(x, dpy, texture[0], b"_NET_WM_NAME") != "テクスチャ画像ファイル名":
+        raise RuntimeError("Space on the focused image option opened no texture dialog")
+    user.key("Escape", focus=texture[0])
+    user.settle(0.8)
+
+    # Saves through the real dialog, reached with Tab and Enter: a name with another suffix
+    # under the bitmap type; a bare name under PNG (Tab to the type, Down); the same name
+    # again, where the question before replacing is answered no (Escape) and nothing is written.
+    def save(typed, png=False, cancel=False):
+        user.from_cell_height(3, "Return")
+        dialogs = others(x, dpy, win, 1)
+        if len(dialogs) != 1:
+            raise RuntimeError(f"the save button gave {len(dialogs)} dialogs")
+        user.type(typed, focus=dialogs[0])
+        if png:
+            user.key("Tab", focus=dialogs[0])
+            user.key("Down", focus=dialogs[0])
+        user.key("Return", focus=dialogs[0])
+        user.settle(1.0)
+        if cancel:
+            asked = others(x, dpy, win, 2)
+            if len(asked) != 2:
+                raise RuntimeError(f"replacing a file asked {len(asked) - 1} questions")
+            question = next(w for w in asked if w != dialogs[0])
+            user.key("Escape", focus=question)
+            user.settle(0.5)
+            user.key("Escape", focus=dialogs[0])
+            user.settle(0.8)
+        left = others(x, dpy, win, 0)
+        if left:
+            raise RuntimeError(f"{[utf8_property(x, dpy, w, b'_NET_WM_NAME') for w in left]} still open after "
+                               f"saving {typed!r}")
+
+    def signature(name):
+        with open(os.path.join(folder, name), "rb") as f:
+            return f.read(4)
+
+    save(os.path.join(folder, "photo.jpg"))
+    if sorted(os.listdir(folder)) != ["photo.jpg.bmp"] or signature("photo.jpg.bmp")[:2] != b"BM":
+        raise RuntimeError(f"photo.jpg under the bitmap type gave {sorted(os.listdir(folder))}")
+    save("sheet", png=True)  # the dialog opens in the folder saved to
+    if sorted(os.listdir(folder)) != ["photo.jpg.bmp", "sheet.png"] or signature("sheet.png") != b"\x89PNG":
+        raise RuntimeError(f"sheet under the PNG type gave {sorted(os.listdir(folder))}")
+    before = os.stat(os.path.join(folder, "photo.jpg.bmp")).st_mtime_ns
+    save("photo.jpg", cancel=True)
+    if os.stat(os.path.join(folder, "photo.jpg.bmp")).st_mtime_ns != before:
+        raise RuntimeError("answering no to the question replaced the file")
+
+
+def others(x, dpy, win, expected):
+    """The program's captioned windows other than the main one, once there are `expected`
+    of them (or as they are after a few seconds)."""
+    end = time.monotonic() + 5
+    while True:
+        found = [w for w in all_windows(x, dpy, x.XDefaultRootWindow(dpy))
+                 if w != win and utf8_property(x, dpy, w, b"_NET_WM_NAME") not in (None, "", "karuvo")
+                 and not utf8_property(x, dpy, w, b"_NET_WM_NAME").startswith("Qt ")]
+        if len(found) == expected or time.monotonic() > end:
+            return found
+        time.sleep(0.2)
 
 
 def utf8_property(x, dpy, win, name):
@@ -264,8 +398,13 @@ def run(program):
     xvfb, display = start_xvfb()
     app = None
     dpy = None
+    work = tempfile.TemporaryDirectory(prefix="karuvo-window-")
     try:
-        env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb", LANG="C", LC_ALL="C")
+        folder = os.path.join(work.name, "saved")
+        os.mkdir(folder)
+        # The settings kept between runs go to a folder of this run's own.
+        env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb", LANG="C", LC_ALL="C",
+                   XDG_CONFIG_HOME=os.path.join(work.name, "config"))
         app = subprocess.Popen([program], env=env)
         dpy = x.XOpenDisplay(display.encode())
         if not dpy:
@@ -286,11 +425,12 @@ def run(program):
         w, h, border, depth = ctypes.c_uint(), ctypes.c_uint(), ctypes.c_uint(), ctypes.c_uint()
         x.XGetGeometry(dpy, win, ctypes.byref(root), ctypes.byref(gx), ctypes.byref(gy), ctypes.byref(w),
                        ctypes.byref(h), ctypes.byref(border), ctypes.byref(depth))
-        bar = h.value - WANT_SIZE[1]
-        if w.value != WANT_SIZE[0] or not 0 < bar < MAX_MENU_BAR:
-            raise RuntimeError(f"client size is {w.value} x {h.value}, expected {WANT_SIZE[0]} x {WANT_SIZE[1]} "
-                               "and a menu bar above")
-        drive(x, dpy, win, bar)
+        bar = menu_bar_height(x, dpy, win)
+        area = (w.value, h.value - bar)
+        if area[0] != DESIGN_SIZE[0] or not DESIGN_SIZE[1] + 20 <= area[1] <= DESIGN_SIZE[1] + 60:
+            raise RuntimeError(f"client size is {w.value} x {h.value}, expected {DESIGN_SIZE[0]} x {DESIGN_SIZE[1]} "
+                               f"with a menu bar ({bar} pixels) above and a status bar below")
+        drive(x, dpy, win, area, bar, folder)
 
         ev = XEvent()
         ev.xclient.type = 33  # ClientMessage
@@ -316,6 +456,7 @@ def run(program):
             app.kill()
             app.wait()
         stop(xvfb)
+        work.cleanup()
 
 
 if __name__ == "__main__":
