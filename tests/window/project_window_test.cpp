@@ -2,8 +2,12 @@
 // command line builds from it; saved back, it keeps what no control shows; unsaved
 // changes are asked about; a project that cannot be read changes nothing.
 #include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QDir>
 #include <QMenu>
+#include <QMimeData>
+#include <QUrl>
 #include <QFile>
 #include <QImage>
 #include <QJsonDocument>
@@ -315,4 +319,21 @@ TEST_F(ProjectWindowTest, ExportWritesWhatTheCommandLineWritesFromTheProject) {
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), files);
         EXPECT_EQ(contentsOf(at("t.png")), before);
     }
+}
+
+// A project file dropped on the window opens it; any other file is not taken.
+TEST_F(ProjectWindowTest, ADroppedProjectOpens) {
+    write(at("dropped.karuvo"), R"({"karuvo": 1, "text": "Drop"})");
+    write(at("other.txt"), "Drop");
+    for (const char* name : {"other.txt", "dropped.karuvo"}) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(at(name))});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(form.get(), &enter);
+        EXPECT_EQ(enter.isAccepted(), QString::fromLatin1(name).endsWith(".karuvo")) << name;
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(form.get(), &drop);
+    }
+    EXPECT_EQ(form->projectPath(), at("dropped.karuvo"));
+    EXPECT_EQ(form->text1Text(), QStringLiteral("Drop"));
 }
