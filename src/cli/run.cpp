@@ -91,11 +91,7 @@ constexpr std::int64_t kReportBytesPerCell = 1024;
 int build(CliOptions& o, QTextStream& err, std::optional<FileContents> project) {
     SheetSettings& s = o.settings;
     if (o.textFile) s.text = readTextFile(*o.textFile);
-    if (!o.chars.empty() || !o.charsets.isEmpty()) {
-        CodePointSet chars = o.chars;
-        for (const QString& name : o.charsets) addCharset(name, chars);
-        s.text = textOf(chars);
-    }
+    if (o.listsCharacters()) s.text = o.listedText();
     std::unique_ptr<FontFile> fontFile;
     const std::unique_ptr<Font> font = chooseFont(o, fontFile, err);
     OutputRequest request{s, o.cellGiven, font.get(), o.font.pixelSize, o, inputFiles(o),

@@ -19,6 +19,12 @@ FontDescription FontRequest::description(const QString& defaultFamily) const {
     return d;
 }
 
+QString Project::listedText() const {
+    CodePointSet all = chars;
+    for (const QString& name : charsets) addCharset(name, all);
+    return textOf(all);
+}
+
 MadeFont makeFont(const FontRequest& asked) {
     MadeFont made;
     FontRequest request = asked;

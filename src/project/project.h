@@ -65,6 +65,8 @@ struct Project : OutputPlan {
 
     // Whether the characters come from lists rather than a text.
     bool listsCharacters() const { return !chars.empty() || !charsets.isEmpty(); }
+    // The listed characters and those of the named sets, in increasing order.
+    QString listedText() const;
 };
 
 }  // namespace karuvo

@@ -16,20 +16,12 @@
 #include "platform/file_output.h"
 #include "platform/number.h"
 #include "project/project_file.h"
-#include "sheet/char_source.h"
 #include "sheet/outline.h"
 
 namespace karuvo::window {
 namespace {
 
 const QString kTitle = QStringLiteral("KARUVO作成ツール");
-
-// The characters of a project's lists in increasing order.
-QString listedText(const Project& p) {
-    CodePointSet chars = p.chars;
-    for (const QString& name : p.charsets) addCharset(name, chars);
-    return textOf(chars);
-}
 
 // A text of characters, `columns` cells to a line.
 QString inRows(const QString& text, std::int32_t columns) {
@@ -111,7 +103,7 @@ void Form1::mnuExport_Click() {
     }
     // The characters and the font are made as the command line makes them.
     SheetSettings s = p.settings;
-    if (p.listsCharacters()) s.text = listedText(p);
+    if (p.listsCharacters()) s.text = p.listedText();
     else if (p.textFile) s.text = cli::readTextFile(*p.textFile);
     MadeFont made;
     if (p.font.given) {
@@ -145,7 +137,7 @@ bool Form1::openProject(const QString& path) {
     try {
         p = readProject(path);
         if (p.font.given) made = makeFont(p.font);
-        if (p.listsCharacters()) sourceText = listedText(p);
+        if (p.listsCharacters()) sourceText = p.listedText();
         else if (p.textFile && *p.textFile != QStringLiteral("-")) sourceText = cli::readTextFile(*p.textFile);
     } catch (const Error& e) {
         // A file that cannot be read is named under a lead of its own: the general
