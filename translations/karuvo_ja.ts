@@ -188,6 +188,10 @@
         <translation>プロジェクトに出力が指定されていません。&quot;output&quot; に &quot;sheet&quot; のファイルを指定し、開き直してから書き出してください。何も書き込んでいません。</translation>
     </message>
     <message>
+        <source>The project cannot hold these settings, so nothing was saved: %1</source>
+        <translation>この設定はプロジェクトに保存できないため、保存しませんでした: %1</translation>
+    </message>
+    <message>
         <source>The project or a file it names cannot be read. Check the file's name and folder.</source>
         <translation>プロジェクトまたはそれが指すファイルを読み込めません。ファイル名とフォルダを確かめてください。</translation>
     </message>

@@ -252,7 +252,13 @@ void Form1::applyKeptSettings(SheetSettings& s) const {
 void Form1::saveProjectTo(const QString& path) {
     const QByteArray contents = projectFileContents(currentProject(), path);
     // What cannot be read back is not written: the reader's checks name the setting.
-    static_cast<void>(parseProject(contents, path));
+    try {
+        static_cast<void>(parseProject(contents, path));
+    } catch (const Error& e) {
+        throw Error(ErrorKind::Setting,
+                    QT_TRANSLATE_NOOP("karuvo", "The project cannot hold these settings, so nothing was saved: %1"),
+                    {e.what()});
+    }
     writeFilesAtomically({{path, contents}});
     projectPath_ = QFileInfo(path).absoluteFilePath();
     savedContents_ = contents;

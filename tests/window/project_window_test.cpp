@@ -169,13 +169,26 @@ TEST_F(ProjectWindowTest, SavingBackKeepsWhatNoControlShows) {
         EXPECT_EQ(form->windowTitle(), QStringLiteral("window.karuvo[*] - KARUVO作成ツール"));
     }
 
+    // A cell that a project cannot hold is not saved.
+    const QByteArray saved = contentsOf(at("window.karuvo"));
+    form->Text2[0]->setText("0");
+    form->mnuSave->trigger();
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(dialogs.messages[0].startsWith(QStringLiteral("この設定はプロジェクトに保存できないため")) &&
+                dialogs.messages[0].contains("cell: the cell size 0x30 has no area"))
+        << dialogs.messages[0].toStdString();
+    EXPECT_EQ(contentsOf(at("window.karuvo")), saved);
+    EXPECT_TRUE(form->isWindowModified());
+    dialogs.messages.clear();
+    form->Text2[0]->setText("12");
+
     // Typing into the box makes the listed characters a typed text of its rows.
     form->Text1->setPlainText(form->Text1->toPlainText() + QStringLiteral("\nZ"));
     form->mnuSave->trigger();
-    const QJsonObject saved = QJsonDocument::fromJson(contentsOf(at("window.karuvo"))).object();
-    EXPECT_EQ(saved.value("text").toString(), QStringLiteral("0123\n4567\n89A\nZ"));
-    EXPECT_FALSE(saved.contains("chars") || saved.contains("columns"));
-    EXPECT_EQ(saved.value("output").toObject().value("fntFormat").toString(), QStringLiteral("xml"));
+    const QJsonObject typed = QJsonDocument::fromJson(contentsOf(at("window.karuvo"))).object();
+    EXPECT_EQ(typed.value("text").toString(), QStringLiteral("0123\n4567\n89A\nZ"));
+    EXPECT_FALSE(typed.contains("chars") || typed.contains("columns"));
+    EXPECT_EQ(typed.value("output").toObject().value("fntFormat").toString(), QStringLiteral("xml"));
 }
 
 // Closing or opening another project with unsaved changes asks first.
