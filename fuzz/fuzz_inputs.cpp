@@ -1,6 +1,6 @@
 // A bounded, repeatable fuzzing pass over the readers of outside input: the texture
-// loader, the number and colour readers (through the argument reader), the UTF-8
-// text decoder and the project reader. Every seed is fed first, then mutations of the seeds drawn from a
+// loader, font files (loaded, measured and drawn from), the number and colour readers
+// (through the argument reader), the UTF-8 text decoder and the project reader. Every seed is fed first, then mutations of the seeds drawn from a
 // fixed pseudo-random sequence, until a time or a count limit. Built with the address
 // and undefined-behaviour sanitizers, any memory fault stops the pass; a broken
 // property below stops it too, naming the input.
@@ -20,8 +20,11 @@
 
 #include "cli/arguments.h"
 #include "cli/text_input.h"
+#include "platform/batch_draw.h"
 #include "platform/colour.h"
 #include "platform/error.h"
+#include "platform/font.h"
+#include "platform/glyph_check.h"
 #include "platform/image_io.h"
 #include "platform/number.h"
 #include "project/project_file.h"
@@ -47,6 +50,49 @@ void texture(const QByteArray& input) {
             broken("a picture was loaded with no area or beyond the limit", input);
     } catch (const Error& e) {
         if (e.kind() != ErrorKind::Image) broken("a picture failed with an error of the wrong kind", input);
+    }
+}
+
+// A font file through the program's own path: each of its first faces loaded, made into
+// a font of its own weight and slant, and a few characters measured, kerned and drawn,
+// Han and kana among them. A file that cannot be used is refused as such.
+void font(const QByteArray& input) {
+    // A file of its own each time: the font engines keep the faces of a file open by
+    // its name, and a file rewritten under them is not what this program ever meets.
+    static QTemporaryDir dir;
+    static long count = 0;
+    const QString path = dir.filePath(QStringLiteral("f%1.ttf").arg(count++));
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(input) != input.size()) broken("cannot write the font file", input);
+    f.close();
+    struct Remove {
+        QString path;
+        ~Remove() { QFile::remove(path); }
+    } remove{path};
+    static const char32_t chars[] = {U'A', U'g', U'V', U'\u5B57', U'\u304B', U'\uFFFD'};
+    for (const std::int32_t face : {0, 1}) {
+        try {
+            const FontFile file(path, face);
+            FontDescription d{.height = -20, .weight = file.weight(), .italic = file.italic(), .faceName = file.family()};
+            const std::unique_ptr<Font> made = Font::create(d);
+            if (!made) broken("a loaded face made no font", input);
+            // As karuvo-cli does before drawing from a font file.
+            checkGlyphsRasterise(path, face, chars, {20, false, false, false});
+            std::vector<PlacedChar> placed;
+            for (const char32_t c : chars) {
+                const CharBox box = made->measure(c);
+                if (box.height != made->metrics().height()) broken("a box is not a line high", input);
+                made->hasGlyph(c);
+                made->loneGlyph(c);
+                placed.push_back({static_cast<std::int32_t>(placed.size()) * 12, 2, c, box.reach()});
+            }
+            made->ownInkReach();
+            made->kerningPairs(chars);
+            Image picture(80, 30);
+            drawPasses(*made, {{&picture, kWhite, &placed}}, 1);
+        } catch (const Error& e) {
+            if (e.kind() != ErrorKind::Io) broken("a font file failed with an error of the wrong kind", input);
+        }
     }
 }
 
@@ -203,7 +249,7 @@ int main(int argc, char** argv) {
     int qtArgc = 1;
     QGuiApplication app(qtArgc, argv);
     const std::map<std::string, std::function<void(const QByteArray&)>> targets{
-        {"texture", texture}, {"numbers", numbers}, {"text", text}, {"project", project}};
+        {"texture", texture}, {"font", font}, {"numbers", numbers}, {"text", text}, {"project", project}};
     const std::string which = argv[1];
     const double seconds = std::atof(argv[3]);
     const long maxRuns = argc > 4 ? std::atol(argv[4]) : 1L << 40;

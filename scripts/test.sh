@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds everything and runs every test: the whole suite in the release
 # build, the whole suite again under the address and undefined-behaviour sanitizers,
-# and a short fuzzing pass over the readers of outside input under the sanitizers.
+# and a short fuzzing pass over the readers of outside input (textures, font files,
+# numbers, text) under the sanitizers.
 # Ends with one line: "test.sh: N passed, N failed".
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -49,7 +50,7 @@ suite asan
 reports="$(mktemp -d)"
 export ASAN_OPTIONS="detect_leaks=0:log_path=$reports/asan" QT_QPA_PLATFORM=offscreen
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:log_path=$reports/ubsan"
-for target in texture numbers text project; do
+for target in texture font numbers text project; do
   if build-asan/fuzz/fuzz_inputs "$target" fuzz/seeds "$fuzz_seconds"; then
     passed=$((passed + 1))
   else

@@ -84,7 +84,7 @@ const OptionSpec* findShort(QChar c) {
     return nullptr;
 }
 
-// One option among the arguments: the spec it names, as spelt, and its value.
+// One option among the arguments: the option it names, as spelt, and its value.
 struct Token {
     const OptionSpec* option = nullptr;
     QString spell;

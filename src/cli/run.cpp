@@ -94,6 +94,7 @@ int build(CliOptions& o, QTextStream& err, std::optional<FileContents> project) 
     if (o.listsCharacters()) s.text = o.listedText();
     std::unique_ptr<FontFile> fontFile;
     const std::unique_ptr<Font> font = chooseFont(o, fontFile, err);
+    if (fontFile) checkFontFileGlyphs(o.font, *fontFile, font->description(), s.text);
     OutputRequest request{s, o.cellGiven, font.get(), o.font.pixelSize, o, inputFiles(o),
                           QStringLiteral("-o"), QStringLiteral("--fnt"), QStringLiteral("--json"),
                           QStringLiteral(" with -c WxH"), o.quiet ? 0 : kReportBytesPerCell, std::move(project)};

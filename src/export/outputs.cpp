@@ -61,11 +61,12 @@ void fitCell(OutputRequest& r, const GridSize& grid) {
     s.cellHeight = cell.height;
 }
 
-// Page k of the sheet `output`: its name with "_k" before the suffix.
+// Page k of the sheet `output`: its name with "_k" before the suffix (".png" alone gives
+// "_k.png").
 QString pagePath(const QString& output, qint64 k) {
     const qsizetype slash = output.lastIndexOf(u'/');
     qsizetype dot = output.lastIndexOf(u'.');
-    if (dot <= slash + 1) dot = output.size();
+    if (dot <= slash) dot = output.size();
     return output.first(dot) + u'_' + QString::number(k) + output.sliced(dot);
 }
 

@@ -1,8 +1,12 @@
 #include "project.h"
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "platform/error.h"
+#include "platform/glyph_check.h"
+#include "sheet/grid.h"
 
 namespace karuvo {
 
@@ -23,6 +27,17 @@ QString Project::listedText() const {
     CodePointSet all = chars;
     for (const QString& name : charsets) addCharset(name, all);
     return textOf(all);
+}
+
+void checkFontFileGlyphs(const FontRequest& request, const FontFile& file, const FontDescription& description,
+                         const QString& text) {
+    std::vector<char32_t> distinct;
+    for (const GridCell& cell : gridCells(text)) distinct.push_back(cell.codePoint);
+    std::sort(distinct.begin(), distinct.end());
+    distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+    checkGlyphsRasterise(request.family, request.faceIndex, distinct,
+                         {request.pixelSize, request.mono, description.weight >= 600 && file.weight() < 600,
+                          description.italic != 0 && !file.italic()});
 }
 
 MadeFont makeFont(const FontRequest& asked) {

@@ -51,6 +51,12 @@ struct MadeFont {
 // cannot be loaded and Error(InvalidSize) for a font that cannot be made.
 MadeFont makeFont(const FontRequest& request);
 
+// Refuses a font file that some glyph of `text` cannot be drawn from (see
+// checkGlyphsRasterise), before anything is drawn: `file` was loaded for `request` and
+// made the font of `description`.
+void checkFontFileGlyphs(const FontRequest& request, const FontFile& file, const FontDescription& description,
+                         const QString& text);
+
 // Everything a sheet is asked for with: `settings` is the builder's settings value with
 // the font and, when no cell size was given, the cell size still to be filled in; its
 // text holds a typed text. The characters come from one of: that text, `textFile`, or

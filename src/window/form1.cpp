@@ -326,6 +326,7 @@ void Form1::refuseEmptyText() const {
 
 void Form1::Command2_Click() {
     refuseEmptyText();
+    refuseDamagedGlyphs();
     const EffectKind effect = chosenEffect();
     CharBox offsets;
     std::int32_t radius = 0;
@@ -379,6 +380,7 @@ void Form1::showColour(QLabel* readout, Colour colour) {
 void Form1::Picture1_Click(std::int16_t) { Picture1[0]->hide(); }
 
 SheetSettings Form1::readSettings() {
+    refuseDamagedGlyphs();
     // A project's fitted cell is fitted again for each build, to the font of the moment.
     if (cellFitted_ || !isNumeric(Text2[0]->text()) || !isNumeric(Text2[1]->text())) Command2_Click();
 

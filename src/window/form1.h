@@ -154,6 +154,9 @@ protected:
 private:
     void buildControls();
     void buildMenu();
+    // Refuses a project's font file that a glyph of the text cannot be drawn from,
+    // before anything is measured or drawn with it.
+    void refuseDamagedGlyphs() const;
     // Puts the kept settings that no control shows into the settings of a build.
     void applyKeptSettings(SheetSettings& s) const;
     // Writes the project to `path` and makes it the open one.

@@ -112,6 +112,7 @@ void Form1::mnuExport_Click() {
     } else {
         made.font = Font::createDefaultSheetFont();
     }
+    if (made.file) checkFontFileGlyphs(p.font, *made.file, made.description, s.text);
     std::vector<NamedFile> inputs;
     if (made.file) inputs.push_back({QStringLiteral("font.file"), p.font.family});
     if (p.textFile) inputs.push_back({QStringLiteral("textFile"), *p.textFile});
@@ -247,6 +248,11 @@ void Form1::applyKeptSettings(SheetSettings& s) const {
         s.font->noFallback = kept_.font.noFallback;
         if (kept_.font.mono) s.font->quality = kNonAntialiasedQuality;
     }
+}
+
+void Form1::refuseDamagedGlyphs() const {
+    if (!fontFromProject_ || !fontFile_) return;
+    checkFontFileGlyphs(kept_.font, *fontFile_, CurrentFont->description(), textFromSource_ ? sourceText_ : text1Text());
 }
 
 void Form1::saveProjectTo(const QString& path) {

@@ -35,14 +35,15 @@ TEST(Arguments, AFullCommandLineFillsTheSettingsValue) {
 }
 
 TEST(Arguments, CharacterListsAndSetsAddUp) {
-    const CliOptions o = runOptions({"--chars", "B", "--charset", "hiragana", "--chars=A,B", "-o", "o.bmp"});
+    const CliOptions o = runOptions({"--chars", "B", "--charset", "hiragana", "--chars=A,B", "--charset", "ascii", "-o", "o.bmp"});
     EXPECT_EQ(std::u32string(o.chars.begin(), o.chars.end()), U"AB");
-    EXPECT_EQ(o.charsets, QStringList{"hiragana"});
+    EXPECT_EQ(o.charsets, QStringList({"hiragana", "ascii"}));
 }
 
 TEST(Arguments, ValuesAreTakenWholeEvenWhenTheyLookLikeOptions) {
     const CliOptions o = runOptions({"-t", "-reverse", "--output=a=b.bmp", "--outline", "3.5"});
     EXPECT_EQ(std::tuple(o.settings.text, o.outputPath, o.settings.outlineRadius), std::tuple("-reverse", "a=b.bmp", 4));
+    EXPECT_EQ(runOptions({"-t", "A", "-o", "a.bmp", "--outline", "10"}).settings.outlineRadius, 10);  // the largest
     EXPECT_EQ(runOptions({"--text=--help", "-o", "-.bmp"}).settings.text, "--help");
     EXPECT_EQ(parseArguments({"--version"}).action, ParseOutcome::Action::Version);  // wins over missing ones
 }
@@ -75,7 +76,8 @@ TEST(Arguments, BadOnesAreUsageErrorsThatSayWhatToChange) {
                                    "halfwidth-katakana, jis-x-0208, jis-x-0208-kanji1, jis-x-0208-kanji2"},
         {"+ --columns 0", "--columns: the column count 0 is out of range; give the number of cells in a row, at least 1"},
         {"+ --max-size 1k", "--max-size: the page size \"1k\" is not a number; give the largest side of a page in pixels, e.g. 1024"},
-        {"+ --face-index 1", "--face-index needs -f FILE; add the font file or drop the index"}};
+        {"+ --face-index 1", "--face-index needs -f FILE; add the font file or drop the index"},
+        {"+ --fnt-format xml", "--fnt-format needs --fnt FILE; add the descriptor or drop the format"}};
     for (const auto& [args, message] : cases) {
         const QString line = QString(args).replace(QRegularExpression("^\\+"), "-t A -o o.bmp");
         const ParseOutcome p = parseArguments(line.split(' ', Qt::SkipEmptyParts));

@@ -8,14 +8,17 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSet>
+#include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
 #include "platform/image_io.h"
+#include "sheet/builder.h"
 #include "support/cli_process.h"
 #include "support/fixtures.h"
 #include "support/test_fonts.h"
@@ -50,18 +53,22 @@ struct CliBinary : ::testing::Test {
 
 }  // namespace
 
-// Text, face, pixel size, bold, the cell (0 x 0: fitted), fill.
+// Text, face (a family, or a test font file and its family), pixel size, bold, the cell
+// (0 x 0: fitted), fill.
 using DrawnRun = std::tuple<const char16_t*, const char*, int, bool, int, QRgb>;
 class CliDrawing : public CliBinary, public ::testing::WithParamInterface<DrawnRun> {};
 
 TEST_P(CliDrawing, TheSheetIsWhatAPlainPainterDrawsInCellsTheFontMetricsGive) {
-    const auto& [text16, family, px, bold, givenCell, fill] = GetParam();
+    const auto& [text16, face, px, bold, givenCell, fill] = GetParam();
     const QString text = QString::fromUtf16(text16);
-    QStringList args{"-t", text, "-f", family, "-s", QString::number(px), "--fill",
+    const QStringList fileAndFamily = QString(face).split(u'|');  // "plain.ttf|Karuvo Test Plain"
+    const QString family = fileAndFamily.last();
+    const QString font = fileAndFamily.size() > 1 ? testFont(fileAndFamily[0]) : family;
+    QStringList args{"-t", text, "-f", font, "-s", QString::number(px), "--fill",
                      QString::number(fill & 0xFFFFFF, 16).rightJustified(6, u'0'), "-o", path("s.bmp")};
     if (bold) args << "--bold";
-    const QFont font = plainFace(family, px, bold);
-    const QFontMetrics m(font);
+    const QFont plain = plainFace(family, px, bold);
+    const QFontMetrics m(plain);
     int cellWidth = givenCell, cellHeight = givenCell;
     if (givenCell == 0) {  // the widest character's advance and the line height
         cellWidth = 0;
@@ -74,14 +81,23 @@ TEST_P(CliDrawing, TheSheetIsWhatAPlainPainterDrawsInCellsTheFontMetricsGive) {
     const auto [code, err] = runCli(args);
     ASSERT_EQ(code, 0) << err;
     EXPECT_NE(err.find(QStringLiteral("cells of %1 x %2 ").arg(cellWidth).arg(cellHeight).toStdString()), std::string::npos) << err;
-    EXPECT_EQ(differingPixels(path("s.bmp"), drawnSheet(text, font, cellWidth, cellHeight, fill)), 0);
+    EXPECT_EQ(differingPixels(path("s.bmp"), drawnSheet(text, plain, cellWidth, cellHeight, fill)), 0);
+    // The bitmap's header gives the file's length.
+    const QByteArray bmp = readFile(path("s.bmp"));
+    ASSERT_GT(bmp.size(), 6);
+    EXPECT_EQ(qFromLittleEndian<quint32>(bmp.constData() + 2), quint32(QFileInfo(path("s.bmp")).size()));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     CliBinary, CliDrawing,
     ::testing::Values(DrawnRun{u"iWi\nAg", "DejaVu Sans", 20, false, 0, 0xFFFFFF},  // the widest is neither first nor last
                       DrawnRun{u"Hb\nq", "DejaVu Sans", 20, true, 31, 0x00FF80},
-                      DrawnRun{u"x\u5B57\u3042", "IPAGothic", 15, false, 0, 0xFF8000}));
+                      DrawnRun{u"x\u5B57\u3042", "IPAGothic", 15, false, 0, 0xFF8000},
+                      // Glyphs overlapping their neighbours in cells smaller than themselves.
+                      DrawnRun{u"Wm@\nQj%", "DejaVu Sans", 24, false, 9, 0xFFFFFF},
+                      // Han and kana that a face without layout tables lacks come from the
+                      // fallback face, not as the face's missing-glyph box.
+                      DrawnRun{u"A\u5B57\u304B\n\u30AB\u6F22", "plain.ttf|Karuvo Test Plain", 20, false, 0, 0xFFFFFF}));
 
 TEST_F(CliBinary, DescriptorsListEachCharacterOnceAtItsFirstCell) {
     const QString text = QStringLiteral("ABA\nCDB");
@@ -104,6 +120,17 @@ TEST_F(CliBinary, DescriptorsListEachCharacterOnceAtItsFirstCell) {
         EXPECT_EQ(QList<int>({e["column"].toInt(), e["row"].toInt(), e["x"].toInt(), e["y"].toInt()}),
                   QList<int>({c.column, c.row, x, y})) << c.id;
     }
+
+    // A JSON descriptor alone carries the face's kerning too, as the face's own layout kerns.
+    const auto [kernCode, kernErr] = runCli({"-t", "AV", "-f", "DejaVu Sans", "-s", "20", "-o", path("k.bmp"), "--json", path("k.json")});
+    ASSERT_EQ(kernCode, 0) << kernErr;
+    QFont kerned = plainFace("DejaVu Sans", 20);
+    const int plain = QFontMetrics(kerned).horizontalAdvance("AV");
+    kerned.setKerning(true);
+    QList<int> av;
+    for (const QJsonValue k : QJsonDocument::fromJson(readFile(path("k.json"))).object()["kerning"].toArray())
+        if (k["first"].toInt() == 'A' && k["second"].toInt() == 'V') av << k["amount"].toInt();
+    EXPECT_EQ(av, QList<int>{QFontMetrics(kerned).horizontalAdvance("AV") - plain});
 }
 
 TEST_F(CliBinary, ListedCharactersFillWrappedRowsInCodePointOrder) {
@@ -123,68 +150,76 @@ TEST_F(CliBinary, ListedCharactersFillWrappedRowsInCodePointOrder) {
         EXPECT_EQ(QList<int>({e["column"].toInt(), e["row"].toInt(), e["x"].toInt(), e["y"].toInt()}),
                   QList<int>({i % 4, i / 4, i % 4 * 10, i / 4 * 12})) << i;
     }
-    // A set without --columns gets sixteen to a row: 93 hiragana in six rows.
-    const auto [setCode, setErr] = runCli({"--charset", "hiragana", "-c", "12x12", "-o", path("h.bmp")});
+    // Sets and lists add up, and without --columns take sixteen to a row: 93 hiragana
+    // and 96 katakana (one of them listed again) in twelve rows.
+    const auto [setCode, setErr] = runCli({"--charset", "hiragana", "--chars", "U+30A2", "--charset", "katakana",
+                                           "-c", "12x12", "-o", path("h.bmp")});
     ASSERT_EQ(setCode, 0) << setErr;
-    EXPECT_EQ(QImage(path("h.bmp")).size(), QSize(16 * 12, 6 * 12));
+    EXPECT_NE(setErr.find("(192 cells), 189 characters"), std::string::npos) << setErr;
+    EXPECT_EQ(QImage(path("h.bmp")).size(), QSize(16 * 12, 12 * 12));
 }
 
+// Without fallback, the same characters leave their cells empty and are named so.
 TEST_F(CliBinary, LackedCharactersAreReportedOnceWithTheFaceThatDrawsThemOrNone) {
     // U+0938 (Devanagari) is in no installed face; it gets the missing-glyph box.
     const QString text = "A" + QString::fromUcs4(U"\U0001F600") + QStringLiteral("\u4E00\u4E00\u0938");
-    const auto [code, err] = runCli({"-t", text, "-f", "DejaVu Sans", "-c", "10x12", "-o", path("e.bmp")});
-    ASSERT_EQ(code, 0) << err;
-    const QImage sheet(path("e.bmp"));
-    ASSERT_EQ(sheet.size(), QSize(50, 12));
-    EXPECT_TRUE(hasInk(sheet, QRect(40, 0, 10, 12))) << "the last cell is empty";
-    const QString said = QString::fromStdString(err);
-    EXPECT_EQ(said.count(QStringLiteral("karuvo-cli: U+4E00 \u4E00 is not in \"DejaVu Sans\"; drawn with \"IPAGothic\"\n")), 1) << err;
-    EXPECT_TRUE(said.contains(QStringLiteral("karuvo-cli: U+0938 \u0938 is not in \"DejaVu Sans\"; no installed face has it, so its cell shows the missing-glyph box\n"))) << err;
+    for (const bool fallback : {true, false}) {
+        QStringList args{"-t", text, "-f", "DejaVu Sans", "-c", "10x12", "-o", path("e.bmp")};
+        if (!fallback) args << "--no-fallback";
+        const auto [code, err] = runCli(args);
+        ASSERT_EQ(code, 0) << err;
+        const QImage sheet(path("e.bmp"));
+        ASSERT_EQ(sheet.size(), QSize(50, 12));
+        EXPECT_TRUE(hasInk(sheet, QRect(0, 0, 10, 12)));
+        EXPECT_EQ(hasInk(sheet, QRect(30, 0, 10, 12)), fallback);  // the second U+4E00
+        EXPECT_EQ(hasInk(sheet, QRect(40, 0, 10, 12)), fallback) << "the missing-glyph box";
+        const QString said = QString::fromStdString(err);
+        EXPECT_EQ(said.count(QStringLiteral("karuvo-cli: U+4E00 \u4E00 is not in \"DejaVu Sans\"; ") +
+                             (fallback ? "drawn with \"IPAGothic\"\n" : "left empty\n")), 1) << err;
+        EXPECT_TRUE(said.contains(QStringLiteral("karuvo-cli: U+0938 \u0938 is not in \"DejaVu Sans\"; ") +
+                                  (fallback ? "no installed face has it, so its cell shows the missing-glyph box\n"
+                                            : "left empty\n"))) << err;
+    }
 }
 
-// A font file no configuration knows, and each face of a collection, is used and named;
-// the test files hold DejaVu's outlines, so they draw what the installed faces draw.
+// A font file no configuration knows, and each face of a collection, is used and named,
+// with its own weight and slant; the test files hold DejaVu's outlines, so they draw what
+// the installed faces draw. The binary .fnt names the face and marks bold and italic
+// (bits 0x10 and 0x20 of the info block's ninth byte).
 TEST_F(CliBinary, EachFaceOfAFileDrawsItsOwnGlyphsUnderItsOwnName) {
     const QString fonts = testFonts();
     ASSERT_FALSE(QFontDatabase::hasFamily("Karuvo Test Sans"));
+    const auto dejaVu = [](bool bold, bool italic, const char* family = "DejaVu Sans") {
+        QFont f = plainFace(family, 30, bold);
+        f.setItalic(italic);
+        return f;
+    };
     const struct { QString file; int face; const char* family; QFont drawsAs; } cases[] = {
-        {fonts + "/renamed.ttf", -1, "Karuvo Test Sans", plainFace("DejaVu Sans", 30)},
-        {fonts + "/pair.ttc", 0, "Karuvo Test Sans", plainFace("DejaVu Sans", 30)},
-        {fonts + "/pair.ttc", 1, "Karuvo Test Serif", plainFace("DejaVu Serif", 30)},
+        {fonts + "/renamed.ttf", -1, "Karuvo Test Sans", dejaVu(false, false)},
+        {fonts + "/pair.ttc", 0, "Karuvo Test Sans", dejaVu(false, false)},
+        {fonts + "/pair.ttc", 1, "Karuvo Test Serif", dejaVu(false, false, "DejaVu Serif")},
+        // Faces of one family, told apart by their weight and slant.
+        {fonts + "/weights.ttc", 0, "Karuvo Test Weights", dejaVu(false, false)},
+        {fonts + "/weights.ttc", 1, "Karuvo Test Weights", dejaVu(true, false)},
+        {fonts + "/weights.ttc", 2, "Karuvo Test Weights", dejaVu(false, true)},
         // A face that shares its family with an installed one is told apart by its weight.
-        {"/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf", 0, "DejaVu Sans", plainFace("DejaVu Sans", 30, true)}};
-    for (int i = 0; i < 4; ++i) {
+        {"/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf", 0, "DejaVu Sans", dejaVu(true, false)}};
+    for (int i = 0; i < int(std::size(cases)); ++i) {
         const auto& [file, face, family, drawsAs] = cases[i];
-        SCOPED_TRACE(file.toStdString());
+        SCOPED_TRACE(testing::Message() << file.toStdString() << " face " << face);
         const QString out = path(QStringLiteral("face%1.bmp").arg(i));
-        QStringList args{"-t", "Rg&", "-f", file, "-s", "30", "-c", "32x40", "-o", out, "--fnt", path("face.fnt"),
-                         "--json", path("face.json")};
+        QStringList args = QStringList{"-t", "Rg&", "-f", file, "-s", "30", "-c", "32x40", "-o", out, "--fnt",
+                                       path("face.fnt"), "--fnt-format", "binary", "--json", path("face.json")};
         if (face >= 0) args << "--face-index" << QString::number(face);  // -1: a file of one face, named alone
         const auto [code, err] = runCli(args);
         ASSERT_EQ(code, 0) << err;
         EXPECT_NE(err.find(QStringLiteral("font \"%1\" 30 px").arg(family).toStdString()), std::string::npos) << err;
         const QByteArray fnt = readFile(path("face.fnt"));
-        EXPECT_TRUE(fnt.startsWith(QStringLiteral("info face=\"%1\" size=30 ").arg(family).toUtf8())) << fnt.left(80).toStdString();
-        EXPECT_TRUE(fnt.contains(drawsAs.bold() ? " bold=1 " : " bold=0 "));
+        ASSERT_GT(fnt.size(), 24);
+        EXPECT_EQ(fnt.mid(23, qstrlen(family) + 1), QByteArray(family, qstrlen(family) + 1));
+        EXPECT_EQ(quint8(fnt[11]), 0xC0 | (drawsAs.italic() ? 0x20 : 0) | (drawsAs.bold() ? 0x10 : 0));
         EXPECT_EQ(QJsonDocument::fromJson(readFile(path("face.json"))).object()["face"].toString(), family);
         EXPECT_EQ(differingPixels(out, drawnSheet("Rg&", drawsAs, 32, 40, 0xFFFFFF)), 0);
-    }
-    EXPECT_NE(QImage(path("face1.bmp")), QImage(path("face2.bmp")));
-}
-
-TEST_F(CliBinary, WithoutFallbackALackedCharacterLeavesAnEmptyCellAndIsReported) {
-    const QString font = testFonts() + "/renamed.ttf";
-    for (const bool fallback : {true, false}) {
-        QStringList args{"-t", QStringLiteral("A\u5B57"), "-f", font, "-c", "20x20", "-o", path("n.bmp")};
-        if (!fallback) args << "--no-fallback";
-        const auto [code, err] = runCli(args);
-        ASSERT_EQ(code, 0) << err;
-        const QString line = QStringLiteral("U+5B57 \u5B57 is not in \"Karuvo Test Sans\"; ") +
-                             (fallback ? "drawn with \"IPAGothic\"\n" : "left empty\n");
-        EXPECT_TRUE(QString::fromStdString(err).contains(line)) << err;
-        const QImage sheet(path("n.bmp"));
-        EXPECT_TRUE(hasInk(sheet, QRect(0, 0, 20, 20)));
-        EXPECT_EQ(hasInk(sheet, QRect(20, 0, 20, 20)), fallback);
     }
 }
 
@@ -211,19 +246,20 @@ TEST_F(CliBinary, AnEffectReachingPastItsCellIsWarnedOfOnceWithTheCellThatHoldsI
 }
 
 TEST_F(CliBinary, AMaximumSizeSplitsWholeRowsIntoPagesThatTheDescriptorsList) {
-    // 512 characters of 32 px, 8 to a row: 64 rows of 32 x 32 cells, 9 rows to a page of at most 300.
-    const QStringList common{"--chars", "U+4E00-U+4FFF", "-s", "32", "-c", "32x32", "--columns", "8", "--outline", "1"};
+    // 496 characters of 32 px, 8 to a row: 62 rows of 32 x 32 cells, pages of at most
+    // 256 x 256 as wide as the rows and 8 rows tall, the last one 6.
+    const QStringList common{"--chars", "U+4E00-U+4FEF", "-s", "32", "-c", "32x32", "--columns", "8", "--outline", "1"};
     auto [code, err] = runCli(common + QStringList{"-o", path("whole.png")});
     ASSERT_EQ(code, 0) << err;
-    std::tie(code, err) = runCli(common + QStringList{"--max-size", "300", "-o", path("p.png"), "--fnt",
+    std::tie(code, err) = runCli(common + QStringList{"--max-size", "256", "-o", path("p.png"), "--fnt",
                                                       path("p.fnt"), "--pitch", "cell", "--json", path("p.json")});
     ASSERT_EQ(code, 0) << err;
     EXPECT_FALSE(QFile::exists(path("p.png")));
 
     const QImage whole(path("whole.png"));
-    ASSERT_EQ(whole.size(), QSize(256, 64 * 32));
+    ASSERT_EQ(whole.size(), QSize(256, 62 * 32));
     const QString fnt = QString::fromUtf8(readFile(path("p.fnt")));
-    EXPECT_TRUE(fnt.contains("scaleW=256 scaleH=288 pages=8 ")) << fnt.left(300).toStdString();
+    EXPECT_TRUE(fnt.contains("scaleW=256 scaleH=256 pages=8 ")) << fnt.left(300).toStdString();
     const QJsonObject json = QJsonDocument::fromJson(readFile(path("p.json"))).object();
     const QJsonArray jsonPages = json["pages"].toArray();
     ASSERT_EQ(jsonPages.size(), 8);
@@ -231,15 +267,15 @@ TEST_F(CliBinary, AMaximumSizeSplitsWholeRowsIntoPagesThatTheDescriptorsList) {
     for (int page = 0; page < 8; ++page) {
         const QString name = QStringLiteral("p_%1.png").arg(page);
         const QImage image(path(name));
-        EXPECT_EQ(image.size(), QSize(256, page < 7 ? 288 : 32)) << page;
+        EXPECT_EQ(image.size(), QSize(256, page < 7 ? 256 : 192)) << page;
         EXPECT_EQ(image, whole.copy(0, top, 256, image.height())) << page;
         top += image.height();
         EXPECT_TRUE(fnt.contains(QStringLiteral("\npage id=%1 file=\"%2\"\n").arg(page).arg(name))) << page;
         EXPECT_EQ(jsonPages[page].toString(), name);
     }
     const QJsonObject chars = json["chars"].toObject();
-    for (int k = 0; k < 512; ++k) {
-        const int row = k / 8, page = row / 9, x = k % 8 * 32, y = row % 9 * 32;
+    for (int k = 0; k < 496; ++k) {
+        const int row = k / 8, page = row / 8, x = k % 8 * 32, y = row % 8 * 32;
         const QString line = QStringLiteral("char id=%1 x=%2 y=%3 width=32 height=32 xoffset=0 yoffset=0 xadvance=32 "
                                             "page=%4 ").arg(0x4E00 + k).arg(x).arg(y).arg(page);
         EXPECT_TRUE(fnt.contains(line)) << line.toStdString();
@@ -258,6 +294,50 @@ TEST_F(CliBinary, AMaximumSizeSplitsWholeRowsIntoPagesThatTheDescriptorsList) {
         insets.insert({e["rectX"].toInt() - e["x"].toInt(), e["rectY"].toInt() - e["y"].toInt()});
     }
     EXPECT_EQ(insets.size(), 1);
+
+    // An output named by its suffix alone gives pages named by their number before it.
+    ASSERT_TRUE(QDir(dir.path()).mkdir("x"));
+    std::tie(code, err) = runCli({"-t", "AB", "-c", "10x10", "--columns", "1", "--max-size", "10", "-o", path("x/.png")});
+    ASSERT_EQ(code, 0) << err;
+    EXPECT_EQ(QDir(path("x")).entryList(QDir::Files | QDir::Hidden), QStringList({"_0.png", "_1.png"}));
+}
+
+// Glyphs of a face whose g hangs far below its line, in cells lower than the line, on a
+// sheet written in several bands: each band draws the glyphs that reach into it from the
+// rows above, as far as the face's box says they may. Plain, the sheet is the painter's;
+// with a shadow across the band edges, it is the sheet built whole.
+TEST_F(CliBinary, GlyphsReachingPastTheirRowAreDrawnInEveryBandTheyReach) {
+    const QString font = testFont("deep.ttf");
+    QStringList lines;
+    for (int i = 0; i < 60; ++i) lines << QStringLiteral("gAg").repeated(34).left(100 - i % 3);
+    const QString text = lines.join(u'\n');
+    const QStringList common{"-t", text, "-f", font, "-s", "20", "-c", "20x20"};
+    auto [code, err] = runCli(common + QStringList{"-o", path("p.bmp")});
+    ASSERT_EQ(code, 0) << err;
+    EXPECT_EQ(differingPixels(path("p.bmp"), drawnSheet(text, plainFace("Karuvo Test Deep", 20), 20, 20, 0xFFFFFF)), 0);
+    std::tie(code, err) = runCli(common + QStringList{"--shadow", "3,7", "--shadow-colour", "3050FF", "-o", path("s.bmp")});
+    ASSERT_EQ(code, 0) << err;
+    const Sheet whole = buildSheet({.text = text, .cellWidth = 20, .cellHeight = 20,
+                                    .font = faceDescription("Karuvo Test Deep", 20), .texturePath = {},
+                                    .effect = EffectKind::Shadow, .shadowDx = 3, .shadowDy = 7, .shadowColour = 0xFF5030});
+    EXPECT_EQ(differingPixels(path("s.bmp"), whole.image.qimage().convertToFormat(QImage::Format_RGB32)), 0);
+
+    // The reach the face's box gives covers the g's ink below its line, with a pixel or two to spare.
+    const auto deep = Font::create(faceDescription("Karuvo Test Deep", 20));
+    ASSERT_TRUE(deep && deep->ownInkReach());
+    QImage g(40, 80, QImage::Format_RGB32);
+    g.fill(Qt::black);
+    {
+        QPainter p(&g);
+        p.setFont(deep->qfont());
+        p.setPen(Qt::white);
+        p.drawText(QPoint(5, 10 + deep->metrics().ascent()), "g");
+    }
+    int lowest = 0;
+    for (int y = 0; y < g.height(); ++y) lowest = hasInk(g, QRect(0, y, g.width(), 1)) ? y : lowest;
+    const int below = lowest - (10 + deep->metrics().height() - 1);
+    EXPECT_GE(*deep->ownInkReach(), below);
+    EXPECT_LE(*deep->ownInkReach(), below + 2);
 }
 
 // The colours of a picture.
@@ -358,6 +438,8 @@ const BadRun kBadRuns[] = {
     {"-t A -f %/pair.ttc --face-index 2", 1, "Cannot use face 2 of the font file \"%/pair.ttc\": it has 2 faces; "
                                              "give --face-index 0 to 1"},
     {"-t A -f %/renamed.ttf --face-index 1", 1, "it has 1 face; give --face-index 0\n"},
+    // A glyph that FreeType cannot rasterise, which the font engine would read past.
+    {"-t AV -s 40 -f %/damaged.ttf", 1, "the glyph of U+0056 V is damaged and cannot be drawn at 40 pixels"},
     {"-t A -f DejaVu --face-index 1", 1, "\"DejaVu\" is a family name; give -f a font file or drop --face-index"},
     {"-t A -f %/pair.ttc --face-index -1", 2, "--face-index: the face index -1 is out of range"},
     {"-t ABCDEFGH -c 32x32 --max-size 200", 1, "A row of the sheet is 256 pixels wide and does not fit on pages of "

@@ -20,6 +20,7 @@ TEST(TextInput, DecodesEveryLengthOfSequenceSkipsOnlyALeadingBomAndNamesABadByte
     // A, e-acute (2 bytes), hiragana a (3 bytes), a grinning face and U+10FFFF (4 bytes), a mark kept mid-text.
     EXPECT_EQ(decodeUtf8("\xEF\xBB\xBF" "A\xC3\xA9\xE3\x81\x82\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF\xEF\xBB\xBF", "x"),
               QStringLiteral("A\u00E9\u3042") + QString::fromUcs4(U"\U0001F600\U0010FFFF") + QChar(0xFEFF));
+    EXPECT_EQ(decodeUtf8("\xEF\xBB\xBF", "x"), QString());  // a file of the mark alone is empty
     // A bad sequence is named by its byte offset.
     EXPECT_EQ(decodeError("AB\xFF"),
               "The text in \"t.txt\" is not valid UTF-8: the byte at offset 2 (0xFF) does not start a whole "

@@ -1,5 +1,7 @@
 #include <QFont>
 #include <QFontMetrics>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <gtest/gtest.h>
 
 #include <map>
@@ -53,6 +55,14 @@ TEST(Descriptors, FontPitchGivesTheFontsOwnMetricsAndKerning) {
     for (const KerningPair& k : d.kerning) got[{QChar(char16_t(k.first)), QChar(char16_t(k.second))}] = k.amount;
     EXPECT_EQ(got, want);
     EXPECT_GT(want.size(), 10u);
+
+    // A face name with a double quote and a control character: the text form has no
+    // escapes, so the quote becomes an apostrophe and the control character U+FFFD; JSON
+    // escapes both.
+    const Descriptor named = fontPitchDescriptor(sheet, {QStringLiteral("A \"B\"\x1F"), 20}, {}, QStringLiteral("s.png"));
+    EXPECT_TRUE(fntText(named).startsWith(QStringLiteral("info face=\"A 'B'\uFFFD\" size=20 ").toUtf8()));
+    EXPECT_TRUE(jsonDescriptor(named, true).contains(R"("A \"B\"\u001f")"));
+    EXPECT_EQ(QJsonDocument::fromJson(jsonDescriptor(named, true)).object()["face"].toString(), named.font.face);
 
     // The fixed pitch: the whole cell, no offsets, the cell width as advance, no kerning.
     const Descriptor cell = cellPitchDescriptor(sheet, {}, 7, QStringLiteral("s.png"));

@@ -1,8 +1,12 @@
+#include <QFontMetrics>
 #include <QImage>
+#include <QPainter>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "export/sheet_file.h"
@@ -23,40 +27,59 @@ SheetSettings sheetOf(FillKind fill, Colour glyph, EffectKind effect, Colour edg
 
 // The PNG of the whole sheet, read back by Qt's reader with straight alpha.
 QImage pngOf(const Sheet& sheet) {
-    const QByteArray bytes = encodePng(sheet, 0, 0, sheet.width, sheet.height);
     QImage image;
-    EXPECT_TRUE(image.loadFromData(bytes, "PNG"));
-    EXPECT_TRUE(image.hasAlphaChannel());
+    EXPECT_TRUE(image.loadFromData(encodePng(sheet, 0, 0, sheet.width, sheet.height), "PNG"));
     return image.convertToFormat(QImage::Format_ARGB32);
 }
 
-// One channel of straight colour `c` at alpha `a` over background channel `b`.
-int over(int c, int a, int b) { return (c * a + b * (255 - a) + 127) / 255; }
+// The glyph (colour g, coverage a) over what lies under it (colour u, coverage b), both
+// coverages out of 255, rounded to the nearest: straight colour and alpha.
+QRgb over(Colour g, int a, Colour u, int b) {
+    const double covered = a * 255.0 + b * (255.0 - a);
+    if (covered == 0) return 0;
+    const auto channel = [&](int gc, int uc) { return int(std::lround((gc * a * 255.0 + uc * b * (255.0 - a)) / covered)); };
+    return qRgba(channel(redOf(g), redOf(u)), channel(greenOf(g), greenOf(u)), channel(blueOf(g), blueOf(u)),
+                 int(std::lround(covered / 255)));
+}
 
-struct Case {
-    const char* name;
-    SheetSettings settings;
-    bool matchesOverBlack;  // an image fill's bitmap ANDs grey edges with the texture, so only colour fills
-};
-
-std::vector<Case> cases(const QString& texture) {
-    return {
-        {"colour fill", sheetOf(FillKind::Colour, kOrange, EffectKind::None, kWhite), true},
-        {"outline", sheetOf(FillKind::Colour, kOrange, EffectKind::Outline, kBlue), true},
-        {"black outline", sheetOf(FillKind::Colour, kWhite, EffectKind::Outline, kBlack), true},
-        {"black glyphs in a white ring", sheetOf(FillKind::Colour, kBlack, EffectKind::Outline, kWhite), true},
-        {"shadow", sheetOf(FillKind::Colour, kOrange, EffectKind::Shadow, kBlue), false},
-        {"texture and shadow", sheetOf(FillKind::Texture, kWhite, EffectKind::Shadow, kBlue, texture), false},
-        {"texture and outline", sheetOf(FillKind::Texture, kWhite, EffectKind::Outline, kOrange, texture), false},
-    };
+// Checks the sheet's PNG pixel by pixel against its coverage layers (the glyph in the
+// fill colour or the texture's pixel at that place in its cell, over the shadow or ring)
+// and, for colour fills without a shadow, against the bitmap over black.
+void checkPng(const Sheet& sheet, const SheetSettings& s, const Image& texture) {
+    ASSERT_TRUE(sheet.coverage);
+    const QImage png = pngOf(sheet);
+    ASSERT_EQ(png.size(), QSize(sheet.width, sheet.height));
+    const SheetCoverage& c = *sheet.coverage;
+    const Colour under = s.effect == EffectKind::Shadow ? s.shadowColour : s.outlineColour;
+    std::int64_t wrong = 0, partial = 0, farFromBitmap = 0;
+    for (std::int32_t y = 0; y < sheet.height; ++y) {
+        for (std::int32_t x = 0; x < sheet.width; ++x) {
+            const int a = qRed(c.glyph.pixel(x, y)), b = c.under.isEmpty() ? 0 : qRed(c.under.pixel(x, y));
+            const Colour g = s.fill == FillKind::Texture
+                                 ? fromQRgb(texture.pixel(x % s.cellWidth % texture.width(), y % s.cellHeight % texture.height()))
+                                 : s.fillColour;
+            const QRgb want = over(g, a, under, b), got = png.pixel(x, y);
+            wrong += qAlpha(want) == 0 ? qAlpha(got) != 0 : got != want;
+            partial += qAlpha(got) > 0 && qAlpha(got) < 255;
+            if (s.fill == FillKind::Colour && s.effect != EffectKind::Shadow) {
+                const QRgb bmp = sheet.image.pixel(x, y);
+                const int al = qAlpha(got);
+                for (const auto& [p, q] : {std::pair{qRed(got), qRed(bmp)}, {qGreen(got), qGreen(bmp)}, {qBlue(got), qBlue(bmp)}})
+                    farFromBitmap += std::abs((p * al + 127) / 255 - q) > 2;
+            }
+        }
+    }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(farFromBitmap, 0);
+    // Anti-aliased edges keep partial alpha unless the outline made the glyphs solid.
+    EXPECT_EQ(partial > 50, s.effect != EffectKind::Outline) << partial;
 }
 
 struct SheetFile : ::testing::Test {
-    void SetUp() override {
-        ASSERT_TRUE(fakes::patterned(7, 5).qimage().save(texture, "BMP"));
-    }
+    void SetUp() override { ASSERT_TRUE(texture.qimage().save(texturePath, "BMP")); }
     QTemporaryDir dir;
-    QString texture = dir.filePath("tex.bmp");
+    const Image texture = fakes::patterned(7, 5);
+    QString texturePath = dir.filePath("tex.bmp");
 };
 
 }  // namespace
@@ -67,58 +90,92 @@ TEST(SheetFileFormat, TheNameEndingChoosesIt) {
     for (const char* name : {"sheet.tga", "sheet", "png", "sheet.png.txt"}) EXPECT_FALSE(sheetFileFormat(name)) << name;
 }
 
-// Keeping coverage for transparency leaves every byte of the bitmap as it was.
-TEST_F(SheetFile, KeepingCoverageChangesNoPixelOfTheBitmap) {
-    for (Case& c : cases(texture)) {
-        const Sheet plain = buildSheet(c.settings);
-        c.settings.keepCoverage = true;
-        const Sheet kept = buildSheet(c.settings);
-        EXPECT_TRUE(kept.image == plain.image) << c.name;
-        EXPECT_FALSE(plain.coverage.has_value());
-        EXPECT_TRUE(kept.coverage.has_value());
+// Glyphs drawn layer by layer (Latin): the PNG composes the layers, and keeping them
+// changes no pixel of the bitmap.
+TEST_F(SheetFile, ThePngIsTheGlyphOverWhatLiesUnderItRounded) {
+    const struct { const char* name; SheetSettings settings; } cases[] = {
+        {"colour fill", sheetOf(FillKind::Colour, kOrange, EffectKind::None, kWhite)},
+        {"texture alone", sheetOf(FillKind::Texture, kWhite, EffectKind::None, kWhite, texturePath)},
+        {"outline", sheetOf(FillKind::Colour, kOrange, EffectKind::Outline, kBlue)},
+        {"black glyphs in a white ring", sheetOf(FillKind::Colour, kBlack, EffectKind::Outline, kWhite)},
+        {"black outline", sheetOf(FillKind::Colour, kWhite, EffectKind::Outline, kBlack)},
+        {"shadow", sheetOf(FillKind::Colour, kOrange, EffectKind::Shadow, kBlue)},
+        {"texture and shadow", sheetOf(FillKind::Texture, kWhite, EffectKind::Shadow, kBlue, texturePath)},
+        {"texture and outline", sheetOf(FillKind::Texture, kWhite, EffectKind::Outline, kOrange, texturePath)},
+    };
+    for (auto [name, s] : cases) {
+        SCOPED_TRACE(name);
+        const Sheet plain = buildSheet(s);
+        EXPECT_FALSE(plain.coverage);
+        s.keepCoverage = true;
+        const Sheet kept = buildSheet(s);
+        EXPECT_TRUE(kept.image == plain.image);
+        checkPng(kept, s, texture);
     }
 }
 
-// Over black the PNG is the bitmap; over white or any colour no pixel comes out
-// darker than both the background and every colour drawn there (no fringe, no box),
-// and where nothing is drawn the background shows untouched.
-TEST_F(SheetFile, PngOverBlackIsTheBitmapAndOverAnyColourHasNoFringe) {
-    const Image tex = fakes::patterned(7, 5);
-    for (Case& c : cases(texture)) {
-        c.settings.keepCoverage = true;
-        const Sheet sheet = buildSheet(c.settings);
-        const QImage png = pngOf(sheet);
-        ASSERT_EQ(png.size(), QSize(sheet.width, sheet.height)) << c.name;
-        const SheetSettings& s = c.settings;
-        int partial = 0, worst = 0;
-        for (std::int32_t y = 0; y < sheet.height; ++y) {
-            for (std::int32_t x = 0; x < sheet.width; ++x) {
-                const QRgb p = png.pixel(x, y);
-                const int a = qAlpha(p);
-                partial += a > 0 && a < 255;
-                const QRgb bmp = sheet.image.pixel(x, y);
-                if (c.matchesOverBlack) {
-                    const int channels[3][2] = {{qRed(p), qRed(bmp)}, {qGreen(p), qGreen(bmp)}, {qBlue(p), qBlue(bmp)}};
-                    for (const auto& [png, bitmap] : channels) worst = std::max(worst, std::abs(over(png, a, 0) - bitmap));
-                }
-                // The colours that may be drawn here, from the settings alone.
-                const Colour glyph = s.fill == FillKind::Texture ? fromQRgb(tex.pixel(x % 30 % 7, y % 34 % 5)) : s.fillColour;
-                const Colour edge = s.effect == EffectKind::Shadow ? s.shadowColour : s.outlineColour;
-                const Colour drawn[] = {glyph, s.effect == EffectKind::None ? glyph : edge};
-                for (const QRgb background : {qRgb(255, 255, 255), qRgb(30, 200, 90)}) {
-                    const int bg[3] = {qRed(background), qGreen(background), qBlue(background)};
-                    const int got[3] = {over(qRed(p), a, bg[0]), over(qGreen(p), a, bg[1]), over(qBlue(p), a, bg[2])};
-                    for (int ch = 0; ch < 3; ++ch) {
-                        const auto part = [&](Colour col) { return std::array{redOf(col), greenOf(col), blueOf(col)}[ch]; };
-                        const int floor = std::min({bg[ch], part(drawn[0]), part(drawn[1])});
-                        ASSERT_GE(got[ch], floor - 1) << c.name << " at " << x << ", " << y;
-                    }
+// Han and kana in roomy cells keep their ink to their own cells, and such a sheet is
+// every layer drawn by a plain painter: the shadows, the main boxes cut out of them in
+// black, the glyphs (under the texture) ORed on top; the coverage layers the glyphs and
+// shadows in white. Its PNG composes those layers.
+TEST_F(SheetFile, HanAndKanaInRoomyCellsGiveEveryLayerAsAPainterDrawsIt) {
+    const QString lines[] = {QStringLiteral("漢字かなカナ"), QStringLiteral("日本語の文字"), QStringLiteral("ひらがな")};
+    const QFont font = fakes::plainFace(QStringLiteral("IPAGothic"), 28);
+    const QFontMetrics metrics(font);
+    const std::int32_t cell = 40, w = 6 * cell, h = 3 * cell;
+    const struct { std::int32_t dx, dy; Colour glyph, shadow; bool textured; } cases[] = {
+        {2, 2, colourFromRgb(230, 120, 20), colourFromRgb(20, 60, 200), false},
+        {-5, 7, kBlack, colourFromRgb(0, 255, 0), false},
+        {9, -11, colourFromRgb(40, 40, 40), kWhite, false},  // shadows over the neighbours and off the sheet
+        {3, -4, kWhite, colourFromRgb(200, 0, 100), true},
+        {0, 0, kWhite, kBlack, true},  // no shadow: the texture alone
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.dx << ", " << c.dy << (c.textured ? " textured" : ""));
+        const bool shadow = c.dx != 0 || c.dy != 0;
+        const SheetSettings s{.text = QStringList(std::begin(lines), std::end(lines)).join(u'\n'), .cellWidth = cell,
+                              .cellHeight = cell, .font = fakes::faceDescription(QStringLiteral("IPAGothic"), 28),
+                              .fill = c.textured ? FillKind::Texture : FillKind::Colour, .fillColour = c.glyph,
+                              .texturePath = c.textured ? texturePath : QString(),
+                              .effect = shadow ? EffectKind::Shadow : EffectKind::None, .shadowDx = c.dx,
+                              .shadowDy = c.dy, .shadowColour = c.shadow, .keepCoverage = true};
+        const Sheet sheet = buildSheet(s);
+        ASSERT_TRUE(sheet.coverage);
+        ASSERT_EQ(std::tie(sheet.width, sheet.height), std::tie(w, h));
+
+        // Each character's box centred in its cell from the font's own metrics, the pair
+        // of main and shadow boxes the offset apart.
+        Image shadows(w, h), glyphs(w, h), glyphCover(w, h), shadowCover(w, h);
+        const auto paint = [&](Image& on, Colour colour, bool moved) {
+            QPainter p(&on.qimage());
+            p.setFont(font);
+            p.setPen(QColor(toQRgb(colour)));
+            for (int row = 0; row < 3; ++row) {
+                for (int col = 0; col < lines[row].size(); ++col) {
+                    const QString ch = lines[row].mid(col, 1);
+                    const int x = col * cell + (cell - metrics.horizontalAdvance(ch)) / 2 - c.dx / 2;
+                    const int y = row * cell + (cell - metrics.height()) / 2 - c.dy / 2;
+                    p.drawText(QPoint(moved ? x + c.dx : x, (moved ? y + c.dy : y) + metrics.ascent()), ch);
                 }
             }
+        };
+        if (shadow) {
+            paint(shadows, c.shadow, true);
+            paint(shadows, kBlack, false);
+            paint(shadowCover, kWhite, true);
         }
-        EXPECT_LE(worst, 2) << c.name;
-        // Anti-aliased edges keep partial alpha unless the outline made the glyphs solid.
-        EXPECT_EQ(partial > 50, s.effect != EffectKind::Outline) << c.name << ": " << partial;
+        paint(glyphs, c.textured ? kWhite : c.glyph, false);
+        paint(glyphCover, kWhite, false);
+        if (c.textured) {
+            for (std::int32_t y = 0; y < h; ++y)
+                for (std::int32_t x = 0; x < w; ++x)
+                    glyphs.setPixel(x, y, glyphs.pixel(x, y) & texture.pixel(x % cell % 7, y % cell % 5));
+        }
+        bitBlt(glyphs, 0, 0, w, h, &shadows, 0, 0, RasterOp::SrcPaint);
+        EXPECT_TRUE(sheet.image == glyphs);
+        EXPECT_TRUE(sheet.coverage->glyph == glyphCover);
+        EXPECT_TRUE(shadow ? sheet.coverage->under == shadowCover : sheet.coverage->under.isEmpty());
+        checkPng(sheet, s, texture);
     }
 }
 
@@ -127,7 +184,8 @@ TEST_F(SheetFile, PngOverBlackIsTheBitmapAndOverAnyColourHasNoFringe) {
 // transparent picture, so that the pieces join into one valid stream. Its files made
 // band by band while they are written (the whole sheet, a run of rows in its middle and
 // a run past its end) are the whole sheet's: the bitmap byte for byte, the PNG as read
-// back. Regions outside the sheet, and a sheet without coverage, are refused.
+// back. A bitmap's header gives its own length. Regions outside the sheet, and a sheet
+// without coverage, are refused.
 TEST_F(SheetFile, PngsAndFilesDrawnBandByBandReadBackAsTheWholeSheet) {
     SheetSettings s = sheetOf(FillKind::Colour, kOrange, EffectKind::Shadow, kBlue);
     // Every row different, so that rows out of place show.
@@ -163,8 +221,10 @@ TEST_F(SheetFile, PngsAndFilesDrawnBandByBandReadBackAsTheWholeSheet) {
             SCOPED_TRACE(testing::Message() << "rows " << first << " + " << count);
             const std::int32_t y = first * whole.cellHeight;
             const std::int32_t h = static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t{count} * whole.cellHeight, whole.height - y));
-            EXPECT_EQ(produced(sheetFileContents(build, SheetFileFormat::Bmp, "s.bmp", first, count)),
-                      encodeSheet(whole, SheetFileFormat::Bmp, 0, y, whole.width, h));
+            const QByteArray bmp = produced(sheetFileContents(build, SheetFileFormat::Bmp, "s.bmp", first, count));
+            EXPECT_EQ(bmp, encodeSheet(whole, SheetFileFormat::Bmp, 0, y, whole.width, h));
+            ASSERT_GE(bmp.size(), 6);
+            EXPECT_EQ(qFromLittleEndian<quint32>(bmp.constData() + 2), quint32(bmp.size()));
             QImage png;
             ASSERT_TRUE(png.loadFromData(produced(sheetFileContents(build, SheetFileFormat::Png, "s.png", first, count))));
             EXPECT_EQ(png.convertToFormat(QImage::Format_ARGB32), picture.copy(0, y, whole.width, h));

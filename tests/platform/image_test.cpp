@@ -67,8 +67,6 @@ TEST(BitBlt, LargeAreasCombineEveryPixelAndCopiesWithinOnePictureKeepTheirOrder)
     EXPECT_EQ(unlike, 0);
 }
 
-// Picture files written byte by byte, so that the loader is judged by the formats' own
-// layout rather than by its own encoder.
 // Rows of every length up to 40 packed into three bytes a pixel and widened back,
 // copied and ORed: each byte where a byte-by-byte loop puts it, and the guard bytes
 // around the rows untouched.
@@ -101,6 +99,8 @@ TEST(PixelPack, PacksAndWidensRowsOfAnyLengthWithinThemselves) {
     }
 }
 
+// Picture files written byte by byte, so that the loader is judged by the formats' own
+// layout rather than by its own encoder.
 TEST(LoadPicture, ReadsTheOldBitmapHeaderAndPng) {
     QTemporaryDir dir;
     const auto file = [&](const char* name, const QByteArray& bytes) {

@@ -82,71 +82,6 @@ TEST(Builder, DrawsEachCharacterAndItsShadowAtItsPlaceInTheCell) {
         bitBlt(want, 0, 0, c.w, c.h, &glyphs, 0, 0, RasterOp::SrcPaint);
         EXPECT_TRUE(sheet.image == want) << c.text.toStdString();
     }
-    EXPECT_GT(litPixels(buildSheet(monoSettings("&")).image, 0, 0, 16, 16), 20);  // the ampersand is there
-}
-
-// Han and kana in roomy cells keep their ink to their own cells, and such a sheet with
-// a shadow, or with its coverage kept, must be every layer drawn by a plain painter: the
-// shadows, the main boxes cut out of them in black, the glyphs (under the texture)
-// ORed on top; the coverage layers the glyphs and shadows in white.
-TEST(Builder, HanAndKanaInRoomyCellsGiveEveryLayerAsAPainterDrawsIt) {
-    QTemporaryDir dir;
-    const QString texturePath = dir.filePath("t.bmp");
-    const Image texture = patterned(9, 7);
-    ASSERT_TRUE(texture.qimage().save(texturePath, "BMP"));
-    const QString lines[] = {QStringLiteral("漢字かなカナ"), QStringLiteral("日本語の文字"), QStringLiteral("ひらがな")};
-    const QFont font = fakes::plainFace(QStringLiteral("IPAGothic"), 28);
-    const QFontMetrics metrics(font);
-    const std::int32_t cell = 40;
-    const struct { std::int32_t dx, dy; Colour glyph, shadow; bool textured; } cases[] = {
-        {2, 2, colourFromRgb(230, 120, 20), colourFromRgb(20, 60, 200), false},
-        {-5, 7, kBlack, colourFromRgb(0, 255, 0), false},
-        {9, -11, colourFromRgb(40, 40, 40), kWhite, false},  // shadows over the neighbours and off the sheet
-        {3, -4, kWhite, colourFromRgb(200, 0, 100), true},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.dx << ", " << c.dy << (c.textured ? " textured" : ""));
-        SheetSettings s{.text = QStringList(std::begin(lines), std::end(lines)).join(u'\n'), .cellWidth = cell,
-                        .cellHeight = cell, .font = fakes::faceDescription(QStringLiteral("IPAGothic"), 28),
-                        .fill = c.textured ? FillKind::Texture : FillKind::Colour, .fillColour = c.glyph,
-                        .texturePath = c.textured ? texturePath : QString(), .effect = EffectKind::Shadow,
-                        .shadowDx = c.dx, .shadowDy = c.dy, .shadowColour = c.shadow, .keepCoverage = true};
-        const Sheet sheet = buildSheet(s);
-        ASSERT_TRUE(sheet.coverage);
-        const std::int32_t w = 6 * cell, h = 3 * cell;
-        ASSERT_EQ(std::tie(sheet.width, sheet.height), std::tie(w, h));
-
-        // Each character's box centred in its cell from the font's own metrics, the pair
-        // of main and shadow boxes the offset apart.
-        Image shadows(w, h), glyphs(w, h), glyphCover(w, h), shadowCover(w, h);
-        const auto paint = [&](Image& on, Colour colour, bool shadow) {
-            QPainter p(&on.qimage());
-            p.setFont(font);
-            p.setPen(QColor(toQRgb(colour)));
-            for (int row = 0; row < 3; ++row) {
-                for (int col = 0; col < lines[row].size(); ++col) {
-                    const QString ch = lines[row].mid(col, 1);
-                    const int x = col * cell + (cell - metrics.horizontalAdvance(ch)) / 2 - c.dx / 2;
-                    const int y = row * cell + (cell - metrics.height()) / 2 - c.dy / 2;
-                    p.drawText(QPoint(shadow ? x + c.dx : x, (shadow ? y + c.dy : y) + metrics.ascent()), ch);
-                }
-            }
-        };
-        paint(shadows, c.shadow, true);
-        paint(shadows, kBlack, false);
-        paint(glyphs, c.textured ? kWhite : c.glyph, false);
-        paint(glyphCover, kWhite, false);
-        paint(shadowCover, kWhite, true);
-        if (c.textured) {
-            for (std::int32_t y = 0; y < h; ++y)
-                for (std::int32_t x = 0; x < w; ++x)
-                    glyphs.setPixel(x, y, glyphs.pixel(x, y) & texture.pixel(x % cell % 9, y % cell % 7));
-        }
-        bitBlt(glyphs, 0, 0, w, h, &shadows, 0, 0, RasterOp::SrcPaint);
-        EXPECT_TRUE(sheet.image == glyphs);
-        EXPECT_TRUE(sheet.coverage->glyph == glyphCover);
-        EXPECT_TRUE(sheet.coverage->under == shadowCover);
-    }
 }
 
 TEST(Builder, AndsTheTextureIntoEveryCellOfTheGrid) {
@@ -167,21 +102,6 @@ TEST(Builder, AndsTheTextureIntoEveryCellOfTheGrid) {
     for (std::int32_t y = 0; y < 32; ++y)
         for (std::int32_t x = 0; x < 15; ++x)
             ASSERT_EQ(sheet.image.pixel(x, y), white.pixel(x, y) & texture.pixel(x % 5 % 10, y % 16 % 7)) << x << "," << y;
-}
-
-TEST(Builder, DrawsCharactersTheFontLacksWholeInTheirOwnCells) {
-    // DejaVu Sans Mono has no kana: the platform's fallback face draws them. No installed
-    // face has Devanagari: its cell gets the missing-glyph box.
-    const Sheet sheet = buildSheet(monoSettings(QStringLiteral("\u3042\u3044\u0938"), 24, 24));
-    EXPECT_GT(litPixels(sheet.image, 48, 0, 24, 24), 0) << "the cell of a character no face draws is empty";
-    for (std::int32_t c = 0; c < 2; ++c) {
-        std::int32_t minX = 24, maxX = -1;
-        for (std::int32_t y = 0; y < 24; ++y)
-            for (std::int32_t x = 0; x < 24; ++x)
-                if (sheet.image.pixel(c * 24 + x, y) & 0xffffffu) minX = std::min(minX, x), maxX = std::max(maxX, x);
-        // A whole kana, not a sliver or an empty box, and inside its cell.
-        EXPECT_TRUE(maxX - minX > 8 && minX >= 1 && maxX <= 22) << c << ": " << minX << " to " << maxX;
-    }
 }
 
 TEST(Builder, BuildsAnEightThousandPixelSquareSheet) {

@@ -39,6 +39,9 @@ TEST(ThreadedDrawing, ThreadsAndBandsGiveTheOneThreadSheetByteForByte) {
         std::int32_t dx, dy;
         Colour fill;
         bool textured = false;
+        // Lines of this alone instead of the mixed text: glyphs that keep to their cells,
+        // worked out from one drawing in white.
+        const char16_t* piece = nullptr;
     };
     const Case cases[] = {
         {"roomy cells", 40, EffectKind::None, 0, 0, 0xC0FFEE},
@@ -47,9 +50,14 @@ TEST(ThreadedDrawing, ThreadsAndBandsGiveTheOneThreadSheetByteForByte) {
         {"an outline", 34, EffectKind::Outline, 0, 0, 0xC0FFEE},
         {"black glyphs in an outline", 34, EffectKind::Outline, 0, 0, kBlack},
         {"a texture in an outline", 31, EffectKind::Outline, 0, 0, kWhite, true},
+        // Commas and stops sit low in their cells; their shadows cross into the next row.
+        // Small kana sit low in their cells: their shadows cross into the next row, in
+        // bands worked out from coverage.
+        {"small kana with a shadow across rows", 34, EffectKind::Shadow, 3, 12, 0xC0FFEE, false, u"\u3041\u3043\u3063\u3083"},
     };
     for (const Case& c : cases) {
-        SheetSettings s{.text = mixedText(90), .cellWidth = c.cell, .cellHeight = c.cell,
+        SheetSettings s{.text = c.piece ? QString(QString::fromUtf16(c.piece).repeated(30) + u'\n').repeated(40).chopped(1)
+                                        : mixedText(90), .cellWidth = c.cell, .cellHeight = c.cell,
                         .font = fakes::faceDescription(QStringLiteral("IPAGothic"), 28),
                         .fill = c.textured ? FillKind::Texture : FillKind::Colour, .fillColour = c.fill,
                         .texturePath = c.textured ? texture : QString(), .effect = c.effect, .shadowDx = c.dx, .shadowDy = c.dy, .shadowColour = 0x3060C0,

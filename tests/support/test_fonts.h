@@ -1,23 +1,21 @@
 #pragma once
 
-#include <QProcess>
+#include <QFontDatabase>
+#include <QSet>
 #include <QString>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 namespace karuvo::fakes {
 
-// A folder of font files no font configuration knows (see make_test_fonts.py), made once
-// per test program by KARUVO_PYTHON running KARUVO_TEST_FONT_SCRIPT.
-inline QString testFonts() {
-    static QTemporaryDir fonts;
-    static const bool made = [] {
-        QProcess p;
-        p.start(QStringLiteral(KARUVO_PYTHON), {QStringLiteral(KARUVO_TEST_FONT_SCRIPT), fonts.path()});
-        return p.waitForFinished(60000) && p.exitCode() == 0;
-    }();
-    EXPECT_TRUE(made) << "the test fonts could not be made";
-    return fonts.path();
+// The folder of font files no font configuration knows (see make_test_fonts.py), made
+// by the build from the installed DejaVu faces (KARUVO_TEST_FONTS).
+inline QString testFonts() { return QStringLiteral(KARUVO_TEST_FONTS); }
+
+// A test font file, loaded into this process too, so that a plain painter can draw with it.
+inline QString testFont(const QString& name) {
+    static QSet<QString> loaded;
+    const QString file = testFonts() + u'/' + name;
+    if (!loaded.contains(name) && QFontDatabase::addApplicationFont(file) >= 0) loaded.insert(name);
+    return file;
 }
 
 }  // namespace karuvo::fakes

@@ -350,3 +350,19 @@ TEST_F(ProjectWindowTest, ADroppedProjectOpens) {
     EXPECT_EQ(form->projectPath(), at("dropped.karuvo"));
     EXPECT_EQ(form->text1Text(), QStringLiteral("Drop"));
 }
+
+// A project's font file with a glyph that cannot be drawn is refused by プレビュー and
+// 書き出し alike, before anything is drawn from it.
+TEST_F(ProjectWindowTest, AFontFileWithADamagedGlyphIsRefusedBeforeDrawing) {
+    QFile::copy(fakes::testFonts() + QStringLiteral("/damaged.ttf"), at("damaged.ttf"));
+    open("damaged.karuvo", R"({"karuvo": 1, "text": "AV", "font": {"file": "damaged.ttf", "size": 40},
+        "output": {"sheet": "d.png"}})");
+    ASSERT_EQ(dialogs.messages, QStringList());
+    form->Command3[0]->click();
+    form->mnuExport->trigger();
+    ASSERT_EQ(dialogs.messages.size(), 2);
+    for (const QString& message : dialogs.messages)
+        EXPECT_TRUE(message.contains("U+0056 V is damaged")) << message.toStdString();
+    EXPECT_FALSE(form->Picture1[0]->isVisible());
+    EXPECT_FALSE(QFile::exists(at("d.png")));
+}
