@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Builds the Debian package from a finished build folder and checks what it holds: both
 programs in /usr/bin, the desktop entry (valid to desktop-file-validate; English and
-Japanese names, one main category, a command and an icon that exist in the package), the
-icons, the copyright file, the declared dependencies, and that the programs taken out of
-the package run."""
+Japanese names, one main category, a command that takes a file, the project file type, and
+an icon that exist in the package), the project file type's definition, the icons, the
+copyright file, the declared dependencies, and that the programs taken out of the package
+run."""
 import configparser
 import os
 import struct
@@ -19,6 +20,7 @@ WANT_FILES = [
     "./usr/share/icons/hicolor/scalable/apps/karuvo.svg",
     "./usr/share/icons/hicolor/128x128/apps/karuvo.png",
     "./usr/share/doc/karuvo/copyright",
+    "./usr/share/mime/packages/karuvo-project.xml",
 ]
 WANT_DEPENDS = ["libqt6widgets6", "libqt6gui6", "libqt6core6", "libharfbuzz0b", "libc6", "libstdc++6", "qt6-qpa-plugins",
                 "qt6-image-formats-plugins", "qt6-translations-l10n"]
@@ -60,7 +62,8 @@ def check(build, work):
     entry.optionxform = str
     entry.read(os.path.join(root, "usr/share/applications/karuvo.desktop"), encoding="utf-8")
     e = entry["Desktop Entry"]
-    expect = {"Type": "Application", "Name[ja]": "KARUVO作成ツール", "Exec": "karuvo", "Icon": "karuvo"}
+    expect = {"Type": "Application", "Name[ja]": "KARUVO作成ツール", "Exec": "karuvo %f", "Icon": "karuvo",
+              "MimeType": "application/x-karuvo-project;"}
     for key, value in expect.items():
         if e.get(key) != value:
             raise RuntimeError(f"desktop entry {key}={e.get(key)!r}, expected {value!r}")
@@ -69,6 +72,12 @@ def check(build, work):
     main = MAIN_CATEGORIES.intersection(e.get("Categories", "").split(";"))
     if main != {"Graphics"}:
         raise RuntimeError(f"desktop entry categories {e.get('Categories')!r}: one main category, Graphics")
+    # The type the entry opens is defined for *.karuvo.
+    ns = "{http://www.freedesktop.org/standards/shared-mime-info}"
+    mime = ET.parse(os.path.join(root, "usr/share/mime/packages/karuvo-project.xml")).getroot()
+    types = {t.get("type"): [g.get("pattern") for g in t.iter(ns + "glob")] for t in mime.iter(ns + "mime-type")}
+    if types.get("application/x-karuvo-project") != ["*.karuvo"]:
+        raise RuntimeError(f"the project file type is not defined for *.karuvo: {types}")
     with open(os.path.join(root, "usr/share/icons/hicolor/128x128/apps/karuvo.png"), "rb") as f:
         head = f.read(24)
     if head[:8] != b"\x89PNG\r\n\x1a\n" or struct.unpack(">II", head[16:24]) != (128, 128):

@@ -184,6 +184,18 @@
         <translation>テキストを読み取れません。入力し直してください。</translation>
     </message>
     <message>
+        <source>The project names no output. Give its &quot;output&quot; a &quot;sheet&quot; file, open it again and export; nothing was written.</source>
+        <translation>プロジェクトに出力が指定されていません。&quot;output&quot; に &quot;sheet&quot; のファイルを指定し、開き直してから書き出してください。何も書き込んでいません。</translation>
+    </message>
+    <message>
+        <source>The project cannot hold these settings, so nothing was saved: %1</source>
+        <translation>この設定はプロジェクトに保存できないため、保存しませんでした: %1</translation>
+    </message>
+    <message>
+        <source>The project or a file it names cannot be read. Check the file's name and folder.</source>
+        <translation>プロジェクトまたはそれが指すファイルを読み込めません。ファイル名とフォルダを確かめてください。</translation>
+    </message>
+    <message>
         <source>The project file cannot be read. Correct it as the message says.</source>
         <translation>プロジェクトファイルを読み込めません。メッセージに従って直してください。</translation>
     </message>

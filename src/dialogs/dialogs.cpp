@@ -192,4 +192,35 @@ void Module1::showMessage(const QString& message) {
     QMessageBox::warning(QApplication::activeWindow(), QStringLiteral("KARUVO作成ツール"), message);
 }
 
+QString projectNameFilter() {
+    return nameFilter(QString::fromUtf16(kProjectFilterDescription), QString::fromUtf16(kProjectFilterPatterns));
+}
+
+QString Module1::OpenProjectFileDialog() {
+    QFileDialog dialog(nullptr, QString::fromUtf16(kOpenProjectTitle));
+    prepareFileDialog(dialog, QFileDialog::AcceptOpen, {projectNameFilter()});
+    if (dialog.exec() != QDialog::Accepted) return {};
+    return dialog.selectedFiles().value(0);
+}
+
+QString Module1::SaveProjectFileDialog() {
+    QFileDialog dialog(nullptr, QString::fromUtf16(kSaveProjectTitle));
+    prepareFileDialog(dialog, QFileDialog::AcceptSave, {projectNameFilter()});
+    // Qt adds the suffix before its own overwrite check, so the check sees the real name.
+    dialog.setDefaultSuffix(QStringLiteral("karuvo"));
+    if (dialog.exec() != QDialog::Accepted) return {};
+    return dialog.selectedFiles().value(0);
+}
+
+Dialogs::Unsaved Module1::AskSaveChanges(const QString& projectName) {
+    // The buttons' captions come from Qt's own translations.
+    const QMessageBox::StandardButton answer = QMessageBox::question(
+        QApplication::activeWindow(), QStringLiteral("KARUVO作成ツール"),
+        QStringLiteral("プロジェクト「%1」は変更されています。保存しますか？").arg(projectName),
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    if (answer == QMessageBox::Save) return Unsaved::Save;
+    if (answer == QMessageBox::Discard) return Unsaved::Discard;
+    return Unsaved::Cancel;
+}
+
 }  // namespace karuvo::dialogs

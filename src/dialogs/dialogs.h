@@ -39,6 +39,16 @@ public:
 
     // Tells the user why an action failed; returns when the user has read it.
     virtual void showMessage(const QString& message) = 0;
+
+    // Full path of the project file to open, or "" when cancelled.
+    virtual QString OpenProjectFileDialog() = 0;
+    // Full path under which to save the project, ".karuvo" added to a bare name, or ""
+    // when cancelled.
+    virtual QString SaveProjectFileDialog() = 0;
+    // What to do with the unsaved changes of the project named `projectName` before
+    // they would be lost.
+    enum class Unsaved { Save, Discard, Cancel };
+    virtual Unsaved AskSaveChanges(const QString& projectName) = 0;
 };
 
 // The texts of the two file dialogs.
@@ -48,6 +58,11 @@ inline constexpr const char16_t* kSaveFilterDescription = u"画像ファイル(b
 inline constexpr const char16_t* kSaveFilterPatterns = u"*.bmp";
 inline constexpr const char16_t* kSavePngFilterDescription = u"PNG (透過)";
 inline constexpr const char16_t* kSavePngFilterPatterns = u"*.png";
+// The texts of the project file dialogs.
+inline constexpr const char16_t* kOpenProjectTitle = u"開くプロジェクトファイル名";
+inline constexpr const char16_t* kSaveProjectTitle = u"保存するプロジェクトファイル名";
+inline constexpr const char16_t* kProjectFilterDescription = u"プロジェクトファイル";
+inline constexpr const char16_t* kProjectFilterPatterns = u"*.karuvo";
 
 // The open dialog's second filter, for a picture whose name has another suffix.
 inline constexpr const char16_t* kAllFilesFilter = u"すべてのファイル (*)";
@@ -55,6 +70,9 @@ inline constexpr const char16_t* kAllFilesFilter = u"すべてのファイル (*
 // The open dialog's first filter: every picture format the texture loader reads,
 // "画像ファイル(bmp,gif,...) (*.bmp *.gif ...)".
 QString textureNameFilter();
+
+// The project dialogs' one filter, "プロジェクトファイル (*.karuvo)".
+QString projectNameFilter();
 
 // A Qt name filter with one entry: the description, then the ";"-separated patterns
 // in parentheses, space-separated as Qt reads them.
@@ -81,6 +99,9 @@ public:
     QString OpenTextureFileDialog() override;
     SaveName SaveSheetFileDialog() override;
     void showMessage(const QString& message) override;
+    QString OpenProjectFileDialog() override;
+    QString SaveProjectFileDialog() override;
+    Unsaved AskSaveChanges(const QString& projectName) override;
 };
 
 }  // namespace karuvo::dialogs

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 #include "export/output_plan.h"
@@ -37,6 +38,25 @@ struct FontRequest {
     FontDescription description(const QString& defaultFamily) const;
 };
 
+// A requested font as made: the font file it comes from (loaded for as long as this
+// lives), the font and the description that made it.
+struct MadeFont {
+    std::unique_ptr<FontFile> file;
+    std::unique_ptr<Font> font;
+    FontDescription description;
+};
+
+// Makes the font `request` asks for; a family that names a file loads that file and
+// takes its face's family, weight and slant. Throws Error(Io) for a font file that
+// cannot be loaded and Error(InvalidSize) for a font that cannot be made.
+MadeFont makeFont(const FontRequest& request);
+
+// Refuses a font file that some glyph of `text` cannot be drawn from (see
+// checkGlyphsRasterise), before anything is drawn: `file` was loaded for `request` and
+// made the font of `description`.
+void checkFontFileGlyphs(const FontRequest& request, const FontFile& file, const FontDescription& description,
+                         const QString& text);
+
 // Everything a sheet is asked for with: `settings` is the builder's settings value with
 // the font and, when no cell size was given, the cell size still to be filled in; its
 // text holds a typed text. The characters come from one of: that text, `textFile`, or
@@ -51,6 +71,8 @@ struct Project : OutputPlan {
 
     // Whether the characters come from lists rather than a text.
     bool listsCharacters() const { return !chars.empty() || !charsets.isEmpty(); }
+    // The listed characters and those of the named sets, in increasing order.
+    QString listedText() const;
 };
 
 }  // namespace karuvo

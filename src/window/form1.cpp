@@ -78,9 +78,18 @@ Form1::Form1(dialogs::Dialogs& dialogs, QWidget* parent) : QWidget(parent), dial
     ui.setPointSize(9);
     setFont(ui);
     setWindowIcon(QIcon(QStringLiteral(":/icons/karuvo.png")));
+    body_ = new QWidget(this);
     buildControls();
-    resize(408, 366 + statusBar->height());
     wireEvents();
+    buildMenu();
+    // The controls keep their places below the menu bar and above the status bar; the
+    // window grows by both.
+    const int bar = MenuBar->sizeHint().height();
+    MenuBar->setGeometry(0, 0, 408, bar);
+    body_->setGeometry(0, bar, 408, 366);
+    statusBar->move(0, bar + 366);
+    resize(408, bar + 366 + statusBar->height());
+    setAcceptDrops(true);
     sheetBoxFont_ = Font::createDefaultSheetFont();
     sheetContext_ = std::make_unique<DrawingContext>(&Picture1[0]->picture(), sheetBoxFont_.get());
 }
@@ -88,14 +97,15 @@ Form1::Form1(dialogs::Dialogs& dialogs, QWidget* parent) : QWidget(parent), dial
 Form1::~Form1() {
     // The sheet box's context goes before the fonts it may hold.
     sheetContext_.reset();
+    CurrentFont.reset();  // before the font file it may come from
 }
 
 void Form1::buildControls() {
-    Command1 = place(new QPushButton(QStringLiteral("フォント選択"), this), "Command1", 8, 8, 89, 25, 0);
-    Label1[0] = place(makeLabel(this, {}), indexed("Label1", 0), 104, 16, 289, 17, 2);
-    Label2[0] = place(makeLabel(this, QStringLiteral("作成するテキスト")), indexed("Label2", 0), 8, 32, 321, 17, 4);
+    Command1 = place(new QPushButton(QStringLiteral("フォント選択"), body_), "Command1", 8, 8, 89, 25, 0);
+    Label1[0] = place(makeLabel(body_, {}), indexed("Label1", 0), 104, 16, 289, 17, 2);
+    Label2[0] = place(makeLabel(body_, QStringLiteral("作成するテキスト")), indexed("Label2", 0), 8, 32, 321, 17, 4);
 
-    Text1 = place(new QPlainTextEdit(this), "Text1", 8, 48, 377, 81, 1);
+    Text1 = place(new QPlainTextEdit(body_), "Text1", 8, 48, 377, 81, 1);
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Text1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
@@ -109,13 +119,13 @@ void Form1::buildControls() {
     textFont.setStrikeOut(false);
     Text1->setFont(textFont);
 
-    Frame1 = place(new QGroupBox(QStringLiteral("文字柄指定"), this), "Frame1", 8, 128, 385, 65, 16);
+    Frame1 = place(new QGroupBox(QStringLiteral("文字柄指定"), body_), "Frame1", 8, 128, 385, 65, 16);
     Option1[0] = place(new QRadioButton(QStringLiteral("色"), Frame1), indexed("Option1", 0), 8, 16, 57, 17, 18);
     Label2[4] = place(makeLabel(Frame1, QStringLiteral("FFFFFF")), indexed("Label2", 4), 80, 16, 41, 17, 20);
     Option1[1] = place(new QRadioButton(QStringLiteral("画像"), Frame1), indexed("Option1", 1), 8, 40, 57, 17, 17);
     Label2[5] = place(makeLabel(Frame1, {}), indexed("Label2", 5), 80, 40, 297, 17, 19);
 
-    Frame2 = place(new QGroupBox(QStringLiteral("文字柄指定"), this), "Frame2", 8, 200, 385, 89, 21);
+    Frame2 = place(new QGroupBox(QStringLiteral("文字柄指定"), body_), "Frame2", 8, 200, 385, 89, 21);
     Option2[0] = place(new QRadioButton(QStringLiteral("無し"), Frame2), indexed("Option2", 0), 8, 16, 57, 17, 22);
     Option2[1] = place(new QRadioButton(QStringLiteral("影"), Frame2), indexed("Option2", 1), 8, 32, 57, 17, 24);
     Label2[6] = place(makeLabel(Frame2, QStringLiteral("FFFFFF")), indexed("Label2", 6), 80, 32, 41, 17, 23);
@@ -131,19 +141,19 @@ void Form1::buildControls() {
     Label2[11]->setWordWrap(true);
     for (int i : {4, 6, 7}) addSwatch(Label2[i], i);
 
-    Label2[1] = place(makeLabel(this, QStringLiteral("１文字当たりのサイズ")), indexed("Label2", 1), 8, 304, 113, 17, 5);
-    Label2[2] = place(makeLabel(this, QStringLiteral("横")), indexed("Label2", 2), 128, 304, 17, 17, 8);
-    Text2[0] = place(new TextBox(this), indexed("Text2", 0), 144, 296, 57, 25, 6);
-    Label2[3] = place(makeLabel(this, QStringLiteral("縦")), indexed("Label2", 3), 208, 304, 17, 17, 9);
-    Text2[1] = place(new TextBox(this), indexed("Text2", 1), 224, 296, 57, 25, 7);
-    Command2 = place(new QPushButton(QStringLiteral("現フォントの最大値"), this), "Command2", 288, 296, 113, 25, 10);
-    Command3[0] = place(new QPushButton(QStringLiteral("プレビュー"), this), indexed("Command3", 0), 184, 328, 105, 25, 12);
-    Command3[1] = place(new QPushButton(QStringLiteral("保存"), this), indexed("Command3", 1), 296, 328, 105, 25, 13);
+    Label2[1] = place(makeLabel(body_, QStringLiteral("１文字当たりのサイズ")), indexed("Label2", 1), 8, 304, 113, 17, 5);
+    Label2[2] = place(makeLabel(body_, QStringLiteral("横")), indexed("Label2", 2), 128, 304, 17, 17, 8);
+    Text2[0] = place(new TextBox(body_), indexed("Text2", 0), 144, 296, 57, 25, 6);
+    Label2[3] = place(makeLabel(body_, QStringLiteral("縦")), indexed("Label2", 3), 208, 304, 17, 17, 9);
+    Text2[1] = place(new TextBox(body_), indexed("Text2", 1), 224, 296, 57, 25, 7);
+    Command2 = place(new QPushButton(QStringLiteral("現フォントの最大値"), body_), "Command2", 288, 296, 113, 25, 10);
+    Command3[0] = place(new QPushButton(QStringLiteral("プレビュー"), body_), indexed("Command3", 0), 184, 328, 105, 25, 12);
+    Command3[1] = place(new QPushButton(QStringLiteral("保存"), body_), indexed("Command3", 1), 296, 328, 105, 25, 13);
 
-    Picture1[0] = place(new PictureBox(this), indexed("Picture1", 0), 0, 0, 49, 25, 3);
-    Picture1[1] = place(new PictureBox(this), indexed("Picture1", 1), 0, 32, 49, 25, 15);
-    Picture2 = place(new PictureBox(this), "Picture2", 312, 40, 113, 57, 11);
-    Picture3[0] = place(new PictureBox(this), indexed("Picture3", 0), 336, 72, 113, 57, 14);
+    Picture1[0] = place(new PictureBox(body_), indexed("Picture1", 0), 0, 0, 49, 25, 3);
+    Picture1[1] = place(new PictureBox(body_), indexed("Picture1", 1), 0, 32, 49, 25, 15);
+    Picture2 = place(new PictureBox(body_), "Picture2", 312, 40, 113, 57, 11);
+    Picture3[0] = place(new PictureBox(body_), indexed("Picture3", 0), 336, 72, 113, 57, 14);
     for (PictureBox* box : {Picture1[0], Picture1[1], Picture2, Picture3[0]}) box->hide();
 
     // Two lines of text, each cut short to fit, the whole of them also as the tip.
@@ -188,9 +198,21 @@ void Form1::wireEvents() {
     // press of a double click reaches a widget as a double-click event only.
     for (QRadioButton* option : Option1) option->installEventFilter(this);
     for (QRadioButton* option : Option2) option->installEventFilter(this);
+    // Typing replaces a project's lists or text file; typing a cell size replaces its fit.
+    connect(Text1, &QPlainTextEdit::textChanged, this, [this] {
+        if (filling_) return;
+        textFromSource_ = false;
+        showProjectState();
+    });
+    for (TextBox* box : Text2) connect(box, &QLineEdit::textEdited, this, [this] { cellFitted_ = false; });
+    connect(Command2, &QPushButton::pressed, this, [this] { cellFitted_ = false; });
+    for (TextBox* box : Text3) connect(box, &QLineEdit::textChanged, this, [this] { showProjectState(); });
+    for (TextBox* box : Text2) connect(box, &QLineEdit::textChanged, this, [this] { showProjectState(); });
     // Enter presses a focused button, as Space does.
     for (QPushButton* button : {Command1, Command2, Command3[0], Command3[1]}) button->installEventFilter(this);
 }
+
+void Form1::runGuarded(const std::function<void()>& handler) { guarded(handler); }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
     std::int16_t button = 0, shift = 0;
@@ -241,6 +263,7 @@ void Form1::guarded(F&& handler) {
         dialogs_.showMessage(QCoreApplication::translate(
             "karuvo", "There is not enough memory for this. Make the cell size or the text smaller."));
     }
+    showProjectState();
 }
 
 QString Form1::text1Text() const {
@@ -267,6 +290,8 @@ void Form1::Command1_Click() {
     if (!OldFont[0]) OldFont[0] = previous;
     // The previous choice, if any, is released here, after the new font is selected.
     CurrentFont = std::move(font);
+    fontFromProject_ = false;
+    fontFile_.reset();
 }
 
 EffectKind Form1::chosenEffect() const {
@@ -301,6 +326,7 @@ void Form1::refuseEmptyText() const {
 
 void Form1::Command2_Click() {
     refuseEmptyText();
+    refuseDamagedGlyphs();
     const EffectKind effect = chosenEffect();
     CharBox offsets;
     std::int32_t radius = 0;
@@ -308,8 +334,13 @@ void Form1::Command2_Click() {
     else if (effect == EffectKind::Outline) radius = outlineRadius();
 
     sheetContext_->selectFont(CurrentFont.get());
-    const CharBox cell =
-        fittedCellSize(text1Text(), *sheetContext_->font(), effectAllowance(effect, offsets.width, offsets.height, radius));
+    SheetSettings room;
+    room.effect = effect;
+    room.shadowDx = offsets.width;
+    room.shadowDy = offsets.height;
+    room.outlineRadius = radius;
+    room.distanceRange = kept_.settings.distanceRange;
+    const CharBox cell = fittedCellSize(text1Text(), *sheetContext_->font(), sheetAllowance(room));
     Text2[0]->setText(decimalText(cell.width));
     Text2[1]->setText(decimalText(cell.height));
 }
@@ -349,7 +380,9 @@ void Form1::showColour(QLabel* readout, Colour colour) {
 void Form1::Picture1_Click(std::int16_t) { Picture1[0]->hide(); }
 
 SheetSettings Form1::readSettings() {
-    if (!isNumeric(Text2[0]->text()) || !isNumeric(Text2[1]->text())) Command2_Click();
+    refuseDamagedGlyphs();
+    // A project's fitted cell is fitted again for each build, to the font of the moment.
+    if (cellFitted_ || !isNumeric(Text2[0]->text()) || !isNumeric(Text2[1]->text())) Command2_Click();
 
     SheetSettings s;
     s.effect = chosenEffect();
@@ -374,6 +407,7 @@ SheetSettings Form1::readSettings() {
     }
     // The font that is current: after a failed choice that is still the earlier one.
     if (CurrentFont) s.font = CurrentFont->description();
+    applyKeptSettings(s);
     return s;
 }
 
@@ -456,7 +490,10 @@ void Form1::saveSheet() {
 }
 
 void Form1::Form_Unload(std::int16_t& Cancel) {
-    static_cast<void>(Cancel);  // closing always proceeds
+    if (!mayLoseChanges()) {
+        Cancel = 1;
+        return;
+    }
     if (!OldFont[0]) return;
     [[maybe_unused]] const Font* displaced = sheetContext_->selectFont(OldFont[0]);
     Q_ASSERT(displaced == CurrentFont.get());
@@ -481,11 +518,13 @@ void Form1::showFindings(const SheetSettings& settings, const Sheet& sheet) {
     statusText->setToolTip(text);
 }
 
-void Form1::placePreview() { Picture1[0]->setRoom(QSize(width(), statusBar->y())); }
+void Form1::placePreview() { Picture1[0]->setRoom(body_->size()); }
 
 void Form1::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    MenuBar->resize(width(), MenuBar->height());
     statusBar->setGeometry(0, height() - statusBar->height(), width(), statusBar->height());
+    body_->setGeometry(0, MenuBar->height(), width(), statusBar->y() - MenuBar->height());
     if (Picture1[0]->isVisible()) placePreview();
 }
 

@@ -2,6 +2,7 @@
 
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -9,12 +10,14 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "dialogs/dialogs.h"
 #include "picture_box.h"
 #include "platform/context.h"
 #include "platform/font.h"
+#include "project/project.h"
 #include "sheet/builder.h"
 #include "sheet/settings.h"
 
@@ -52,6 +55,14 @@ public:
     QStatusBar* statusBar;
     QLabel* statusText;
 
+    // --- menu bar: ファイル ---
+    QMenuBar* MenuBar;
+    QAction* mnuOpen;
+    QAction* mnuSave;
+    QAction* mnuSaveAs;
+    QAction* mnuExport;
+    QAction* mnuExit;
+
     // --- font state ---
     // The description of the last successful or failed font choice (a cancelled
     // dialog leaves it alone); all zero until the first one.
@@ -83,8 +94,35 @@ public:
     void Option2_MouseDown(std::int16_t Index, std::int16_t Button, std::int16_t Shift, float X, float Y);
     // Hides the sheet box, whatever the index.
     void Picture1_Click(std::int16_t Index);
-    // Gives back the chosen font; never cancels the close.
+    // Gives back the chosen font; cancels the close when the user keeps unsaved
+    // changes of the project.
     void Form_Unload(std::int16_t& Cancel);
+
+    // --- project (form1_project.cpp) ---
+    // Asks for a project file and opens it, after the unsaved-changes question.
+    void mnuOpen_Click();
+    // Saves the project under its own name, or asks for one when it has none.
+    void mnuSave_Click();
+    // Asks for a name and saves the project under it.
+    void mnuSaveAs_Click();
+    // Writes every output the project names, as the command line writes them from the
+    // project, with the settings the controls hold now.
+    void mnuExport_Click();
+    void mnuExit_Click();
+    // Fills every control from the project file at `path` and keeps the settings no
+    // control shows. A project that fails to read or to load is shown as a message
+    // and leaves the window as it was; false then.
+    bool openProject(const QString& path);
+    // The project that the controls and the kept settings make. Changes no control;
+    // throws karuvo::Error for a box whose number is refused.
+    Project currentProject() const;
+    // The open project's file, or "" while none is open.
+    const QString& projectPath() const { return projectPath_; }
+    // Whether the open project differs from its file.
+    bool isProjectModified() const;
+    // Whether what is about to be lost may go: true when nothing is unsaved, or the
+    // user saved or discarded it.
+    bool mayLoseChanges();
 
     // Builds the sheet from the controls into the sheet box Picture1(0), sized to the
     // sheet plus 4 each way and left hidden. Fills the cell size first when a cell-size
@@ -106,16 +144,31 @@ protected:
     // Keys that the focused control leaves alone reach the preview while it shows.
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    // A dropped project file is opened.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     // Turns a mouse press, or Space, on an option button into its MouseDown handler,
     // and Enter on a button into its click.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildControls();
+    void buildMenu();
+    // Refuses a project's font file that a glyph of the text cannot be drawn from,
+    // before anything is measured or drawn with it.
+    void refuseDamagedGlyphs() const;
+    // Puts the kept settings that no control shows into the settings of a build.
+    void applyKeptSettings(SheetSettings& s) const;
+    // Writes the project to `path` and makes it the open one.
+    void saveProjectTo(const QString& path);
+    // The title names the open project, with a mark while it is modified.
+    void showProjectState();
+
     void wireEvents();
     // Runs a handler at the event boundary: an error is shown, never thrown on.
     template <class F>
     void guarded(F&& handler);
+    void runGuarded(const std::function<void()>& handler);
 
     EffectKind chosenEffect() const;
     // Throws when the text has no character that takes a cell: there is nothing to
@@ -146,6 +199,19 @@ private:
     std::unique_ptr<Font> sheetBoxFont_;
     std::unique_ptr<DrawingContext> sheetContext_;
     SheetSettings shownSettings_;  // what the sheet box's picture was built from
+
+    // The controls sit on this, below the menu bar.
+    QWidget* body_;
+    // The open project: what no control holds is kept from it as it was read.
+    Project kept_;
+    QString projectPath_;
+    QByteArray savedContents_;        // the project as its file holds it
+    bool textFromSource_ = false;     // Text1 still shows the project's lists or text file
+    QString sourceText_;              // the text of those lists or that file
+    bool cellFitted_ = false;         // the project fits the cell; Text2 only shows the fit
+    bool fontFromProject_ = false;    // the current font is the project's request
+    std::unique_ptr<FontFile> fontFile_;  // the project's font file, for CurrentFont
+    bool filling_ = false;            // the controls are being filled from a project
 };
 
 }  // namespace karuvo::window

@@ -1,4 +1,5 @@
-// The window program: starts straight into the one window, in Japanese.
+// The window program: starts straight into the one window, in Japanese, on the
+// project file given as its argument if any.
 #include <QApplication>
 
 #include "dialogs/dialogs.h"
@@ -17,5 +18,8 @@ int main(int argc, char** argv) {
     karuvo::dialogs::Module1 dialogs;
     karuvo::window::Form1 form(dialogs);
     form.show();
+    // A project file named on the command line (as a file manager names it) is opened.
+    const QStringList args = QApplication::arguments();
+    if (args.size() > 1) form.openProject(args.at(1));
     return app.exec();
 }

@@ -13,18 +13,26 @@ class ScriptedDialogs : public dialogs::Dialogs {
 public:
     std::deque<std::optional<FontDescription>> fonts;
     std::deque<std::optional<Colour>> colours;
-    std::deque<QString> openNames;
+    std::deque<QString> openNames, projectOpenNames, projectSaveNames;
     std::deque<dialogs::SaveName> saveNames;
+    std::deque<Unsaved> unsavedAnswers;
+    QStringList unsavedQuestions;  // the project each question named
     QStringList messages;
-    int fontCalls = 0, colourCalls = 0, openCalls = 0, saveCalls = 0;
+    int fontCalls = 0, colourCalls = 0, openCalls = 0, saveCalls = 0, projectCalls = 0;
 
     std::optional<FontDescription> ChooseFontDialog() override { return next(fonts, fontCalls, "font"); }
     std::optional<Colour> ChooseColorDialog() override { return next(colours, colourCalls, "colour"); }
     QString OpenTextureFileDialog() override { return next(openNames, openCalls, "open-file"); }
     dialogs::SaveName SaveSheetFileDialog() override { return next(saveNames, saveCalls, "save-file"); }
     void showMessage(const QString& message) override { messages << message; }
+    QString OpenProjectFileDialog() override { return next(projectOpenNames, projectCalls, "project open"); }
+    QString SaveProjectFileDialog() override { return next(projectSaveNames, projectCalls, "project save"); }
+    Unsaved AskSaveChanges(const QString& projectName) override {
+        unsavedQuestions << projectName;
+        return next(unsavedAnswers, projectCalls, "unsaved-changes");
+    }
 
-    int dialogCalls() const { return fontCalls + colourCalls + openCalls + saveCalls; }
+    int dialogCalls() const { return fontCalls + colourCalls + openCalls + saveCalls + projectCalls; }
 
 private:
     template <class T>

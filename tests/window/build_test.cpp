@@ -65,7 +65,7 @@ TEST_F(BuildTest, PreviewShowsTheSheetOverTheCornerAndSaveWritesExactlyIt) {
     window::PictureBox* box = form->Picture1[0];
     EXPECT_TRUE(box->isVisible());
     EXPECT_EQ(box->geometry(), QRect(0, 0, 52, 44));
-    EXPECT_TRUE(box->isAncestorOf(form->childAt(1, 1)));
+    EXPECT_TRUE(box->isAncestorOf(form->childAt(1, 1 + form->MenuBar->height())));
     QTest::mouseClick(box->viewport(), Qt::LeftButton, {}, QPoint(10, 10));
     EXPECT_TRUE(box->isHidden());
     EXPECT_EQ(dialogs.dialogCalls(), 1);  // the font choice only
@@ -438,7 +438,8 @@ TEST_F(BuildTest, ThePreviewBoxFitsEachSheetWhateverTheSheetBefore) {
 // shown cut to the bar): the characters another face drew or that none did, the cell that
 // would hold a spilling effect, an image fill without an image.
 TEST_F(BuildTest, TheStatusBarSaysWhatTheSheetHides) {
-    EXPECT_EQ(form->statusBar->geometry(), QRect(0, 366, 408, form->height() - 366));
+    const int below = form->MenuBar->height() + 366;  // the menu bar and the controls
+    EXPECT_EQ(form->statusBar->geometry(), QRect(0, below, 408, form->height() - below));
     const QFontMetrics metrics(form->statusText->font());
     EXPECT_GE(form->statusBar->height(), 2 * metrics.height());
     const QFontMetrics mono(fakes::plainFace(QStringLiteral("DejaVu Sans Mono"), 14));  // apart from the program

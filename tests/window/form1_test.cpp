@@ -26,7 +26,12 @@ struct Form1Test : ::testing::Test {
 
 TEST_F(Form1Test, WindowStartsWithItsDesignValues) {
     EXPECT_EQ(form->windowTitle(), QStringLiteral("KARUVO作成ツール"));
-    EXPECT_EQ(form->size(), QSize(408, 366 + form->statusBar->height()));  // the status bar below the design
+    // The menu bar above the design, the status bar below it; the controls keep their places.
+    const int bar = form->MenuBar->height();
+    EXPECT_EQ(form->size(), QSize(408, bar + 366 + form->statusBar->height()));
+    EXPECT_EQ(form->MenuBar->geometry(), QRect(0, 0, 408, bar));
+    EXPECT_EQ(form->Command1->mapTo(form.get(), QPoint()), QPoint(8, 8 + bar));
+    EXPECT_EQ(form->statusBar->y(), bar + 366);
     EXPECT_FALSE(form->windowIcon().pixmap(32).isNull());
     struct Row { const char* name; const char* parent; QRect geometry; const char16_t* text; };
     const Row rows[] = {

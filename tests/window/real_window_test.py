@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Opens the real program under a private X server (English locale), finds its window by
-caption, checks the client size (the design's, with the status bar below), then drives it
+caption, checks the client size (the design's, with the menu bar above and the status bar below), then drives it
 with the X test extension as a user would: a preview of an empty text shows one message and
 sets no box, typing a text then previews at once; a 1920 x 1280 sheet fills the window with
 scroll bars that scroll it without hiding it, down to its last glyphs, and Escape hides it.
@@ -19,7 +19,8 @@ import tempfile
 import time
 
 CAPTION = "KARUVO作成ツール"
-DESIGN_SIZE = (408, 366)  # the status bar lies below
+DESIGN_SIZE = (408, 366)  # the controls' area: the menu bar lies above it, the status bar below
+MAX_MENU_BAR = 40
 DEADLINE = 30.0  # seconds for each wait
 
 
@@ -85,8 +86,10 @@ def load_xtest():
 class User:
     """Mouse and keyboard on one window, and what the window shows."""
 
-    def __init__(self, x, t, dpy, win, size):
-        self.x, self.t, self.dpy, self.win, self.size = x, t, dpy, win, size
+    def __init__(self, x, t, dpy, win, size, bar):
+        """Coordinates are taken below the menu bar, which is `bar` pixels high; `size` is
+        the window's size without it."""
+        self.x, self.t, self.dpy, self.win, self.size, self.bar = x, t, dpy, win, size, bar
         self.spare = None  # a key code with no symbol, for characters no key has
 
     def settle(self, seconds=0.4):
@@ -97,7 +100,7 @@ class User:
         gx, gy, child = ctypes.c_int(), ctypes.c_int(), ctypes.c_ulong()
         self.x.XTranslateCoordinates(self.dpy, self.win, self.x.XDefaultRootWindow(self.dpy), 0, 0,
                                      ctypes.byref(gx), ctypes.byref(gy), ctypes.byref(child))
-        return gx.value, gy.value
+        return gx.value, gy.value + self.bar
 
     def click(self, cx, cy):
         ox, oy = self.origin()
@@ -159,13 +162,28 @@ class User:
     def shot(self):
         """The window's pixels as rows of (r, g, b)."""
         w, h = self.size
-        img = self.x.XGetImage(self.dpy, self.win, 0, 0, w, h, 0xFFFFFFFF, 2)  # ZPixmap
+        img = self.x.XGetImage(self.dpy, self.win, 0, self.bar, w, h, 0xFFFFFFFF, 2)  # ZPixmap
         if not img or img.contents.bits_per_pixel != 32:
             raise RuntimeError("cannot read the window's pixels")
         raw = ctypes.string_at(img.contents.data, img.contents.bytes_per_line * h)
         stride = img.contents.bytes_per_line
         return [[(raw[y * stride + 4 * px + 2], raw[y * stride + 4 * px + 1], raw[y * stride + 4 * px])
                  for px in range(w)] for y in range(h)]
+
+
+def menu_bar_height(x, dpy, win):
+    """The menu bar's height: the font button's top edge lies 8 pixels below it, the
+    first dark pixel down a column right of the menu's title."""
+    img = x.XGetImage(dpy, win, 0, 0, 100, MAX_MENU_BAR + 12, 0xFFFFFFFF, 2)
+    if not img or img.contents.bits_per_pixel != 32:
+        raise RuntimeError("cannot read the window's pixels")
+    raw = ctypes.string_at(img.contents.data, img.contents.bytes_per_line * (MAX_MENU_BAR + 12))
+    stride = img.contents.bytes_per_line
+    column = [sum(raw[y * stride + 4 * 80:y * stride + 4 * 80 + 3]) for y in range(MAX_MENU_BAR + 12)]
+    for y in range(9, len(column)):
+        if column[y] < column[0] - 150:
+            return y - 8
+    raise RuntimeError("no menu bar above the font button")
 
 
 def region(shot, left, top, right, bottom):
@@ -176,10 +194,10 @@ def captioned(x, dpy):
     return [w for w in all_windows(x, dpy, x.XDefaultRootWindow(dpy)) if utf8_property(x, dpy, w, b"_NET_WM_NAME") == CAPTION]
 
 
-def drive(x, dpy, win, size, folder):
+def drive(x, dpy, win, size, bar, folder):
     """The empty-text sequence, the large preview, the keyboard and the save dialog;
     raises with the reason on failure."""
-    user = User(x, load_xtest(), dpy, win, size)
+    user = User(x, load_xtest(), dpy, win, size, bar)
     user.settle(1.0)
     start = user.shot()
     font_button = region(start, 8, 8, 97, 33)  # Command1, which the preview covers
@@ -407,10 +425,12 @@ def run(program):
         w, h, border, depth = ctypes.c_uint(), ctypes.c_uint(), ctypes.c_uint(), ctypes.c_uint()
         x.XGetGeometry(dpy, win, ctypes.byref(root), ctypes.byref(gx), ctypes.byref(gy), ctypes.byref(w),
                        ctypes.byref(h), ctypes.byref(border), ctypes.byref(depth))
-        if w.value != DESIGN_SIZE[0] or not DESIGN_SIZE[1] + 20 <= h.value <= DESIGN_SIZE[1] + 60:
+        bar = menu_bar_height(x, dpy, win)
+        area = (w.value, h.value - bar)
+        if area[0] != DESIGN_SIZE[0] or not DESIGN_SIZE[1] + 20 <= area[1] <= DESIGN_SIZE[1] + 60:
             raise RuntimeError(f"client size is {w.value} x {h.value}, expected {DESIGN_SIZE[0]} x {DESIGN_SIZE[1]} "
-                               "and a status bar")
-        drive(x, dpy, win, (w.value, h.value), folder)
+                               f"with a menu bar ({bar} pixels) above and a status bar below")
+        drive(x, dpy, win, area, bar, folder)
 
         ev = XEvent()
         ev.xclient.type = 33  # ClientMessage
