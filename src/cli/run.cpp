@@ -135,8 +135,8 @@ int build(CliOptions& o, QTextStream& err, std::optional<FileContents> project) 
     return kExitOk;
 }
 
-// What is wrong with the outputs as named, or nothing: two that lead to one file, or
-// a sheet the descriptor cannot name.
+// What is wrong with the outputs as named, or nothing: two that lead to one file, or an
+// input they would replace.
 QString outputProblem(const CliOptions& o) {
     const struct {
         const char* option;
@@ -162,12 +162,6 @@ QString outputProblem(const CliOptions& o) {
         std::erase_if(others, [](const NamedFile& f) { return f.name == QLatin1String("--project"); });
         const QString replaced = inputReplacedBy(others, {{QStringLiteral("--save-project"), o.saveProjectPath}});
         if (!replaced.isEmpty()) return replaced;
-    }
-    // The descriptor names the sheet in double quotes, which have no escape there.
-    if (!o.fntPath.isEmpty() && relativePath(o.outputPath, o.fntPath).contains(u'"')) {
-        return QStringLiteral("-o: the sheet's name as the --fnt descriptor gives it, \"%1\", holds a double quote, "
-                              "which a descriptor cannot hold; give the sheet a name without one")
-            .arg(relativePath(o.outputPath, o.fntPath));
     }
     return {};
 }

@@ -82,8 +82,9 @@ QStringList pagePaths(const QString& output, std::size_t count, bool split) {
 // The largest earlier descriptor read for the pages it names.
 constexpr qint64 kMaxDescriptorBytes = 256ll * 1024 * 1024;
 
-// Refuses outputs that would replace an input (OutputClash) and a descriptor that
-// would replace a page of the sheet. Each name is looked up once.
+// Refuses outputs that would replace an input and a sheet that the .fnt descriptor
+// cannot name (OutputClash), and a descriptor that would replace a page of the sheet.
+// Each name is looked up once.
 void checkOutputs(const OutputRequest& r, const QStringList& sheetFiles) {
     const OutputPlan& o = r.plan;
     std::vector<NamedFile> outputs;
@@ -92,6 +93,12 @@ void checkOutputs(const OutputRequest& r, const QStringList& sheetFiles) {
     if (!o.jsonPath.isEmpty()) outputs.push_back({r.jsonName, o.jsonPath});
     const QString replaced = inputReplacedBy(r.inputs, outputs);
     if (!replaced.isEmpty()) throw OutputClash{replaced};
+    // The descriptor names the sheet in double quotes, which have no escape there.
+    if (!o.fntPath.isEmpty() && relativePath(o.outputPath, o.fntPath).contains(u'"')) {
+        throw OutputClash{QStringLiteral("%1: the sheet's name as the %2 descriptor gives it, \"%3\", holds a double "
+                                         "quote, which a descriptor cannot hold; give the sheet a name without one")
+                              .arg(r.sheetName, r.fntName, relativePath(o.outputPath, o.fntPath))};
+    }
     std::unordered_set<FileKey, FileKeyHash> pages;
     for (const QString& page : sheetFiles) pages.insert(fileKey(page));
     for (const QString& descriptor : {o.fntPath, o.jsonPath}) {
