@@ -19,7 +19,7 @@
 #include <new>
 
 #include "cli/arguments.h"
-#include "cli/text_input.h"
+#include "project/text_input.h"
 #include "platform/batch_draw.h"
 #include "platform/colour.h"
 #include "platform/error.h"
@@ -133,7 +133,7 @@ void numbers(const QByteArray& input) {
 void text(const QByteArray& input) {
     const QByteArray body = input.startsWith("\xEF\xBB\xBF") ? input.mid(3) : input;
     try {
-        if (cli::decodeUtf8(input, QStringLiteral("the input")).toUtf8() != body)
+        if (decodeUtf8(input, QStringLiteral("the input")).toUtf8() != body)
             broken("the decoded text differs from the bytes", input);
     } catch (const Error& e) {
         if (e.kind() != ErrorKind::Text) broken("decoding failed with an error of the wrong kind", input);

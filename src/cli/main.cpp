@@ -5,7 +5,7 @@
 
 #include "cli/arguments.h"
 #include "cli/run.h"
-#include "cli/text_input.h"
+#include "project/text_input.h"
 #include "platform/error.h"
 #include "platform/file_output.h"
 #include "platform/image.h"
@@ -39,7 +39,7 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         try {
             // A file name is an argument too, and the remedy for it is not in its contents.
-            args << karuvo::cli::decodeUtf8(QByteArray(argv[i]), QStringLiteral("argument %1").arg(i),
+            args << karuvo::decodeUtf8(QByteArray(argv[i]), QStringLiteral("argument %1").arg(i),
                                             QStringLiteral("give every argument in UTF-8, and rename a file whose "
                                                            "name is not UTF-8 (or link to it under a UTF-8 name)"));
         } catch (const karuvo::Error& e) {

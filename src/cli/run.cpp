@@ -15,7 +15,7 @@
 #include "export/descriptors.h"
 #include "export/outputs.h"
 #include "cli/report.h"
-#include "cli/text_input.h"
+#include "project/text_input.h"
 #include "export/sheet_file.h"
 #include "platform/checked.h"
 #include "platform/error.h"

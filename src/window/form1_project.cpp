@@ -8,7 +8,7 @@
 #include <QUrl>
 #include <cstdlib>
 
-#include "cli/text_input.h"
+#include "project/text_input.h"
 #include "export/outputs.h"
 #include "form1.h"
 #include "messages.h"
@@ -104,7 +104,7 @@ void Form1::mnuExport_Click() {
     // The characters and the font are made as the command line makes them.
     SheetSettings s = p.settings;
     if (p.listsCharacters()) s.text = p.listedText();
-    else if (p.textFile) s.text = cli::readTextFile(*p.textFile);
+    else if (p.textFile) s.text = readTextFile(*p.textFile);
     MadeFont made;
     if (p.font.given) {
         made = makeFont(p.font);
@@ -139,7 +139,7 @@ bool Form1::openProject(const QString& path) {
         p = readProject(path);
         if (p.font.given) made = makeFont(p.font);
         if (p.listsCharacters()) sourceText = p.listedText();
-        else if (p.textFile && *p.textFile != QStringLiteral("-")) sourceText = cli::readTextFile(*p.textFile);
+        else if (p.textFile && *p.textFile != QStringLiteral("-")) sourceText = readTextFile(*p.textFile);
     } catch (const Error& e) {
         // A file that cannot be read is named under a lead of its own: the general
         // one speaks of writing.

@@ -1,10 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "cli/text_input.h"
+#include "project/text_input.h"
 #include "support/fixtures.h"
 
 using namespace karuvo;
-using namespace karuvo::cli;
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <QString>
 #include <cstdint>
 
-namespace karuvo::cli {
+namespace karuvo {
 
 // The largest text file that is read.
 inline constexpr std::int64_t kMaxTextBytes = 256ll * 1024 * 1024;
@@ -21,4 +21,4 @@ QString decodeUtf8(const QByteArray& bytes, const QString& source,
 // unreadable or larger than kMaxTextBytes throws Error(Io).
 QString readTextFile(const QString& path);
 
-}  // namespace karuvo::cli
+}  // namespace karuvo

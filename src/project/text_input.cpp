@@ -9,7 +9,7 @@
 #include "platform/error.h"
 #include "platform/file_input.h"
 
-namespace karuvo::cli {
+namespace karuvo {
 namespace {
 
 std::string quoted(const QString& s) { return (u'"' + s + u'"').toStdString(); }
@@ -121,4 +121,4 @@ QString readTextFile(const QString& path) {
     return decodeUtf8(bytes, source);
 }
 
-}  // namespace karuvo::cli
+}  // namespace karuvo
