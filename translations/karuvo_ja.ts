@@ -192,7 +192,7 @@
         <translation>この設定はプロジェクトに保存できないため、保存しませんでした: %1</translation>
     </message>
     <message>
-        <source>The project or a file it names cannot be read. Check the file's name and folder.</source>
+        <source>The project or a file it names cannot be read. Check the file&apos;s name and folder.</source>
         <translation>プロジェクトまたはそれが指すファイルを読み込めません。ファイル名とフォルダを確かめてください。</translation>
     </message>
     <message>
@@ -368,6 +368,18 @@ Do you want to replace it?</source>
     <message>
         <source>The outline reaches past cells of %1 x %2 pixels into their neighbours; cells of %3 x %4 would hold it</source>
         <translation>縁取りがはみ出しています: %3 × %4 のセルなら収まります（今は %1 × %2）</translation>
+    </message>
+    <message>
+        <source>The distance field reaches past cells of %1 x %2 pixels and is cut at their edges; cells of %3 x %4 would hold it</source>
+        <translation>距離フィールドがはみ出しています: %3 × %4 のセルなら収まります（今は %1 × %2 で、セルの端で切れています）</translation>
+    </message>
+    <message>
+        <source>Exported %1 files: %2</source>
+        <translation>%1 個のファイルを書き出しました: %2</translation>
+    </message>
+    <message>
+        <source>Pages an earlier export left, which no replaced descriptor names, are kept: %1</source>
+        <translation>以前の書き出しのページを残しました（置き換えた記述ファイルにない名前）: %1</translation>
     </message>
 </context>
 </TS>

@@ -508,7 +508,10 @@ void Form1::keyPressEvent(QKeyEvent* event) {
 
 void Form1::showFindings(const SheetSettings& settings, const Sheet& sheet) {
     const Font& font = CurrentFont ? *CurrentFont : *sheetBoxFont_;
-    const QString text = findingsText(sheetFindings(settings, sheet, font), settings.effect, sheet);
+    showStatus(findingsText(sheetFindings(settings, sheet, font), settings, sheet));
+}
+
+void Form1::showStatus(const QString& text) {
     statusBar->layout()->activate();
     const QFontMetrics metrics(statusText->font());
     QStringList shown;

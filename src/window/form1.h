@@ -190,6 +190,8 @@ private:
     void placePreview();
     // Tells in the status bar what the sheet just built from `settings` hides.
     void showFindings(const SheetSettings& settings, const Sheet& sheet);
+    // Shows `text` in the status bar, each line cut to its width, the whole in its tooltip.
+    void showStatus(const QString& text);
     // Writes the sheet held by the sheet box to the file savedFileName() makes of the
     // name and type the user chooses: a PNG with transparency or the bitmap.
     void saveSheet();

@@ -119,13 +119,17 @@ void Form1::mnuExport_Click() {
     if (!projectPath_.isEmpty()) inputs.push_back({QStringLiteral("the project"), projectPath_});
     if (s.fill == FillKind::Texture && !s.texturePath.isEmpty())
         inputs.push_back({QStringLiteral("fill.texture"), s.texturePath});
+    statusText->clear();
+    OutputResult result;
     try {
-        writeOutputs({s, p.cellGiven, made.font.get(), p.font.pixelSize, p, std::move(inputs),
-                      QStringLiteral("output.sheet"), QStringLiteral("output.fnt"), QStringLiteral("output.json"),
-                      QStringLiteral(" (横 and 縦)"), 0, std::nullopt});
+        result = writeOutputs({s, p.cellGiven, made.font.get(), p.font.pixelSize, p, std::move(inputs),
+                               QStringLiteral("output.sheet"), QStringLiteral("output.fnt"), QStringLiteral("output.json"),
+                               QStringLiteral(" (横 and 縦)"), 0, std::nullopt});
     } catch (const OutputClash& clash) {
         throw Error(ErrorKind::Io, clash.message.toStdString());
     }
+    const std::size_t files = static_cast<std::size_t>(result.paths.size()) + !p.fntPath.isEmpty() + !p.jsonPath.isEmpty();
+    showStatus(exportText(result, files));
 }
 
 void Form1::mnuExit_Click() { close(); }

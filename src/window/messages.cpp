@@ -72,7 +72,32 @@ QString userMessage(const Error& error) {
     return QString::fromStdString(fillArguments(translated(error.source()).toStdString(), args));
 }
 
-QString findingsText(const SheetFindings& f, EffectKind effect, const Sheet& sheet) {
+QString spillText(const SheetSettings& settings, std::int32_t cellWidth, std::int32_t cellHeight, const CellSize& holding) {
+    const char* spill =
+        settings.distanceRange > 0 ? QT_TRANSLATE_NOOP("karuvo", "The distance field reaches past cells of %1 x %2 pixels and is cut at their edges; cells of %3 x %4 would hold it")
+        : settings.effect == EffectKind::Shadow
+            ? QT_TRANSLATE_NOOP("karuvo", "The shadow reaches past cells of %1 x %2 pixels into their neighbours; cells of %3 x %4 would hold it")
+            : QT_TRANSLATE_NOOP("karuvo", "The outline reaches past cells of %1 x %2 pixels into their neighbours; cells of %3 x %4 would hold it");
+    return translated(spill).arg(cellWidth).arg(cellHeight).arg(holding.width).arg(holding.height);
+}
+
+QString exportText(const OutputResult& result, std::size_t files) {
+    QStringList said;
+    const QString sheet = result.paths.isEmpty() ? QString() : result.paths.front();
+    said << translated(QT_TRANSLATE_NOOP("karuvo", "Exported %1 files: %2"))
+                .arg(files)
+                .arg(sheet + (result.paths.size() > 1 ? QStringLiteral(" …") : QString()));
+    if (result.spillCell) {
+        said << spillText(result.settings, result.geometry.cellWidth, result.geometry.cellHeight, *result.spillCell);
+    }
+    if (!result.leftOverPages.empty()) {
+        said << translated(QT_TRANSLATE_NOOP("karuvo", "Pages an earlier export left, which no replaced descriptor names, are kept: %1"))
+                    .arg(QStringList(result.leftOverPages.begin(), result.leftOverPages.end()).join(QStringLiteral(", ")));
+    }
+    return said.join(u'\n');
+}
+
+QString findingsText(const SheetFindings& f, const SheetSettings& settings, const Sheet& sheet) {
     QStringList said;
     if (f.textureMissing) {
         said << translated(QT_TRANSLATE_NOOP("karuvo", "No image is chosen for the image fill (画像), so the glyphs are white."));
@@ -97,16 +122,7 @@ QString findingsText(const SheetFindings& f, EffectKind effect, const Sheet& she
                     .arg(QString::number(f.missing.size()), f.face,
                          which.join(translated(QT_TRANSLATE_NOOP("karuvo", ", "))));
     }
-    if (f.spillCell) {
-        const char* spill = effect == EffectKind::Shadow
-                                ? QT_TRANSLATE_NOOP("karuvo", "The shadow reaches past cells of %1 x %2 pixels into their neighbours; cells of %3 x %4 would hold it")
-                                : QT_TRANSLATE_NOOP("karuvo", "The outline reaches past cells of %1 x %2 pixels into their neighbours; cells of %3 x %4 would hold it");
-        said << translated(spill)
-                    .arg(sheet.cellWidth)
-                    .arg(sheet.cellHeight)
-                    .arg(f.spillCell->width)
-                    .arg(f.spillCell->height);
-    }
+    if (f.spillCell) said << spillText(settings, sheet.cellWidth, sheet.cellHeight, *f.spillCell);
     return said.join(u'\n');
 }
 

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include "export/outputs.h"
 #include "platform/error.h"
 #include "sheet/findings.h"
 
@@ -20,11 +21,20 @@ void installJapaneseTranslations(QCoreApplication& app);
 // the message as it was made.
 QString userMessage(const Error& error);
 
-// What the status bar says after a build of `sheet` with `effect`, a line a fact, at
+// What the status bar says after a build of `sheet` from `settings`, a line a fact, at
 // most two lines: that an image fill without an image leaves the glyphs white; how many
 // characters another face drew and which (the first few, with their face) or that none
 // did; the cell that would hold a spilling effect. The command line's report in Japanese,
 // the counts and sizes first so that a line cut short keeps them.
-QString findingsText(const SheetFindings& findings, EffectKind effect, const Sheet& sheet);
+QString findingsText(const SheetFindings& findings, const SheetSettings& settings, const Sheet& sheet);
+
+// The line that says an edge effect or a distance field of `settings` reaches past cells
+// of cellWidth x cellHeight, and the cell that would hold it.
+QString spillText(const SheetSettings& settings, std::int32_t cellWidth, std::int32_t cellHeight, const CellSize& holding);
+
+// What the status bar says after an export that wrote `files` files: how many and the
+// first sheet file, the cell that would hold a spill, and the pages of an earlier export
+// that were kept.
+QString exportText(const OutputResult& result, std::size_t files);
 
 }  // namespace karuvo::window
