@@ -8,11 +8,15 @@
 #include <QJsonObject>
 #include <QLocale>
 #include <array>
+#include <cerrno>
+#include <cstring>
 #include <cmath>
 #include <utility>
+#include <unistd.h>
 #include <vector>
 
 #include "platform/error.h"
+#include "platform/file_input.h"
 #include "project/setting_checks.h"
 
 namespace karuvo {
@@ -373,15 +377,19 @@ Project parseProject(const QByteArray& contents, const QString& path) {
 }
 
 Project readProject(const QString& path) {
-    const QFileInfo info(path);
     const auto cannot = [&](const char* why) {
         return Error(ErrorKind::Io, "Cannot read the project " + quotedValue(path).toStdString() + ": " + why);
     };
-    if (!info.exists()) throw cannot("no such file");
-    if (info.isDir()) throw cannot("it is a folder");
-    if (info.size() > kMaxProjectBytes) throw cannot("it is larger than 64 MiB");
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) throw cannot("it cannot be opened");
+    // Looked at before it is opened, so that nothing waits on a pipe or a device.
+    if (const char* kind = specialFileKind(path)) throw cannot((std::string("it is ") + kind + ", not a project file").c_str());
+    const int fd = openRegularFile(path);
+    if (fd < 0) throw cannot(errno == ENOENT ? "no such file" : errno == EINVAL ? "it is not a regular file" : std::strerror(errno));
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        throw cannot("it cannot be opened");
+    }
+    if (file.size() > kMaxProjectBytes) throw cannot("it is larger than 64 MiB");
     const QByteArray contents = file.read(kMaxProjectBytes + 1);
     if (file.error() != QFileDevice::NoError) throw cannot("it cannot be read");
     if (contents.size() > kMaxProjectBytes) throw cannot("it is larger than 64 MiB");

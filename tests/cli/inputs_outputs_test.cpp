@@ -79,7 +79,8 @@ TEST_F(InputsOutputs, APipeSocketDeviceOrFolderGivenAsAnInputIsNamedForWhatItIsA
         {"--texture", "@/fifo", "it is a named pipe, not an image file"}, {"-f", "@/sock", "it is a socket, not a font file"},
         {"-T", "@/sock", "it is a socket, not a text file"},       {"--texture", "/dev/null", "it is a device, not an image file"},
         {"-f", "/dev/null", "it is a device, not a font file"},    {"-T", "@/folder", "it is a folder, not a text file"},
-        {"--texture", "@/folder", "it is a folder, not an image file"}};
+        {"--texture", "@/folder", "it is a folder, not an image file"},
+        {"--project", "@/fifo", "it is a named pipe, not a project file"}};
     for (const auto& [option, node, said] : cases) {
         QStringList a{option, QString::fromUtf8(node).replace("@", dir.path()), "-o", path("out.bmp")};
         if (QLatin1String(option) != QLatin1String("-T")) a << "-t" << "A";
