@@ -1,11 +1,7 @@
 #include <QApplication>
-#include <QFontMetrics>
-#include <QTest>
-#include <gtest/gtest.h>
+#include <QTextDocument>
 
-#include "support/scripted_dialogs.h"
-#include "support/fixtures.h"
-#include "window/form1.h"
+#include "window/window_test.h"
 
 using namespace karuvo;
 using karuvo::fakes::monoDescription;
@@ -14,12 +10,8 @@ using karuvo::window::TextBox;
 
 namespace {
 
-struct Form1Test : ::testing::Test {
-    fakes::ScriptedDialogs dialogs;
-    std::unique_ptr<Form1> form = std::make_unique<Form1>(dialogs);
-
+struct Form1Test : fakes::WindowTest {
     void chooseMono(int px) { dialogs.fonts.push_back(monoDescription(px)); form->Command1->click(); }
-    std::pair<QString, QString> cells() const { return {form->Text2[0]->text(), form->Text2[1]->text()}; }
 };
 
 }  // namespace
@@ -88,11 +80,8 @@ TEST_F(Form1Test, EachReadOutShowsSixDigitsBesideASwatchOfItsColour) {
         const QRect at = swatch->geometry();
         EXPECT_GE(at.left(), row.readout->geometry().right());  // beside it, covering no digit
         EXPECT_TRUE(row.readout->parentWidget()->rect().contains(at));
-        for (QWidget* other : row.readout->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-            if (other != swatch && other->isVisible()) {
-                EXPECT_FALSE(other->geometry().intersects(at)) << other->objectName().toStdString();
-            }
-        }
+        for (QWidget* other : row.readout->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            EXPECT_FALSE(other != swatch && other->isVisible() && other->geometry().intersects(at)) << other->objectName().toStdString();
         const QImage shown = swatch->grab().toImage();
         EXPECT_EQ(shown.pixel(shown.width() / 2, shown.height() / 2) & 0xFFFFFFu, row.swatch & 0xFFFFFFu);
     }
@@ -128,20 +117,19 @@ TEST_F(Form1Test, CellSizeIsTheLargestCharacterPlusTheEffectAllowanceAndOverflow
         form->Text1->setPlainText(QString::fromLatin1(text));
         form->Command2->click();
         EXPECT_EQ(cells(), std::pair(QString::number(w), QString::number(h))) << text;
+        said();
     }
-    EXPECT_EQ(dialogs.messages.size(), 2);
 
     // Offsets outside the 32-bit range: refused and named, not wrapped.
     form->Text1->setPlainText(QStringLiteral("A"));
     form->Option2[1]->setChecked(true);
     form->Text2[0]->setText(QStringLiteral("7"));
     for (auto [across, down, says] : {std::tuple{"1e20", "0", u"影の横のずれ"}, {"0", "2147483647", u"32 ビット整数"}}) {
-        dialogs.messages.clear();
         form->Text3[0]->setText(QString::fromLatin1(across));
         form->Text3[1]->setText(QString::fromLatin1(down));
         form->Command2->click();
-        ASSERT_EQ(dialogs.messages.size(), 1);
-        EXPECT_TRUE(dialogs.messages[0].contains(QString::fromUtf16(says))) << dialogs.messages[0].toStdString();
+        const QString message = said();
+        EXPECT_TRUE(message.contains(QString::fromUtf16(says))) << message.toStdString();
         EXPECT_EQ(form->Text2[0]->text(), QStringLiteral("7"));
     }
 }
@@ -195,9 +183,14 @@ TEST_F(Form1Test, ANumberBoxGainingTheFocusSelectsItsWholeText) {
     }
 }
 
-TEST_F(Form1Test, CancelledFontDialogChangesNothing) {
+// A cancelled font dialog changes nothing; Shift+Enter typed into the text box puts a line
+// separator there, which ends a line as Enter does.
+TEST_F(Form1Test, CancelledFontDialogChangesNothingAndShiftEnterEndsALine) {
     chooseMono(14);
-    form->Text1->setPlainText(QStringLiteral("Wi"));
+    QTest::keyClicks(form->Text1, QStringLiteral("Wi"));
+    QTest::keyClick(form->Text1, Qt::Key_Return, Qt::ShiftModifier);
+    QTest::keyClicks(form->Text1, QStringLiteral("W"));
+    ASSERT_TRUE(form->Text1->document()->toRawText().contains(QChar::LineSeparator));
     form->Command2->click();
     const auto before = cells();
     const auto fonts = std::pair(form->CurrentFont.get(), form->ChosenFont);
@@ -208,6 +201,9 @@ TEST_F(Form1Test, CancelledFontDialogChangesNothing) {
     EXPECT_EQ(form->Label1[0]->text(), QStringLiteral("DejaVu Sans Mono"));
     form->Command2->click();
     EXPECT_EQ(cells(), before);
+    form->Command3[0]->click();
+    const Image& sheet = form->Picture1[0]->picture();
+    EXPECT_EQ(std::pair(sheet.width(), sheet.height()), std::pair(2 * before.first.toInt(), 2 * before.second.toInt()));
 }
 
 TEST(Form1Lifecycle, EveryFontMadeIsReleasedByTheClose) {

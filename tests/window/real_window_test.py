@@ -1,14 +1,6 @@
 #!/usr/bin/env python3
-"""Opens the real program under a private X server (English locale), finds its window by
-caption, checks the client size (the design's, with the menu bar above and the status bar below), then drives it
-with the X test extension as a user would: a preview of an empty text shows one message and
-sets no box, typing a text then previews at once; a 1920 x 1280 sheet fills the window with
-scroll bars that scroll it without hiding it, down to its last glyphs, and Escape hides it.
-With the keyboard alone: cell sizes typed in full-width digits (as an input method types
-them) give a sheet of that size, Enter presses the focused button, Space on the focused
-image option opens the texture dialog; a name typed into the save dialog is written in the
-chosen file type's format, the next save dialog opens in that folder, and replacing a file
-asks first. Finally it closes the window the way a window manager would."""
+"""The real program under a private X server (English locale), driven with the X test
+extension as a user would; see drive() for what it checks. Closed as a window manager would."""
 import ctypes
 import ctypes.util
 import os
@@ -160,38 +152,28 @@ class User:
         self.settle()
 
     def shot(self):
-        """The window's pixels as rows of (r, g, b)."""
-        w, h = self.size
-        img = self.x.XGetImage(self.dpy, self.win, 0, self.bar, w, h, 0xFFFFFFFF, 2)  # ZPixmap
-        if not img or img.contents.bits_per_pixel != 32:
-            raise RuntimeError("cannot read the window's pixels")
-        raw = ctypes.string_at(img.contents.data, img.contents.bytes_per_line * h)
-        stride = img.contents.bytes_per_line
-        return [[(raw[y * stride + 4 * px + 2], raw[y * stride + 4 * px + 1], raw[y * stride + 4 * px])
-                 for px in range(w)] for y in range(h)]
+        return pixels(self.x, self.dpy, self.win, self.bar, *self.size)
+
+
+def pixels(x, dpy, win, top, w, h):
+    """The window's pixels from `top` down as rows of (r, g, b)."""
+    img = x.XGetImage(dpy, win, 0, top, w, h, 0xFFFFFFFF, 2)  # ZPixmap
+    if not img or img.contents.bits_per_pixel != 32:
+        raise RuntimeError("cannot read the window's pixels")
+    raw, stride = ctypes.string_at(img.contents.data, img.contents.bytes_per_line * h), img.contents.bytes_per_line
+    return [[(raw[y * stride + 4 * px + 2], raw[y * stride + 4 * px + 1], raw[y * stride + 4 * px])
+             for px in range(w)] for y in range(h)]
 
 
 def menu_bar_height(x, dpy, win):
-    """The menu bar's height: the font button's top edge lies 8 pixels below it, the
-    first dark pixel down a column right of the menu's title."""
-    img = x.XGetImage(dpy, win, 0, 0, 100, MAX_MENU_BAR + 12, 0xFFFFFFFF, 2)
-    if not img or img.contents.bits_per_pixel != 32:
-        raise RuntimeError("cannot read the window's pixels")
-    raw = ctypes.string_at(img.contents.data, img.contents.bytes_per_line * (MAX_MENU_BAR + 12))
-    stride = img.contents.bytes_per_line
-    column = [sum(raw[y * stride + 4 * 80:y * stride + 4 * 80 + 3]) for y in range(MAX_MENU_BAR + 12)]
-    for y in range(9, len(column)):
-        if column[y] < column[0] - 150:
-            return y - 8
-    raise RuntimeError("no menu bar above the font button")
+    """The font button's top edge lies 8 pixels below the menu bar: the first dark pixel
+    down a column right of the menu's title."""
+    column = [sum(row[80]) for row in pixels(x, dpy, win, 0, 100, MAX_MENU_BAR + 12)]
+    return next((y - 8 for y in range(9, len(column)) if column[y] < column[0] - 150), 0)
 
 
 def region(shot, left, top, right, bottom):
     return [row[left:right] for row in shot[top:bottom]]
-
-
-def captioned(x, dpy):
-    return [w for w in all_windows(x, dpy, x.XDefaultRootWindow(dpy)) if utf8_property(x, dpy, w, b"_NET_WM_NAME") == CAPTION]
 
 
 def drive(x, dpy, win, size, bar, folder):
@@ -206,12 +188,11 @@ def drive(x, dpy, win, size, bar, folder):
     # Preview with an empty text: one message box, which Return closes.
     user.click(236, 340)
     user.settle(1.0)
-    boxes = [w for w in captioned(x, dpy) if w != win]
-    if len(boxes) != 1:
+    boxes = others(x, dpy, win, 1)
+    if len(boxes) != 1 or utf8_property(x, dpy, boxes[0], b"_NET_WM_NAME") != CAPTION:
         raise RuntimeError(f"an empty text gave {len(boxes)} message windows, expected one")
     user.key("Return", focus=boxes[0])
-    user.settle(1.0)
-    if [w for w in captioned(x, dpy) if w != win]:
+    if others(x, dpy, win, 0):
         raise RuntimeError("the message did not close")
 
     # Type a text and preview: the sheet shows over the top-left corner at once.
@@ -219,10 +200,8 @@ def drive(x, dpy, win, size, bar, folder):
     user.type("ab")
     user.click(236, 340)
     user.settle(1.0)
-    if [w for w in captioned(x, dpy) if w != win]:
-        raise RuntimeError("the preview after typing a text was refused")
-    if user.shot()[1][1] != black:
-        raise RuntimeError("no sheet over the top-left corner after typing a text")
+    if others(x, dpy, win, 0) or user.shot()[1][1] != black:
+        raise RuntimeError("the preview after typing a text was refused or shows no sheet")
 
     # Twelve characters in eight lines, cells of 160 x 160: a 1920 x 1280 sheet.
     user.retype(172, 308, "160")
@@ -359,28 +338,18 @@ def all_windows(x, dpy, win):
     return out
 
 
-def find_window(x, dpy, caption):
-    for w in all_windows(x, dpy, x.XDefaultRootWindow(dpy)):
-        if utf8_property(x, dpy, w, b"_NET_WM_NAME") == caption:
-            return w
-    return None
-
-
 def start_xvfb():
-    for n in range(97, 121):
-        if os.path.exists(f"/tmp/.X11-unix/X{n}") or os.path.exists(f"/tmp/.X{n}-lock"):
-            continue
-        proc = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", "800x600x24", "-nolisten", "tcp"],
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        end = time.monotonic() + DEADLINE
-        while time.monotonic() < end:
-            if proc.poll() is not None:
-                break  # the number was taken after all; try the next
-            if os.path.exists(f"/tmp/.X11-unix/X{n}"):
-                return proc, f":{n}"
-            time.sleep(0.1)
+    """Xvfb on a display number it finds free, which it writes once it is ready."""
+    ready, tell = os.pipe()
+    proc = subprocess.Popen(["Xvfb", "-displayfd", str(tell), "-screen", "0", "800x600x24", "-nolisten", "tcp"],
+                            pass_fds=(tell,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(tell)
+    with os.fdopen(ready) as f:
+        number = f.readline().strip()
+    if not number:
         stop(proc)
-    raise RuntimeError("no free display number for Xvfb")
+        raise RuntimeError("Xvfb did not start")
+    return proc, f":{number}"
 
 
 def stop(proc):
@@ -415,7 +384,8 @@ def run(program):
         while win is None and time.monotonic() < end:
             if app.poll() is not None:
                 raise RuntimeError(f"the program ended early with status {app.returncode}")
-            win = find_window(x, dpy, CAPTION)
+            win = next((w for w in all_windows(x, dpy, x.XDefaultRootWindow(dpy))
+                        if utf8_property(x, dpy, w, b"_NET_WM_NAME") == CAPTION), None)
             if win is None:
                 time.sleep(0.2)
         if win is None:
