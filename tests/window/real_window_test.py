@@ -79,8 +79,7 @@ class User:
     """Mouse and keyboard on one window, and what the window shows."""
 
     def __init__(self, x, t, dpy, win, size, bar):
-        """Coordinates are taken below the menu bar, which is `bar` pixels high; `size` is
-        the window's size without it."""
+        """Coordinates are taken below the menu bar, `bar` pixels high; `size` leaves it out."""
         self.x, self.t, self.dpy, self.win, self.size, self.bar = x, t, dpy, win, size, bar
         self.spare = None  # a key code with no symbol, for characters no key has
 
@@ -109,12 +108,9 @@ class User:
         if not code:
             code = self.spare_key(sym)
         hold = self.x.XKeysymToKeycode(self.dpy, self.x.XStringToKeysym(held.encode())) if held else 0
-        if hold:
-            self.t.XTestFakeKeyEvent(self.dpy, hold, 1, 0)
-        self.t.XTestFakeKeyEvent(self.dpy, code, 1, 0)
-        self.t.XTestFakeKeyEvent(self.dpy, code, 0, 0)
-        if hold:
-            self.t.XTestFakeKeyEvent(self.dpy, hold, 0, 0)
+        for pressed, down in ((hold, 1), (code, 1), (code, 0), (hold, 0)):
+            if pressed:
+                self.t.XTestFakeKeyEvent(self.dpy, pressed, down, 0)
         self.x.XFlush(self.dpy)
         time.sleep(0.01)
 
@@ -139,12 +135,10 @@ class User:
         self.key(name)
         self.settle(1.2)
 
-    def retype(self, cx, cy, text):
-        """Clicks into a number box, which selects its whole text, and types over it."""
-        self.click(cx, cy)
-        self.type(text)
-
-    def type(self, text, focus=None):
+    def type(self, text, focus=None, at=None):
+        """Types `text`, first clicking at `at` (into a number box, which selects its whole text)."""
+        if at:
+            self.click(*at)
         for ch in text:
             name = {"\n": "Return", "/": "slash", ".": "period", "-": "minus", "_": "underscore"}.get(ch, ch)
             shifted = ch == "_" or ch.isupper()
@@ -204,8 +198,8 @@ def drive(x, dpy, win, size, bar, folder):
         raise RuntimeError("the preview after typing a text was refused or shows no sheet")
 
     # Twelve characters in eight lines, cells of 160 x 160: a 1920 x 1280 sheet.
-    user.retype(172, 308, "160")
-    user.retype(252, 308, "160")
+    user.type("160", at=(172, 308))
+    user.type("160", at=(252, 308))
     user.click(300, 120)
     user.type("cdefghijkl" + "\nabcdefghijkl" * 7)
     user.click(236, 340)
@@ -237,8 +231,8 @@ def drive(x, dpy, win, size, bar, folder):
     user.click(300, 120)
     user.key("a", held="Control_L")
     user.type("ab")
-    user.retype(172, 308, "６４")
-    user.retype(252, 308, "６４")
+    user.type("６４", at=(172, 308))
+    user.type("６４", at=(252, 308))
     user.from_cell_height(2, "Return")
     sheet = user.shot()
     if any(sheet[y][x] != black for x, y in ((1, 1), (126, 1), (1, 62))) or sheet[1][140] == black:
