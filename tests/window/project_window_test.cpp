@@ -273,21 +273,17 @@ TEST_F(ProjectWindowTest, ExportWritesWhatTheCommandLineWritesFromTheProject) {
         ASSERT_TRUE(QDir(dir.path()).mkdir("w"));
         form->mnuExport->trigger();
         ASSERT_EQ(dialogs.messages, QStringList()) << dialogs.messages.join(u'\n').toStdString();
-        QDir w(path("w"));
-        const QStringList written = w.entryList(QDir::Files);
+        const QStringList written = fakes::entries(path("w"));
         ASSERT_FALSE(written.isEmpty());
         ASSERT_TRUE(QDir(dir.path()).rename("w", "window") && QDir(dir.path()).mkdir("w"));
         const auto [status, err] = fakes::runCli({QStringLiteral("--project"), project, QStringLiteral("-q")});
         ASSERT_EQ(status, 0) << err;
-        EXPECT_EQ(w.entryList(QDir::Files), written);
-        for (const QString& file : written) EXPECT_EQ(readFile(path("window/") + file), readFile(w.filePath(file))) << file.toStdString();
-        QDir(path("window")).removeRecursively();
-        QDir(path("w")).removeRecursively();
+        EXPECT_EQ(fakes::entries(path("w")), written);
+        for (const QString& file : written) EXPECT_EQ(readFile(path("window/") + file), readFile(path("w/") + file)) << file.toStdString();
+        ASSERT_TRUE(QDir(path("window")).removeRecursively() && QDir(path("w")).removeRecursively());
     }
 
-    QImage texture(4, 4, QImage::Format_RGB32);
-    texture.fill(Qt::red);
-    ASSERT_TRUE(texture.save(path("t.png")));
+    ASSERT_TRUE(fakes::patterned(4, 4).qimage().save(path("t.png")));
     const QByteArray before = readFile(path("t.png"));
     const struct { const char* json; const char* lead; const char* detail; } refused[] = {
         {R"({"karuvo": 1, "text": "A", "fill": {"kind": "texture", "texture": "t.png"}, "output": {"sheet": "t.png"}})",

@@ -34,45 +34,37 @@ class XImage(ctypes.Structure):
                 ("depth", ctypes.c_int), ("bytes_per_line", ctypes.c_int), ("bits_per_pixel", ctypes.c_int)]
 
 
-def load_x11():
-    x = ctypes.CDLL("libX11.so.6")
-    P, UL, I, UI, L = ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_uint, ctypes.c_long
-    ptr = ctypes.POINTER
-    signatures = {
-        "XOpenDisplay": (P, [ctypes.c_char_p]),
-        "XCloseDisplay": (I, [P]),
-        "XDefaultRootWindow": (UL, [P]),
-        "XInternAtom": (UL, [P, ctypes.c_char_p, I]),
-        "XQueryTree": (I, [P, UL, ptr(UL), ptr(UL), ptr(ptr(UL)), ptr(UI)]),
-        "XGetWindowProperty": (I, [P, UL, UL, L, L, I, UL, ptr(UL), ptr(I), ptr(UL), ptr(UL), ptr(P)]),
-        "XGetGeometry": (I, [P, UL, ptr(UL), ptr(I), ptr(I), ptr(UI), ptr(UI), ptr(UI), ptr(UI)]),
-        "XFree": (I, [P]),
-        "XSendEvent": (I, [P, UL, I, L, ptr(XEvent)]),
-        "XSync": (I, [P, I]),
-        "XTranslateCoordinates": (I, [P, UL, UL, I, I, ptr(I), ptr(I), ptr(UL)]),
-        "XGetImage": (ptr(XImage), [P, UL, I, I, UI, UI, UL, I]),
-        "XStringToKeysym": (UL, [ctypes.c_char_p]),
-        "XKeysymToKeycode": (ctypes.c_ubyte, [P, UL]),
-        "XSetInputFocus": (I, [P, UL, I, UL]),
-        "XFlush": (I, [P]),
-        "XDisplayKeycodes": (I, [P, ptr(I), ptr(I)]),
-        "XGetKeyboardMapping": (ptr(UL), [P, ctypes.c_ubyte, I, ptr(I)]),
-        "XChangeKeyboardMapping": (I, [P, I, I, ptr(UL), I]),
-    }
+def load(library, signatures):
+    lib = ctypes.CDLL(library)
     for name, (restype, argtypes) in signatures.items():
-        getattr(x, name).restype = restype
-        getattr(x, name).argtypes = argtypes
-    return x
+        getattr(lib, name).restype, getattr(lib, name).argtypes = restype, argtypes
+    return lib
 
 
-def load_xtest():
-    t = ctypes.CDLL("libXtst.so.6")
-    P, I, UI, UL = ctypes.c_void_p, ctypes.c_int, ctypes.c_uint, ctypes.c_ulong
-    for name, argtypes in {"XTestFakeMotionEvent": [P, I, I, I, UL], "XTestFakeButtonEvent": [P, UI, I, UL],
-                           "XTestFakeKeyEvent": [P, UI, I, UL]}.items():
-        getattr(t, name).restype = I
-        getattr(t, name).argtypes = argtypes
-    return t
+P, UL, I, UI, L, ptr = ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_uint, ctypes.c_long, ctypes.POINTER
+X11 = {
+    "XOpenDisplay": (P, [ctypes.c_char_p]),
+    "XCloseDisplay": (I, [P]),
+    "XDefaultRootWindow": (UL, [P]),
+    "XInternAtom": (UL, [P, ctypes.c_char_p, I]),
+    "XQueryTree": (I, [P, UL, ptr(UL), ptr(UL), ptr(ptr(UL)), ptr(UI)]),
+    "XGetWindowProperty": (I, [P, UL, UL, L, L, I, UL, ptr(UL), ptr(I), ptr(UL), ptr(UL), ptr(P)]),
+    "XGetGeometry": (I, [P, UL, ptr(UL), ptr(I), ptr(I), ptr(UI), ptr(UI), ptr(UI), ptr(UI)]),
+    "XFree": (I, [P]),
+    "XSendEvent": (I, [P, UL, I, L, ptr(XEvent)]),
+    "XSync": (I, [P, I]),
+    "XTranslateCoordinates": (I, [P, UL, UL, I, I, ptr(I), ptr(I), ptr(UL)]),
+    "XGetImage": (ptr(XImage), [P, UL, I, I, UI, UI, UL, I]),
+    "XStringToKeysym": (UL, [ctypes.c_char_p]),
+    "XKeysymToKeycode": (ctypes.c_ubyte, [P, UL]),
+    "XSetInputFocus": (I, [P, UL, I, UL]),
+    "XFlush": (I, [P]),
+    "XDisplayKeycodes": (I, [P, ptr(I), ptr(I)]),
+    "XGetKeyboardMapping": (ptr(UL), [P, ctypes.c_ubyte, I, ptr(I)]),
+    "XChangeKeyboardMapping": (I, [P, I, I, ptr(UL), I]),
+}
+XTEST = {"XTestFakeMotionEvent": (I, [P, I, I, I, UL]), "XTestFakeButtonEvent": (I, [P, UI, I, UL]),
+         "XTestFakeKeyEvent": (I, [P, UI, I, UL])}
 
 
 class User:
@@ -173,7 +165,7 @@ def region(shot, left, top, right, bottom):
 def drive(x, dpy, win, size, bar, folder):
     """The empty-text sequence, the large preview, the keyboard and the save dialog;
     raises with the reason on failure."""
-    user = User(x, load_xtest(), dpy, win, size, bar)
+    user = User(x, load("libXtst.so.6", XTEST), dpy, win, size, bar)
     user.settle(1.0)
     start = user.shot()
     font_button = region(start, 8, 8, 97, 33)  # Command1, which the preview covers
@@ -325,11 +317,7 @@ def all_windows(x, dpy, win):
     kids = [children[i] for i in range(count.value)]
     if children:
         x.XFree(children)
-    out = []
-    for k in kids:
-        out.append(k)
-        out.extend(all_windows(x, dpy, k))
-    return out
+    return [w for k in kids for w in [k] + all_windows(x, dpy, k)]
 
 
 def start_xvfb():
@@ -357,7 +345,7 @@ def stop(proc):
 
 
 def run(program):
-    x = load_x11()
+    x = load("libX11.so.6", X11)
     xvfb, display = start_xvfb()
     app = None
     dpy = None
