@@ -228,39 +228,6 @@ TEST_F(BuildTest, ASheetLargerThanTheWindowScrollsToItsLastPixelZoomsAndEscapeHi
     EXPECT_TRUE(box->isHidden());
 }
 
-TEST_F(BuildTest, ShadowAndOutlineEachTakeTheirOwnColour) {
-    form->Text1->setPlainText(QStringLiteral("MW"));
-    form->Text3[0]->setText(QStringLiteral("3"));
-    form->Text3[1]->setText(QStringLiteral("3"));
-    form->Text3[2]->setText(QStringLiteral("1"));
-    dialogs.colours = {0x00FF00, 0x0000FF};  // outline green, then shadow red
-    press(form->Option2[2]);
-    press(form->Option2[1]);
-    // Mostly one primary: anti-aliased edges ORed onto grey glyph edges count too.
-    const auto mostly = [](QRgb p, QRgb primary) {
-        for (int shift : {0, 8, 16}) {
-            const int have = int(p >> shift & 0xFF), want = int(primary >> shift & 0xFF);
-            if (want ? have < 128 : have >= 64) return false;
-        }
-        return true;
-    };
-    struct Row { QRadioButton* effect; QRgb own, other; };
-    for (const Row& row : {Row{form->Option2[1], qRgb(255, 0, 0), qRgb(0, 255, 0)},
-                           Row{form->Option2[2], qRgb(0, 255, 0), qRgb(255, 0, 0)}}) {
-        row.effect->setChecked(true);
-        form->Command3[0]->click();
-        const Image& sheet = form->Picture1[0]->picture();
-        int own = 0, other = 0;
-        for (int y = 0; y < sheet.height(); ++y)
-            for (int x = 0; x < sheet.width(); ++x) {
-                own += mostly(sheet.pixel(x, y), row.own);
-                other += mostly(sheet.pixel(x, y), row.other);
-            }
-        EXPECT_GT(own, 10) << row.effect->objectName().toStdString();
-        EXPECT_EQ(other, 0) << row.effect->objectName().toStdString();
-    }
-}
-
 TEST_F(BuildTest, FailingBuildIsReportedAndTheWindowStaysUsable) {
     // A missing texture, and one that is no picture: the message names the file, and for
     // the second every format that can be read instead.

@@ -134,34 +134,6 @@ TEST_F(Form1Test, CellSizeIsTheLargestCharacterPlusTheEffectAllowanceAndOverflow
     }
 }
 
-// The ink of a character lies within a pixel of where plain QPainter puts it in the chosen face.
-TEST_F(Form1Test, TheSheetIsDrawnInTheChosenFont) {
-    const auto inkBox = [](const QImage& image) {
-        QRect box;
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x) box |= qGreen(image.pixel(x, y)) > 127 ? QRect(x, y, 1, 1) : QRect();
-        return box;
-    };
-    for (auto [face, px, text] : {std::tuple{"DejaVu Serif", 40, u"g"}, {"DejaVu Sans Mono", 26, u"Q"}, {"DejaVu Sans", 18, u"&"}}) {
-        SCOPED_TRACE(face);
-        dialogs.fonts.push_back(fakes::faceDescription(QString::fromLatin1(face), px));
-        form->Command1->click();
-        const QFont font = fakes::plainFace(QString::fromLatin1(face), px);
-        const QString ch = QString::fromUtf16(text);
-        const QImage expected = fakes::drawnSheet(ch, font, QFontMetrics(font).horizontalAdvance(ch), QFontMetrics(font).height(), qRgb(255, 255, 255));
-        form->Text1->setPlainText(ch);
-        form->Text2[0]->setText(QString::number(expected.width()));
-        form->Text2[1]->setText(QString::number(expected.height()));
-        form->Command3[0]->click();
-        const QImage drawn = form->Picture1[0]->picture().qimage();
-        ASSERT_EQ(drawn.size(), expected.size()) << dialogs.messages.join(u'\n').toStdString();
-        const QRect want = inkBox(expected), got = inkBox(drawn);
-        ASSERT_FALSE(want.isEmpty());
-        for (int d : {got.left() - want.left(), got.top() - want.top(), got.right() - want.right(), got.bottom() - want.bottom()})
-            EXPECT_LE(std::abs(d), 1) << "ink at " << got.x() << "," << got.y() << " " << got.width() << "x" << got.height();
-    }
-}
-
 TEST_F(Form1Test, ANumberBoxGainingTheFocusSelectsItsWholeText) {
     form->show();
     QApplication::setActiveWindow(form.get());
