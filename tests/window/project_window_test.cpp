@@ -52,15 +52,14 @@ QByteArray withFontFile(QByteArray json, const QTemporaryDir& dir) {
 // Each project opens into the controls, and 保存 writes byte for byte the sheet that
 // karuvo-cli --project writes.
 TEST_F(ProjectWindowTest, OpeningFillsTheControlsAndTheSheetIsTheCommandLines) {
+    // Text1, Text2 (empty for a fitted cell), the read-outs (blue first, no leading zeros),
+    // the Option2 selected, Text3 and Label1.
     struct Case {
         const char* name;
         QByteArray json;
-        QString text;                    // Text1
-        QString cellWidth, cellHeight;   // Text2: empty for a fitted cell
-        QString fill, shadow, outline;   // the read-outs: blue first, no leading zeros
-        int effect;                      // the Option2 selected
-        QString offsets, radius;         // Text3
-        QString family;                  // Label1
+        QString text, cellWidth, cellHeight, fill, shadow, outline;
+        int effect;
+        QString offsets, radius, family;
         const char* sheet;
     };
     const Case cases[] = {

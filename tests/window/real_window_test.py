@@ -2,7 +2,6 @@
 """The real program under a private X server (English locale), driven with the X test
 extension as a user would; see drive() for what it checks. Closed as a window manager would."""
 import ctypes
-import ctypes.util
 import os
 import signal
 import subprocess
@@ -289,12 +288,15 @@ def others(x, dpy, win, expected):
     of them (or as they are after a few seconds)."""
     end = time.monotonic() + 5
     while True:
-        found = [w for w in all_windows(x, dpy, x.XDefaultRootWindow(dpy))
-                 if w != win and utf8_property(x, dpy, w, b"_NET_WM_NAME") not in (None, "", "karuvo")
-                 and not utf8_property(x, dpy, w, b"_NET_WM_NAME").startswith("Qt ")]
+        found = [w for w, n in named(x, dpy).items() if w != win and n and n != "karuvo" and not n.startswith("Qt ")]
         if len(found) == expected or time.monotonic() > end:
             return found
         time.sleep(0.2)
+
+
+def named(x, dpy):
+    """Every window on the display, with its name."""
+    return {w: utf8_property(x, dpy, w, b"_NET_WM_NAME") for w in all_windows(x, dpy, x.XDefaultRootWindow(dpy))}
 
 
 def utf8_property(x, dpy, win, name):
@@ -366,8 +368,7 @@ def run(program):
         while win is None and time.monotonic() < end:
             if app.poll() is not None:
                 raise RuntimeError(f"the program ended early with status {app.returncode}")
-            win = next((w for w in all_windows(x, dpy, x.XDefaultRootWindow(dpy))
-                        if utf8_property(x, dpy, w, b"_NET_WM_NAME") == CAPTION), None)
+            win = next((w for w, n in named(x, dpy).items() if n == CAPTION), None)
             if win is None:
                 time.sleep(0.2)
         if win is None:
