@@ -4,51 +4,30 @@
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMenu>
 #include <QMimeData>
 #include <QUrl>
-#include <QFile>
-#include <QImage>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QTemporaryDir>
-#include <QTest>
-#include <gtest/gtest.h>
 
 #include "support/cli_process.h"
-#include "support/scripted_dialogs.h"
-#include "window/form1.h"
+#include "window/window_test.h"
 
 using namespace karuvo;
+using karuvo::fakes::readFile;
 using karuvo::window::Form1;
 using Unsaved = dialogs::Dialogs::Unsaved;
 
 namespace {
 
-QByteArray contentsOf(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
-}
-
-void write(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-struct ProjectWindowTest : ::testing::Test {
-    fakes::ScriptedDialogs dialogs;
-    std::unique_ptr<Form1> form = std::make_unique<Form1>(dialogs);
-    QTemporaryDir dir;
-
-    QString at(const char* name) const { return dir.filePath(QString::fromUtf8(name)); }
+struct ProjectWindowTest : fakes::WindowTest {
+    void write(const QString& name, const QByteArray& bytes) { ASSERT_TRUE(fakes::writeFile(path(name), bytes)); }
     // Writes a project beside the test's files and opens it in the window.
-    QString open(const char* name, const QByteArray& json) {
-        write(at(name), json);
-        dialogs.projectOpenNames.push_back(at(name));
+    QString open(const QString& name, const QByteArray& json) {
+        write(name, json);
+        dialogs.projectOpenNames.push_back(path(name));
         form->mnuOpen->trigger();
-        return at(name);
+        return path(name);
     }
     // Every value a control shows, to tell whether the window changed.
     QStringList shown() const {
@@ -73,15 +52,14 @@ QByteArray withFontFile(QByteArray json, const QTemporaryDir& dir) {
 // Each project opens into the controls, and 保存 writes byte for byte the sheet that
 // karuvo-cli --project writes.
 TEST_F(ProjectWindowTest, OpeningFillsTheControlsAndTheSheetIsTheCommandLines) {
+    // Text1, Text2 (empty for a fitted cell), the read-outs (blue first, no leading zeros),
+    // the Option2 selected, Text3 and Label1.
     struct Case {
         const char* name;
         QByteArray json;
-        QString text;                    // Text1
-        QString cellWidth, cellHeight;   // Text2: empty for a fitted cell
-        QString fill, shadow, outline;   // the read-outs: blue first, no leading zeros
-        int effect;                      // the Option2 selected
-        QString offsets, radius;         // Text3
-        QString family;                  // Label1
+        QString text, cellWidth, cellHeight, fill, shadow, outline;
+        int effect;
+        QString offsets, radius, family;
         const char* sheet;
     };
     const Case cases[] = {
@@ -117,16 +95,16 @@ TEST_F(ProjectWindowTest, OpeningFillsTheControlsAndTheSheetIsTheCommandLines) {
         EXPECT_EQ(form->Text3[2]->text(), c.radius);
         EXPECT_EQ(form->Label1[0]->text(), c.family);
 
-        dialogs.saveNames.push_back({at(c.sheet), QString::fromLatin1(c.sheet).endsWith(".png")
+        dialogs.saveNames.push_back({path(c.sheet), QString::fromLatin1(c.sheet).endsWith(".png")
                                                       ? dialogs::SheetFileType::Png
                                                       : dialogs::SheetFileType::Bitmap});
         form->Command3[1]->click();
         ASSERT_EQ(dialogs.messages, QStringList());
-        const QString cli = at("cli-") + QString::fromLatin1(c.sheet);
+        const QString cli = path("cli-") + QString::fromLatin1(c.sheet);
         const auto [status, err] =
             fakes::runCli({QStringLiteral("--project"), project, QStringLiteral("-o"), cli, QStringLiteral("-q")});
         ASSERT_EQ(status, 0) << err;
-        EXPECT_EQ(contentsOf(at(c.sheet)), contentsOf(cli));
+        EXPECT_EQ(readFile(path(c.sheet)), readFile(cli));
         // Building touched no setting of the project.
         EXPECT_FALSE(form->isWindowModified());
     }
@@ -143,10 +121,10 @@ TEST_F(ProjectWindowTest, SavingBackKeepsWhatNoControlShows) {
                        "pitch": "cell"}})", dir));
     ASSERT_EQ(dialogs.messages, QStringList());
     const auto cliSaved = [&](QStringList options) {
-        options << QStringLiteral("--project") << project << QStringLiteral("--save-project") << at("cli.karuvo");
+        options << QStringLiteral("--project") << project << QStringLiteral("--save-project") << path("cli.karuvo");
         const auto [status, err] = fakes::runCli(options);
         EXPECT_EQ(status, 0) << err;
-        return contentsOf(at("cli.karuvo"));
+        return readFile(path("cli.karuvo"));
     };
     struct Step { const char* what; std::function<void()> change; QStringList options; };
     const Step steps[] = {
@@ -160,32 +138,31 @@ TEST_F(ProjectWindowTest, SavingBackKeepsWhatNoControlShows) {
         SCOPED_TRACE(step.what);
         step.change();
         EXPECT_EQ(form->isWindowModified(), step.options.size() > 0);
-        dialogs.projectSaveNames.push_back(at("window.karuvo"));
+        dialogs.projectSaveNames.push_back(path("window.karuvo"));
         form->mnuSaveAs->trigger();
         ASSERT_EQ(dialogs.messages, QStringList());
-        EXPECT_EQ(contentsOf(at("window.karuvo")), cliSaved(step.options));
+        EXPECT_EQ(readFile(path("window.karuvo")), cliSaved(step.options));
         EXPECT_FALSE(form->isWindowModified());
-        EXPECT_EQ(form->projectPath(), at("window.karuvo"));
+        EXPECT_EQ(form->projectPath(), path("window.karuvo"));
         EXPECT_EQ(form->windowTitle(), QStringLiteral("window.karuvo[*] - KARUVO作成ツール"));
     }
 
     // A cell that a project cannot hold is not saved.
-    const QByteArray saved = contentsOf(at("window.karuvo"));
+    const QByteArray saved = readFile(path("window.karuvo"));
     form->Text2[0]->setText("0");
     form->mnuSave->trigger();
-    ASSERT_EQ(dialogs.messages.size(), 1);
-    EXPECT_TRUE(dialogs.messages[0].startsWith(QStringLiteral("この設定はプロジェクトに保存できないため")) &&
-                dialogs.messages[0].contains("cell: the cell size 0x30 has no area"))
-        << dialogs.messages[0].toStdString();
-    EXPECT_EQ(contentsOf(at("window.karuvo")), saved);
+    const QString says = said();
+    EXPECT_TRUE(says.startsWith(QStringLiteral("この設定はプロジェクトに保存できないため")) &&
+                says.contains("cell: the cell size 0x30 has no area"))
+        << says.toStdString();
+    EXPECT_EQ(readFile(path("window.karuvo")), saved);
     EXPECT_TRUE(form->isWindowModified());
-    dialogs.messages.clear();
     form->Text2[0]->setText("12");
 
     // Typing into the box makes the listed characters a typed text of its rows.
     form->Text1->setPlainText(form->Text1->toPlainText() + QStringLiteral("\nZ"));
     form->mnuSave->trigger();
-    const QJsonObject typed = QJsonDocument::fromJson(contentsOf(at("window.karuvo"))).object();
+    const QJsonObject typed = QJsonDocument::fromJson(readFile(path("window.karuvo"))).object();
     EXPECT_EQ(typed.value("text").toString(), QStringLiteral("0123\n4567\n89A\nZ"));
     EXPECT_FALSE(typed.contains("chars") || typed.contains("columns"));
     EXPECT_EQ(typed.value("output").toObject().value("fntFormat").toString(), QStringLiteral("xml"));
@@ -203,21 +180,21 @@ TEST_F(ProjectWindowTest, UnsavedChangesAreSavedDiscardedOrKept) {
         form = std::make_unique<Form1>(dialogs);
         form->show();
         const QString project = open("ask.karuvo", json);
-        write(at("other.karuvo"), R"({"karuvo": 1, "text": "B"})");
+        write("other.karuvo", R"({"karuvo": 1, "text": "B"})");
         form->Text3[2]->setText(QStringLiteral("7"));
         EXPECT_TRUE(form->isWindowModified());
         dialogs.unsavedAnswers.push_back(c.answer);
         dialogs.unsavedQuestions.clear();
         if (c.viaOpen) {
-            if (c.closes) dialogs.projectOpenNames.push_back(at("other.karuvo"));
+            if (c.closes) dialogs.projectOpenNames.push_back(path("other.karuvo"));
             form->mnuOpen->trigger();
-            EXPECT_EQ(form->projectPath(), c.closes ? at("other.karuvo") : project);
+            EXPECT_EQ(form->projectPath(), c.closes ? path("other.karuvo") : project);
         } else {
             form->close();
             EXPECT_EQ(form->isVisible(), !c.closes);
         }
         EXPECT_EQ(dialogs.unsavedQuestions, QStringList{QStringLiteral("ask.karuvo")});
-        EXPECT_EQ(QJsonDocument::fromJson(contentsOf(project)).object().value("effect").toObject().value("radius").toInt(),
+        EXPECT_EQ(QJsonDocument::fromJson(readFile(project)).object().value("effect").toObject().value("radius").toInt(),
                   c.saved ? 7 : 1);
         EXPECT_TRUE(dialogs.unsavedAnswers.empty() && dialogs.projectOpenNames.empty());
     }
@@ -247,13 +224,12 @@ TEST_F(ProjectWindowTest, AProjectThatFailsLeavesTheWindowAsItWas) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.json);
         dialogs.unsavedAnswers.push_back(Unsaved::Discard);
-        dialogs.messages.clear();
         open("bad.karuvo", c.json);
-        ASSERT_EQ(dialogs.messages.size(), 1);
-        EXPECT_EQ(dialogs.messages[0].section(u'\n', 0, 0), c.lead);
-        EXPECT_TRUE(dialogs.messages[0].contains(QString::fromUtf8(c.detail))) << dialogs.messages[0].toStdString();
+        const QString says = said();
+        EXPECT_EQ(says.section(u'\n', 0, 0), c.lead);
+        EXPECT_TRUE(says.contains(QString::fromUtf8(c.detail))) << says.toStdString();
         EXPECT_EQ(shown(), before);
-        EXPECT_EQ(form->projectPath(), at("good.karuvo"));
+        EXPECT_EQ(form->projectPath(), path("good.karuvo"));
         EXPECT_TRUE(form->isWindowModified());
     }
 }
@@ -296,22 +272,18 @@ TEST_F(ProjectWindowTest, ExportWritesWhatTheCommandLineWritesFromTheProject) {
         ASSERT_TRUE(QDir(dir.path()).mkdir("w"));
         form->mnuExport->trigger();
         ASSERT_EQ(dialogs.messages, QStringList()) << dialogs.messages.join(u'\n').toStdString();
-        QDir w(at("w"));
-        const QStringList written = w.entryList(QDir::Files);
+        const QStringList written = fakes::entries(path("w"));
         ASSERT_FALSE(written.isEmpty());
         ASSERT_TRUE(QDir(dir.path()).rename("w", "window") && QDir(dir.path()).mkdir("w"));
         const auto [status, err] = fakes::runCli({QStringLiteral("--project"), project, QStringLiteral("-q")});
         ASSERT_EQ(status, 0) << err;
-        EXPECT_EQ(w.entryList(QDir::Files), written);
-        for (const QString& file : written) EXPECT_EQ(contentsOf(at("window/") + file), contentsOf(w.filePath(file))) << file.toStdString();
-        QDir(at("window")).removeRecursively();
-        QDir(at("w")).removeRecursively();
+        EXPECT_EQ(fakes::entries(path("w")), written);
+        for (const QString& file : written) EXPECT_EQ(readFile(path("window/") + file), readFile(path("w/") + file)) << file.toStdString();
+        ASSERT_TRUE(QDir(path("window")).removeRecursively() && QDir(path("w")).removeRecursively());
     }
 
-    QImage texture(4, 4, QImage::Format_RGB32);
-    texture.fill(Qt::red);
-    ASSERT_TRUE(texture.save(at("t.png")));
-    const QByteArray before = contentsOf(at("t.png"));
+    ASSERT_TRUE(fakes::patterned(4, 4).qimage().save(path("t.png")));
+    const QByteArray before = readFile(path("t.png"));
     const struct { const char* json; const char* lead; const char* detail; } refused[] = {
         {R"({"karuvo": 1, "text": "A", "fill": {"kind": "texture", "texture": "t.png"}, "output": {"sheet": "t.png"}})",
          "ファイルに書き込めません。", "output.sheet"},
@@ -323,38 +295,36 @@ TEST_F(ProjectWindowTest, ExportWritesWhatTheCommandLineWritesFromTheProject) {
         dialogs.messages.clear();
         const QStringList files = QDir(dir.path()).entryList(QDir::Files);
         form->mnuExport->trigger();
-        ASSERT_EQ(dialogs.messages.size(), 1);
-        EXPECT_TRUE(dialogs.messages[0].startsWith(QString::fromUtf8(c.lead))) << dialogs.messages[0].toStdString();
-        if (c.detail) {
-            EXPECT_TRUE(dialogs.messages[0].contains(QString::fromUtf8(c.detail)) && dialogs.messages[0].contains("fill.texture"))
-                << dialogs.messages[0].toStdString();
-        }
+        const QString says = said();
+        EXPECT_TRUE(says.startsWith(QString::fromUtf8(c.lead)) &&
+                    (!c.detail || (says.contains(QString::fromUtf8(c.detail)) && says.contains("fill.texture"))))
+            << says.toStdString();
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), files);
-        EXPECT_EQ(contentsOf(at("t.png")), before);
+        EXPECT_EQ(readFile(path("t.png")), before);
     }
 }
 
 // A project file dropped on the window opens it; any other file is not taken.
 TEST_F(ProjectWindowTest, ADroppedProjectOpens) {
-    write(at("dropped.karuvo"), R"({"karuvo": 1, "text": "Drop"})");
-    write(at("other.txt"), "Drop");
+    write("dropped.karuvo", R"({"karuvo": 1, "text": "Drop"})");
+    write("other.txt", "Drop");
     for (const char* name : {"other.txt", "dropped.karuvo"}) {
         QMimeData data;
-        data.setUrls({QUrl::fromLocalFile(at(name))});
+        data.setUrls({QUrl::fromLocalFile(path(name))});
         QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
         QApplication::sendEvent(form.get(), &enter);
         EXPECT_EQ(enter.isAccepted(), QString::fromLatin1(name).endsWith(".karuvo")) << name;
         QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
         QApplication::sendEvent(form.get(), &drop);
     }
-    EXPECT_EQ(form->projectPath(), at("dropped.karuvo"));
+    EXPECT_EQ(form->projectPath(), path("dropped.karuvo"));
     EXPECT_EQ(form->text1Text(), QStringLiteral("Drop"));
 }
 
 // A project's font file with a glyph that cannot be drawn is refused by プレビュー and
 // 書き出し alike, before anything is drawn from it.
 TEST_F(ProjectWindowTest, AFontFileWithADamagedGlyphIsRefusedBeforeDrawing) {
-    QFile::copy(fakes::testFonts() + QStringLiteral("/damaged.ttf"), at("damaged.ttf"));
+    ASSERT_TRUE(QFile::copy(fakes::testFonts() + QStringLiteral("/damaged.ttf"), path("damaged.ttf")));
     open("damaged.karuvo", R"({"karuvo": 1, "text": "AV", "font": {"file": "damaged.ttf", "size": 40},
         "output": {"sheet": "d.png"}})");
     ASSERT_EQ(dialogs.messages, QStringList());
@@ -364,5 +334,5 @@ TEST_F(ProjectWindowTest, AFontFileWithADamagedGlyphIsRefusedBeforeDrawing) {
     for (const QString& message : dialogs.messages)
         EXPECT_TRUE(message.contains("U+0056 V is damaged")) << message.toStdString();
     EXPECT_FALSE(form->Picture1[0]->isVisible());
-    EXPECT_FALSE(QFile::exists(at("d.png")));
+    EXPECT_FALSE(QFile::exists(path("d.png")));
 }

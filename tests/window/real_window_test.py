@@ -1,16 +1,7 @@
 #!/usr/bin/env python3
-"""Opens the real program under a private X server (English locale), finds its window by
-caption, checks the client size (the design's, with the menu bar above and the status bar below), then drives it
-with the X test extension as a user would: a preview of an empty text shows one message and
-sets no box, typing a text then previews at once; a 1920 x 1280 sheet fills the window with
-scroll bars that scroll it without hiding it, down to its last glyphs, and Escape hides it.
-With the keyboard alone: cell sizes typed in full-width digits (as an input method types
-them) give a sheet of that size, Enter presses the focused button, Space on the focused
-image option opens the texture dialog; a name typed into the save dialog is written in the
-chosen file type's format, the next save dialog opens in that folder, and replacing a file
-asks first. Finally it closes the window the way a window manager would."""
+"""The real program under a private X server (English locale), driven with the X test
+extension as a user would; see drive() for what it checks. Closed as a window manager would."""
 import ctypes
-import ctypes.util
 import os
 import signal
 import subprocess
@@ -42,53 +33,44 @@ class XImage(ctypes.Structure):
                 ("depth", ctypes.c_int), ("bytes_per_line", ctypes.c_int), ("bits_per_pixel", ctypes.c_int)]
 
 
-def load_x11():
-    x = ctypes.CDLL("libX11.so.6")
-    P, UL, I, UI, L = ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_uint, ctypes.c_long
-    ptr = ctypes.POINTER
-    signatures = {
-        "XOpenDisplay": (P, [ctypes.c_char_p]),
-        "XCloseDisplay": (I, [P]),
-        "XDefaultRootWindow": (UL, [P]),
-        "XInternAtom": (UL, [P, ctypes.c_char_p, I]),
-        "XQueryTree": (I, [P, UL, ptr(UL), ptr(UL), ptr(ptr(UL)), ptr(UI)]),
-        "XGetWindowProperty": (I, [P, UL, UL, L, L, I, UL, ptr(UL), ptr(I), ptr(UL), ptr(UL), ptr(P)]),
-        "XGetGeometry": (I, [P, UL, ptr(UL), ptr(I), ptr(I), ptr(UI), ptr(UI), ptr(UI), ptr(UI)]),
-        "XFree": (I, [P]),
-        "XSendEvent": (I, [P, UL, I, L, ptr(XEvent)]),
-        "XSync": (I, [P, I]),
-        "XTranslateCoordinates": (I, [P, UL, UL, I, I, ptr(I), ptr(I), ptr(UL)]),
-        "XGetImage": (ptr(XImage), [P, UL, I, I, UI, UI, UL, I]),
-        "XStringToKeysym": (UL, [ctypes.c_char_p]),
-        "XKeysymToKeycode": (ctypes.c_ubyte, [P, UL]),
-        "XSetInputFocus": (I, [P, UL, I, UL]),
-        "XFlush": (I, [P]),
-        "XDisplayKeycodes": (I, [P, ptr(I), ptr(I)]),
-        "XGetKeyboardMapping": (ptr(UL), [P, ctypes.c_ubyte, I, ptr(I)]),
-        "XChangeKeyboardMapping": (I, [P, I, I, ptr(UL), I]),
-    }
+def load(library, signatures):
+    lib = ctypes.CDLL(library)
     for name, (restype, argtypes) in signatures.items():
-        getattr(x, name).restype = restype
-        getattr(x, name).argtypes = argtypes
-    return x
+        getattr(lib, name).restype, getattr(lib, name).argtypes = restype, argtypes
+    return lib
 
 
-def load_xtest():
-    t = ctypes.CDLL("libXtst.so.6")
-    P, I, UI, UL = ctypes.c_void_p, ctypes.c_int, ctypes.c_uint, ctypes.c_ulong
-    for name, argtypes in {"XTestFakeMotionEvent": [P, I, I, I, UL], "XTestFakeButtonEvent": [P, UI, I, UL],
-                           "XTestFakeKeyEvent": [P, UI, I, UL]}.items():
-        getattr(t, name).restype = I
-        getattr(t, name).argtypes = argtypes
-    return t
+P, UL, I, UI, L, ptr = ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_uint, ctypes.c_long, ctypes.POINTER
+X11 = {
+    "XOpenDisplay": (P, [ctypes.c_char_p]),
+    "XCloseDisplay": (I, [P]),
+    "XDefaultRootWindow": (UL, [P]),
+    "XInternAtom": (UL, [P, ctypes.c_char_p, I]),
+    "XQueryTree": (I, [P, UL, ptr(UL), ptr(UL), ptr(ptr(UL)), ptr(UI)]),
+    "XGetWindowProperty": (I, [P, UL, UL, L, L, I, UL, ptr(UL), ptr(I), ptr(UL), ptr(UL), ptr(P)]),
+    "XGetGeometry": (I, [P, UL, ptr(UL), ptr(I), ptr(I), ptr(UI), ptr(UI), ptr(UI), ptr(UI)]),
+    "XFree": (I, [P]),
+    "XSendEvent": (I, [P, UL, I, L, ptr(XEvent)]),
+    "XSync": (I, [P, I]),
+    "XTranslateCoordinates": (I, [P, UL, UL, I, I, ptr(I), ptr(I), ptr(UL)]),
+    "XGetImage": (ptr(XImage), [P, UL, I, I, UI, UI, UL, I]),
+    "XStringToKeysym": (UL, [ctypes.c_char_p]),
+    "XKeysymToKeycode": (ctypes.c_ubyte, [P, UL]),
+    "XSetInputFocus": (I, [P, UL, I, UL]),
+    "XFlush": (I, [P]),
+    "XDisplayKeycodes": (I, [P, ptr(I), ptr(I)]),
+    "XGetKeyboardMapping": (ptr(UL), [P, ctypes.c_ubyte, I, ptr(I)]),
+    "XChangeKeyboardMapping": (I, [P, I, I, ptr(UL), I]),
+}
+XTEST = {"XTestFakeMotionEvent": (I, [P, I, I, I, UL]), "XTestFakeButtonEvent": (I, [P, UI, I, UL]),
+         "XTestFakeKeyEvent": (I, [P, UI, I, UL])}
 
 
 class User:
     """Mouse and keyboard on one window, and what the window shows."""
 
     def __init__(self, x, t, dpy, win, size, bar):
-        """Coordinates are taken below the menu bar, which is `bar` pixels high; `size` is
-        the window's size without it."""
+        """Coordinates are taken below the menu bar, `bar` pixels high; `size` leaves it out."""
         self.x, self.t, self.dpy, self.win, self.size, self.bar = x, t, dpy, win, size, bar
         self.spare = None  # a key code with no symbol, for characters no key has
 
@@ -117,12 +99,9 @@ class User:
         if not code:
             code = self.spare_key(sym)
         hold = self.x.XKeysymToKeycode(self.dpy, self.x.XStringToKeysym(held.encode())) if held else 0
-        if hold:
-            self.t.XTestFakeKeyEvent(self.dpy, hold, 1, 0)
-        self.t.XTestFakeKeyEvent(self.dpy, code, 1, 0)
-        self.t.XTestFakeKeyEvent(self.dpy, code, 0, 0)
-        if hold:
-            self.t.XTestFakeKeyEvent(self.dpy, hold, 0, 0)
+        for pressed, down in ((hold, 1), (code, 1), (code, 0), (hold, 0)):
+            if pressed:
+                self.t.XTestFakeKeyEvent(self.dpy, pressed, down, 0)
         self.x.XFlush(self.dpy)
         time.sleep(0.01)
 
@@ -147,12 +126,10 @@ class User:
         self.key(name)
         self.settle(1.2)
 
-    def retype(self, cx, cy, text):
-        """Clicks into a number box, which selects its whole text, and types over it."""
-        self.click(cx, cy)
-        self.type(text)
-
-    def type(self, text, focus=None):
+    def type(self, text, focus=None, at=None):
+        """Types `text`, first clicking at `at` (into a number box, which selects its whole text)."""
+        if at:
+            self.click(*at)
         for ch in text:
             name = {"\n": "Return", "/": "slash", ".": "period", "-": "minus", "_": "underscore"}.get(ch, ch)
             shifted = ch == "_" or ch.isupper()
@@ -160,44 +137,34 @@ class User:
         self.settle()
 
     def shot(self):
-        """The window's pixels as rows of (r, g, b)."""
-        w, h = self.size
-        img = self.x.XGetImage(self.dpy, self.win, 0, self.bar, w, h, 0xFFFFFFFF, 2)  # ZPixmap
-        if not img or img.contents.bits_per_pixel != 32:
-            raise RuntimeError("cannot read the window's pixels")
-        raw = ctypes.string_at(img.contents.data, img.contents.bytes_per_line * h)
-        stride = img.contents.bytes_per_line
-        return [[(raw[y * stride + 4 * px + 2], raw[y * stride + 4 * px + 1], raw[y * stride + 4 * px])
-                 for px in range(w)] for y in range(h)]
+        return pixels(self.x, self.dpy, self.win, self.bar, *self.size)
+
+
+def pixels(x, dpy, win, top, w, h):
+    """The window's pixels from `top` down as rows of (r, g, b)."""
+    img = x.XGetImage(dpy, win, 0, top, w, h, 0xFFFFFFFF, 2)  # ZPixmap
+    if not img or img.contents.bits_per_pixel != 32:
+        raise RuntimeError("cannot read the window's pixels")
+    raw, stride = ctypes.string_at(img.contents.data, img.contents.bytes_per_line * h), img.contents.bytes_per_line
+    return [[(raw[y * stride + 4 * px + 2], raw[y * stride + 4 * px + 1], raw[y * stride + 4 * px])
+             for px in range(w)] for y in range(h)]
 
 
 def menu_bar_height(x, dpy, win):
-    """The menu bar's height: the font button's top edge lies 8 pixels below it, the
-    first dark pixel down a column right of the menu's title."""
-    img = x.XGetImage(dpy, win, 0, 0, 100, MAX_MENU_BAR + 12, 0xFFFFFFFF, 2)
-    if not img or img.contents.bits_per_pixel != 32:
-        raise RuntimeError("cannot read the window's pixels")
-    raw = ctypes.string_at(img.contents.data, img.contents.bytes_per_line * (MAX_MENU_BAR + 12))
-    stride = img.contents.bytes_per_line
-    column = [sum(raw[y * stride + 4 * 80:y * stride + 4 * 80 + 3]) for y in range(MAX_MENU_BAR + 12)]
-    for y in range(9, len(column)):
-        if column[y] < column[0] - 150:
-            return y - 8
-    raise RuntimeError("no menu bar above the font button")
+    """The font button's top edge lies 8 pixels below the menu bar: the first dark pixel
+    down a column right of the menu's title."""
+    column = [sum(row[80]) for row in pixels(x, dpy, win, 0, 100, MAX_MENU_BAR + 12)]
+    return next((y - 8 for y in range(9, len(column)) if column[y] < column[0] - 150), 0)
 
 
 def region(shot, left, top, right, bottom):
     return [row[left:right] for row in shot[top:bottom]]
 
 
-def captioned(x, dpy):
-    return [w for w in all_windows(x, dpy, x.XDefaultRootWindow(dpy)) if utf8_property(x, dpy, w, b"_NET_WM_NAME") == CAPTION]
-
-
 def drive(x, dpy, win, size, bar, folder):
     """The empty-text sequence, the large preview, the keyboard and the save dialog;
     raises with the reason on failure."""
-    user = User(x, load_xtest(), dpy, win, size, bar)
+    user = User(x, load("libXtst.so.6", XTEST), dpy, win, size, bar)
     user.settle(1.0)
     start = user.shot()
     font_button = region(start, 8, 8, 97, 33)  # Command1, which the preview covers
@@ -206,12 +173,11 @@ def drive(x, dpy, win, size, bar, folder):
     # Preview with an empty text: one message box, which Return closes.
     user.click(236, 340)
     user.settle(1.0)
-    boxes = [w for w in captioned(x, dpy) if w != win]
-    if len(boxes) != 1:
+    boxes = others(x, dpy, win, 1)
+    if len(boxes) != 1 or utf8_property(x, dpy, boxes[0], b"_NET_WM_NAME") != CAPTION:
         raise RuntimeError(f"an empty text gave {len(boxes)} message windows, expected one")
     user.key("Return", focus=boxes[0])
-    user.settle(1.0)
-    if [w for w in captioned(x, dpy) if w != win]:
+    if others(x, dpy, win, 0):
         raise RuntimeError("the message did not close")
 
     # Type a text and preview: the sheet shows over the top-left corner at once.
@@ -219,14 +185,12 @@ def drive(x, dpy, win, size, bar, folder):
     user.type("ab")
     user.click(236, 340)
     user.settle(1.0)
-    if [w for w in captioned(x, dpy) if w != win]:
-        raise RuntimeError("the preview after typing a text was refused")
-    if user.shot()[1][1] != black:
-        raise RuntimeError("no sheet over the top-left corner after typing a text")
+    if others(x, dpy, win, 0) or user.shot()[1][1] != black:
+        raise RuntimeError("the preview after typing a text was refused or shows no sheet")
 
     # Twelve characters in eight lines, cells of 160 x 160: a 1920 x 1280 sheet.
-    user.retype(172, 308, "160")
-    user.retype(252, 308, "160")
+    user.type("160", at=(172, 308))
+    user.type("160", at=(252, 308))
     user.click(300, 120)
     user.type("cdefghijkl" + "\nabcdefghijkl" * 7)
     user.click(236, 340)
@@ -258,8 +222,8 @@ def drive(x, dpy, win, size, bar, folder):
     user.click(300, 120)
     user.key("a", held="Control_L")
     user.type("ab")
-    user.retype(172, 308, "６４")
-    user.retype(252, 308, "６４")
+    user.type("６４", at=(172, 308))
+    user.type("６４", at=(252, 308))
     user.from_cell_height(2, "Return")
     sheet = user.shot()
     if any(sheet[y][x] != black for x, y in ((1, 1), (126, 1), (1, 62))) or sheet[1][140] == black:
@@ -324,12 +288,15 @@ def others(x, dpy, win, expected):
     of them (or as they are after a few seconds)."""
     end = time.monotonic() + 5
     while True:
-        found = [w for w in all_windows(x, dpy, x.XDefaultRootWindow(dpy))
-                 if w != win and utf8_property(x, dpy, w, b"_NET_WM_NAME") not in (None, "", "karuvo")
-                 and not utf8_property(x, dpy, w, b"_NET_WM_NAME").startswith("Qt ")]
+        found = [w for w, n in named(x, dpy).items() if w != win and n and n != "karuvo" and not n.startswith("Qt ")]
         if len(found) == expected or time.monotonic() > end:
             return found
         time.sleep(0.2)
+
+
+def named(x, dpy):
+    """Every window on the display, with its name."""
+    return {w: utf8_property(x, dpy, w, b"_NET_WM_NAME") for w in all_windows(x, dpy, x.XDefaultRootWindow(dpy))}
 
 
 def utf8_property(x, dpy, win, name):
@@ -352,35 +319,21 @@ def all_windows(x, dpy, win):
     kids = [children[i] for i in range(count.value)]
     if children:
         x.XFree(children)
-    out = []
-    for k in kids:
-        out.append(k)
-        out.extend(all_windows(x, dpy, k))
-    return out
-
-
-def find_window(x, dpy, caption):
-    for w in all_windows(x, dpy, x.XDefaultRootWindow(dpy)):
-        if utf8_property(x, dpy, w, b"_NET_WM_NAME") == caption:
-            return w
-    return None
+    return [w for k in kids for w in [k] + all_windows(x, dpy, k)]
 
 
 def start_xvfb():
-    for n in range(97, 121):
-        if os.path.exists(f"/tmp/.X11-unix/X{n}") or os.path.exists(f"/tmp/.X{n}-lock"):
-            continue
-        proc = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", "800x600x24", "-nolisten", "tcp"],
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        end = time.monotonic() + DEADLINE
-        while time.monotonic() < end:
-            if proc.poll() is not None:
-                break  # the number was taken after all; try the next
-            if os.path.exists(f"/tmp/.X11-unix/X{n}"):
-                return proc, f":{n}"
-            time.sleep(0.1)
+    """Xvfb on a display number it finds free, which it writes once it is ready."""
+    ready, tell = os.pipe()
+    proc = subprocess.Popen(["Xvfb", "-displayfd", str(tell), "-screen", "0", "800x600x24", "-nolisten", "tcp"],
+                            pass_fds=(tell,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(tell)
+    with os.fdopen(ready) as f:
+        number = f.readline().strip()
+    if not number:
         stop(proc)
-    raise RuntimeError("no free display number for Xvfb")
+        raise RuntimeError("Xvfb did not start")
+    return proc, f":{number}"
 
 
 def stop(proc):
@@ -394,7 +347,7 @@ def stop(proc):
 
 
 def run(program):
-    x = load_x11()
+    x = load("libX11.so.6", X11)
     xvfb, display = start_xvfb()
     app = None
     dpy = None
@@ -415,7 +368,7 @@ def run(program):
         while win is None and time.monotonic() < end:
             if app.poll() is not None:
                 raise RuntimeError(f"the program ended early with status {app.returncode}")
-            win = find_window(x, dpy, CAPTION)
+            win = next((w for w, n in named(x, dpy).items() if n == CAPTION), None)
             if win is None:
                 time.sleep(0.2)
         if win is None:
