@@ -274,6 +274,8 @@ TEST_F(ProjectWindowTest, ExportWritesWhatTheCommandLineWritesFromTheProject) {
         ASSERT_EQ(dialogs.messages, QStringList()) << dialogs.messages.join(u'\n').toStdString();
         const QStringList written = fakes::entries(path("w"));
         ASSERT_FALSE(written.isEmpty());
+        EXPECT_TRUE(form->statusText->toolTip().startsWith(QString::number(written.size()) + " 個のファイルを書き出しました"))
+            << form->statusText->toolTip().toStdString();
         ASSERT_TRUE(QDir(dir.path()).rename("w", "window") && QDir(dir.path()).mkdir("w"));
         const auto [status, err] = fakes::runCli({QStringLiteral("--project"), project, QStringLiteral("-q")});
         ASSERT_EQ(status, 0) << err;
@@ -284,10 +286,13 @@ TEST_F(ProjectWindowTest, ExportWritesWhatTheCommandLineWritesFromTheProject) {
 
     ASSERT_TRUE(fakes::patterned(4, 4).qimage().save(path("t.png")));
     const QByteArray before = readFile(path("t.png"));
-    const struct { const char* json; const char* lead; const char* detail; } refused[] = {
+    // Each said with its lead and the words after it ("|" between them).
+    const struct { const char* json; const char* lead; const char* details; } refused[] = {
         {R"({"karuvo": 1, "text": "A", "fill": {"kind": "texture", "texture": "t.png"}, "output": {"sheet": "t.png"}})",
-         "ファイルに書き込めません。", "output.sheet"},
-        {R"({"karuvo": 1, "text": "A"})", "プロジェクトに出力が指定されていません。", nullptr},
+         "ファイルに書き込めません。", "output.sheet|fill.texture"},
+        {R"({"karuvo": 1, "text": "A", "output": {"sheet": "a\"b.png", "fnt": "a.fnt"}})", "ファイルに書き込めません。",
+         "output.sheet: the sheet's name as the output.fnt descriptor gives it, \"a\"b.png\", holds a double quote"},
+        {R"({"karuvo": 1, "text": "A"})", "プロジェクトに出力が指定されていません。", ""},
     };
     for (const auto& c : refused) {
         SCOPED_TRACE(c.json);
@@ -296,9 +301,9 @@ TEST_F(ProjectWindowTest, ExportWritesWhatTheCommandLineWritesFromTheProject) {
         const QStringList files = QDir(dir.path()).entryList(QDir::Files);
         form->mnuExport->trigger();
         const QString says = said();
-        EXPECT_TRUE(says.startsWith(QString::fromUtf8(c.lead)) &&
-                    (!c.detail || (says.contains(QString::fromUtf8(c.detail)) && says.contains("fill.texture"))))
-            << says.toStdString();
+        EXPECT_TRUE(says.startsWith(QString::fromUtf8(c.lead))) << says.toStdString();
+        for (const QString& detail : QString::fromUtf8(c.details).split(u'|', Qt::SkipEmptyParts))
+            EXPECT_TRUE(says.contains(detail)) << says.toStdString();
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), files);
         EXPECT_EQ(readFile(path("t.png")), before);
     }
