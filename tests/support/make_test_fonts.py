@@ -15,8 +15,9 @@ make_test_fonts.py DIR writes, from the installed DejaVu faces:
 and a collection whose kerning is known from its source, two faces of square glyphs
 (A V T O o x, 1000 units to the em, each 600 wide):
   DIR/kerning.ttc    face 0 "Karuvo Kern Lookups": kerning only in GPOS, compiled from
-                     KERN_FEATURES (a glyph pair, a class pair, a pair under 1 px and an
-                     extension lookup); face 1 "Karuvo Kern Table": kerning only in an old
+                     KERN_FEATURES (a glyph pair, a class pair, a pair under 1 px, an
+                     extension lookup, and first glyphs A V T O stored as a range, which
+                     ends on a glyph of no other pair); face 1 "Karuvo Kern Table": kerning only in an old
                      kern table, KERN_TABLE.
 make_test_fonts.py --seeds DIR writes the fuzzing seeds (fuzz/seeds/font): a.ttf, a.otf and
 a.ttc, each a few glyphs of an installed face under a family of its own.
@@ -98,12 +99,16 @@ languagesystem latn dflt;
 lookup far useExtension {
     pos V A -94;
 } far;
+lookup ranged {
+    pos [A V T O] x -60;
+} ranged;
 feature kern {
     pos A V -80;
     pos A T 44;
     pos o o 8;
     pos T @round -120;
     lookup far;
+    lookup ranged;
 } kern;
 """
 
@@ -148,11 +153,19 @@ def lookups(font):
     # The faults the tests are for need each of these in the table.
     buffer = io.BytesIO()
     font.save(buffer)
-    kinds = set()
-    for lookup in TTFont(buffer)["GPOS"].table.LookupList.Lookup:
+    written, kinds = TTFont(buffer), set()
+    for lookup in written["GPOS"].table.LookupList.Lookup:
         for sub in lookup.SubTable:
             kinds.add(("extension", sub.ExtSubTable.Format) if lookup.LookupType == 9 else ("pair", sub.Format))
-    assert kinds >= {("pair", 1), ("pair", 2), ("extension", 1)}, kinds
+    # A coverage's format is chosen as it is written: read from the bytes.
+    gpos = written.reader["GPOS"]
+    word = lambda at: int.from_bytes(gpos[at:at + 2], "big")  # noqa: E731
+    for i in range(word(word(8))):
+        lookup = word(8) + word(word(8) + 2 + 2 * i)
+        for k in range(word(lookup + 4) if word(lookup) == 2 else 0):
+            sub = lookup + word(lookup + 6 + 2 * k)
+            kinds.add(("coverage", word(sub + word(sub + 2))))
+    assert kinds >= {("pair", 1), ("pair", 2), ("extension", 1), ("coverage", 2)}, kinds
 
 
 def kern_table(font):
