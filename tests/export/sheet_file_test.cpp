@@ -184,7 +184,7 @@ TEST_F(SheetFile, HanAndKanaInRoomyCellsGiveEveryLayerAsAPainterDrawsIt) {
 // transparent picture, so that the pieces join into one valid stream. Its files made
 // band by band while they are written (the whole sheet, a run of rows in its middle and
 // a run past its end) are the whole sheet's: the bitmap byte for byte, the PNG as read
-// back. A bitmap's header gives its own length. Regions outside the sheet, and a sheet
+// back. Regions outside the sheet, and a sheet
 // without coverage, are refused.
 TEST_F(SheetFile, PngsAndFilesDrawnBandByBandReadBackAsTheWholeSheet) {
     SheetSettings s = sheetOf(FillKind::Colour, kOrange, EffectKind::Shadow, kBlue);
@@ -223,8 +223,10 @@ TEST_F(SheetFile, PngsAndFilesDrawnBandByBandReadBackAsTheWholeSheet) {
             const std::int32_t h = static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t{count} * whole.cellHeight, whole.height - y));
             const QByteArray bmp = produced(sheetFileContents(build, SheetFileFormat::Bmp, "s.bmp", first, count));
             EXPECT_EQ(bmp, encodeSheet(whole, SheetFileFormat::Bmp, 0, y, whole.width, h));
-            ASSERT_GE(bmp.size(), 6);
-            EXPECT_EQ(qFromLittleEndian<quint32>(bmp.constData() + 2), quint32(bmp.size()));
+            ASSERT_GE(bmp.size(), 54);
+            // Its own length, and 96 dpi (3780 pixels a metre) across and down.
+            const auto at = [&](int offset) { return qFromLittleEndian<quint32>(bmp.constData() + offset); };
+            EXPECT_EQ(std::tuple(at(2), at(38), at(42)), std::tuple(quint32(bmp.size()), 3780u, 3780u));
             QImage png;
             ASSERT_TRUE(png.loadFromData(produced(sheetFileContents(build, SheetFileFormat::Png, "s.png", first, count))));
             EXPECT_EQ(png.convertToFormat(QImage::Format_ARGB32), picture.copy(0, y, whole.width, h));

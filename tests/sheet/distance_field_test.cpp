@@ -20,6 +20,7 @@ struct Glyph {
     const char* sheetFace;
     char32_t codePoint;
     const char* drawingFace;
+    std::string name() const { return "U+" + QString::number(codePoint, 16).toStdString(); }
 };
 const Glyph kGlyphs[] = {{"DejaVu Sans", U'g', "DejaVu Sans"},
                          {"IPAGothic", U'あ', "IPAGothic"},
@@ -54,6 +55,14 @@ std::vector<double> signedDistances(const QList<QPolygonF>& polygons, const QPai
 
 int alphaOf(double d, int range) { return static_cast<int>(std::lround(255 * std::clamp(0.5 + d / range, 0.0, 1.0))); }
 
+// The glyph's outline straight from the face that draws it, as Qt gives it.
+QPainterPath facePath(const Glyph& g) {
+    const QRawFont face = QRawFont::fromFont(fakes::plainFace(g.drawingFace, kPixels));
+    const QList<quint32> glyphs = face.glyphIndexesForString(QString::fromUcs4(&g.codePoint, 1));
+    EXPECT_EQ(glyphs.size(), 1);
+    return glyphs.isEmpty() ? QPainterPath() : face.pathForGlyph(glyphs[0]);
+}
+
 }  // namespace
 
 // The fast field splats each segment's neighbourhood and takes the sign from scanline
@@ -62,27 +71,58 @@ int alphaOf(double d, int range) { return static_cast<int>(std::lround(255 * std
 TEST(DistanceField, IsBruteForceOverTheSameSegments) {
     for (const Glyph& g : kGlyphs) {
         const std::unique_ptr<Font> font = Font::create(fakes::faceDescription(g.sheetFace, kPixels));
+        const std::vector<FieldSegment> segments = glyphSegments(*font, g.codePoint, QPointF(7.25, 37.5));
+        ASSERT_GT(segments.size(), 8u);
+        QList<QPolygonF> polygons;
+        QPainterPath shape;
+        shape.setFillRule(Qt::WindingFill);
+        for (const FieldSegment& s : segments) {
+            polygons.append(QPolygonF{{s.x0, s.y0}, {s.x1, s.y1}});
+            // Each segment and its start on one side of a far line: the path winds as the contours do.
+            shape.addPolygon(QPolygonF{{s.x0, s.y0}, {s.x1, s.y1}, {s.x1, -100}, {s.x0, -100}});
+        }
+        const std::vector<double> d = signedDistances(polygons, shape, kCell, kCell);
         for (const int range : {1, kRange, kMaxDistanceRange}) {
-            const std::vector<FieldSegment> segments = glyphSegments(*font, g.codePoint, QPointF(7.25, 37.5));
-            ASSERT_GT(segments.size(), 8u);
-            QList<QPolygonF> polygons;
-            QPainterPath shape;
-            shape.setFillRule(Qt::WindingFill);
-            for (const FieldSegment& s : segments) {
-                polygons.append(QPolygonF{{s.x0, s.y0}, {s.x1, s.y1}});
-                // Each segment and its start on one side of a far line: the path winds as the contours do.
-                shape.addPolygon(QPolygonF{{s.x0, s.y0}, {s.x1, s.y1}, {s.x1, -100}, {s.x0, -100}});
-            }
-            const std::vector<double> d = signedDistances(polygons, shape, kCell, kCell);
             const std::vector<std::uint8_t> field = distanceField(segments, range, kCell, kCell);
             int off = 0;
             for (std::size_t i = 0; i < field.size(); ++i) {
                 const int want = alphaOf(d[i], range);
-                ASSERT_LE(std::abs(field[i] - want), 1) << "U+" << std::hex << std::uint32_t(g.codePoint) << " pixel " << std::dec << i;
+                ASSERT_LE(std::abs(field[i] - want), 1) << g.name() << " pixel " << i;
                 off += field[i] != want;
             }
-            EXPECT_LE(off, 2) << "U+" << std::hex << std::uint32_t(g.codePoint) << " range " << std::dec << range;
+            EXPECT_LE(off, 2) << g.name() << " range " << range;
         }
+    }
+}
+
+// Every point of every curve of the face's outline lies within 1/32 of a pixel of the
+// straight pieces the field is measured from.
+TEST(DistanceField, FlattensCurvesWithinAThirtySecondOfAPixel) {
+    for (const Glyph& g : kGlyphs) {
+        const std::unique_ptr<Font> font = Font::create(fakes::faceDescription(g.sheetFace, kPixels));
+        const std::vector<FieldSegment> segments = glyphSegments(*font, g.codePoint, QPointF());
+        const QPainterPath path = facePath(g);
+        double worst = 0;
+        int curves = 0;
+        QPointF from;
+        for (int i = 0; i < path.elementCount(); ++i) {
+            const QPainterPath::Element e = path.elementAt(i);
+            if (!e.isCurveTo()) {
+                from = e;
+                continue;
+            }
+            const QPointF c1 = e, c2 = path.elementAt(i + 1), to = path.elementAt(i + 2);
+            for (int k = 1; k < 64; ++k) {
+                const double t = k / 64.0, u = 1 - t;
+                const QPointF p = u * u * u * from + 3 * u * u * t * c1 + 3 * u * t * t * c2 + t * t * t * to;
+                double nearest = 1e9;
+                for (const FieldSegment& s : segments) nearest = std::min(nearest, pointSegment(p, {s.x0, s.y0}, {s.x1, s.y1}));
+                worst = std::max(worst, nearest);
+            }
+            from = to, i += 2, ++curves;
+        }
+        EXPECT_GT(curves, 4) << g.name();
+        EXPECT_LE(worst, 1.0 / 32 + 1e-5) << g.name();
     }
 }
 
@@ -91,20 +131,13 @@ TEST(DistanceField, IsBruteForceOverTheSameSegments) {
 // over the edge pixels. Its ink lies where plain QPainter draws the glyph.
 TEST(DistanceField, FollowsTheOutlineWithinAnEighthOfAPixel) {
     for (const Glyph& g : kGlyphs) {
-        SheetSettings s;
-        s.text = QString::fromUcs4(&g.codePoint, 1);
-        s.font = fakes::faceDescription(g.sheetFace, kPixels);
-        s.cellWidth = s.cellHeight = kCell;
-        s.keepCoverage = true;
-        s.distanceRange = kRange;
+        const SheetSettings s{.text = QString::fromUcs4(&g.codePoint, 1), .cellWidth = kCell, .cellHeight = kCell,
+                              .font = fakes::faceDescription(g.sheetFace, kPixels), .texturePath = {},
+                              .keepCoverage = true, .distanceRange = kRange};
         const Sheet sheet = buildSheet(s);
         ASSERT_TRUE(sheet.coverage);
         const Image& field = sheet.coverage->glyph;
-
-        const QRawFont face = QRawFont::fromFont(fakes::plainFace(g.drawingFace, kPixels));
-        const QList<quint32> glyphs = face.glyphIndexesForString(s.text);
-        ASSERT_EQ(glyphs.size(), 1);
-        QPainterPath path = face.pathForGlyph(glyphs[0]).translated(sheet.chars[0].x, sheet.chars[0].y + sheet.ascent);
+        QPainterPath path = facePath(g).translated(sheet.chars[0].x, sheet.chars[0].y + sheet.ascent);
         path.setFillRule(Qt::WindingFill);
         QList<QPolygonF> polygons;
         for (const QPolygonF& p : path.toSubpathPolygons(QTransform::fromScale(64, 64)))
@@ -131,10 +164,40 @@ TEST(DistanceField, FollowsTheOutlineWithinAnEighthOfAPixel) {
                 fieldInk += f, fieldX += f * x, fieldY += f * y;
             }
         }
-        const std::string what = "U+" + QString::number(g.codePoint, 16).toStdString();
-        EXPECT_GT(edge, 100) << what;
-        EXPECT_LE(worst, 1.0 / 8) << what;
-        EXPECT_NEAR(fieldX / fieldInk, inkX / ink, 0.1) << what;
-        EXPECT_NEAR(fieldY / fieldInk, inkY / ink, 0.1) << what;
+        EXPECT_GT(edge, 100) << g.name();
+        EXPECT_LE(worst, 1.0 / 8) << g.name();
+        EXPECT_NEAR(fieldX / fieldInk, inkX / ink, 0.1) << g.name();
+        EXPECT_NEAR(fieldY / fieldInk, inkY / ink, 0.1) << g.name();
     }
+}
+
+// Cells smaller than a glyph and its field: each cell of the sheet, drawn whole or a
+// band of one row at a time, on two threads, is the field measured over the whole cell
+// from the glyph's outline at its pen, to the last pixel of every edge.
+TEST(DistanceField, EachCellIsTheFieldOfTheWholeCell) {
+    constexpr int cell = 30, range = 16;
+    const SheetSettings s{.text = QStringLiteral("gWあ\n鬱Q字"), .cellWidth = cell, .cellHeight = cell,
+                          .font = fakes::faceDescription(QStringLiteral("DejaVu Sans"), kPixels), .texturePath = {},
+                          .keepCoverage = true, .distanceRange = range, .threads = 2};
+    const Sheet whole = buildSheet(s);
+    const SheetBuild build(s);
+    const std::unique_ptr<Font> font = Font::create(*s.font);
+    ASSERT_TRUE(whole.coverage && font);
+    ASSERT_EQ(whole.chars.size(), 6u);
+    int edgeInk = 0;
+    for (const SheetChar& c : whole.chars) {
+        const int left = c.column * cell, top = c.row * cell;
+        const std::vector<std::uint8_t> want = distanceField(
+            glyphSegments(*font, c.codePoint, QPointF(c.x - left, c.y + whole.ascent - top)), range, cell, cell);
+        const Sheet band = build.band(c.row, 1);
+        ASSERT_TRUE(band.coverage);
+        for (int y = 0; y < cell; ++y)
+            for (int x = 0; x < cell; ++x) {
+                const int w = want[static_cast<std::size_t>(y * cell + x)];
+                ASSERT_EQ(qRed(whole.coverage->glyph.pixel(left + x, top + y)), w) << c.column << "," << c.row << ": " << x << "," << y;
+                ASSERT_EQ(qRed(band.coverage->glyph.pixel(left + x, y)), w) << c.column << "," << c.row << ": " << x << "," << y;
+                edgeInk += (x == 0 || y == 0 || x == cell - 1 || y == cell - 1) && w > 0;
+            }
+    }
+    EXPECT_GT(edgeInk, 50);
 }
