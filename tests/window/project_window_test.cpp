@@ -50,54 +50,48 @@ QByteArray withFontFile(QByteArray json, const QTemporaryDir& dir) {
 }  // namespace
 
 // Each project opens into the controls, and 保存 writes byte for byte the sheet that
-// karuvo-cli --project writes.
+// karuvo-cli --project writes; a distance field's preview is its colour times the alpha
+// of karuvo-cli's PNG.
 TEST_F(ProjectWindowTest, OpeningFillsTheControlsAndTheSheetIsTheCommandLines) {
     // Text1, Text2 (empty for a fitted cell), the read-outs (blue first, no leading zeros),
     // the Option2 selected, Text3 and Label1.
-    struct Case {
-        const char* name;
-        QByteArray json;
-        QString text, cellWidth, cellHeight, fill, shadow, outline;
-        int effect;
-        QString offsets, radius, family;
-        const char* sheet;
-    };
-    const Case cases[] = {
+    const struct { const char* name; QByteArray json; const char16_t* controls; const char* sheet; } cases[] = {
         {"typed.karuvo",
          R"({"karuvo": 1, "text": "Ab\nc", "font": {"family": "DejaVu Sans", "size": 20, "bold": true},
              "cell": {"width": 30, "height": 28}, "fill": {"kind": "colour", "colour": "#FF8000"},
              "effect": {"kind": "shadow", "dx": 2, "dy": -3, "shadowColour": "#102030", "radius": 4,
                         "outlineColour": "#0000FF"}})",
-         "Ab\nc", "30", "28", "80FF", "302010", "FF0000", 1, "2,-3", "4", "DejaVu Sans", "typed.png"},
-        // Lists in rows of the columns, a face of a font file, a fitted cell, no anti-aliasing.
+         u"Ab\nc|30|28|80FF|302010|FF0000|1|2,-3|4|DejaVu Sans", "typed.png"},
+        // Lists in rows of the columns (a character above U+FFFF is one), a face of a font
+        // file, a fitted cell, no anti-aliasing.
         {"lists.karuvo",
-         R"({"karuvo": 1, "chars": "U+0041-U+0047,x", "columns": 3,
+         R"({"karuvo": 1, "chars": "U+0041-U+0047,x,U+1D400", "columns": 3,
              "font": {"file": "FONTFILE", "faceIndex": 1, "size": 18, "mono": true}, "cell": "fitted",
              "effect": {"kind": "outline", "radius": 2, "outlineColour": "#00FF00"},
              "output": {"sheet": "out/lists.png", "fnt": "out/lists.fnt", "pitch": "cell"}})",
-         "ABC\nDEF\nGx", "", "", "FFFFFF", "FFFFFF", "FF00", 2, "0,0", "2", "Karuvo Test Serif", "lists.bmp"},
-        // A distance field, which no control shows, with the default font.
-        {"field.karuvo", R"({"karuvo": 1, "text": "Qj", "output": {"sheet": "f.png", "distanceRange": 4}})", "Qj",
-         "", "", "FFFFFF", "FFFFFF", "FFFFFF", 0, "0,0", "0", "", "field.png"},
+         u"ABC\nDEF\nGx\U0001D400|||FFFFFF|FFFFFF|FF00|2|0,0|2|Karuvo Test Serif", "lists.bmp"},
+        // A distance field, which no control shows, with the default font; lists without
+        // columns, 16 to a line.
+        {"field.karuvo", R"({"karuvo": 1, "chars": "U+0041-U+0052", "fill": {"kind": "colour", "colour": "#FF8000"},
+                             "output": {"sheet": "f.png", "distanceRange": 4}})",
+         u"ABCDEFGHIJKLMNOP\nQR|||80FF|FFFFFF|FFFFFF|0|0,0|0|", "field.png"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const QString project = open(c.name, withFontFile(c.json, dir));
         ASSERT_EQ(dialogs.messages, QStringList());
         EXPECT_EQ(form->windowTitle(), QString::fromLatin1(c.name) + QStringLiteral("[*] - KARUVO作成ツール"));
         EXPECT_FALSE(form->isWindowModified());
-        EXPECT_EQ(form->text1Text(), c.text);
-        EXPECT_EQ(std::pair(form->Text2[0]->text(), form->Text2[1]->text()), std::pair(c.cellWidth, c.cellHeight));
-        EXPECT_EQ((QStringList{form->Label2[4]->text(), form->Label2[6]->text(), form->Label2[7]->text()}),
-                  (QStringList{c.fill, c.shadow, c.outline}));
-        EXPECT_TRUE(form->Option2[c.effect]->isChecked());
-        EXPECT_EQ(form->Text3[0]->text() + u',' + form->Text3[1]->text(), c.offsets);
-        EXPECT_EQ(form->Text3[2]->text(), c.radius);
-        EXPECT_EQ(form->Label1[0]->text(), c.family);
+        int effect = 0;
+        while (!form->Option2[effect]->isChecked()) ++effect;
+        EXPECT_EQ(QStringList({form->text1Text(), form->Text2[0]->text(), form->Text2[1]->text(), form->Label2[4]->text(),
+                               form->Label2[6]->text(), form->Label2[7]->text(), QString::number(effect),
+                               form->Text3[0]->text() + u',' + form->Text3[1]->text(), form->Text3[2]->text(),
+                               form->Label1[0]->text()}).join(u'|').toStdString(),
+                  QString::fromUtf16(c.controls).toStdString());
 
-        dialogs.saveNames.push_back({path(c.sheet), QString::fromLatin1(c.sheet).endsWith(".png")
-                                                      ? dialogs::SheetFileType::Png
-                                                      : dialogs::SheetFileType::Bitmap});
+        const bool png = QString::fromLatin1(c.sheet).endsWith(".png");
+        dialogs.saveNames.push_back({path(c.sheet), png ? dialogs::SheetFileType::Png : dialogs::SheetFileType::Bitmap});
         form->Command3[1]->click();
         ASSERT_EQ(dialogs.messages, QStringList());
         const QString cli = path("cli-") + QString::fromLatin1(c.sheet);
@@ -107,6 +101,20 @@ TEST_F(ProjectWindowTest, OpeningFillsTheControlsAndTheSheetIsTheCommandLines) {
         EXPECT_EQ(readFile(path(c.sheet)), readFile(cli));
         // Building touched no setting of the project.
         EXPECT_FALSE(form->isWindowModified());
+        if (QByteArray(c.name) != "field.karuvo") continue;
+        form->Command3[0]->click();
+        const Image& shown = form->Picture1[0]->picture();
+        const QImage field = QImage(cli).convertToFormat(QImage::Format_ARGB32);
+        ASSERT_EQ(QSize(shown.width(), shown.height()), field.size());
+        int wrong = 0, partial = 0;
+        for (int y = 0; y < field.height(); ++y)
+            for (int x = 0; x < field.width(); ++x) {
+                const auto times = [a = qAlpha(field.pixel(x, y))](int c) { return int(std::lround(c * a / 255.0)); };
+                wrong += (shown.pixel(x, y) & 0xFFFFFFu) != (qRgb(times(255), times(128), 0) & 0xFFFFFFu);
+                partial += qAlpha(field.pixel(x, y)) % 255 != 0;
+            }
+        EXPECT_EQ(wrong, 0);
+        EXPECT_GT(partial, 0);  // the field has levels between its ends, where rounding shows
     }
 }
 
@@ -284,12 +292,19 @@ TEST_F(ProjectWindowTest, ExportWritesWhatTheCommandLineWritesFromTheProject) {
         ASSERT_TRUE(QDir(path("window")).removeRecursively() && QDir(path("w")).removeRecursively());
     }
 
-    ASSERT_TRUE(fakes::patterned(4, 4).qimage().save(path("t.png")));
-    const QByteArray before = readFile(path("t.png"));
+    // An output that is one of the project's inputs is refused, and the input stays.
+    ASSERT_TRUE(fakes::patterned(4, 4).qimage().save(path("t.png")) && fakes::writeFile(path("words.txt"), "AB"));
+    const QStringList inputs{"pair.ttc", "t.png", "words.txt"};
+    QList<QByteArray> before;
+    for (const QString& input : inputs) before << readFile(path(input));
     // Each said with its lead and the words after it ("|" between them).
     const struct { const char* json; const char* lead; const char* details; } refused[] = {
         {R"({"karuvo": 1, "text": "A", "fill": {"kind": "texture", "texture": "t.png"}, "output": {"sheet": "t.png"}})",
          "ファイルに書き込めません。", "output.sheet|fill.texture"},
+        {R"({"karuvo": 1, "text": "A", "font": {"file": "pair.ttc"}, "output": {"sheet": "s.png", "json": "pair.ttc"}})",
+         "ファイルに書き込めません。", "output.json|font.file"},
+        {R"({"karuvo": 1, "textFile": "words.txt", "output": {"sheet": "s.bmp", "fnt": "words.txt"}})",
+         "ファイルに書き込めません。", "output.fnt|textFile"},
         {R"({"karuvo": 1, "text": "A", "output": {"sheet": "a\"b.png", "fnt": "a.fnt"}})", "ファイルに書き込めません。",
          "output.sheet: the sheet's name as the output.fnt descriptor gives it, \"a\"b.png\", holds a double quote"},
         {R"({"karuvo": 1, "text": "A"})", "プロジェクトに出力が指定されていません。", ""},
@@ -297,7 +312,7 @@ TEST_F(ProjectWindowTest, ExportWritesWhatTheCommandLineWritesFromTheProject) {
     for (const auto& c : refused) {
         SCOPED_TRACE(c.json);
         open("refused.karuvo", c.json);
-        dialogs.messages.clear();
+        ASSERT_EQ(dialogs.messages, QStringList());
         const QStringList files = QDir(dir.path()).entryList(QDir::Files);
         form->mnuExport->trigger();
         const QString says = said();
@@ -305,7 +320,7 @@ TEST_F(ProjectWindowTest, ExportWritesWhatTheCommandLineWritesFromTheProject) {
         for (const QString& detail : QString::fromUtf8(c.details).split(u'|', Qt::SkipEmptyParts))
             EXPECT_TRUE(says.contains(detail)) << says.toStdString();
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), files);
-        EXPECT_EQ(readFile(path("t.png")), before);
+        for (int i = 0; i < inputs.size(); ++i) EXPECT_EQ(readFile(path(inputs[i])), before[i]) << inputs[i].toStdString();
     }
 }
 
