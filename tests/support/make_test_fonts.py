@@ -1,27 +1,26 @@
-"""Writes font files that no font configuration knows, for the tests and the fuzzing seeds.
-
-make_test_fonts.py DIR writes, from the installed DejaVu faces:
-  DIR/renamed.ttf    DejaVu Sans under the family "Karuvo Test Sans"
-  DIR/pair.ttc       a collection: face 0 "Karuvo Test Sans" (DejaVu Sans),
-                     face 1 "Karuvo Test Serif" (DejaVu Serif)
-  DIR/weights.ttc    a collection of one family "Karuvo Test Weights": face 0 regular,
-                     face 1 bold, face 2 oblique (DejaVu Sans, Sans Bold, Sans Oblique)
-  DIR/plain.ttf      DejaVu Sans without layout tables, "Karuvo Test Plain" (no Han or kana)
-  DIR/deep.ttf       DejaVu Sans, "Karuvo Test Deep", whose g hangs 1400 units lower
-  DIR/damaged.ttf    DejaVu Sans, "Karuvo Test Damaged", whose V is a flat line 74 em long
-                     that FreeType cannot rasterise
-  DIR/not-a-font.ttf a text file under a font's name
-  DIR/control.ttf    DejaVu Sans under a family with a control character, "Karuvo\x01Test"
-and a collection whose kerning is known from its source, two faces of square glyphs
-(A V T O o x, 1000 units to the em, each 600 wide):
-  DIR/kerning.ttc    face 0 "Karuvo Kern Lookups": kerning only in GPOS, compiled from
-                     KERN_FEATURES (a glyph pair, a class pair, a pair under 1 px, an
-                     extension lookup, and first glyphs A V T O stored as a range, which
-                     ends on a glyph of no other pair); face 1 "Karuvo Kern Table": kerning only in an old
-                     kern table, KERN_TABLE.
-make_test_fonts.py --seeds DIR writes the fuzzing seeds (fuzz/seeds/font): a.ttf, a.otf and
-a.ttc, each a few glyphs of an installed face under a family of its own.
-"""
+# Writes font files that no font configuration knows, for the tests and the fuzzing seeds.
+#
+# make_test_fonts.py DIR writes, from the installed DejaVu faces:
+#   DIR/renamed.ttf    DejaVu Sans under the family "Karuvo Test Sans"
+#   DIR/pair.ttc       a collection: face 0 "Karuvo Test Sans" (DejaVu Sans),
+#                      face 1 "Karuvo Test Serif" (DejaVu Serif)
+#   DIR/weights.ttc    a collection of one family "Karuvo Test Weights": face 0 regular,
+#                      face 1 bold, face 2 oblique (DejaVu Sans, Sans Bold, Sans Oblique)
+#   DIR/plain.ttf      DejaVu Sans without layout tables, "Karuvo Test Plain" (no Han or kana)
+#   DIR/deep.ttf       DejaVu Sans, "Karuvo Test Deep", whose g hangs 1400 units lower
+#   DIR/damaged.ttf    DejaVu Sans, "Karuvo Test Damaged", whose V is a flat line 74 em long
+#                      that FreeType cannot rasterise
+#   DIR/not-a-font.ttf a text file under a font's name
+#   DIR/control.ttf    DejaVu Sans under a family with a control character, "Karuvo\x01Test"
+# and a collection whose kerning is known from its source, two faces of square glyphs
+# (A V T O o x, 1000 units to the em, each 600 wide):
+#   DIR/kerning.ttc    face 0 "Karuvo Kern Lookups": kerning only in GPOS, compiled from
+#                      KERN_FEATURES (a glyph pair, a class pair, a pair under 1 px, an
+#                      extension lookup, and first glyphs A V T O stored as a range, which
+#                      ends on a glyph of no other pair); face 1 "Karuvo Kern Table":
+#                      kerning only in an old kern table, KERN_TABLE.
+# make_test_fonts.py --seeds DIR writes the fuzzing seeds (fuzz/seeds/font): a.ttf, a.otf and
+# a.ttc, each a few glyphs of an installed face under a family of its own.
 import io
 import os
 import sys
@@ -53,8 +52,8 @@ def renamed(path, family, style="Regular"):
     return font
 
 
+# Moves glyph `name` down by `units`; the head's box follows when saved.
 def lowered(font, name, units):
-    """Moves glyph `name` down by `units`; the head's box follows when saved."""
     glyf = font["glyf"]
     pen = TTGlyphPen(font.getGlyphSet())
     font.getGlyphSet()[name].draw(TransformPen(pen, (1, 0, 0, 1, 0, -units)))
@@ -62,27 +61,22 @@ def lowered(font, name, units):
     return font
 
 
+# Makes glyph `name` one flat contour whose points run far past the 16-bit range, each
+# step still within it, with its stored box left as it was.
 def flattened(font, name):
-    """Makes glyph `name` one flat contour whose points run far past the 16-bit range,
-    each step still within it, with its stored box left as it was."""
     from fontTools.ttLib.tables._g_l_y_f import Glyph, GlyphCoordinates
     glyph = Glyph()
-    glyph.numberOfContours = 1
+    glyph.numberOfContours, glyph.endPtsOfContours, glyph.program = 1, [6], font["glyf"][name].program
     glyph.coordinates = GlyphCoordinates([(30209, 0), (60419, 0), (91399, 0), (122380, 0), (152338, 0),
                                           (119578, 0), (119730, 0)])
     glyph.flags = bytearray([1, 1, 1, 1, 1, 1, 0])
-    glyph.endPtsOfContours = [6]
-    glyph.program = font["glyf"][name].program
     glyph.xMin, glyph.yMin, glyph.xMax, glyph.yMax = 16, 0, 1384, 1493
     font["glyf"][name] = glyph
     return font
 
 
 def small(path, text, flavour_keep=()):
-    options = subset.Options()
-    options.layout_features = list(flavour_keep)
-    options.name_IDs = [1, 2, 3, 4, 6]
-    options.notdef_outline = True
+    options = subset.Options(layout_features=list(flavour_keep), name_IDs=[1, 2, 3, 4, 6], notdef_outline=True)
     font = TTFont(path)
     subsetter = subset.Subsetter(options)
     subsetter.populate(text=text)
@@ -120,16 +114,14 @@ def square_face(family, kerning):
     fb = FontBuilder(1000, isTTF=True)
     fb.setupGlyphOrder(order)
     fb.setupCharacterMap({code: name for name, code in GLYPHS.items()})
-    glyphs = {}
-    for name in order:
+    def square():
         pen = TTGlyphPen(None)
         pen.moveTo((50, 0))
-        pen.lineTo((50, 700))
-        pen.lineTo((550, 700))
-        pen.lineTo((550, 0))
+        for point in ((50, 700), (550, 700), (550, 0)):
+            pen.lineTo(point)
         pen.closePath()
-        glyphs[name] = pen.glyph()
-    fb.setupGlyf(glyphs)
+        return pen.glyph()
+    fb.setupGlyf({name: square() for name in order})
     fb.setupHorizontalMetrics({name: (600, 50) for name in order})
     fb.setupHorizontalHeader(ascent=800, descent=-200)
     fb.setupNameTable({"familyName": family, "styleName": "Regular"})
@@ -178,31 +170,35 @@ def kern_table(font):
     font["kern"] = table
 
 
+def collection(path, *fonts):
+    both = TTCollection()
+    both.fonts = list(fonts)
+    both.save(path)
+
+
 def main(folder):
-    renamed(DEJAVU + "DejaVuSans.ttf", "Karuvo Test Sans").save(os.path.join(folder, "renamed.ttf"))
-    renamed(DEJAVU + "DejaVuSans.ttf", "Karuvo\x01Test").save(os.path.join(folder, "control.ttf"))
-    collection = TTCollection()
-    collection.fonts = [renamed(DEJAVU + "DejaVuSans.ttf", "Karuvo Test Sans"),
-                        renamed(DEJAVU + "DejaVuSerif.ttf", "Karuvo Test Serif")]
-    collection.save(os.path.join(folder, "pair.ttc"))
-    weights = TTCollection()
-    weights.fonts = [renamed(DEJAVU + "DejaVuSans.ttf", "Karuvo Test Weights"),
-                     renamed(DEJAVU + "DejaVuSans-Bold.ttf", "Karuvo Test Weights", "Bold"),
-                     renamed(DEJAVU + "DejaVuSans-Oblique.ttf", "Karuvo Test Weights", "Oblique")]
-    weights.save(os.path.join(folder, "weights.ttc"))
-    plain = renamed(DEJAVU + "DejaVuSans.ttf", "Karuvo Test Plain")
+    def sans(family, face="DejaVuSans", style="Regular"):
+        return renamed(DEJAVU + face + ".ttf", family, style)
+
+    def at(name):
+        return os.path.join(folder, name)
+
+    sans("Karuvo Test Sans").save(at("renamed.ttf"))
+    sans("Karuvo\x01Test").save(at("control.ttf"))
+    collection(at("pair.ttc"), sans("Karuvo Test Sans"), sans("Karuvo Test Serif", "DejaVuSerif"))
+    collection(at("weights.ttc"), sans("Karuvo Test Weights"), sans("Karuvo Test Weights", "DejaVuSans-Bold", "Bold"),
+               sans("Karuvo Test Weights", "DejaVuSans-Oblique", "Oblique"))
+    plain = sans("Karuvo Test Plain")
     for table in ("GSUB", "GPOS", "GDEF", "kern"):
         if table in plain:
             del plain[table]
-    plain.save(os.path.join(folder, "plain.ttf"))
-    lowered(renamed(DEJAVU + "DejaVuSans.ttf", "Karuvo Test Deep"), "g", 1400).save(os.path.join(folder, "deep.ttf"))
-    damaged = flattened(renamed(DEJAVU + "DejaVuSans.ttf", "Karuvo Test Damaged"), "V")
+    plain.save(at("plain.ttf"))
+    lowered(sans("Karuvo Test Deep"), "g", 1400).save(at("deep.ttf"))
+    damaged = flattened(sans("Karuvo Test Damaged"), "V")
     damaged.recalcBBoxes = False
-    damaged.save(os.path.join(folder, "damaged.ttf"))
-    kerning = TTCollection()
-    kerning.fonts = [square_face("Karuvo Kern Lookups", lookups), square_face("Karuvo Kern Table", kern_table)]
-    kerning.save(os.path.join(folder, "kerning.ttc"))
-    with open(os.path.join(folder, "not-a-font.ttf"), "w") as f:
+    damaged.save(at("damaged.ttf"))
+    collection(at("kerning.ttc"), square_face("Karuvo Kern Lookups", lookups), square_face("Karuvo Kern Table", kern_table))
+    with open(at("not-a-font.ttf"), "w") as f:
         f.write("plain text under a font's name\n")
 
 
@@ -211,10 +207,8 @@ def seeds(folder):
     renamed(small(DEJAVU + "DejaVuSans.ttf", "AgV", ["kern", "liga"]), "Karuvo Fuzz Sans").save(
         os.path.join(folder, "a.ttf"))
     renamed(small(NIMBUS, "Ag"), "Karuvo Fuzz Nimbus").save(os.path.join(folder, "a.otf"))
-    pair = TTCollection()
-    pair.fonts = [renamed(small(DEJAVU + "DejaVuSans.ttf", "A"), "Karuvo Fuzz Pair"),
-                  renamed(small(DEJAVU + "DejaVuSerif-Bold.ttf", "g"), "Karuvo Fuzz Pair", "Bold")]
-    pair.save(os.path.join(folder, "a.ttc"))
+    collection(os.path.join(folder, "a.ttc"), renamed(small(DEJAVU + "DejaVuSans.ttf", "A"), "Karuvo Fuzz Pair"),
+               renamed(small(DEJAVU + "DejaVuSerif-Bold.ttf", "g"), "Karuvo Fuzz Pair", "Bold"))
 
 
 if __name__ == "__main__":
