@@ -43,8 +43,9 @@ QRgb over(Colour g, int a, Colour u, int b) {
 }
 
 // Checks the sheet's PNG pixel by pixel against its coverage layers (the glyph in the
-// fill colour or the texture's pixel at that place in its cell, over the shadow or ring)
-// and, for colour fills without a shadow, against the bitmap over black.
+// fill colour, or white without its texture, or the texture's pixel at that place in its
+// cell, over the shadow or ring) and, for colour fills without a shadow, against the
+// bitmap over black.
 void checkPng(const Sheet& sheet, const SheetSettings& s, const Image& texture) {
     ASSERT_TRUE(sheet.coverage);
     const QImage png = pngOf(sheet);
@@ -55,9 +56,10 @@ void checkPng(const Sheet& sheet, const SheetSettings& s, const Image& texture) 
     for (std::int32_t y = 0; y < sheet.height; ++y) {
         for (std::int32_t x = 0; x < sheet.width; ++x) {
             const int a = qRed(c.glyph.pixel(x, y)), b = c.under.isEmpty() ? 0 : qRed(c.under.pixel(x, y));
-            const Colour g = s.fill == FillKind::Texture
-                                 ? fromQRgb(texture.pixel(x % s.cellWidth % texture.width(), y % s.cellHeight % texture.height()))
-                                 : s.fillColour;
+            const Colour g = s.fill == FillKind::Colour ? s.fillColour
+                             : s.texturePath.isEmpty()
+                                 ? kWhite
+                                 : fromQRgb(texture.pixel(x % s.cellWidth % texture.width(), y % s.cellHeight % texture.height()));
             const QRgb want = over(g, a, under, b), got = png.pixel(x, y);
             wrong += qAlpha(want) == 0 ? qAlpha(got) != 0 : got != want;
             partial += qAlpha(got) > 0 && qAlpha(got) < 255;
@@ -114,48 +116,53 @@ TEST_F(SheetFile, ThePngIsTheGlyphOverWhatLiesUnderItRounded) {
     }
 }
 
-// Han and kana in roomy cells keep their ink to their own cells, and such a sheet is
-// every layer drawn by a plain painter: the shadows, the main boxes cut out of them in
-// black, the glyphs (under the texture) ORed on top; the coverage layers the glyphs and
-// shadows in white. Its PNG composes those layers.
-TEST_F(SheetFile, HanAndKanaInRoomyCellsGiveEveryLayerAsAPainterDrawsIt) {
-    const QString lines[] = {QStringLiteral("漢字かなカナ"), QStringLiteral("日本語の文字"), QStringLiteral("ひらがな")};
-    const QFont font = fakes::plainFace(QStringLiteral("IPAGothic"), 28);
-    const QFontMetrics metrics(font);
-    const std::int32_t cell = 40, w = 6 * cell, h = 3 * cell;
-    const struct { std::int32_t dx, dy; Colour glyph, shadow; bool textured; } cases[] = {
-        {2, 2, colourFromRgb(230, 120, 20), colourFromRgb(20, 60, 200), false},
-        {-5, 7, kBlack, colourFromRgb(0, 255, 0), false},
-        {9, -11, colourFromRgb(40, 40, 40), kWhite, false},  // shadows over the neighbours and off the sheet
-        {3, -4, kWhite, colourFromRgb(200, 0, 100), true},
-        {0, 0, kWhite, kBlack, true},  // no shadow: the texture alone
+// Sheets whose glyphs keep their ink to their own cells are every layer drawn by a plain
+// painter, each character's box centred in its cell from the font's own metrics and the
+// shadow's offset split between the main box and the shadow's: the shadows, the main
+// boxes cut out of them in black, the glyphs (under the texture) ORed on top; the
+// coverage layers the glyphs and shadows in white. Their PNG composes those layers.
+TEST_F(SheetFile, SheetsWhoseInkKeepsToItsCellsGiveEveryLayerAsAPainterDrawsIt) {
+    enum Fill { Plain, Textured, TextureMissing };
+    const struct { const char16_t* text; const char* face; int px, cell, dx, dy; Colour glyph, shadow; Fill fill; } cases[] = {
+        {u"漢字かなカナ\n日本語の文字\nひらがな", "IPAGothic", 28, 40, 2, 2, colourFromRgb(230, 120, 20), colourFromRgb(20, 60, 200), Plain},
+        {u"漢字かなカナ\n日本語の文字\nひらがな", "IPAGothic", 28, 40, -5, 7, kBlack, colourFromRgb(0, 255, 0), Plain},
+        // Shadows over the neighbours and off the sheet.
+        {u"漢字かなカナ\n日本語の文字\nひらがな", "IPAGothic", 28, 40, 9, -11, colourFromRgb(40, 40, 40), kWhite, Plain},
+        {u"漢字かなカナ\n日本語の文字\nひらがな", "IPAGothic", 28, 40, 3, -4, kWhite, colourFromRgb(200, 0, 100), Textured},
+        {u"漢字かなカナ\n日本語の文字\nひらがな", "IPAGothic", 28, 40, 0, 0, kWhite, kBlack, Textured},  // the texture alone
+        // A carriage return takes no cell; -3 / 2 is -1, so the main box moves right by one.
+        {u"a&\r\nxyW", "DejaVu Sans Mono", 14, 16, -3, 0, colourFromRgb(255, 0, 0), kBlue, Plain},
+        // An image fill without its texture keeps white glyphs and lays no shadow in; the
+        // offset still moves them.
+        {u"Ab\nC", "DejaVu Sans Mono", 14, 16, 2, 2, kWhite, kBlue, TextureMissing},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.dx << ", " << c.dy << (c.textured ? " textured" : ""));
-        const bool shadow = c.dx != 0 || c.dy != 0;
-        const SheetSettings s{.text = QStringList(std::begin(lines), std::end(lines)).join(u'\n'), .cellWidth = cell,
-                              .cellHeight = cell, .font = fakes::faceDescription(QStringLiteral("IPAGothic"), 28),
-                              .fill = c.textured ? FillKind::Texture : FillKind::Colour, .fillColour = c.glyph,
-                              .texturePath = c.textured ? texturePath : QString(),
-                              .effect = shadow ? EffectKind::Shadow : EffectKind::None, .shadowDx = c.dx,
-                              .shadowDy = c.dy, .shadowColour = c.shadow, .keepCoverage = true};
+        SCOPED_TRACE(testing::Message() << c.face << " " << c.dx << ", " << c.dy << " fill " << c.fill);
+        const QStringList lines = QString::fromUtf16(c.text).remove(u'\r').split(u'\n');
+        const bool shadow = (c.dx != 0 || c.dy != 0) && c.fill != TextureMissing;
+        const SheetSettings s{.text = QString::fromUtf16(c.text), .cellWidth = c.cell, .cellHeight = c.cell,
+                              .font = fakes::faceDescription(c.face, c.px), .fill = c.fill == Plain ? FillKind::Colour : FillKind::Texture,
+                              .fillColour = c.glyph, .texturePath = c.fill == Textured ? texturePath : QString(),
+                              .effect = EffectKind::Shadow, .shadowDx = c.dx, .shadowDy = c.dy, .shadowColour = c.shadow,
+                              .keepCoverage = true};
         const Sheet sheet = buildSheet(s);
         ASSERT_TRUE(sheet.coverage);
+        const std::int32_t w = sheet.columns * c.cell, h = int(lines.size()) * c.cell;
         ASSERT_EQ(std::tie(sheet.width, sheet.height), std::tie(w, h));
 
-        // Each character's box centred in its cell from the font's own metrics, the pair
-        // of main and shadow boxes the offset apart.
+        const QFont font = fakes::plainFace(c.face, c.px);
+        const QFontMetrics metrics(font);
         Image shadows(w, h), glyphs(w, h), glyphCover(w, h), shadowCover(w, h);
         const auto paint = [&](Image& on, Colour colour, bool moved) {
             QPainter p(&on.qimage());
             p.setFont(font);
             p.setPen(QColor(toQRgb(colour)));
-            for (int row = 0; row < 3; ++row) {
+            for (int row = 0; row < lines.size(); ++row) {
                 for (int col = 0; col < lines[row].size(); ++col) {
                     const QString ch = lines[row].mid(col, 1);
-                    const int x = col * cell + (cell - metrics.horizontalAdvance(ch)) / 2 - c.dx / 2;
-                    const int y = row * cell + (cell - metrics.height()) / 2 - c.dy / 2;
-                    p.drawText(QPoint(moved ? x + c.dx : x, (moved ? y + c.dy : y) + metrics.ascent()), ch);
+                    const int x = col * c.cell + (c.cell - metrics.horizontalAdvance(ch)) / 2 - c.dx / 2 + (moved ? c.dx : 0);
+                    const int y = row * c.cell + (c.cell - metrics.height()) / 2 - c.dy / 2 + (moved ? c.dy : 0);
+                    p.drawText(QPoint(x, y + metrics.ascent()), ch);
                 }
             }
         };
@@ -164,13 +171,11 @@ TEST_F(SheetFile, HanAndKanaInRoomyCellsGiveEveryLayerAsAPainterDrawsIt) {
             paint(shadows, kBlack, false);
             paint(shadowCover, kWhite, true);
         }
-        paint(glyphs, c.textured ? kWhite : c.glyph, false);
+        paint(glyphs, c.fill == Plain ? c.glyph : kWhite, false);
         paint(glyphCover, kWhite, false);
-        if (c.textured) {
-            for (std::int32_t y = 0; y < h; ++y)
-                for (std::int32_t x = 0; x < w; ++x)
-                    glyphs.setPixel(x, y, glyphs.pixel(x, y) & texture.pixel(x % cell % 7, y % cell % 5));
-        }
+        for (std::int32_t y = 0; y < h && c.fill == Textured; ++y)
+            for (std::int32_t x = 0; x < w; ++x)
+                glyphs.setPixel(x, y, glyphs.pixel(x, y) & texture.pixel(x % c.cell % 7, y % c.cell % 5));
         bitBlt(glyphs, 0, 0, w, h, &shadows, 0, 0, RasterOp::SrcPaint);
         EXPECT_TRUE(sheet.image == glyphs);
         EXPECT_TRUE(sheet.coverage->glyph == glyphCover);

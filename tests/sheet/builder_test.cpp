@@ -1,5 +1,3 @@
-#include <QFontMetrics>
-#include <QPainter>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -16,19 +14,6 @@ namespace {
 // DejaVu Sans Mono at 14 px: every character box is 8 x 16.
 SheetSettings monoSettings(const QString& text, std::int32_t cellWidth = 16, std::int32_t cellHeight = 16) {
     return {.text = text, .cellWidth = cellWidth, .cellHeight = cellHeight, .font = fakes::monoDescription(14), .texturePath = {}};
-}
-
-struct Glyph { char32_t codePoint; std::int32_t x, y; };
-
-// The glyphs drawn one by one by a plain painter in `colour` over `image`, each box's
-// top-left corner at the given place (the baseline at the face's ascent below it).
-void draw(Image& image, const std::vector<Glyph>& glyphs, Colour colour) {
-    const QFont font = fakes::plainFace(QStringLiteral("DejaVu Sans Mono"), 14);
-    QPainter p(&image.qimage());
-    p.setFont(font);
-    p.setPen(QColor(toQRgb(colour)));
-    const int ascent = QFontMetrics(font).ascent();
-    for (const Glyph& g : glyphs) p.drawText(QPoint(g.x, g.y + ascent), codePointText(g.codePoint));
 }
 
 std::int64_t litPixels(const Image& image, std::int32_t x0, std::int32_t y0, std::int32_t w, std::int32_t h) {
@@ -52,36 +37,6 @@ TEST(Placement, CentresTheBoxAndSplitsTheShadowOffsetTowardZero) {
             << c.boxWidth << " wide, shadow " << c.dx << ", " << c.dy;
     }
     EXPECT_THROW(placeInCell(INT32_MAX, 0, 2, 2, CharBox{9, 16}, 0, 0), Error);
-}
-
-// Each sheet must equal its glyphs drawn one by one: the shadows, then the main boxes
-// cut out of them in black, then the glyphs ORed on top.
-TEST(Builder, DrawsEachCharacterAndItsShadowAtItsPlaceInTheCell) {
-    const Colour red = colourFromRgb(255, 0, 0);
-    struct Case { QString text; FillKind fill; std::int32_t dx, dy, w, h; std::vector<Glyph> shadows, glyphs; };
-    // 8 x 16 boxes in 16 x 16 cells sit 4 pixels in from each cell's left edge; a shadow
-    // right under its glyph leaves no trace.
-    const Case cases[] = {
-        {"a&\r\nxyW", FillKind::Colour, 0, 0, 48, 32, {},
-         {{U'a', 4, 0}, {U'&', 20, 0}, {U'x', 4, 16}, {U'y', 20, 16}, {U'W', 36, 16}}},
-        {"AB\nC", FillKind::Colour, 3, 3, 32, 32, {{U'A', 6, 2}, {U'B', 22, 2}, {U'C', 6, 18}},
-         {{U'A', 3, -1}, {U'B', 19, -1}, {U'C', 3, 15}}},
-        {"A", FillKind::Colour, -3, 0, 16, 16, {{U'A', 2, 0}}, {{U'A', 5, 0}}},
-        // An image fill without a texture keeps white glyphs; the offset still moves them.
-        {"Ab", FillKind::Texture, 2, 2, 32, 16, {}, {{U'A', 3, -1}, {U'b', 19, -1}}}};
-    for (const Case& c : cases) {
-        const SheetSettings s{.text = c.text, .cellWidth = 16, .cellHeight = 16, .font = fakes::monoDescription(14),
-                              .fill = c.fill, .fillColour = red, .texturePath = {}, .effect = EffectKind::Shadow,
-                              .shadowDx = c.dx, .shadowDy = c.dy, .shadowColour = colourFromRgb(0, 0, 255)};
-        const Sheet sheet = buildSheet(s);
-        ASSERT_EQ(std::tie(sheet.width, sheet.height), std::tie(c.w, c.h)) << c.text.toStdString();
-        Image want(c.w, c.h), glyphs(c.w, c.h);
-        draw(want, c.shadows, s.shadowColour);
-        draw(want, c.glyphs, kBlack);
-        draw(glyphs, c.glyphs, c.fill == FillKind::Colour ? red : kWhite);
-        bitBlt(want, 0, 0, c.w, c.h, &glyphs, 0, 0, RasterOp::SrcPaint);
-        EXPECT_TRUE(sheet.image == want) << c.text.toStdString();
-    }
 }
 
 TEST(Builder, AndsTheTextureIntoEveryCellOfTheGrid) {
