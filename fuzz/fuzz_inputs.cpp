@@ -36,6 +36,24 @@ using namespace karuvo;
     std::abort();
 }
 
+// Runs `run`: whether it threw an Error, which must be of the kind given.
+template <class F>
+bool refusedAs(ErrorKind kind, const char* what, const QByteArray& input, F&& run) {
+    try {
+        run();
+        return false;
+    } catch (const Error& e) {
+        if (e.kind() != kind) broken(what, input);
+        return true;
+    }
+}
+
+// A message is one line of text, whatever the input held.
+void oneLine(const QString& message, const char* what, const QByteArray& input) {
+    for (const QChar c : message)
+        if (c.category() == QChar::Other_Control) broken(what, input);
+}
+
 // The input as the file `name` of a folder of the pass's own.
 QString written(const QByteArray& input, const QString& name) {
     static QTemporaryDir dir;
@@ -46,13 +64,11 @@ QString written(const QByteArray& input, const QString& name) {
 
 void texture(const QByteArray& input) {
     const QString path = written(input, QStringLiteral("t"));
-    try {
+    refusedAs(ErrorKind::Image, "a picture failed with an error of the wrong kind", input, [&] {
         const Image img = loadPicture(path);
         if (img.isEmpty() || std::int64_t{img.width()} * img.height() > kMaxDecodedPixels)
             broken("a picture was loaded with no area or beyond the limit", input);
-    } catch (const Error& e) {
-        if (e.kind() != ErrorKind::Image) broken("a picture failed with an error of the wrong kind", input);
-    }
+    });
 }
 
 // A font file through the program's own path: each of its first faces loaded, made into
@@ -69,7 +85,7 @@ void font(const QByteArray& input) {
     } remove{path};
     static const char32_t chars[] = {U'A', U'g', U'V', U'\u5B57', U'\u304B', U'\uFFFD'};
     for (const std::int32_t face : {0, 1}) {
-        try {
+        refusedAs(ErrorKind::Io, "a font file failed with an error of the wrong kind", input, [&] {
             const FontFile file(path, face);
             FontDescription d{.height = -20, .weight = file.weight(), .italic = file.italic(), .faceName = file.family()};
             const std::unique_ptr<Font> made = Font::create(d);
@@ -88,9 +104,7 @@ void font(const QByteArray& input) {
             made->kerningPairs(chars);
             Image picture(80, 30);
             drawPasses(*made, {{&picture, kWhite, &placed}}, 1);
-        } catch (const Error& e) {
-            if (e.kind() != ErrorKind::Io) broken("a font file failed with an error of the wrong kind", input);
-        }
+        });
     }
 }
 
@@ -103,41 +117,27 @@ void numbers(const QByteArray& input) {
         QStringList args{"-t", "A", "-o", "o.bmp", QString::fromLatin1(option), value};
         if (QByteArray(option) == "--shadow-colour") args << "--shadow" << "1,1";
         const cli::ParseOutcome p = cli::parseArguments(args);
-        if (p.action == cli::ParseOutcome::Action::Usage) {
-            // A message is one line of text, whatever the value held.
-            for (const QChar c : p.message)
-                if (c.category() == QChar::Other_Control) broken("a usage message holds a control character", input);
-            if (p.message.isEmpty()) broken("a usage error without a message", input);
-        }
+        if (p.action != cli::ParseOutcome::Action::Usage) continue;
+        oneLine(p.message, "a usage message holds a control character", input);
+        if (p.message.isEmpty()) broken("a usage error without a message", input);
     }
-    try {
-        readColourCaption(value);
-    } catch (const Error& e) {
-        if (e.kind() != ErrorKind::Overflow) broken("a colour read-out failed with an error of the wrong kind", input);
-    }
-    if (isNumeric(value)) {
-        const double v = numberValue(value);
-        for (auto round : {&roundHalfEven, &roundDown}) {
-            try {
-                round(v, "a value");
-            } catch (const Error& e) {
-                if (e.kind() != ErrorKind::Overflow) broken("rounding failed with an error of the wrong kind", input);
-            }
-        }
-    }
+    refusedAs(ErrorKind::Overflow, "a colour read-out failed with an error of the wrong kind", input,
+              [&] { readColourCaption(value); });
+    for (auto round : {&roundHalfEven, &roundDown})
+        if (isNumeric(value))
+            refusedAs(ErrorKind::Overflow, "rounding failed with an error of the wrong kind", input,
+                      [&] { round(numberValue(value), "a value"); });
 }
 
 // A text decodes exactly when it is UTF-8, and decodes to itself.
 void text(const QByteArray& input) {
     const QByteArray body = input.startsWith("\xEF\xBB\xBF") ? input.mid(3) : input;
-    try {
-        if (decodeUtf8(input, QStringLiteral("the input")).toUtf8() != body)
-            broken("the decoded text differs from the bytes", input);
-    } catch (const Error& e) {
-        if (e.kind() != ErrorKind::Text) broken("decoding failed with an error of the wrong kind", input);
-        if (QString::fromUtf8(body).toUtf8() == body && !body.contains("\xEF\xBB\xBF"))
-            broken("valid UTF-8 was refused", input);
-    }
+    const bool valid = QString::fromUtf8(body).toUtf8() == body && !body.contains("\xEF\xBB\xBF");
+    if (refusedAs(ErrorKind::Text, "decoding failed with an error of the wrong kind", input, [&] {
+            if (decodeUtf8(input, QStringLiteral("the input")).toUtf8() != body)
+                broken("the decoded text differs from the bytes", input);
+        }) && valid)
+        broken("valid UTF-8 was refused", input);
 }
 
 // A project reads into settings or is refused with a one-line message; the settings it
@@ -149,9 +149,7 @@ void project(const QByteArray& input) {
         p = parseProject(input, path);
     } catch (const Error& e) {
         if (e.kind() != ErrorKind::Setting) broken("a project failed with an error of the wrong kind", input);
-        for (const QChar c : QString::fromStdString(e.what()))
-            if (c.category() == QChar::Other_Control) broken("a project's message holds a control character", input);
-        return;
+        return oneLine(QString::fromStdString(e.what()), "a project's message holds a control character", input);
     }
     const QByteArray written = projectFileContents(p, path);
     try {
