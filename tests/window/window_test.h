@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRegularExpression>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <utility>
@@ -10,6 +11,12 @@
 
 namespace karuvo::fakes {
 
+// A sentence in Japanese: kana in it, and no English word (two Latin letters in a row).
+inline bool isJapanese(const QString& s) {
+    return s.contains(QRegularExpression(QStringLiteral("[\u3041-\u30FF]"))) &&
+           !s.contains(QRegularExpression(QStringLiteral("[A-Za-z]{2}")));
+}
+
 // The window over scripted dialogs, in a fresh folder.
 struct WindowTest : InTempFolder {
     ScriptedDialogs dialogs;
@@ -17,6 +24,10 @@ struct WindowTest : InTempFolder {
 
     static void press(QWidget* w, Qt::MouseButton button = Qt::LeftButton, Qt::KeyboardModifiers mods = {}) {
         QTest::mouseClick(w, button, mods, QPoint(5, 5));
+    }
+    void chooseMono(int px) {
+        dialogs.fonts.push_back(monoDescription(px));
+        form->Command1->click();
     }
     // The one message shown since the last look (the test fails on any other count).
     QString said() {
