@@ -4,46 +4,30 @@
 #include "window/window_test.h"
 
 using namespace karuvo;
-using karuvo::fakes::monoDescription;
-using karuvo::window::Form1;
+using Form1Test = karuvo::fakes::WindowTest;
 using karuvo::window::TextBox;
-
-namespace {
-
-struct Form1Test : fakes::WindowTest {
-    void chooseMono(int px) { dialogs.fonts.push_back(monoDescription(px)); form->Command1->click(); }
-};
-
-}  // namespace
 
 TEST_F(Form1Test, WindowStartsWithItsDesignValues) {
     EXPECT_EQ(form->windowTitle(), QStringLiteral("KARUVO作成ツール"));
+    EXPECT_FALSE(form->windowIcon().pixmap(32).isNull());
     // The menu bar above the design, the status bar below it; the controls keep their places.
     const int bar = form->MenuBar->height();
     EXPECT_EQ(form->size(), QSize(408, bar + 366 + form->statusBar->height()));
-    EXPECT_EQ(form->MenuBar->geometry(), QRect(0, 0, 408, bar));
+    EXPECT_EQ(std::pair(form->MenuBar->geometry(), form->statusBar->y()), std::pair(QRect(0, 0, 408, bar), bar + 366));
     EXPECT_EQ(form->Command1->mapTo(form.get(), QPoint()), QPoint(8, 8 + bar));
-    EXPECT_EQ(form->statusBar->y(), bar + 366);
-    EXPECT_FALSE(form->windowIcon().pixmap(32).isNull());
-    struct Row { const char* name; const char* parent; QRect geometry; const char16_t* text; };
-    const Row rows[] = {
-        {"Command1", "", {8, 8, 89, 25}, u"フォント選択"},
-        {"Frame1", "", {8, 128, 385, 65}, u"文字柄指定"},
-        {"Option1(0)", "Frame1", {8, 16, 57, 17}, u"色"},
-        {"Label2(5)", "Frame1", {80, 40, 297, 17}, u""},
-        {"Option2(2)", "Frame2", {8, 48, 57, 17}, u"縁取り"},
-        {"Label2(10)", "Frame2", {192, 64, 97, 17}, u"縁取り半径（0-10）"},
-        {"Text3(2)", "Frame2", {296, 56, 57, 25}, u""},
-        {"Command2", "", {288, 296, 113, 25}, u"現フォントの最大値"},
-        {"Command3(1)", "", {296, 328, 105, 25}, u"保存"},
-        {"Picture2", "", {312, 40, 113, 57}, nullptr}};
-    for (const Row& row : rows) {
+    const struct { const char* name; const char* parent; QRect geometry; const char16_t* text; } rows[] = {
+        {"Command1", "", {8, 8, 89, 25}, u"フォント選択"},       {"Frame1", "", {8, 128, 385, 65}, u"文字柄指定"},
+        {"Option1(0)", "Frame1", {8, 16, 57, 17}, u"色"},        {"Label2(5)", "Frame1", {80, 40, 297, 17}, u""},
+        {"Option2(2)", "Frame2", {8, 48, 57, 17}, u"縁取り"},    {"Label2(10)", "Frame2", {192, 64, 97, 17}, u"縁取り半径（0-10）"},
+        {"Text3(2)", "Frame2", {296, 56, 57, 25}, u""},          {"Command2", "", {288, 296, 113, 25}, u"現フォントの最大値"},
+        {"Command3(1)", "", {296, 328, 105, 25}, u"保存"},       {"Picture2", "", {312, 40, 113, 57}, nullptr}};
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         auto* w = form->findChild<QWidget*>(QString::fromLatin1(row.name));
         ASSERT_NE(w, nullptr);
         EXPECT_EQ(w->geometry(), row.geometry);
         EXPECT_EQ(w->parentWidget()->objectName(), *row.parent ? QString::fromLatin1(row.parent) : form->objectName());
-        if (row.text) { EXPECT_EQ(w->property(qobject_cast<QGroupBox*>(w) ? "title" : "text").toString(), QString::fromUtf16(row.text)); }
+        if (row.text) EXPECT_EQ(w->property(qobject_cast<QGroupBox*>(w) ? "title" : "text").toString(), QString::fromUtf16(row.text));
     }
     EXPECT_TRUE(form->Option1[0]->isChecked() && form->Option2[0]->isChecked());
     for (QWidget* box : std::initializer_list<QWidget*>{form->Picture1[0], form->Picture1[1], form->Picture2, form->Picture3[0]})
@@ -58,30 +42,29 @@ TEST_F(Form1Test, WindowStartsWithItsDesignValues) {
                                   "Text3(1)", "Text3(2)"}));
 }
 
+// Each colour read-out, where the design puts it and wide enough for its widest caption,
+// has beside it a swatch of its colour, covering nothing.
 TEST_F(Form1Test, EachReadOutShowsSixDigitsBesideASwatchOfItsColour) {
     form->show();
     dialogs.colours = {0x0000FF, 0x00FF00, 0xFF0000};  // red, green, blue as the dialog hands them back
-    struct Row { QLabel* readout; QPoint at; QWidget* option; QRgb swatch; };
-    const Row rows[] = {{form->Label2[4], {80, 16}, form->Option1[0], qRgb(255, 0, 0)},
-                        {form->Label2[6], {80, 32}, form->Option2[1], qRgb(0, 255, 0)},
-                        {form->Label2[7], {80, 48}, form->Option2[2], qRgb(0, 0, 255)}};
-    for (const Row& row : rows) {
+    const struct { QLabel* readout; QPoint at; QWidget* option; QRgb swatch; } rows[] = {
+        {form->Label2[4], {80, 16}, form->Option1[0], qRgb(255, 0, 0)},
+        {form->Label2[6], {80, 32}, form->Option2[1], qRgb(0, 255, 0)},
+        {form->Label2[7], {80, 48}, form->Option2[2], qRgb(0, 0, 255)}};
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.readout->objectName().toStdString());
-        // Still where the design puts it, and wide enough for its widest caption.
         EXPECT_EQ(std::pair(row.readout->pos(), row.readout->height()), std::pair(row.at, 17));
         const QFontMetrics metrics(row.readout->font());
-        const int widest = std::max(metrics.horizontalAdvance(QStringLiteral("FFFFFF")),
-                                    metrics.boundingRect(QStringLiteral("FFFFFF")).right() + 1);
-        EXPECT_LE(widest, row.readout->contentsRect().width());
-
-        QTest::mouseClick(row.option, Qt::LeftButton, {}, QPoint(5, 5));
-        auto* swatch = row.readout->parentWidget()->findChild<QWidget*>("Swatch(" + row.readout->objectName().mid(7, 1) + ")");
+        EXPECT_LE(std::max(metrics.horizontalAdvance(QStringLiteral("FFFFFF")), metrics.boundingRect(QStringLiteral("FFFFFF")).right() + 1),
+                  row.readout->contentsRect().width());
+        press(row.option);
+        QWidget* frame = row.readout->parentWidget();
+        auto* swatch = frame->findChild<QWidget*>("Swatch(" + row.readout->objectName().mid(7, 1) + ")");
         ASSERT_NE(swatch, nullptr);
-        const QRect at = swatch->geometry();
-        EXPECT_GE(at.left(), row.readout->geometry().right());  // beside it, covering no digit
-        EXPECT_TRUE(row.readout->parentWidget()->rect().contains(at));
-        for (QWidget* other : row.readout->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-            EXPECT_FALSE(other != swatch && other->isVisible() && other->geometry().intersects(at)) << other->objectName().toStdString();
+        EXPECT_TRUE(swatch->x() >= row.readout->geometry().right() && frame->rect().contains(swatch->geometry()));
+        for (QWidget* other : frame->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            EXPECT_FALSE(other != swatch && other->isVisible() && other->geometry().intersects(swatch->geometry()))
+                << other->objectName().toStdString();
         const QImage shown = swatch->grab().toImage();
         EXPECT_EQ(shown.pixel(shown.width() / 2, shown.height() / 2) & 0xFFFFFFu, row.swatch & 0xFFFFFFu);
     }
@@ -92,17 +75,15 @@ TEST_F(Form1Test, CellSizeIsTheLargestCharacterPlusTheEffectAllowanceAndOverflow
     const QFontMetrics mono(fakes::plainFace(QStringLiteral("DejaVu Sans Mono"), 20));  // measured apart from the code under test
     const int w = mono.horizontalAdvance(QLatin1Char('M')), h = mono.height();
     form->Text1->setPlainText(QStringLiteral("AB\r\nCDE\n"));
-
     // Effect option; the three effect boxes before and after; the growth of the cell.
-    struct Row { int effect; std::array<const char*, 3> typed, after; int dw, dh; };
-    const Row rows[] = {
+    const struct { int effect; std::array<const char*, 3> typed, after; int dw, dh; } rows[] = {
         {0, {"abc", "x", "y"}, {"abc", "x", "y"}, 0, 0},
         {2, {"abc", "", "15"}, {"abc", "", "15"}, 20, 20},  // radius held to 10, twice each way
         {2, {"", "", "2.5"}, {"", "", "2.5"}, 4, 4},  // halves to even
         {2, {"", "", "x"}, {"", "", "0"}, 0, 0},
         {1, {"-2", "3", "junk"}, {"-2", "3", "junk"}, -2, 3},
         {1, {"abc", "", ""}, {"0", "0", ""}, 0, 0}};
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << row.effect << " " << row.typed[0] << "," << row.typed[1] << "," << row.typed[2]);
         form->Option2[row.effect]->setChecked(true);
         for (int i = 0; i < 3; ++i) form->Text3[i]->setText(QString::fromLatin1(row.typed[i]));
@@ -119,7 +100,6 @@ TEST_F(Form1Test, CellSizeIsTheLargestCharacterPlusTheEffectAllowanceAndOverflow
         EXPECT_EQ(cells(), std::pair(QString::number(w), QString::number(h))) << text;
         said();
     }
-
     // Offsets outside the 32-bit range: refused and named, not wrapped.
     form->Text1->setPlainText(QStringLiteral("A"));
     form->Option2[1]->setChecked(true);
@@ -134,19 +114,14 @@ TEST_F(Form1Test, CellSizeIsTheLargestCharacterPlusTheEffectAllowanceAndOverflow
     }
 }
 
+// Reached with Tab, a number box selects its whole text (a click into one: the real window).
 TEST_F(Form1Test, ANumberBoxGainingTheFocusSelectsItsWholeText) {
     form->show();
     QApplication::setActiveWindow(form.get());
     for (TextBox* box : {form->Text2[0], form->Text2[1], form->Text3[0], form->Text3[1], form->Text3[2]}) {
-        SCOPED_TRACE(box->objectName().toStdString());
         box->setText(QStringLiteral("12.5"));
-        form->Command1->setFocus(Qt::OtherFocusReason);
         box->setFocus(Qt::TabFocusReason);
-        EXPECT_EQ(box->selectedText(), QStringLiteral("12.5"));
-        form->Command1->setFocus(Qt::OtherFocusReason);
-        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(3, box->height() / 2));  // a click, which places a cursor
-        EXPECT_TRUE(box->hasFocus());
-        EXPECT_EQ(box->selectedText(), QStringLiteral("12.5"));
+        EXPECT_EQ(box->selectedText(), QStringLiteral("12.5")) << box->objectName().toStdString();
     }
 }
 
@@ -163,31 +138,30 @@ TEST_F(Form1Test, CancelledFontDialogChangesNothingAndShiftEnterEndsALine) {
     const auto fonts = std::pair(form->CurrentFont.get(), form->ChosenFont);
     dialogs.fonts.push_back(std::nullopt);
     form->Command1->click();
-    EXPECT_EQ(dialogs.fontCalls, 2);
-    EXPECT_TRUE(std::pair(form->CurrentFont.get(), form->ChosenFont) == fonts);
+    EXPECT_TRUE(dialogs.fontCalls == 2 && std::pair(form->CurrentFont.get(), form->ChosenFont) == fonts);
     EXPECT_EQ(form->Label1[0]->text(), QStringLiteral("DejaVu Sans Mono"));
     form->Command2->click();
     EXPECT_EQ(cells(), before);
     form->Command3[0]->click();
     const Image& sheet = form->Picture1[0]->picture();
-    EXPECT_EQ(std::pair(sheet.width(), sheet.height()), std::pair(2 * before.first.toInt(), 2 * before.second.toInt()));
+    EXPECT_EQ(QSize(sheet.width(), sheet.height()), QSize(2 * before.first.toInt(), 2 * before.second.toInt()));
 }
 
+// Every font made is released by the close, but the text box's own, held by its context.
 TEST(Form1Lifecycle, EveryFontMadeIsReleasedByTheClose) {
     const int before = Font::liveCount();
     fakes::ScriptedDialogs dialogs;
     {
-        Form1 form(dialogs);
+        window::Form1 form(dialogs);
         form.show();
         const Font* boxFont = form.sheetContext().font();
         for (int px : {10, 12, 14}) {
-            dialogs.fonts.push_back(monoDescription(px));
+            dialogs.fonts.push_back(fakes::monoDescription(px));
             form.Command1->click();
             EXPECT_EQ(Font::liveCount(), before + 2) << "the box's own font and the chosen one, at " << px;
         }
         form.close();
-        EXPECT_EQ(Font::liveCount(), before + 1);
-        EXPECT_EQ(form.sheetContext().font(), boxFont);
+        EXPECT_EQ(std::pair(Font::liveCount(), form.sheetContext().font()), std::pair(before + 1, boxFont));
     }
     EXPECT_EQ(Font::liveCount(), before);
 }
