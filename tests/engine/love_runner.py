@@ -41,10 +41,9 @@ end
 
 def love_shots(game, lua, shots, width, height):
     """The `shots` screenshots, RGBA bytes each, of LÖVE running `lua` in the folder `game`."""
-    with open(os.path.join(game, "main.lua"), "w", encoding="utf-8") as f:
-        f.write(MAIN_LUA % (lua, shots))
-    with open(os.path.join(game, "conf.lua"), "w", encoding="utf-8") as f:
-        f.write(CONF_LUA % (width, height))
+    for name, text in (("main.lua", MAIN_LUA % (lua, shots)), ("conf.lua", CONF_LUA % (width, height))):
+        with open(os.path.join(game, name), "w", encoding="utf-8") as f:
+            f.write(text)
     raw = os.path.join(game, "shot.raw")
     drawn = subprocess.run(["love", game, raw], capture_output=True, text=True, timeout=DEADLINE,
                            env=dict(os.environ, LIBGL_ALWAYS_SOFTWARE="1", HOME=game, XDG_DATA_HOME=game))
@@ -61,13 +60,10 @@ def love_shots(game, lua, shots, width, height):
 
 def reference(program, *args):
     """The grey bytes of a picture reference_glyphs draws (see its usage)."""
-    pgm = os.path.join(os.environ["KARUVO_LOVE_WORK"], "reference.pgm")
-    mode, rest = args[0], [str(a) for a in args[1:]]
-    subprocess.run([program, mode, *rest[:4], pgm, *rest[4:]], check=True, env=dict(os.environ, QT_QPA_PLATFORM="offscreen"))
+    pgm, args = os.path.join(os.environ["KARUVO_LOVE_WORK"], "reference.pgm"), [str(a) for a in args]
+    subprocess.run([program, *args[:5], pgm, *args[5:]], check=True, env=dict(os.environ, QT_QPA_PLATFORM="offscreen"))
     with open(pgm, "rb") as f:
-        assert f.readline().strip() == b"P5"
-        f.readline(), f.readline()
-        return f.read()
+        return f.read().split(b"\n", 3)[3]
 
 
 def grown(mask, w, h, by):
