@@ -1,32 +1,21 @@
 // Project files through the real karuvo-cli: saved from options, built from any working
 // folder, overridden by options, and refused with a message when they cannot be read.
-#include <QDir>
-#include <QDirIterator>
-#include <QImage>
-#include <QMap>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "support/cli_process.h"
-#include "support/fixtures.h"
 
 using namespace karuvo::fakes;
 
 namespace {
 
-// Every file below `folder` by its path from there, leaving out `leaving`.
-QMap<QString, QByteArray> filesIn(const QString& folder, const QStringList& leaving = {}) {
-    QMap<QString, QByteArray> files;
-    QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        const QString name = QDir(folder).relativeFilePath(path);
-        if (!leaving.contains(name)) files[name] = readFile(path);
-    }
+QStringList names(const QMap<QString, QByteArray>& files) { return files.keys(); }
+
+// The files below `folder` but the project.
+QMap<QString, QByteArray> outputsIn(const QString& folder) {
+    auto files = filesIn(folder);
+    files.remove("p.karuvo");
     return files;
 }
-
-QStringList names(const QMap<QString, QByteArray>& files) { return files.keys(); }
 
 struct ProjectRuns : ::testing::Test {
     // A folder below the root, made empty.
@@ -134,14 +123,14 @@ TEST_F(ProjectRuns, OptionsGivenWithAProjectChangeOnlyWhatTheyGive) {
         const QString via = freshFolder("via"), direct = freshFolder("direct");
         const auto [saved, savedErr] = runCli(filled(c.base) + QStringList{"--save-project", "p.karuvo"}, via);
         ASSERT_EQ(saved, 0) << c.what << savedErr;
-        for (const QString& name : names(filesIn(via, {"p.karuvo"}))) QFile::remove(via + u'/' + name);
+        for (const QString& name : names(outputsIn(via))) QFile::remove(via + u'/' + name);
         const QByteArray project = readFile(via + "/p.karuvo");
 
         const auto [code, err] = runCli(QStringList{"--project", "p.karuvo"} + filled(c.overrides), via);
         ASSERT_EQ(code, 0) << c.what << err;
         const auto [directCode, directErr] = runCli(filled(c.direct), direct);
         ASSERT_EQ(directCode, 0) << c.what << directErr;
-        EXPECT_EQ(filesIn(via, {"p.karuvo"}), filesIn(direct)) << c.what;
+        EXPECT_EQ(outputsIn(via), filesIn(direct)) << c.what;
         EXPECT_EQ(readFile(via + "/p.karuvo"), project) << c.what;
     }
 }

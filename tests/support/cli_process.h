@@ -1,14 +1,20 @@
 #pragma once
 
-// Running the real karuvo-cli program (KARUVO_CLI_PATH) from a test, and the font files
-// made for it (support/test_fonts.h).
+// Running the real karuvo-cli program (KARUVO_CLI_PATH) from a test, and the oracles its
+// runs are held against: folder contents, pictures, the report.
 
+#include <QDirIterator>
+#include <QImage>
+#include <QMap>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStringList>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/stat.h>
 #include <utility>
 
+#include "support/fixtures.h"
 #include "support/test_fonts.h"
 
 namespace karuvo::fakes {
@@ -24,10 +30,7 @@ struct Ending {
 inline Ending ended(QProcess& p, int limitMs) {
     Ending e;
     e.finished = p.waitForFinished(limitMs);
-    if (!e.finished) {
-        p.kill();
-        p.waitForFinished();
-    }
+    if (!e.finished) p.kill(), p.waitForFinished();
     e.code = p.exitCode();
     e.signalled = p.exitStatus() == QProcess::CrashExit;
     e.err = p.readAllStandardError().toStdString();
@@ -36,18 +39,18 @@ inline Ending ended(QProcess& p, int limitMs) {
 
 // The exit status and standard error of one run, in `workingFolder` when one is given.
 inline std::pair<int, std::string> runProgram(const QString& program, const QStringList& args,
-                                              const QString& workingFolder = {}) {
+                                              const QString& workingFolder = {}, int limitMs = 300000) {
     QProcess p;
     if (!workingFolder.isEmpty()) p.setWorkingDirectory(workingFolder);
     p.start(program, args);
-    const Ending e = ended(p, 300000);
-    EXPECT_TRUE(e.finished);
+    const Ending e = ended(p, limitMs);
+    EXPECT_TRUE(e.finished) << "still running after " << limitMs << " ms";
     EXPECT_FALSE(e.signalled) << "the program crashed";
     return {e.code, e.err};
 }
 
-inline std::pair<int, std::string> runCli(const QStringList& args, const QString& workingFolder = {}) {
-    return runProgram(QStringLiteral(KARUVO_CLI_PATH), args, workingFolder);
+inline std::pair<int, std::string> runCli(const QStringList& args, const QString& workingFolder = {}, int limitMs = 300000) {
+    return runProgram(QStringLiteral(KARUVO_CLI_PATH), args, workingFolder, limitMs);
 }
 
 // Whether every line of `err` is the program's own.
@@ -55,6 +58,39 @@ inline bool allPrefixed(const std::string& err) {
     for (const QString& line : QString::fromStdString(err).split(u'\n', Qt::SkipEmptyParts))
         if (!line.startsWith("karuvo-cli: ")) return false;
     return true;
+}
+
+// Every entry below `folder` by its path from there: a file's bytes, a link's target,
+// or the mode of anything else (a folder, a pipe, a device), which is never opened.
+inline QMap<QString, QByteArray> filesIn(const QString& folder) {
+    QMap<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        struct stat st {};
+        ::lstat(QFile::encodeName(path).constData(), &st);
+        files[QDir(folder).relativeFilePath(path)] = S_ISREG(st.st_mode)   ? readFile(path)
+                                                     : S_ISLNK(st.st_mode) ? "-> " + QFile::encodeName(QFile::symLinkTarget(path))
+                                                                           : QByteArray::number(st.st_mode, 8);
+    }
+    return files;
+}
+
+// How many pixels of the written picture differ from `expected`; -1 for another size.
+inline int differingPixels(const QString& written, const QImage& expected) {
+    const QImage sheet = QImage(written).convertToFormat(QImage::Format_RGB32);
+    if (sheet.size() != expected.size()) return -1;
+    int differing = 0;
+    for (int y = 0; y < expected.height(); ++y)
+        for (int x = 0; x < expected.width(); ++x) differing += sheet.pixel(x, y) != expected.pixel(x, y);
+    return differing;
+}
+
+// The page height the report gives ("N pages of W x at most H pixels"), or -1.
+inline int reportedPageHeight(const std::string& err) {
+    const auto m = QRegularExpression(" pages? of \\d+ x at most (\\d+) pixels").match(QString::fromStdString(err));
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
 }
 
 }  // namespace karuvo::fakes
