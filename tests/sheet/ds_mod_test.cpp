@@ -22,11 +22,9 @@ TEST(PixelSurface, ReadAndWriteCopyWholeRowsPaddingIncluded) {
     const std::vector<std::uint8_t> before(s.Bits, s.Bits + s.Stride * s.Height);
     ReadSurfacePixels(s);
     EXPECT_EQ(s.Pixels, before);
-    WriteSurfacePixels(s);
-    EXPECT_EQ(std::vector<std::uint8_t>(s.Bits, s.Bits + s.Stride * s.Height), before);
     s.Pixels[23] ^= 0xFF;  // a padding byte is written back too
     WriteSurfacePixels(s);
-    EXPECT_EQ(s.Bits[23], std::uint8_t(before[23] ^ 0xFF));
+    EXPECT_EQ(std::vector<std::uint8_t>(s.Bits, s.Bits + s.Stride * s.Height), s.Pixels);
     s.Pixels.resize(4);  // resized behind the surface's back: nothing is copied past its end
     EXPECT_THROW(ReadSurfacePixels(s), Error);
     s.Pixels = before;
@@ -64,27 +62,19 @@ TEST(PixelSurface, RefusesSizesThatCannotMakeABitmapAndTakesTheColourTableOnlyAt
 // bytes, and an OR back onto a picture gives each pixel's OR.
 TEST(PixelSurface, LargeCopiesPlaceEveryPixelAndCombineIt) {
     const std::int32_t w = 1201, h = 1001;
-    const Image pattern = fakes::patterned(w, h);
+    Image pattern = fakes::patterned(w, h), back = fakes::patterned(w, h);
     PixelSurface s = CreatePixelSurface(24, w, h);
-    bitBlt(*s.MemDC, 3, 2, w, h, const_cast<Image&>(pattern).view(), 0, 0, RasterOp::SrcCopy);
+    bitBlt(*s.MemDC, 3, 2, w, h, pattern.view(), 0, 0, RasterOp::SrcCopy);
     ReadSurfacePixels(s);
-    std::int64_t misplaced = 0;
+    bitBlt(back.view(), 0, 0, w, h, *s.MemDC, 0, 0, RasterOp::SrcPaint);
+    std::int64_t misplaced = 0, wrong = 0;
     for (std::int32_t y = 0; y < h; ++y) {
-        const std::uint8_t* row = s.Pixels.data() + std::int64_t{h - 1 - y} * s.Stride;
+        const std::uint8_t* row = s.Pixels.data() + std::int64_t{h - 1 - y} * s.Stride;  // bottom-up
         for (std::int32_t x = 0; x < w; ++x) {
             const QRgb want = x >= 3 && y >= 2 ? pattern.pixel(x - 3, y - 2) : qRgb(0, 0, 0);
             misplaced += qRgb(row[3 * x + 2], row[3 * x + 1], row[3 * x]) != want;
+            wrong += back.pixel(x, y) != (pattern.pixel(x, y) | want | 0xff000000u);
         }
     }
-    EXPECT_EQ(misplaced, 0);
-
-    Image back = fakes::patterned(w, h);
-    bitBlt(back.view(), 0, 0, w, h, *s.MemDC, 0, 0, RasterOp::SrcPaint);
-    std::int64_t wrong = 0;
-    for (std::int32_t y = 0; y < h; ++y)
-        for (std::int32_t x = 0; x < w; ++x) {
-            const QRgb surface = x >= 3 && y >= 2 ? pattern.pixel(x - 3, y - 2) : qRgb(0, 0, 0);
-            wrong += back.pixel(x, y) != (pattern.pixel(x, y) | surface | 0xff000000u);
-        }
-    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(std::pair(misplaced, wrong), std::pair(std::int64_t{0}, std::int64_t{0}));
 }

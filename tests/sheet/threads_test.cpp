@@ -32,18 +32,10 @@ TEST(ThreadedDrawing, ThreadsAndBandsGiveTheOneThreadSheetByteForByte) {
     QTemporaryDir dir;
     const QString texture = dir.filePath("t.bmp");
     ASSERT_TRUE(fakes::patterned(7, 5).qimage().save(texture, "BMP"));
-    struct Case {
-        const char* what;
-        std::int32_t cell;  // glyphs spill far over cells smaller than themselves
-        EffectKind effect;
-        std::int32_t dx, dy;
-        Colour fill;
-        bool textured = false;
-        // Lines of this alone instead of the mixed text: glyphs that keep to their cells,
-        // worked out from one drawing in white.
-        const char16_t* piece = nullptr;
-    };
-    const Case cases[] = {
+    // Glyphs spill far over cells smaller than themselves. Lines of `piece` alone instead
+    // of the mixed text: glyphs that keep to their cells, worked out from one drawing in white.
+    const struct { const char* what; std::int32_t cell; EffectKind effect; std::int32_t dx, dy; Colour fill;
+                   bool textured = false; const char16_t* piece = nullptr; } cases[] = {
         {"roomy cells", 40, EffectKind::None, 0, 0, 0xC0FFEE},
         {"cells far smaller than the glyphs", 6, EffectKind::None, 0, 0, 0xC0FFEE},
         {"a shadow reaching across rows", 30, EffectKind::Shadow, -9, 23, 0xC0FFEE},
@@ -54,7 +46,7 @@ TEST(ThreadedDrawing, ThreadsAndBandsGiveTheOneThreadSheetByteForByte) {
         // bands worked out from coverage.
         {"small kana with a shadow across rows", 34, EffectKind::Shadow, 3, 12, 0xC0FFEE, false, u"\u3041\u3043\u3063\u3083"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SheetSettings s{.text = c.piece ? QString(QString::fromUtf16(c.piece).repeated(30) + u'\n').repeated(40).chopped(1)
                                         : mixedText(90), .cellWidth = c.cell, .cellHeight = c.cell,
                         .font = fakes::faceDescription(QStringLiteral("IPAGothic"), 28),
@@ -67,9 +59,8 @@ TEST(ThreadedDrawing, ThreadsAndBandsGiveTheOneThreadSheetByteForByte) {
             s.threads = threads;
             const Sheet many = buildSheet(s);
             SCOPED_TRACE(testing::Message() << c.what << ", " << threads << " threads");
-            EXPECT_TRUE(many.image == one.image);
-            EXPECT_TRUE(many.coverage->glyph == one.coverage->glyph);
-            EXPECT_TRUE(many.coverage->under == one.coverage->under);
+            EXPECT_TRUE(many.image == one.image && many.coverage->glyph == one.coverage->glyph &&
+                        many.coverage->under == one.coverage->under);
         }
         // Bands of one row and of seven (the last one short), each drawn alone.
         const SheetBuild build(s);
@@ -80,11 +71,8 @@ TEST(ThreadedDrawing, ThreadsAndBandsGiveTheOneThreadSheetByteForByte) {
                 ASSERT_TRUE(band.coverage);
                 const std::int32_t top = first * c.cell;
                 EXPECT_EQ(band.height, std::min(one.height - top, rows * c.cell));
-                EXPECT_TRUE(sameRows(one.image, top, band.image));
-                EXPECT_TRUE(sameRows(one.coverage->glyph, top, band.coverage->glyph));
-                if (!one.coverage->under.isEmpty()) {
-                    EXPECT_TRUE(sameRows(one.coverage->under, top, band.coverage->under));
-                }
+                EXPECT_TRUE(sameRows(one.image, top, band.image) && sameRows(one.coverage->glyph, top, band.coverage->glyph) &&
+                            (one.coverage->under.isEmpty() || sameRows(one.coverage->under, top, band.coverage->under)));
             }
         }
     }
