@@ -1,7 +1,7 @@
 // A bounded, repeatable fuzzing pass over the readers of outside input: the texture
 // loader, font files (loaded, measured and drawn from), the number and colour readers
-// (through the argument reader), the UTF-8 text decoder and the project reader. Every seed is fed first, then mutations of the seeds drawn from a
-// fixed pseudo-random sequence, until a time or a count limit. Built with the address
+// (through the argument reader), the UTF-8 text decoder and the project reader. Every
+// seed is fed first, then mutations of the seeds drawn from a fixed pseudo-random sequence, until a time or a count limit. Built with the address
 // and undefined-behaviour sanitizers, any memory fault stops the pass; a broken
 // property below stops it too, naming the input.
 //
@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <functional>
 #include <map>
+#include <random>
 
 #include "cli/arguments.h"
 #include "project/text_input.h"
@@ -160,40 +161,32 @@ void project(const QByteArray& input) {
     }
 }
 
-// xorshift64*: the same sequence on every run.
-struct Random {
-    std::uint64_t state = 0x9E3779B97F4A7C15ull;
-    std::uint64_t next() {
-        state ^= state >> 12;
-        state ^= state << 25;
-        state ^= state >> 27;
-        return state * 0x2545F4914F6CDD1Dull;
-    }
-    std::size_t below(std::size_t n) { return n == 0 ? 0 : static_cast<std::size_t>(next() % n); }
-};
+// The mutations' random numbers: the same sequence on every pass.
+std::mt19937_64 rng;
+std::size_t below(std::size_t n) { return n == 0 ? 0 : static_cast<std::size_t>(rng() % n); }
 
-QByteArray mutate(QByteArray in, const QList<QByteArray>& seeds, Random& r) {
+QByteArray mutate(QByteArray in, const QList<QByteArray>& seeds) {
     static const std::uint32_t interesting[] = {0, 1, 0x7F, 0x80, 0xFF, 0x7FFF, 0x8000, 0xFFFF,
                                                 0x7FFFFFFF, 0x80000000u, 0xFFFFFFFFu, 12, 40, 54};
-    const int steps = 1 + static_cast<int>(r.below(4));
+    const int steps = 1 + static_cast<int>(below(4));
     for (int s = 0; s < steps; ++s) {
-        const std::size_t at = r.below(static_cast<std::size_t>(in.size()) + 1);
-        switch (r.below(7)) {
-        case 0: if (!in.isEmpty()) in[qsizetype(at % in.size())] ^= char(1u << r.below(8)); break;
-        case 1: if (!in.isEmpty()) in[qsizetype(at % in.size())] = char(r.next()); break;
-        case 2: in.insert(qsizetype(at), char(r.next())); break;
-        case 3: if (!in.isEmpty()) in.remove(qsizetype(at % in.size()), qsizetype(1 + r.below(8))); break;
+        const std::size_t at = below(static_cast<std::size_t>(in.size()) + 1);
+        switch (below(7)) {
+        case 0: if (!in.isEmpty()) in[qsizetype(at % in.size())] ^= char(1u << below(8)); break;
+        case 1: if (!in.isEmpty()) in[qsizetype(at % in.size())] = char(rng()); break;
+        case 2: in.insert(qsizetype(at), char(rng())); break;
+        case 3: if (!in.isEmpty()) in.remove(qsizetype(at % in.size()), qsizetype(1 + below(8))); break;
         case 4: {
-            const std::uint32_t v = interesting[r.below(std::size(interesting))];
-            const int width = 1 << r.below(3);
+            const std::uint32_t v = interesting[below(std::size(interesting))];
+            const int width = 1 << below(3);
             if (in.size() >= width) in.replace(qsizetype(at % (in.size() - width + 1)), width,
                                                QByteArray(reinterpret_cast<const char*>(&v), width));
             break;
         }
         case 5: {  // a piece of another seed
-            const QByteArray& other = seeds[qsizetype(r.below(std::size_t(seeds.size())))];
-            const qsizetype from = qsizetype(r.below(std::size_t(other.size()) + 1));
-            in.insert(qsizetype(at), other.mid(from, qsizetype(r.below(64))));
+            const QByteArray& other = seeds[qsizetype(below(std::size_t(seeds.size())))];
+            const qsizetype from = qsizetype(below(std::size_t(other.size()) + 1));
+            in.insert(qsizetype(at), other.mid(from, qsizetype(below(64))));
             break;
         }
         case 6: in.truncate(qsizetype(at)); break;
@@ -215,10 +208,10 @@ int pass(const char* name, const std::function<void(const QByteArray&)>& feed, c
     }
     QElapsedTimer timer;
     timer.start();
-    Random r;
+    rng.seed(1);
     qsizetype runs = 0;
     for (; runs < seeds.size() || (runs < maxRuns && timer.elapsed() < seconds * 1000); ++runs)
-        feed(runs < seeds.size() ? seeds[runs] : mutate(seeds[qsizetype(r.below(std::size_t(seeds.size())))], seeds, r));
+        feed(runs < seeds.size() ? seeds[runs] : mutate(seeds[qsizetype(below(std::size_t(seeds.size())))], seeds));
     std::printf("fuzz_inputs: %s: %lld inputs in %.1f s from %lld seeds, no fault\n", name, static_cast<long long>(runs),
                 timer.elapsed() / 1000.0, static_cast<long long>(seeds.size()));
     return 0;
