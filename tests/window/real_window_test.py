@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The real program on the X server of $DISPLAY (a private one: see tests/CMakeLists.txt), in an
 English locale, driven with the X test extension as a user would: keys typed into the boxes,
-Tab and Enter, Ctrl+O and Qt's own open dialog. Closed as a window manager would."""
+Tab and Enter, Ctrl+O and Qt's own open dialog, then 終了 from the menu."""
 import ctypes
 import os
 import subprocess
@@ -10,36 +10,17 @@ import tempfile
 import time
 
 CAPTION = "KARUVO作成ツール"
-P, UL, I, UI, ptr = ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_uint, ctypes.POINTER
 
 
-class XClientMessageEvent(ctypes.Structure):
-    _fields_ = [("type", I), ("serial", UL), ("send_event", I), ("display", P), ("window", UL),
-                ("message_type", UL), ("format", I), ("data", ctypes.c_long * 5)]
+class Pointer(ctypes.c_void_p):
+    """A pointer Xlib hands back, passed on whole (ctypes would give a plain int)."""
 
 
-def load(library, signatures):
-    lib = ctypes.CDLL(library)
-    for name, (restype, argtypes) in signatures.items():
-        getattr(lib, name).restype, getattr(lib, name).argtypes = restype, argtypes
-    return lib
-
-
-X = load("libX11.so.6", {
-    "XOpenDisplay": (P, [ctypes.c_char_p]), "XCloseDisplay": (I, [P]), "XDefaultRootWindow": (UL, [P]),
-    "XInternAtom": (UL, [P, ctypes.c_char_p, I]), "XFree": (I, [P]), "XSync": (I, [P, I]), "XFlush": (I, [P]),
-    "XQueryTree": (I, [P, UL, ptr(UL), ptr(UL), ptr(ptr(UL)), ptr(UI)]),
-    "XGetWindowProperty": (I, [P, UL, UL, ctypes.c_long, ctypes.c_long, I, UL, ptr(UL), ptr(I), ptr(UL), ptr(UL),
-                               ptr(P)]),
-    "XSendEvent": (I, [P, UL, I, ctypes.c_long, P]),
-    "XTranslateCoordinates": (I, [P, UL, UL, I, I, ptr(I), ptr(I), ptr(UL)]),
-    "XGetImage": (P, [P, UL, I, I, UI, UI, UL, I]), "XGetPixel": (UL, [P, I, I]), "XDestroyImage": (I, [P]),
-    "XStringToKeysym": (UL, [ctypes.c_char_p]), "XKeysymToKeycode": (ctypes.c_ubyte, [P, UL]),
-    "XSetInputFocus": (I, [P, UL, I, UL]), "XDisplayKeycodes": (I, [P, ptr(I), ptr(I)]),
-    "XGetKeyboardMapping": (ptr(UL), [P, ctypes.c_ubyte, I, ptr(I)]),
-    "XChangeKeyboardMapping": (I, [P, I, I, ptr(UL), I])})
-XTEST = load("libXtst.so.6", {"XTestFakeMotionEvent": (I, [P, I, I, I, UL]),
-                              "XTestFakeButtonEvent": (I, [P, UI, I, UL]), "XTestFakeKeyEvent": (I, [P, UI, I, UL])})
+X, XTEST = ctypes.CDLL("libX11.so.6"), ctypes.CDLL("libXtst.so.6")
+X.XOpenDisplay.restype = X.XGetImage.restype = Pointer
+X.XGetKeyboardMapping.restype = ctypes.POINTER(ctypes.c_ulong)
+X.XGetPixel.restype = X.XDefaultRootWindow.restype = X.XInternAtom.restype = ctypes.c_ulong
+X.XKeysymToKeycode.restype = ctypes.c_ubyte
 
 
 class User:
@@ -52,23 +33,20 @@ class User:
         column = [sum(self.pixel(80, y)) for y in range(52)]
         self.bar = next(y - 8 for y in range(9, 52) if column[y] < column[0] - 150)
 
-    def settle(self, seconds=0.4):
-        X.XSync(self.dpy, 0)
-        time.sleep(seconds)
-
     def pixel(self, px, py):
-        img = X.XGetImage(self.dpy, self.win, px, py + self.bar, 1, 1, 0xFFFFFFFF, 2)  # ZPixmap
+        img = X.XGetImage(self.dpy, self.win, px, py + self.bar, 1, 1, ctypes.c_ulong(0xFFFFFFFF), 2)  # ZPixmap
         value = X.XGetPixel(img, 0, 0)
         X.XDestroyImage(img)
         return (value >> 16) & 255, (value >> 8) & 255, value & 255
 
     def click(self, cx, cy):
-        gx, gy, child = I(), I(), UL()
-        X.XTranslateCoordinates(self.dpy, self.win, X.XDefaultRootWindow(self.dpy), 0, 0, gx, gy, child)
+        gx, gy, child = ctypes.c_int(), ctypes.c_int(), ctypes.c_ulong()
+        X.XTranslateCoordinates(self.dpy, self.win, X.XDefaultRootWindow(self.dpy), 0, 0,
+                                ctypes.byref(gx), ctypes.byref(gy), ctypes.byref(child))
         XTEST.XTestFakeMotionEvent(self.dpy, -1, gx.value + cx, gy.value + self.bar + cy, 0)
         XTEST.XTestFakeButtonEvent(self.dpy, 1, 1, 0)
         XTEST.XTestFakeButtonEvent(self.dpy, 1, 0, 0)
-        self.settle(0.15)
+        settle(self.dpy, 0.3)
 
     def key(self, name, focus=None, held=None):
         """Presses and releases the key of keysym `name` (with the key `held` down)."""
@@ -79,20 +57,18 @@ class User:
         for pressed, down in ((hold, 1), (code, 1), (code, 0), (hold, 0)):
             if pressed:
                 XTEST.XTestFakeKeyEvent(self.dpy, pressed, down, 0)
-        X.XFlush(self.dpy)
-        time.sleep(0.01)
+        settle(self.dpy, 0.01)
 
     def spare_key(self, sym):
         """A key code that now types keysym `sym`: a code without symbols, remapped."""
         if self.spare is None:
-            low, high, per = I(), I(), I()
-            X.XDisplayKeycodes(self.dpy, low, high)
-            table = X.XGetKeyboardMapping(self.dpy, low.value, high.value - low.value + 1, per)
+            low, high, per = ctypes.c_int(), ctypes.c_int(), ctypes.c_int()
+            X.XDisplayKeycodes(self.dpy, ctypes.byref(low), ctypes.byref(high))
+            table = X.XGetKeyboardMapping(self.dpy, low.value, high.value - low.value + 1, ctypes.byref(per))
             self.spare = next(low.value + i for i in range(high.value - low.value, -1, -1)
                               if all(table[i * per.value + j] == 0 for j in range(per.value)))
-            X.XFree(table)
-        X.XChangeKeyboardMapping(self.dpy, self.spare, 1, (UL * 1)(sym), 1)
-        self.settle(0.3)  # the program takes in the new mapping
+        X.XChangeKeyboardMapping(self.dpy, self.spare, 1, ctypes.byref(ctypes.c_ulong(sym)), 1)
+        settle(self.dpy, 0.3)  # the program takes in the new mapping
         return self.spare
 
     def type(self, text, focus=None, at=None):
@@ -103,7 +79,7 @@ class User:
             name = {"\n": "Return", "/": "slash", ".": "period", "-": "minus", "_": "underscore"}.get(ch, ch)
             held = "Shift_L" if ch == "_" or ch.isupper() else None
             self.key(name if ch.isascii() else f"U{ord(ch):04X}", focus, held)
-        self.settle()
+        settle(self.dpy)
 
     def others(self, expected):
         """The program's captioned windows other than the main one, once there are `expected`
@@ -114,6 +90,11 @@ class User:
             if len(found) == expected or time.monotonic() > end:
                 return found
             time.sleep(0.2)
+
+
+def settle(dpy, seconds=0.4):
+    X.XSync(dpy, 0)
+    time.sleep(seconds)
 
 
 def drive(user, folder):
@@ -128,7 +109,7 @@ def drive(user, folder):
     user.click(252, 308)
     for name in ("Tab", "Tab", "Return"):
         user.key(name)
-    user.settle(1.2)
+    settle(user.dpy, 1.2)
     black = (0, 0, 0)
     if any(user.pixel(*at) != black for at in ((1, 1), (126, 1), (1, 62))) or user.pixel(140, 1) == black:
         raise RuntimeError("cells typed as ６４ did not give a 128 x 64 sheet through Enter on the preview button")
@@ -140,41 +121,42 @@ def drive(user, folder):
         f.write('{"karuvo": 1, "text": "A"}')
     user.key("o", held="Control_L")
     dialog = user.others(1)
-    if len(dialog) != 1 or utf8_property(user.dpy, dialog[0], b"_NET_WM_NAME") != "開くプロジェクトファイル名":
+    if len(dialog) != 1 or title(user.dpy, dialog[0]) != "開くプロジェクトファイル名":
         raise RuntimeError(f"Ctrl+O opened {len(dialog)} windows, not the open-project dialog")
     user.type(os.path.join(folder, "typo.karuvo") + "\n", focus=dialog[0])
-    user.settle(0.8)
     for w in user.others(2):
         if w != dialog[0]:
             user.key("Return", focus=w)  # the notice that the file is not found
-    user.settle(0.8)
+    settle(user.dpy, 0.8)
     if user.others(1) != dialog:
         raise RuntimeError("a mistyped project name closed the open-project dialog")
     user.key("a", focus=dialog[0], held="Control_L")
     user.type(os.path.join(folder, "typed.karuvo") + "\n", focus=dialog[0])
-    user.settle(1.0)
-    title = utf8_property(user.dpy, user.win, b"_NET_WM_NAME")
-    if user.others(0) or title != f"typed.karuvo - {CAPTION}":
-        raise RuntimeError(f"the project typed in the dialog did not open: the window is {title!r}")
+    settle(user.dpy, 1.0)
+    if user.others(0) or title(user.dpy, user.win) != f"typed.karuvo - {CAPTION}":
+        raise RuntimeError(f"the project typed in the dialog did not open: the window is {title(user.dpy, user.win)!r}")
+
+    # The menu's last item, 終了, reached with Up from the opened menu.
+    user.click(20, -user.bar // 2)
+    user.key("Up")
+    user.key("Return")
 
 
 def named(dpy):
     """Every top-level window on the display, with its name."""
-    root, parent, children, count = UL(), UL(), ptr(UL)(), UI()
-    X.XQueryTree(dpy, X.XDefaultRootWindow(dpy), root, parent, children, count)
-    found = [children[i] for i in range(count.value)]
-    X.XFree(children)
-    return {w: utf8_property(dpy, w, b"_NET_WM_NAME") for w in found}
+    root, parent, children, count = ctypes.c_ulong(), ctypes.c_ulong(), ctypes.POINTER(ctypes.c_ulong)(), ctypes.c_uint()
+    X.XQueryTree(dpy, X.XDefaultRootWindow(dpy), ctypes.byref(root), ctypes.byref(parent), ctypes.byref(children),
+                 ctypes.byref(count))
+    return {children[i]: title(dpy, children[i]) for i in range(count.value)}
 
 
-def utf8_property(dpy, win, name):
-    actual, fmt, n, after, data = UL(), I(), UL(), UL(), P()
-    if X.XGetWindowProperty(dpy, win, X.XInternAtom(dpy, name, 0), 0, 1024, 0, X.XInternAtom(dpy, b"UTF8_STRING", 0),
-                            actual, fmt, n, after, data) != 0 or not data:
-        return None
-    text = ctypes.string_at(data, n.value).decode("utf-8", "replace")
-    X.XFree(data)
-    return text
+def title(dpy, win):
+    """The window's _NET_WM_NAME, or None."""
+    kind, fmt, n, after, data = ctypes.c_ulong(), ctypes.c_int(), ctypes.c_ulong(), ctypes.c_ulong(), ctypes.c_char_p()
+    X.XGetWindowProperty(dpy, ctypes.c_ulong(win), X.XInternAtom(dpy, b"_NET_WM_NAME", 0), 0, 1024, 0,
+                         X.XInternAtom(dpy, b"UTF8_STRING", 0), ctypes.byref(kind), ctypes.byref(fmt), ctypes.byref(n),
+                         ctypes.byref(after), ctypes.byref(data))
+    return data.value.decode("utf-8", "replace") if data.value else None
 
 
 def run(program):
@@ -191,17 +173,9 @@ def run(program):
                 time.sleep(0.2)
             time.sleep(1.0)
             drive(User(dpy, win), work)
-
-            close = XClientMessageEvent(type=33, window=win, format=32,  # ClientMessage
-                                        message_type=X.XInternAtom(dpy, b"WM_PROTOCOLS", 0))
-            close.data[0] = X.XInternAtom(dpy, b"WM_DELETE_WINDOW", 0)
-            event = (ctypes.c_long * 24)()  # an XEvent
-            ctypes.memmove(event, ctypes.byref(close), ctypes.sizeof(close))
-            X.XSendEvent(dpy, win, 0, 0, event)
-            X.XSync(dpy, 0)
             status = app.wait(timeout=30)
             if status != 0:
-                raise RuntimeError(f"the program ended with status {status} after its window was closed")
+                raise RuntimeError(f"the program ended with status {status} after 終了")
         finally:
             X.XCloseDisplay(dpy)
             if app.poll() is None:
