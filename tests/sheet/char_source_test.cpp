@@ -7,12 +7,6 @@ using namespace karuvo;
 
 namespace {
 
-CodePointSet listOf(const QString& list) {
-    CodePointSet set;
-    addCharList(list, set);
-    return set;
-}
-
 CodePointSet named(const char* name) {
     CodePointSet set;
     EXPECT_TRUE(addCharset(QString::fromLatin1(name), set)) << name;
@@ -21,36 +15,32 @@ CodePointSet named(const char* name) {
 
 }  // namespace
 
-TEST(CharSource, AListGivesCharactersCodePointsAndRangesWithoutControls) {
-    const struct { const char16_t* list; std::u32string chars; } cases[] = {
+// A list gives its characters, code points and ranges without controls, or is refused
+// with its bad item named.
+TEST(CharSource, AListGivesCharactersCodePointsAndRangesOrNamesItsBadItem) {
+    const struct { const char16_t* list; std::u32string chars; const char* refusal = nullptr; } cases[] = {
         {u"B,A,B", U"AB"},
         {u"U+41-U+43,a,u+0062", U"ABCab"},
         {u"U+002C,-,+", U"+,-"},                       // a comma by its code point
         {u"U+0000-U+0021", U" !"},                     // controls are not cells
         {u"U+D7FF-U+E000", U"\uD7FF\uE000"},           // nor surrogate halves
         {u"\U0001F600,U+10FFFF", U"\U0001F600\U0010FFFF"},
+        {u"A,,B", {}, "the item \"\" is empty; separate the items by single commas and write a comma as U+002C"},
+        {u"AB", {}, "the item \"AB\" is neither one character, U+XXXX nor U+XXXX-U+YYYY"},
+        {u"A, B", {}, "the item \" B\" is neither one character"},
+        {u"U+110000", {}, "the item \"U+110000\" is past U+10FFFF"},
+        {u"U+0043-U+0041", {}, "the item \"U+0043-U+0041\" runs backwards"},
+        {u"U+000A", {}, "is a control character or a surrogate"},
+        {u"U+0041-U+", {}, "the item \"U+0041-U+\" is neither"},
+        {u"U+1234567", {}, "has more than six hexadecimal digits"},
     };
     for (const auto& c : cases) {
-        const CodePointSet set = listOf(QString::fromUtf16(c.list));
-        EXPECT_EQ(std::u32string(set.begin(), set.end()), c.chars) << QString::fromUtf16(c.list).toStdString();
-    }
-}
-
-TEST(CharSource, ABadItemIsRefusedByName) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"A,,B", "the item \"\" is empty; separate the items by single commas and write a comma as U+002C"},
-        {"AB", "the item \"AB\" is neither one character, U+XXXX nor U+XXXX-U+YYYY"},
-        {"A, B", "the item \" B\" is neither one character"},
-        {"U+110000", "the item \"U+110000\" is past U+10FFFF"},
-        {"U+0043-U+0041", "the item \"U+0043-U+0041\" runs backwards"},
-        {"U+000A", "is a control character or a surrogate"},
-        {"U+0041-U+", "the item \"U+0041-U+\" is neither"},
-        {"U+1234567", "has more than six hexadecimal digits"},
-    };
-    for (const auto& [list, message] : cases) {
-        const auto e = fakes::thrownBy([&] { listOf(list); });
-        ASSERT_TRUE(e) << list;
-        EXPECT_NE(std::string(e->what()).find(message), std::string::npos) << e->what();
+        const QString list = QString::fromUtf16(c.list);
+        CodePointSet set;
+        const auto e = fakes::thrownBy([&] { addCharList(list, set); });
+        ASSERT_EQ(bool(e), bool(c.refusal)) << list.toStdString();
+        if (e) EXPECT_NE(std::string(e->what()).find(c.refusal), std::string::npos) << e->what();
+        else EXPECT_EQ(std::u32string(set.begin(), set.end()), c.chars) << list.toStdString();
     }
 }
 
