@@ -24,26 +24,19 @@ namespace {
 QByteArray layoutTable(bool positioning, const std::vector<std::pair<const char*, int>>& features,
                        bool variations = false) {
     QByteArray t;
-    const auto u16 = [&](int v) {
-        t.append(static_cast<char>(v >> 8));
-        t.append(static_cast<char>(v & 0xFF));
-    };
-    const int n = static_cast<int>(features.size());
-    const int header = variations ? 14 : 10;
-    const int featureList = header + 2;  // after an empty script list
-    const int lookupList = featureList + 2 + 6 * n + 6 * n;
+    const auto u16 = [&](int v) { t.append(static_cast<char>(v >> 8)).append(static_cast<char>(v & 0xFF)); };
+    const int n = static_cast<int>(features.size()), header = variations ? 14 : 10;
+    const int featureList = header + 2, lookupList = featureList + 2 + 12 * n;  // after an empty script list
     u16(1), u16(variations ? 1 : 0), u16(header), u16(featureList), u16(lookupList);
-    if (variations) u16(0), u16(lookupList + 2 + 2 * n + 12 * n);  // some bytes past the lookups
-    u16(0);  // no scripts
-    u16(n);
+    if (variations) u16(0), u16(lookupList + 2 + 14 * n);  // some bytes past the lookups
+    u16(0), u16(n);  // no scripts; the features
     for (int i = 0; i < n; ++i) t.append(features[i].first, 4), u16(2 + 6 * n + 6 * i);
     for (int i = 0; i < n; ++i) u16(0), u16(1), u16(i);
     u16(n);
     for (int i = 0; i < n; ++i) u16(2 + 2 * n + 12 * i);
-    const int extension = positioning ? 9 : 7;
     for (const auto& [tag, type] : features) {
-        u16(type > 100 ? extension : type), u16(0), u16(1), u16(8);  // the subtable right after
-        u16(1), u16(type > 100 ? type - 100 : 0);                    // its format, and an extension's type
+        u16(type < 100 ? type : positioning ? 9 : 7), u16(0), u16(1), u16(8);  // the subtable right after
+        u16(1), u16(type > 100 ? type - 100 : 0);                               // its format, and an extension's type
     }
     if (variations) u16(0), u16(0);
     return t;
@@ -52,12 +45,7 @@ QByteArray layoutTable(bool positioning, const std::vector<std::pair<const char*
 }  // namespace
 
 TEST(Font, KnowsALoneGlyphOnlyWhereNoDefaultLookupCanChangeIt) {
-    struct Case {
-        const char* what;
-        QByteArray gsub, gpos;
-        bool leaves;
-    };
-    const Case cases[] = {
+    const struct { const char* what; QByteArray gsub, gpos; bool leaves; } cases[] = {
         {"no tables", {}, {}, true},
         {"ligatures and vertical forms", layoutTable(false, {{"ccmp", 4}, {"vert", 1}, {"vrt2", 1}}), {}, true},
         {"kerning and marks", {}, layoutTable(true, {{"kern", 2}, {"mark", 4}, {"mkmk", 6}, {"curs", 3}}), true},
@@ -71,7 +59,7 @@ TEST(Font, KnowsALoneGlyphOnlyWhereNoDefaultLookupCanChangeIt) {
         {"an extension of single adjustments", {}, layoutTable(true, {{"kern", 109}, {"kern", 101}}), false},
         {"feature variations", layoutTable(false, {{"ccmp", 4}}, true), {}, false},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(layoutLeavesLoneGlyphs(c.gsub, c.gpos), c.leaves);
         // Cut short anywhere, a table is never taken to be one that leaves glyphs alone
