@@ -39,8 +39,8 @@ end
 """
 
 
+# The `shots` screenshots, RGBA bytes each, of LÖVE running `lua` in the folder `game`.
 def love_shots(game, lua, shots, width, height):
-    """The `shots` screenshots, RGBA bytes each, of LÖVE running `lua` in the folder `game`."""
     for name, text in (("main.lua", MAIN_LUA % (lua, shots)), ("conf.lua", CONF_LUA % (width, height))):
         with open(os.path.join(game, name), "w", encoding="utf-8") as f:
             f.write(text)
@@ -58,16 +58,16 @@ def love_shots(game, lua, shots, width, height):
     return out
 
 
+# The grey bytes of a picture reference_glyphs draws (see its usage).
 def reference(program, *args):
-    """The grey bytes of a picture reference_glyphs draws (see its usage)."""
     pgm, args = os.path.join(os.environ["KARUVO_LOVE_WORK"], "reference.pgm"), [str(a) for a in args]
     subprocess.run([program, *args[:5], pgm, *args[5:]], check=True, env=dict(os.environ, QT_QPA_PLATFORM="offscreen"))
     with open(pgm, "rb") as f:
         return f.read().split(b"\n", 3)[3]
 
 
+# `mask` with every set pixel grown into the square `by` pixels around it.
 def grown(mask, w, h, by):
-    """`mask` with every set pixel grown into the square `by` pixels around it."""
     out = bytearray(w * h)
     for i in (i for i in range(w * h) if mask[i]):
         x, y = i % w, i // w
@@ -76,9 +76,9 @@ def grown(mask, w, h, by):
     return out
 
 
+# Exits with run(cli, reference_program, work) from the command line's two programs and
+# a fresh folder, under a private X server; 77 (skipped) without LÖVE or Xvfb.
 def main(run):
-    """Exits with run(cli, reference_program, work) from the command line's two programs and
-    a fresh folder, under a private X server; 77 (skipped) without LÖVE or Xvfb."""
     signal.signal(signal.SIGTERM, lambda *_: sys.exit("FAIL: stopped by SIGTERM"))
     if not shutil.which("love") or not shutil.which("Xvfb"):
         print("SKIP: LÖVE or Xvfb is not installed (scripts/setup.sh installs them)")

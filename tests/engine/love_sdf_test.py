@@ -51,18 +51,13 @@ end
 """ % (", ".join(map(str, SCALES)), TEXT, *ORIGIN)
 
 
+# Where LÖVE puts each character's pen on the baseline: the .fnt's advances and
+# kerning from the line's top-left corner, scaled.
 def pens(fnt_text, scale):
-    """Where LÖVE puts each character's pen on the baseline: the .fnt's advances and
-    kerning from the line's top-left corner, scaled."""
-    advances, kerning, base = {}, {}, None
-    for kind, *fields in (line.split() for line in fnt_text.splitlines()):
-        kv = dict(part.split("=", 1) for part in fields if "=" in part)
-        if kind == "common":
-            base = int(kv["base"])
-        elif kind == "char":
-            advances[chr(int(kv["id"]))] = int(kv["xadvance"])
-        elif kind == "kerning":
-            kerning[(chr(int(kv["first"])), chr(int(kv["second"])))] = int(kv["amount"])
+    rows = [(kind, dict(p.split("=", 1) for p in fields if "=" in p)) for kind, *fields in map(str.split, fnt_text.splitlines())]
+    base = next(int(kv["base"]) for kind, kv in rows if kind == "common")
+    advances = {chr(int(kv["id"])): int(kv["xadvance"]) for kind, kv in rows if kind == "char"}
+    kerning = {(chr(int(kv["first"])), chr(int(kv["second"]))): int(kv["amount"]) for kind, kv in rows if kind == "kerning"}
     x, out = 0, []
     for i, c in enumerate(TEXT):
         x += kerning.get((TEXT[i - 1], c), 0) if i else 0
@@ -71,8 +66,8 @@ def pens(fnt_text, scale):
     return out
 
 
+# Ink pixels of each picture farther than NEAR from the other's ink.
 def mismatch(shot, ref):
-    """Ink pixels of each picture farther than NEAR from the other's ink."""
     ink, ref_ink = [shot[4 * i] > 127 for i in range(W * H)], [v > 127 for v in ref]
     near_ref, near_ink = grown(ref_ink, W, H, NEAR), grown(ink, W, H, NEAR)
     return (sum(1 for i in range(W * H) if ink[i] and not near_ref[i]),
