@@ -14,14 +14,14 @@ using karuvo::window::TextBox;
 
 namespace {
 
-// Three columns and two rows of 16 x 20 cells: a 48 x 40 sheet.
+// Three columns and two rows of 16 x 20 cells, typed as an input method types them: a 48 x 40 sheet.
 struct BuildTest : fakes::WindowTest {
     const std::pair<QString, QString> idle{QStringLiteral("プレビュー"), QStringLiteral("保存")};
     void SetUp() override {
         chooseMono(14);
         form->Text1->setPlainText(QStringLiteral("AB\nCDE"));
-        form->Text2[0]->setText(QStringLiteral("16"));
-        form->Text2[1]->setText(QStringLiteral("20"));
+        form->Text2[0]->setText(QStringLiteral("１６"));
+        form->Text2[1]->setText(QStringLiteral("２０"));
         form->show();
     }
     std::pair<QString, QString> captions() const { return {form->Command3[0]->text(), form->Command3[1]->text()}; }

@@ -114,7 +114,7 @@ TEST_F(Form1Test, CellSizeIsTheLargestCharacterPlusTheEffectAllowanceAndOverflow
     }
 }
 
-// Reached with Tab, a number box selects its whole text (a click into one: the real window).
+// A number box reached with Tab, or clicked into (which places a cursor), selects its whole text.
 TEST_F(Form1Test, ANumberBoxGainingTheFocusSelectsItsWholeText) {
     form->show();
     QApplication::setActiveWindow(form.get());
@@ -122,6 +122,9 @@ TEST_F(Form1Test, ANumberBoxGainingTheFocusSelectsItsWholeText) {
         box->setText(QStringLiteral("12.5"));
         box->setFocus(Qt::TabFocusReason);
         EXPECT_EQ(box->selectedText(), QStringLiteral("12.5")) << box->objectName().toStdString();
+        form->Command1->setFocus(Qt::OtherFocusReason);
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(3, box->height() / 2));
+        EXPECT_EQ(std::pair(box->hasFocus(), box->selectedText()), std::pair(true, QStringLiteral("12.5")));
     }
 }
 
