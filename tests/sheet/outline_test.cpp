@@ -124,7 +124,8 @@ TEST(OutlineRing, TheHandOffLeavesWhatTheStepByStepEffectsLeave) {
 // The outline in a build: the glyphs cleaned to their colour and textured when the
 // texture is there, the ring around them added last and never textured. The ring goes
 // around where the glyphs are drawn, so black glyphs get the ring their white twins get
-// and stay black inside it.
+// and stay black inside it. Rows of 42 pixels end in padding and in pixels short of a
+// group of four; a glyph colour of one channel gives shades of that channel alone.
 TEST(OutlineBuild, CleansAndTexturesTheGlyphsAndAddsTheRingLast) {
     QTemporaryDir dir;
     const Image texture = fakes::patterned(7, 5);
@@ -132,14 +133,14 @@ TEST(OutlineBuild, CleansAndTexturesTheGlyphsAndAddsTheRingLast) {
     ASSERT_TRUE(texture.qimage().save(path, "BMP"));
 
     const struct { FillKind fill; QString texture; Colour glyph, outline; std::int32_t radius; bool ring; } cases[] = {
-        {FillKind::Colour, {}, colourFromRgb(200, 10, 10), colourFromRgb(0, 0, 255), 2, true},
+        {FillKind::Colour, {}, colourFromRgb(255, 0, 0), colourFromRgb(0, 0, 255), 2, true},
         {FillKind::Colour, {}, kBlack, kWhite, 2, true},
         {FillKind::Colour, {}, kBlack, colourFromRgb(0, 0, 255), 3, true},
         {FillKind::Texture, path, kWhite, kWhite, 1, true},
         {FillKind::Texture, {}, kWhite, kGreen, 3, false},  // without its texture: white glyphs alone
     };
     for (const auto& c : cases) {
-        SheetSettings s{.text = QStringLiteral("Rg\nW"), .cellWidth = 20, .cellHeight = 20, .font = fakes::monoDescription(14),
+        SheetSettings s{.text = QStringLiteral("Rg\nW"), .cellWidth = 21, .cellHeight = 20, .font = fakes::monoDescription(14),
                         .fill = c.fill, .fillColour = c.glyph, .texturePath = c.texture, .effect = EffectKind::Outline,
                         .outlineRadius = c.radius, .outlineColour = c.outline};
         const Image sheet = buildSheet(s).image;
@@ -149,15 +150,15 @@ TEST(OutlineBuild, CleansAndTexturesTheGlyphsAndAddsTheRingLast) {
         s.fillColour = drawn;
         s.effect = EffectKind::None;
         const Image plain = buildSheet(s).image;
-        const Image ring = c.ring ? directRing(plain, drawn, c.outline, c.radius) : Image(40, 40);
-        ASSERT_EQ(std::pair(sheet.width(), sheet.height()), std::pair(40, 40));
+        const Image ring = c.ring ? directRing(plain, drawn, c.outline, c.radius) : Image(42, 40);
+        ASSERT_EQ(std::pair(sheet.width(), sheet.height()), std::pair(42, 40));
         std::int64_t ringPixels = 0;
         for (std::int32_t y = 0; y < 40; ++y)
-            for (std::int32_t x = 0; x < 40; ++x) {
+            for (std::int32_t x = 0; x < 42; ++x) {
                 const bool glyph = plain.pixel(x, y) & 0xffffffu;
                 const QRgb want = !glyph               ? ring.pixel(x, y)
                                   : c.texture.isEmpty() ? toQRgb(c.glyph)
-                                                        : texture.pixel(x % 20 % 7, y % 20 % 5);
+                                                        : texture.pixel(x % 21 % 7, y % 20 % 5);
                 ringPixels += !glyph && want == toQRgb(c.outline);
                 ASSERT_EQ(sheet.pixel(x, y), want) << x << ", " << y << " glyph " << c.glyph;
             }
