@@ -34,12 +34,6 @@ TEST(Arguments, AFullCommandLineFillsTheSettingsValue) {
               QStringList({"AB\nCDE", "DejaVu Sans", "out.bmp", "out.fnt", "out.json"}));
 }
 
-TEST(Arguments, CharacterListsAndSetsAddUp) {
-    const CliOptions o = runOptions({"--chars", "B", "--charset", "hiragana", "--chars=A,B", "--charset", "ascii", "-o", "o.bmp"});
-    EXPECT_EQ(std::u32string(o.chars.begin(), o.chars.end()), U"AB");
-    EXPECT_EQ(o.charsets, QStringList({"hiragana", "ascii"}));
-}
-
 TEST(Arguments, ValuesAreTakenWholeEvenWhenTheyLookLikeOptions) {
     const CliOptions o = runOptions({"-t", "-reverse", "--output=a=b.bmp", "--outline", "3.5"});
     EXPECT_EQ(std::tuple(o.settings.text, o.outputPath, o.settings.outlineRadius), std::tuple("-reverse", "a=b.bmp", 4));

@@ -63,8 +63,7 @@ TEST_P(CliDrawing, TheSheetIsWhatAPlainPainterDrawsInCellsTheFontMetricsGive) {
     } else {
         args << "-c" << QStringLiteral("%1x%1").arg(givenCell);
     }
-    const auto [code, err] = runCli(args);
-    ASSERT_EQ(code, 0) << err;
+    const std::string err = succeeded(args);
     EXPECT_NE(err.find(QStringLiteral("cells of %1 x %2 ").arg(cellWidth).arg(cellHeight).toStdString()), std::string::npos) << err;
     EXPECT_EQ(differingPixels(path("s.bmp"), drawnSheet(text, plain, cellWidth, cellHeight, fill)), 0);
     const QByteArray bmp = readFile(path("s.bmp"));  // whose header gives the file's length
@@ -82,54 +81,24 @@ INSTANTIATE_TEST_SUITE_P(
                       // fallback face, not as the face's missing-glyph box.
                       DrawnRun{u"A\u5B57\u304B\n\u30AB\u6F22", "plain.ttf|Karuvo Test Plain", 20, false, 0, 0xFFFFFF}));
 
-TEST_F(CliBinary, DescriptorsListEachCharacterOnceAtItsFirstCell) {
-    const auto [code, err] = runCli({"-t", "ABA\nCDB", "-c", "16x20", "-o", path("s.bmp"), "--pitch", "cell", "--fnt",
-                                     path("s.fnt"), "--json", path("s.json")});
-    ASSERT_EQ(code, 0) << err;
-    EXPECT_EQ(err.rfind("karuvo-cli: sheet 48 x 40 pixels, cells of 16 x 20 in 3 columns and 2 rows (6 cells), 6 characters", 0), 0u) << err;
-    const QString fnt = QString::fromUtf8(readFile(path("s.fnt")));
-    EXPECT_TRUE(fnt.startsWith("info face=\"IPAGothic\" size=12 ") && fnt.contains("scaleW=48 scaleH=40 pages=1") &&
-                fnt.contains("\npage id=0 file=\"s.bmp\"\nchars count=4\n")) << fnt.toStdString();
-    const QJsonObject chars = jsonIn(path("s.json"))["chars"].toObject();
-    EXPECT_EQ(chars.size(), 4);
-    for (const auto& [id, column, row] : {std::tuple('A', 0, 0), {'B', 1, 0}, {'C', 0, 1}, {'D', 1, 1}}) {
-        const int x = column * 16, y = row * 20;
-        EXPECT_EQ(fnt.count(QStringLiteral("char id=%1 ").arg(int(id))), 1) << id;
-        EXPECT_TRUE(fnt.contains(QStringLiteral("char id=%1 x=%2 y=%3 width=16 height=20 ").arg(int(id)).arg(x).arg(y))) << id;
-        EXPECT_EQ(ints(chars[QString::number(int(id))].toObject(), {"column", "row", "x", "y"}), QList<int>({column, row, x, y})) << id;
-    }
-
-    // A JSON descriptor alone carries the face's kerning too, as the face's own layout kerns.
-    const auto [kernCode, kernErr] = runCli({"-t", "AV", "-f", "DejaVu Sans", "-s", "20", "-o", path("k.bmp"), "--json", path("k.json")});
-    ASSERT_EQ(kernCode, 0) << kernErr;
-    QFont kerned = plainFace("DejaVu Sans", 20);
-    const int plain = QFontMetrics(kerned).horizontalAdvance("AV");
-    kerned.setKerning(true);
-    QList<int> av;
-    for (const QJsonValue k : jsonIn(path("k.json"))["kerning"].toArray())
-        if (k["first"].toInt() == 'A' && k["second"].toInt() == 'V') av << k["amount"].toInt();
-    EXPECT_EQ(av, QList<int>{QFontMetrics(kerned).horizontalAdvance("AV") - plain});
-}
-
 TEST_F(CliBinary, ListedCharactersFillWrappedRowsInCodePointOrder) {
     // Six characters in four columns: two rows, the second half full.
-    const auto [code, err] = runCli({"--chars", "U+0043-U+0045,A,U+002C", "--chars", "B", "--columns", "4", "-c",
+    const std::string err = succeeded({"--chars", "U+0043-U+0045,A,U+002C", "--chars", "B", "--columns", "4", "-c",
                                      "10x12", "-o", path("c.bmp"), "--json", path("c.json")});
-    ASSERT_EQ(code, 0) << err;
     EXPECT_EQ(err.rfind("karuvo-cli: sheet 40 x 24 pixels, cells of 10 x 12 in 4 columns and 2 rows (8 cells), 6 characters", 0), 0u) << err;
     EXPECT_EQ(differingPixels(path("c.bmp"), drawnSheet(",ABC\nDE", plainFace("IPAGothic", 12), 10, 12, 0xFFFFFF)), 0);
     const QJsonObject json = jsonIn(path("c.json"));
     EXPECT_EQ(ints(json, {"columns", "rows"}), QList<int>({4, 2}));
+    EXPECT_EQ(json["face"].toString(), "IPAGothic");  // the default face
     const char32_t order[] = {U',', U'A', U'B', U'C', U'D', U'E'};
     for (int i = 0; i < 6; ++i)
         EXPECT_EQ(ints(json["chars"][QString::number(order[i])].toObject(), {"column", "row", "x", "y"}),
                   QList<int>({i % 4, i / 4, i % 4 * 10, i / 4 * 12})) << i;
     // Sets and lists add up, and without --columns take sixteen to a row: 93 hiragana
     // and 96 katakana (one of them listed again) in twelve rows.
-    const auto [setCode, setErr] = runCli({"--charset", "hiragana", "--chars", "U+30A2", "--charset", "katakana",
-                                           "-c", "12x12", "-o", path("h.bmp")});
-    ASSERT_EQ(setCode, 0) << setErr;
-    EXPECT_NE(setErr.find("(192 cells), 189 characters"), std::string::npos) << setErr;
+    const std::string sets = succeeded({"--charset", "hiragana", "--chars", "U+30A2", "--charset", "katakana", "-c", "12x12",
+                                        "-o", path("h.bmp")});
+    EXPECT_NE(sets.find("(192 cells), 189 characters"), std::string::npos) << sets;
     EXPECT_EQ(QImage(path("h.bmp")).size(), QSize(16 * 12, 12 * 12));
 }
 
@@ -140,8 +109,7 @@ TEST_F(CliBinary, LackedCharactersAreReportedOnceWithTheFaceThatDrawsThemOrNone)
     for (const bool fallback : {true, false}) {
         QStringList args{"-t", text, "-f", "DejaVu Sans", "-c", "10x12", "-o", path("e.bmp")};
         if (!fallback) args << "--no-fallback";
-        const auto [code, err] = runCli(args);
-        ASSERT_EQ(code, 0) << err;
+        const std::string err = succeeded(args);
         const QImage sheet(path("e.bmp"));
         ASSERT_EQ(sheet.size(), QSize(50, 12));
         EXPECT_TRUE(hasInk(sheet, QRect(0, 0, 10, 12)));
@@ -183,8 +151,7 @@ TEST_F(CliBinary, EachFaceOfAFileDrawsItsOwnGlyphsUnderItsOwnName) {
         QStringList args{"-t", "Rg&", "-f", file, "-s", "30", "-c", "32x40", "-o", path("face.bmp"), "--fnt",
                          path("face.fnt"), "--fnt-format", "binary", "--json", path("face.json")};
         if (face >= 0) args << "--face-index" << QString::number(face);  // -1: a file of one face, named alone
-        const auto [code, err] = runCli(args);
-        ASSERT_EQ(code, 0) << err;
+        const std::string err = succeeded(args);
         EXPECT_NE(err.find(QStringLiteral("font \"%1\" 30 px").arg(family).toStdString()), std::string::npos) << err;
         const QByteArray fnt = readFile(path("face.fnt"));
         ASSERT_GT(fnt.size(), 24);
@@ -207,8 +174,7 @@ TEST_F(CliBinary, AnEffectReachingPastItsCellIsWarnedOfOnceWithTheCellThatHoldsI
         {{"--shadow", "3,2"}, {}},
         {{"-c", "40x40", "--outline", "4"}, {}}};
     for (const auto& [args, warning] : cases) {
-        const auto [code, err] = runCli(QStringList{"-t", "WW", "-f", "DejaVu Sans", "-s", "16", "-o", path("w.bmp")} + args);
-        ASSERT_EQ(code, 0) << err;
+        const std::string err = succeeded(QStringList{"-t", "WW", "-f", "DejaVu Sans", "-s", "16", "-o", path("w.bmp")} + args);
         const QString said = QString::fromStdString(err);
         EXPECT_EQ(said.count("warning:"), warning.isEmpty() ? 0 : 1) << err;
         EXPECT_TRUE(said.contains(warning)) << err << "\n" << warning.toStdString();
@@ -219,11 +185,9 @@ TEST_F(CliBinary, AMaximumSizeSplitsWholeRowsIntoPagesThatTheDescriptorsList) {
     // 496 characters of 32 px, 8 to a row: 62 rows of 32 x 32 cells, pages of at most
     // 256 x 256 as wide as the rows and 8 rows tall, the last one 6.
     const QStringList common{"--chars", "U+4E00-U+4FEF", "-s", "32", "-c", "32x32", "--columns", "8", "--outline", "1"};
-    auto [code, err] = runCli(common + QStringList{"-o", path("whole.png")});
-    ASSERT_EQ(code, 0) << err;
-    std::tie(code, err) = runCli(common + QStringList{"--max-size", "256", "-o", path("p.png"), "--fnt",
+    succeeded(common + QStringList{"-o", path("whole.png")});
+    succeeded(common + QStringList{"--max-size", "256", "-o", path("p.png"), "--fnt",
                                                       path("p.fnt"), "--pitch", "cell", "--json", path("p.json")});
-    ASSERT_EQ(code, 0) << err;
     EXPECT_FALSE(QFile::exists(path("p.png")));
     const QImage whole(path("whole.png"));
     ASSERT_EQ(whole.size(), QSize(256, 62 * 32));
@@ -251,8 +215,7 @@ TEST_F(CliBinary, AMaximumSizeSplitsWholeRowsIntoPagesThatTheDescriptorsList) {
     // Pages of 9 rows, the last of 8: as the font sets them, every one of these
     // equal-width characters sits at the same place in its cell, on whichever page, and
     // the report gives the tallest page's height, which is not the limit's.
-    std::tie(code, err) = runCli(common + QStringList{"--max-size", "300", "-o", path("f.png"), "--json", path("f.json")});
-    ASSERT_EQ(code, 0) << err;
+    const std::string err = succeeded(common + QStringList{"--max-size", "300", "-o", path("f.png"), "--json", path("f.json")});
     QSet<QPair<int, int>> insets;
     for (const QJsonValue v : jsonIn(path("f.json"))["chars"].toObject())
         insets.insert({v["rectX"].toInt() - v["x"].toInt(), v["rectY"].toInt() - v["y"].toInt()});
@@ -264,10 +227,8 @@ TEST_F(CliBinary, AMaximumSizeSplitsWholeRowsIntoPagesThatTheDescriptorsList) {
     // An output named by its suffix alone gives pages named by their number before it;
     // one page is numbered too.
     ASSERT_TRUE(QDir(dir.path()).mkdir("x"));
-    std::tie(code, err) = runCli({"-t", "AB", "-c", "10x10", "--columns", "1", "--max-size", "10", "-o", path("x/.png")});
-    ASSERT_EQ(code, 0) << err;
-    std::tie(code, err) = runCli({"-t", "AB", "-c", "10x10", "--max-size", "20", "-o", path("x/one.png")});
-    ASSERT_EQ(code, 0) << err;
+    succeeded({"-t", "AB", "-c", "10x10", "--columns", "1", "--max-size", "10", "-o", path("x/.png")});
+    succeeded({"-t", "AB", "-c", "10x10", "--max-size", "20", "-o", path("x/one.png")});
     EXPECT_EQ(QDir(path("x")).entryList(QDir::Files | QDir::Hidden), QStringList({"_0.png", "_1.png", "one_0.png"}));
 }
 
@@ -281,11 +242,9 @@ TEST_F(CliBinary, GlyphsReachingPastTheirRowAreDrawnInEveryBandTheyReach) {
     for (int i = 0; i < 60; ++i) lines << QStringLiteral("gAg").repeated(34).left(100 - i % 3);
     const QString text = lines.join(u'\n');
     const QStringList common{"-t", text, "-f", font, "-s", "20", "-c", "20x20"};
-    auto [code, err] = runCli(common + QStringList{"-o", path("p.bmp")});
-    ASSERT_EQ(code, 0) << err;
+    succeeded(common + QStringList{"-o", path("p.bmp")});
     EXPECT_EQ(differingPixels(path("p.bmp"), drawnSheet(text, plainFace("Karuvo Test Deep", 20), 20, 20, 0xFFFFFF)), 0);
-    std::tie(code, err) = runCli(common + QStringList{"--shadow", "3,7", "--shadow-colour", "3050FF", "-o", path("s.bmp")});
-    ASSERT_EQ(code, 0) << err;
+    succeeded(common + QStringList{"--shadow", "3,7", "--shadow-colour", "3050FF", "-o", path("s.bmp")});
     const Sheet whole = buildSheet({.text = text, .cellWidth = 20, .cellHeight = 20,
                                     .font = faceDescription("Karuvo Test Deep", 20), .texturePath = {},
                                     .effect = EffectKind::Shadow, .shadowDx = 3, .shadowDy = 7, .shadowColour = 0xFF5030});
@@ -318,8 +277,7 @@ TEST_F(CliBinary, MonoGlyphsAreThePlainPaintersAliasedOnesAndEffectsStaySharp) {
     };
     const QString text = QStringLiteral("Ag@\u5B57");
     const QStringList common{"-t", text, "-f", "DejaVu Sans", "-s", "24", "-c", "40x40", "--fill", "FF8000", "--mono"};
-    const auto [code, err] = runCli(common + QStringList{"-o", path("m.bmp")});
-    ASSERT_EQ(code, 0) << err;
+    succeeded(common + QStringList{"-o", path("m.bmp")});
     // The plain painter's aliased glyphs, centred in their cells by the font's own metrics.
     QFont font = plainFace("DejaVu Sans", 24);
     font.setStyleStrategy(QFont::NoAntialias);
@@ -328,8 +286,7 @@ TEST_F(CliBinary, MonoGlyphsAreThePlainPaintersAliasedOnesAndEffectsStaySharp) {
     EXPECT_EQ(coloursOf(sheet), QSet<QRgb>({0xFF000000, 0xFFFF8000}));
     for (const auto& [effect, colour] : {std::pair(QStringList{"--outline", "2", "--outline-colour", "0000FF"}, 0xFF0000FFu),
                                          {{"--shadow", "2,2", "--shadow-colour", "00FF00"}, 0xFF00FF00u}}) {
-        const auto [effectCode, effectErr] = runCli(common + effect + QStringList{"-o", path("e.bmp")});
-        ASSERT_EQ(effectCode, 0) << effectErr;
+        succeeded(common + effect + QStringList{"-o", path("e.bmp")});
         EXPECT_EQ(coloursOf(QImage(path("e.bmp"))), QSet<QRgb>({0xFF000000, 0xFFFF8000, colour})) << effect[0].toStdString();
     }
 }
@@ -365,6 +322,7 @@ protected:
                     QDir(dir.path()).mkdir("folder.bmp") && QFile::link(path("folder.bmp"), path("link")) &&
                     writeFile(path("text.bmp"), "this is plain text, not a picture\n") &&
                     writeFile(path("latin1.txt"), "AB\ncaf\xE9\n") && writeFile(path("text.txt"), "AB") &&
+                    writeFile(path("p.karuvo"), R"({"karuvo": 1, "text": "A"})") &&
                     writeFile(path("tex.bmp"), texture) && writeFile(path("p_1.bmp"), texture) &&
                     QFile::copy("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", path("font.ttf")) &&
                     QFile::link(path("font.ttf"), path("link.fnt")) && QFile::link(path("out.bmp"), path("alias.fnt")) &&
@@ -433,26 +391,24 @@ const Run kRuns[] = {
     {"-T @/text.txt -o @/y.png --json @/text.txt", 2, "--json \"@/text.txt\" is the file that -T reads"},
     {"-t A --texture @/tex.bmp -o @/./tex.bmp", 2, "-o \"@/./tex.bmp\" is the file that --texture reads"},
     {"-T @/text.txt -o @/y.png --save-project @/text.txt", 2, "--save-project \"@/text.txt\" is the file that -T reads"},
+    {"--project @/p.karuvo -o @/s.bmp --json @/p.karuvo", 2, "karuvo-cli: --json \"@/p.karuvo\" is the file that --project "
+     "reads (\"@/p.karuvo\"); an output must not replace an input, give it another name\n"},
+    {"-t AB --texture @/none.png -o @/s.bmp --save-project @/new.karuvo", 1, "no such file"},  // a project saved only with its outputs
     // A page of the sheet, known only once the sheet is laid out.
     {"-t ABCD -c 8x8 --columns 1 --max-size 8 --texture @/p_1.bmp -o @/p.bmp", 2,
      "-o \"@/p_1.bmp\" is the file that --texture reads (\"@/p_1.bmp\")"},
     // Inputs that cannot be read, named for what they are and never waited on.
-    {"-t A --texture @/none.bmp", 1, "no such file"},
-    {"-t A --texture @/folder.bmp", 1, "it is a folder, not an image file"},
-    {"-t A --texture @/empty.bmp", 1, "the file is empty"},
-    {"-t A --texture @/truncated.bmp", 1, "truncated"},
-    {"-t A --texture @/intmin.bmp", 1, "truncated"},
-    {"-t A --texture @/crc.png", 1, "IHDR: CRC error"},
+    {"-t A --texture @/none.bmp", 1, "no such file"}, {"-t A --texture @/folder.bmp", 1, "it is a folder, not an image file"},
+    {"-t A --texture @/empty.bmp", 1, "the file is empty"}, {"-t A --texture @/truncated.bmp", 1, "truncated"},
+    {"-t A --texture @/intmin.bmp", 1, "truncated"}, {"-t A --texture @/crc.png", 1, "IHDR: CRC error"},
     {"-t A --texture @/text.bmp", 1, "it is not an image of a readable format (bmp, "},
-    {"-t A --texture @/huge.bmp", 1, "huge.bmp\": the image is 8200 x 8200 pixels, too large to load (at most 67108864 pixels); give --texture a smaller picture\n"},
+    {"-t A --texture @/huge.bmp", 1,
+     "huge.bmp\": the image is 8200 x 8200 pixels, too large to load (at most 67108864 pixels); give --texture a smaller picture\n"},
     {"-t A --texture @/fifo", 1, "it is a named pipe, not an image file"},
     {"-t A --texture /dev/null", 1, "it is a device, not an image file"},
-    {"-t A -f @/fifo", 1, "it is a named pipe, not a font file"},
-    {"-t A -f @/sock", 1, "it is a socket, not a font file"},
-    {"-t A -f /dev/null", 1, "it is a device, not a font file"},
-    {"-T @/fifo", 1, "it is a named pipe, not a text file"},
-    {"-T @/sock", 1, "it is a socket, not a text file"},
-    {"-T @/folder.bmp", 1, "it is a folder, not a text file"},
+    {"-t A -f @/fifo", 1, "it is a named pipe, not a font file"}, {"-t A -f @/sock", 1, "it is a socket, not a font file"},
+    {"-t A -f /dev/null", 1, "it is a device, not a font file"}, {"-T @/fifo", 1, "it is a named pipe, not a text file"},
+    {"-T @/sock", 1, "it is a socket, not a text file"}, {"-T @/folder.bmp", 1, "it is a folder, not a text file"},
     {"-t A --project @/fifo", 1, "it is a named pipe, not a project file"},
     {"-T @/latin1.txt", 1, "is not valid UTF-8: the byte at offset 6 (0xE9)"},
     {"-t A -f @/none.ttf", 1, "the font file \"@/none.ttf\": no such file; give -f an existing font file"},
@@ -467,11 +423,9 @@ const Run kRuns[] = {
     {"-t A -f DejaVu --face-index 1", 1, "\"DejaVu\" is a family name; give -f a font file or drop --face-index"},
     {"-t A -f %/pair.ttc --face-index -1", 2, "--face-index: the face index -1 is out of range"},
     // Outputs that cannot be written.
-    {"-t A -o @/nowhere/out.bmp", 1, "does not exist"},
-    {"-t A -o @/folder.bmp", 1, "it is a folder"},
+    {"-t A -o @/nowhere/out.bmp", 1, "does not exist"}, {"-t A -o @/folder.bmp", 1, "it is a folder"},
     {"-t A -o /proc/karuvo-sheet.bmp", 1, "karuvo-cli: Cannot write"},
-    {"-t A -o @/out.bmp --fnt @/nowhere/a.fnt", 1, "does not exist"},
-    {"-t A --json @/fifo", 1, "is not a regular file"},
+    {"-t A -o @/out.bmp --fnt @/nowhere/a.fnt", 1, "does not exist"}, {"-t A --json @/fifo", 1, "is not a regular file"},
     {"-t A --json @/null", 1, "is not a regular file"},
     {"-t A -o @/sheet.tga --fnt @/s.fnt", 2, "does not end in .bmp or .png"},
     {"-t A --fnt @/s.fnt --fnt-format json", 2, "\"json\" is not one of text, xml, binary"},

@@ -1,12 +1,13 @@
 #!/usr/bin/env python3
 """Reads the descriptors karuvo-cli writes in all three .fnt forms and the JSON back with
 readers written here from the formats' public descriptions (not the program's writer),
-and requires the same characters, rectangles, offsets, advances and kerning from each,
-every rectangle inside its character's cell and on the sheet.
+and requires the same face, characters, rectangles, offsets, advances and kerning from
+each, every character at its first cell, every rectangle inside that cell and on the sheet.
 
 Usage: fnt_reader_test.py KARUVO_CLI"""
 import json
 import os
+import re
 import struct
 import subprocess
 import sys
@@ -17,91 +18,82 @@ TEXT = "AVATAR wörld\nTj, Yo. 漢字"
 FIELDS = ("x", "y", "width", "height", "xoffset", "yoffset", "xadvance")
 
 
-def read_text(data):
-    font = {"chars": {}, "kerning": {}}
-    for line in data.decode("utf-8").splitlines():
-        tag, *pairs = line.split(" ")
-        kv = {}
-        for p in pairs:  # quoted values here hold no spaces
-            k, _, v = p.partition("=")
-            kv[k] = v
-        if tag == "common":
-            font["lineHeight"], font["base"] = int(kv["lineHeight"]), int(kv["base"])
-            font["scale"] = (int(kv["scaleW"]), int(kv["scaleH"]))
+def from_tags(tags):
+    """A font from (tag, attributes) pairs, as the text and XML forms both give them."""
+    font = {"chars": {}, "kerning": {}, "pages": [], "charPages": {}}
+    for tag, kv in tags:
+        if tag == "info":
+            font["face"] = kv["face"].strip('"')
+        elif tag == "common":
+            font.update(lineHeight=int(kv["lineHeight"]), base=int(kv["base"]), scale=(int(kv["scaleW"]), int(kv["scaleH"])))
         elif tag == "page":
-            font.setdefault("pages", []).append(kv["file"].strip('"'))
-            font["page"] = font["pages"][0]
+            font["pages"].append(kv["file"].strip('"'))
         elif tag == "char":
+            assert int(kv["id"]) not in font["chars"], "a character listed twice"
             font["chars"][int(kv["id"])] = tuple(int(kv[f]) for f in FIELDS)
-            font.setdefault("charPages", {})[int(kv["id"])] = int(kv["page"])
+            font["charPages"][int(kv["id"])] = int(kv["page"])
         elif tag == "kerning":
             font["kerning"][(int(kv["first"]), int(kv["second"]))] = int(kv["amount"])
-        elif tag == "chars":
-            font["count"] = int(kv["count"])
-        elif tag == "kernings":
-            font["kernCount"] = int(kv["count"])
+        elif tag in ("chars", "kernings"):
+            font[tag + "Count"] = int(kv["count"])
     return font
+
+
+def read_text(data):
+    return from_tags((line.split(" ")[0], dict(re.findall(r'(\w+)=("[^"]*"|\S+)', line)))
+                     for line in data.decode("utf-8").splitlines())
 
 
 def read_xml(data):
-    root = ET.fromstring(data)
-    common = root.find("common")
-    font = {"lineHeight": int(common.get("lineHeight")), "base": int(common.get("base")),
-            "scale": (int(common.get("scaleW")), int(common.get("scaleH"))),
-            "page": root.find("pages/page").get("file"),
-            "pages": [p.get("file") for p in root.iter("page")],
-            "charPages": {int(c.get("id")): int(c.get("page")) for c in root.iter("char")},
-            "count": int(root.find("chars").get("count")),
-            "chars": {int(c.get("id")): tuple(int(c.get(f)) for f in FIELDS) for c in root.iter("char")},
-            "kerning": {(int(k.get("first")), int(k.get("second"))): int(k.get("amount")) for k in root.iter("kerning")}}
-    kernings = root.find("kernings")
-    if kernings is not None:
-        font["kernCount"] = int(kernings.get("count"))
-    return font
+    return from_tags((e.tag, e.attrib) for e in ET.fromstring(data).iter())
 
 
 def read_binary(data):
     assert data[:4] == b"BMF\x03", data[:4]
-    font = {"chars": {}, "kerning": {}}
+    font = {"chars": {}, "kerning": {}, "charPages": {}}
     at = 4
     while at < len(data):
         kind, size = struct.unpack_from("<BI", data, at)
         body = data[at + 5:at + 5 + size]
         assert len(body) == size, "a block runs past the end"
-        if kind == 2:
+        if kind == 1:  # 14 bytes of numbers, then the face's name ended by a zero byte
+            font["face"] = body[14:body.index(b"\0", 14)].decode("utf-8")
+        elif kind == 2:
             line, base, w, h = struct.unpack_from("<HHHH", body)
             font.update(lineHeight=line, base=base, scale=(w, h))
-        elif kind == 3:
-            # Names of one length, each ended by a zero byte.
+        elif kind == 3:  # names of one length, each ended by a zero byte
             length = body.index(b"\0") + 1
             font["pages"] = [body[i:i + length - 1].decode("utf-8") for i in range(0, size, length)]
-            font["page"] = font["pages"][0]
         elif kind == 4:
-            assert size % 20 == 0
             for i in range(0, size, 20):
                 cid, x, y, w, h, xo, yo, xa, page, _chnl = struct.unpack_from("<IHHHHhhhBB", body, i)
-                font["chars"][cid] = (x, y, w, h, xo, yo, xa)
-                font.setdefault("charPages", {})[cid] = page
-            font["count"] = size // 20
+                assert cid not in font["chars"], "a character listed twice"
+                font["chars"][cid], font["charPages"][cid] = (x, y, w, h, xo, yo, xa), page
+            font["charsCount"] = size // 20
         elif kind == 5:
-            assert size % 10 == 0
             for i in range(0, size, 10):
                 a, b, amount = struct.unpack_from("<IIh", body, i)
                 font["kerning"][(a, b)] = amount
-            font["kernCount"] = size // 10
+            font["kerningsCount"] = size // 10
         at += 5 + size
     return font
 
 
 def read_json(data):
     doc = json.loads(data)
-    return {"lineHeight": doc["lineHeight"], "base": doc["base"], "scale": (doc["width"], doc["height"]),
-            "cell": (doc["cellWidth"], doc["cellHeight"]),
+    return {"face": doc["face"], "lineHeight": doc["lineHeight"], "base": doc["base"], "scale": (doc["width"], doc["height"]),
+            "cell": (doc["cellWidth"], doc["cellHeight"]), "pages": doc["pages"],
             "cells": {int(k): (v["x"], v["y"]) for k, v in doc["chars"].items()},
             "chars": {int(k): tuple(v["rectX" if f == "x" else "rectY" if f == "y" else f] for f in FIELDS)
                       for k, v in doc["chars"].items()},
             "kerning": {(k["first"], k["second"]): k["amount"] for k in doc["kerning"]},
-            "pages": doc["pages"], "charPages": {int(k): v["page"] for k, v in doc["chars"].items()}}
+            "charPages": {int(k): v["page"] for k, v in doc["chars"].items()}}
+
+
+def run(cli, work, sheet, options, *outputs):
+    done = subprocess.run([cli, "-t", TEXT, "-f", "DejaVu Sans", *options, "-o", os.path.join(work, sheet + ".png"),
+                           *outputs, "-q"], capture_output=True, text=True)
+    assert done.returncode == 0, done.stderr
 
 
 def descriptors(cli, work, sheet, options):
@@ -109,10 +101,7 @@ def descriptors(cli, work, sheet, options):
     read = {}
     for form, reader in (("text", read_text), ("xml", read_xml), ("binary", read_binary)):
         fnt = os.path.join(work, form + ".fnt")
-        run = subprocess.run([cli, "-t", TEXT, "-f", "DejaVu Sans", *options, "-o", os.path.join(work, sheet + ".png"),
-                              "--fnt", fnt, "--fnt-format", form, "--json", os.path.join(work, sheet + ".json"), "-q"],
-                             capture_output=True, text=True)
-        assert run.returncode == 0, run.stderr
+        run(cli, work, sheet, options, "--fnt", fnt, "--fnt-format", form, "--json", os.path.join(work, sheet + ".json"))
         with open(fnt, "rb") as f:
             read[form] = reader(f.read())
     with open(os.path.join(work, sheet + ".json"), "rb") as f:
@@ -129,24 +118,31 @@ def main(cli):
 
     with tempfile.TemporaryDirectory() as work:
         fonts = descriptors(cli, work, "sheet", ["-s", "20", "--outline", "2"])
-    js = fonts["json"]
-
-    text = fonts["text"]
+        # The JSON alone carries the kerning too.
+        run(cli, work, "alone", ["-s", "20", "--outline", "2"], "--json", os.path.join(work, "alone.json"))
+        with open(os.path.join(work, "alone.json"), "rb") as f:
+            alone = read_json(f.read())
+    js, text = fonts["json"], fonts["text"]
     want_ids = sorted({ord(c) for c in TEXT if c != "\n"})
     check(sorted(text["chars"]) == want_ids, f"characters {sorted(text['chars'])}, not {want_ids}")
-    check(text["count"] == len(want_ids), "chars count")
-    check(len(text["kerning"]) > 5 and text.get("kernCount") == len(text["kerning"]), "kerning count")
+    check(text["charsCount"] == len(want_ids), "chars count")
+    check(len(text["kerning"]) > 5 and text.get("kerningsCount") == len(text["kerning"]), "kerning count")
     check(text["kerning"].get((ord("A"), ord("V")), 0) < 0, "A and V are not kerned closer")
     check(all(a != 0 for a in text["kerning"].values()), "a kerning pair of amount 0")
     check(not any(0x4E00 <= a or 0x4E00 <= b for a, b in text["kerning"]), "Han characters kerned")
-    check(text["page"] == "sheet.png", "page " + text["page"])
-    for form in ("xml", "binary"):
-        for key in ("lineHeight", "base", "scale", "page", "chars", "kerning", "count", "kernCount"):
-            check(fonts[form][key] == text[key], f"{form} differs from text in {key}")
-    for key in ("lineHeight", "base", "scale", "chars", "kerning"):
-        check(js[key] == text[key], f"JSON differs from text in {key}")
+    check(text["pages"] == ["sheet.png"] and text["face"] == "DejaVu Sans", f"page {text['pages']}, face {text['face']}")
+    check(alone["kerning"] == text["kerning"], "the JSON alone differs from text in kerning")
+    for form in ("xml", "binary", "json"):
+        for key in ("face", "lineHeight", "base", "scale", "pages", "chars", "kerning", "charsCount", "kerningsCount"):
+            if form != "json" or "Count" not in key:
+                check(fonts[form].get(key) == text[key], f"{form} differs from text in {key}")
 
     cw, ch = js["cell"]
+    first = {}
+    for row, line in enumerate(TEXT.split("\n")):
+        for column, c in enumerate(line):
+            first.setdefault(ord(c), (column * cw, row * ch))
+    check(js["cells"] == first, "a character is not at its first cell")
     for cid, (x, y, w, h, xo, yo, xa) in text["chars"].items():
         cx, cy = js["cells"][cid]
         check(cx <= x and x + w <= cx + cw and cy <= y and y + h <= cy + ch, f"{cid}: rectangle leaves its cell")
@@ -169,8 +165,7 @@ def main(cli):
     page_w, page_h = paged["text"]["scale"]
     check(page_w <= 64 and page_h <= 64, f"pages of {page_w} x {page_h}")
     for cid, (x, y, w, h, *_rest) in paged["text"]["chars"].items():
-        check(0 <= paged["text"]["charPages"][cid] < len(pages) and 0 <= y and y + h <= page_h,
-              f"{cid}: not on its page")
+        check(0 <= paged["text"]["charPages"][cid] < len(pages) and 0 <= y and y + h <= page_h, f"{cid}: not on its page")
 
     for f in failures:
         print("FAIL: " + f, file=sys.stderr)

@@ -39,7 +39,8 @@ TEST_F(InputsOutputs, AnInputThroughALinkIsReadAsItsFile) {
                 writeFile(path("tex.bmp"), encodeBmp24(patterned(8, 8), 8, 8)) &&
                 QFile::copy(testFonts() + "/pair.ttc", path("font.ttc")));
     const QString project = path("p.karuvo");
-    ASSERT_EQ(runCli({"-t", "Ag", "-s", "20", "--outline", "1", "--save-project", project}).first, 0);
+    succeeded({"-t", "Ag", "-s", "20", "--outline", "1", "--save-project", project});
+    EXPECT_EQ(entries(), QStringList({"font.ttc", "p.karuvo", "tex.bmp", "text.txt"}));  // no output named: nothing built
     const struct { QString option, file; QStringList rest; } inputs[] = {
         {"-T", "text.txt", {}}, {"--texture", "tex.bmp", {"-t", "Ag"}}, {"-f", "font.ttc", {"-t", "Ag", "--face-index", "1"}},
         {"--project", "p.karuvo", {}}};
@@ -47,8 +48,7 @@ TEST_F(InputsOutputs, AnInputThroughALinkIsReadAsItsFile) {
         ASSERT_TRUE(QFile::link(path(file), path("link-" + file)));
         QByteArray outputs[2];
         for (const QString& name : {file, "link-" + file}) {
-            const auto [code, err] = runCli(QStringList{option, path(name), "-o", path("s.png"), "--fnt", path("s.fnt")} + rest);
-            ASSERT_EQ(code, 0) << option.toStdString() << err;
+            succeeded(QStringList{option, path(name), "-o", path("s.png"), "--fnt", path("s.fnt")} + rest);
             outputs[name != file] = readFile(path("s.png")) + readFile(path("s.fnt"));
         }
         EXPECT_EQ(outputs[1], outputs[0]) << option.toStdString();
@@ -62,8 +62,7 @@ TEST_F(InputsOutputs, AnInputThroughALinkIsReadAsItsFile) {
 TEST_F(InputsOutputs, AllJisPagesAreWrittenWithinTheLimitAndUndoneByASignalAtTheirCommit) {
     const QStringList jis{"--charset", "jis-x-0208", "-c", "1x1", "-s", "1", "--columns", "1", "--max-size", "1",
                           "-o", path("p.png"), "--fnt", path("p.fnt"), "-q"};
-    const auto [code, err] = runCli(jis, {}, 60000);
-    ASSERT_EQ(code, 0) << err;
+    ASSERT_EQ(runCli(jis, {}, 60000).first, 0) << "6,879 pages in more than a minute";
     EXPECT_EQ(entries().size(), 6880u);
     EXPECT_EQ(QImage(path("p_6878.png")).size(), QSize(1, 1));
     const auto before = filesIn(dir.path());
@@ -111,12 +110,10 @@ TEST_F(InputsOutputs, FewerPagesRemoveThoseTheReplacedDescriptorNamedOrWarnOfThe
         const bool removed = !descriptor.isEmpty();
         const QStringList described = QStringList(descriptor.filter(dir.path())).replaceInStrings(dir.path() + "/", "");
         ASSERT_EQ(runCli(four + descriptor).first, 0);
-        auto [code, err] = runCli(two + descriptor);
-        ASSERT_EQ(code, 0) << err;
+        std::string err = succeeded(two + descriptor);
         EXPECT_EQ(entries(), sorted(pages.mid(0, removed ? 2 : 4) + described));
         warned(err, removed, pages.mid(2));
-        std::tie(code, err) = runCli(unsplit + descriptor);
-        ASSERT_EQ(code, 0) << err;
+        err = succeeded(unsplit + descriptor);
         EXPECT_EQ(entries(), sorted((removed ? QStringList() : pages) + described + QStringList{"p.png"}));
         warned(err, removed, pages);
         for (const QString& name : entries()) QFile::remove(path(name));
@@ -135,7 +132,7 @@ TEST_F(InputsOutputs, AnInterruptedRunLeavesNothingBehind) {
         for (int i = 0; i < 2000 && entries().filter(QRegularExpression("^\\.big\\.bmp\\.")).isEmpty(); ++i) QThread::msleep(10);
         return !entries().filter(QRegularExpression("^\\.big\\.bmp\\.")).isEmpty();
     };
-    for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGKILL}) {
+    for (const int sig : {SIGHUP, SIGKILL}) {  // SIGINT and SIGTERM: at the commit, above
         SCOPED_TRACE(sig);
         QProcess p;
         start(p, big);
@@ -151,7 +148,7 @@ TEST_F(InputsOutputs, AnInterruptedRunLeavesNothingBehind) {
     const QStringList alike{".big.bmp.Ab1Cd", ".other.bmp.Ab1Cd2", "big.bmp.Ab1Cd2"};
     for (const QString& name : alike + QStringList{".big.bmp.old.Xy3Zw4"}) ASSERT_TRUE(writeFile(path(name), "x"));
     QThread::msleep(20);  // the next run starts later than every one of them
-    ASSERT_EQ(runCli({"-t", "A", "-q", "-o", path("big.bmp")}).first, 0);
+    succeeded({"-t", "A", "-q", "-o", path("big.bmp")});
     QStringList expected = before + alike;
     expected.sort();
     EXPECT_EQ(entries(), expected);
@@ -160,9 +157,8 @@ TEST_F(InputsOutputs, AnInterruptedRunLeavesNothingBehind) {
 // Refused as needing 3,300 MiB when the whole sheet was counted; it holds a band at a
 // time. The report gives the tallest page's height.
 TEST_F(InputsOutputs, PagedAndBandDrawnBuildsAreBudgetedForWhatTheyHoldAtOnce) {
-    const auto [code, err] = runCli({"--charset", "jis-x-0208", "-s", "128", "--outline", "3", "--max-size", "16384", "-o",
-                                     path("o.png")});
-    ASSERT_EQ(code, 0) << err;
+    const std::string err = succeeded({"--charset", "jis-x-0208", "-s", "128", "--outline", "3", "--max-size", "16384", "-o",
+                                       path("o.png")});
     const QFontMetrics m(plainFace("IPAGothic", 128));
     int height = 0, tallest = 0;
     for (int page = 0; page < 4; ++page) {
@@ -191,9 +187,8 @@ TEST_F(InputsOutputs, ANameThatIsNotUtf8IsAUsageError) {
 // The face's family, as the font file names it: XML 1.0 cannot hold U+0001 even as a
 // reference, so the XML gives U+FFFD where the JSON keeps the name whole.
 TEST_F(InputsOutputs, AControlCharacterInAFaceNameIsReplacedInTheFntWithAWarning) {
-    const auto [code, err] = runCli({"-f", testFonts() + "/control.ttf", "-t", "A", "-o", path("c.png"), "--fnt", path("c.fnt"),
-                                     "--fnt-format", "xml", "--json", path("c.json")});
-    ASSERT_EQ(code, 0) << err;
+    const std::string err = succeeded({"-f", testFonts() + "/control.ttf", "-t", "A", "-o", path("c.png"), "--fnt",
+                                       path("c.fnt"), "--fnt-format", "xml", "--json", path("c.json")});
     EXPECT_NE(err.find("warning: the face name \"Karuvo<U+0001>Test\" holds control characters"), std::string::npos) << err;
     EXPECT_NE(err.find("font \"Karuvo<U+0001>Test\" 12 px"), std::string::npos) << err;
     QXmlStreamReader xml(readFile(path("c.fnt")));

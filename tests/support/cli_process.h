@@ -53,6 +53,13 @@ inline std::pair<int, std::string> runCli(const QStringList& args, const QString
     return runProgram(QStringLiteral(KARUVO_CLI_PATH), args, workingFolder, limitMs);
 }
 
+// Standard error of a run that must succeed.
+inline std::string succeeded(const QStringList& args, const QString& workingFolder = {}) {
+    const auto [code, err] = runCli(args, workingFolder);
+    EXPECT_EQ(code, 0) << err;
+    return err;
+}
+
 // Whether every line of `err` is the program's own.
 inline bool allPrefixed(const std::string& err) {
     for (const QString& line : QString::fromStdString(err).split(u'\n', Qt::SkipEmptyParts))
