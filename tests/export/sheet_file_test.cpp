@@ -189,8 +189,7 @@ TEST_F(SheetFile, SheetsWhoseInkKeepsToItsCellsGiveEveryLayerAsAPainterDrawsIt) 
 // transparent picture, so that the pieces join into one valid stream. Its files made
 // band by band while they are written (the whole sheet, a run of rows in its middle and
 // a run past its end) are the whole sheet's: the bitmap byte for byte, the PNG as read
-// back. Regions outside the sheet, and a sheet
-// without coverage, are refused.
+// back. Regions outside the sheet, and a sheet without coverage, are refused.
 TEST_F(SheetFile, PngsAndFilesDrawnBandByBandReadBackAsTheWholeSheet) {
     SheetSettings s = sheetOf(FillKind::Colour, kOrange, EffectKind::Shadow, kBlue);
     // Every row different, so that rows out of place show.
@@ -201,10 +200,7 @@ TEST_F(SheetFile, PngsAndFilesDrawnBandByBandReadBackAsTheWholeSheet) {
     s.keepCoverage = true;
     const auto produced = [](const FileContents& file) {
         QByteArray out;
-        EXPECT_TRUE(file.produce([&](const char* data, qsizetype size) {
-            out.append(data, size);
-            return true;
-        }));
+        EXPECT_TRUE(file.produce([&](const char* data, qsizetype size) { return out.append(data, size), true; }));
         return out;
     };
     for (const EffectKind effect : {EffectKind::Shadow, EffectKind::None}) {
