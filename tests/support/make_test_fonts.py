@@ -40,15 +40,10 @@ NIMBUS = "/usr/share/fonts/opentype/urw-base35/NimbusSans-Regular.otf"
 
 def renamed(path, family, style="Regular"):
     font = path if isinstance(path, TTFont) else TTFont(path)
+    names = {1: family, 16: family, 2: style, 17: style, 3: family + " " + style, 4: family + " " + style,
+             6: family.replace(" ", "") + "-" + style}
     for record in font["name"].names:
-        if record.nameID in (1, 16):
-            record.string = family
-        elif record.nameID in (2, 17):
-            record.string = style
-        elif record.nameID in (3, 4):
-            record.string = family + " " + style
-        elif record.nameID == 6:
-            record.string = family.replace(" ", "") + "-" + style
+        record.string = names.get(record.nameID, record.string)
     return font
 
 
@@ -161,13 +156,9 @@ def lookups(font):
 
 
 def kern_table(font):
-    table = newTable("kern")
-    table.version = 0
-    sub = KernTable_format_0()
-    sub.version, sub.coverage, sub.format = 0, 1, 0
-    sub.kernTable = dict(KERN_TABLE)
-    table.kernTables = [sub]
-    font["kern"] = table
+    sub, font["kern"] = KernTable_format_0(), newTable("kern")
+    sub.version, sub.coverage, sub.format, sub.kernTable = 0, 1, 0, dict(KERN_TABLE)
+    font["kern"].version, font["kern"].kernTables = 0, [sub]
 
 
 def collection(path, *fonts):
