@@ -19,9 +19,8 @@ void setColour(std::uint8_t* p, Colour c) {
 }  // namespace
 
 void cleanGlyphs(const PixelRows& px, Colour glyphColour) {
-    for (std::int32_t y = 0; y < px.height; ++y)
-        for (std::int32_t x = 0; x < px.width; ++x)
-            if (!hasColour(px.row(y) + 3 * x, kBlack)) setColour(px.row(y) + 3 * x, glyphColour);
+    for (std::int32_t i = 0; i < px.width * px.height; ++i)
+        if (std::uint8_t* p = px.row(i / px.width) + 3 * (i % px.width); !hasColour(p, kBlack)) setColour(p, glyphColour);
 }
 
 void ring(const PixelRows& px, Colour glyphColour, Colour outlineColour, std::int32_t r) {
@@ -40,13 +39,9 @@ void ring(const PixelRows& px, Colour glyphColour, Colour outlineColour, std::in
     };
     for (std::int32_t y = 0; y < px.height; ++y)
         for (std::int32_t x = 0; x < px.width; ++x)
-            if (hasColour(at(y, x), kBlack) && foundInDisk(y, x)) {
-                setColour(at(y, x), outlineColour);
-                marked[std::size_t(y) * px.width + x] = 1;
-            }
-    for (std::int32_t y = 0; y < px.height; ++y)
-        for (std::int32_t x = 0; x < px.width; ++x)
-            if (isGlyph(y, x)) setColour(at(y, x), kBlack);
+            if (hasColour(at(y, x), kBlack) && foundInDisk(y, x)) setColour(at(y, x), outlineColour), marked[std::size_t(y) * px.width + x] = 1;
+    for (std::int32_t i = 0; i < px.width * px.height; ++i)
+        if (isGlyph(i / px.width, i % px.width)) setColour(at(i / px.width, i % px.width), kBlack);
 }
 
 }  // namespace karuvo::oracle
