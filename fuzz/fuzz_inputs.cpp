@@ -202,10 +202,7 @@ int pass(const char* name, const std::function<void(const QByteArray&)>& feed, c
         QFile file(f.filePath());
         if (file.open(QIODevice::ReadOnly)) seeds << file.readAll();
     }
-    if (seeds.isEmpty()) {
-        std::fprintf(stderr, "fuzz_inputs: no seeds in %s\n", qPrintable(folder));
-        return 1;
-    }
+    if (seeds.isEmpty()) return std::fprintf(stderr, "fuzz_inputs: no seeds in %s\n", qPrintable(folder)), 1;
     QElapsedTimer timer;
     timer.start();
     rng.seed(1);
@@ -233,14 +230,10 @@ int main(int argc, char** argv) {
     QGuiApplication app(qtArgc, argv);
     const std::map<std::string, std::function<void(const QByteArray&)>> targets{
         {"texture", texture}, {"font", font}, {"numbers", numbers}, {"text", text}, {"project", project}};
-    const std::string which = argv[1];
-    const double seconds = std::atof(argv[3]);
-    const long maxRuns = argc > 4 ? std::atol(argv[4]) : 1L << 40;
     int failed = 0;
-    for (const auto& [name, feed] : targets) {
-        if (which != "all" && which != name) continue;
-        failed |= pass(name.c_str(), feed, QString::fromLocal8Bit(argv[2]) + u'/' + QString::fromStdString(name),
-                       seconds, maxRuns);
-    }
+    for (const auto& [name, feed] : targets)
+        if (std::string(argv[1]) == "all" || argv[1] == name)
+            failed |= pass(name.c_str(), feed, QString::fromLocal8Bit(argv[2]) + u'/' + QString::fromStdString(name),
+                           std::atof(argv[3]), argc > 4 ? std::atol(argv[4]) : 1L << 40);
     return failed;
 }
