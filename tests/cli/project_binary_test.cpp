@@ -4,6 +4,7 @@
 
 #include "support/cli_process.h"
 
+using namespace karuvo;
 using namespace karuvo::fakes;
 
 namespace {
@@ -22,12 +23,7 @@ struct ProjectRuns : ::testing::Test {
         QDir(root.path()).mkpath(name);
         return root.filePath(name);
     }
-    // A texture of four colours, none black.
-    void writeTexture(const QString& path) const {
-        QImage t(2, 2, QImage::Format_RGB32);
-        t.setPixel(0, 0, 0xFF0000), t.setPixel(1, 0, 0x00FF00), t.setPixel(0, 1, 0x0000FF), t.setPixel(1, 1, 0xFFFFFF);
-        ASSERT_TRUE(t.save(path));
-    }
+    void writeTexture(const QString& path) const { ASSERT_TRUE(patterned(2, 2).qimage().save(path)); }
     QTemporaryDir root;
 };
 
