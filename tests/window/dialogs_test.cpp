@@ -152,14 +152,36 @@ TEST_F(RealDialogs, QtsOwnDialogsSpeakJapanese) {
     }
 }
 
-// The platform's colour value: blue in the third byte, red in the low one.
-TEST_F(RealDialogs, TheColourChosenInTheDialogIsShownRedInTheLowByte) {
-    whenOpen<QColorDialog>([](QColorDialog* d) {
-        d->setCurrentColor(QColor(0x12, 0x34, 0x56));
-        d->accept();
-    });
-    fakes::WindowTest::press(form.Option2[1]);
-    EXPECT_EQ(form.Label2[6]->text(), QStringLiteral("563412"));
+// Each colour chosen in the real dialog shows in its read-out blue first, as the platform's
+// colour values are (red in the low byte), and in a swatch of that colour beside it that
+// covers nothing; the read-out stays where the design puts it, wide enough for FFFFFF.
+TEST_F(RealDialogs, EachColourChosenShowsInItsReadOutBlueFirstAndInASwatchBesideIt) {
+    const struct { QWidget* option; QLabel* readout; QPoint at; QColor chosen; const char* shows; } rows[] = {
+        {form.Option1[0], form.Label2[4], {80, 16}, QColor(0x12, 0x34, 0x56), "563412"},
+        {form.Option2[1], form.Label2[6], {80, 32}, QColor(0, 0xFF, 0), "FF00"},
+        {form.Option2[2], form.Label2[7], {80, 48}, QColor(0, 0, 0xFF), "FF0000"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.readout->objectName().toStdString());
+        whenOpen<QColorDialog>([&](QColorDialog* d) {
+            d->setCurrentColor(row.chosen);
+            d->accept();
+        });
+        fakes::WindowTest::press(row.option);
+        EXPECT_EQ(std::tuple(row.readout->text(), row.readout->pos(), row.readout->height()),
+                  std::tuple(QString::fromLatin1(row.shows), row.at, 17));
+        const QFontMetrics metrics(row.readout->font());
+        EXPECT_LE(std::max(metrics.horizontalAdvance(QStringLiteral("FFFFFF")), metrics.boundingRect(QStringLiteral("FFFFFF")).right() + 1),
+                  row.readout->contentsRect().width());
+        QWidget* frame = row.readout->parentWidget();
+        auto* swatch = frame->findChild<QWidget*>("Swatch(" + row.readout->objectName().mid(7, 1) + ")");
+        ASSERT_NE(swatch, nullptr);
+        EXPECT_TRUE(swatch->x() >= row.readout->geometry().right() && frame->rect().contains(swatch->geometry()));
+        for (QWidget* other : frame->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            EXPECT_FALSE(other != swatch && other->isVisible() && other->geometry().intersects(swatch->geometry()))
+                << other->objectName().toStdString();
+        const QImage shown = swatch->grab().toImage();
+        EXPECT_EQ(shown.pixel(shown.width() / 2, shown.height() / 2) & 0xFFFFFFu, row.chosen.rgb() & 0xFFFFFFu);
+    }
 }
 
 // A point size becomes pixels rounded at 96 dpi; a bold choice draws as the bold face

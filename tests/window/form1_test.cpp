@@ -42,34 +42,6 @@ TEST_F(Form1Test, WindowStartsWithItsDesignValues) {
                                   "Text3(1)", "Text3(2)"}));
 }
 
-// Each colour read-out, where the design puts it and wide enough for its widest caption,
-// has beside it a swatch of its colour, covering nothing.
-TEST_F(Form1Test, EachReadOutShowsSixDigitsBesideASwatchOfItsColour) {
-    form->show();
-    dialogs.colours = {0x0000FF, 0x00FF00, 0xFF0000};  // red, green, blue as the dialog hands them back
-    const struct { QLabel* readout; QPoint at; QWidget* option; QRgb swatch; } rows[] = {
-        {form->Label2[4], {80, 16}, form->Option1[0], qRgb(255, 0, 0)},
-        {form->Label2[6], {80, 32}, form->Option2[1], qRgb(0, 255, 0)},
-        {form->Label2[7], {80, 48}, form->Option2[2], qRgb(0, 0, 255)}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.readout->objectName().toStdString());
-        EXPECT_EQ(std::pair(row.readout->pos(), row.readout->height()), std::pair(row.at, 17));
-        const QFontMetrics metrics(row.readout->font());
-        EXPECT_LE(std::max(metrics.horizontalAdvance(QStringLiteral("FFFFFF")), metrics.boundingRect(QStringLiteral("FFFFFF")).right() + 1),
-                  row.readout->contentsRect().width());
-        press(row.option);
-        QWidget* frame = row.readout->parentWidget();
-        auto* swatch = frame->findChild<QWidget*>("Swatch(" + row.readout->objectName().mid(7, 1) + ")");
-        ASSERT_NE(swatch, nullptr);
-        EXPECT_TRUE(swatch->x() >= row.readout->geometry().right() && frame->rect().contains(swatch->geometry()));
-        for (QWidget* other : frame->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-            EXPECT_FALSE(other != swatch && other->isVisible() && other->geometry().intersects(swatch->geometry()))
-                << other->objectName().toStdString();
-        const QImage shown = swatch->grab().toImage();
-        EXPECT_EQ(shown.pixel(shown.width() / 2, shown.height() / 2) & 0xFFFFFFu, row.swatch & 0xFFFFFFu);
-    }
-}
-
 TEST_F(Form1Test, CellSizeIsTheLargestCharacterPlusTheEffectAllowanceAndOverflowIsRefused) {
     chooseMono(20);
     const QFontMetrics mono(fakes::plainFace(QStringLiteral("DejaVu Sans Mono"), 20));  // measured apart from the code under test
