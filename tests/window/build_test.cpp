@@ -29,38 +29,10 @@ struct BuildTest : fakes::WindowTest {
 
 }  // namespace
 
-// The preview covers the corner while 作成中 shows on both buttons; a click hides it. A
-// cancelled save hides it and writes nothing; the next writes exactly the sheet shown.
-TEST_F(BuildTest, PreviewShowsTheSheetOverTheCornerAndSaveWritesExactlyIt) {
-    form->Label2[4]->setText(QStringLiteral("FF"));
-    std::pair<QString, QString> during;
-    QTimer::singleShot(0, form.get(), [&] { during = captions(); });  // runs at the one yield before the build
-    form->Command3[0]->click();
-    EXPECT_EQ(std::pair(during, captions()), std::pair(std::pair(QStringLiteral("作成中"), QStringLiteral("作成中")), idle));
-    window::PictureBox* box = form->Picture1[0];
-    EXPECT_TRUE(box->isVisible() && box->isAncestorOf(form->childAt(1, 1 + form->MenuBar->height())));
-    EXPECT_EQ(box->geometry(), QRect(0, 0, 52, 44));
-    QTest::mouseClick(box->viewport(), Qt::LeftButton, {}, QPoint(10, 10));
-    EXPECT_TRUE(box->isHidden());
-    EXPECT_EQ(dialogs.dialogCalls(), 1);  // the font choice only
-
-    form->Command3[0]->click();
-    dialogs.saveNames = {{}, {path("sheet.bmp")}};
-    form->Command3[1]->click();
-    EXPECT_TRUE(box->isHidden() && entries().isEmpty() && dialogs.messages.isEmpty());
-    form->Command3[1]->click();
-    EXPECT_EQ(entries(), QStringList{"sheet.bmp"});
-    const Image& sheet = box->picture();
-    EXPECT_TRUE(Image::fromQImage(QImage(path("sheet.bmp"))) == sheet);
-    int red = 0;
-    for (int y = 0; y < 40; ++y)
-        for (int x = 0; x < 48; ++x) red += (sheet.pixel(x, y) & 0xffffffu) == 0xff0000u;
-    EXPECT_GT(red, 0);  // the fill was drawn, so the comparison means something
-}
-
 // A name ending .png or .bmp keeps its format; any other takes the chosen type's suffix
-// and format. The format is told by the file's own signature.
+// and format. The format is told by the file's own signature; a bitmap holds exactly the sheet.
 TEST_F(BuildTest, TheChosenFileTypeGivesTheFormatUnlessTheNameEndsInOne) {
+    form->Label2[4]->setText(QStringLiteral("FF"));
     const auto png = dialogs::SheetFileType::Png, bmp = dialogs::SheetFileType::Bitmap;
     const struct { const char* typed; dialogs::SheetFileType type; const char* written; } rows[] = {
         {"sheet", png, "sheet.png"}, {"sheet", bmp, "sheet.bmp"},     {"sheet.jpg", bmp, "sheet.jpg.bmp"},
@@ -71,9 +43,15 @@ TEST_F(BuildTest, TheChosenFileTypeGivesTheFormatUnlessTheNameEndsInOne) {
         dialogs.saveNames.push_back({path(QString::fromLatin1(row.typed)), row.type});
         form->Command3[1]->click();
         EXPECT_EQ(entries(), QStringList{written}) << dialogs.messages.join(u' ').toStdString();
-        EXPECT_TRUE(fakes::readFile(path(written)).startsWith(written.endsWith(".bmp") ? "BM" : "\x89PNG"));
+        const bool bmp = written.endsWith(".bmp");
+        EXPECT_TRUE(fakes::readFile(path(written)).startsWith(bmp ? "BM" : "\x89PNG") &&
+                    (!bmp || Image::fromQImage(QImage(path(written))) == form->Picture1[0]->picture()));
         QFile::remove(path(written));
     }
+    int red = 0;  // the fill was drawn, so the comparison means something
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 48; ++x) red += (form->Picture1[0]->picture().pixel(x, y) & 0xffffffu) == 0xff0000u;
+    EXPECT_GT(red, 0);
 }
 
 // A build or save refused says why in one Japanese message naming the values and files
@@ -145,10 +123,8 @@ TEST_F(BuildTest, ASheetLargerThanTheWindowScrollsToItsLastPixelZoomsAndEscapeHi
     form->Command3[0]->click();
     window::PictureBox* box = form->Picture1[0];
     const Image& sheet = box->picture();
-    ASSERT_EQ(QSize(sheet.width(), sheet.height()), QSize(1920, 1280));
-    EXPECT_EQ(box->geometry(), QRect(0, 0, 408, 366));
-    QScrollBar* across = box->horizontalScrollBar();
-    QScrollBar* down = box->verticalScrollBar();
+    QScrollBar *across = box->horizontalScrollBar(), *down = box->verticalScrollBar();
+    ASSERT_EQ(std::tuple(sheet.width(), sheet.height(), box->geometry()), std::tuple(1920, 1280, QRect(0, 0, 408, 366)));
     ASSERT_TRUE(box->isVisible() && across->isVisible() && down->isVisible());
     // How many pixels of the view on screen do not show their sheet pixel.
     const auto differing = [&] {
@@ -204,28 +180,29 @@ TEST_F(BuildTest, OptionsAskOnEveryPressArrowsSelectAloneAndEnterPresses) {
         first->setFocus(Qt::TabFocusReason);
         QTest::keyClick(first, Qt::Key_Down);
     }
-    EXPECT_TRUE(form->Option2[1]->isChecked() && form->Option1[1]->isChecked());
-    EXPECT_EQ(dialogs.dialogCalls(), 1);  // the font choice only
+    EXPECT_TRUE(form->Option2[1]->isChecked() && form->Option1[1]->isChecked() && dialogs.dialogCalls() == 1);  // the font choice only
     form->Option1[0]->setChecked(true);
     form->Option2[0]->setChecked(true);
 
+    // Each press (Space where no button is named), then the option selected and what a read-out shows.
     dialogs.colours = {0x0000FF, 0xFFFFFF, std::nullopt, std::nullopt};
-    form->Option2[1]->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(form->Option2[1], Qt::Key_Space);
-    EXPECT_EQ(std::pair(form->Label2[6]->text(), form->Option2[1]->isChecked()), std::pair(QStringLiteral("FF"), true));
-    press(form->Option2[2], Qt::MiddleButton, Qt::ShiftModifier | Qt::ControlModifier);
-    EXPECT_EQ(std::pair(form->Label2[7]->text(), form->Option2[2]->isChecked()), std::pair(QStringLiteral("FFFFFF"), true));
-    press(form->Option2[2]);  // already selected: asks again; the cancel keeps the colour
-    EXPECT_EQ(form->Label2[7]->text(), QStringLiteral("FFFFFF"));
-    // Texture: a cancel with nothing held keeps the colour fill, a later one keeps the path.
     dialogs.openNames = {QString(), QStringLiteral("/textures/brick.bmp"), QString()};
-    press(form->Option1[1]);
-    EXPECT_TRUE(form->Option1[0]->isChecked());
-    press(form->Option1[1], Qt::RightButton);
-    press(form->Option1[0]);  // colour dialog cancelled
-    EXPECT_EQ(std::pair(form->Label2[4]->text(), form->Option1[0]->isChecked()), std::pair(QStringLiteral("FFFFFF"), true));
-    press(form->Option1[1]);
-    EXPECT_EQ(std::pair(form->Label2[5]->text(), form->Option1[1]->isChecked()), std::pair(QStringLiteral("/textures/brick.bmp"), true));
+    const struct { QRadioButton* option; Qt::MouseButton button; Qt::KeyboardModifiers mods; QRadioButton* selected; QLabel* readout;
+                   const char* shows; } steps[] = {
+        {form->Option2[1], Qt::NoButton, {}, form->Option2[1], form->Label2[6], "FF"},
+        {form->Option2[2], Qt::MiddleButton, Qt::ShiftModifier | Qt::ControlModifier, form->Option2[2], form->Label2[7], "FFFFFF"},
+        {form->Option2[2], Qt::LeftButton, {}, form->Option2[2], form->Label2[7], "FFFFFF"},  // selected already: asks; the cancel keeps
+        {form->Option1[1], Qt::LeftButton, {}, form->Option1[0], form->Label2[5], ""},  // no image yet: the cancel keeps the colour fill
+        {form->Option1[1], Qt::RightButton, {}, form->Option1[1], form->Label2[5], "/textures/brick.bmp"},
+        {form->Option1[0], Qt::LeftButton, {}, form->Option1[0], form->Label2[4], "FFFFFF"},
+        {form->Option1[1], Qt::LeftButton, {}, form->Option1[1], form->Label2[5], "/textures/brick.bmp"}};  // the cancel keeps the image
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.option->objectName().toStdString());
+        step.option->setFocus(Qt::TabFocusReason);
+        if (step.button == Qt::NoButton) QTest::keyClick(step.option, Qt::Key_Space);
+        else press(step.option, step.button, step.mods);
+        EXPECT_EQ(std::pair(step.readout->text(), step.selected->isChecked()), std::pair(QString::fromLatin1(step.shows), true));
+    }
     EXPECT_EQ(std::pair(dialogs.colourCalls, dialogs.openCalls), std::pair(4, 3));
 
     form->Option1[0]->setChecked(true);
@@ -237,10 +214,24 @@ TEST_F(BuildTest, OptionsAskOnEveryPressArrowsSelectAloneAndEnterPresses) {
     EXPECT_TRUE(form->Picture1[0]->isVisible() && dialogs.messages.isEmpty()) << dialogs.messages.join(u'\n').toStdString();
 }
 
-// After a sheet of another size the box fits the new one: no bars over a sheet that
-// fits, and room beside the sheet for the one bar it needs.
-TEST_F(BuildTest, ThePreviewBoxFitsEachSheetWhateverTheSheetBefore) {
+// The preview covers the corner while 作成中 shows on both buttons; a click hides it, and
+// so does a cancelled save, which writes nothing. After a sheet of another size the box
+// fits the new one: no bars over a sheet that fits, and room beside it for the one bar it needs.
+TEST_F(BuildTest, ThePreviewCoversTheCornerAndFitsEachSheetWhateverTheSheetBefore) {
+    std::pair<QString, QString> during;
+    QTimer::singleShot(0, form.get(), [&] { during = captions(); });  // runs at the one yield before the build
+    form->Command3[0]->click();
+    EXPECT_EQ(std::pair(during, captions()), std::pair(std::pair(QStringLiteral("作成中"), QStringLiteral("作成中")), idle));
     window::PictureBox* box = form->Picture1[0];
+    EXPECT_TRUE(box->isVisible() && box->isAncestorOf(form->childAt(1, 1 + form->MenuBar->height())));
+    EXPECT_EQ(box->geometry(), QRect(0, 0, 52, 44));
+    QTest::mouseClick(box->viewport(), Qt::LeftButton, {}, QPoint(10, 10));
+    EXPECT_TRUE(box->isHidden() && dialogs.dialogCalls() == 1);  // the font choice only
+    form->Command3[0]->click();
+    dialogs.saveNames = {{}};
+    form->Command3[1]->click();
+    EXPECT_TRUE(box->isHidden() && entries().isEmpty() && dialogs.messages.isEmpty() && dialogs.saveNames.empty());
+
     const struct { QString text; int cell; bool across, down; } rows[] = {
         {QString(80, u'W') + QStringLiteral("\nW").repeated(19), 24, true, true}, {"AB\nCDE", 16, false, false},
         {QString(26, u'W'), 20, true, false}, {QStringLiteral("A\n").repeated(19) + u'A', 20, false, true}, {"AB\nCDE", 40, false, false}};
@@ -249,12 +240,11 @@ TEST_F(BuildTest, ThePreviewBoxFitsEachSheetWhateverTheSheetBefore) {
         form->Text1->setPlainText(row.text);
         for (TextBox* cell : form->Text2) cell->setText(QString::number(row.cell));
         form->Command3[0]->click();
-        ASSERT_TRUE(box->isVisible());
-        EXPECT_EQ(std::pair(box->horizontalScrollBar()->isVisible(), box->verticalScrollBar()->isVisible()),
-                  std::pair(row.across, row.down));
-        EXPECT_GE(box->viewport()->width(), row.across ? 0 : box->picture().width());
-        EXPECT_GE(box->viewport()->height(), row.down ? 0 : box->picture().height());
-        EXPECT_TRUE(QRect(0, 0, 408, 366).contains(box->geometry()));
+        EXPECT_EQ(std::tuple(box->isVisible(), box->horizontalScrollBar()->isVisible(), box->verticalScrollBar()->isVisible()),
+                  std::tuple(true, row.across, row.down));
+        EXPECT_TRUE(box->viewport()->width() >= (row.across ? 0 : box->picture().width()) &&
+                    box->viewport()->height() >= (row.down ? 0 : box->picture().height()) &&
+                    QRect(0, 0, 408, 366).contains(box->geometry()));
     }
 }
 
