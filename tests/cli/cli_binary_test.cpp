@@ -82,8 +82,8 @@ INSTANTIATE_TEST_SUITE_P(
                       DrawnRun{u"A\u5B57\u304B\n\u30AB\u6F22", "plain.ttf|Karuvo Test Plain", 20, false, 0, 0xFFFFFF}));
 
 TEST_F(CliBinary, ListedCharactersFillWrappedRowsInCodePointOrder) {
-    // Six characters in four columns: two rows, the second half full.
-    const std::string err = succeeded({"--chars", "U+0043-U+0045,A,U+002C", "--chars", "B", "--columns", "4", "-c",
+    // Six characters (C listed twice) in four columns: two rows, the second half full.
+    const std::string err = succeeded({"--chars", "U+0043-U+0045,A,U+002C", "--chars", "B,C", "--columns", "4", "-c",
                                      "10x12", "-o", path("c.bmp"), "--json", path("c.json")});
     EXPECT_EQ(err.rfind("karuvo-cli: sheet 40 x 24 pixels, cells of 10 x 12 in 4 columns and 2 rows (8 cells), 6 characters", 0), 0u) << err;
     EXPECT_EQ(differingPixels(path("c.bmp"), drawnSheet(",ABC\nDE", plainFace("IPAGothic", 12), 10, 12, 0xFFFFFF)), 0);
