@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The real program on the X server of $DISPLAY (a private one: see tests/CMakeLists.txt), in an
-English locale, driven with the X test extension as a user would: Ctrl+O and names typed into Qt's own open
-dialog. Closed as a window manager would."""
+English locale, driven with the X test extension as a user would: Ctrl+O and names typed into
+Qt's own open dialog. Closed as a window manager would."""
 import ctypes
 import os
 import subprocess
