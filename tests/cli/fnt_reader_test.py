@@ -23,7 +23,7 @@ def from_tags(tags):
     font = {"chars": {}, "kerning": {}, "pages": [], "charPages": {}}
     for tag, kv in tags:
         if tag == "info":
-            font["face"] = kv["face"].strip('"')
+            font["face"], font["size"] = kv["face"].strip('"'), int(kv["size"])
         elif tag == "common":
             font.update(lineHeight=int(kv["lineHeight"]), base=int(kv["base"]), scale=(int(kv["scaleW"]), int(kv["scaleH"])))
         elif tag == "page":
@@ -56,8 +56,8 @@ def read_binary(data):
         kind, size = struct.unpack_from("<BI", data, at)
         body = data[at + 5:at + 5 + size]
         assert len(body) == size, "a block runs past the end"
-        if kind == 1:  # 14 bytes of numbers, then the face's name ended by a zero byte
-            font["face"] = body[14:body.index(b"\0", 14)].decode("utf-8")
+        if kind == 1:  # 14 bytes of numbers, the size first, then the face's name ended by a zero byte
+            font["face"], font["size"] = body[14:body.index(b"\0", 14)].decode("utf-8"), struct.unpack_from("<h", body)[0]
         elif kind == 2:
             line, base, w, h = struct.unpack_from("<HHHH", body)
             font.update(lineHeight=line, base=base, scale=(w, h))
@@ -128,11 +128,11 @@ def main(cli):
     check(text["charsCount"] == len(want_ids), "chars count")
     check(len(text["kerning"]) > 5 and text.get("kerningsCount") == len(text["kerning"]), "kerning count")
     check(text["kerning"].get((ord("A"), ord("V")), 0) < 0, "A and V are not kerned closer")
-    check(text["pages"] == ["sheet.png"] and text["face"] == "DejaVu Sans", f"page {text['pages']}, face {text['face']}")
+    check((text["pages"], text["face"], text["size"]) == (["sheet.png"], "DejaVu Sans", 20), "page, face or size")
     check(alone["kerning"] == text["kerning"], "the JSON alone differs from text in kerning")
     for form in ("xml", "binary", "json"):
-        for key in ("face", "lineHeight", "base", "scale", "pages", "chars", "kerning", "charsCount", "kerningsCount"):
-            if form != "json" or "Count" not in key:
+        for key in ("face", "size", "lineHeight", "base", "scale", "pages", "chars", "kerning", "charsCount", "kerningsCount"):
+            if form != "json" or key not in ("size", "charsCount", "kerningsCount"):
                 check(fonts[form].get(key) == text[key], f"{form} differs from text in {key}")
 
     cw, ch = js["cell"]
