@@ -10,25 +10,11 @@ using karuvo::window::TextBox;
 TEST_F(Form1Test, WindowStartsWithItsDesignValues) {
     EXPECT_EQ(form->windowTitle(), QStringLiteral("KARUVO作成ツール"));
     EXPECT_FALSE(form->windowIcon().pixmap(32).isNull());
-    // The menu bar above the design, the status bar below it; the controls keep their places.
+    // The menu bar above the design, the status bar below it.
     const int bar = form->MenuBar->height();
     EXPECT_EQ(form->size(), QSize(408, bar + 366 + form->statusBar->height()));
     EXPECT_EQ(std::pair(form->MenuBar->geometry(), form->statusBar->y()), std::pair(QRect(0, 0, 408, bar), bar + 366));
     EXPECT_EQ(form->Command1->mapTo(form.get(), QPoint()), QPoint(8, 8 + bar));
-    const struct { const char* name; const char* parent; QRect geometry; const char16_t* text; } rows[] = {
-        {"Command1", "", {8, 8, 89, 25}, u"フォント選択"},       {"Frame1", "", {8, 128, 385, 65}, u"文字柄指定"},
-        {"Option1(0)", "Frame1", {8, 16, 57, 17}, u"色"},        {"Label2(5)", "Frame1", {80, 40, 297, 17}, u""},
-        {"Option2(2)", "Frame2", {8, 48, 57, 17}, u"縁取り"},    {"Label2(10)", "Frame2", {192, 64, 97, 17}, u"縁取り半径（0-10）"},
-        {"Text3(2)", "Frame2", {296, 56, 57, 25}, u""},          {"Command2", "", {288, 296, 113, 25}, u"現フォントの最大値"},
-        {"Command3(1)", "", {296, 328, 105, 25}, u"保存"},       {"Picture2", "", {312, 40, 113, 57}, nullptr}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        auto* w = form->findChild<QWidget*>(QString::fromLatin1(row.name));
-        ASSERT_NE(w, nullptr);
-        EXPECT_EQ(w->geometry(), row.geometry);
-        EXPECT_EQ(w->parentWidget()->objectName(), *row.parent ? QString::fromLatin1(row.parent) : form->objectName());
-        if (row.text) EXPECT_EQ(w->property(qobject_cast<QGroupBox*>(w) ? "title" : "text").toString(), QString::fromUtf16(row.text));
-    }
     EXPECT_TRUE(form->Option1[0]->isChecked() && form->Option2[0]->isChecked());
     for (QWidget* box : std::initializer_list<QWidget*>{form->Picture1[0], form->Picture1[1], form->Picture2, form->Picture3[0]})
         EXPECT_TRUE(box->isHidden()) << box->objectName().toStdString();
