@@ -32,42 +32,35 @@ TEST_F(Form1Test, CellSizeIsTheLargestCharacterPlusTheEffectAllowanceAndOverflow
     chooseMono(20);
     const QFontMetrics mono(fakes::plainFace(QStringLiteral("DejaVu Sans Mono"), 20));  // measured apart from the code under test
     const int w = mono.horizontalAdvance(QLatin1Char('M')), h = mono.height();
-    form->Text1->setPlainText(QStringLiteral("AB\r\nCDE\n"));
-    // Effect option; the three effect boxes before and after; the growth of the cell.
-    const struct { int effect; std::array<const char*, 3> typed, after; int dw, dh; } rows[] = {
-        {0, {"abc", "x", "y"}, {"abc", "x", "y"}, 0, 0},
-        {2, {"abc", "", "15"}, {"abc", "", "15"}, 20, 20},  // radius held to 10, twice each way
-        {2, {"", "", "2.5"}, {"", "", "2.5"}, 4, 4},  // halves to even
-        {2, {"", "", "x"}, {"", "", "0"}, 0, 0},
-        {1, {"-2", "3", "junk"}, {"-2", "3", "junk"}, -2, 3},
-        {1, {"abc", "", ""}, {"0", "0", ""}, 0, 0}};
+    // The text, the effect option, the three effect boxes before and after, the growth of the
+    // cell; or what the message says when the fit is refused and the cell boxes keep what they held.
+    const struct { const char* text; int effect; std::array<const char*, 3> typed, after; int dw, dh; const char16_t* says; } rows[] = {
+        {"AB\r\nCDE\n", 0, {"abc", "x", "y"}, {"abc", "x", "y"}, 0, 0, nullptr},
+        {"AB\r\nCDE\n", 2, {"abc", "", "15"}, {"abc", "", "15"}, 20, 20, nullptr},  // radius held to 10, twice each way
+        {"AB\r\nCDE\n", 2, {"", "", "2.5"}, {"", "", "2.5"}, 4, 4, nullptr},  // halves to even
+        {"AB\r\nCDE\n", 2, {"", "", "x"}, {"", "", "0"}, 0, 0, nullptr},
+        {"AB\r\nCDE\n", 1, {"-2", "3", "junk"}, {"-2", "3", "junk"}, -2, 3, nullptr},
+        {"AB\r\nCDE\n", 1, {"abc", "", ""}, {"0", "0", ""}, 0, 0, nullptr},
+        {"", 2, {"", "", "3"}, {"", "", "3"}, 0, 0, u"文字"},  // no character that takes a cell
+        {"\r\n\n", 2, {"", "", "3"}, {"", "", "3"}, 0, 0, u"文字"},
+        {"A", 1, {"1e20", "0", ""}, {"1e20", "0", ""}, 0, 0, u"影の横のずれ"},  // outside the 32-bit range, not wrapped
+        {"A", 1, {"0", "2147483647", ""}, {"0", "2147483647", ""}, 0, 0, u"32 ビット整数"}};
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << row.effect << " " << row.typed[0] << "," << row.typed[1] << "," << row.typed[2]);
+        form->Text1->setPlainText(QString::fromLatin1(row.text));
         form->Option2[row.effect]->setChecked(true);
         for (int i = 0; i < 3; ++i) form->Text3[i]->setText(QString::fromLatin1(row.typed[i]));
+        if (row.says) form->Text2[0]->setText(QStringLiteral("7"));  // no fitted width
+        const auto before = cells();
         form->Command2->click();
-        EXPECT_EQ(cells(), std::pair(QString::number(w + row.dw), QString::number(h + row.dh)));
         for (int i = 0; i < 3; ++i) EXPECT_EQ(form->Text3[i]->text(), QString::fromLatin1(row.after[i]));
-    }
-    EXPECT_TRUE(dialogs.messages.isEmpty());
-    // No character that takes a cell: refused, and the boxes keep what they held.
-    form->Option2[2]->setChecked(true);
-    for (const char* text : {"", "\r\n\n"}) {
-        form->Text1->setPlainText(QString::fromLatin1(text));
-        form->Command2->click();
-        EXPECT_EQ(cells(), std::pair(QString::number(w), QString::number(h))) << text;
-        said();
-    }
-    // Offsets outside the 32-bit range: refused and named, not wrapped.
-    form->Text1->setPlainText(QStringLiteral("A"));
-    form->Option2[1]->setChecked(true);
-    form->Text2[0]->setText(QStringLiteral("7"));
-    for (auto [across, down, says] : {std::tuple{"1e20", "0", u"影の横のずれ"}, {"0", "2147483647", u"32 ビット整数"}}) {
-        form->Text3[0]->setText(QString::fromLatin1(across));
-        form->Text3[1]->setText(QString::fromLatin1(down));
-        form->Command2->click();
+        if (!row.says) {
+            EXPECT_EQ(cells(), std::pair(QString::number(w + row.dw), QString::number(h + row.dh)));
+            EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(u'\n').toStdString();
+            continue;
+        }
         const QString message = said();
-        EXPECT_TRUE(message.contains(QString::fromUtf16(says)) && form->Text2[0]->text() == "7") << message.toStdString();
+        EXPECT_TRUE(message.contains(QString::fromUtf16(row.says)) && cells() == before) << message.toStdString();
     }
 }
 
