@@ -35,15 +35,17 @@ struct ProjectWindowTest : fakes::WindowTest {
         const auto [status, err] = fakes::runCli(args);
         ASSERT_EQ(status, 0) << err;
     }
-    // Every value a control shows, to tell whether the window changed.
-    QStringList shown() const {
-        QStringList all{form->windowTitle(), form->text1Text(), form->Label1[0]->text()};
-        for (QWidget* w : form->findChildren<QWidget*>()) {
-            if (auto* label = qobject_cast<QLabel*>(w)) all << label->text();
-            if (auto* box = qobject_cast<QLineEdit*>(w)) all << box->text();
-            if (auto* option = qobject_cast<QRadioButton*>(w)) all << QString::number(option->isChecked());
-        }
-        return all;
+    // What the controls show: Text1, Text2 (empty for a fitted cell), the read-outs (blue
+    // first, no leading zeros), the Option2 selected, Text3, Label1 and the texture's Label2.
+    std::string controls() const {
+        int effect = 0;
+        while (!form->Option2[effect]->isChecked()) ++effect;
+        return QStringList({form->text1Text(), form->Text2[0]->text(), form->Text2[1]->text(), form->Label2[4]->text(),
+                            form->Label2[6]->text(), form->Label2[7]->text(), QString::number(effect),
+                            form->Text3[0]->text() + u',' + form->Text3[1]->text(), form->Text3[2]->text(),
+                            form->Label1[0]->text(), form->Label2[5]->text()})
+            .join(u'|')
+            .toStdString();
     }
 };
 
@@ -53,8 +55,6 @@ struct ProjectWindowTest : fakes::WindowTest {
 // byte as karuvo-cli --project writes them, saying how many; 保存 of a distance field writes
 // karuvo-cli's field, and its preview is the fill colour times that field's alpha.
 TEST_F(ProjectWindowTest, OpeningFillsTheControlsAndExportWritesWhatTheCommandLineWrites) {
-    // Text1, Text2 (empty for a fitted cell), the read-outs (blue first, no leading zeros),
-    // the Option2 selected, Text3 and Label1.
     const struct { const char* name; QByteArray json; const char16_t* controls; } cases[] = {
         // Pages of a typed text in a bold face, a shadow, colours, a cell given.
         {"typed.karuvo",
@@ -82,13 +82,7 @@ TEST_F(ProjectWindowTest, OpeningFillsTheControlsAndExportWritesWhatTheCommandLi
         ASSERT_EQ(dialogs.messages, QStringList());
         EXPECT_EQ(std::pair(form->windowTitle(), form->isWindowModified()),
                   std::pair(QString::fromLatin1(c.name) + QStringLiteral("[*] - KARUVO作成ツール"), false));
-        int effect = 0;
-        while (!form->Option2[effect]->isChecked()) ++effect;
-        EXPECT_EQ(QStringList({form->text1Text(), form->Text2[0]->text(), form->Text2[1]->text(), form->Label2[4]->text(),
-                               form->Label2[6]->text(), form->Label2[7]->text(), QString::number(effect),
-                               form->Text3[0]->text() + u',' + form->Text3[1]->text(), form->Text3[2]->text(),
-                               form->Label1[0]->text()}).join(u'|').toStdString(),
-                  QString::fromUtf16(c.controls).toStdString());
+        EXPECT_EQ(controls(), QString::fromUtf16(c.controls).toStdString() + "|");
 
         ASSERT_TRUE(QDir(dir.path()).mkdir("w"));
         form->mnuExport->trigger();
@@ -208,7 +202,7 @@ TEST_F(ProjectWindowTest, UnsavedChangesAreSavedDiscardedOrKept) {
 TEST_F(ProjectWindowTest, AProjectThatFailsLeavesTheWindowAsItWas) {
     open("good.karuvo", R"({"karuvo": 1, "text": "Good", "cell": {"width": 20, "height": 20}, "fill": {"colour": "#FF0000"}})");
     form->Text1->setPlainText(QStringLiteral("changed"));
-    const auto before = std::tuple(shown(), path("good.karuvo"), true);
+    const auto before = std::tuple(controls(), form->windowTitle(), path("good.karuvo"), true);
     const QString unreadable = QStringLiteral("プロジェクトファイルを読み込めません。メッセージに従って直してください。");
     const QString missing = QStringLiteral("プロジェクトまたはそれが指すファイルを読み込めません。ファイル名とフォルダを確かめてください。");
     const struct { const char* json; const char* detail; const QString& lead; } cases[] = {
@@ -222,7 +216,7 @@ TEST_F(ProjectWindowTest, AProjectThatFailsLeavesTheWindowAsItWas) {
         open("bad.karuvo", c.json);
         const QString says = said();
         EXPECT_TRUE(says.section(u'\n', 0, 0) == c.lead && says.contains(QString::fromUtf8(c.detail))) << says.toStdString();
-        EXPECT_EQ(std::tuple(shown(), form->projectPath(), form->isWindowModified()), before);
+        EXPECT_EQ(std::tuple(controls(), form->windowTitle(), form->projectPath(), form->isWindowModified()), before);
     }
 }
 
