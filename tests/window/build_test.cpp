@@ -66,6 +66,7 @@ TEST_F(BuildTest, RefusedBuildsAndSavesSayWhyInOneJapaneseMessageAndChangeNothin
     const QStringList files = entries();
     QStringList formats;
     for (const QByteArray& format : QImageReader::supportedImageFormats()) formats << QString::fromLatin1(format);
+    std::sort(formats.begin(), formats.end(), [](const QString& a, const QString& b) { return a.size() > b.size(); });
     // The cell boxes, the text, the texture, the button (1: 保存, to the file named), and
     // the values the message names, which are left out when telling that it is Japanese.
     struct Row { QString width, height, text, texture; int button; QString target; QStringList names; };
@@ -79,8 +80,7 @@ TEST_F(BuildTest, RefusedBuildsAndSavesSayWhyInOneJapaneseMessageAndChangeNothin
         for (const char* text : {"", "\n\r\n"})
             for (int button : {0, 1}) rows.push_back({cell, cell, text, "", button, "", {}});
     for (const Row& row : rows) {
-        SCOPED_TRACE(testing::Message() << row.button << " '" << row.text.toStdString() << "' " << row.width.toStdString()
-                                        << " " << row.texture.toStdString() << " " << row.target.toStdString());
+        SCOPED_TRACE(QStringList({row.text, row.width, row.texture, row.target, QString::number(row.button)}).join(u'|').toStdString());
         form->Text2[0]->setText(row.width);
         form->Text2[1]->setText(row.height);
         form->Text1->setPlainText(row.text);
@@ -89,14 +89,14 @@ TEST_F(BuildTest, RefusedBuildsAndSavesSayWhyInOneJapaneseMessageAndChangeNothin
         if (!row.target.isEmpty()) dialogs.saveNames.push_back({row.target});
         form->Command3[row.button]->click();
         QString says = said();
-        QStringList names = row.names;
-        std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) { return a.size() > b.size(); });
-        for (const QString& name : names) EXPECT_TRUE(says.contains(name)) << says.toStdString() << " without " << name.toStdString();
-        for (const QString& name : names) says.remove(name);
+        for (const QString& name : row.names) {  // a longer format name is taken out before any it holds
+            EXPECT_TRUE(says.contains(name)) << says.toStdString() << " without " << name.toStdString();
+            says.remove(name);
+        }
         EXPECT_TRUE(isJapanese(says.remove(plain))) << says.toStdString();
-        EXPECT_EQ(std::pair(cells(), captions()), std::pair(std::pair(row.width, row.height), idle));
+        EXPECT_EQ(std::tuple(cells(), captions(), entries(), fakes::readFile(texture)),
+                  std::tuple(std::pair(row.width, row.height), idle, files, bytes));
         EXPECT_TRUE(form->Picture1[0]->isHidden() && dialogs.saveNames.empty());
-        EXPECT_EQ(std::pair(entries(), fakes::readFile(texture)), std::pair(files, bytes));
     }
     EXPECT_EQ(dialogs.saveCalls, 3);
     form->Option1[0]->setChecked(true);
