@@ -381,5 +381,13 @@ Do you want to replace it?</source>
         <source>Pages an earlier export left, which no replaced descriptor names, are kept: %1</source>
         <translation>以前の書き出しのページを残しました（置き換えた記述ファイルにない名前）: %1</translation>
     </message>
+    <message>
+        <source>Saved the sheet: %1</source>
+        <translation>シートを保存しました: %1</translation>
+    </message>
+    <message>
+        <source>Cannot save a distance field as the bitmap &quot;%1&quot;: a bitmap has no alpha channel to hold the field. Choose the PNG type or a name ending in .png; no file was written.</source>
+        <translation>距離フィールドはビットマップ「%1」には保存できません: ビットマップには距離フィールドを入れるアルファチャンネルがありません。ファイルの種類で「PNG (透過)」を選ぶか、名前を .png で終えてください。ファイルは書き込まれていません。</translation>
+    </message>
 </context>
 </TS>

@@ -148,7 +148,8 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     // Turns a mouse press, or Space, on an option button into its MouseDown handler,
-    // and Enter on a button into its click.
+    // and Enter on a button into its click. The menu's keys reach the menu from the text
+    // boxes too, which would otherwise keep some of them (Ctrl+E moves to the line's end).
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -165,6 +166,8 @@ private:
     void showProjectState();
 
     void wireEvents();
+    // Whether `key` is the shortcut of an item of the menu.
+    bool isMenuKey(const QKeyEvent* key) const;
     // Runs a handler at the event boundary: an error is shown, never thrown on.
     template <class F>
     void guarded(F&& handler);
@@ -190,10 +193,12 @@ private:
     void placePreview();
     // Tells in the status bar what the sheet just built from `settings` hides.
     void showFindings(const SheetSettings& settings, const Sheet& sheet);
-    // Shows `text` in the status bar, each line cut to its width, the whole in its tooltip.
+    // Shows the first two lines of `text` in the status bar, each cut to its width, the
+    // whole in its tooltip.
     void showStatus(const QString& text);
     // Writes the sheet held by the sheet box to the file savedFileName() makes of the
-    // name and type the user chooses: a PNG with transparency or the bitmap.
+    // name and type the user chooses: a PNG with transparency or the bitmap (never for a
+    // distance field); then says in the status bar what it wrote, above the findings.
     void saveSheet();
 
     dialogs::Dialogs& dialogs_;

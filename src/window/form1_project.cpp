@@ -4,7 +4,9 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QMimeData>
+#include <QShortcut>
 #include <QUrl>
 #include <cstdlib>
 
@@ -60,7 +62,7 @@ QString draggedProject(const QMimeData* data) {
 void Form1::buildMenu() {
     MenuBar = new QMenuBar(this);
     MenuBar->setObjectName(QStringLiteral("MenuBar"));
-    QMenu* file = MenuBar->addMenu(QStringLiteral("ファイル"));
+    QMenu* file = MenuBar->addMenu(QStringLiteral("ファイル(&F)"));
     file->setObjectName(QStringLiteral("mnuFile"));
     const auto add = [&](const char* name, const QString& text, const QKeySequence& keys, void (Form1::*handler)()) {
         QAction* action = file->addAction(text);
@@ -75,7 +77,20 @@ void Form1::buildMenu() {
                     QKeySequence(QStringLiteral("Ctrl+Shift+S")), &Form1::mnuSaveAs_Click);
     mnuExport = add("mnuExport", QStringLiteral("書き出し"), QKeySequence(QStringLiteral("Ctrl+E")), &Form1::mnuExport_Click);
     file->addSeparator();
-    mnuExit = add("mnuExit", QStringLiteral("終了"), QKeySequence(), &Form1::mnuExit_Click);
+    mnuExit = add("mnuExit", QStringLiteral("終了"), QKeySequence(QStringLiteral("Ctrl+Q")), &Form1::mnuExit_Click);
+    // F10 opens the menu, as it does in the desktop's other programs.
+    auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(f10, &QShortcut::activated, this, [this, file] {
+        MenuBar->setFocus(Qt::MenuBarFocusReason);
+        MenuBar->setActiveAction(file->menuAction());
+    });
+}
+
+bool Form1::isMenuKey(const QKeyEvent* key) const {
+    const QKeySequence pressed(key->keyCombination());
+    for (const QAction* action : {mnuOpen, mnuSave, mnuSaveAs, mnuExport, mnuExit})
+        if (!action->shortcut().isEmpty() && action->shortcut().matches(pressed) == QKeySequence::ExactMatch) return true;
+    return false;
 }
 
 void Form1::mnuOpen_Click() {

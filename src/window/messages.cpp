@@ -81,6 +81,10 @@ QString spillText(const SheetSettings& settings, std::int32_t cellWidth, std::in
     return translated(spill).arg(cellWidth).arg(cellHeight).arg(holding.width).arg(holding.height);
 }
 
+QString savedText(const QString& path) {
+    return translated(QT_TRANSLATE_NOOP("karuvo", "Saved the sheet: %1")).arg(path);
+}
+
 QString exportText(const OutputResult& result, std::size_t files) {
     QStringList said;
     const QString sheet = result.paths.isEmpty() ? QString() : result.paths.front();

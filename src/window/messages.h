@@ -37,4 +37,7 @@ QString spillText(const SheetSettings& settings, std::int32_t cellWidth, std::in
 // that were kept.
 QString exportText(const OutputResult& result, std::size_t files);
 
+// What the status bar says first after the sheet was saved as `path`.
+QString savedText(const QString& path);
+
 }  // namespace karuvo::window
