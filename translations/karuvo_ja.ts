@@ -386,8 +386,52 @@ Do you want to replace it?</source>
         <translation>シートを保存しました: %1</translation>
     </message>
     <message>
-        <source>Cannot save a distance field as the bitmap &quot;%1&quot;: a bitmap has no alpha channel to hold the field. Choose the PNG type or a name ending in .png; no file was written.</source>
-        <translation>距離フィールドはビットマップ「%1」には保存できません: ビットマップには距離フィールドを入れるアルファチャンネルがありません。ファイルの種類で「PNG (透過)」を選ぶか、名前を .png で終えてください。ファイルは書き込まれていません。</translation>
+        <source>the distance field</source>
+        <translation>距離フィールド</translation>
+    </message>
+    <message>
+        <source>the shadow (影)</source>
+        <translation>「影」</translation>
+    </message>
+    <message>
+        <source>the outline (縁取り)</source>
+        <translation>「縁取り」</translation>
+    </message>
+    <message>
+        <source>the image fill (画像)</source>
+        <translation>「画像」の塗り</translation>
+    </message>
+    <message>
+        <source>monochrome glyphs</source>
+        <translation>モノクロのグリフ</translation>
+    </message>
+    <message>
+        <source>the font&apos;s underline</source>
+        <translation>フォントの下線</translation>
+    </message>
+    <message>
+        <source>the font&apos;s strikeout</source>
+        <translation>フォントの取り消し線</translation>
+    </message>
+    <message>
+        <source>a bitmap sheet file</source>
+        <translation>ビットマップ (.bmp) のシートファイル</translation>
+    </message>
+    <message>
+        <source>the binary .fnt form</source>
+        <translation>バイナリ形式の .fnt</translation>
+    </message>
+    <message>
+        <source>%1 and %2 cannot be used together: a distance field holds the glyphs&apos; shape alone, and effects belong in the shader. Turn one of them off; nothing was written.</source>
+        <translation>%1と%2は一緒に使えません: 距離フィールドはグリフの形だけを持ち、効果はシェーダーで付けます。どちらかをやめてください。ファイルは書き込まれていません。</translation>
+    </message>
+    <message>
+        <source>%1 cannot be held in %2: the field is kept in the alpha channel of a PNG sheet. Give the sheet file a name ending in .png; nothing was written.</source>
+        <translation>%1は%2には入れられません: 距離フィールドは PNG のシートのアルファチャンネルに入ります。シートのファイル名を .png で終えてください。ファイルは書き込まれていません。</translation>
+    </message>
+    <message>
+        <source>%1 cannot be described in %2, which cannot say that its page is a distance field. Choose the text or XML form; nothing was written.</source>
+        <translation>%1は%2では表せません: この形式はページが距離フィールドであることを書けません。テキスト形式か XML 形式を選んでください。ファイルは書き込まれていません。</translation>
     </message>
 </context>
 </TS>

@@ -303,6 +303,7 @@ public:
         fill(top, p);
         effect(top, p);
         output(top, p);
+        if (const auto conflict = settingConflict(p)) fail(projectConflictText(*conflict, p));
         return p;
     }
 

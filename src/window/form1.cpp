@@ -485,13 +485,8 @@ void Form1::saveSheet() {
     const QString findings = statusText->toolTip();
     if (sheetFileFormat(path) != SheetFileFormat::Png) {
         // The field lives in the alpha channel, which a bitmap does not have.
-        if (shownSettings_.distanceRange > 0) {
-            throw Error(ErrorKind::Setting,
-                        QT_TRANSLATE_NOOP("karuvo", "Cannot save a distance field as the bitmap \"%1\": a bitmap has no "
-                                                    "alpha channel to hold the field. Choose the PNG type or a name ending "
-                                                    "in .png; no file was written."),
-                        {path.toStdString()});
-        }
+        if (shownSettings_.distanceRange > 0)
+            throw conflictError({Setting::DistanceField, Setting::BitmapSheet, ConflictReason::FieldNeedsPng});
         writeFilesAtomically({{path, {}, [&sheet](const ByteSink& put) {
                                    return writeBmp24(sheet, 0, 0, sheet.width(), sheet.height(), put);
                                }}});

@@ -111,6 +111,7 @@ void Form1::mnuSaveAs_Click() {
 
 void Form1::mnuExport_Click() {
     const Project p = currentProject();
+    if (const auto conflict = settingConflict(p)) throw conflictError(*conflict);
     if (p.outputPath.isEmpty()) {
         throw Error(ErrorKind::Setting,
                     QT_TRANSLATE_NOOP("karuvo", "The project names no output. Give its \"output\" a \"sheet\" file, open it again and export; nothing was written."),
@@ -275,7 +276,9 @@ void Form1::refuseDamagedGlyphs() const {
 }
 
 void Form1::saveProjectTo(const QString& path) {
-    const QByteArray contents = projectFileContents(currentProject(), path);
+    const Project p = currentProject();
+    if (const auto conflict = settingConflict(p)) throw conflictError(*conflict);
+    const QByteArray contents = projectFileContents(p, path);
     // What cannot be read back is not written: the reader's checks name the setting.
     try {
         static_cast<void>(parseProject(contents, path));

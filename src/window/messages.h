@@ -4,6 +4,7 @@
 
 #include "export/outputs.h"
 #include "platform/error.h"
+#include "project/setting_checks.h"
 #include "sheet/findings.h"
 
 class QCoreApplication;
@@ -36,6 +37,9 @@ QString spillText(const SheetSettings& settings, std::int32_t cellWidth, std::in
 // first sheet file, the cell that would hold a spill, and the pages of an earlier export
 // that were kept.
 QString exportText(const OutputResult& result, std::size_t files);
+
+// The error shown for two settings that exclude each other, naming the window's controls.
+Error conflictError(const SettingConflict& conflict);
 
 // What the status bar says first after the sheet was saved as `path`.
 QString savedText(const QString& path);

@@ -34,7 +34,7 @@ TEST_F(MenuKeys, SaveSaysWhatItWroteAndRefusesAFieldAsABitmap) {
     EXPECT_EQ(form->statusText->toolTip().section(u'\n', 0, 0), QStringLiteral("シートを保存しました: ") + path("f.png"));
 }
 
-// The menu from the keyboard: Alt+F and F10 open ファイル; 終了 has Ctrl+Q.
+// The menu from the keyboard: Alt+F and F10 open ファイル; Ctrl+Q ends the program.
 TEST_F(MenuKeys, TheMenuOpensFromTheKeyboard) {
     openProject(R"({"sheet": "out.png"})");
     auto* file = form->MenuBar->findChild<QMenu*>(QStringLiteral("mnuFile"));
@@ -46,7 +46,6 @@ TEST_F(MenuKeys, TheMenuOpensFromTheKeyboard) {
         file->hide();
         form->MenuBar->setActiveAction(nullptr);
     }
-    EXPECT_EQ(form->mnuExit->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
     QTest::keyClick(form->Text1, Qt::Key_Q, Qt::ControlModifier);
     EXPECT_FALSE(form->isVisible());
 }
@@ -70,4 +69,19 @@ TEST(WindowProgram, AnswersItsOwnOptions) {
         EXPECT_TRUE(QString::fromUtf8(p.readAllStandardOutput()).startsWith(r.out)) << r.args[0].toStdString();
         EXPECT_TRUE(QString::fromUtf8(p.readAllStandardError()).contains(r.err)) << r.args[0].toStdString();
     }
+}
+
+// 保存 and 書き出し refuse what the command line refuses, naming the window's controls.
+TEST_F(MenuKeys, SettingsThatExcludeEachOtherAreRefusedInTheWindowsWords) {
+    openProject(R"({"sheet": "f.png", "distanceRange": 4})");
+    const QByteArray project = fakes::readFile(path("p.karuvo"));
+    form->Option2[1]->setChecked(true);
+    form->mnuExport->trigger();
+    form->mnuSave->trigger();
+    const QString refused = QStringLiteral("距離フィールドと「影」は一緒に使えません: ");
+    const QStringList messages = std::exchange(dialogs.messages, {});
+    ASSERT_EQ(messages.size(), 2);
+    for (const QString& message : messages) EXPECT_TRUE(message.startsWith(refused)) << message.toStdString();
+    EXPECT_EQ(fakes::readFile(path("p.karuvo")), project);
+    EXPECT_EQ(fakes::entries(dir.path()), QStringList{"p.karuvo"});
 }

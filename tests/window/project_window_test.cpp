@@ -237,13 +237,13 @@ TEST_F(ProjectWindowTest, AProjectThatFailsLeavesTheWindowAsItWas) {
 // The ファイル menu: its items, their keys, and each key reaching its item.
 TEST_F(ProjectWindowTest, TheFileMenuHasItsItemsAndKeys) {
     ASSERT_EQ(form->MenuBar->actions().size(), 1);
-    EXPECT_EQ(form->MenuBar->actions()[0]->text(), QStringLiteral("ファイル"));
+    EXPECT_EQ(form->MenuBar->actions()[0]->text(), QStringLiteral("ファイル(&F)"));
     QStringList items;
     for (QAction* a : form->MenuBar->actions()[0]->menu()->actions())
         if (!a->isSeparator()) items << a->text() + u' ' + a->shortcut().toString();
     EXPECT_EQ(items, (QStringList{QStringLiteral("プロジェクトを開く… Ctrl+O"), QStringLiteral("プロジェクトを保存 Ctrl+S"),
                                   QStringLiteral("名前を付けてプロジェクトを保存… Ctrl+Shift+S"),
-                                  QStringLiteral("書き出し Ctrl+E"), QStringLiteral("終了 ")}));
+                                  QStringLiteral("書き出し Ctrl+E"), QStringLiteral("終了 Ctrl+Q")}));
     form->show();
     QApplication::setActiveWindow(form.get());
     dialogs.projectOpenNames.push_back(QString());  // cancelled
