@@ -184,8 +184,24 @@
         <translation>テキストを読み取れません。入力し直してください。</translation>
     </message>
     <message>
-        <source>The project names no output. Give its &quot;output&quot; a &quot;sheet&quot; file, open it again and export; nothing was written.</source>
-        <translation>プロジェクトに出力が指定されていません。&quot;output&quot; に &quot;sheet&quot; のファイルを指定し、開き直してから書き出してください。何も書き込んでいません。</translation>
+        <source>No sheet file is named, so nothing was written. Name one in 出力設定 (シート).</source>
+        <translation>シートのファイルが指定されていないため、何も書き込んでいません。出力設定の「シート」で指定してください。</translation>
+    </message>
+    <message>
+        <source>This setting cannot be taken. Correct it as the message says.</source>
+        <translation>この設定は使えません。メッセージに従って直してください。</translation>
+    </message>
+    <message>
+        <source>A file named here cannot be read. Check its name and folder.</source>
+        <translation>指定されたファイルを読み込めません。ファイル名とフォルダを確かめてください。</translation>
+    </message>
+    <message>
+        <source>No character is listed: choose a character set or type a list (一覧).</source>
+        <translation>文字が選ばれていません: 文字集合を選ぶか、「一覧」に文字を入力してください。</translation>
+    </message>
+    <message>
+        <source>The .fnt and the JSON describe a sheet: name the sheet file (シート) too.</source>
+        <translation>.fnt と JSON はシートを説明するものです: シートのファイル名も指定してください。</translation>
     </message>
     <message>
         <source>The project cannot hold these settings, so nothing was saved: %1</source>
