@@ -449,5 +449,17 @@ Do you want to replace it?</source>
         <source>%1 cannot be described in %2, which cannot say that its page is a distance field. Choose the text or XML form; nothing was written.</source>
         <translation>%1は%2では表せません: この形式はページが距離フィールドであることを書けません。テキスト形式か XML 形式を選んでください。ファイルは書き込まれていません。</translation>
     </message>
+    <message>
+        <source>Made the folders that did not exist: %1</source>
+        <translation>なかったフォルダーを作りました: %1</translation>
+    </message>
+    <message>
+        <source>Cannot make the folder &quot;%1&quot;: a file of that name is in the way; give the outputs another folder</source>
+        <translation>フォルダー「%1」を作れません: 同じ名前のファイルがあります。出力に別のフォルダーを指定してください。</translation>
+    </message>
+    <message>
+        <source>Cannot make the folder &quot;%1&quot;: %2</source>
+        <translation>フォルダー「%1」を作れません: %2</translation>
+    </message>
 </context>
 </TS>

@@ -483,22 +483,23 @@ void Form1::saveSheet() {
                     {path.toStdString()});
     }
     const QString findings = statusText->toolTip();
+    QStringList made;
     if (sheetFileFormat(path) != SheetFileFormat::Png) {
         // The field lives in the alpha channel, which a bitmap does not have.
         if (shownSettings_.distanceRange > 0)
             throw conflictError({Setting::DistanceField, Setting::BitmapSheet, ConflictReason::FieldNeedsPng});
-        writeFilesAtomically({{path, {}, [&sheet](const ByteSink& put) {
-                                   return writeBmp24(sheet, 0, 0, sheet.width(), sheet.height(), put);
-                               }}});
+        made = writeFilesMakingFolders({{path, {}, [&sheet](const ByteSink& put) {
+                                             return writeBmp24(sheet, 0, 0, sheet.width(), sheet.height(), put);
+                                         }}});
     } else {
         // The same settings again, with the coverage that transparency is made from.
         SheetSettings settings = shownSettings_;
         settings.keepCoverage = true;
         const Sheet transparent = buildSheet(settings);
-        writeFilesAtomically(
+        made = writeFilesMakingFolders(
             {sheetFileContents(transparent, SheetFileFormat::Png, path, 0, 0, transparent.width, transparent.height)});
     }
-    showStatus(savedText(path) + (findings.isEmpty() ? QString() : u'\n' + findings));
+    showStatus(savedText(path, made) + (findings.isEmpty() ? QString() : u'\n' + findings));
 }
 
 void Form1::Form_Unload(std::int16_t& Cancel) {

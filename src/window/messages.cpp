@@ -114,8 +114,14 @@ Error conflictError(const SettingConflict& conflict) {
     return Error(ErrorKind::Setting, "");
 }
 
-QString savedText(const QString& path) {
-    return translated(QT_TRANSLATE_NOOP("karuvo", "Saved the sheet: %1")).arg(path);
+QString madeFoldersText(const QStringList& folders) {
+    return translated(QT_TRANSLATE_NOOP("karuvo", "Made the folders that did not exist: %1")).arg(folders.join(QStringLiteral(", ")));
+}
+
+QString savedText(const QString& path, const QStringList& madeFolders) {
+    QString said = translated(QT_TRANSLATE_NOOP("karuvo", "Saved the sheet: %1")).arg(path);
+    if (!madeFolders.isEmpty()) said += u'\n' + madeFoldersText(madeFolders);
+    return said;
 }
 
 QString exportText(const OutputResult& result, std::size_t files) {
@@ -124,6 +130,7 @@ QString exportText(const OutputResult& result, std::size_t files) {
     said << translated(QT_TRANSLATE_NOOP("karuvo", "Exported %1 files: %2"))
                 .arg(files)
                 .arg(sheet + (result.paths.size() > 1 ? QStringLiteral(" …") : QString()));
+    if (!result.madeFolders.isEmpty()) said << madeFoldersText(result.madeFolders);
     if (result.spillCell) {
         said << spillText(result.settings, result.geometry.cellWidth, result.geometry.cellHeight, *result.spillCell);
     }

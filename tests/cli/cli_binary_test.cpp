@@ -420,10 +420,9 @@ const BadRun kBadRuns[] = {
     {"-t A --texture @/crc.png", 1, "IHDR: CRC error"},
     {"-t A --texture @/text.bmp", 1, "it is not an image of a readable format (bmp, "},
     {"-t A --texture @/huge.bmp", 1, "too large to load"},
-    {"-t A -o @/nowhere/out.bmp", 1, "does not exist"},
     {"-t A -o @/folder.bmp", 1, "it is a folder"},
     {"-t A -o /proc/karuvo-sheet.bmp", 1, "karuvo-cli: Cannot write"},
-    {"-t A -o @/out.bmp --fnt @/nowhere/a.fnt", 1, "does not exist"},
+    {"-t A -o @/out.bmp --fnt /proc/karuvo-none/a.fnt", 1, "Cannot make the folder \"/proc/karuvo-none\""},
     {"-t A -f @/none.ttf", 1, "the font file \"@/none.ttf\": no such file; give -f an existing font file"},
     {"-t A -f @/folder.bmp", 1, "the font file \"@/folder.bmp\": it is a folder; give -f one font file in it"},
     {"-t A -f @/text.bmp", 1, "it is not a font that can be opened; give -f a TrueType or OpenType file"},
@@ -437,7 +436,7 @@ const BadRun kBadRuns[] = {
     {"-t A -f %/pair.ttc --face-index -1", 2, "--face-index: the face index -1 is out of range"},
     {"-t ABCDEFGH -c 32x32 --max-size 200", 1, "A row of the sheet is 256 pixels wide and does not fit on pages of "
                                                "at most 200 x 200 pixels; give at most 6 cells to a row with --columns"},
-    {"-t ABCDEF -c 10x10 --columns 2 --max-size 20 --fnt @/nowhere/a.fnt", 1, "does not exist"},  // nor a page
+    {"-t ABCDEF -c 10x10 --columns 2 --max-size 20 --fnt /proc/karuvo-none/a.fnt", 1, "Cannot make the folder"},  // nor a page
     {"-t ABCDEF -c 10x10 --columns 2 --max-size 20 --json @/out_1.bmp", 1, "would replace a page of the sheet"},
     {"-t ABCDEFGHIJK -c 10x10 --columns 1 --max-size 10 --fnt @/s.fnt --fnt-format binary", 1,
      "cannot name pages of different lengths (\"out_0.bmp\" and \"out_10.bmp\")"},

@@ -85,3 +85,11 @@ TEST_F(MenuKeys, SettingsThatExcludeEachOtherAreRefusedInTheWindowsWords) {
     EXPECT_EQ(fakes::readFile(path("p.karuvo")), project);
     EXPECT_EQ(fakes::entries(dir.path()), QStringList{"p.karuvo"});
 }
+
+TEST_F(MenuKeys, ExportMakesTheFoldersItNeedsAndSaysSo) {
+    openProject(R"({"sheet": "out/s.png"})");
+    form->mnuExport->trigger();
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(u'\n').toStdString();
+    EXPECT_TRUE(QFile::exists(path("out/s.png")));
+    EXPECT_EQ(form->statusText->toolTip().section(u'\n', 1, 1), QStringLiteral("なかったフォルダーを作りました: ") + path("out"));
+}
