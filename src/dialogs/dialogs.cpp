@@ -232,12 +232,17 @@ QString Module1::ChooseSettingsFileDialog(SettingsFile kind, const QString& curr
     const QString all = QString::fromUtf16(kAllFilesFilter);
     const Kind k = [&]() -> Kind {
         switch (kind) {
-        case SettingsFile::Text: return {u"文字のテキストファイル", {nameFilter(QStringLiteral("テキストファイル (UTF-8)"), QStringLiteral("*.txt")), all}, false};
+        case SettingsFile::Text:
+            return {u"文字のテキストファイル", {nameFilter(QStringLiteral("テキストファイル (UTF-8)"), QStringLiteral("*.txt")), all}, false};
         case SettingsFile::Font:
-            return {u"フォントファイル", {nameFilter(QStringLiteral("フォントファイル"), QStringLiteral("*.ttf;*.otf;*.ttc;*.otc")), all}, false};
-        case SettingsFile::Sheet: return {u"シートのファイル名", {saveFilter(SheetFileType::Png), saveFilter(SheetFileType::Bitmap)}, true};
-        case SettingsFile::Fnt: return {u".fnt ファイル名", {nameFilter(QStringLiteral(".fnt"), QStringLiteral("*.fnt")), all}, true};
-        case SettingsFile::Json: return {u"JSON ファイル名", {nameFilter(QStringLiteral("JSON"), QStringLiteral("*.json")), all}, true};
+            return {u"フォントファイル",
+                    {nameFilter(QStringLiteral("フォントファイル"), QStringLiteral("*.ttf;*.otf;*.ttc;*.otc")), all}, false};
+        case SettingsFile::Sheet:
+            return {u"シートのファイル名", {saveFilter(SheetFileType::Png), saveFilter(SheetFileType::Bitmap)}, true};
+        case SettingsFile::Fnt:
+            return {u".fnt ファイル名", {nameFilter(QStringLiteral(".fnt"), QStringLiteral("*.fnt")), all}, true};
+        case SettingsFile::Json:
+            return {u"JSON ファイル名", {nameFilter(QStringLiteral("JSON"), QStringLiteral("*.json")), all}, true};
         }
         return {u"", {all}, false};
     }();
