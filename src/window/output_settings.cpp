@@ -22,6 +22,7 @@
 
 #include "messages.h"
 #include "platform/error.h"
+#include "platform/file_input.h"
 #include "project/project_file.h"
 #include "project/setting_checks.h"
 
@@ -89,6 +90,8 @@ QString numberOrEmpty(std::int32_t n) { return n > 0 ? QString::number(n) : QStr
 }  // namespace
 
 QStringList fontFaceNames(const QString& path) {
+    // FreeType would wait for ever on a pipe; a folder or device is no font either.
+    if (specialFileKind(path) || !QFileInfo(path).isFile()) return {};
     FT_Library raw = nullptr;
     if (FT_Init_FreeType(&raw) != 0) return {};
     const std::unique_ptr<FT_LibraryRec_, FT_Error (*)(FT_Library)> library(raw, FT_Done_FreeType);

@@ -19,7 +19,8 @@ class QRadioButton;
 namespace karuvo::window {
 
 // The faces of a font file in the file's order, each "index: family style"; one for a
-// file of a single face, none for a file FreeType cannot open.
+// file of a single face, none for a file FreeType cannot open or one that is no regular
+// file (a pipe is never waited on).
 QStringList fontFaceNames(const QString& path);
 
 // The modal dialog 出力設定 (objectName "OutputSettings"): where the characters come

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <sys/stat.h>
 
 #include "project/project_file.h"
 #include "support/cli_process.h"
@@ -226,4 +227,11 @@ TEST_F(OutputSettingsTest, CancelAndExportWithoutOutputs) {
     EXPECT_TRUE(QFile::exists(path("n.png")));
     EXPECT_EQ(form->Label1[0]->text(), QStringLiteral("Karuvo Test Weights"));
     EXPECT_TRUE(form->isWindowModified());
+}
+
+TEST_F(OutputSettingsTest, AFontFileThatIsAPipeListsNoFaceAndIsNotWaitedOn) {
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("f.ttf")).constData(), 0600), 0);
+    OutputSettings d(project(typed), dialogs);
+    edit(d, {"txtFontFileBrowse=f.ttf"});
+    EXPECT_EQ(d.findChild<QComboBox*>("cboFace")->count(), 0);
 }
