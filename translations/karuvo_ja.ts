@@ -184,8 +184,24 @@
         <translation>テキストを読み取れません。入力し直してください。</translation>
     </message>
     <message>
-        <source>The project names no output. Give its &quot;output&quot; a &quot;sheet&quot; file, open it again and export; nothing was written.</source>
-        <translation>プロジェクトに出力が指定されていません。&quot;output&quot; に &quot;sheet&quot; のファイルを指定し、開き直してから書き出してください。何も書き込んでいません。</translation>
+        <source>No sheet file is named, so nothing was written. Name one in 出力設定 (シート).</source>
+        <translation>シートのファイルが指定されていないため、何も書き込んでいません。出力設定の「シート」で指定してください。</translation>
+    </message>
+    <message>
+        <source>This setting cannot be taken. Correct it as the message says.</source>
+        <translation>この設定は使えません。メッセージに従って直してください。</translation>
+    </message>
+    <message>
+        <source>A file named here cannot be read. Check its name and folder.</source>
+        <translation>指定されたファイルを読み込めません。ファイル名とフォルダを確かめてください。</translation>
+    </message>
+    <message>
+        <source>No character is listed: choose a character set or type a list (一覧).</source>
+        <translation>文字が選ばれていません: 文字集合を選ぶか、「一覧」に文字を入力してください。</translation>
+    </message>
+    <message>
+        <source>The .fnt and the JSON describe a sheet: name the sheet file (シート) too.</source>
+        <translation>.fnt と JSON はシートを説明するものです: シートのファイル名も指定してください。</translation>
     </message>
     <message>
         <source>The project cannot hold these settings, so nothing was saved: %1</source>
@@ -380,6 +396,70 @@ Do you want to replace it?</source>
     <message>
         <source>Pages an earlier export left, which no replaced descriptor names, are kept: %1</source>
         <translation>以前の書き出しのページを残しました（置き換えた記述ファイルにない名前）: %1</translation>
+    </message>
+    <message>
+        <source>Saved the sheet: %1</source>
+        <translation>シートを保存しました: %1</translation>
+    </message>
+    <message>
+        <source>the distance field</source>
+        <translation>距離フィールド</translation>
+    </message>
+    <message>
+        <source>the shadow (影)</source>
+        <translation>「影」</translation>
+    </message>
+    <message>
+        <source>the outline (縁取り)</source>
+        <translation>「縁取り」</translation>
+    </message>
+    <message>
+        <source>the image fill (画像)</source>
+        <translation>「画像」の塗り</translation>
+    </message>
+    <message>
+        <source>monochrome glyphs</source>
+        <translation>モノクロのグリフ</translation>
+    </message>
+    <message>
+        <source>the font&apos;s underline</source>
+        <translation>フォントの下線</translation>
+    </message>
+    <message>
+        <source>the font&apos;s strikeout</source>
+        <translation>フォントの取り消し線</translation>
+    </message>
+    <message>
+        <source>a bitmap sheet file</source>
+        <translation>ビットマップ (.bmp) のシートファイル</translation>
+    </message>
+    <message>
+        <source>the binary .fnt form</source>
+        <translation>バイナリ形式の .fnt</translation>
+    </message>
+    <message>
+        <source>%1 and %2 cannot be used together: a distance field holds the glyphs&apos; shape alone, and effects belong in the shader. Turn one of them off; nothing was written.</source>
+        <translation>%1と%2は一緒に使えません: 距離フィールドはグリフの形だけを持ち、効果はシェーダーで付けます。どちらかをやめてください。ファイルは書き込まれていません。</translation>
+    </message>
+    <message>
+        <source>%1 cannot be held in %2: the field is kept in the alpha channel of a PNG sheet. Give the sheet file a name ending in .png; nothing was written.</source>
+        <translation>%1は%2には入れられません: 距離フィールドは PNG のシートのアルファチャンネルに入ります。シートのファイル名を .png で終えてください。ファイルは書き込まれていません。</translation>
+    </message>
+    <message>
+        <source>%1 cannot be described in %2, which cannot say that its page is a distance field. Choose the text or XML form; nothing was written.</source>
+        <translation>%1は%2では表せません: この形式はページが距離フィールドであることを書けません。テキスト形式か XML 形式を選んでください。ファイルは書き込まれていません。</translation>
+    </message>
+    <message>
+        <source>Made the folders that did not exist: %1</source>
+        <translation>なかったフォルダーを作りました: %1</translation>
+    </message>
+    <message>
+        <source>Cannot make the folder &quot;%1&quot;: a file of that name is in the way; give the outputs another folder</source>
+        <translation>フォルダー「%1」を作れません: 同じ名前のファイルがあります。出力に別のフォルダーを指定してください。</translation>
+    </message>
+    <message>
+        <source>Cannot make the folder &quot;%1&quot;: %2</source>
+        <translation>フォルダー「%1」を作れません: %2</translation>
     </message>
 </context>
 </TS>

@@ -72,6 +72,37 @@ struct UsageError {
 
 [[noreturn]] void usage(const QString& message) { throw UsageError{message}; }
 
+// A conflict of settings in the options' words.
+QString conflictText(const SettingConflict& conflict) {
+    const auto option = [](Setting s) -> QString {
+        switch (s) {
+        case Setting::DistanceField: return QStringLiteral("--sdf");
+        case Setting::Shadow: return QStringLiteral("--shadow");
+        case Setting::Outline: return QStringLiteral("--outline");
+        case Setting::Texture: return QStringLiteral("--texture");
+        case Setting::Mono: return QStringLiteral("--mono");
+        case Setting::Underline: return QStringLiteral("--underline");
+        case Setting::Strikeout: return QStringLiteral("--strikeout");
+        case Setting::BitmapSheet: return QStringLiteral("-o");
+        case Setting::BinaryFnt: return QStringLiteral("--fnt-format binary");
+        }
+        return {};
+    };
+    switch (conflict.reason) {
+    case ConflictReason::FieldIsShapeAlone:
+        return QStringLiteral("%1 and %2 exclude each other: a distance field holds the glyphs' shape alone, effects "
+                              "belong in the shader; drop one of them")
+            .arg(option(conflict.first), option(conflict.second));
+    case ConflictReason::FieldNeedsPng:
+        return option(conflict.first) + " needs a PNG sheet, whose alpha holds the field; give -o a name ending in .png";
+    case ConflictReason::FieldNotInBinary:
+        return QStringLiteral("%1 and %2 exclude each other: the binary form cannot say that the page is a distance "
+                              "field; give --fnt-format text or xml")
+            .arg(option(conflict.first), option(conflict.second));
+    }
+    return {};
+}
+
 const OptionSpec* findLong(QStringView name) {
     for (const OptionSpec& o : kOptions)
         if (name == QLatin1String(o.longName)) return &o;
@@ -267,29 +298,7 @@ CliOptions parse(const QStringList& args, const CliOptions* base, ParseOutcome::
         usage(QStringLiteral("no output file given; add -o OUT.bmp"));
     if (given(Opt::FntFormat) && o.fntPath.isEmpty())
         usage(QStringLiteral("--fnt-format needs --fnt FILE; add the descriptor or drop the format"));
-    if (s.distanceRange > 0) {
-        // A field holds the glyphs' shape alone: effects and fills are the shader's. The
-        // settings are checked as they stand, so that a project's effect counts too.
-        const std::pair<bool, const char*> conflicts[] = {{s.effect == EffectKind::Shadow, "--shadow"},
-                                                          {s.effect == EffectKind::Outline, "--outline"},
-                                                          {s.fill == FillKind::Texture, "--texture"},
-                                                          {o.font.mono, "--mono"},
-                                                          {o.font.underline, "--underline"},
-                                                          {o.font.strikeOut, "--strikeout"}};
-        for (const auto& [set, name] : conflicts) {
-            if (set) {
-                usage(QStringLiteral("--sdf and %1 exclude each other: a distance field holds the glyphs' shape "
-                                     "alone, effects belong in the shader; drop one of them")
-                          .arg(QLatin1String(name)));
-            }
-        }
-        if (!o.outputPath.isEmpty() && sheetFileFormat(o.outputPath) != SheetFileFormat::Png)
-            usage(QStringLiteral("--sdf needs a PNG sheet, whose alpha holds the field; give -o a name ending in .png"));
-        if (o.fntFormat == FntFormat::Binary) {
-            usage(QStringLiteral("--sdf and --fnt-format binary exclude each other: the binary form cannot say that "
-                                 "the page is a distance field; give --fnt-format text or xml"));
-        }
-    }
+    if (const auto conflict = settingConflict(o)) usage(conflictText(*conflict));
     return o;
 }
 

@@ -124,6 +124,7 @@ int build(CliOptions& o, QTextStream& err, std::optional<FileContents> project) 
     }
 
     if (!o.quiet) {
+        for (const QString& folder : done.madeFolders) err << kPrefix << "made the folder \"" << visible(folder) << "\"\n";
         err << reportText(done.geometry, gridCells(s.text).size(), font->resolvedFamily(), o.font.pixelSize,
                           missingCharacters(s.text, *font), font->description().noFallback);
         if (o.maxPageSide > 0) {

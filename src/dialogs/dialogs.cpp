@@ -223,4 +223,36 @@ Dialogs::Unsaved Module1::AskSaveChanges(const QString& projectName) {
     return Unsaved::Cancel;
 }
 
+QString Module1::ChooseSettingsFileDialog(SettingsFile kind, const QString& current) {
+    struct Kind {
+        const char16_t* title;
+        QStringList filters;
+        bool output;
+    };
+    const QString all = QString::fromUtf16(kAllFilesFilter);
+    const Kind k = [&]() -> Kind {
+        switch (kind) {
+        case SettingsFile::Text:
+            return {u"文字のテキストファイル", {nameFilter(QStringLiteral("テキストファイル (UTF-8)"), QStringLiteral("*.txt")), all}, false};
+        case SettingsFile::Font:
+            return {u"フォントファイル",
+                    {nameFilter(QStringLiteral("フォントファイル"), QStringLiteral("*.ttf;*.otf;*.ttc;*.otc")), all}, false};
+        case SettingsFile::Sheet:
+            return {u"シートのファイル名", {saveFilter(SheetFileType::Png), saveFilter(SheetFileType::Bitmap)}, true};
+        case SettingsFile::Fnt:
+            return {u".fnt ファイル名", {nameFilter(QStringLiteral(".fnt"), QStringLiteral("*.fnt")), all}, true};
+        case SettingsFile::Json:
+            return {u"JSON ファイル名", {nameFilter(QStringLiteral("JSON"), QStringLiteral("*.json")), all}, true};
+        }
+        return {u"", {all}, false};
+    }();
+    QFileDialog dialog(QApplication::activeWindow(), QString::fromUtf16(k.title));
+    prepareFileDialog(dialog, k.output ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen, k.filters);
+    // An output is written by 書き出し, which says what it replaces.
+    if (k.output) dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (!current.isEmpty()) dialog.selectFile(current);
+    if (dialog.exec() != QDialog::Accepted) return {};
+    return dialog.selectedFiles().value(0);
+}
+
 }  // namespace karuvo::dialogs

@@ -49,6 +49,13 @@ public:
     // they would be lost.
     enum class Unsaved { Save, Discard, Cancel };
     virtual Unsaved AskSaveChanges(const QString& projectName) = 0;
+
+    // The files the output settings name, each asked for with its own kinds of file.
+    enum class SettingsFile { Text, Font, Sheet, Fnt, Json };
+    // Full path of the file chosen for `kind`, the dialog opening at `current` (may be
+    // ""), or "" when cancelled. Outputs are only named here: a file that exists is
+    // not asked about.
+    virtual QString ChooseSettingsFileDialog(SettingsFile kind, const QString& current) = 0;
 };
 
 // The texts of the two file dialogs.
@@ -102,6 +109,7 @@ public:
     QString OpenProjectFileDialog() override;
     QString SaveProjectFileDialog() override;
     Unsaved AskSaveChanges(const QString& projectName) override;
+    QString ChooseSettingsFileDialog(SettingsFile kind, const QString& current) override;
 };
 
 }  // namespace karuvo::dialogs

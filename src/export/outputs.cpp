@@ -254,7 +254,7 @@ OutputResult writeOutputs(OutputRequest r) {
         if (!o.jsonPath.isEmpty()) files.push_back({o.jsonPath, jsonDescriptor(paged(o.jsonPath), o.pitch == Pitch::Font)});
     }
     result.leftOverPages = stalePages(r, paths, files);
-    writeFilesAtomically(files);
+    result.madeFolders = writeFilesMakingFolders(files);
     result.spillCell = spillingEffectCell(s, sheet);
     result.settings = s;
     return result;

@@ -66,6 +66,8 @@ struct OutputResult {
     SheetGeometry geometry;
     std::vector<Page> pages;
     QStringList paths;        // the sheet's files, one per page
+    // The folders made for the outputs, which did not exist yet, outermost first.
+    QStringList madeFolders;
     // Pages of an earlier run with more pages that no replaced descriptor named, kept.
     std::vector<QString> leftOverPages;
     // The face name holds control characters, which the .fnt gives as U+FFFD.
@@ -75,7 +77,8 @@ struct OutputResult {
     std::optional<CellSize> spillCell;
 };
 
-// Builds the sheet and writes every output of the plan, with the extra file. Throws
+// Builds the sheet and writes every output of the plan, with the extra file, making the
+// folders that do not exist yet. Throws
 // OutputClash when an output would replace an input, karuvo::Error otherwise; nothing
 // is written then.
 OutputResult writeOutputs(OutputRequest request);

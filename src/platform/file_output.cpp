@@ -288,7 +288,23 @@ std::atomic<std::vector<Target>*> gWriting{nullptr};
 std::atomic<pid_t> gWritingThread{0};
 static_assert(std::atomic<std::vector<Target>*>::is_always_lock_free && std::atomic<pid_t>::is_always_lock_free);
 
+// Folders made for a write: their names, outermost first, fixed before the first is
+// made, and how many of them are made so far.
+struct MadeFolders {
+    std::vector<std::string> names;
+    std::atomic<std::size_t> count{0};
+};
+// Those of the write under way: removed with it.
+std::atomic<MadeFolders*> gMadeFolders{nullptr};
+
 pid_t threadId() { return static_cast<pid_t>(::syscall(SYS_gettid)); }
+
+// Removes the folders made for a write that is undone, innermost first, each only when
+// it is empty again; safe in the signal handler.
+void removeFolders(MadeFolders& folders) {
+    for (std::size_t i = folders.count.load(); i-- > 0;) ::rmdir(folders.names[i].c_str());
+    folders.count.store(0);
+}
 
 void onUndoSignal(int sig) {
     const int savedErrno = errno;
@@ -303,6 +319,7 @@ void onUndoSignal(int sig) {
         putBack(*targets);
         removeMade(*targets);
     }
+    if (MadeFolders* folders = gMadeFolders.load()) removeFolders(*folders);
     ::signal(sig, SIG_DFL);
     ::raise(sig);
     sigset_t set;
@@ -450,6 +467,59 @@ void writeFilesAtomically(const std::vector<FileContents>& files) {
         t.temporaryGone = !t.remove;
         t.replaced = true;
     }
+}
+
+QStringList writeFilesMakingFolders(const std::vector<FileContents>& files) {
+    // The missing folders above every target, outermost first, each once.
+    QStringList missing;
+    for (const FileContents& f : files) {
+        QStringList above;
+        for (QFileInfo folder(QFileInfo(f.path).absolutePath()); !folder.exists() && !folder.isRoot();
+             folder = QFileInfo(folder.absolutePath()))
+            above.prepend(QDir::cleanPath(folder.absoluteFilePath()));
+        for (const QString& folder : above)
+            if (!missing.contains(folder)) missing << folder;
+    }
+    MadeFolders made;
+    for (const QString& folder : missing) made.names.push_back(encoded(folder).toStdString());
+    {
+        const SignalsHeld held;
+        gMadeFolders.store(&made);
+    }
+    const auto undo = [&] {
+        const SignalsHeld held;
+        removeFolders(made);
+        gMadeFolders.store(nullptr);
+    };
+    for (const std::string& name : made.names) {
+        int err = 0;
+        {
+            // Made and counted in one step, so that an undo finds every folder made.
+            const SignalsHeld held;
+            if (::mkdir(name.c_str(), 0777) == 0) made.count.fetch_add(1);
+            else err = errno;
+        }
+        if (err == 0) continue;
+        const QString folder = QFile::decodeName(name.c_str());
+        undo();
+        struct stat st {};
+        if (err == EEXIST && ::stat(name.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) {
+            refuse(folder, QT_TRANSLATE_NOOP("karuvo", "Cannot make the folder \"%1\": a file of that name is in "
+                                                       "the way; give the outputs another folder"));
+        }
+        std::string text = std::strerror(err);
+        if (!text.empty()) text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+        refuse(folder, QT_TRANSLATE_NOOP("karuvo", "Cannot make the folder \"%1\": %2"), {text});
+    }
+    try {
+        writeFilesAtomically(files);
+    } catch (...) {
+        undo();
+        throw;
+    }
+    const SignalsHeld held;
+    gMadeFolders.store(nullptr);
+    return missing;
 }
 
 }  // namespace karuvo

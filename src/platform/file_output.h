@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -62,6 +63,12 @@ void undoWritesOnSignals();
 // target (named as this function names them, and unchanged since before this program
 // started) are removed first.
 void writeFilesAtomically(const std::vector<FileContents>& files);
+
+// writeFilesAtomically, first making the folders above the targets that do not exist
+// yet; gives the folders it made, outermost first. A failure, or a signal as above,
+// removes them again (each one only while it is empty). Throws Error(Io) naming a folder
+// that cannot be made, having made none.
+QStringList writeFilesMakingFolders(const std::vector<FileContents>& files);
 
 // The same for one file.
 void writeFileAtomically(const QString& path, const QByteArray& bytes);

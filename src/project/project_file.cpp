@@ -303,6 +303,7 @@ public:
         fill(top, p);
         effect(top, p);
         output(top, p);
+        if (const auto conflict = settingConflict(p)) fail(projectConflictText(*conflict, p));
         return p;
     }
 
@@ -349,7 +350,8 @@ QString jsonColour(Colour c) {
     return jsonString(QString::asprintf("#%02X%02X%02X", redOf(c), greenOf(c), blueOf(c)));
 }
 
-// A list of code points as addCharList reads it: runs as ranges, the rest one by one.
+}  // namespace
+
 QString charList(const CodePointSet& set) {
     QStringList items;
     const auto point = [](char32_t c) { return QStringLiteral("U+%1").arg(static_cast<std::uint32_t>(c), 4, 16, QLatin1Char('0')).toUpper(); };
@@ -361,8 +363,6 @@ QString charList(const CodePointSet& set) {
     }
     return items.join(u',');
 }
-
-}  // namespace
 
 Project parseProject(const QByteArray& contents, const QString& path) {
     const QString file = "The project " + quotedValue(path) + ": ";

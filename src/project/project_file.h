@@ -35,4 +35,8 @@ Project parseProject(const QByteArray& contents, const QString& path);
 // (no font, the columns of the character source) are left out.
 QByteArray projectFileContents(const Project& project, const QString& path);
 
+// A list of code points as addCharList reads it and a project's "chars" holds it: runs
+// of consecutive code points as ranges, the rest one by one ("U+0041-U+0043,U+005A").
+QString charList(const CodePointSet& set);
+
 }  // namespace karuvo

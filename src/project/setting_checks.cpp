@@ -1,5 +1,6 @@
 #include "setting_checks.h"
 
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <algorithm>
 #include <optional>
@@ -7,6 +8,7 @@
 #include "export/sheet_file.h"
 #include "platform/error.h"
 #include "platform/number.h"
+#include "project/project.h"
 #include "sheet/distance_field.h"
 
 namespace karuvo {
@@ -174,6 +176,51 @@ void charListSetting(const QString& name, const QString& value, CodePointSet& in
     } catch (const Error& e) {
         refuse(name + ": " + QString::fromStdString(e.what()));
     }
+}
+
+std::optional<SettingConflict> settingConflict(const Project& p) {
+    const SheetSettings& s = p.settings;
+    if (s.distanceRange <= 0) return std::nullopt;
+    const std::pair<bool, Setting> effects[] = {{s.effect == EffectKind::Shadow, Setting::Shadow},
+                                                {s.effect == EffectKind::Outline, Setting::Outline},
+                                                {s.fill == FillKind::Texture, Setting::Texture},
+                                                {p.font.mono, Setting::Mono},
+                                                {p.font.underline, Setting::Underline},
+                                                {p.font.strikeOut, Setting::Strikeout}};
+    for (const auto& [set, setting] : effects)
+        if (set) return SettingConflict{Setting::DistanceField, setting, ConflictReason::FieldIsShapeAlone};
+    if (!p.outputPath.isEmpty() && sheetFileFormat(p.outputPath) != SheetFileFormat::Png)
+        return SettingConflict{Setting::DistanceField, Setting::BitmapSheet, ConflictReason::FieldNeedsPng};
+    if (!p.fntPath.isEmpty() && p.fntFormat == FntFormat::Binary)
+        return SettingConflict{Setting::DistanceField, Setting::BinaryFnt, ConflictReason::FieldNotInBinary};
+    return std::nullopt;
+}
+
+QString projectConflictText(const SettingConflict& conflict, const Project& p) {
+    const auto key = [&](Setting s) -> QString {
+        switch (s) {
+        case Setting::DistanceField: return QStringLiteral("output.distanceRange");
+        case Setting::Shadow: return QStringLiteral("effect.kind \"shadow\"");
+        case Setting::Outline: return QStringLiteral("effect.kind \"outline\"");
+        case Setting::Texture: return QStringLiteral("fill.kind \"texture\"");
+        case Setting::Mono: return QStringLiteral("font.mono");
+        case Setting::Underline: return QStringLiteral("font.underline");
+        case Setting::Strikeout: return QStringLiteral("font.strikeout");
+        case Setting::BitmapSheet: return QStringLiteral("output.sheet ") + quotedValue(QFileInfo(p.outputPath).fileName());
+        case Setting::BinaryFnt: return QStringLiteral("output.fntFormat \"binary\"");
+        }
+        return {};
+    };
+    const QString both = key(conflict.first) + " and " + key(conflict.second) + " exclude each other: ";
+    switch (conflict.reason) {
+    case ConflictReason::FieldIsShapeAlone:
+        return both + "a distance field holds the glyphs' shape alone, effects belong in the shader; drop one of them";
+    case ConflictReason::FieldNeedsPng:
+        return both + "the field is held in the alpha channel of a PNG sheet; give output.sheet a name ending in .png";
+    case ConflictReason::FieldNotInBinary:
+        return both + "the binary form cannot say that the page is a distance field; give output.fntFormat \"text\" or \"xml\"";
+    }
+    return both;
 }
 
 }  // namespace karuvo

@@ -10,15 +10,18 @@
 #include <QStringView>
 #include <array>
 #include <cstdint>
+#include <optional>
 
 #include "platform/colour.h"
 #include "platform/font.h"
 #include "sheet/char_source.h"
+#include "sheet/outline.h"  // kMaxOutlineRadius
 
 namespace karuvo {
 
+struct Project;
+
 inline constexpr std::int32_t kMaxFontPixels = 16384;  // the largest font that can be made
-inline constexpr std::int32_t kMaxOutlineRadius = 10;
 
 // Whether a character is a control character or a line or paragraph separator.
 bool isControlCharacter(char32_t c);
@@ -74,5 +77,30 @@ void charsetSetting(const QString& name, const QString& value);
 
 // Adds a list of characters as addCharList reads it.
 void charListSetting(const QString& name, const QString& value, CodePointSet& into);
+
+// The settings that can rule one another out. Each front end names them in its own
+// words: an option, a project key, a control.
+enum class Setting { DistanceField, Shadow, Outline, Texture, Mono, Underline, Strikeout, BitmapSheet, BinaryFnt };
+
+// Why two settings cannot go together.
+enum class ConflictReason {
+    FieldIsShapeAlone,  // a distance field holds the glyphs' shape alone; effects are the shader's
+    FieldNeedsPng,      // a field lives in the alpha channel, which only the PNG sheet has
+    FieldNotInBinary,   // the binary .fnt cannot say that its page is a distance field
+};
+
+// Two settings of one project that exclude each other: `first` rules out `second`.
+struct SettingConflict {
+    Setting first;
+    Setting second;
+    ConflictReason reason;
+};
+
+// The first pair of settings of `p` that cannot go together, or none. The one check of
+// every way settings come in: options, a project file, the window.
+std::optional<SettingConflict> settingConflict(const Project& p);
+
+// The conflict in the project file's own terms: its keys and their values.
+QString projectConflictText(const SettingConflict& conflict, const Project& p);
 
 }  // namespace karuvo

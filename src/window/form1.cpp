@@ -210,6 +210,9 @@ void Form1::wireEvents() {
     for (TextBox* box : Text2) connect(box, &QLineEdit::textChanged, this, [this] { showProjectState(); });
     // Enter presses a focused button, as Space does.
     for (QPushButton* button : {Command1, Command2, Command3[0], Command3[1]}) button->installEventFilter(this);
+    Text1->installEventFilter(this);
+    for (TextBox* box : Text2) box->installEventFilter(this);
+    for (TextBox* box : Text3) box->installEventFilter(this);
 }
 
 void Form1::runGuarded(const std::function<void()>& handler) { guarded(handler); }
@@ -217,6 +220,10 @@ void Form1::runGuarded(const std::function<void()>& handler) { guarded(handler);
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
     std::int16_t button = 0, shift = 0;
     float x = 0, y = 0;
+    if (event->type() == QEvent::ShortcutOverride) {
+        // Swallowed unaccepted, the key goes on to the menu's shortcut.
+        return isMenuKey(static_cast<QKeyEvent*>(event)) || QWidget::eventFilter(watched, event);
+    }
     if (event->type() == QEvent::KeyPress) {
         // Enter clicks a button; Space on an option does what a mouse press does (a
         // press of no button).
@@ -475,18 +482,24 @@ void Form1::saveSheet() {
                                                 "filled with. Choose another file name; no file was written."),
                     {path.toStdString()});
     }
+    const QString findings = statusText->toolTip();
+    QStringList made;
     if (sheetFileFormat(path) != SheetFileFormat::Png) {
-        writeFilesAtomically({{path, {}, [&sheet](const ByteSink& put) {
-                                   return writeBmp24(sheet, 0, 0, sheet.width(), sheet.height(), put);
-                               }}});
-        return;
+        // The field lives in the alpha channel, which a bitmap does not have.
+        if (shownSettings_.distanceRange > 0)
+            throw conflictError({Setting::DistanceField, Setting::BitmapSheet, ConflictReason::FieldNeedsPng});
+        made = writeFilesMakingFolders({{path, {}, [&sheet](const ByteSink& put) {
+                                             return writeBmp24(sheet, 0, 0, sheet.width(), sheet.height(), put);
+                                         }}});
+    } else {
+        // The same settings again, with the coverage that transparency is made from.
+        SheetSettings settings = shownSettings_;
+        settings.keepCoverage = true;
+        const Sheet transparent = buildSheet(settings);
+        made = writeFilesMakingFolders(
+            {sheetFileContents(transparent, SheetFileFormat::Png, path, 0, 0, transparent.width, transparent.height)});
     }
-    // The same settings again, with the coverage that transparency is made from.
-    SheetSettings settings = shownSettings_;
-    settings.keepCoverage = true;
-    const Sheet transparent = buildSheet(settings);
-    writeFilesAtomically(
-        {sheetFileContents(transparent, SheetFileFormat::Png, path, 0, 0, transparent.width, transparent.height)});
+    showStatus(savedText(path, made) + (findings.isEmpty() ? QString() : u'\n' + findings));
 }
 
 void Form1::Form_Unload(std::int16_t& Cancel) {
@@ -515,7 +528,8 @@ void Form1::showStatus(const QString& text) {
     statusBar->layout()->activate();
     const QFontMetrics metrics(statusText->font());
     QStringList shown;
-    for (const QString& line : text.split(u'\n'))
+    // The bar holds two lines; the tip holds every line.
+    for (const QString& line : text.split(u'\n').mid(0, 2))
         shown << metrics.elidedText(line, Qt::ElideRight, statusText->contentsRect().width());
     statusText->setText(shown.join(u'\n'));
     statusText->setToolTip(text);

@@ -27,6 +27,8 @@ namespace karuvo::window {
 // when needed. The handlers are public so that they can be driven directly; the
 // events of the controls reach them through one boundary that shows any error to
 // the user and leaves the window usable.
+class OutputSettings;
+
 class Form1 : public QWidget {
 public:
     // `dialogs` must outlive the window.
@@ -60,6 +62,7 @@ public:
     QAction* mnuOpen;
     QAction* mnuSave;
     QAction* mnuSaveAs;
+    QAction* mnuOutputSettings;
     QAction* mnuExport;
     QAction* mnuExit;
 
@@ -105,9 +108,18 @@ public:
     void mnuSave_Click();
     // Asks for a name and saves the project under it.
     void mnuSaveAs_Click();
+    // Opens 出力設定 on the project the controls and the kept settings make. OK puts
+    // its values into the window's settings: Text1 shows the listed characters or the
+    // text file, Label1(0) a new font's face, the rest is kept as a project's kept
+    // settings are. キャンセル changes nothing.
+    void mnuOutputSettings_Click();
     // Writes every output the project names, as the command line writes them from the
-    // project, with the settings the controls hold now.
+    // project, with the settings the controls hold now. A project that names no output
+    // opens 出力設定 first and is written after OK.
     void mnuExport_Click();
+    // Shows the 出力設定 dialog and tells whether it was left with OK; while empty, the
+    // dialog runs modally. Tests set it to drive the dialog's controls.
+    std::function<bool(OutputSettings&)> showOutputSettings;
     void mnuExit_Click();
     // Fills every control from the project file at `path` and keeps the settings no
     // control shows. A project that fails to read or to load is shown as a message
@@ -148,10 +160,24 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     // Turns a mouse press, or Space, on an option button into its MouseDown handler,
-    // and Enter on a button into its click.
+    // and Enter on a button into its click. The menu's keys reach the menu from the text
+    // boxes too, which would otherwise keep some of them (Ctrl+E moves to the line's end).
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // What a project's characters and font are made of, made before any control changes.
+    struct Sources {
+        MadeFont made;    // no font when the project gives none or it is not remade
+        QString text;     // the listed characters or the text file's text
+    };
+    // Reads the text file or lists the characters of `p`, and makes its font when
+    // `makeFont` is set and the project gives one. Throws karuvo::Error.
+    static Sources loadSources(const Project& p, bool makeFont);
+    // Makes `p` the kept settings and shows its characters in Text1 (a typed text as
+    // it is) and, when `newFont`, its font in Label1(0) and as the current font.
+    void takeProject(Project p, Sources sources, bool newFont);
+    // Opens 出力設定; true when it was left with OK and its values were taken.
+    bool editOutputSettings();
     void buildControls();
     void buildMenu();
     // Refuses a project's font file that a glyph of the text cannot be drawn from,
@@ -165,6 +191,8 @@ private:
     void showProjectState();
 
     void wireEvents();
+    // Whether `key` is the shortcut of an item of the menu.
+    bool isMenuKey(const QKeyEvent* key) const;
     // Runs a handler at the event boundary: an error is shown, never thrown on.
     template <class F>
     void guarded(F&& handler);
@@ -190,10 +218,12 @@ private:
     void placePreview();
     // Tells in the status bar what the sheet just built from `settings` hides.
     void showFindings(const SheetSettings& settings, const Sheet& sheet);
-    // Shows `text` in the status bar, each line cut to its width, the whole in its tooltip.
+    // Shows the first two lines of `text` in the status bar, each cut to its width, the
+    // whole in its tooltip.
     void showStatus(const QString& text);
     // Writes the sheet held by the sheet box to the file savedFileName() makes of the
-    // name and type the user chooses: a PNG with transparency or the bitmap.
+    // name and type the user chooses: a PNG with transparency or the bitmap (never for a
+    // distance field); then says in the status bar what it wrote, above the findings.
     void saveSheet();
 
     dialogs::Dialogs& dialogs_;

@@ -4,7 +4,9 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QMimeData>
+#include <QShortcut>
 #include <QUrl>
 #include <cstdlib>
 
@@ -12,6 +14,7 @@
 #include "export/outputs.h"
 #include "form1.h"
 #include "messages.h"
+#include "output_settings.h"
 #include "platform/error.h"
 #include "platform/file_output.h"
 #include "platform/number.h"
@@ -60,7 +63,7 @@ QString draggedProject(const QMimeData* data) {
 void Form1::buildMenu() {
     MenuBar = new QMenuBar(this);
     MenuBar->setObjectName(QStringLiteral("MenuBar"));
-    QMenu* file = MenuBar->addMenu(QStringLiteral("ファイル"));
+    QMenu* file = MenuBar->addMenu(QStringLiteral("ファイル(&F)"));
     file->setObjectName(QStringLiteral("mnuFile"));
     const auto add = [&](const char* name, const QString& text, const QKeySequence& keys, void (Form1::*handler)()) {
         QAction* action = file->addAction(text);
@@ -73,9 +76,24 @@ void Form1::buildMenu() {
     mnuSave = add("mnuSave", QStringLiteral("プロジェクトを保存"), QKeySequence(QStringLiteral("Ctrl+S")), &Form1::mnuSave_Click);
     mnuSaveAs = add("mnuSaveAs", QStringLiteral("名前を付けてプロジェクトを保存…"),
                     QKeySequence(QStringLiteral("Ctrl+Shift+S")), &Form1::mnuSaveAs_Click);
+    mnuOutputSettings = add("mnuOutputSettings", QStringLiteral("出力設定…"), QKeySequence(QStringLiteral("Ctrl+Shift+E")),
+                            &Form1::mnuOutputSettings_Click);
     mnuExport = add("mnuExport", QStringLiteral("書き出し"), QKeySequence(QStringLiteral("Ctrl+E")), &Form1::mnuExport_Click);
     file->addSeparator();
-    mnuExit = add("mnuExit", QStringLiteral("終了"), QKeySequence(), &Form1::mnuExit_Click);
+    mnuExit = add("mnuExit", QStringLiteral("終了"), QKeySequence(QStringLiteral("Ctrl+Q")), &Form1::mnuExit_Click);
+    // F10 opens the menu, as it does in the desktop's other programs.
+    auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(f10, &QShortcut::activated, this, [this, file] {
+        MenuBar->setFocus(Qt::MenuBarFocusReason);
+        MenuBar->setActiveAction(file->menuAction());
+    });
+}
+
+bool Form1::isMenuKey(const QKeyEvent* key) const {
+    const QKeySequence pressed(key->keyCombination());
+    for (const QAction* action : {mnuOpen, mnuSave, mnuSaveAs, mnuOutputSettings, mnuExport, mnuExit})
+        if (!action->shortcut().isEmpty() && action->shortcut().matches(pressed) == QKeySequence::ExactMatch) return true;
+    return false;
 }
 
 void Form1::mnuOpen_Click() {
@@ -94,11 +112,38 @@ void Form1::mnuSaveAs_Click() {
     if (!path.isEmpty()) saveProjectTo(path);
 }
 
+void Form1::mnuOutputSettings_Click() { editOutputSettings(); }
+
+bool Form1::editOutputSettings() {
+    const Project before = currentProject();
+    OutputSettings dialog(before, dialogs_, this);
+    Sources sources;
+    bool newFont = false;
+    // What cannot be loaded is refused in the dialog, before any control changes.
+    dialog.onAccepting = [&](const Project& p) {
+        newFont = p.font.given != before.font.given || p.font.family != before.font.family ||
+                  p.font.faceIndex != before.font.faceIndex || p.font.pixelSize != before.font.pixelSize ||
+                  p.font.mono != before.font.mono || p.font.noFallback != before.font.noFallback;
+        sources = loadSources(p, newFont);
+    };
+    if (!(showOutputSettings ? showOutputSettings(dialog) : dialog.exec() == QDialog::Accepted)) return false;
+    Project p = dialog.project();
+    if (!p.listsCharacters() && !p.textFile) p.settings.text = text1Text();
+    takeProject(std::move(p), std::move(sources), newFont);
+    showProjectState();
+    return true;
+}
+
 void Form1::mnuExport_Click() {
-    const Project p = currentProject();
+    Project p = currentProject();
+    if (const auto conflict = settingConflict(p)) throw conflictError(*conflict);
+    if (p.outputPath.isEmpty()) {
+        if (!editOutputSettings()) return;
+        p = currentProject();
+    }
     if (p.outputPath.isEmpty()) {
         throw Error(ErrorKind::Setting,
-                    QT_TRANSLATE_NOOP("karuvo", "The project names no output. Give its \"output\" a \"sheet\" file, open it again and export; nothing was written."),
+                    QT_TRANSLATE_NOOP("karuvo", "No sheet file is named, so nothing was written. Name one in 出力設定 (シート)."),
                     {});
     }
     // The characters and the font are made as the command line makes them.
@@ -134,16 +179,52 @@ void Form1::mnuExport_Click() {
 
 void Form1::mnuExit_Click() { close(); }
 
+Form1::Sources Form1::loadSources(const Project& p, bool newFont) {
+    Sources sources;
+    if (newFont && p.font.given) sources.made = makeFont(p.font);
+    if (p.listsCharacters()) sources.text = p.listedText();
+    else if (p.textFile && *p.textFile != QStringLiteral("-")) sources.text = readTextFile(*p.textFile);
+    return sources;
+}
+
+void Form1::takeProject(Project p, Sources sources, bool newFont) {
+    const bool filling = std::exchange(filling_, true);
+    const QString text = p.listsCharacters()   ? inRows(sources.text, listColumns(p))
+                         : p.textFile.has_value() ? sources.text
+                                                  : p.settings.text;
+    if (text != text1Text()) Text1->setPlainText(text);
+    if (newFont) {
+        MadeFont& made = sources.made;
+        if (made.font) {
+            ChosenFont = made.description;
+            Label1[0]->setText(made.font->resolvedFamily());
+            const Font* previous = sheetContext_->selectFont(made.font.get());
+            if (!OldFont[0]) OldFont[0] = previous;
+            CurrentFont = std::move(made.font);
+        } else {
+            // The default sheet font, as the window starts with.
+            if (OldFont[0]) sheetContext_->selectFont(OldFont[0]);
+            OldFont[0] = nullptr;
+            CurrentFont.reset();
+            ChosenFont = {};
+            Label1[0]->clear();
+        }
+        fontFile_ = std::move(made.file);  // after the font from the previous file is gone
+        fontFromProject_ = p.font.given;
+    }
+    kept_ = std::move(p);
+    textFromSource_ = kept_.listsCharacters() || kept_.textFile.has_value();
+    sourceText_ = std::move(sources.text);
+    filling_ = filling;
+}
+
 bool Form1::openProject(const QString& path) {
     // Everything that can fail comes first, so that a refused project changes nothing.
     Project p;
-    MadeFont made;
-    QString sourceText;
+    Sources sources;
     try {
         p = readProject(path);
-        if (p.font.given) made = makeFont(p.font);
-        if (p.listsCharacters()) sourceText = p.listedText();
-        else if (p.textFile && *p.textFile != QStringLiteral("-")) sourceText = readTextFile(*p.textFile);
+        sources = loadSources(p, true);
     } catch (const Error& e) {
         // A file that cannot be read is named under a lead of its own: the general
         // one speaks of writing.
@@ -160,24 +241,6 @@ bool Form1::openProject(const QString& path) {
     filling_ = true;
     Picture1[0]->hide();
     const SheetSettings& s = p.settings;
-    Text1->setPlainText(p.listsCharacters()   ? inRows(sourceText, listColumns(p))
-                        : p.textFile.has_value() ? sourceText
-                                                 : s.text);
-    if (made.font) {
-        ChosenFont = made.description;
-        Label1[0]->setText(made.font->resolvedFamily());
-        const Font* previous = sheetContext_->selectFont(made.font.get());
-        if (!OldFont[0]) OldFont[0] = previous;
-        CurrentFont = std::move(made.font);
-    } else {
-        // The default sheet font, as the window starts with.
-        if (OldFont[0]) sheetContext_->selectFont(OldFont[0]);
-        OldFont[0] = nullptr;
-        CurrentFont.reset();
-        ChosenFont = {};
-        Label1[0]->clear();
-    }
-    fontFile_ = std::move(made.file);  // after the font from the previous file is gone
     Text2[0]->setText(p.cellGiven ? decimalText(s.cellWidth) : QString());
     Text2[1]->setText(p.cellGiven ? decimalText(s.cellHeight) : QString());
     showColour(Label2[4], s.fillColour);
@@ -189,13 +252,9 @@ bool Form1::openProject(const QString& path) {
     Text3[1]->setText(decimalText(s.shadowDy));
     Text3[2]->setText(decimalText(s.outlineRadius));
     Option2[s.effect == EffectKind::Shadow ? 1 : s.effect == EffectKind::Outline ? 2 : 0]->setChecked(true);
-
-    kept_ = std::move(p);
+    cellFitted_ = !p.cellGiven;
+    takeProject(std::move(p), std::move(sources), true);
     projectPath_ = QFileInfo(path).absoluteFilePath();
-    textFromSource_ = kept_.listsCharacters() || kept_.textFile.has_value();
-    sourceText_ = sourceText;
-    cellFitted_ = !kept_.cellGiven;
-    fontFromProject_ = kept_.font.given;
     filling_ = false;
     savedContents_ = projectFileContents(currentProject(), projectPath_);
     showProjectState();
@@ -260,7 +319,9 @@ void Form1::refuseDamagedGlyphs() const {
 }
 
 void Form1::saveProjectTo(const QString& path) {
-    const QByteArray contents = projectFileContents(currentProject(), path);
+    const Project p = currentProject();
+    if (const auto conflict = settingConflict(p)) throw conflictError(*conflict);
+    const QByteArray contents = projectFileContents(p, path);
     // What cannot be read back is not written: the reader's checks name the setting.
     try {
         static_cast<void>(parseProject(contents, path));

@@ -81,12 +81,56 @@ QString spillText(const SheetSettings& settings, std::int32_t cellWidth, std::in
     return translated(spill).arg(cellWidth).arg(cellHeight).arg(holding.width).arg(holding.height);
 }
 
+Error conflictError(const SettingConflict& conflict) {
+    const auto control = [](Setting s) -> std::string {
+        switch (s) {
+        case Setting::DistanceField: return QT_TRANSLATE_NOOP("karuvo", "the distance field");
+        case Setting::Shadow: return QT_TRANSLATE_NOOP("karuvo", "the shadow (影)");
+        case Setting::Outline: return QT_TRANSLATE_NOOP("karuvo", "the outline (縁取り)");
+        case Setting::Texture: return QT_TRANSLATE_NOOP("karuvo", "the image fill (画像)");
+        case Setting::Mono: return QT_TRANSLATE_NOOP("karuvo", "monochrome glyphs");
+        case Setting::Underline: return QT_TRANSLATE_NOOP("karuvo", "the font's underline");
+        case Setting::Strikeout: return QT_TRANSLATE_NOOP("karuvo", "the font's strikeout");
+        case Setting::BitmapSheet: return QT_TRANSLATE_NOOP("karuvo", "a bitmap sheet file");
+        case Setting::BinaryFnt: return QT_TRANSLATE_NOOP("karuvo", "the binary .fnt form");
+        }
+        return {};
+    };
+    std::vector<std::string> both{control(conflict.first), control(conflict.second)};
+    switch (conflict.reason) {
+    case ConflictReason::FieldIsShapeAlone:
+        return Error(ErrorKind::Setting,
+                     QT_TRANSLATE_NOOP("karuvo", "%1 and %2 cannot be used together: a distance field holds the glyphs' shape alone, and effects belong in the shader. Turn one of them off; nothing was written."),
+                     std::move(both));
+    case ConflictReason::FieldNeedsPng:
+        return Error(ErrorKind::Setting,
+                     QT_TRANSLATE_NOOP("karuvo", "%1 cannot be held in %2: the field is kept in the alpha channel of a PNG sheet. Give the sheet file a name ending in .png; nothing was written."),
+                     std::move(both));
+    case ConflictReason::FieldNotInBinary:
+        return Error(ErrorKind::Setting,
+                     QT_TRANSLATE_NOOP("karuvo", "%1 cannot be described in %2, which cannot say that its page is a distance field. Choose the text or XML form; nothing was written."),
+                     std::move(both));
+    }
+    return Error(ErrorKind::Setting, "");
+}
+
+QString madeFoldersText(const QStringList& folders) {
+    return translated(QT_TRANSLATE_NOOP("karuvo", "Made the folders that did not exist: %1")).arg(folders.join(QStringLiteral(", ")));
+}
+
+QString savedText(const QString& path, const QStringList& madeFolders) {
+    QString said = translated(QT_TRANSLATE_NOOP("karuvo", "Saved the sheet: %1")).arg(path);
+    if (!madeFolders.isEmpty()) said += u'\n' + madeFoldersText(madeFolders);
+    return said;
+}
+
 QString exportText(const OutputResult& result, std::size_t files) {
     QStringList said;
     const QString sheet = result.paths.isEmpty() ? QString() : result.paths.front();
     said << translated(QT_TRANSLATE_NOOP("karuvo", "Exported %1 files: %2"))
                 .arg(files)
                 .arg(sheet + (result.paths.size() > 1 ? QStringLiteral(" …") : QString()));
+    if (!result.madeFolders.isEmpty()) said << madeFoldersText(result.madeFolders);
     if (result.spillCell) {
         said << spillText(result.settings, result.geometry.cellWidth, result.geometry.cellHeight, *result.spillCell);
     }

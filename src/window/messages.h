@@ -4,6 +4,7 @@
 
 #include "export/outputs.h"
 #include "platform/error.h"
+#include "project/setting_checks.h"
 #include "sheet/findings.h"
 
 class QCoreApplication;
@@ -33,8 +34,18 @@ QString findingsText(const SheetFindings& findings, const SheetSettings& setting
 QString spillText(const SheetSettings& settings, std::int32_t cellWidth, std::int32_t cellHeight, const CellSize& holding);
 
 // What the status bar says after an export that wrote `files` files: how many and the
-// first sheet file, the cell that would hold a spill, and the pages of an earlier export
+// first sheet file, the folders made, the cell that would hold a spill, and the pages of an earlier export
 // that were kept.
 QString exportText(const OutputResult& result, std::size_t files);
+
+// The error shown for two settings that exclude each other, naming the window's controls.
+Error conflictError(const SettingConflict& conflict);
+
+// The line that names the folders made for what was written.
+QString madeFoldersText(const QStringList& folders);
+
+// What the status bar says first after the sheet was saved as `path`, having made
+// `madeFolders`.
+QString savedText(const QString& path, const QStringList& madeFolders);
 
 }  // namespace karuvo::window

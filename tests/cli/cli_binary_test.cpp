@@ -423,9 +423,10 @@ const Run kRuns[] = {
     {"-t A -f DejaVu --face-index 1", 1, "\"DejaVu\" is a family name; give -f a font file or drop --face-index"},
     {"-t A -f %/pair.ttc --face-index -1", 2, "--face-index: the face index -1 is out of range"},
     // Outputs that cannot be written.
-    {"-t A -o @/nowhere/out.bmp", 1, "does not exist"}, {"-t A -o @/folder.bmp", 1, "it is a folder"},
+    {"-t A -o @/folder.bmp", 1, "it is a folder"},
     {"-t A -o /proc/karuvo-sheet.bmp", 1, "karuvo-cli: Cannot write"},
-    {"-t A -o @/out.bmp --fnt @/nowhere/a.fnt", 1, "does not exist"}, {"-t A --json @/fifo", 1, "is not a regular file"},
+    {"-t A -o @/out.bmp --fnt /proc/karuvo-none/a.fnt", 1, "Cannot make the folder \"/proc/karuvo-none\""},
+    {"-t A --json @/fifo", 1, "is not a regular file"},
     {"-t A --json @/null", 1, "is not a regular file"},
     {"-t A -o @/sheet.tga --fnt @/s.fnt", 2, "does not end in .bmp or .png"},
     {"-t A --fnt @/s.fnt --fnt-format json", 2, "\"json\" is not one of text, xml, binary"},
@@ -437,7 +438,7 @@ const Run kRuns[] = {
     {"-t AB -c 8x8 --max-size 8", 1, "give at most 1 cell to a row with --columns"},
     {"-t A -c 10x300 --max-size 200", 1, "A row of the sheet is 300 pixels tall and does not fit on pages of at most "
                                          "200 x 200 pixels; give a lower cell with -c"},
-    {"-t ABCDEF -c 10x10 --columns 2 --max-size 20 --fnt @/nowhere/a.fnt", 1, "does not exist"},  // nor a page
+    {"-t ABCDEF -c 10x10 --columns 2 --max-size 20 --fnt /proc/karuvo-none/a.fnt", 1, "Cannot make the folder"},  // nor a page
     {"-t ABCDEF -c 10x10 --columns 2 --max-size 20 --json @/out_1.bmp", 1, "would replace a page of the sheet"},
     {"-t ABCDEFGHIJK -c 10x10 --columns 1 --max-size 10 --fnt @/s.fnt --fnt-format binary", 1,
      "cannot name pages of different lengths (\"out_0.bmp\" and \"out_10.bmp\")"},

@@ -2,6 +2,7 @@
 
 #include <deque>
 #include <stdexcept>
+#include <vector>
 
 #include "dialogs/dialogs.h"
 
@@ -13,7 +14,8 @@ class ScriptedDialogs : public dialogs::Dialogs {
 public:
     std::deque<std::optional<FontDescription>> fonts;
     std::deque<std::optional<Colour>> colours;
-    std::deque<QString> openNames, projectOpenNames, projectSaveNames;
+    std::deque<QString> openNames, projectOpenNames, projectSaveNames, settingsFileNames;
+    std::vector<SettingsFile> settingsFileKinds;  // the kind each settings file question asked for
     std::deque<dialogs::SaveName> saveNames;
     std::deque<Unsaved> unsavedAnswers;
     QStringList unsavedQuestions;  // the project each question named
@@ -30,6 +32,11 @@ public:
     Unsaved AskSaveChanges(const QString& projectName) override {
         unsavedQuestions << projectName;
         return next(unsavedAnswers, projectCalls, "unsaved-changes");
+    }
+
+    QString ChooseSettingsFileDialog(SettingsFile kind, const QString&) override {
+        settingsFileKinds.push_back(kind);
+        return next(settingsFileNames, openCalls, "settings file");
     }
 
     int dialogCalls() const { return fontCalls + colourCalls + openCalls + saveCalls + projectCalls; }

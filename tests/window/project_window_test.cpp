@@ -223,13 +223,13 @@ TEST_F(ProjectWindowTest, AProjectThatFailsLeavesTheWindowAsItWas) {
 // The ファイル menu: its items and their keys.
 TEST_F(ProjectWindowTest, TheFileMenuHasItsItemsAndKeys) {
     ASSERT_EQ(form->MenuBar->actions().size(), 1);
-    EXPECT_EQ(form->MenuBar->actions()[0]->text(), QStringLiteral("ファイル"));
+    EXPECT_EQ(form->MenuBar->actions()[0]->text(), QStringLiteral("ファイル(&F)"));
     QStringList items;
     for (QAction* a : form->MenuBar->actions()[0]->menu()->actions())
         if (!a->isSeparator()) items << a->text() + u' ' + a->shortcut().toString();
     EXPECT_EQ(items, (QStringList{QStringLiteral("プロジェクトを開く… Ctrl+O"), QStringLiteral("プロジェクトを保存 Ctrl+S"),
                                   QStringLiteral("名前を付けてプロジェクトを保存… Ctrl+Shift+S"),
-                                  QStringLiteral("書き出し Ctrl+E"), QStringLiteral("終了 ")}));
+                                  QStringLiteral("出力設定… Ctrl+Shift+E"), QStringLiteral("書き出し Ctrl+E"), QStringLiteral("終了 Ctrl+Q")}));
     form->show();
     QApplication::setActiveWindow(form.get());
     dialogs.projectSaveNames.push_back(QString());  // cancelled
@@ -238,7 +238,7 @@ TEST_F(ProjectWindowTest, TheFileMenuHasItsItemsAndKeys) {
 }
 
 // 書き出し refuses an output that is one of the project's inputs, leaving the input as it
-// was, and a project without outputs, in the project's own words.
+// was, in the project's own words.
 TEST_F(ProjectWindowTest, ExportRefusesOutputsNamedWrongly) {
     open("first.karuvo", R"({"karuvo": 1, "text": "A", "font": {"file": "FONTFILE"}})");  // puts the font file there
     ASSERT_TRUE(fakes::patterned(4, 4).qimage().save(path("t.png")) && fakes::writeFile(path("words.txt"), "AB"));
@@ -252,8 +252,7 @@ TEST_F(ProjectWindowTest, ExportRefusesOutputsNamedWrongly) {
         {R"({"karuvo": 1, "text": "A", "font": {"file": "pair.ttc"}, "output": {"sheet": "s.png", "json": "pair.ttc"}})",
          "ファイルに書き込めません。|output.json|font.file"},
         {R"({"karuvo": 1, "textFile": "words.txt", "output": {"sheet": "s.bmp", "fnt": "words.txt"}})",
-         "ファイルに書き込めません。|output.fnt|textFile"},
-        {R"({"karuvo": 1, "text": "A"})", "プロジェクトに出力が指定されていません。"}};
+         "ファイルに書き込めません。|output.fnt|textFile"}};
     for (const auto& c : refused) {
         SCOPED_TRACE(c.json);
         open("refused.karuvo", c.json);
