@@ -148,8 +148,12 @@ void Form1::mnuExport_Click() {
     }
     // The characters and the font are made as the command line makes them.
     SheetSettings s = p.settings;
-    if (p.listsCharacters()) s.text = p.listedText();
-    else if (p.textFile) s.text = readTextFile(*p.textFile);
+    if (p.listsCharacters()) {
+        s.text = p.listedText();
+        s.wrapColumns = listColumns(p);
+    } else if (p.textFile) {
+        s.text = readTextFile(*p.textFile);
+    }
     MadeFont made;
     if (p.font.given) {
         made = makeFont(p.font);
