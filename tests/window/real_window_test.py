@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """The real program on the X server of $DISPLAY (a private one: see tests/CMakeLists.txt), in an
 English locale, driven with the X test extension as a user would: Ctrl+O and names typed into
-Qt's own open dialog. Closed as a window manager would."""
+Qt's own open dialog, then Ctrl+E from a number box. Closed as a window manager would."""
 import ctypes
 import os
+import struct
 import subprocess
 import sys
 import tempfile
@@ -70,7 +71,7 @@ def drive(user, folder):
     """Ctrl+O: a mistyped name leaves the open-project dialog open (Qt says the file is not
     found); the right name, typed over it, opens the project. Raises with the reason on failure."""
     with open(os.path.join(folder, "typed.karuvo"), "w") as f:
-        f.write('{"karuvo": 1, "text": "A"}')
+        f.write('{"karuvo": 1, "text": "A", "cell": {"width": 20, "height": 20}, "output": {"sheet": "typed.png"}}')
     user.key("o", held="Control_L")
     dialog = user.others(1)
     if len(dialog) != 1 or title(user.dpy, dialog[0]) != "開くプロジェクトファイル名":
@@ -87,6 +88,20 @@ def drive(user, folder):
     settle(user.dpy, 1.0)
     if user.others(0) or title(user.dpy, user.win) != f"typed.karuvo - {CAPTION}":
         raise RuntimeError(f"the project typed in the dialog did not open: the window is {title(user.dpy, user.win)!r}")
+    # Under xcb a text box takes Ctrl+E as the end of its line unless the window passes it on.
+    sheet = os.path.join(folder, "typed.png")
+    for press in (("Tab", "Tab", "3", "0"), ("Tab", "Tab", "Tab", "Return", "Escape")):  # to 横; to プレビュー and back
+        for name in press:
+            user.key(name)
+        user.key("e", held="Control_L")
+        settle(user.dpy, 1.0)
+        if not os.path.exists(sheet):
+            raise RuntimeError(f"Ctrl+E after {' '.join(press)} wrote no sheet")
+        with open(sheet, "rb") as f:
+            if struct.unpack(">I", f.read(20)[16:]) != (30,):
+                raise RuntimeError(f"the sheet written after {' '.join(press)} is not 30 pixels wide")
+        os.remove(sheet)
+    user.key("s", held="Control_L")  # the typed cell saved: no question on closing
 
 
 def named(dpy):
