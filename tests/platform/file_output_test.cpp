@@ -4,10 +4,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <atomic>
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,16 +18,6 @@ using fakes::readFile;
 using fakes::writeFile;
 
 namespace {
-
-// Sets or clears the immutable attribute, which stops even root from replacing a file.
-bool setImmutable(const QString& path, bool on) {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
-    int flags = 0;
-    const bool ok = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 &&
-                    (flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL, ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0);
-    if (fd >= 0) ::close(fd);
-    return ok;
-}
 
 mode_t modeOf(const QString& path) {
     struct stat st {};
@@ -49,38 +36,38 @@ struct WriteFiles : ::testing::Test {
 
 }  // namespace
 
-// A rename that fails (over an immutable file) puts back what earlier ones replaced or
-// removed and leaves no new file; with nothing in the way the same call replaces every
-// target and removes the files it names for removal, passing over a name of no file.
-TEST_F(WriteFiles, AFailedRenamePutsBackWhatEarlierOnesReplacedOrRemoved) {
-    ASSERT_TRUE(writeFile(path("a.bmp"), "old a") && writeFile(path("a_3.bmp"), "old page") && writeFile(path("b.fnt"), "old b"));
-    const std::vector<FileContents> files{{path("a.bmp"), "new a"}, {path("a_3.bmp"), {}, nullptr, true},
-                                          {path("none.bmp"), {}, nullptr, true}, {path("b.fnt"), "new b"}, {path("c.json"), "new c"}};
-    if (!setImmutable(path("b.fnt"), true)) GTEST_SKIP() << "the immutable attribute cannot be set here";
-    const auto e = fakes::thrownBy([&] { writeFilesAtomically(files); });
-    setImmutable(path("b.fnt"), false);
-    ASSERT_TRUE(e) << "the immutable file was replaced";
-    EXPECT_NE(std::string(e->what()).find("b.fnt"), std::string::npos) << e->what();
-    EXPECT_EQ(read({"a.bmp", "a_3.bmp", "b.fnt"}), QList<QByteArray>({"old a", "old page", "old b"}));
-    EXPECT_EQ(entries(dir.path()), QStringList({"a.bmp", "a_3.bmp", "b.fnt"})) << "a new or temporary file was left";
-    writeFilesAtomically(files);
-    EXPECT_EQ(read({"a.bmp", "b.fnt", "c.json"}), QList<QByteArray>({"new a", "new b", "new c"}));
-    EXPECT_EQ(entries(dir.path()), QStringList({"a.bmp", "b.fnt", "c.json"}));
-}
-
 // The last target turns into a folder while the files are written, so that its rename
-// fails after the others were renamed: the replaced one gets its old file back and the
-// new one goes again.
-TEST_F(WriteFiles, AFailedRenameLeavesTheFolderAsItsListingWasBefore) {
-    ASSERT_TRUE(writeFile(path("a.bmp"), "old a"));
-    const auto block = [&](const ByteSink& put) { return QDir(dir.path()).mkpath("c.json/inside") && put("c", 1); };
-    const auto e = fakes::thrownBy([&] { writeFilesAtomically({{path("a.bmp"), "new a"}, {path("b.fnt"), "new b"}, {path("c.json"), {}, block}}); });
+// fails after the others were renamed: what they replaced or removed is put back and no
+// new file is left. With nothing in the way the same call replaces every target, its
+// contents produced piece by piece arriving whole, and removes the files it names for
+// removal, passing over a name of no file. A producer that throws leaves every target.
+TEST_F(WriteFiles, AFailedRenameOrProducerLeavesTheFolderAsItWas) {
+    ASSERT_TRUE(writeFile(path("a.bmp"), "old a") && writeFile(path("a_3.bmp"), "old page") && writeFile(path("b.fnt"), "old b"));
+    bool block = true;
+    const auto last = [&](const ByteSink& put) {
+        bool ok = !block || QDir(dir.path()).mkpath("c.json/inside");
+        for (int i = 0; i < 1000 && ok; ++i) ok = put("0123456789", 10);
+        return ok;
+    };
+    const std::vector<FileContents> files{{path("a.bmp"), "new a"}, {path("a_3.bmp"), {}, nullptr, true},
+                                          {path("none.bmp"), {}, nullptr, true}, {path("b.fnt"), "new b"},
+                                          {path("d.txt"), "new d"}, {path("c.json"), {}, last}};
+    const auto e = fakes::thrownBy([&] { writeFilesAtomically(files); });
     ASSERT_TRUE(e) << "the rename over a folder did not fail";
     EXPECT_NE(std::string(e->what()).find("c.json\": is a directory; every output was left as it was"), std::string::npos)
         << e->what();
     ASSERT_TRUE(QDir(path("c.json")).removeRecursively());
-    EXPECT_EQ(read({"a.bmp"}), QList<QByteArray>({"old a"}));
-    EXPECT_EQ(entries(dir.path()), QStringList({"a.bmp"}));
+    EXPECT_EQ(read({"a.bmp", "a_3.bmp", "b.fnt"}), QList<QByteArray>({"old a", "old page", "old b"}));
+    EXPECT_EQ(entries(dir.path()), QStringList({"a.bmp", "a_3.bmp", "b.fnt"})) << "a new or temporary file was left";
+    block = false;
+    writeFilesAtomically(files);
+    const QList<QByteArray> written{"new a", "new b", QByteArray("0123456789").repeated(1000), "new d"};
+    EXPECT_EQ(read({"a.bmp", "b.fnt", "c.json", "d.txt"}), written);
+    EXPECT_EQ(entries(dir.path()), QStringList({"a.bmp", "b.fnt", "c.json", "d.txt"}));
+    const auto throwing = [](const ByteSink& put) -> bool { put("half", 4), throw Error(ErrorKind::TooLarge, "too large"); };
+    EXPECT_TRUE(fakes::thrownBy([&] { writeFilesAtomically({{path("a.bmp"), "newer a"}, {path("b.fnt"), {}, throwing}}); }));
+    EXPECT_EQ(read({"a.bmp", "b.fnt", "c.json", "d.txt"}), written);
+    EXPECT_EQ(entries(dir.path()), QStringList({"a.bmp", "b.fnt", "c.json", "d.txt"})) << "a temporary file was left";
 }
 
 TEST_F(WriteFiles, ALinkWritesTheFileItLeadsToAndTwoNamesOfOneFileAreRefused) {
@@ -97,26 +84,6 @@ TEST_F(WriteFiles, ALinkWritesTheFileItLeadsToAndTwoNamesOfOneFileAreRefused) {
     writeFileAtomically(soft, "new");
     EXPECT_EQ(readFile(real), "new");
     EXPECT_TRUE(QFileInfo(soft).isSymLink());
-}
-
-// Contents produced piece by piece while the file is written: all of them arrive, and a
-// producer that fails half way (by its sink or by throwing) leaves every target as it was.
-TEST_F(WriteFiles, ProducedContentsArriveWholeOrLeaveEverythingAsItWas) {
-    ASSERT_TRUE(writeFile(path("a.bmp"), "old a") && writeFile(path("b.fnt"), "old b"));
-    const auto pieces = [](const ByteSink& put) {
-        for (int i = 0; i < 1000; ++i)
-            if (!put("0123456789", 10)) return false;
-        return true;
-    };
-    const auto throwing = [](const ByteSink& put) -> bool {
-        put("half", 4);
-        throw Error(ErrorKind::TooLarge, "too large");
-    };
-    EXPECT_TRUE(fakes::thrownBy([&] { writeFilesAtomically({{path("a.bmp"), "new a"}, {path("b.fnt"), {}, throwing}}); }));
-    EXPECT_EQ(read({"a.bmp", "b.fnt"}), QList<QByteArray>({"old a", "old b"}));
-    EXPECT_EQ(entries(dir.path()), QStringList({"a.bmp", "b.fnt"})) << "a temporary file was left";
-    writeFilesAtomically({{path("a.bmp"), {}, pieces}, {path("b.fnt"), "new b"}});
-    EXPECT_EQ(read({"a.bmp", "b.fnt"}), QList<QByteArray>({QByteArray("0123456789").repeated(1000), "new b"}));
 }
 
 TEST_F(WriteFiles, AReplacedFileKeepsItsModeAndANewOneTakesTheUmask) {
