@@ -1,5 +1,6 @@
 // The menu from the keyboard, the window program's own options, and what 保存 says and
 // refuses.
+#include <QApplication>
 #include <QProcess>
 
 #include "window/window_test.h"
@@ -34,11 +35,21 @@ TEST_F(MenuKeys, SaveSaysWhatItWroteAndRefusesAFieldAsABitmap) {
     EXPECT_EQ(form->statusText->toolTip().section(u'\n', 0, 0), QStringLiteral("シートを保存しました: ") + path("f.png"));
 }
 
-// The menu from the keyboard: Alt+F and F10 open ファイル; Ctrl+Q ends the program.
+// The ファイル menu's items and keys: Ctrl+S without a project asks for a name, Alt+F and
+// F10 open the menu, Ctrl+Q ends the program.
 TEST_F(MenuKeys, TheMenuOpensFromTheKeyboard) {
+    ASSERT_EQ(form->MenuBar->actions().size(), 1);
+    auto* file = form->MenuBar->actions()[0]->menu();
+    QStringList items{file->title()};
+    for (QAction* a : file->actions()) items << (a->isSeparator() ? QString() : a->text() + u' ' + a->shortcut().toString());
+    EXPECT_EQ(items, (QStringList{"ファイル(&F)", "プロジェクトを開く… Ctrl+O", "プロジェクトを保存 Ctrl+S", "名前を付けてプロジェクトを保存… Ctrl+Shift+S",
+                                  "出力設定… Ctrl+Shift+E", "書き出し Ctrl+E", "", "終了 Ctrl+Q"}));
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    dialogs.projectSaveNames.push_back(QString());  // cancelled
+    QTest::keyClick(form->Text1, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(dialogs.projectCalls == 1 && dialogs.projectSaveNames.empty());
     openProject(R"({"sheet": "out.png"})");
-    auto* file = form->MenuBar->findChild<QMenu*>(QStringLiteral("mnuFile"));
-    ASSERT_TRUE(file);
     for (const QKeyCombination keys : {QKeyCombination(Qt::AltModifier, Qt::Key_F), QKeyCombination(Qt::Key_F10)}) {
         form->Text1->setFocus();
         QTest::keyClick(form->Text1, keys.key(), keys.keyboardModifiers());

@@ -6,7 +6,6 @@
 #include <QDropEvent>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QMenu>
 #include <QMimeData>
 #include <QUrl>
 
@@ -207,7 +206,6 @@ TEST_F(ProjectWindowTest, AProjectThatFailsLeavesTheWindowAsItWas) {
     const QString missing = QStringLiteral("プロジェクトまたはそれが指すファイルを読み込めません。ファイル名とフォルダを確かめてください。");
     const struct { const char* json; const char* detail; const QString& lead; } cases[] = {
         {"{\"karuvo\": 1,\n \"text\": \"A\",,}", "at line 2, column", unreadable},
-        {R"({"karuvo": 1, "text": "A", "fil": {}})", "\"fil\"", unreadable},
         {R"({"karuvo": 1, "text": "A", "font": {"file": "missing.ttf"}})", "missing.ttf", missing},
     };
     for (const auto& c : cases) {
@@ -218,23 +216,6 @@ TEST_F(ProjectWindowTest, AProjectThatFailsLeavesTheWindowAsItWas) {
         EXPECT_TRUE(says.section(u'\n', 0, 0) == c.lead && says.contains(QString::fromUtf8(c.detail))) << says.toStdString();
         EXPECT_EQ(std::tuple(controls(), form->windowTitle(), form->projectPath(), form->isWindowModified()), before);
     }
-}
-
-// The ファイル menu: its items and their keys.
-TEST_F(ProjectWindowTest, TheFileMenuHasItsItemsAndKeys) {
-    ASSERT_EQ(form->MenuBar->actions().size(), 1);
-    EXPECT_EQ(form->MenuBar->actions()[0]->text(), QStringLiteral("ファイル(&F)"));
-    QStringList items;
-    for (QAction* a : form->MenuBar->actions()[0]->menu()->actions())
-        if (!a->isSeparator()) items << a->text() + u' ' + a->shortcut().toString();
-    EXPECT_EQ(items, (QStringList{QStringLiteral("プロジェクトを開く… Ctrl+O"), QStringLiteral("プロジェクトを保存 Ctrl+S"),
-                                  QStringLiteral("名前を付けてプロジェクトを保存… Ctrl+Shift+S"),
-                                  QStringLiteral("出力設定… Ctrl+Shift+E"), QStringLiteral("書き出し Ctrl+E"), QStringLiteral("終了 Ctrl+Q")}));
-    form->show();
-    QApplication::setActiveWindow(form.get());
-    dialogs.projectSaveNames.push_back(QString());  // cancelled
-    QTest::keyClick(form->Text1, Qt::Key_S, Qt::ControlModifier);  // no project yet: asks for a name
-    EXPECT_TRUE(dialogs.projectCalls == 1 && dialogs.projectSaveNames.empty());
 }
 
 // 書き出し refuses an output that is one of the project's inputs, leaving the input as it
