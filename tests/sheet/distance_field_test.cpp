@@ -36,24 +36,26 @@ double pointSegment(QPointF p, QPointF a, QPointF b) {
 
 int alphaOf(double d, int range) { return static_cast<int>(std::lround(255 * std::clamp(0.5 + d / range, 0.0, 1.0))); }
 
-// The glyph's outline straight from the face that draws it, as Qt gives it.
-QPainterPath facePath(const Glyph& g) {
-    const QRawFont face = QRawFont::fromFont(fakes::plainFace(g.drawingFace, kPixels));
-    const QList<quint32> glyphs = face.glyphIndexesForString(QString::fromUcs4(&g.codePoint, 1));
-    EXPECT_EQ(glyphs.size(), 1);
-    return glyphs.isEmpty() ? QPainterPath() : face.pathForGlyph(glyphs[0]);
-}
-
 }  // namespace
 
-// The fast field splats each segment's neighbourhood and takes the sign from scanline
-// crossings; it must give what brute force over all segments gives, within float
-// rounding: a level at most, on a pixel whose distance lies on a rounding boundary.
-TEST(DistanceField, IsBruteForceOverTheSameSegments) {
+// For each glyph, three things. The fast field splats each segment's neighbourhood and
+// takes the sign from scanline crossings; it must give what brute force over all
+// segments gives, within float rounding: a level at most, on a pixel whose distance lies
+// on a rounding boundary. Every point of every curve of the face's outline lies within
+// 1/32 of a pixel of those segments. And the sheet's field, read as the coverage of
+// pixels that its edge crosses straight, has its ink where plain QPainter draws the
+// glyph, to a tenth of a pixel.
+TEST(DistanceField, IsBruteForceOverSegmentsCloseToTheCurvesAndLiesWhereAPainterDraws) {
     for (const Glyph& g : kGlyphs) {
+        const QPointF pen(7.25, 37.5);
         const std::unique_ptr<Font> font = Font::create(fakes::faceDescription(g.sheetFace, kPixels));
-        const std::vector<FieldSegment> segments = glyphSegments(*font, g.codePoint, QPointF(7.25, 37.5));
+        const std::vector<FieldSegment> segments = glyphSegments(*font, g.codePoint, pen);
         ASSERT_GT(segments.size(), 8u);
+        const auto nearest = [&](QPointF p) {
+            double best = 1e9;
+            for (const FieldSegment& s : segments) best = std::min(best, pointSegment(p, {s.x0, s.y0}, {s.x1, s.y1}));
+            return best;
+        };
         // Each segment and its start on one side of a far line: the path winds as the contours do.
         QPainterPath shape;
         shape.setFillRule(Qt::WindingFill);
@@ -62,9 +64,7 @@ TEST(DistanceField, IsBruteForceOverTheSameSegments) {
         std::vector<double> d(kCell * kCell);
         for (std::size_t i = 0; i < d.size(); ++i) {
             const QPointF p(i % kCell + 0.5, i / kCell + 0.5);
-            double best = 1e9;
-            for (const FieldSegment& s : segments) best = std::min(best, pointSegment(p, {s.x0, s.y0}, {s.x1, s.y1}));
-            d[i] = shape.contains(p) ? best : -best;
+            d[i] = shape.contains(p) ? nearest(p) : -nearest(p);
         }
         for (const int range : {1, kRange, kMaxDistanceRange}) {
             const std::vector<std::uint8_t> field = distanceField(segments, range, kCell, kCell);
@@ -76,16 +76,12 @@ TEST(DistanceField, IsBruteForceOverTheSameSegments) {
             }
             EXPECT_LE(off, 2) << g.name() << " range " << range;
         }
-    }
-}
 
-// Every point of every curve of the face's outline lies within 1/32 of a pixel of the
-// straight pieces the field is measured from.
-TEST(DistanceField, FlattensCurvesWithinAThirtySecondOfAPixel) {
-    for (const Glyph& g : kGlyphs) {
-        const std::unique_ptr<Font> font = Font::create(fakes::faceDescription(g.sheetFace, kPixels));
-        const std::vector<FieldSegment> segments = glyphSegments(*font, g.codePoint, QPointF());
-        const QPainterPath path = facePath(g);
+        // The glyph's outline straight from the face that draws it, as Qt gives it.
+        const QRawFont face = QRawFont::fromFont(fakes::plainFace(g.drawingFace, kPixels));
+        const QList<quint32> glyphs = face.glyphIndexesForString(QString::fromUcs4(&g.codePoint, 1));
+        ASSERT_EQ(glyphs.size(), 1);
+        const QPainterPath path = face.pathForGlyph(glyphs[0]).translated(pen);
         double worst = 0;
         int curves = 0;
         QPointF from;
@@ -98,22 +94,13 @@ TEST(DistanceField, FlattensCurvesWithinAThirtySecondOfAPixel) {
             const QPointF c1 = e, c2 = path.elementAt(i + 1), to = path.elementAt(i + 2);
             for (int k = 1; k < 64; ++k) {
                 const double t = k / 64.0, u = 1 - t;
-                const QPointF p = u * u * u * from + 3 * u * u * t * c1 + 3 * u * t * t * c2 + t * t * t * to;
-                double nearest = 1e9;
-                for (const FieldSegment& s : segments) nearest = std::min(nearest, pointSegment(p, {s.x0, s.y0}, {s.x1, s.y1}));
-                worst = std::max(worst, nearest);
+                worst = std::max(worst, nearest(u * u * u * from + 3 * u * u * t * c1 + 3 * u * t * t * c2 + t * t * t * to));
             }
             from = to, i += 2, ++curves;
         }
         EXPECT_GT(curves, 4) << g.name();
         EXPECT_LE(worst, 1.0 / 32 + 1e-5) << g.name();
-    }
-}
 
-// The sheet's field, read as the coverage of pixels that its edge crosses straight, has
-// its ink where plain QPainter draws the glyph, to a tenth of a pixel.
-TEST(DistanceField, LiesWhereAPlainPainterDrawsTheGlyph) {
-    for (const Glyph& g : kGlyphs) {
         const SheetSettings s{.text = QString::fromUcs4(&g.codePoint, 1), .cellWidth = kCell, .cellHeight = kCell,
                               .font = fakes::faceDescription(g.sheetFace, kPixels), .texturePath = {},
                               .keepCoverage = true, .distanceRange = kRange};
@@ -123,17 +110,17 @@ TEST(DistanceField, LiesWhereAPlainPainterDrawsTheGlyph) {
         QFont unhinted = fakes::plainFace(g.sheetFace, kPixels);
         unhinted.setHintingPreference(QFont::PreferNoHinting);
         const QImage plain = fakes::drawnSheet(s.text, unhinted, kCell, kCell, 0xFFFFFF);
-        double ink = 0, inkX = 0, inkY = 0, field = 0, fieldX = 0, fieldY = 0;
+        double ink = 0, inkX = 0, inkY = 0, sum = 0, sumX = 0, sumY = 0;
         for (int y = 0; y < kCell; ++y) {
             for (int x = 0; x < kCell; ++x) {
                 const double c = qRed(plain.pixel(x, y)) / 255.0;
                 const double f = std::clamp(0.5 + (qRed(sheet.coverage->glyph.pixel(x, y)) / 255.0 - 0.5) * kRange, 0.0, 1.0);
-                ink += c, inkX += c * x, inkY += c * y, field += f, fieldX += f * x, fieldY += f * y;
+                ink += c, inkX += c * x, inkY += c * y, sum += f, sumX += f * x, sumY += f * y;
             }
         }
         EXPECT_GT(ink, 50) << g.name();
-        EXPECT_NEAR(fieldX / field, inkX / ink, 0.1) << g.name();
-        EXPECT_NEAR(fieldY / field, inkY / ink, 0.1) << g.name();
+        EXPECT_NEAR(sumX / sum, inkX / ink, 0.1) << g.name();
+        EXPECT_NEAR(sumY / sum, inkY / ink, 0.1) << g.name();
     }
 }
 
