@@ -1,4 +1,3 @@
-#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -9,6 +8,7 @@
 #include "platform/image.h"
 #include "platform/image_io.h"
 #include "platform/pixel_pack.h"
+#include "support/fixtures.h"
 
 using namespace karuvo;
 
@@ -64,28 +64,19 @@ TEST(BitBlt, LargeAreasCombineEveryPixelAndCopiesWithinOnePictureKeepTheirOrder)
 TEST(PixelPack, PacksAndWidensRowsOfAnyLengthWithinThemselves) {
     std::mt19937 rng(5);
     for (std::int64_t n = 0; n <= 40; ++n) {
-        std::vector<QRgb> words(n + 8), widened(n + 8);
-        std::vector<std::uint8_t> bytes(3 * n + 16, 0xA5);
+        std::vector<QRgb> words(n + 8), before(n + 8);
         for (QRgb& w : words) w = rng();
-        for (QRgb& w : widened) w = rng();
-        const std::vector<QRgb> before = widened;
+        for (QRgb& w : before) w = rng();
+        std::vector<std::uint8_t> bytes(3 * n + 16, 0xA5), packed = bytes;
+        for (std::int64_t i = 0; i < n; ++i)
+            packed[8 + 3 * i] = qBlue(words[4 + i]), packed[9 + 3 * i] = qGreen(words[4 + i]), packed[10 + 3 * i] = qRed(words[4 + i]);
         packBgr(words.data() + 4, bytes.data() + 8, n);
-        for (std::int64_t i = 0; i < n; ++i) {
-            const QRgb w = words[4 + i];
-            ASSERT_EQ(bytes[8 + 3 * i], qBlue(w)) << n << " " << i;
-            ASSERT_EQ(bytes[8 + 3 * i + 1], qGreen(w));
-            ASSERT_EQ(bytes[8 + 3 * i + 2], qRed(w));
-        }
-        for (std::int64_t i = 0; i < 8; ++i) EXPECT_EQ(bytes[i], 0xA5);
-        for (std::int64_t i = 3 * n + 8; i < 3 * n + 16; ++i) EXPECT_EQ(bytes[i], 0xA5) << n;
+        ASSERT_EQ(bytes, packed) << n;
         for (const bool orInto : {false, true}) {
-            std::vector<QRgb> to = before;
+            std::vector<QRgb> to = before, want = before;
+            for (std::int64_t i = 4; i < 4 + n; ++i) want[i] = (orInto ? before[i] : 0) | words[i] | 0xff000000u;
             widenBgr(bytes.data() + 8, to.data() + 4, n, orInto);
-            for (std::int64_t i = 0; i < n + 8; ++i) {
-                const bool inside = i >= 4 && i < 4 + n;
-                const QRgb pixel = inside ? qRgb(bytes[8 + 3 * (i - 4) + 2], bytes[8 + 3 * (i - 4) + 1], bytes[8 + 3 * (i - 4)]) : 0;
-                ASSERT_EQ(to[i], !inside ? before[i] : orInto ? before[i] | pixel : pixel) << n << " " << i << " " << orInto;
-            }
+            ASSERT_EQ(to, want) << n << " " << orInto;
         }
     }
 }
@@ -94,17 +85,13 @@ TEST(PixelPack, PacksAndWidensRowsOfAnyLengthWithinThemselves) {
 // layout rather than by its own encoder.
 TEST(LoadPicture, ReadsTheOldBitmapHeaderAndPng) {
     QTemporaryDir dir;
-    const auto file = [&](const char* name, const QByteArray& bytes) {
-        QFile f(dir.filePath(name));
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
-        return dir.filePath(name);
-    };
+    const QString os2 = dir.filePath("os2.bmp"), png = dir.filePath("a.png");
     // 2 x 1 pixels, 24-bit, left blue-green-red 10 20 30, right 40 50 60, a 2-byte pad.
-    const QByteArray row = QByteArray::fromHex("1e140a" "3c3228" "0000");
-    const QString os2 = file("os2.bmp", QByteArray::fromHex("424d20000000000000001a000000" "0c000000" "0200" "0100" "0100" "1800") + row);
-    const QString png = file("a.png", QByteArray::fromHex(
+    ASSERT_TRUE(fakes::writeFile(os2, QByteArray::fromHex("424d20000000000000001a000000" "0c000000" "0200" "0100" "0100" "1800"
+                                                          "1e140a" "3c3228" "0000")));
+    ASSERT_TRUE(fakes::writeFile(png, QByteArray::fromHex(
         "89504e470d0a1a0a0000000d49484452000000020000000108020000007b40e8dd"
-        "0000000f4944415478da63e01291d330b20100023700d3e22ded9f0000000049454e44ae426082"));
+        "0000000f4944415478da63e01291d330b20100023700d3e22ded9f0000000049454e44ae426082")));
     for (const QString& path : {os2, png}) {
         const Image img = loadPicture(path);
         ASSERT_EQ(std::pair(img.width(), img.height()), std::pair(2, 1)) << path.toStdString();
