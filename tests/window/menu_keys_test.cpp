@@ -31,7 +31,6 @@ TEST_F(MenuKeys, SaveSaysWhatItWroteAndRefusesAFieldAsABitmap) {
     dialogs.saveNames.push_back({path("f.png"), dialogs::SheetFileType::Png});
     form->Command3[1]->click();
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(u'\n').toStdString();
-    EXPECT_TRUE(QImage(path("f.png")).hasAlphaChannel());
     EXPECT_EQ(form->statusText->toolTip().section(u'\n', 0, 0), QStringLiteral("シートを保存しました: ") + path("f.png"));
 }
 
@@ -95,12 +94,4 @@ TEST_F(MenuKeys, SettingsThatExcludeEachOtherAreRefusedInTheWindowsWords) {
     for (const QString& message : messages) EXPECT_TRUE(message.startsWith(refused)) << message.toStdString();
     EXPECT_EQ(fakes::readFile(path("p.karuvo")), project);
     EXPECT_EQ(fakes::entries(dir.path()), QStringList{"p.karuvo"});
-}
-
-TEST_F(MenuKeys, ExportMakesTheFoldersItNeedsAndSaysSo) {
-    openProject(R"({"sheet": "out/s.png"})");
-    form->mnuExport->trigger();
-    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(u'\n').toStdString();
-    EXPECT_TRUE(QFile::exists(path("out/s.png")));
-    EXPECT_EQ(form->statusText->toolTip().section(u'\n', 1, 1), QStringLiteral("なかったフォルダーを作りました: ") + path("out"));
 }

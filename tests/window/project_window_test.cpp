@@ -30,28 +30,22 @@ struct ProjectWindowTest : fakes::WindowTest {
         form->mnuOpen->trigger();
         return path(name);
     }
-    void cli(const QStringList& args) {
-        const auto [status, err] = fakes::runCli(args);
-        ASSERT_EQ(status, 0) << err;
-    }
+    void cli(const QStringList& args) { const auto [status, err] = fakes::runCli(args); ASSERT_EQ(status, 0) << err; }
     // What the controls show: Text1, Text2 (empty for a fitted cell), the read-outs (blue
     // first, no leading zeros), the Option2 selected, Text3, Label1 and the texture's Label2.
     std::string controls() const {
         int effect = 0;
         while (!form->Option2[effect]->isChecked()) ++effect;
-        return QStringList({form->text1Text(), form->Text2[0]->text(), form->Text2[1]->text(), form->Label2[4]->text(),
-                            form->Label2[6]->text(), form->Label2[7]->text(), QString::number(effect),
-                            form->Text3[0]->text() + u',' + form->Text3[1]->text(), form->Text3[2]->text(),
-                            form->Label1[0]->text(), form->Label2[5]->text()})
-            .join(u'|')
-            .toStdString();
+        return QStringList({form->text1Text(), form->Text2[0]->text(), form->Text2[1]->text(), form->Label2[4]->text(), form->Label2[6]->text(),
+                            form->Label2[7]->text(), QString::number(effect), form->Text3[0]->text() + u',' + form->Text3[1]->text(),
+                            form->Text3[2]->text(), form->Label1[0]->text(), form->Label2[5]->text()}).join(u'|').toStdString();
     }
 };
 
 }  // namespace
 
 // Each project opens into the controls, and 書き出し writes every output it names byte for
-// byte as karuvo-cli --project writes them, saying how many; 保存 of a distance field writes
+// byte as karuvo-cli --project writes them, saying how many and the folder it made; 保存 of a distance field writes
 // karuvo-cli's field, and its preview is the fill colour times that field's alpha.
 TEST_F(ProjectWindowTest, OpeningFillsTheControlsAndExportWritesWhatTheCommandLineWrites) {
     const struct { const char* name; QByteArray json; const char16_t* controls; } cases[] = {
@@ -83,13 +77,12 @@ TEST_F(ProjectWindowTest, OpeningFillsTheControlsAndExportWritesWhatTheCommandLi
                   std::pair(QString::fromLatin1(c.name) + QStringLiteral("[*] - KARUVO作成ツール"), false));
         EXPECT_EQ(controls(), QString::fromUtf16(c.controls).toStdString() + "|");
 
-        ASSERT_TRUE(QDir(dir.path()).mkdir("w"));
         form->mnuExport->trigger();
         ASSERT_EQ(dialogs.messages, QStringList()) << dialogs.messages.join(u'\n').toStdString();
-        const QStringList written = fakes::entries(path("w"));
-        EXPECT_TRUE(form->statusText->toolTip().startsWith(QString::number(written.size()) + " 個のファイルを書き出しました"))
-            << form->statusText->toolTip().toStdString();
-        ASSERT_TRUE(QDir(dir.path()).rename("w", "window") && QDir(dir.path()).mkdir("w"));
+        const QStringList written = fakes::entries(path("w")), tip = form->statusText->toolTip().split(u'\n');
+        EXPECT_TRUE(tip[0].startsWith(QString::number(written.size()) + " 個のファイルを書き出しました")) << tip[0].toStdString();
+        EXPECT_EQ(tip.value(1), QStringLiteral("なかったフォルダーを作りました: ") + path("w"));
+        ASSERT_TRUE(QDir(dir.path()).rename("w", "window"));
         cli({QStringLiteral("--project"), project, QStringLiteral("-q")});
         EXPECT_EQ(fakes::entries(path("w")), written);
         EXPECT_GT(written.size(), QByteArray(c.name) == "typed.karuvo" ? 3 : 1);  // pages, for the typed text

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""The real program on the X server of $DISPLAY (a private one: see tests/CMakeLists.txt), in an
-English locale, driven with the X test extension as a user would: Ctrl+O and names typed into
-Qt's own open dialog, then Ctrl+E from a number box. Closed as a window manager would."""
+# The real program on the X server of $DISPLAY (a private one: see tests/CMakeLists.txt), in an
+# English locale, driven with the X test extension as a user would: Ctrl+O and names typed into
+# Qt's own open dialog, then Ctrl+E from a number box. Closed as a window manager would.
 import ctypes
 import os
 import struct
@@ -13,8 +13,9 @@ import time
 CAPTION = "KARUVO作成ツール"
 
 
+# A pointer Xlib hands back, passed on whole (ctypes would give a plain int).
 class Pointer(ctypes.c_void_p):
-    """A pointer Xlib hands back, passed on whole (ctypes would give a plain int)."""
+    pass
 
 
 class ClientMessage(ctypes.Structure):
@@ -29,14 +30,13 @@ X.XDefaultRootWindow.restype = X.XInternAtom.restype = ctypes.c_ulong
 X.XKeysymToKeycode.restype = ctypes.c_ubyte
 
 
+# The keyboard on the program's windows.
 class User:
-    """The keyboard on the program's windows."""
-
     def __init__(self, dpy, win):
         self.dpy, self.win = dpy, win
 
     def key(self, name, focus=None, held=None):
-        """Presses and releases the key of keysym `name` (with the key `held` down)."""
+        # Presses and releases the key of keysym `name` (with the key `held` down).
         X.XSetInputFocus(self.dpy, focus or self.win, 2, 0)  # RevertToParent, CurrentTime
         code = X.XKeysymToKeycode(self.dpy, X.XStringToKeysym(name.encode()))
         hold = X.XKeysymToKeycode(self.dpy, X.XStringToKeysym(held.encode())) if held else 0
@@ -52,8 +52,8 @@ class User:
         settle(self.dpy)
 
     def others(self, expected):
-        """The program's captioned windows other than the main one, once there are `expected`
-        of them (or as they are after a few seconds)."""
+        # The program's captioned windows other than the main one, once there are `expected`
+        # of them (or as they are after a few seconds).
         end = time.monotonic() + 5
         while True:
             found = [w for w, n in named(self.dpy).items() if w != self.win and n and n != "karuvo" and n[:3] != "Qt "]
@@ -68,8 +68,8 @@ def settle(dpy, seconds=0.4):
 
 
 def drive(user, folder):
-    """Ctrl+O: a mistyped name leaves the open-project dialog open (Qt says the file is not
-    found); the right name, typed over it, opens the project. Raises with the reason on failure."""
+    # Ctrl+O: a mistyped name leaves the open-project dialog open (Qt says the file is not
+    # found); the right name, typed over it, opens the project. Raises with the reason on failure.
     with open(os.path.join(folder, "typed.karuvo"), "w") as f:
         f.write('{"karuvo": 1, "text": "A", "cell": {"width": 20, "height": 20}, "output": {"sheet": "typed.png"}}')
     user.key("o", held="Control_L")
@@ -105,7 +105,7 @@ def drive(user, folder):
 
 
 def named(dpy):
-    """Every top-level window on the display, with its name."""
+    # Every top-level window on the display, with its name.
     root, parent, children, count = ctypes.c_ulong(), ctypes.c_ulong(), ctypes.POINTER(ctypes.c_ulong)(), ctypes.c_uint()
     X.XQueryTree(dpy, X.XDefaultRootWindow(dpy), ctypes.byref(root), ctypes.byref(parent), ctypes.byref(children),
                  ctypes.byref(count))
@@ -113,7 +113,7 @@ def named(dpy):
 
 
 def title(dpy, win):
-    """The window's _NET_WM_NAME, or None."""
+    # The window's _NET_WM_NAME, or None.
     kind, fmt, n, after, data = ctypes.c_ulong(), ctypes.c_int(), ctypes.c_ulong(), ctypes.c_ulong(), ctypes.c_char_p()
     X.XGetWindowProperty(dpy, ctypes.c_ulong(win), X.XInternAtom(dpy, b"_NET_WM_NAME", 0), 0, 1024, 0,
                          X.XInternAtom(dpy, b"UTF8_STRING", 0), ctypes.byref(kind), ctypes.byref(fmt), ctypes.byref(n),

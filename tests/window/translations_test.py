@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""Every message text marked for translation in the sources has a Japanese translation: runs
-Qt's lupdate over the sources into a copy of the Japanese .ts file and fails on any message left
-unfinished (a new or changed text nobody translated). Arguments: lupdate, sources, .ts file."""
+# Every message text marked for translation in the sources has a Japanese translation: runs
+# Qt's lupdate over the sources into a copy of the Japanese .ts file and fails on any message left
+# unfinished (a new or changed text nobody translated). Arguments: lupdate, sources, .ts file.
 import shutil
 import subprocess
 import sys
