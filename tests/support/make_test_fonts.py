@@ -19,13 +19,10 @@
 #                      extension lookup, and first glyphs A V T O stored as a range, which
 #                      ends on a glyph of no other pair); face 1 "Karuvo Kern Table":
 #                      kerning only in an old kern table, KERN_TABLE.
-# make_test_fonts.py --seeds DIR writes the fuzzing seeds (fuzz/seeds/font): a.ttf, a.otf and
-# a.ttc, each a few glyphs of an installed face under a family of its own.
 import io
 import os
 import sys
 
-from fontTools import subset
 from fontTools.feaLib.builder import addOpenTypeFeaturesFromString
 from fontTools.fontBuilder import FontBuilder
 from fontTools.pens.transformPen import TransformPen
@@ -35,7 +32,6 @@ from fontTools.ttLib.tables import otTables
 from fontTools.ttLib.tables._k_e_r_n import KernTable_format_0
 
 DEJAVU = "/usr/share/fonts/truetype/dejavu/"
-NIMBUS = "/usr/share/fonts/opentype/urw-base35/NimbusSans-Regular.otf"
 
 
 def renamed(path, family, style="Regular"):
@@ -67,15 +63,6 @@ def flattened(font, name):
     glyph.flags = bytearray([1, 1, 1, 1, 1, 1, 0])
     glyph.xMin, glyph.yMin, glyph.xMax, glyph.yMax = 16, 0, 1384, 1493
     font["glyf"][name] = glyph
-    return font
-
-
-def small(path, text, flavour_keep=()):
-    options = subset.Options(layout_features=list(flavour_keep), name_IDs=[1, 2, 3, 4, 6], notdef_outline=True)
-    font = TTFont(path)
-    subsetter = subset.Subsetter(options)
-    subsetter.populate(text=text)
-    subsetter.subset(font)
     return font
 
 
@@ -193,17 +180,5 @@ def main(folder):
         f.write("plain text under a font's name\n")
 
 
-def seeds(folder):
-    os.makedirs(folder, exist_ok=True)
-    renamed(small(DEJAVU + "DejaVuSans.ttf", "AgV", ["kern", "liga"]), "Karuvo Fuzz Sans").save(
-        os.path.join(folder, "a.ttf"))
-    renamed(small(NIMBUS, "Ag"), "Karuvo Fuzz Nimbus").save(os.path.join(folder, "a.otf"))
-    collection(os.path.join(folder, "a.ttc"), renamed(small(DEJAVU + "DejaVuSans.ttf", "A"), "Karuvo Fuzz Pair"),
-               renamed(small(DEJAVU + "DejaVuSerif-Bold.ttf", "g"), "Karuvo Fuzz Pair", "Bold"))
-
-
 if __name__ == "__main__":
-    if sys.argv[1] == "--seeds":
-        seeds(sys.argv[2])
-    else:
-        main(sys.argv[1])
+    main(sys.argv[1])
