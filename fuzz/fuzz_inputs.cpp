@@ -80,10 +80,6 @@ void font(const QByteArray& input) {
     // its name, and a file rewritten under them is not what this program ever meets.
     static long count = 0;
     const QString path = written(input, QStringLiteral("f%1.ttf").arg(count++));
-    struct Remove {
-        QString path;
-        ~Remove() { QFile::remove(path); }
-    } remove{path};
     static const char32_t chars[] = {U'A', U'g', U'V', U'\u5B57', U'\u304B', U'\uFFFD'};
     for (const std::int32_t face : {0, 1}) {
         refusedAs(ErrorKind::Io, "a font file failed with an error of the wrong kind", input, [&] {
@@ -107,6 +103,7 @@ void font(const QByteArray& input) {
             drawPasses(*made, {{&picture, kWhite, &placed}}, 1);
         });
     }
+    QFile::remove(path);
 }
 
 // Every option that reads a number or a colour, given the input as its value, and the
