@@ -26,15 +26,10 @@ template <class D>
 void whenOpen(std::function<void(D*)> act, int triesLeft = 200) {
     QTimer::singleShot(10, [act, triesLeft] {
         QWidget* modal = QApplication::activeModalWidget();
-        if (auto* d = qobject_cast<D*>(modal)) {
-            act(d);
-        } else if (auto* other = qobject_cast<QDialog*>(modal)) {
-            ADD_FAILURE() << "another dialog opened: " << other->metaObject()->className();
-            other->reject();
-        } else {
-            if (triesLeft > 0) whenOpen<D>(act, triesLeft - 1);
-            else ADD_FAILURE() << "no dialog opened";
-        }
+        if (auto* d = qobject_cast<D*>(modal)) act(d);
+        else if (auto* other = qobject_cast<QDialog*>(modal)) { ADD_FAILURE() << "another dialog opened: " << other->metaObject()->className(); other->reject(); }
+        else if (triesLeft > 0) whenOpen<D>(act, triesLeft - 1);
+        else ADD_FAILURE() << "no dialog opened";
     });
 }
 

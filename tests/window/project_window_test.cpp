@@ -170,10 +170,7 @@ TEST_F(ProjectWindowTest, UnsavedChangesAreSavedDiscardedOrKept) {
         form = std::make_unique<Form1>(dialogs);
         form->show();
         const QString project = open("ask.karuvo", R"({"karuvo": 1, "text": "A", "effect": {"kind": "outline", "radius": 1}})");
-        if (changed) form->Text3[2]->setText(QStringLiteral("7"));
-        EXPECT_EQ(form->isWindowModified(), changed);
-        if (changed) dialogs.unsavedAnswers.push_back(c.answer);
-        dialogs.unsavedQuestions.clear();
+        if (changed) { form->Text3[2]->setText(QStringLiteral("7")); dialogs.unsavedAnswers.push_back(c.answer); }
         if (c.viaOpen) {
             if (c.closes) dialogs.projectOpenNames.push_back(path("other.karuvo"));
             form->mnuOpen->trigger();
@@ -182,7 +179,7 @@ TEST_F(ProjectWindowTest, UnsavedChangesAreSavedDiscardedOrKept) {
             form->close();
             EXPECT_EQ(form->isVisible(), !c.closes);
         }
-        EXPECT_EQ(dialogs.unsavedQuestions, changed ? QStringList{QStringLiteral("ask.karuvo")} : QStringList());
+        EXPECT_EQ(std::exchange(dialogs.unsavedQuestions, {}), changed ? QStringList{QStringLiteral("ask.karuvo")} : QStringList());
         EXPECT_EQ(QJsonDocument::fromJson(readFile(project)).object().value("effect").toObject().value("radius").toInt(),
                   c.saved ? 7 : 1);
         EXPECT_TRUE(dialogs.unsavedAnswers.empty() && dialogs.projectOpenNames.empty());

@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
 # The real program on the X server of $DISPLAY (a private one: see tests/CMakeLists.txt), in an
 # English locale, driven with the X test extension as a user would: Ctrl+O and names typed into
-# Qt's own open dialog, then Ctrl+E from a number box. Closed as a window manager would.
+# Qt's own open dialog, Ctrl+E from a number box and after the preview, Ctrl+S and Ctrl+Q.
 import ctypes
 import os
-import struct
+import pathlib
 import subprocess
 import sys
 import tempfile
@@ -16,12 +16,6 @@ CAPTION = "KARUVO作成ツール"
 # A pointer Xlib hands back, passed on whole (ctypes would give a plain int).
 class Pointer(ctypes.c_void_p):
     pass
-
-
-class ClientMessage(ctypes.Structure):
-    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
-                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
-                ("format", ctypes.c_int), ("data", ctypes.c_long * 5), ("pad", ctypes.c_long * 14)]  # an XEvent's size
 
 
 X, XTEST = ctypes.CDLL("libX11.so.6"), ctypes.CDLL("libXtst.so.6")
@@ -95,13 +89,11 @@ def drive(user, folder):
             user.key(name)
         user.key("e", held="Control_L")
         settle(user.dpy, 1.0)
-        if not os.path.exists(sheet):
-            raise RuntimeError(f"Ctrl+E after {' '.join(press)} wrote no sheet")
-        with open(sheet, "rb") as f:
-            if struct.unpack(">I", f.read(20)[16:]) != (30,):
-                raise RuntimeError(f"the sheet written after {' '.join(press)} is not 30 pixels wide")
+        if not os.path.exists(sheet) or int.from_bytes(pathlib.Path(sheet).read_bytes()[16:20], "big") != 30:
+            raise RuntimeError(f"Ctrl+E after {' '.join(press)} wrote no sheet of the typed width, 30")
         os.remove(sheet)
     user.key("s", held="Control_L")  # the typed cell saved: no question on closing
+    user.key("q", held="Control_L")  # 終了
 
 
 def named(dpy):
@@ -135,14 +127,9 @@ def run(program):
                 time.sleep(0.2)
             time.sleep(1.0)
             drive(User(dpy, win), work)
-            # Closed as a window manager closes it.
-            close = ClientMessage(type=33, window=win, format=32, message_type=X.XInternAtom(dpy, b"WM_PROTOCOLS", 0))
-            close.data[0] = X.XInternAtom(dpy, b"WM_DELETE_WINDOW", 0)
-            X.XSendEvent(dpy, ctypes.c_ulong(win), 0, 0, ctypes.byref(close))
-            settle(dpy)
             status = app.wait(timeout=30)
             if status != 0:
-                raise RuntimeError(f"the program ended with status {status} after its window was closed")
+                raise RuntimeError(f"the program ended with status {status} after 終了")
         finally:
             X.XCloseDisplay(dpy)
             if app.poll() is None:
