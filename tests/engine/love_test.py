@@ -36,15 +36,9 @@ local rawPath, frames, k, scales, font, shader = arg[#arg], 0, 1, {%s}
 function love.load()
   font = love.graphics.newFont("sheet.fnt", "sheet.png")
   font:setFilter("linear", "linear")
-  if %s then
-    shader = love.graphics.newShader[[
-      vec4 effect(vec4 colour, Image sheet, vec2 uv, vec2 pixel) {
-        float a = Texel(sheet, uv).a;
-        float w = 0.5 * fwidth(a);
-        return vec4(colour.rgb, colour.a * smoothstep(0.5 - w, 0.5 + w, a));
-      }
-    ]]
-  end
+  if %s then shader = love.graphics.newShader[[vec4 effect(vec4 colour, Image sheet, vec2 uv, vec2 pixel) {
+    float a = Texel(sheet, uv).a, w = 0.5 * fwidth(a);
+    return vec4(colour.rgb, colour.a * smoothstep(0.5 - w, 0.5 + w, a)); }]] end
 end
 function love.draw()
   love.graphics.clear(%f, %f, %f, 1)
@@ -66,13 +60,10 @@ function love.draw()
 end
 """
 
-CONF_LUA = """
-function love.conf(t)
-  t.identity = "karuvo-engine-test"
-  t.window.width, t.window.height, t.window.vsync = %d, %d, 0
+CONF_LUA = """function love.conf(t)
+  t.identity, t.window.width, t.window.height, t.window.vsync = "karuvo-engine-test", %d, %d, 0
   t.modules.audio, t.modules.sound, t.modules.joystick, t.modules.physics = false, false, false, false
-end
-""" % (W, H)
+end""" % (W, H)
 
 
 # The RGBA bytes of LÖVE's screenshot at each scale of `text` drawn in white from the
