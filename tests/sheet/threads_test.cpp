@@ -10,19 +10,6 @@ using namespace karuvo;
 
 namespace {
 
-// Lines of Han, kana, Latin with accents and a few characters that only a fallback
-// face draws, long enough to be worth several threads.
-QString mixedText(int lines) {
-    const QString pieces[] = {QStringLiteral("漢字かなカナ"), QStringLiteral("Àgjqy|"), QStringLiteral("ابج"),
-                              QStringLiteral("Ωж"), QStringLiteral("👍")};
-    QString text;
-    for (int l = 0; l < lines; ++l) {
-        if (l > 0) text += u'\n';
-        for (int i = 0; i < 12; ++i) text += pieces[(l + i) % 5];
-    }
-    return text;
-}
-
 // Rows top .. top + band.height - 1 of `whole` are `band`.
 bool sameRows(const Image& whole, std::int32_t top, const Image& band) {
     return whole.qimage().copy(0, top, whole.width(), band.height()) == band.qimage();
@@ -32,6 +19,11 @@ TEST(ThreadedDrawing, ThreadsAndBandsGiveTheOneThreadSheetByteForByte) {
     QTemporaryDir dir;
     const QString texture = dir.filePath("t.bmp");
     ASSERT_TRUE(fakes::patterned(7, 5).qimage().save(texture, "BMP"));
+    // Lines of Han, kana, Latin with accents and a few characters that only a fallback
+    // face draws, each line its own, long enough to be worth several threads.
+    QString mixed;
+    for (int l = 0; l < 90; ++l) mixed += QStringLiteral("漢字かなカナÀgjqy|ابجΩж👍").repeated(2 + l % 3) + QString::number(l) + u'\n';
+    mixed.chop(1);
     // Glyphs spill far over cells smaller than themselves. Lines of `piece` alone instead
     // of the mixed text: glyphs that keep to their cells, worked out from one drawing in white.
     const struct { const char* what; std::int32_t cell; EffectKind effect; std::int32_t dx, dy; Colour fill;
@@ -48,7 +40,7 @@ TEST(ThreadedDrawing, ThreadsAndBandsGiveTheOneThreadSheetByteForByte) {
     };
     for (const auto& c : cases) {
         SheetSettings s{.text = c.piece ? QString(QString::fromUtf16(c.piece).repeated(30) + u'\n').repeated(40).chopped(1)
-                                        : mixedText(90), .cellWidth = c.cell, .cellHeight = c.cell,
+                                        : mixed, .cellWidth = c.cell, .cellHeight = c.cell,
                         .font = fakes::faceDescription(QStringLiteral("IPAGothic"), 28),
                         .fill = c.textured ? FillKind::Texture : FillKind::Colour, .fillColour = c.fill,
                         .texturePath = c.textured ? texture : QString(), .effect = c.effect, .shadowDx = c.dx, .shadowDy = c.dy, .shadowColour = 0x3060C0,
