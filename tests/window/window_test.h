@@ -22,13 +22,8 @@ struct WindowTest : InTempFolder {
     ScriptedDialogs dialogs;
     std::unique_ptr<window::Form1> form = std::make_unique<window::Form1>(dialogs);
 
-    static void press(QWidget* w, Qt::MouseButton button = Qt::LeftButton, Qt::KeyboardModifiers mods = {}) {
-        QTest::mouseClick(w, button, mods, QPoint(5, 5));
-    }
-    void chooseMono(int px) {
-        dialogs.fonts.push_back(monoDescription(px));
-        form->Command1->click();
-    }
+    static void press(QWidget* w, Qt::MouseButton b = Qt::LeftButton, Qt::KeyboardModifiers m = {}) { QTest::mouseClick(w, b, m, QPoint(5, 5)); }
+    void chooseMono(int px) { dialogs.fonts.push_back(monoDescription(px)); form->Command1->click(); }
     // The one message shown since the last look (the test fails on any other count).
     QString said() {
         const QStringList all = std::exchange(dialogs.messages, {});
