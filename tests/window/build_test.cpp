@@ -168,7 +168,7 @@ TEST_F(BuildTest, ASheetLargerThanTheWindowScrollsToItsLastPixelZoomsAndEscapeHi
 
 // Arrows select an option and open nothing. Any mouse button, or Space, on an option opens
 // its dialog, selected or not; a cancel keeps the choice. Enter on a button presses it.
-TEST_F(BuildTest, OptionsAskOnEveryPressArrowsSelectAloneAndEnterPresses) {
+TEST_F(BuildTest, TheKeyboardAndTheMouseOnTheControls) {
     QApplication::setActiveWindow(form.get());
     for (QRadioButton* first : {form->Option2[0], form->Option1[0]}) {
         first->setFocus(Qt::TabFocusReason);
@@ -206,6 +206,14 @@ TEST_F(BuildTest, OptionsAskOnEveryPressArrowsSelectAloneAndEnterPresses) {
     EXPECT_FALSE(form->Text2[0]->text().isEmpty());  // the cell was fitted
     QTest::keyClick(form->Command3[0], Qt::Key_Return);
     EXPECT_TRUE(form->Picture1[0]->isVisible() && dialogs.messages.isEmpty()) << dialogs.messages.join(u'\n').toStdString();
+
+    // A number box clicked into (which places a cursor) selects its whole text.
+    for (TextBox* box : {form->Text2[0], form->Text2[1], form->Text3[0], form->Text3[1], form->Text3[2]}) {
+        box->setText(QStringLiteral("12.5"));
+        form->Command1->setFocus(Qt::OtherFocusReason);
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(3, box->height() / 2));
+        EXPECT_EQ(std::pair(box->hasFocus(), box->selectedText()), std::pair(true, QStringLiteral("12.5")));
+    }
 }
 
 // The preview covers the corner while 作成中 shows on both buttons; a click hides it, and

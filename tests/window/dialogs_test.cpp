@@ -35,23 +35,6 @@ void whenOpen(std::function<void(D*)> act, int triesLeft = 200) {
 
 }  // namespace
 
-// A filter offering every format Qt's readers know, then every file.
-TEST(Module1, TheTextureDialogShowsItsTitleAndFilterAndACancelGivesNothing) {
-    QString title;
-    QStringList filters;
-    whenOpen<QFileDialog>([&](QFileDialog* d) {
-        std::tie(title, filters) = std::pair(d->windowTitle(), d->nameFilters());
-        d->reject();
-    });
-    EXPECT_EQ(std::pair(Module1().OpenTextureFileDialog(), title), std::pair(QString(), QStringLiteral("テクスチャ画像ファイル名")));
-    ASSERT_EQ(filters.size(), 2);
-    EXPECT_TRUE(filters[0].startsWith(QStringLiteral("画像ファイル(")) && filters[1] == QStringLiteral("すべてのファイル (*)"))
-        << filters.join(u'|').toStdString();
-    const QStringList patterns = filters[0].section(u'(', -1).chopped(1).split(u' ');
-    for (const QByteArray& format : QImageReader::supportedImageFormats())
-        EXPECT_TRUE(patterns.contains("*." + QString::fromLatin1(format))) << format.toStdString();
-}
-
 // The save dialog's title and types; sizes and dates in Japanese forms under the C locale;
 // the question before replacing a file names the file that would be written; the next
 // dialog, in this run or a later one, opens in the folder saved to, and a cancel gives nothing.
@@ -106,7 +89,8 @@ struct RealDialogs : ::testing::Test {
 
 }  // namespace
 
-// Qt's own dialogs and the window's message box, on a build with nothing to draw.
+// Qt's own dialogs and the window's message box, on a build with nothing to draw. The
+// texture's file types: every format Qt's readers know, then every file.
 TEST_F(RealDialogs, QtsOwnDialogsSpeakJapanese) {
     using Press = fakes::WindowTest;
     const std::pair<const char*, std::function<void()>> opens[] = {{"font", [&] { form.Command1->click(); }},
@@ -115,12 +99,15 @@ TEST_F(RealDialogs, QtsOwnDialogsSpeakJapanese) {
                                                                     {"save", [&] { form.Command3[1]->click(); }},
                                                                     {"message", [&] { form.Text1->clear(); form.Command3[0]->click(); }}};
     form.Text1->setPlainText(QStringLiteral("A"));
+    QStringList texture;  // the texture dialog's title and types
     for (const auto& [what, open] : opens) {
         SCOPED_TRACE(what);
         QString texts, message;
-        whenOpen<QDialog>([&](QDialog* d) {
+        whenOpen<QDialog>([&, what = what](QDialog* d) {
             for (auto* b : d->findChildren<QPushButton*>()) texts += b->isVisible() ? b->text() + u'|' : QString();
             if (auto* box = qobject_cast<QMessageBox*>(d)) message = box->text();
+            if (auto* files = qobject_cast<QFileDialog*>(d); files && what == std::string("texture"))
+                texture = QStringList{d->windowTitle()} + files->nameFilters();
             d->reject();
         });
         open();
@@ -131,6 +118,11 @@ TEST_F(RealDialogs, QtsOwnDialogsSpeakJapanese) {
         EXPECT_TRUE(texts.contains(QStringLiteral("キャンセル"))) << texts.toStdString();
         EXPECT_FALSE(texts.contains(QRegularExpression(QStringLiteral("Cancel|Open|Save")))) << texts.toStdString();
     }
+    ASSERT_EQ(texture.size(), 3);
+    EXPECT_TRUE(texture[0] == QStringLiteral("テクスチャ画像ファイル名") && texture[1].startsWith(QStringLiteral("画像ファイル(")) &&
+                texture[2] == QStringLiteral("すべてのファイル (*)") && form.Label2[5]->text().isEmpty()) << texture.join(u'|').toStdString();
+    for (const QByteArray& format : QImageReader::supportedImageFormats())
+        EXPECT_TRUE(texture[1].section(u'(', -1).chopped(1).split(u' ').contains("*." + QString::fromLatin1(format))) << format.toStdString();
 }
 
 // Each colour chosen in the real dialog shows in its read-out blue first, as the platform's

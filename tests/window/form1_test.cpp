@@ -1,11 +1,9 @@
-#include <QApplication>
 #include <QTextDocument>
 
 #include "window/window_test.h"
 
 using namespace karuvo;
 using Form1Test = karuvo::fakes::WindowTest;
-using karuvo::window::TextBox;
 
 TEST_F(Form1Test, WindowStartsWithItsDesignValues) {
     EXPECT_EQ(form->windowTitle(), QStringLiteral("KARUVO作成ツール"));
@@ -60,18 +58,6 @@ TEST_F(Form1Test, CellSizeIsTheLargestCharacterPlusTheEffectAllowanceAndOverflow
         }
         const QString message = said();
         EXPECT_TRUE(message.contains(QString::fromUtf16(row.says)) && cells() == before) << message.toStdString();
-    }
-}
-
-// A number box clicked into (which places a cursor) selects its whole text.
-TEST_F(Form1Test, ANumberBoxGainingTheFocusSelectsItsWholeText) {
-    form->show();
-    QApplication::setActiveWindow(form.get());
-    for (TextBox* box : {form->Text2[0], form->Text2[1], form->Text3[0], form->Text3[1], form->Text3[2]}) {
-        box->setText(QStringLiteral("12.5"));
-        form->Command1->setFocus(Qt::OtherFocusReason);
-        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(3, box->height() / 2));
-        EXPECT_EQ(std::pair(box->hasFocus(), box->selectedText()), std::pair(true, QStringLiteral("12.5")));
     }
 }
 
