@@ -86,12 +86,6 @@ struct SheetFile : ::testing::Test {
 
 }  // namespace
 
-TEST(SheetFileFormat, TheNameEndingChoosesIt) {
-    EXPECT_EQ(sheetFileFormat("a/b.PNG"), SheetFileFormat::Png);
-    EXPECT_EQ(sheetFileFormat("b.Bmp"), SheetFileFormat::Bmp);
-    for (const char* name : {"sheet.tga", "sheet", "png", "sheet.png.txt"}) EXPECT_FALSE(sheetFileFormat(name)) << name;
-}
-
 // Glyphs drawn layer by layer (Latin): the PNG composes the layers, and keeping them
 // changes no pixel of the bitmap.
 TEST_F(SheetFile, ThePngIsTheGlyphOverWhatLiesUnderItRounded) {
