@@ -110,8 +110,7 @@ void font(const QByteArray& input) {
 // window's readers of numbers and colour read-outs.
 void numbers(const QByteArray& input) {
     const QString value = QString::fromUtf8(input);
-    static const char* const options[] = {"-s", "-c", "--shadow", "--outline", "--fill", "--shadow-colour"};
-    for (const char* option : options) {
+    for (const char* option : {"-s", "-c", "--shadow", "--outline", "--fill", "--shadow-colour"}) {
         QStringList args{"-t", "A", "-o", "o.bmp", QString::fromLatin1(option), value};
         if (QByteArray(option) == "--shadow-colour") args << "--shadow" << "1,1";
         const cli::ParseOutcome p = cli::parseArguments(args);
@@ -214,10 +213,7 @@ int pass(const char* name, const std::function<void(const QByteArray&)>& feed, c
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 4) {
-        std::fprintf(stderr, "usage: fuzz_inputs TARGET|all SEED_FOLDER SECONDS [MAX_RUNS]\n");
-        return 2;
-    }
+    if (argc < 4) return std::fprintf(stderr, "usage: fuzz_inputs TARGET|all SEED_FOLDER SECONDS [MAX_RUNS]\n"), 2;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     // Qt's own notes (runtime folders, decoder warnings) would drown the pass's lines.
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
