@@ -96,10 +96,9 @@ TEST_F(CliBinary, ListedCharactersFillWrappedRowsInCodePointOrder) {
                   QList<int>({i % 4, i / 4, i % 4 * 10, i / 4 * 12})) << i;
     // Sets and lists add up, and without --columns take sixteen to a row: 93 hiragana
     // and 96 katakana (one of them listed again) in twelve rows.
-    const std::string sets = succeeded({"--charset", "hiragana", "--chars", "U+30A2", "--charset", "katakana", "-c", "12x12",
-                                        "-o", path("h.bmp")});
-    EXPECT_NE(sets.find("(192 cells), 189 characters"), std::string::npos) << sets;
-    EXPECT_EQ(QImage(path("h.bmp")).size(), QSize(16 * 12, 12 * 12));
+    EXPECT_NE(succeeded({"--charset", "hiragana", "--chars", "U+30A2", "--charset", "katakana", "-c", "12x12", "-o", path("h.bmp")})
+                  .find("sheet 192 x 144 pixels, cells of 12 x 12 in 16 columns and 12 rows (192 cells), 189 characters"),
+              std::string::npos);
 }
 
 // Without fallback, the same characters leave their cells empty and are named so.
@@ -148,8 +147,8 @@ TEST_F(CliBinary, EachFaceOfAFileDrawsItsOwnGlyphsUnderItsOwnName) {
         {"/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf", 0, "DejaVu Sans", dejaVu(true, false)}};
     for (const auto& [file, face, family, drawsAs] : cases) {
         SCOPED_TRACE(testing::Message() << file.toStdString() << " face " << face);
-        QStringList args{"-t", "Rg&", "-f", file, "-s", "30", "-c", "32x40", "-o", path("face.bmp"), "--fnt",
-                         path("face.fnt"), "--fnt-format", "binary", "--json", path("face.json")};
+        QStringList args{"-t", "Rg&", "-f", file, "-s", "30", "-c", "32x40", "-o", path("face.bmp"), "--fnt", path("face.fnt"),
+                         "--fnt-format", "binary"};
         if (face >= 0) args << "--face-index" << QString::number(face);  // -1: a file of one face, named alone
         const std::string err = succeeded(args);
         EXPECT_NE(err.find(QStringLiteral("font \"%1\" 30 px").arg(family).toStdString()), std::string::npos) << err;
@@ -157,7 +156,6 @@ TEST_F(CliBinary, EachFaceOfAFileDrawsItsOwnGlyphsUnderItsOwnName) {
         ASSERT_GT(fnt.size(), 24);
         EXPECT_EQ(fnt.mid(23, qstrlen(family) + 1), QByteArray(family, qstrlen(family) + 1));
         EXPECT_EQ(quint8(fnt[11]), 0xC0 | (drawsAs.italic() ? 0x20 : 0) | (drawsAs.bold() ? 0x10 : 0));
-        EXPECT_EQ(jsonIn(path("face.json"))["face"].toString(), family);
         EXPECT_EQ(differingPixels(path("face.bmp"), drawnSheet("Rg&", drawsAs, 32, 40, 0xFFFFFF)), 0);
     }
 }
@@ -191,8 +189,7 @@ TEST_F(CliBinary, AMaximumSizeSplitsWholeRowsIntoPagesThatTheDescriptorsList) {
     EXPECT_FALSE(QFile::exists(path("p.png")));
     const QImage whole(path("whole.png"));
     ASSERT_EQ(whole.size(), QSize(256, 62 * 32));
-    const QString fnt = QString::fromUtf8(readFile(path("p.fnt")));
-    EXPECT_TRUE(fnt.contains("scaleW=256 scaleH=256 pages=8 ")) << fnt.left(300).toStdString();
+    EXPECT_TRUE(readFile(path("p.fnt")).contains("scaleW=256 scaleH=256 pages=8 "));
     const QJsonObject json = jsonIn(path("p.json"));
     const QJsonArray jsonPages = json["pages"].toArray();
     ASSERT_EQ(jsonPages.size(), 8);
@@ -201,15 +198,12 @@ TEST_F(CliBinary, AMaximumSizeSplitsWholeRowsIntoPagesThatTheDescriptorsList) {
         const QImage image(path(name));
         EXPECT_EQ(image.size(), QSize(256, page < 7 ? 256 : 192)) << page;
         EXPECT_EQ(image, whole.copy(0, top, 256, image.height())) << page;
-        EXPECT_TRUE(fnt.contains(QStringLiteral("\npage id=%1 file=\"%2\"\n").arg(page).arg(name))) << page;
         EXPECT_EQ(jsonPages[page].toString(), name);
     }
     for (int k = 0; k < 496; ++k) {
-        const int row = k / 8, page = row / 8, x = k % 8 * 32, y = row % 8 * 32;
-        const QString line = QStringLiteral("char id=%1 x=%2 y=%3 width=32 height=32 xoffset=0 yoffset=0 xadvance=32 "
-                                            "page=%4 ").arg(0x4E00 + k).arg(x).arg(y).arg(page);
-        EXPECT_TRUE(fnt.contains(line)) << line.toStdString();
-        EXPECT_EQ(ints(json["chars"][QString::number(0x4E00 + k)].toObject(), {"page", "x", "y"}), QList<int>({page, x, y})) << k;
+        const int row = k / 8;
+        EXPECT_EQ(ints(json["chars"][QString::number(0x4E00 + k)].toObject(), {"page", "x", "y"}),
+                  QList<int>({row / 8, k % 8 * 32, row % 8 * 32})) << k;
     }
 
     // Pages of 9 rows, the last of 8: as the font sets them, every one of these
@@ -222,7 +216,7 @@ TEST_F(CliBinary, AMaximumSizeSplitsWholeRowsIntoPagesThatTheDescriptorsList) {
     EXPECT_EQ(insets.size(), 1);
     int tallest = 0;
     for (int page = 0; page < 7; ++page) tallest = std::max(tallest, QImage(path(QStringLiteral("f_%1.png").arg(page))).height());
-    EXPECT_EQ(reportedPageHeight(err), tallest) << err;
+    EXPECT_NE(err.find(QStringLiteral(" pages of 256 x at most %1 pixels").arg(tallest).toStdString()), std::string::npos) << err;
 
     // An output named by its suffix alone gives pages named by their number before it;
     // one page is numbered too.
@@ -250,22 +244,6 @@ TEST_F(CliBinary, GlyphsReachingPastTheirRowAreDrawnInEveryBandTheyReach) {
                                     .effect = EffectKind::Shadow, .shadowDx = 3, .shadowDy = 7, .shadowColour = 0xFF5030});
     EXPECT_EQ(differingPixels(path("s.bmp"), whole.image.qimage().convertToFormat(QImage::Format_RGB32)), 0);
 
-    // The reach the face's box gives covers the g's ink below its line, with a pixel or two to spare.
-    const auto deep = Font::create(faceDescription("Karuvo Test Deep", 20));
-    ASSERT_TRUE(deep && deep->ownInkReach());
-    QImage g(40, 80, QImage::Format_RGB32);
-    g.fill(Qt::black);
-    {
-        QPainter p(&g);
-        p.setFont(deep->qfont());
-        p.setPen(Qt::white);
-        p.drawText(QPoint(5, 10 + deep->metrics().ascent()), "g");
-    }
-    int lowest = 0;
-    for (int y = 0; y < g.height(); ++y) lowest = hasInk(g, QRect(0, y, g.width(), 1)) ? y : lowest;
-    const int below = lowest - (10 + deep->metrics().height() - 1);
-    EXPECT_GE(*deep->ownInkReach(), below);
-    EXPECT_LE(*deep->ownInkReach(), below + 2);
 }
 
 TEST_F(CliBinary, MonoGlyphsAreThePlainPaintersAliasedOnesAndEffectsStaySharp) {
@@ -283,7 +261,6 @@ TEST_F(CliBinary, MonoGlyphsAreThePlainPaintersAliasedOnesAndEffectsStaySharp) {
     font.setStyleStrategy(QFont::NoAntialias);
     const QImage sheet = QImage(path("m.bmp")).convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(sheet, drawnSheet(text, font, 40, 40, 0xFF8000));
-    EXPECT_EQ(coloursOf(sheet), QSet<QRgb>({0xFF000000, 0xFFFF8000}));
     for (const auto& [effect, colour] : {std::pair(QStringList{"--outline", "2", "--outline-colour", "0000FF"}, 0xFF0000FFu),
                                          {{"--shadow", "2,2", "--shadow-colour", "00FF00"}, 0xFF00FF00u}}) {
         succeeded(common + effect + QStringList{"-o", path("e.bmp")});
@@ -358,7 +335,8 @@ TEST_P(CliRuns, EndWithTheirStatusAndMessage) {
     const auto before = filesIn(dir.path());
     const auto [code, err] = runCli(args, {}, 60000);  // an input that is waited on fails the run
     EXPECT_EQ(code, exitCode) << err;
-    EXPECT_TRUE(allPrefixed(err)) << err;
+    EXPECT_FALSE(QString::fromStdString(err).contains(QRegularExpression("^(?!karuvo-cli: |$)", QRegularExpression::MultilineOption)))
+        << err;  // every line is the program's own
     EXPECT_NE(err.find(filled(QString::fromStdString(message)).toStdString()), std::string::npos) << err;
     if (exitCode == 0) {
         EXPECT_FALSE(QImage(args[args.indexOf("-o") + 1]).isNull());
@@ -377,8 +355,6 @@ const Run kRuns[] = {
     {"-t A -c 100000x100000", 1, "A sheet of 100000 x 100000 pixels does not fit in memory"},
     {"-t AB -c 2147483647x1", 1, "each side can be at most 4194304 pixels"},
     {"-t A --shadow 1e20,0", 2, "--shadow: the offset 1e20 is too large"},
-    {"-t A -s 12\n", 2, "-s: the value \"12\\n\" holds a control character"},
-    {"-t A --outline abc", 2, "is not a number; give a whole number from 0 to 10\nkaruvo-cli: see karuvo-cli --help"},
     {"-t A -o @/a\"b.bmp --fnt @/a.fnt", 2, "\"a\"b.bmp\", holds a double quote"},
     // Two names of one file, and an output that is an input, whatever the names.
     {"-t A -o @/out.bmp --fnt @/x.fnt --json @/x.fnt", 2, "--fnt and --json name the same file"},
@@ -386,7 +362,6 @@ const Run kRuns[] = {
     {"-t A -o @/out.bmp --fnt @/alias.fnt", 2, "-o and --fnt name the same file"},
     {"-t A -o @/out.bmp --json @/hard.json", 2, "-o and --json name the same file"},
     {"-t A -o @/folder.bmp/x.png --fnt @/link/x.png", 2, "-o and --fnt name the same file"},  // a new file, through a link
-    {"-f @/font.ttf -t AB -o @/y.png --fnt @/font.ttf", 2, "--fnt \"@/font.ttf\" is the file that -f reads"},
     {"-f @/font.ttf -t AB -o @/y.png --fnt @/link.fnt", 2, "--fnt \"@/link.fnt\" is the file that -f reads (\"@/font.ttf\")"},
     {"-T @/text.txt -o @/y.png --json @/text.txt", 2, "--json \"@/text.txt\" is the file that -T reads"},
     {"-t A --texture @/tex.bmp -o @/./tex.bmp", 2, "-o \"@/./tex.bmp\" is the file that --texture reads"},
@@ -404,17 +379,13 @@ const Run kRuns[] = {
     {"-t A --texture @/text.bmp", 1, "it is not an image of a readable format (bmp, "},
     {"-t A --texture @/huge.bmp", 1,
      "huge.bmp\": the image is 8200 x 8200 pixels, too large to load (at most 67108864 pixels); give --texture a smaller picture\n"},
-    {"-t A --texture @/fifo", 1, "it is a named pipe, not an image file"},
-    {"-t A --texture /dev/null", 1, "it is a device, not an image file"},
-    {"-t A -f @/fifo", 1, "it is a named pipe, not a font file"}, {"-t A -f @/sock", 1, "it is a socket, not a font file"},
-    {"-t A -f /dev/null", 1, "it is a device, not a font file"}, {"-T @/fifo", 1, "it is a named pipe, not a text file"},
+    {"-t A --texture @/fifo", 1, "it is a named pipe, not an image file"}, {"-t A -f /dev/null", 1, "it is a device, not a font file"},
     {"-T @/sock", 1, "it is a socket, not a text file"}, {"-T @/folder.bmp", 1, "it is a folder, not a text file"},
     {"-t A --project @/fifo", 1, "it is a named pipe, not a project file"},
     {"-T @/latin1.txt", 1, "is not valid UTF-8: the byte at offset 6 (0xE9)"},
     {"-t A -f @/none.ttf", 1, "the font file \"@/none.ttf\": no such file; give -f an existing font file"},
     {"-t A -f @/folder.bmp", 1, "the font file \"@/folder.bmp\": it is a folder; give -f one font file in it"},
-    {"-t A -f @/text.bmp", 1, "it is not a font that can be opened; give -f a TrueType or OpenType file"},
-    {"-t A -f %/not-a-font.ttf", 1, "it is not a font that can be opened"},
+    {"-t A -f %/not-a-font.ttf", 1, "it is not a font that can be opened; give -f a TrueType or OpenType file"},
     {"-t A -f %/pair.ttc --face-index 2", 1, "Cannot use face 2 of the font file \"%/pair.ttc\": it has 2 faces; "
                                              "give --face-index 0 to 1"},
     {"-t A -f %/renamed.ttf --face-index 1", 1, "it has 1 face; give --face-index 0\n"},
@@ -435,7 +406,6 @@ const Run kRuns[] = {
     // Pages.
     {"-t ABCDEFGH -c 32x32 --max-size 200", 1, "A row of the sheet is 256 pixels wide and does not fit on pages of "
                                                "at most 200 x 200 pixels; give at most 6 cells to a row with --columns"},
-    {"-t AB -c 8x8 --max-size 8", 1, "give at most 1 cell to a row with --columns"},
     {"-t A -c 10x300 --max-size 200", 1, "A row of the sheet is 300 pixels tall and does not fit on pages of at most "
                                          "200 x 200 pixels; give a lower cell with -c"},
     {"-t ABCDEF -c 10x10 --columns 2 --max-size 20 --fnt /proc/karuvo-none/a.fnt", 1, "Cannot make the folder"},  // nor a page
@@ -445,18 +415,15 @@ const Run kRuns[] = {
     // Distance fields.
     {"-t A --sdf 0 -o @/o.png", 2, "karuvo-cli: --sdf: the distance range 0 is out of range" + kSdfRange},
     {"-t A --sdf 65 -o @/o.png", 2, "karuvo-cli: --sdf: the distance range 65 is out of range" + kSdfRange},
-    {"-t A --sdf 8x -o @/o.png", 2, "karuvo-cli: --sdf: the distance range \"8x\" is not a number" + kSdfRange},
     {"-t A --sdf 64 -o @/s.png", 0, "karuvo-cli: sheet "},
     {"-t A --sdf 8 --shadow 1,1 -o @/o.png", 2, "karuvo-cli: --sdf and --shadow" + kSdfEffect},
-    {"-t A --sdf 8 --outline 0 -o @/o.png", 2, "karuvo-cli: --sdf and --outline" + kSdfEffect},
     {"-t A --sdf 8 --texture @/tex.bmp -o @/o.png", 2, "karuvo-cli: --sdf and --texture" + kSdfEffect},
     {"-t A --sdf 8 --mono -o @/o.png", 2, "karuvo-cli: --sdf and --mono" + kSdfEffect},
-    {"-t A --sdf 8 --underline -o @/o.png", 2, "karuvo-cli: --sdf and --underline" + kSdfEffect},
     {"-t A --sdf 8", 2, "karuvo-cli: --sdf needs a PNG sheet, whose alpha holds the field; give -o a name ending in .png\n"},
     {"-t A --sdf 8 --fnt @/f.fnt --fnt-format binary -o @/o.png", 2,
      "karuvo-cli: --sdf and --fnt-format binary exclude each other: the binary form cannot say that the page is a distance "
      "field; give --fnt-format text or xml\n"},
     // Characters no face has a glyph for are named by their code point alone.
-    {"-t A\u2028B\u2029 -c 8x8", 0, "karuvo-cli: U+2028 is not in \"IPAGothic\""},
-    {"-t A\u2029 -c 8x8", 0, "karuvo-cli: U+2029 is not in"}};
+    {"-t A\u2028B\u2029 -c 8x8", 0, "(4 cells), 4 characters, font \"IPAGothic\" 12 px\nkaruvo-cli: U+2028 is not in \"IPAGothic\"; no "
+                                 "installed face has it, so its cell shows the missing-glyph box\nkaruvo-cli: U+2029 is not in"}};
 INSTANTIATE_TEST_SUITE_P(CliBinary, CliRuns, ::testing::ValuesIn(kRuns));

@@ -19,8 +19,7 @@ namespace {
 // (A shell starts background commands ignoring SIGINT, and the program keeps a signal
 // ignored as it was given.)
 void start(QProcess& p, const QStringList& args, bool ignoringHangUp = false) {
-    if (ignoringHangUp) p.setChildProcessModifier([] { ::signal(SIGINT, SIG_DFL), ::signal(SIGHUP, SIG_IGN); });
-    else p.setChildProcessModifier([] { ::signal(SIGINT, SIG_DFL), ::signal(SIGHUP, SIG_DFL); });
+    p.setChildProcessModifier([ignoringHangUp] { ::signal(SIGINT, SIG_DFL), ::signal(SIGHUP, ignoringHangUp ? SIG_IGN : SIG_DFL); });
     p.start(QStringLiteral(KARUVO_CLI_PATH), args);
 }
 
@@ -56,21 +55,24 @@ TEST_F(InputsOutputs, AnInputThroughALinkIsReadAsItsFile) {
 }
 
 // Every pair of 6,879 targets compared by resolving both names again took more than five
-// minutes; one key per target, seconds. Those many renames then give a signal time to
-// land between the first and the last: the folder is put back byte for byte, but for a
-// run that was started ignoring the signal, which finishes.
+// minutes; one key per target, seconds. A thousand renames give a signal time to land
+// between the first and the last: the folder is put back byte for byte, but for a run
+// that was started ignoring the signal, which finishes.
 TEST_F(InputsOutputs, AllJisPagesAreWrittenWithinTheLimitAndUndoneByASignalAtTheirCommit) {
-    const QStringList jis{"--charset", "jis-x-0208", "-c", "1x1", "-s", "1", "--columns", "1", "--max-size", "1",
-                          "-o", path("p.png"), "--fnt", path("p.fnt"), "-q"};
-    ASSERT_EQ(runCli(jis, {}, 60000).first, 0) << "6,879 pages in more than a minute";
+    const QStringList pages{"-c", "1x1", "-s", "1", "--columns", "1", "--max-size", "1", "-q", "--fnt"};
+    ASSERT_EQ(runCli(pages + QStringList{path("j.fnt"), "--charset", "jis-x-0208", "-o", path("j.png")}, {}, 60000).first, 0)
+        << "6,879 pages in more than a minute";
     EXPECT_EQ(entries().size(), 6880u);
-    EXPECT_EQ(QImage(path("p_6878.png")).size(), QSize(1, 1));
+    EXPECT_EQ(QImage(path("j_6878.png")).size(), QSize(1, 1));
+    ASSERT_TRUE(QDir(dir.path()).removeRecursively() && QDir().mkpath(dir.path()));
+    const QStringList thousand = pages + QStringList{path("p.fnt"), "--chars", "U+4E00-U+51E7", "-o", path("p.png")};
+    ASSERT_EQ(runCli(thousand).first, 0);
     const auto before = filesIn(dir.path());
     for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
         SCOPED_TRACE(sig);
         const ino_t first = inode(path("p_0.png")), fnt = inode(path("p.fnt"));
         QProcess p;
-        start(p, jis + QStringList{"--fill", "FF0000"}, sig == SIGHUP);
+        start(p, thousand + QStringList{"--fill", "FF0000"}, sig == SIGHUP);
         QElapsedTimer waited;
         waited.start();
         while (inode(path("p_0.png")) == first && inode(path("p.fnt")) == fnt && waited.elapsed() < 60000) QThread::usleep(100);
@@ -155,19 +157,17 @@ TEST_F(InputsOutputs, AnInterruptedRunLeavesNothingBehind) {
 }
 
 // Refused as needing 3,300 MiB when the whole sheet was counted; it holds a band at a
-// time. The report gives the tallest page's height.
+// time.
 TEST_F(InputsOutputs, PagedAndBandDrawnBuildsAreBudgetedForWhatTheyHoldAtOnce) {
-    const std::string err = succeeded({"--charset", "jis-x-0208", "-s", "128", "--outline", "3", "--max-size", "16384", "-o",
-                                       path("o.png")});
+    succeeded({"--charset", "jis-x-0208", "-s", "128", "--outline", "3", "--max-size", "16384", "-o", path("o.png")});
     const QFontMetrics m(plainFace("IPAGothic", 128));
-    int height = 0, tallest = 0;
+    int height = 0;
     for (int page = 0; page < 4; ++page) {
         const QSize size = QImageReader(path(QStringLiteral("o_%1.png").arg(page))).size();
         EXPECT_EQ(size.width(), 16 * (m.horizontalAdvance(QStringLiteral("\u5B57")) + 6)) << page;
-        height += size.height(), tallest = std::max(tallest, size.height());
+        height += size.height();
     }
     EXPECT_EQ(height, 430 * (m.height() + 6));  // 6,879 characters in rows of 16
-    EXPECT_EQ(reportedPageHeight(err), tallest) << err;
 }
 
 // Names that are not UTF-8, given through a shell: an argument is refused, and so is a
@@ -190,7 +190,6 @@ TEST_F(InputsOutputs, AControlCharacterInAFaceNameIsReplacedInTheFntWithAWarning
     const std::string err = succeeded({"-f", testFonts() + "/control.ttf", "-t", "A", "-o", path("c.png"), "--fnt",
                                        path("c.fnt"), "--fnt-format", "xml", "--json", path("c.json")});
     EXPECT_NE(err.find("warning: the face name \"Karuvo<U+0001>Test\" holds control characters"), std::string::npos) << err;
-    EXPECT_NE(err.find("font \"Karuvo<U+0001>Test\" 12 px"), std::string::npos) << err;
     QXmlStreamReader xml(readFile(path("c.fnt")));
     while (!xml.atEnd() && !(xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("info"))) {}
     EXPECT_EQ(xml.attributes().value("face").toString(), QStringLiteral("Karuvo\uFFFDTest")) << xml.errorString().toStdString();

@@ -60,13 +60,6 @@ inline std::string succeeded(const QStringList& args, const QString& workingFold
     return err;
 }
 
-// Whether every line of `err` is the program's own.
-inline bool allPrefixed(const std::string& err) {
-    for (const QString& line : QString::fromStdString(err).split(u'\n', Qt::SkipEmptyParts))
-        if (!line.startsWith("karuvo-cli: ")) return false;
-    return true;
-}
-
 // Every entry below `folder` by its path from there: a file's bytes, a link's target,
 // or the mode of anything else (a folder, a pipe, a device), which is never opened.
 inline QMap<QString, QByteArray> filesIn(const QString& folder) {
@@ -92,12 +85,6 @@ inline int differingPixels(const QString& written, const QImage& expected) {
     for (int y = 0; y < expected.height(); ++y)
         for (int x = 0; x < expected.width(); ++x) differing += sheet.pixel(x, y) != expected.pixel(x, y);
     return differing;
-}
-
-// The page height the report gives ("N pages of W x at most H pixels"), or -1.
-inline int reportedPageHeight(const std::string& err) {
-    const auto m = QRegularExpression(" pages? of \\d+ x at most (\\d+) pixels").match(QString::fromStdString(err));
-    return m.hasMatch() ? m.captured(1).toInt() : -1;
 }
 
 }  // namespace karuvo::fakes
