@@ -54,10 +54,7 @@ TEST(Module1, TheSaveDialogSpeaksOfTheFileItWritesAndOpensWhereTheLastSaveWent) 
         EXPECT_TRUE(QTest::qWaitFor([&] { return loaded && files->size(source) == 5; }));
         const QModelIndex shown = d->proxyModel()->mapFromSource(source);
         std::tie(size, date) = std::pair(shown.siblingAtColumn(1).data().toString(), shown.siblingAtColumn(3).data().toString());
-        whenOpen<QMessageBox>([&](QMessageBox* box) {
-            question = box->text();
-            box->button(QMessageBox::No)->click();
-        });
+        whenOpen<QMessageBox>([&](QMessageBox* box) { question = box->text(); box->button(QMessageBox::No)->click(); });
         auto* name = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));  // typed into, as a user does
         name->setText(QStringLiteral("photo.jpg"));
         static_cast<QDialog*>(d)->accept();  // asks, is told no, and stays open
@@ -72,10 +69,7 @@ TEST(Module1, TheSaveDialogSpeaksOfTheFileItWritesAndOpensWhereTheLastSaveWent) 
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{4}/\\d\\d/\\d\\d \\d")).match(date).hasMatch()) << date.toStdString();
     EXPECT_TRUE(question.contains(QStringLiteral("photo.jpg.bmp"))) << question.toStdString();
     QString opened;
-    whenOpen<QFileDialog>([&](QFileDialog* d) {
-        opened = d->directory().canonicalPath();
-        d->reject();
-    });
+    whenOpen<QFileDialog>([&](QFileDialog* d) { opened = d->directory().canonicalPath(); d->reject(); });
     EXPECT_EQ(std::pair(Module1().SaveSheetFileDialog().path, opened), std::pair(QString(), folder));
 }
 
@@ -92,12 +86,10 @@ struct RealDialogs : ::testing::Test {
 // Qt's own dialogs and the window's message box, on a build with nothing to draw. The
 // texture's file types: every format Qt's readers know, then every file.
 TEST_F(RealDialogs, QtsOwnDialogsSpeakJapanese) {
-    using Press = fakes::WindowTest;
-    const std::pair<const char*, std::function<void()>> opens[] = {{"font", [&] { form.Command1->click(); }},
-                                                                    {"colour", [&] { Press::press(form.Option1[0]); }},
-                                                                    {"texture", [&] { Press::press(form.Option1[1]); }},
-                                                                    {"save", [&] { form.Command3[1]->click(); }},
-                                                                    {"message", [&] { form.Text1->clear(); form.Command3[0]->click(); }}};
+    const std::pair<const char*, std::function<void()>> opens[] = {
+        {"font", [&] { form.Command1->click(); }}, {"colour", [&] { fakes::WindowTest::press(form.Option1[0]); }},
+        {"texture", [&] { fakes::WindowTest::press(form.Option1[1]); }}, {"save", [&] { form.Command3[1]->click(); }},
+        {"message", [&] { form.Text1->clear(); form.Command3[0]->click(); }}};
     form.Text1->setPlainText(QStringLiteral("A"));
     QStringList texture;  // the texture dialog's title and types
     for (const auto& [what, open] : opens) {
@@ -133,10 +125,7 @@ TEST_F(RealDialogs, EachColourChosenShowsInItsReadOutBlueFirstAndInASwatchBeside
         {form.Option2[2], form.Label2[7], QColor(0, 0, 0xFF), "FF0000"}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.readout->objectName().toStdString());
-        whenOpen<QColorDialog>([&](QColorDialog* d) {
-            d->setCurrentColor(row.chosen);
-            d->accept();
-        });
+        whenOpen<QColorDialog>([&](QColorDialog* d) { d->setCurrentColor(row.chosen); d->accept(); });
         fakes::WindowTest::press(row.option);
         EXPECT_EQ(row.readout->text(), QString::fromLatin1(row.shows));
         QWidget* frame = row.readout->parentWidget();

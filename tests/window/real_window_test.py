@@ -14,8 +14,7 @@ CAPTION = "KARUVO作成ツール"
 
 
 # A pointer Xlib hands back, passed on whole (ctypes would give a plain int).
-class Pointer(ctypes.c_void_p):
-    pass
+Pointer = type("Pointer", (ctypes.c_void_p,), {})
 
 
 X, XTEST = ctypes.CDLL("libX11.so.6"), ctypes.CDLL("libXtst.so.6")
@@ -34,9 +33,8 @@ class User:
         X.XSetInputFocus(self.dpy, focus or self.win, 2, 0)  # RevertToParent, CurrentTime
         code = X.XKeysymToKeycode(self.dpy, X.XStringToKeysym(name.encode()))
         hold = X.XKeysymToKeycode(self.dpy, X.XStringToKeysym(held.encode())) if held else 0
-        for pressed, down in ((hold, 1), (code, 1), (code, 0), (hold, 0)):
-            if pressed:
-                XTEST.XTestFakeKeyEvent(self.dpy, pressed, down, 0)
+        for pressed, down in [(k, d) for k, d in ((hold, 1), (code, 1), (code, 0), (hold, 0)) if k]:
+            XTEST.XTestFakeKeyEvent(self.dpy, pressed, down, 0)
         settle(self.dpy, 0.01)
 
     def type(self, text, focus=None):
