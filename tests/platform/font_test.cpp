@@ -1,6 +1,4 @@
 #include <QFontMetrics>
-#include <QGlyphRun>
-#include <QTextLayout>
 #include <gtest/gtest.h>
 
 #include "platform/font.h"
@@ -71,24 +69,4 @@ TEST(Font, KnowsALoneGlyphOnlyWhereNoDefaultLookupCanChangeIt) {
             EXPECT_TRUE(!leaves || c.leaves) << "cut at " << cut;
         }
     }
-
-    // IPAGothic composes kana only by ligature: its Han and kana are known alone, as the
-    // glyphs a text layout gives them; characters it lacks and Latin are not.
-    const auto font = Font::create(fakes::faceDescription(QStringLiteral("IPAGothic"), 20));
-    ASSERT_TRUE(font);
-    QTextLayout layout(QString(), font->qfont());
-    for (const char32_t c : {U'漢', U'か', U'ゞ', U'ｶ'}) {
-        layout.setText(codePointText(c));
-        layout.beginLayout();
-        const QTextLine line = layout.createLine();
-        layout.endLayout();
-        const QList<QGlyphRun> runs = line.glyphRuns();
-        ASSERT_EQ(runs.size(), 1);
-        ASSERT_EQ(runs[0].glyphIndexes().size(), 1);
-        EXPECT_EQ(font->loneGlyph(c), runs[0].glyphIndexes()[0]) << static_cast<std::uint32_t>(c);
-        EXPECT_EQ(runs[0].positions()[0].x(), 0);
-    }
-    EXPECT_EQ(font->loneGlyph(U'A'), std::nullopt);
-    EXPECT_EQ(font->loneGlyph(U'\U0010FFFD'), std::nullopt);
-    EXPECT_EQ(font->loneGlyph(U'한'), std::nullopt);
 }
