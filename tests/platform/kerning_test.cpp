@@ -3,19 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <ostream>
 #include <string>
 #include <vector>
 
 #include "platform/font.h"
 #include "support/fixtures.h"
 #include "support/test_fonts.h"
-
-namespace karuvo {
-void PrintTo(const KerningPair& k, std::ostream* os) {
-    *os << "{U+" << std::hex << unsigned(k.first) << " U+" << unsigned(k.second) << std::dec << " " << k.amount << "}";
-}
-}  // namespace karuvo
 
 using namespace karuvo;
 
