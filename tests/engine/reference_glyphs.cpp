@@ -29,11 +29,9 @@ int main(int argc, char** argv) {
         return !image.isNull() && image.save(arg(3), "PNG") ? 0 : 1;
     }
     const bool line = mode == "line" && (argc == 10 || (argc == 11 && arg(10) == "unkerned"));
-    if (!line && (mode != "draw" || argc < 10 || (argc - 7) % 3 != 0)) {
-        std::fprintf(stderr, "usage: reference_glyphs line|draw FAMILY PIXELS WIDTH HEIGHT OUT.pgm X Y TEXT [...]\n"
-                             "       reference_glyphs flip IN.png OUT.png\n");
-        return 2;
-    }
+    if (!line && (mode != "draw" || argc < 10 || (argc - 7) % 3 != 0))
+        return std::fprintf(stderr, "usage: reference_glyphs line|draw FAMILY PIXELS WIDTH HEIGHT OUT.pgm X Y TEXT [...]\n"
+                                    "       reference_glyphs flip IN.png OUT.png\n"), 2;
     QFont font(arg(2));
     font.setPixelSize(arg(3).toInt());
     font.setKerning(line && argc == 10);
