@@ -69,7 +69,6 @@ TEST(Arguments, BadOnesAreUsageErrorsThatSayWhatToChange) {
         {"-o o.bmp --charset jis", "--charset: no character set is called \"jis\"; give one of ascii, latin1, hiragana, katakana, "
                                    "halfwidth-katakana, jis-x-0208, jis-x-0208-kanji1, jis-x-0208-kanji2"},
         {"+ --columns 0", "--columns: the column count 0 is out of range; give the number of cells in a row, at least 1"},
-        {"+ --max-size 1k", "--max-size: the page size \"1k\" is not a number; give the largest side of a page in pixels, e.g. 1024"},
         {"+ --face-index 1", "--face-index needs -f FILE; add the font file or drop the index"},
         {"+ --fnt-format xml", "--fnt-format needs --fnt FILE; add the descriptor or drop the format"}};
     for (const auto& [args, message] : cases) {

@@ -19,14 +19,6 @@ using namespace karuvo::fakes;
 
 namespace {
 
-// Whether any pixel of the region is not black.
-bool hasInk(const QImage& image, const QRect& region) {
-    for (int y = region.top(); y <= region.bottom(); ++y)
-        for (int x = region.left(); x <= region.right(); ++x)
-            if ((image.pixel(x, y) & 0xFFFFFF) != 0) return true;
-    return false;
-}
-
 QJsonObject jsonIn(const QString& file) { return QJsonDocument::fromJson(readFile(file)).object(); }
 
 QList<int> ints(const QJsonObject& o, const QStringList& keys) {
@@ -65,7 +57,7 @@ TEST_P(CliDrawing, TheSheetIsWhatAPlainPainterDrawsInCellsTheFontMetricsGive) {
     }
     const std::string err = succeeded(args);
     EXPECT_NE(err.find(QStringLiteral("cells of %1 x %2 ").arg(cellWidth).arg(cellHeight).toStdString()), std::string::npos) << err;
-    EXPECT_EQ(differingPixels(path("s.bmp"), drawnSheet(text, plain, cellWidth, cellHeight, fill)), 0);
+    EXPECT_EQ(rgb32(path("s.bmp")), drawnSheet(text, plain, cellWidth, cellHeight, fill));
     const QByteArray bmp = readFile(path("s.bmp"));  // whose header gives the file's length
     EXPECT_EQ(qFromLittleEndian<quint32>(bmp.constData() + 2), quint32(bmp.size()));
 }
@@ -86,7 +78,7 @@ TEST_F(CliBinary, ListedCharactersFillWrappedRowsInCodePointOrder) {
     const std::string err = succeeded({"--chars", "U+0043-U+0045,A,U+002C", "--chars", "B,C", "--columns", "4", "-c",
                                      "10x12", "-o", path("c.bmp"), "--json", path("c.json")});
     EXPECT_EQ(err.rfind("karuvo-cli: sheet 40 x 24 pixels, cells of 10 x 12 in 4 columns and 2 rows (8 cells), 6 characters", 0), 0u) << err;
-    EXPECT_EQ(differingPixels(path("c.bmp"), drawnSheet(",ABC\nDE", plainFace("IPAGothic", 12), 10, 12, 0xFFFFFF)), 0);
+    EXPECT_EQ(rgb32(path("c.bmp")), drawnSheet(",ABC\nDE", plainFace("IPAGothic", 12), 10, 12, 0xFFFFFF));
     const QJsonObject json = jsonIn(path("c.json"));
     EXPECT_EQ(ints(json, {"columns", "rows"}), QList<int>({4, 2}));
     EXPECT_EQ(json["face"].toString(), "IPAGothic");  // the default face
@@ -109,11 +101,11 @@ TEST_F(CliBinary, LackedCharactersAreReportedOnceWithTheFaceThatDrawsThemOrNone)
         QStringList args{"-t", text, "-f", "DejaVu Sans", "-c", "10x12", "-o", path("e.bmp")};
         if (!fallback) args << "--no-fallback";
         const std::string err = succeeded(args);
-        const QImage sheet(path("e.bmp"));
+        const QImage sheet = rgb32(path("e.bmp")), empty = drawnSheet(" ", QFont(), 10, 12, 0);  // black
         ASSERT_EQ(sheet.size(), QSize(50, 12));
-        EXPECT_TRUE(hasInk(sheet, QRect(0, 0, 10, 12)));
-        EXPECT_EQ(hasInk(sheet, QRect(30, 0, 10, 12)), fallback);  // the second U+4E00
-        EXPECT_EQ(hasInk(sheet, QRect(40, 0, 10, 12)), fallback) << "the missing-glyph box";
+        EXPECT_NE(sheet.copy(0, 0, 10, 12), empty);
+        EXPECT_EQ(sheet.copy(30, 0, 10, 12) != empty, fallback);  // the second U+4E00
+        EXPECT_EQ(sheet.copy(40, 0, 10, 12) != empty, fallback) << "the missing-glyph box";
         const QString said = QString::fromStdString(err);
         EXPECT_EQ(said.count(QStringLiteral("karuvo-cli: U+4E00 \u4E00 is not in \"DejaVu Sans\"; ") +
                              (fallback ? "drawn with \"IPAGothic\"\n" : "left empty\n")), 1) << err;
@@ -137,7 +129,6 @@ TEST_F(CliBinary, EachFaceOfAFileDrawsItsOwnGlyphsUnderItsOwnName) {
     };
     const struct { QString file; int face; const char* family; QFont drawsAs; } cases[] = {
         {fonts + "/renamed.ttf", -1, "Karuvo Test Sans", dejaVu(false, false)},
-        {fonts + "/pair.ttc", 0, "Karuvo Test Sans", dejaVu(false, false)},
         {fonts + "/pair.ttc", 1, "Karuvo Test Serif", dejaVu(false, false, "DejaVu Serif")},
         // Faces of one family, told apart by their weight and slant.
         {fonts + "/weights.ttc", 0, "Karuvo Test Weights", dejaVu(false, false)},
@@ -156,7 +147,7 @@ TEST_F(CliBinary, EachFaceOfAFileDrawsItsOwnGlyphsUnderItsOwnName) {
         ASSERT_GT(fnt.size(), 24);
         EXPECT_EQ(fnt.mid(23, qstrlen(family) + 1), QByteArray(family, qstrlen(family) + 1));
         EXPECT_EQ(quint8(fnt[11]), 0xC0 | (drawsAs.italic() ? 0x20 : 0) | (drawsAs.bold() ? 0x10 : 0));
-        EXPECT_EQ(differingPixels(path("face.bmp"), drawnSheet("Rg&", drawsAs, 32, 40, 0xFFFFFF)), 0);
+        EXPECT_EQ(rgb32(path("face.bmp")), drawnSheet("Rg&", drawsAs, 32, 40, 0xFFFFFF));
     }
 }
 
@@ -237,12 +228,12 @@ TEST_F(CliBinary, GlyphsReachingPastTheirRowAreDrawnInEveryBandTheyReach) {
     const QString text = lines.join(u'\n');
     const QStringList common{"-t", text, "-f", font, "-s", "20", "-c", "20x20"};
     succeeded(common + QStringList{"-o", path("p.bmp")});
-    EXPECT_EQ(differingPixels(path("p.bmp"), drawnSheet(text, plainFace("Karuvo Test Deep", 20), 20, 20, 0xFFFFFF)), 0);
+    EXPECT_EQ(rgb32(path("p.bmp")), drawnSheet(text, plainFace("Karuvo Test Deep", 20), 20, 20, 0xFFFFFF));
     succeeded(common + QStringList{"--shadow", "3,7", "--shadow-colour", "3050FF", "-o", path("s.bmp")});
     const Sheet whole = buildSheet({.text = text, .cellWidth = 20, .cellHeight = 20,
                                     .font = faceDescription("Karuvo Test Deep", 20), .texturePath = {},
                                     .effect = EffectKind::Shadow, .shadowDx = 3, .shadowDy = 7, .shadowColour = 0xFF5030});
-    EXPECT_EQ(differingPixels(path("s.bmp"), whole.image.qimage().convertToFormat(QImage::Format_RGB32)), 0);
+    EXPECT_EQ(rgb32(path("s.bmp")), whole.image.qimage().convertToFormat(QImage::Format_RGB32));
 
 }
 
@@ -259,8 +250,7 @@ TEST_F(CliBinary, MonoGlyphsAreThePlainPaintersAliasedOnesAndEffectsStaySharp) {
     // The plain painter's aliased glyphs, centred in their cells by the font's own metrics.
     QFont font = plainFace("DejaVu Sans", 24);
     font.setStyleStrategy(QFont::NoAntialias);
-    const QImage sheet = QImage(path("m.bmp")).convertToFormat(QImage::Format_RGB32);
-    EXPECT_EQ(sheet, drawnSheet(text, font, 40, 40, 0xFF8000));
+    EXPECT_EQ(rgb32(path("m.bmp")), drawnSheet(text, font, 40, 40, 0xFF8000));
     for (const auto& [effect, colour] : {std::pair(QStringList{"--outline", "2", "--outline-colour", "0000FF"}, 0xFF0000FFu),
                                          {{"--shadow", "2,2", "--shadow-colour", "00FF00"}, 0xFF00FF00u}}) {
         succeeded(common + effect + QStringList{"-o", path("e.bmp")});
@@ -311,18 +301,11 @@ protected:
                     // A PNG whose header chunk fails its checksum.
                     writeFile(path("crc.png"), QByteArray::fromHex("89504e470d0a1a0a0000000d494844520000000400000004080200"
                                                                    "000027f8a2ff0000000049454e44ae426082")) &&
-                    ::mkfifo(QFile::encodeName(path("fifo")).constData(), 0600) == 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        const QByteArray socketName = QFile::encodeName(path("sock"));
-        ASSERT_LT(socketName.size(), qsizetype(sizeof address.sun_path));
-        std::memcpy(address.sun_path, socketName.constData(), socketName.size());
-        ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+                    ::mkfifo(QFile::encodeName(path("fifo")).constData(), 0600) == 0 &&
+                    ::mknod(QFile::encodeName(path("sock")).constData(), S_IFSOCK | 0600, 0) == 0);
         // A device node of the test's own: a fault here must not destroy the machine's.
         device = ::mknod(QFile::encodeName(path("null")).constData(), S_IFCHR | 0666, makedev(1, 3)) == 0;
     }
-    ~CliRuns() override { ::close(sock); }
-    int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
     bool device = false;
 };
 
@@ -401,7 +384,6 @@ const Run kRuns[] = {
     {"-t A --json @/null", 1, "is not a regular file"},
     {"-t A -o @/sheet.tga --fnt @/s.fnt", 2, "does not end in .bmp or .png"},
     {"-t A --fnt @/s.fnt --fnt-format json", 2, "\"json\" is not one of text, xml, binary"},
-    {"-t A --fnt @/s.fnt --pitch 3", 2, "the pitch \"3\" is not one of font, cell"},
     {"-t A -c 70000x8 -o @/big.png --fnt @/big.fnt --fnt-format binary", 1, "cannot hold a sheet width of 70000"},
     // Pages.
     {"-t ABCDEFGH -c 32x32 --max-size 200", 1, "A row of the sheet is 256 pixels wide and does not fit on pages of "

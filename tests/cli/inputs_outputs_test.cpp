@@ -131,8 +131,9 @@ TEST_F(InputsOutputs, AnInterruptedRunLeavesNothingBehind) {
     // Tens of megabytes of outlined ideographs: long enough to be caught writing.
     const QStringList big{"--chars", "U+4E00-U+9FFF", "-s", "64", "-c", "64x64", "--outline", "3", "-q", "-o", path("big.bmp")};
     const auto writing = [&] {
-        for (int i = 0; i < 2000 && entries().filter(QRegularExpression("^\\.big\\.bmp\\.")).isEmpty(); ++i) QThread::msleep(10);
-        return !entries().filter(QRegularExpression("^\\.big\\.bmp\\.")).isEmpty();
+        for (int i = 0; i < 2000; ++i, QThread::msleep(10))
+            if (!entries().filter(QRegularExpression("^\\.big\\.bmp\\.")).isEmpty()) return true;
+        return false;
     };
     for (const int sig : {SIGHUP, SIGKILL}) {  // SIGINT and SIGTERM: at the commit, above
         SCOPED_TRACE(sig);
@@ -176,7 +177,7 @@ TEST_F(InputsOutputs, ANameThatIsNotUtf8IsAUsageError) {
     for (const auto& [script, said] : {std::pair("exec \"$0\" -t \"$(printf 'A\\377')\" -o \"$1/out.bmp\"", "argument 2 is not valid UTF-8"),
                                        {"exec \"$0\" -T \"$1/$(printf 'caf\\351').txt\" -o \"$1/out.bmp\"",
                                         "rename a file whose name is not UTF-8"}}) {
-        const auto [code, err] = runProgram("/bin/sh", {"-c", script, KARUVO_CLI_PATH, dir.path()});
+        const auto [code, err] = runCli({"-c", script, KARUVO_CLI_PATH, dir.path()}, {}, 60000, "/bin/sh");
         EXPECT_EQ(code, 2) << err;
         EXPECT_NE(err.find(said), std::string::npos) << err;
         EXPECT_EQ(err.find("save the text"), std::string::npos) << err;

@@ -37,9 +37,9 @@ inline Ending ended(QProcess& p, int limitMs) {
     return e;
 }
 
-// The exit status and standard error of one run, in `workingFolder` when one is given.
-inline std::pair<int, std::string> runProgram(const QString& program, const QStringList& args,
-                                              const QString& workingFolder = {}, int limitMs = 300000) {
+// The exit status and standard error of one run of `program`, in `workingFolder` when one is given.
+inline std::pair<int, std::string> runCli(const QStringList& args, const QString& workingFolder = {}, int limitMs = 300000,
+                                          const QString& program = QStringLiteral(KARUVO_CLI_PATH)) {
     QProcess p;
     if (!workingFolder.isEmpty()) p.setWorkingDirectory(workingFolder);
     p.start(program, args);
@@ -47,10 +47,6 @@ inline std::pair<int, std::string> runProgram(const QString& program, const QStr
     EXPECT_TRUE(e.finished) << "still running after " << limitMs << " ms";
     EXPECT_FALSE(e.signalled) << "the program crashed";
     return {e.code, e.err};
-}
-
-inline std::pair<int, std::string> runCli(const QStringList& args, const QString& workingFolder = {}, int limitMs = 300000) {
-    return runProgram(QStringLiteral(KARUVO_CLI_PATH), args, workingFolder, limitMs);
 }
 
 // Standard error of a run that must succeed.
@@ -77,14 +73,7 @@ inline QMap<QString, QByteArray> filesIn(const QString& folder) {
     return files;
 }
 
-// How many pixels of the written picture differ from `expected`; -1 for another size.
-inline int differingPixels(const QString& written, const QImage& expected) {
-    const QImage sheet = QImage(written).convertToFormat(QImage::Format_RGB32);
-    if (sheet.size() != expected.size()) return -1;
-    int differing = 0;
-    for (int y = 0; y < expected.height(); ++y)
-        for (int x = 0; x < expected.width(); ++x) differing += sheet.pixel(x, y) != expected.pixel(x, y);
-    return differing;
-}
+// The written picture, in the format the plain painter's sheets are drawn in.
+inline QImage rgb32(const QString& written) { return QImage(written).convertToFormat(QImage::Format_RGB32); }
 
 }  // namespace karuvo::fakes
