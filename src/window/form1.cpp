@@ -163,6 +163,12 @@ void Form1::buildControls() {
     statusText = new QLabel(statusBar);
     statusText->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     statusBar->addWidget(statusText, 1);
+    cmdDetails = new QPushButton(QStringLiteral("詳細(&D)…"), statusBar);
+    cmdDetails->setObjectName(QStringLiteral("cmdDetails"));
+    // Outside the design's tab order; Alt+D presses it.
+    cmdDetails->setFocusPolicy(Qt::NoFocus);
+    cmdDetails->hide();
+    statusBar->addPermanentWidget(cmdDetails);
     statusBar->setGeometry(0, 366, 408, 2 * statusText->fontMetrics().lineSpacing() + 8);
     // The sheet box lies above every other control.
     Picture1[0]->raise();
@@ -190,6 +196,7 @@ void Form1::wireEvents() {
         Text3[i]->onGotFocus = [this, i] { guarded([this, i] { Text3_GotFocus(i); }); };
     for (std::int16_t i = 0; i < std::int16_t(Command3.size()); ++i)
         connect(Command3[i], &QPushButton::clicked, this, [this, i] { guarded([this, i] { Command3_Click(i); }); });
+    connect(cmdDetails, &QPushButton::clicked, this, [this] { dialogs_.showList(QStringLiteral("フォントにない文字"), missingList_); });
     for (std::int16_t i = 0; i < std::int16_t(Picture1.size()); ++i)
         Picture1[i]->onClick = [this, i] { guarded([this, i] { Picture1_Click(i); }); };
     Picture1[0]->onEscape = [this] { Picture1[0]->hide(); };
@@ -422,6 +429,7 @@ void Form1::CreateKaruvo() {
     Picture1[0]->hide();
     statusText->clear();
     statusText->setToolTip({});
+    cmdDetails->hide();
     refuseEmptyText();
     const SheetSettings settings = readSettings();
     Sheet sheet = buildSheet(settings);
@@ -521,7 +529,10 @@ void Form1::keyPressEvent(QKeyEvent* event) {
 
 void Form1::showFindings(const SheetSettings& settings, const Sheet& sheet) {
     const Font& font = CurrentFont ? *CurrentFont : *sheetBoxFont_;
-    showStatus(findingsText(sheetFindings(settings, sheet, font), settings, sheet));
+    const SheetFindings findings = sheetFindings(settings, sheet, font);
+    missingList_ = missingCharactersText(findings);
+    cmdDetails->setVisible(!findings.missing.empty());
+    showStatus(findingsText(findings, settings, sheet));
 }
 
 void Form1::showStatus(const QString& text) {

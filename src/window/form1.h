@@ -56,6 +56,8 @@ public:
     // to the bar's width, and the tip holds them whole.
     QStatusBar* statusBar;
     QLabel* statusText;
+    // Beside the text while characters are not in the chosen face: lists them all.
+    QPushButton* cmdDetails;
 
     // --- menu bar: ファイル ---
     QMenuBar* MenuBar;
@@ -231,6 +233,7 @@ private:
     std::unique_ptr<Font> sheetBoxFont_;
     std::unique_ptr<DrawingContext> sheetContext_;
     SheetSettings shownSettings_;  // what the sheet box's picture was built from
+    QString missingList_;          // what 詳細 lists: the characters of the last build not in its face
 
     // The controls sit on this, below the menu bar.
     QWidget* body_;
