@@ -522,6 +522,27 @@ void Form1::Form_Unload(std::int16_t& Cancel) {
     CurrentFont.reset();
 }
 
+bool Form1::focusNextPrevChild(bool next) {
+    QWidget* from = focusWidget();
+    if (!from) return QWidget::focusNextPrevChild(next);
+    const auto* leaving = qobject_cast<QRadioButton*>(from);
+    for (QWidget* w = from;;) {
+        w = next ? w->nextInFocusChain() : w->previousInFocusChain();
+        if (w == from || !isAncestorOf(w)) return QWidget::focusNextPrevChild(next);
+        if (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisibleTo(this) || !w->isEnabled()) continue;
+        auto* option = qobject_cast<QRadioButton*>(w);
+        if (option && leaving && option->parentWidget() == leaving->parentWidget()) continue;
+        if (option && !option->isChecked()) {
+            // The group's chosen option, where there is one.
+            for (auto* other : option->parentWidget()->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly))
+                if (other->isChecked() && other->isEnabled()) option = other;
+            w = option;
+        }
+        w->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+        return true;
+    }
+}
+
 void Form1::keyPressEvent(QKeyEvent* event) {
     if (Picture1[0]->isVisible() && Picture1[0]->handleKey(event)) event->accept();
     else QWidget::keyPressEvent(event);

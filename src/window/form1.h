@@ -155,6 +155,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Tab and Shift+Tab pass an option group as one stop, landing on its chosen option.
+    bool focusNextPrevChild(bool next) override;
     // Keys that the focused control leaves alone reach the preview while it shows.
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

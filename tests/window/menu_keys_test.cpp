@@ -1,5 +1,6 @@
 // The menu from the keyboard, the window program's own options, and what 保存 says and
 // refuses.
+#include <QApplication>
 #include <QProcess>
 
 #include "window/window_test.h"
@@ -92,4 +93,17 @@ TEST_F(MenuKeys, ExportMakesTheFoldersItNeedsAndSaysSo) {
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(u'\n').toStdString();
     EXPECT_TRUE(QFile::exists(path("out/s.png")));
     EXPECT_EQ(form->statusText->toolTip().section(u'\n', 1, 1), QStringLiteral("なかったフォルダーを作りました: ") + path("out"));
+}
+
+// Tab passes each option group as one stop, landing on its chosen option, both ways.
+TEST_F(MenuKeys, TabLandsOnTheChosenOption) {
+    openProject(R"({"sheet": "out.png"})");
+    form->Option2[1]->setChecked(true);
+    form->Command3[1]->setFocus();
+    QStringList stops;
+    for (const bool back : {false, false, false, true, true, true}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, back ? Qt::ShiftModifier : Qt::NoModifier);
+        stops << QApplication::focusWidget()->objectName();
+    }
+    EXPECT_EQ(stops, (QStringList{"Option1(0)", "Option2(1)", "Text3(0)", "Option2(1)", "Option1(0)", "Command3(1)"}));
 }
