@@ -169,6 +169,10 @@ void Form1::buildControls() {
     cmdDetails->setFocusPolicy(Qt::NoFocus);
     cmdDetails->hide();
     statusBar->addPermanentWidget(cmdDetails);
+    pageText = new QLabel(statusBar);
+    pageText->setObjectName(QStringLiteral("pageText"));
+    pageText->hide();
+    statusBar->addPermanentWidget(pageText);
     statusBar->setGeometry(0, 366, 408, 2 * statusText->fontMetrics().lineSpacing() + 8);
     // The sheet box lies above every other control.
     Picture1[0]->raise();
@@ -200,6 +204,11 @@ void Form1::wireEvents() {
     for (std::int16_t i = 0; i < std::int16_t(Picture1.size()); ++i)
         Picture1[i]->onClick = [this, i] { guarded([this, i] { Picture1_Click(i); }); };
     Picture1[0]->onEscape = [this] { Picture1[0]->hide(); };
+    Picture1[0]->onPage = [this](int step) {
+        if (previewPages_.empty()) return false;
+        if (step > 0 || previewPage_ > 0) showPage(step > 0 ? previewPage_ + 1 : previewPage_ - 1);
+        return true;
+    };
     // The option buttons act on the press of any mouse button, not on a change of
     // selection, so that selecting one with the keyboard opens no dialog. The second
     // press of a double click reaches a widget as a double-click event only.
@@ -440,6 +449,26 @@ void Form1::CreateKaruvo() {
     sheetContext_->flush();
     Picture1[0]->setPicture(std::move(sheet.image));
     Picture1[0]->resize(outerWidth, outerHeight);
+    // A sheet the project splits into pages previews a page at a time, as it is written.
+    previewPages_.clear();
+    if (kept_.maxPageSide > 0) {
+        try {
+            previewPages_ = splitPages(sheet.width, sheet.rows, sheet.cellWidth, sheet.cellHeight, kept_.maxPageSide);
+        } catch (const Error&) {
+            // 書き出し says why the sheet cannot be split; the preview shows it whole.
+        }
+    }
+    if (previewPages_.size() < 2) previewPages_.clear();
+    pageText->setVisible(!previewPages_.empty());
+    if (!previewPages_.empty()) showPage(0);
+}
+
+void Form1::showPage(std::size_t page) {
+    if (previewPages_.empty()) return;
+    previewPage_ = std::min(page, previewPages_.size() - 1);
+    const Page& p = previewPages_[previewPage_];
+    Picture1[0]->setBand(QRect(0, p.y, Picture1[0]->picture().width(), p.height));
+    pageText->setText(QStringLiteral("ページ %1 / %2").arg(previewPage_ + 1).arg(previewPages_.size()));
 }
 
 void Form1::Command3_Click(std::int16_t Index) {

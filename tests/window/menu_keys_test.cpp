@@ -2,6 +2,7 @@
 // refuses.
 #include <QApplication>
 #include <QProcess>
+#include <QWheelEvent>
 
 #include "window/window_test.h"
 
@@ -10,9 +11,10 @@ using namespace karuvo;
 namespace {
 
 struct MenuKeys : fakes::WindowTest {
-    // A project of two characters and the outputs `output` names, opened and active.
-    void openProject(const char* output) {
-        ASSERT_TRUE(fakes::writeFile(path("p.karuvo"), QByteArray(R"({"karuvo": 1, "text": "AB", "output": )") + output + "}"));
+    // A project of two characters and the outputs `output` names (or of the keys `keys`),
+    // opened and active.
+    void openProject(const char* output, const QByteArray& keys = R"("text": "AB")") {
+        ASSERT_TRUE(fakes::writeFile(path("p.karuvo"), R"({"karuvo": 1, )" + keys + R"(, "output": )" + output + "}"));
         ASSERT_TRUE(form->openProject(path("p.karuvo")));
         form->show();
         form->activateWindow();
@@ -106,4 +108,43 @@ TEST_F(MenuKeys, TabLandsOnTheChosenOption) {
         stops << QApplication::focusWidget()->objectName();
     }
     EXPECT_EQ(stops, (QStringList{"Option1(0)", "Option2(1)", "Text3(0)", "Option2(1)", "Option1(0)", "Command3(1)"}));
+}
+
+// A sheet the project splits previews a page at a time: PageDown and PageUp, or Shift and
+// the wheel, turn the pages, and the status bar names the page.
+TEST_F(MenuKeys, APagedSheetPreviewsPageByPage) {
+    openProject(R"({"sheet": "p.bmp", "maxSize": 20})",
+                R"("chars": "U+0041-U+004A", "columns": 2, "cell": {"width": 10, "height": 10})");
+    form->Command3[0]->click();
+    window::PictureBox* box = form->Picture1[0];
+    // Five rows of 10 pixels, two to a page of at most 20 x 20: pages from rows 0, 2 and 4.
+    const auto shows = [&](int top, int height) {
+        QApplication::processEvents();
+        const QImage shown = box->viewport()->grab(QRect(0, 0, 20, height)).toImage().convertToFormat(QImage::Format_RGB32);
+        return box->contentSize() == QSize(24, height + 4) &&
+               shown == box->picture().qimage().copy(0, top, 20, height).convertToFormat(QImage::Format_RGB32);
+    };
+    const auto wheel = [&](int delta) {
+        QWheelEvent e(QPointF(5, 5), box->mapToGlobal(QPointF(5, 5)), {}, QPoint(0, delta), Qt::NoButton,
+                      Qt::ShiftModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(box->viewport(), &e);
+    };
+    EXPECT_EQ(form->pageText->text(), QStringLiteral("ページ 1 / 3"));
+    EXPECT_TRUE(shows(0, 20));
+    QTest::keyClick(box, Qt::Key_PageDown);
+    EXPECT_EQ(form->pageText->text(), QStringLiteral("ページ 2 / 3"));
+    EXPECT_TRUE(shows(20, 20));
+    wheel(-120);
+    wheel(-120);
+    EXPECT_EQ(form->pageText->text(), QStringLiteral("ページ 3 / 3"));
+    EXPECT_TRUE(shows(40, 10));
+    QTest::keyClick(box, Qt::Key_PageUp);
+    wheel(120);
+    wheel(120);
+    EXPECT_EQ(form->pageText->text(), QStringLiteral("ページ 1 / 3"));
+    EXPECT_TRUE(form->pageText->isVisible());
+    // 保存 writes the whole sheet, every page of it.
+    dialogs.saveNames.push_back({path("whole.bmp"), dialogs::SheetFileType::Bitmap});
+    form->Command3[1]->click();
+    EXPECT_EQ(QImage(path("whole.bmp")).size(), QSize(20, 50));
 }
