@@ -148,3 +148,36 @@ TEST_F(MenuKeys, APagedSheetPreviewsPageByPage) {
     form->Command3[1]->click();
     EXPECT_EQ(QImage(path("whole.bmp")).size(), QSize(20, 50));
 }
+
+// 詳細 lists every character the face lacks, a line each, where the bar names three.
+TEST_F(MenuKeys, DetailsListEveryCharacterTheFaceLacks) {
+    const char32_t lacked[] = {U'字', U'か', U'カ', U'漢', U'\u0938'};
+    QString text = QStringLiteral("A");
+    for (const char32_t c : lacked) text += QString::fromUcs4(&c, 1);
+    openProject(R"({"sheet": "s.png"})", R"("text": ")" + text.toUtf8() + R"(", "font": {"family": "DejaVu Sans"})");
+    form->Command3[0]->click();
+    ASSERT_TRUE(form->cmdDetails->isVisible());
+    form->cmdDetails->click();
+    ASSERT_EQ(dialogs.lists.size(), 1);
+    const QStringList lines = dialogs.lists[0].split(u'\n');
+    ASSERT_EQ(lines.size(), 6);
+    EXPECT_EQ(lines[0], QStringLiteral("フォントにない文字"));
+    for (int i = 0; i < 5; ++i) {
+        const QString name = QStringLiteral("U+%1 ").arg(uint(lacked[i]), 4, 16, QChar(u'0')).toUpper() + QString::fromUcs4(&lacked[i], 1);
+        EXPECT_TRUE(lines[i + 1].startsWith(name + u'（')) << lines[i + 1].toStdString();
+        EXPECT_TRUE(lines[i + 1].endsWith(i < 4 ? QStringLiteral(" で描画）") : QStringLiteral("（どのフォントにもなく欠字の箱）")))
+            << lines[i + 1].toStdString();
+    }
+    form->Text1->setPlainText(QStringLiteral("AB"));
+    form->Command3[0]->click();
+    EXPECT_FALSE(form->cmdDetails->isVisible());
+}
+
+// A project whose font is not installed opens, saying so and naming the face drawn in.
+TEST_F(MenuKeys, AProjectFontNotInstalledIsNamedWhenItOpens) {
+    openProject(R"({"sheet": "s.png"})", R"("text": "A", "font": {"family": "Karuvo No Such Family"})");
+    EXPECT_EQ(form->projectPath(), path("p.karuvo"));
+    EXPECT_EQ(said(), QStringLiteral("プロジェクトのフォント「Karuvo No Such Family」はインストールされていないため、代わりに「") +
+                          form->Label1[0]->text() + QStringLiteral("」で描きます。フォントをインストールするか、フォント選択で別のフォントを選んでください。"));
+    EXPECT_FALSE(form->Label1[0]->text().isEmpty());
+}
