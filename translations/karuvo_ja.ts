@@ -461,5 +461,9 @@ Do you want to replace it?</source>
         <source>Cannot make the folder &quot;%1&quot;: %2</source>
         <translation>フォルダー「%1」を作れません: %2</translation>
     </message>
+    <message>
+        <source>The project&apos;s font &quot;%1&quot; is not installed, so the sheet is drawn in &quot;%2&quot; instead. Install the font, or choose another with フォント選択.</source>
+        <translation>プロジェクトのフォント「%1」はインストールされていないため、代わりに「%2」で描きます。フォントをインストールするか、フォント選択で別のフォントを選んでください。</translation>
+    </message>
 </context>
 </TS>

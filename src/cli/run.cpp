@@ -71,14 +71,11 @@ std::unique_ptr<Font> chooseFont(CliOptions& o, std::unique_ptr<FontFile>& file,
                                        "\" is a family name; give -f a font file or drop --face-index");
     }
     MadeFont made = makeFont(o.font);
-    file = std::move(made.file);
-    // A family may be installed under a localised name too ("IPAゴシック").
-    const QString& family = o.font.family;
-    if (!file && !family.isEmpty() && !QFontDatabase::hasFamily(family) &&
-        made.font->resolvedFamily().compare(family, Qt::CaseInsensitive) != 0) {
-        err << kPrefix << "warning: the font family \"" << visible(family) << "\" is not installed; using \""
+    if (const auto family = substitutedFamily(o.font, made)) {
+        err << kPrefix << "warning: the font family \"" << visible(*family) << "\" is not installed; using \""
             << visible(made.font->resolvedFamily()) << "\" instead\n";
     }
+    file = std::move(made.file);
     o.settings.font = made.description;
     return std::move(made.font);
 }

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QColorDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFont>
@@ -13,6 +14,8 @@
 #include <QLocale>
 #include <QSettings>
 #include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
 #include <cmath>
 
 #include "platform/image_io.h"
@@ -190,6 +193,21 @@ SaveName Module1::SaveSheetFileDialog() {
 
 void Module1::showMessage(const QString& message) {
     QMessageBox::warning(QApplication::activeWindow(), QStringLiteral("KARUVO作成ツール"), message);
+}
+
+void Module1::showList(const QString& title, const QString& lines) {
+    QDialog dialog(QApplication::activeWindow());
+    dialog.setWindowTitle(title);
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* text = new QPlainTextEdit(lines, &dialog);
+    text->setReadOnly(true);
+    text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    layout->addWidget(text);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    dialog.resize(480, 360);
+    dialog.exec();
 }
 
 QString projectNameFilter() {

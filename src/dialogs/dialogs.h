@@ -39,6 +39,9 @@ public:
 
     // Tells the user why an action failed; returns when the user has read it.
     virtual void showMessage(const QString& message) = 0;
+    // Shows a long text, a line an item, in a window of its own that scrolls, titled
+    // `title`; returns when the user has closed it.
+    virtual void showList(const QString& title, const QString& lines) = 0;
 
     // Full path of the project file to open, or "" when cancelled.
     virtual QString OpenProjectFileDialog() = 0;
@@ -106,6 +109,7 @@ public:
     QString OpenTextureFileDialog() override;
     SaveName SaveSheetFileDialog() override;
     void showMessage(const QString& message) override;
+    void showList(const QString& title, const QString& lines) override;
     QString OpenProjectFileDialog() override;
     QString SaveProjectFileDialog() override;
     Unsaved AskSaveChanges(const QString& projectName) override;

@@ -1,5 +1,7 @@
 #include "project.h"
 
+#include <QFontDatabase>
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -57,6 +59,14 @@ MadeFont makeFont(const FontRequest& asked) {
                                                 "\" at " + std::to_string(asked.pixelSize) + " pixels");
     }
     return made;
+}
+
+std::optional<QString> substitutedFamily(const FontRequest& request, const MadeFont& made) {
+    const QString& family = request.family;
+    if (made.file || !made.font || family.isEmpty() || QFontDatabase::hasFamily(family) ||
+        made.font->resolvedFamily().compare(family, Qt::CaseInsensitive) == 0)
+        return std::nullopt;
+    return family;
 }
 
 }  // namespace karuvo

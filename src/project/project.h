@@ -51,6 +51,11 @@ struct MadeFont {
 // cannot be loaded and Error(InvalidSize) for a font that cannot be made.
 MadeFont makeFont(const FontRequest& request);
 
+// The family `request` names when no installed face has it and `made` draws with another
+// face instead (a family may be installed under a localised name too); none for a font
+// file or an installed family.
+std::optional<QString> substitutedFamily(const FontRequest& request, const MadeFont& made);
+
 // Refuses a font file that some glyph of `text` cannot be drawn from (see
 // checkGlyphsRasterise), before anything is drawn: `file` was loaded for `request` and
 // made the font of `description`.

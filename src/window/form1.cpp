@@ -163,6 +163,16 @@ void Form1::buildControls() {
     statusText = new QLabel(statusBar);
     statusText->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     statusBar->addWidget(statusText, 1);
+    cmdDetails = new QPushButton(QStringLiteral("詳細(&D)…"), statusBar);
+    cmdDetails->setObjectName(QStringLiteral("cmdDetails"));
+    // Outside the design's tab order; Alt+D presses it.
+    cmdDetails->setFocusPolicy(Qt::NoFocus);
+    cmdDetails->hide();
+    statusBar->addPermanentWidget(cmdDetails);
+    pageText = new QLabel(statusBar);
+    pageText->setObjectName(QStringLiteral("pageText"));
+    pageText->hide();
+    statusBar->addPermanentWidget(pageText);
     statusBar->setGeometry(0, 366, 408, 2 * statusText->fontMetrics().lineSpacing() + 8);
     // The sheet box lies above every other control.
     Picture1[0]->raise();
@@ -190,9 +200,15 @@ void Form1::wireEvents() {
         Text3[i]->onGotFocus = [this, i] { guarded([this, i] { Text3_GotFocus(i); }); };
     for (std::int16_t i = 0; i < std::int16_t(Command3.size()); ++i)
         connect(Command3[i], &QPushButton::clicked, this, [this, i] { guarded([this, i] { Command3_Click(i); }); });
+    connect(cmdDetails, &QPushButton::clicked, this, [this] { dialogs_.showList(QStringLiteral("フォントにない文字"), missingList_); });
     for (std::int16_t i = 0; i < std::int16_t(Picture1.size()); ++i)
         Picture1[i]->onClick = [this, i] { guarded([this, i] { Picture1_Click(i); }); };
     Picture1[0]->onEscape = [this] { Picture1[0]->hide(); };
+    Picture1[0]->onPage = [this](int step) {
+        if (previewPages_.empty()) return false;
+        if (step > 0 || previewPage_ > 0) showPage(step > 0 ? previewPage_ + 1 : previewPage_ - 1);
+        return true;
+    };
     // The option buttons act on the press of any mouse button, not on a change of
     // selection, so that selecting one with the keyboard opens no dialog. The second
     // press of a double click reaches a widget as a double-click event only.
@@ -422,6 +438,7 @@ void Form1::CreateKaruvo() {
     Picture1[0]->hide();
     statusText->clear();
     statusText->setToolTip({});
+    cmdDetails->hide();
     refuseEmptyText();
     const SheetSettings settings = readSettings();
     Sheet sheet = buildSheet(settings);
@@ -432,6 +449,26 @@ void Form1::CreateKaruvo() {
     sheetContext_->flush();
     Picture1[0]->setPicture(std::move(sheet.image));
     Picture1[0]->resize(outerWidth, outerHeight);
+    // A sheet the project splits into pages previews a page at a time, as it is written.
+    previewPages_.clear();
+    if (kept_.maxPageSide > 0) {
+        try {
+            previewPages_ = splitPages(sheet.width, sheet.rows, sheet.cellWidth, sheet.cellHeight, kept_.maxPageSide);
+        } catch (const Error&) {
+            // 書き出し says why the sheet cannot be split; the preview shows it whole.
+        }
+    }
+    if (previewPages_.size() < 2) previewPages_.clear();
+    pageText->setVisible(!previewPages_.empty());
+    if (!previewPages_.empty()) showPage(0);
+}
+
+void Form1::showPage(std::size_t page) {
+    if (previewPages_.empty()) return;
+    previewPage_ = std::min(page, previewPages_.size() - 1);
+    const Page& p = previewPages_[previewPage_];
+    Picture1[0]->setBand(QRect(0, p.y, Picture1[0]->picture().width(), p.height));
+    pageText->setText(QStringLiteral("ページ %1 / %2").arg(previewPage_ + 1).arg(previewPages_.size()));
 }
 
 void Form1::Command3_Click(std::int16_t Index) {
@@ -514,6 +551,27 @@ void Form1::Form_Unload(std::int16_t& Cancel) {
     CurrentFont.reset();
 }
 
+bool Form1::focusNextPrevChild(bool next) {
+    QWidget* from = focusWidget();
+    if (!from) return QWidget::focusNextPrevChild(next);
+    const auto* leaving = qobject_cast<QRadioButton*>(from);
+    for (QWidget* w = from;;) {
+        w = next ? w->nextInFocusChain() : w->previousInFocusChain();
+        if (w == from || !isAncestorOf(w)) return QWidget::focusNextPrevChild(next);
+        if (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisibleTo(this) || !w->isEnabled()) continue;
+        auto* option = qobject_cast<QRadioButton*>(w);
+        if (option && leaving && option->parentWidget() == leaving->parentWidget()) continue;
+        if (option && !option->isChecked()) {
+            // The group's chosen option, where there is one.
+            for (auto* other : option->parentWidget()->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly))
+                if (other->isChecked() && other->isEnabled()) option = other;
+            w = option;
+        }
+        w->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+        return true;
+    }
+}
+
 void Form1::keyPressEvent(QKeyEvent* event) {
     if (Picture1[0]->isVisible() && Picture1[0]->handleKey(event)) event->accept();
     else QWidget::keyPressEvent(event);
@@ -521,7 +579,10 @@ void Form1::keyPressEvent(QKeyEvent* event) {
 
 void Form1::showFindings(const SheetSettings& settings, const Sheet& sheet) {
     const Font& font = CurrentFont ? *CurrentFont : *sheetBoxFont_;
-    showStatus(findingsText(sheetFindings(settings, sheet, font), settings, sheet));
+    const SheetFindings findings = sheetFindings(settings, sheet, font);
+    missingList_ = missingCharactersText(findings);
+    cmdDetails->setVisible(!findings.missing.empty());
+    showStatus(findingsText(findings, settings, sheet));
 }
 
 void Form1::showStatus(const QString& text) {

@@ -19,6 +19,7 @@
 #include "platform/font.h"
 #include "project/project.h"
 #include "sheet/builder.h"
+#include "sheet/pages.h"
 #include "sheet/settings.h"
 
 namespace karuvo::window {
@@ -56,6 +57,10 @@ public:
     // to the bar's width, and the tip holds them whole.
     QStatusBar* statusBar;
     QLabel* statusText;
+    // Beside the text while characters are not in the chosen face: lists them all.
+    QPushButton* cmdDetails;
+    // "ページ 2 / 3" while the preview shows one page of a sheet the project splits.
+    QLabel* pageText;
 
     // --- menu bar: ファイル ---
     QMenuBar* MenuBar;
@@ -153,6 +158,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Tab and Shift+Tab pass an option group as one stop, landing on its chosen option.
+    bool focusNextPrevChild(bool next) override;
     // Keys that the focused control leaves alone reach the preview while it shows.
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -218,6 +225,8 @@ private:
     void placePreview();
     // Tells in the status bar what the sheet just built from `settings` hides.
     void showFindings(const SheetSettings& settings, const Sheet& sheet);
+    // Shows page `page` of the previewed sheet (held within its pages) and names it.
+    void showPage(std::size_t page);
     // Shows the first two lines of `text` in the status bar, each cut to its width, the
     // whole in its tooltip.
     void showStatus(const QString& text);
@@ -231,6 +240,9 @@ private:
     std::unique_ptr<Font> sheetBoxFont_;
     std::unique_ptr<DrawingContext> sheetContext_;
     SheetSettings shownSettings_;  // what the sheet box's picture was built from
+    QString missingList_;          // what 詳細 lists: the characters of the last build not in its face
+    std::vector<Page> previewPages_;  // the pages of the previewed sheet; none when it is one
+    std::size_t previewPage_ = 0;
 
     // The controls sit on this, below the menu bar.
     QWidget* body_;

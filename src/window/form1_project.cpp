@@ -257,11 +257,18 @@ bool Form1::openProject(const QString& path) {
     Text3[2]->setText(decimalText(s.outlineRadius));
     Option2[s.effect == EffectKind::Shadow ? 1 : s.effect == EffectKind::Outline ? 2 : 0]->setChecked(true);
     cellFitted_ = !p.cellGiven;
+    const std::optional<QString> substituted = substitutedFamily(p.font, sources.made);
     takeProject(std::move(p), std::move(sources), true);
     projectPath_ = QFileInfo(path).absoluteFilePath();
     filling_ = false;
     savedContents_ = projectFileContents(currentProject(), projectPath_);
     showProjectState();
+    if (substituted) {
+        dialogs_.showMessage(QCoreApplication::translate(
+                                 "karuvo", "The project's font \"%1\" is not installed, so the sheet is drawn in \"%2\" instead. "
+                                           "Install the font, or choose another with フォント選択.")
+                                 .arg(*substituted, Label1[0]->text()));
+    }
     return true;
 }
 

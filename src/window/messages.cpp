@@ -141,6 +141,26 @@ QString exportText(const OutputResult& result, std::size_t files) {
     return said.join(u'\n');
 }
 
+namespace {
+
+// One character another face drew or none had, with what became of it.
+QString missingCharText(const SheetFindings& f, const FallbackChar& m) {
+    const QString name = QStringLiteral("U+%1 %2")
+                             .arg(QString::number(static_cast<std::uint32_t>(m.codePoint), 16).toUpper().rightJustified(4, u'0'),
+                                  codePointText(m.codePoint));
+    return f.leftEmpty        ? translated(QT_TRANSLATE_NOOP("karuvo", "%1 left empty")).arg(name)
+           : m.face.isEmpty() ? translated(QT_TRANSLATE_NOOP("karuvo", "%1: no installed face has it, so its cell shows the missing-glyph box")).arg(name)
+                              : translated(QT_TRANSLATE_NOOP("karuvo", "%1 drawn with \"%2\"")).arg(name, m.face);
+}
+
+}  // namespace
+
+QString missingCharactersText(const SheetFindings& f) {
+    QStringList lines;
+    for (const FallbackChar& m : f.missing) lines << missingCharText(f, m);
+    return lines.join(u'\n');
+}
+
 QString findingsText(const SheetFindings& f, const SheetSettings& settings, const Sheet& sheet) {
     QStringList said;
     if (f.textureMissing) {
@@ -151,15 +171,7 @@ QString findingsText(const SheetFindings& f, const SheetSettings& settings, cons
     } else {
         constexpr std::size_t kFirstFew = 3;
         QStringList which;
-        for (std::size_t i = 0; i < std::min(f.missing.size(), kFirstFew); ++i) {
-            const FallbackChar& m = f.missing[i];
-            const QString name = QStringLiteral("U+%1 %2")
-                                     .arg(QString::number(static_cast<std::uint32_t>(m.codePoint), 16).toUpper().rightJustified(4, u'0'),
-                                          codePointText(m.codePoint));
-            which << (f.leftEmpty        ? translated(QT_TRANSLATE_NOOP("karuvo", "%1 left empty")).arg(name)
-                      : m.face.isEmpty() ? translated(QT_TRANSLATE_NOOP("karuvo", "%1: no installed face has it, so its cell shows the missing-glyph box")).arg(name)
-                                         : translated(QT_TRANSLATE_NOOP("karuvo", "%1 drawn with \"%2\"")).arg(name, m.face));
-        }
+        for (std::size_t i = 0; i < std::min(f.missing.size(), kFirstFew); ++i) which << missingCharText(f, f.missing[i]);
         if (f.missing.size() > kFirstFew)
             which << translated(QT_TRANSLATE_NOOP("karuvo", "and %1 more")).arg(f.missing.size() - kFirstFew);
         said << translated(QT_TRANSLATE_NOOP("karuvo", "%1 characters are not in \"%2\": %3"))

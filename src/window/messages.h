@@ -29,6 +29,10 @@ QString userMessage(const Error& error);
 // the counts and sizes first so that a line cut short keeps them.
 QString findingsText(const SheetFindings& findings, const SheetSettings& settings, const Sheet& sheet);
 
+// Every character of `findings` another face drew or none had, a line each, as the
+// status bar names the first few.
+QString missingCharactersText(const SheetFindings& findings);
+
 // The line that says an edge effect or a distance field of `settings` reaches past cells
 // of cellWidth x cellHeight, and the cell that would hold it.
 QString spillText(const SheetSettings& settings, std::int32_t cellWidth, std::int32_t cellHeight, const CellSize& holding);

@@ -24,6 +24,7 @@ PictureBox::PictureBox(QWidget* parent) : QAbstractScrollArea(parent) {
 
 void PictureBox::setPicture(Image picture) {
     picture_ = std::move(picture);
+    band_ = {};
     zoom_ = 1;
     horizontalScrollBar()->setValue(0);
     verticalScrollBar()->setValue(0);
@@ -31,8 +32,23 @@ void PictureBox::setPicture(Image picture) {
     viewport()->update();
 }
 
+void PictureBox::setBand(QRect band) {
+    band_ = band;
+    horizontalScrollBar()->setValue(0);
+    verticalScrollBar()->setValue(0);
+    if (room_.isValid() && isVisible()) resize(fittingSize());
+    updateScrollBars();
+    viewport()->update();
+}
+
+QRect PictureBox::shownPart() const {
+    const QRect whole(0, 0, picture_.width(), picture_.height());
+    return band_.isNull() ? whole : band_.intersected(whole);
+}
+
 QSize PictureBox::contentSize() const {
-    return {picture_.width() * zoom_ + kMargin, picture_.height() * zoom_ + kMargin};
+    const QSize shown = shownPart().size();
+    return {shown.width() * zoom_ + kMargin, shown.height() * zoom_ + kMargin};
 }
 
 void PictureBox::setZoom(int zoom) {
@@ -105,11 +121,12 @@ void PictureBox::paintEvent(QPaintEvent* event) {
     const QPoint offset(horizontalScrollBar()->value(), verticalScrollBar()->value());
     // Only the picture pixels that reach the exposed part, each a zoom x zoom square.
     const QRect shown = event->rect().translated(offset);
-    const QRect source = QRect(shown.left() / zoom_, shown.top() / zoom_, shown.width() / zoom_ + 2,
-                               shown.height() / zoom_ + 2)
-                             .intersected(QRect(0, 0, picture_.width(), picture_.height()));
+    const QRect part = shownPart();
+    const QRect source = QRect(part.left() + shown.left() / zoom_, part.top() + shown.top() / zoom_,
+                               shown.width() / zoom_ + 2, shown.height() / zoom_ + 2)
+                             .intersected(part);
     if (source.isEmpty()) return;
-    const QRect target(source.left() * zoom_ - offset.x(), source.top() * zoom_ - offset.y(),
+    const QRect target((source.left() - part.left()) * zoom_ - offset.x(), (source.top() - part.top()) * zoom_ - offset.y(),
                        source.width() * zoom_, source.height() * zoom_);
     p.drawImage(target, picture_.qimage(), source);
 }
@@ -128,6 +145,12 @@ void PictureBox::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void PictureBox::wheelEvent(QWheelEvent* event) {
+    // A shifted wheel may turn vertical steps into horizontal ones.
+    const int pageSteps = event->angleDelta().y() != 0 ? event->angleDelta().y() : event->angleDelta().x();
+    if (onPage && event->modifiers() == Qt::ShiftModifier && pageSteps != 0 && onPage(pageSteps > 0 ? -1 : 1)) {
+        event->accept();
+        return;
+    }
     if (!(event->modifiers() & Qt::ControlModifier)) {
         QAbstractScrollArea::wheelEvent(event);
         return;
@@ -144,6 +167,9 @@ bool PictureBox::handleKey(QKeyEvent* event) {
     case Qt::Key_Escape:
         if (onEscape) onEscape();
         return true;
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        return onPage && onPage(event->key() == Qt::Key_PageUp ? -1 : 1);
     case Qt::Key_Plus:
     case Qt::Key_Equal:
         if (!ctrl) return false;

@@ -23,6 +23,10 @@ public:
     const Image& picture() const { return picture_; }
     // Takes a new picture and shows it unmagnified from its top-left corner.
     void setPicture(Image picture);
+    // Shows only `band` of the picture (a page of a sheet), as if it were the whole, from
+    // its top-left corner; a null rectangle shows the whole picture again. A new picture
+    // shows whole.
+    void setBand(QRect band);
 
     int zoom() const { return zoom_; }
     // Held within 1 to kMaxZoom. A box shown within a room (setRoom) grows or shrinks
@@ -44,6 +48,10 @@ public:
     std::function<void()> onClick;
     // Called on Escape.
     std::function<void()> onEscape;
+    // Called with -1 on PageUp or Shift + wheel up, +1 on PageDown or Shift + wheel down;
+    // when it gives true (a page was turned or there was none further), the key or the
+    // wheel does nothing else; otherwise it scrolls as usual.
+    std::function<bool(int)> onPage;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -59,8 +67,11 @@ private:
     std::pair<bool, bool> barsNeeded(QSize box) const;
     QSize fittingSize() const;
     void updateScrollBars();
+    // The part of the picture shown: the band, or the whole picture.
+    QRect shownPart() const;
 
     Image picture_;
+    QRect band_;
     QSize room_;
     int zoom_ = 1;
     bool pressed_ = false;

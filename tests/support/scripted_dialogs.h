@@ -20,6 +20,7 @@ public:
     std::deque<Unsaved> unsavedAnswers;
     QStringList unsavedQuestions;  // the project each question named
     QStringList messages;
+    QStringList lists;  // each shown list, its title on the first line
     int fontCalls = 0, colourCalls = 0, openCalls = 0, saveCalls = 0, projectCalls = 0;
 
     std::optional<FontDescription> ChooseFontDialog() override { return next(fonts, fontCalls, "font"); }
@@ -27,6 +28,7 @@ public:
     QString OpenTextureFileDialog() override { return next(openNames, openCalls, "open-file"); }
     dialogs::SaveName SaveSheetFileDialog() override { return next(saveNames, saveCalls, "save-file"); }
     void showMessage(const QString& message) override { messages << message; }
+    void showList(const QString& title, const QString& lines) override { lists << title + u'\n' + lines; }
     QString OpenProjectFileDialog() override { return next(projectOpenNames, projectCalls, "project open"); }
     QString SaveProjectFileDialog() override { return next(projectSaveNames, projectCalls, "project save"); }
     Unsaved AskSaveChanges(const QString& projectName) override {

@@ -2,6 +2,7 @@
 // say and refuse.
 #include <QApplication>
 #include <QProcess>
+#include <QWheelEvent>
 
 #include "window/window_test.h"
 
@@ -10,9 +11,10 @@ using namespace karuvo;
 namespace {
 
 struct MenuKeys : fakes::WindowTest {
-    // A project of two characters and the outputs `output` names, opened and active.
-    void openProject(const char* output) {
-        ASSERT_TRUE(fakes::writeFile(path("p.karuvo"), QByteArray(R"({"karuvo": 1, "text": "AB", "output": )") + output + "}"));
+    // A project of two characters (or of the keys `keys`) and the outputs `output` names,
+    // opened and active.
+    void openProject(const char* output, const QByteArray& keys = R"("text": "AB")") {
+        ASSERT_TRUE(fakes::writeFile(path("p.karuvo"), R"({"karuvo": 1, )" + keys + R"(, "output": )" + output + "}"));
         ASSERT_TRUE(form->openProject(path("p.karuvo")));
         form->show();
         form->activateWindow();
@@ -90,4 +92,89 @@ TEST(WindowProgram, AnswersItsOwnOptions) {
         const QString out = QString::fromUtf8(p.readAllStandardOutput()), err = QString::fromUtf8(p.readAllStandardError());
         EXPECT_TRUE(p.exitCode() == r.exit && out.startsWith(r.out) && err.contains(r.err)) << (r.args[0] + u'\n' + out + err).toStdString();
     }
+}
+
+// Tab passes each option group as one stop, landing on its chosen option, both ways.
+TEST_F(MenuKeys, TabLandsOnTheChosenOption) {
+    openProject(R"({"sheet": "out.png"})");
+    form->Option2[1]->setChecked(true);
+    form->Command3[1]->setFocus();
+    QStringList stops;
+    for (const bool back : {false, false, false, true, true, true}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, back ? Qt::ShiftModifier : Qt::NoModifier);
+        stops << QApplication::focusWidget()->objectName();
+    }
+    EXPECT_EQ(stops, (QStringList{"Option1(0)", "Option2(1)", "Text3(0)", "Option2(1)", "Option1(0)", "Command3(1)"}));
+}
+
+// A sheet the project splits previews a page at a time: PageDown and PageUp, or Shift and
+// the wheel, turn the pages, and the status bar names the page.
+TEST_F(MenuKeys, APagedSheetPreviewsPageByPage) {
+    openProject(R"({"sheet": "p.bmp", "maxSize": 20})",
+                R"("chars": "U+0041-U+004A", "columns": 2, "cell": {"width": 10, "height": 10})");
+    form->Command3[0]->click();
+    window::PictureBox* box = form->Picture1[0];
+    // Five rows of 10 pixels, two to a page of at most 20 x 20: pages from rows 0, 2 and 4.
+    const auto shows = [&](int top, int height) {
+        QApplication::processEvents();
+        const QImage shown = box->viewport()->grab(QRect(0, 0, 20, height)).toImage().convertToFormat(QImage::Format_RGB32);
+        return box->contentSize() == QSize(24, height + 4) &&
+               shown == box->picture().qimage().copy(0, top, 20, height).convertToFormat(QImage::Format_RGB32);
+    };
+    const auto wheel = [&](int delta) {
+        QWheelEvent e(QPointF(5, 5), box->mapToGlobal(QPointF(5, 5)), {}, QPoint(0, delta), Qt::NoButton,
+                      Qt::ShiftModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(box->viewport(), &e);
+    };
+    EXPECT_EQ(form->pageText->text(), QStringLiteral("ページ 1 / 3"));
+    EXPECT_TRUE(shows(0, 20));
+    QTest::keyClick(box, Qt::Key_PageDown);
+    EXPECT_EQ(form->pageText->text(), QStringLiteral("ページ 2 / 3"));
+    EXPECT_TRUE(shows(20, 20));
+    wheel(-120);
+    wheel(-120);
+    EXPECT_EQ(form->pageText->text(), QStringLiteral("ページ 3 / 3"));
+    EXPECT_TRUE(shows(40, 10));
+    QTest::keyClick(box, Qt::Key_PageUp);
+    wheel(120);
+    wheel(120);
+    EXPECT_EQ(form->pageText->text(), QStringLiteral("ページ 1 / 3"));
+    EXPECT_TRUE(form->pageText->isVisible());
+    // 保存 writes the whole sheet, every page of it.
+    dialogs.saveNames.push_back({path("whole.bmp"), dialogs::SheetFileType::Bitmap});
+    form->Command3[1]->click();
+    EXPECT_EQ(QImage(path("whole.bmp")).size(), QSize(20, 50));
+}
+
+// 詳細 lists every character the face lacks, a line each, where the bar names three.
+TEST_F(MenuKeys, DetailsListEveryCharacterTheFaceLacks) {
+    const char32_t lacked[] = {U'字', U'か', U'カ', U'漢', U'\u0938'};
+    QString text = QStringLiteral("A");
+    for (const char32_t c : lacked) text += QString::fromUcs4(&c, 1);
+    openProject(R"({"sheet": "s.png"})", R"("text": ")" + text.toUtf8() + R"(", "font": {"family": "DejaVu Sans"})");
+    form->Command3[0]->click();
+    ASSERT_TRUE(form->cmdDetails->isVisible());
+    form->cmdDetails->click();
+    ASSERT_EQ(dialogs.lists.size(), 1);
+    const QStringList lines = dialogs.lists[0].split(u'\n');
+    ASSERT_EQ(lines.size(), 6);
+    EXPECT_EQ(lines[0], QStringLiteral("フォントにない文字"));
+    for (int i = 0; i < 5; ++i) {
+        const QString name = QStringLiteral("U+%1 ").arg(uint(lacked[i]), 4, 16, QChar(u'0')).toUpper() + QString::fromUcs4(&lacked[i], 1);
+        EXPECT_TRUE(lines[i + 1].startsWith(name + u'（')) << lines[i + 1].toStdString();
+        EXPECT_TRUE(lines[i + 1].endsWith(i < 4 ? QStringLiteral(" で描画）") : QStringLiteral("（どのフォントにもなく欠字の箱）")))
+            << lines[i + 1].toStdString();
+    }
+    form->Text1->setPlainText(QStringLiteral("AB"));
+    form->Command3[0]->click();
+    EXPECT_FALSE(form->cmdDetails->isVisible());
+}
+
+// A project whose font is not installed opens, saying so and naming the face drawn in.
+TEST_F(MenuKeys, AProjectFontNotInstalledIsNamedWhenItOpens) {
+    openProject(R"({"sheet": "s.png"})", R"("text": "A", "font": {"family": "Karuvo No Such Family"})");
+    EXPECT_EQ(form->projectPath(), path("p.karuvo"));
+    EXPECT_EQ(said(), QStringLiteral("プロジェクトのフォント「Karuvo No Such Family」はインストールされていないため、代わりに「") +
+                          form->Label1[0]->text() + QStringLiteral("」で描きます。フォントをインストールするか、フォント選択で別のフォントを選んでください。"));
+    EXPECT_FALSE(form->Label1[0]->text().isEmpty());
 }

@@ -64,10 +64,11 @@ TEST_F(ProjectWindowTest, OpeningFillsTheControlsAndExportWritesWhatTheCommandLi
              "effect": {"kind": "outline", "radius": 2, "outlineColour": "#00FF00"},
              "output": {"sheet": "w/l.bmp", "fnt": "w/l.fnt", "fntFormat": "binary", "pitch": "cell"}})",
          u"ABC\nDEF\nGx\U0001D400|||FFFFFF|FFFFFF|FF00|2|0,0|2|Karuvo Test Serif"},
-        // A distance field, which no control shows, with the default font.
-        {"field.karuvo", R"({"karuvo": 1, "chars": "U+0041-U+0052", "columns": 9, "fill": {"kind": "colour", "colour": "#FF8000"},
+        // A distance field, which no control shows, with the default font; lists without
+        // columns, sixteen to a row.
+        {"field.karuvo", R"({"karuvo": 1, "chars": "U+0041-U+0052", "fill": {"kind": "colour", "colour": "#FF8000"},
                              "output": {"sheet": "w/f.png", "json": "w/f.json", "distanceRange": 4}})",
-         u"ABCDEFGHI\nJKLMNOPQR|||80FF|FFFFFF|FFFFFF|0|0,0|0|"},
+         u"ABCDEFGHIJKLMNOP\nQR|||80FF|FFFFFF|FFFFFF|0|0,0|0|"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
