@@ -5,9 +5,7 @@
 #include <QJsonObject>
 #include <QSet>
 #include <QtEndian>
-#include <sys/socket.h>
 #include <sys/sysmacros.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include "platform/image_io.h"
@@ -58,8 +56,8 @@ TEST_P(CliDrawing, TheSheetIsWhatAPlainPainterDrawsInCellsTheFontMetricsGive) {
     const std::string err = succeeded(args);
     EXPECT_NE(err.find(QStringLiteral("cells of %1 x %2 ").arg(cellWidth).arg(cellHeight).toStdString()), std::string::npos) << err;
     EXPECT_EQ(rgb32(path("s.bmp")), drawnSheet(text, plain, cellWidth, cellHeight, fill));
-    const QByteArray bmp = readFile(path("s.bmp"));  // whose header gives the file's length
-    EXPECT_EQ(qFromLittleEndian<quint32>(bmp.constData() + 2), quint32(bmp.size()));
+    // The header gives the file's length.
+    EXPECT_EQ(qFromLittleEndian<quint32>(readFile(path("s.bmp")).constData() + 2), QFileInfo(path("s.bmp")).size());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -81,7 +79,6 @@ TEST_F(CliBinary, ListedCharactersFillWrappedRowsInCodePointOrder) {
     EXPECT_EQ(rgb32(path("c.bmp")), drawnSheet(",ABC\nDE", plainFace("IPAGothic", 12), 10, 12, 0xFFFFFF));
     const QJsonObject json = jsonIn(path("c.json"));
     EXPECT_EQ(ints(json, {"columns", "rows"}), QList<int>({4, 2}));
-    EXPECT_EQ(json["face"].toString(), "IPAGothic");  // the default face
     const char32_t order[] = {U',', U'A', U'B', U'C', U'D', U'E'};
     for (int i = 0; i < 6; ++i)
         EXPECT_EQ(ints(json["chars"][QString::number(order[i])].toObject(), {"column", "row", "x", "y"}),
@@ -122,22 +119,20 @@ TEST_F(CliBinary, LackedCharactersAreReportedOnceWithTheFaceThatDrawsThemOrNone)
 TEST_F(CliBinary, EachFaceOfAFileDrawsItsOwnGlyphsUnderItsOwnName) {
     const QString fonts = testFonts();
     ASSERT_FALSE(QFontDatabase::hasFamily("Karuvo Test Sans"));
-    const auto dejaVu = [](bool bold, bool italic, const char* family = "DejaVu Sans") {
-        QFont f = plainFace(family, 30, bold);
-        f.setItalic(italic);
-        return f;
-    };
-    const struct { QString file; int face; const char* family; QFont drawsAs; } cases[] = {
-        {fonts + "/renamed.ttf", -1, "Karuvo Test Sans", dejaVu(false, false)},
-        {fonts + "/pair.ttc", 1, "Karuvo Test Serif", dejaVu(false, false, "DejaVu Serif")},
+    // The file and face, the family it is named by, and the installed face that draws alike.
+    const struct { QString file; int face; const char* family; bool bold, italic; const char* drawnBy = "DejaVu Sans"; } cases[] = {
+        {fonts + "/renamed.ttf", -1, "Karuvo Test Sans", false, false},
+        {fonts + "/pair.ttc", 1, "Karuvo Test Serif", false, false, "DejaVu Serif"},
         // Faces of one family, told apart by their weight and slant.
-        {fonts + "/weights.ttc", 0, "Karuvo Test Weights", dejaVu(false, false)},
-        {fonts + "/weights.ttc", 1, "Karuvo Test Weights", dejaVu(true, false)},
-        {fonts + "/weights.ttc", 2, "Karuvo Test Weights", dejaVu(false, true)},
+        {fonts + "/weights.ttc", 0, "Karuvo Test Weights", false, false},
+        {fonts + "/weights.ttc", 1, "Karuvo Test Weights", true, false},
+        {fonts + "/weights.ttc", 2, "Karuvo Test Weights", false, true},
         // A face that shares its family with an installed one is told apart by its weight.
-        {"/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf", 0, "DejaVu Sans", dejaVu(true, false)}};
-    for (const auto& [file, face, family, drawsAs] : cases) {
+        {"/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf", 0, "DejaVu Sans", true, false}};
+    for (const auto& [file, face, family, bold, italic, drawnBy] : cases) {
         SCOPED_TRACE(testing::Message() << file.toStdString() << " face " << face);
+        QFont drawsAs = plainFace(drawnBy, 30, bold);
+        drawsAs.setItalic(italic);
         QStringList args{"-t", "Rg&", "-f", file, "-s", "30", "-c", "32x40", "-o", path("face.bmp"), "--fnt", path("face.fnt"),
                          "--fnt-format", "binary"};
         if (face >= 0) args << "--face-index" << QString::number(face);  // -1: a file of one face, named alone
@@ -180,7 +175,6 @@ TEST_F(CliBinary, AMaximumSizeSplitsWholeRowsIntoPagesThatTheDescriptorsList) {
     EXPECT_FALSE(QFile::exists(path("p.png")));
     const QImage whole(path("whole.png"));
     ASSERT_EQ(whole.size(), QSize(256, 62 * 32));
-    EXPECT_TRUE(readFile(path("p.fnt")).contains("scaleW=256 scaleH=256 pages=8 "));
     const QJsonObject json = jsonIn(path("p.json"));
     const QJsonArray jsonPages = json["pages"].toArray();
     ASSERT_EQ(jsonPages.size(), 8);
@@ -205,8 +199,8 @@ TEST_F(CliBinary, AMaximumSizeSplitsWholeRowsIntoPagesThatTheDescriptorsList) {
     for (const QJsonValue v : jsonIn(path("f.json"))["chars"].toObject())
         insets.insert({v["rectX"].toInt() - v["x"].toInt(), v["rectY"].toInt() - v["y"].toInt()});
     EXPECT_EQ(insets.size(), 1);
-    int tallest = 0;
-    for (int page = 0; page < 7; ++page) tallest = std::max(tallest, QImage(path(QStringLiteral("f_%1.png").arg(page))).height());
+    const int tallest = QImage(path("f_0.png")).height();  // the last page is the shorter
+    ASSERT_GT(tallest, QImage(path("f_6.png")).height());
     EXPECT_NE(err.find(QStringLiteral(" pages of 256 x at most %1 pixels").arg(tallest).toStdString()), std::string::npos) << err;
 
     // An output named by its suffix alone gives pages named by their number before it;
@@ -234,15 +228,12 @@ TEST_F(CliBinary, GlyphsReachingPastTheirRowAreDrawnInEveryBandTheyReach) {
                                     .font = faceDescription("Karuvo Test Deep", 20), .texturePath = {},
                                     .effect = EffectKind::Shadow, .shadowDx = 3, .shadowDy = 7, .shadowColour = 0xFF5030});
     EXPECT_EQ(rgb32(path("s.bmp")), whole.image.qimage().convertToFormat(QImage::Format_RGB32));
-
 }
 
 TEST_F(CliBinary, MonoGlyphsAreThePlainPaintersAliasedOnesAndEffectsStaySharp) {
-    const auto coloursOf = [](const QImage& image) {
-        QSet<QRgb> colours;
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x) colours.insert(image.pixel(x, y) | 0xFF000000);
-        return colours;
+    const auto coloursOf = [](const QImage& rgb) {  // rows of 32-bit pixels, nothing between them
+        const auto* pixels = reinterpret_cast<const QRgb*>(rgb.constBits());
+        return QSet<QRgb>(pixels, pixels + rgb.sizeInBytes() / 4);
     };
     const QString text = QStringLiteral("Ag@\u5B57");
     const QStringList common{"-t", text, "-f", "DejaVu Sans", "-s", "24", "-c", "40x40", "--fill", "FF8000", "--mono"};
@@ -254,7 +245,7 @@ TEST_F(CliBinary, MonoGlyphsAreThePlainPaintersAliasedOnesAndEffectsStaySharp) {
     for (const auto& [effect, colour] : {std::pair(QStringList{"--outline", "2", "--outline-colour", "0000FF"}, 0xFF0000FFu),
                                          {{"--shadow", "2,2", "--shadow-colour", "00FF00"}, 0xFF00FF00u}}) {
         succeeded(common + effect + QStringList{"-o", path("e.bmp")});
-        EXPECT_EQ(coloursOf(QImage(path("e.bmp"))), QSet<QRgb>({0xFF000000, 0xFFFF8000, colour})) << effect[0].toStdString();
+        EXPECT_EQ(coloursOf(rgb32(path("e.bmp"))), QSet<QRgb>({0xFF000000, 0xFFFF8000, colour})) << effect[0].toStdString();
     }
 }
 
@@ -379,7 +370,6 @@ const Run kRuns[] = {
     // Outputs that cannot be written.
     {"-t A -o @/folder.bmp", 1, "it is a folder"},
     {"-t A -o /proc/karuvo-sheet.bmp", 1, "karuvo-cli: Cannot write"},
-    {"-t A -o @/out.bmp --fnt /proc/karuvo-none/a.fnt", 1, "Cannot make the folder \"/proc/karuvo-none\""},
     {"-t A --json @/fifo", 1, "is not a regular file"},
     {"-t A --json @/null", 1, "is not a regular file"},
     {"-t A -o @/sheet.tga --fnt @/s.fnt", 2, "does not end in .bmp or .png"},

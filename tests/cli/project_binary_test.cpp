@@ -111,8 +111,6 @@ const std::pair<const char*, const char*> kBadProjects[] = {
     {"{\"karuvo\": 1, \"text\": \"A\", \"color\": \"#FFFFFF\", \"output\": {\"sheet\": \"s.bmp\"}}",
      "unknown key \"color\"; the keys of a project are karuvo, text, textFile, chars, charsets, columns, font, cell, "
      "fill, effect, output"},
-    {"{\"karuvo\": 1, \"text\": \"A\", \"font\": {\"size\": \"24\"}, \"output\": {\"sheet\": \"s.bmp\"}}",
-     "font.size must be a number, not text"},
     {"{\"karuvo\": 1, \"text\": \"A\", \"cell\": true, \"output\": {\"sheet\": \"s.bmp\"}}",
      "cell must be \"fitted\" or an object, not true or false; give \"fitted\" or {\"width\": W, \"height\": H}"},
     {"{\"karuvo\": 1, \"text\": \"A\", \"effect\": {\"kind\": \"outline\", \"radius\": 11}, \"output\": {\"sheet\": \"s.bmp\"}}",

@@ -39,9 +39,9 @@ std::map<QString, int> fntLine(const QString& fnt, const QString& head) {
 // The field takes RANGE/2, rounded up, on every side of each box: in a fitted cell and
 // in the descriptors' rectangles, which name the field in each of their forms. The
 // sheet's colour is the fill colour throughout; only alpha carries the field.
-TEST(SdfCli, DescriptorsNameTheFieldAndGiveItsRoom) {
-    QTemporaryDir dir;
-    const auto path = [&](const char* name) { return dir.filePath(name); };
+struct SdfCli : fakes::InTempFolder {};
+
+TEST_F(SdfCli, DescriptorsNameTheFieldAndGiveItsRoom) {
     const QStringList common{"-t", "AB", "-f", "DejaVu Sans", "-s", "24", "-q"};
     const QFontMetrics m(fakes::plainFace("DejaVu Sans", 24));
     const int widest = std::max(m.horizontalAdvance('A'), m.horizontalAdvance('B'));
@@ -49,8 +49,7 @@ TEST(SdfCli, DescriptorsNameTheFieldAndGiveItsRoom) {
                                           "--json", path("s.json")}).first, 0);
     ASSERT_EQ(runCli(common + QStringList{"--sdf", "7", "-o", path("x.png"), "--fnt", path("x.xml"), "--fnt-format", "xml"}).first, 0);
     const QString field = fakes::readFile(path("s.fnt"));
-    EXPECT_TRUE(field.contains(QRegularExpression("\ncommon [^\n]*\ndistanceField fieldType=sdf distanceRange=7\npage ")))
-        << field.toStdString();
+    EXPECT_TRUE(field.contains(QRegularExpression("\ncommon [^\n]*\ndistanceField fieldType=sdf distanceRange=7\npage ")));
     EXPECT_TRUE(fakes::readFile(path("x.xml")).contains(R"(<distanceField fieldType="sdf" distanceRange="7"/>)"));
     const QJsonObject json = QJsonDocument::fromJson(fakes::readFile(path("s.json"))).object();
     EXPECT_EQ(json["distanceField"].toObject(), (QJsonObject{{"type", "sdf"}, {"distanceRange", 7}}));
@@ -59,13 +58,12 @@ TEST(SdfCli, DescriptorsNameTheFieldAndGiveItsRoom) {
               std::pair(2 * (widest + 8), m.height() + 8));
     const QImage sheet = QImage(path("s.png")).convertToFormat(QImage::Format_ARGB32);
     int inside = 0, faint = 0;
-    for (int y = 0; y < sheet.height(); ++y) {
+    for (int y = 0; y < sheet.height(); ++y)
         for (int x = 0; x < sheet.width(); ++x) {
             const QRgb px = sheet.pixel(x, y);
             ASSERT_TRUE(qAlpha(px) == 0 || (px & 0xFFFFFF) == 0x3366CCu) << x << "," << y;
             inside += qAlpha(px) >= 128, faint += qAlpha(px) > 0 && qAlpha(px) < 128;
         }
-    }
     EXPECT_GT(inside, 0);
     EXPECT_GT(faint, inside);
 

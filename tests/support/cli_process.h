@@ -20,21 +20,14 @@
 namespace karuvo::fakes {
 
 // How a run ended: its exit status, or the signal that ended it, and standard error.
-struct Ending {
-    bool finished = false;  // false: still running after the limit, and killed
-    int code = -1;          // exit status, or the signal's number when `signalled`
-    bool signalled = false;
-    std::string err;
-};
+// Not `finished`: still running after the limit, and killed. `code`: the signal's number
+// when `signalled`.
+struct Ending { bool finished; int code; bool signalled; std::string err; };
 
 inline Ending ended(QProcess& p, int limitMs) {
-    Ending e;
-    e.finished = p.waitForFinished(limitMs);
-    if (!e.finished) p.kill(), p.waitForFinished();
-    e.code = p.exitCode();
-    e.signalled = p.exitStatus() == QProcess::CrashExit;
-    e.err = p.readAllStandardError().toStdString();
-    return e;
+    const bool finished = p.waitForFinished(limitMs);
+    if (!finished) p.kill(), p.waitForFinished();
+    return {finished, p.exitCode(), p.exitStatus() == QProcess::CrashExit, p.readAllStandardError().toStdString()};
 }
 
 // The exit status and standard error of one run of `program`, in `workingFolder` when one is given.
