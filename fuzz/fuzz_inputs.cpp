@@ -84,8 +84,8 @@ void font(const QByteArray& input) {
     for (const std::int32_t face : {0, 1}) {
         refusedAs(ErrorKind::Io, "a font file failed with an error of the wrong kind", input, [&] {
             const FontFile file(path, face);
-            FontDescription d{.height = -20, .weight = file.weight(), .italic = file.italic(), .faceName = file.family()};
-            const std::unique_ptr<Font> made = Font::create(d);
+            const std::unique_ptr<Font> made =
+                Font::create({.height = -20, .weight = file.weight(), .italic = file.italic(), .faceName = file.family()});
             if (!made) broken("a loaded face made no font", input);
             // As karuvo-cli does before drawing from a font file.
             checkGlyphsRasterise(path, face, chars, {20, false, false, false});
@@ -194,10 +194,8 @@ QByteArray mutate(QByteArray in, const QList<QByteArray>& seeds) {
 int pass(const char* name, const std::function<void(const QByteArray&)>& feed, const QString& folder,
          double seconds, long maxRuns) {
     QList<QByteArray> seeds;
-    for (const QFileInfo& f : QDir(folder).entryInfoList(QDir::Files, QDir::Name)) {
-        QFile file(f.filePath());
-        if (file.open(QIODevice::ReadOnly)) seeds << file.readAll();
-    }
+    for (const QFileInfo& f : QDir(folder).entryInfoList(QDir::Files, QDir::Name))
+        if (QFile file(f.filePath()); file.open(QIODevice::ReadOnly)) seeds << file.readAll();
     if (seeds.isEmpty()) return std::fprintf(stderr, "fuzz_inputs: no seeds in %s\n", qPrintable(folder)), 1;
     QElapsedTimer timer;
     timer.start();
