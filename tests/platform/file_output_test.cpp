@@ -87,11 +87,9 @@ TEST_F(WriteFiles, ALinkWritesTheFileItLeadsToAndTwoNamesOfOneFileAreRefused) {
 }
 
 TEST_F(WriteFiles, AReplacedFileKeepsItsModeAndANewOneTakesTheUmask) {
-    for (const mode_t mode : {0600, 0640, 0751}) {
-        ASSERT_TRUE(writeFile(path("s.bmp"), "old") && ::chmod(QFile::encodeName(path("s.bmp")).constData(), mode) == 0);
-        writeFilesAtomically({{path("s.bmp"), "new"}});
-        EXPECT_EQ(std::pair(modeOf(path("s.bmp")), readFile(path("s.bmp"))), std::pair(mode, QByteArray("new"))) << std::oct << mode;
-    }
+    ASSERT_TRUE(writeFile(path("s.bmp"), "old") && ::chmod(QFile::encodeName(path("s.bmp")).constData(), 0751) == 0);
+    writeFilesAtomically({{path("s.bmp"), "new"}});
+    EXPECT_EQ(std::pair(modeOf(path("s.bmp")), readFile(path("s.bmp"))), std::pair(mode_t(0751), QByteArray("new")));
     const mode_t mask = ::umask(027);
     writeFileAtomically(path("new.fnt"), "n");
     ::umask(mask);
