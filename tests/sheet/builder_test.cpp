@@ -7,7 +7,6 @@
 #include "support/fixtures.h"
 
 using namespace karuvo;
-using karuvo::fakes::patterned;
 
 namespace {
 
@@ -41,7 +40,7 @@ TEST(Placement, CentresTheBoxAndSplitsTheShadowOffsetTowardZero) {
 
 TEST(Builder, AndsTheTextureIntoEveryCellOfTheGrid) {
     QTemporaryDir dir;
-    const Image texture = patterned(10, 7);
+    const Image texture = fakes::patterned(10, 7);
     const QString path = dir.filePath("tex.bmp");
     ASSERT_TRUE(texture.qimage().save(path, "BMP"));
 
@@ -69,7 +68,7 @@ TEST(Builder, RefusesBadInputBeforeDrawingWithTheSizeOrFileNamed) {
     QTemporaryDir dir;
     const QString huge = dir.filePath("huge.bmp");
     // A bitmap whose header claims 9000 x 8000 pixels.
-    ASSERT_TRUE(fakes::writeFile(huge, encodeBmp24(patterned(4, 4), 4, 4).replace(18, 8, QByteArray::fromHex("28230000401f0000"))));
+    ASSERT_TRUE(fakes::writeFile(huge, encodeBmp24(fakes::patterned(4, 4), 4, 4).replace(18, 8, QByteArray::fromHex("28230000401f0000"))));
 
     const struct { std::int32_t cellWidth, cellHeight; QString texture; ErrorKind kind; std::string named; } cases[] = {
         {0, 16, {}, ErrorKind::InvalidSize, "0 x 16"},
