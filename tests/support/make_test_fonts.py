@@ -158,8 +158,7 @@ def main(folder):
     def sans(family, face="DejaVuSans", style="Regular"):
         return renamed(DEJAVU + face + ".ttf", family, style)
 
-    def at(name):
-        return os.path.join(folder, name)
+    at = lambda name: os.path.join(folder, name)  # noqa: E731
 
     sans("Karuvo Test Sans").save(at("renamed.ttf"))
     sans("Karuvo\x01Test").save(at("control.ttf"))
@@ -167,9 +166,8 @@ def main(folder):
     collection(at("weights.ttc"), sans("Karuvo Test Weights"), sans("Karuvo Test Weights", "DejaVuSans-Bold", "Bold"),
                sans("Karuvo Test Weights", "DejaVuSans-Oblique", "Oblique"))
     plain = sans("Karuvo Test Plain")
-    for table in ("GSUB", "GPOS", "GDEF", "kern"):
-        if table in plain:
-            del plain[table]
+    for table in {"GSUB", "GPOS", "GDEF", "kern"} & set(plain.keys()):
+        del plain[table]
     plain.save(at("plain.ttf"))
     lowered(sans("Karuvo Test Deep"), "g", 1400).save(at("deep.ttf"))
     damaged = flattened(sans("Karuvo Test Damaged"), "V")
