@@ -6,7 +6,8 @@
 //   reference_glyphs draw FAMILY PIXELS WIDTH HEIGHT OUT.pgm X Y TEXT [X Y TEXT ...]
 //     each TEXT unkerned, its pen on the baseline at (X, Y) (fractions allowed)
 //   reference_glyphs flip IN.png OUT.png
-//     the picture with its alpha turned round (255 - alpha): a field of the wrong sign
+//     the picture with its alpha (and colour) turned round (255 - alpha): a field of the
+//     wrong sign
 #include <QFile>
 #include <QFont>
 #include <QFontMetrics>
@@ -22,10 +23,7 @@ int main(int argc, char** argv) {
     const auto arg = [&](int i) { return QString::fromUtf8(argv[i]); };
     if (mode == "flip" && argc == 4) {
         QImage image = QImage(arg(2)).convertToFormat(QImage::Format_ARGB32);
-        for (int y = 0; y < image.height(); ++y) {
-            QRgb* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-            for (int x = 0; x < image.width(); ++x) row[x] = (row[x] & 0xFFFFFFu) | (0xFFu - qAlpha(row[x])) << 24;
-        }
+        image.invertPixels(QImage::InvertRgba);  // the colour too, which the engine's shader does not read
         return !image.isNull() && image.save(arg(3), "PNG") ? 0 : 1;
     }
     const bool line = mode == "line" && (argc == 10 || (argc == 11 && arg(10) == "unkerned"));
