@@ -6,17 +6,13 @@
 
 namespace karuvo::oracle {
 
-namespace {
-
-bool hasColour(const std::uint8_t* p, Colour c) {
+static bool hasColour(const std::uint8_t* p, Colour c) {
     return p[0] == blueOf(c) && p[1] == greenOf(c) && p[2] == redOf(c);
 }
 
-void setColour(std::uint8_t* p, Colour c) {
+static void setColour(std::uint8_t* p, Colour c) {
     p[0] = std::uint8_t(blueOf(c)), p[1] = std::uint8_t(greenOf(c)), p[2] = std::uint8_t(redOf(c));
 }
-
-}  // namespace
 
 void cleanGlyphs(const PixelRows& px, Colour glyphColour) {
     for (std::int32_t i = 0; i < px.width * px.height; ++i)
