@@ -441,13 +441,17 @@ void Form1::CreateKaruvo() {
     cmdDetails->hide();
     refuseEmptyText();
     const SheetSettings settings = readSettings();
-    Sheet sheet = buildSheet(settings);
+    // A field keeps its grey levels too, which the preview draws as an engine would.
+    SheetSettings built = settings;
+    built.keepCoverage = settings.distanceRange > 0;
+    Sheet sheet = buildSheet(built);
     shownSettings_ = settings;
     showFindings(settings, sheet);
     const std::int32_t outerWidth = checkedAdd(sheet.width, 4, "the sheet box width");
     const std::int32_t outerHeight = checkedAdd(sheet.height, 4, "the sheet box height");
     sheetContext_->flush();
     Picture1[0]->setPicture(std::move(sheet.image));
+    if (sheet.coverage && settings.distanceRange > 0) Picture1[0]->setField(std::move(sheet.coverage->glyph));
     Picture1[0]->resize(outerWidth, outerHeight);
     // A sheet the project splits into pages previews a page at a time, as it is written.
     previewPages_.clear();

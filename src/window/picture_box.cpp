@@ -1,5 +1,8 @@
 #include "picture_box.h"
 
+#include <cmath>
+#include <vector>
+
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -24,6 +27,7 @@ PictureBox::PictureBox(QWidget* parent) : QAbstractScrollArea(parent) {
 
 void PictureBox::setPicture(Image picture) {
     picture_ = std::move(picture);
+    field_ = Image();
     band_ = {};
     zoom_ = 1;
     horizontalScrollBar()->setValue(0);
@@ -38,6 +42,12 @@ void PictureBox::setBand(QRect band) {
     verticalScrollBar()->setValue(0);
     if (room_.isValid() && isVisible()) resize(fittingSize());
     updateScrollBars();
+    viewport()->update();
+}
+
+void PictureBox::setField(Image field) {
+    field_ = std::move(field);
+    engineView_ = true;
     viewport()->update();
 }
 
@@ -120,6 +130,10 @@ void PictureBox::paintEvent(QPaintEvent* event) {
     p.setRenderHint(QPainter::SmoothPixmapTransform, false);
     const QPoint offset(horizontalScrollBar()->value(), verticalScrollBar()->value());
     // Only the picture pixels that reach the exposed part, each a zoom x zoom square.
+    if (showsEngineView()) {
+        paintField(p, event->rect(), offset);
+        return;
+    }
     const QRect shown = event->rect().translated(offset);
     const QRect part = shownPart();
     const QRect source = QRect(part.left() + shown.left() / zoom_, part.top() + shown.top() / zoom_,
@@ -129,6 +143,47 @@ void PictureBox::paintEvent(QPaintEvent* event) {
     const QRect target((source.left() - part.left()) * zoom_ - offset.x(), (source.top() - part.top()) * zoom_ - offset.y(),
                        source.width() * zoom_, source.height() * zoom_);
     p.drawImage(target, picture_.qimage(), source);
+}
+
+void PictureBox::paintField(QPainter& p, const QRect& exposed, QPoint offset) const {
+    const QRect part = shownPart();
+    const QRect area = exposed.intersected(QRect(-offset, part.size() * zoom_));
+    if (area.isEmpty()) return;
+    // The field at a screen pixel's centre, sampled as a GPU samples a texture: bilinearly
+    // between texel centres, clamped to the page's edges.
+    const auto sample = [&](int sx, int sy) {
+        const double u = (sx + offset.x() + 0.5) / zoom_ - 0.5, v = (sy + offset.y() + 0.5) / zoom_ - 0.5;
+        const int x0 = static_cast<int>(std::floor(u)), y0 = static_cast<int>(std::floor(v));
+        const double fx = u - x0, fy = v - y0;
+        const auto at = [&](int x, int y) {
+            x = std::clamp(x, 0, part.width() - 1);
+            y = std::clamp(y, 0, part.height() - 1);
+            return qBlue(field_.pixel(part.left() + x, part.top() + y)) / 255.0;
+        };
+        return (at(x0, y0) * (1 - fx) + at(x0 + 1, y0) * fx) * (1 - fy) + (at(x0, y0 + 1) * (1 - fx) + at(x0 + 1, y0 + 1) * fx) * fy;
+    };
+    const int w = area.width(), h = area.height();
+    std::vector<double> a(static_cast<std::size_t>(w + 1) * static_cast<std::size_t>(h + 1));
+    for (int y = 0; y <= h; ++y)
+        for (int x = 0; x <= w; ++x) a[static_cast<std::size_t>(y) * (w + 1) + x] = sample(area.left() + x, area.top() + y);
+    QImage out(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < w; ++x) {
+            const std::size_t i = static_cast<std::size_t>(y) * (w + 1) + x;
+            const double d = a[i];
+            // Half of fwidth: the change to the next pixel across and down.
+            const double half = 0.5 * (std::abs(a[i + 1] - d) + std::abs(a[i + w + 1] - d));
+            double level = d >= 0.5 ? 1.0 : 0.0;
+            if (half > 0) {
+                const double t = std::clamp((d - (0.5 - half)) / (2 * half), 0.0, 1.0);
+                level = t * t * (3 - 2 * t);
+            }
+            const int grey = static_cast<int>(std::lround(level * 255));
+            row[x] = qRgb(grey, grey, grey);
+        }
+    }
+    p.drawImage(area.topLeft(), out);
 }
 
 void PictureBox::mousePressEvent(QMouseEvent* event) {
@@ -166,6 +221,11 @@ bool PictureBox::handleKey(QKeyEvent* event) {
     switch (event->key()) {
     case Qt::Key_Escape:
         if (onEscape) onEscape();
+        return true;
+    case Qt::Key_F:
+        if (field_.isEmpty() || event->modifiers() != Qt::NoModifier) return false;
+        engineView_ = !engineView_;
+        viewport()->update();
         return true;
     case Qt::Key_PageUp:
     case Qt::Key_PageDown:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QPainter>
 #include <QLineEdit>
 #include <functional>
 #include <utility>
@@ -28,6 +29,14 @@ public:
     // shows whole.
     void setBand(QRect band);
 
+    // The distance field the picture shows in colour, as grey levels of the same size, or
+    // an empty image for a picture that is no field. While one is set the box draws it as
+    // an engine draws a field, white on black: sampled bilinearly at the zoom, through a
+    // smooth step about one half one screen pixel wide; F switches to the picture itself
+    // and back. A new picture has no field.
+    void setField(Image field);
+    bool showsEngineView() const { return !field_.isEmpty() && engineView_; }
+
     int zoom() const { return zoom_; }
     // Held within 1 to kMaxZoom. A box shown within a room (setRoom) grows or shrinks
     // to the magnified picture; the view stays on the same middle.
@@ -40,7 +49,7 @@ public:
     // room, or the picture plus the one scroll bar it needs.
     void setRoom(QSize room);
 
-    // Handles the box's keys (Escape, Ctrl + plus / minus); whether the key was one.
+    // Handles the box's keys (Escape, Ctrl + plus / minus, F); whether the key was one.
     bool handleKey(QKeyEvent* event);
 
     // Called on a click on the picture: a left press and release both inside the view
@@ -69,8 +78,12 @@ private:
     void updateScrollBars();
     // The part of the picture shown: the band, or the whole picture.
     QRect shownPart() const;
+    // Draws the exposed part `exposed` of the viewport from the field, as an engine would.
+    void paintField(QPainter& p, const QRect& exposed, QPoint offset) const;
 
     Image picture_;
+    Image field_;
+    bool engineView_ = true;
     QRect band_;
     QSize room_;
     int zoom_ = 1;

@@ -1,6 +1,7 @@
 // The menu from the keyboard, the window program's own options, and what 保存 and 書き出し
 // say and refuse.
 #include <QApplication>
+#include <QPainter>
 #include <QProcess>
 #include <QWheelEvent>
 
@@ -177,4 +178,50 @@ TEST_F(MenuKeys, AProjectFontNotInstalledIsNamedWhenItOpens) {
     EXPECT_EQ(said(), QStringLiteral("プロジェクトのフォント「Karuvo No Such Family」はインストールされていないため、代わりに「") +
                           form->Label1[0]->text() + QStringLiteral("」で描きます。フォントをインストールするか、フォント選択で別のフォントを選んでください。"));
     EXPECT_FALSE(form->Label1[0]->text().isEmpty());
+}
+
+// A field previews as an engine draws it through the smooth step, here at 8x against the
+// glyph's own outline drawn at 8x by a plain painter; F shows the field itself.
+TEST_F(MenuKeys, AFieldPreviewsAsAnEngineDrawsIt) {
+    openProject(R"({"sheet": "f.png", "distanceRange": 4})",
+                R"("text": "E", "font": {"family": "DejaVu Sans", "size": 32}, "cell": {"width": 40, "height": 40})");
+    form->Command3[0]->click();
+    window::PictureBox* box = form->Picture1[0];
+    box->setZoom(8);
+    const QImage shown = box->viewport()->grab(QRect(0, 0, 320, 320)).toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(shown.size(), QSize(320, 320));
+    QImage outline(320, 320, QImage::Format_RGB32);
+    outline.fill(Qt::black);
+    {
+        const QFont font = fakes::plainFace(QStringLiteral("DejaVu Sans"), 32);
+        const QFontMetrics m(font);
+        QPainter p(&outline);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(8, 8);
+        p.setFont(font);
+        p.setPen(Qt::white);
+        p.drawText(QPointF((40 - m.horizontalAdvance('E')) / 2, (40 - m.height()) / 2 + m.ascent()), QStringLiteral("E"));
+    }
+    // Every pixel where the two disagree about ink lies within two screen pixels (a quarter
+    // of a sheet pixel, what a field of range 4 rounds off a right angle) of the outline's edge.
+    const auto ink = [](const QImage& image, int x, int y) { return qGreen(image.pixel(x, y)) >= 128; };
+    int far = 0, disagree = 0;
+    for (int y = 0; y < 320; ++y)
+        for (int x = 0; x < 320; ++x) {
+            if (ink(shown, x, y) == ink(outline, x, y)) continue;
+            ++disagree;
+            bool edge = false;
+            for (int dy = -2; dy <= 2 && !edge; ++dy)
+                for (int dx = -2; dx <= 2 && !edge; ++dx)
+                    edge = QRect(0, 0, 320, 320).contains(x + dx, y + dy) && ink(outline, x + dx, y + dy) == ink(shown, x, y);
+            far += !edge;
+        }
+    EXPECT_EQ(far, 0) << disagree;
+    // F: the field itself, each sheet pixel a square of its colour.
+    QTest::keyClick(box, Qt::Key_F);
+    const QImage raw = box->viewport()->grab(QRect(0, 0, 320, 320)).toImage().convertToFormat(QImage::Format_RGB32);
+    int wrong = 0;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 40; ++x) wrong += raw.pixel(8 * x + 4, 8 * y + 4) != (box->picture().pixel(x, y) | 0xFF000000u);
+    EXPECT_EQ(wrong, 0);
 }
