@@ -38,6 +38,7 @@ TEST(Arguments, ValuesAreTakenWholeEvenWhenTheyLookLikeOptions) {
     const CliOptions o = runOptions({"-t", "-reverse", "--output=a=b.bmp", "--outline", "3.5"});
     EXPECT_EQ(std::tuple(o.settings.text, o.outputPath, o.settings.outlineRadius), std::tuple("-reverse", "a=b.bmp", 4));
     EXPECT_EQ(runOptions({"-t", "A", "-o", "a.bmp", "--outline", "10"}).settings.outlineRadius, 10);  // the largest
+    EXPECT_EQ(runOptions({"-t", "A", "-o", "a.bmp", "-s", "16384"}).font.pixelSize, 16384);             // the largest
     EXPECT_EQ(runOptions({"--text=--help", "-o", "-.bmp"}).settings.text, "--help");
     EXPECT_EQ(parseArguments({"--version"}).action, ParseOutcome::Action::Version);  // wins over missing ones
 }
@@ -51,6 +52,7 @@ TEST(Arguments, BadOnesAreUsageErrorsThatSayWhatToChange) {
         {"+ -x", "unknown option \"-x\""},
         {"+ --outline abc", "--outline: the radius \"abc\" is not a number; give a whole number from 0 to 10"},
         {"+ --outline 11", "--outline: the radius 11 is out of range; give a whole number from 0 to 10"},
+        {"+ -s 16385", "-s: the font size 16385 is out of range; give the size in pixels, 1 to 16384"},
         {"+ -c 0.5x3", "-c: the cell size 0.5x3 has no area; give a width and a height of at least 1 pixel"},
         {"+ -c 16", "-c: the cell size \"16\" is not WIDTHxHEIGHT; give the width and height in pixels, e.g. 32x32"},
         {"+ -c 16xabc", "-c: the cell height \"abc\" is not a number; give the width and height in pixels, e.g. 32x32"},

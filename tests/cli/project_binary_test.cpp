@@ -135,4 +135,14 @@ TEST_F(ProjectRuns, AProjectThatCannotBeReadIsNamedWithWhyAndNothingIsWritten) {
         EXPECT_EQ(err, "karuvo-cli: The project \"bad.karuvo\": " + std::string(message) + "\n") << contents;
         EXPECT_EQ(filesIn(folder).keys(), QStringList{"bad.karuvo"}) << contents;
     }
+    // At most 64 MiB is read: exactly that is read (and is no JSON), a byte more is refused unread.
+    for (const qint64 size : {qint64(64) << 20, (qint64(64) << 20) + 1}) {
+        const QString folder = freshFolder("big");
+        QFile big(folder + "/big.karuvo");
+        ASSERT_TRUE(big.open(QIODevice::WriteOnly) && big.resize(size));
+        big.close();
+        const auto [code, err] = runCli({"--project", "big.karuvo"}, folder);
+        EXPECT_EQ(code, 1) << err;
+        EXPECT_EQ(err.find("\"big.karuvo\": it is larger than 64 MiB") != std::string::npos, size > (qint64(64) << 20)) << err;
+    }
 }

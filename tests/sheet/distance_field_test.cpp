@@ -24,7 +24,8 @@ struct Glyph {
 const Glyph kGlyphs[] = {{"DejaVu Sans", U'g', "DejaVu Sans"},
                          {"IPAGothic", U'あ', "IPAGothic"},
                          {"IPAGothic", U'鬱', "IPAGothic"},
-                         {"DejaVu Sans", U'字', "IPAGothic"}};
+                         {"DejaVu Sans", U'字', "IPAGothic"},
+                         {"IPAGothic", U'\u05D0', "DejaVu Sans"}};  // right to left, from the fallback face
 
 double pointSegment(QPointF p, QPointF a, QPointF b) {
     const QPointF ab = b - a, ap = p - a;

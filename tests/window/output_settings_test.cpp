@@ -213,3 +213,13 @@ TEST_F(OutputSettingsTest, CancelAndExportWithoutOutputs) {
     EXPECT_EQ(form->Label1[0]->text(), QStringLiteral("Karuvo Test Weights"));
     EXPECT_TRUE(form->isWindowModified());
 }
+
+// Enter accepts the dialog wherever the focus is, on a 参照… button too.
+TEST_F(OutputSettingsTest, EnterAcceptsTheDialog) {
+    OutputSettings d(project(typed), dialogs);
+    d.show();
+    QPushButton* browse = d.findChild<QPushButton*>("txtSheetBrowse");
+    browse->setFocus();
+    QTest::keyClick(browse, Qt::Key_Return);
+    EXPECT_EQ(std::pair(d.result(), dialogs.settingsFileKinds.size()), std::pair(int(QDialog::Accepted), std::size_t(0)));
+}
