@@ -31,21 +31,19 @@ struct CliBinary : InTempFolder {};
 
 // Text, face (a family, or a test font file and its family), pixel size, bold, the cell
 // (0 x 0: fitted), fill.
-using DrawnRun = std::tuple<const char16_t*, const char*, int, int, int, QRgb>;  // style: 1 bold, 2 struck out
+using DrawnRun = std::tuple<const char16_t*, const char*, int, bool, int, QRgb>;
 class CliDrawing : public CliBinary, public ::testing::WithParamInterface<DrawnRun> {};
 
 TEST_P(CliDrawing, TheSheetIsWhatAPlainPainterDrawsInCellsTheFontMetricsGive) {
-    const auto& [text16, face, px, style, givenCell, fill] = GetParam();
+    const auto& [text16, face, px, bold, givenCell, fill] = GetParam();
     const QString text = QString::fromUtf16(text16);
     const QStringList fileAndFamily = QString(face).split(u'|');  // "plain.ttf|Karuvo Test Plain"
     const QString family = fileAndFamily.last();
     const QString font = fileAndFamily.size() > 1 ? testFont(fileAndFamily[0]) : family;
     QStringList args{"-t", text, "-f", font, "-s", QString::number(px), "--fill",
                      QString::number(fill & 0xFFFFFF, 16).rightJustified(6, u'0'), "-o", path("s.bmp")};
-    if (style & 1) args << "--bold";
-    if (style & 2) args << "--strikeout";
-    QFont plain = plainFace(family, px, style & 1);
-    plain.setStrikeOut(style & 2);
+    if (bold) args << "--bold";
+    const QFont plain = plainFace(family, px, bold);
     const QFontMetrics m(plain);
     int cellWidth = givenCell, cellHeight = givenCell;
     if (givenCell == 0) {  // the widest character's advance and the line height
@@ -66,7 +64,6 @@ INSTANTIATE_TEST_SUITE_P(
     CliBinary, CliDrawing,
     ::testing::Values(DrawnRun{u"iWi\nAg", "DejaVu Sans", 20, false, 0, 0xFFFFFF},  // the widest is neither first nor last
                       DrawnRun{u"Hb\nq", "DejaVu Sans", 20, true, 31, 0x00FF80},
-                      DrawnRun{u"Ag\nqi", "DejaVu Sans", 20, 2, 0, 0xFFFFFF},  // struck out a character at a time
                       DrawnRun{u"x\u5B57\u3042", "IPAGothic", 15, false, 0, 0xFF8000},
                       // Glyphs overlapping their neighbours in cells smaller than themselves.
                       DrawnRun{u"Wm@\nQj%", "DejaVu Sans", 24, false, 9, 0xFFFFFF},

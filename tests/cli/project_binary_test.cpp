@@ -138,9 +138,7 @@ TEST_F(ProjectRuns, AProjectThatCannotBeReadIsNamedWithWhyAndNothingIsWritten) {
     // At most 64 MiB is read: exactly that is read (and is no JSON), a byte more is refused unread.
     for (const qint64 size : {qint64(64) << 20, (qint64(64) << 20) + 1}) {
         const QString folder = freshFolder("big");
-        QFile big(folder + "/big.karuvo");
-        ASSERT_TRUE(big.open(QIODevice::WriteOnly) && big.resize(size));
-        big.close();
+        ASSERT_TRUE(writeFile(folder + "/big.karuvo", "") && QFile(folder + "/big.karuvo").resize(size));
         const auto [code, err] = runCli({"--project", "big.karuvo"}, folder);
         EXPECT_EQ(code, 1) << err;
         EXPECT_EQ(err.find("\"big.karuvo\": it is larger than 64 MiB") != std::string::npos, size > (qint64(64) << 20)) << err;
