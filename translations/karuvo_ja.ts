@@ -465,5 +465,317 @@ Do you want to replace it?</source>
         <source>The project&apos;s font &quot;%1&quot; is not installed, so the sheet is drawn in &quot;%2&quot; instead. Install the font, or choose another with フォント選択.</source>
         <translation>プロジェクトのフォント「%1」はインストールされていないため、代わりに「%2」で描きます。フォントをインストールするか、フォント選択で別のフォントを選んでください。</translation>
     </message>
+    <message>
+        <source>true or false</source>
+        <translation>true か false</translation>
+    </message>
+    <message>
+        <source>a number</source>
+        <translation>数値</translation>
+    </message>
+    <message>
+        <source>text</source>
+        <translation>文字列</translation>
+    </message>
+    <message>
+        <source>an object</source>
+        <translation>オブジェクト</translation>
+    </message>
+    <message>
+        <source>a list</source>
+        <translation>リスト</translation>
+    </message>
+    <message>
+        <source>null</source>
+        <translation>null</translation>
+    </message>
+    <message>
+        <source>unknown key %1; the keys of a project are %2</source>
+        <translation>%1 は知らないキーです。プロジェクトのキーは %2 です</translation>
+    </message>
+    <message>
+        <source>unknown key %1; the keys of %2 are %3</source>
+        <translation>%1 は知らないキーです。%2 のキーは %3 です</translation>
+    </message>
+    <message>
+        <source>%1 must be %2, not %3</source>
+        <translation>%1 は%2で指定してください（%3が指定されています）</translation>
+    </message>
+    <message>
+        <source>%1 holds half of a surrogate pair alone; give whole characters</source>
+        <translation>%1 にサロゲートペアの片方だけが含まれています。文字全体を指定してください</translation>
+    </message>
+    <message>
+        <source>it has no &quot;karuvo&quot; key with its format version; a project begins with &quot;karuvo&quot;: 1</source>
+        <translation>形式のバージョンを示す &quot;karuvo&quot; キーがありません。プロジェクトは &quot;karuvo&quot;: 1 で始まります</translation>
+    </message>
+    <message>
+        <source>it is of format version %1, and this program reads version %2; open it with a newer KARUVO</source>
+        <translation>形式のバージョンが %1 ですが、このプログラムが読めるのはバージョン %2 です。新しい KARUVO で開いてください</translation>
+    </message>
+    <message>
+        <source>karuvo: the format version %1 is not one this program reads; give %2</source>
+        <translation>karuvo: 形式のバージョン %1 はこのプログラムでは読めません。%2 を指定してください</translation>
+    </message>
+    <message>
+        <source>a list of names</source>
+        <translation>名前のリスト</translation>
+    </message>
+    <message>
+        <source>charsets is an empty list; give at least one name</source>
+        <translation>charsets が空のリストです。名前を 1 つ以上指定してください</translation>
+    </message>
+    <message>
+        <source>it names no characters; give &quot;text&quot;, &quot;textFile&quot;, or &quot;chars&quot; and &quot;charsets&quot;</source>
+        <translation>文字が指定されていません。&quot;text&quot;、&quot;textFile&quot;、または &quot;chars&quot; と &quot;charsets&quot; を指定してください</translation>
+    </message>
+    <message>
+        <source>&quot;text&quot;, &quot;textFile&quot;, and &quot;chars&quot; with &quot;charsets&quot; exclude each other; give the characters one way</source>
+        <translation>&quot;text&quot;、&quot;textFile&quot;、&quot;chars&quot; と &quot;charsets&quot; は同時に指定できません。文字の指定方法を 1 つにしてください</translation>
+    </message>
+    <message>
+        <source>font.family and font.file exclude each other; give one of them</source>
+        <translation>font.family と font.file は同時に指定できません。どちらか一方を指定してください</translation>
+    </message>
+    <message>
+        <source>font.family: %1 names a font file; give it as font.file</source>
+        <translation>font.family: %1 はフォントファイルです。font.file に指定してください</translation>
+    </message>
+    <message>
+        <source>font.faceIndex needs font.file; add the font file or drop the index</source>
+        <translation>font.faceIndex には font.file が必要です。フォントファイルを指定するか、番号を削除してください</translation>
+    </message>
+    <message>
+        <source>cell: %1 is not &quot;fitted&quot;; give &quot;fitted&quot; or {&quot;width&quot;: W, &quot;height&quot;: H}</source>
+        <translation>cell: %1 は &quot;fitted&quot; ではありません。&quot;fitted&quot; または {&quot;width&quot;: W, &quot;height&quot;: H} を指定してください</translation>
+    </message>
+    <message>
+        <source>cell must be &quot;fitted&quot; or an object, not %1; give &quot;fitted&quot; or {&quot;width&quot;: W, &quot;height&quot;: H}</source>
+        <translation>cell は &quot;fitted&quot; またはオブジェクトで指定してください（%1が指定されています）。&quot;fitted&quot; または {&quot;width&quot;: W, &quot;height&quot;: H} を指定してください</translation>
+    </message>
+    <message>
+        <source>cell needs both &quot;width&quot; and &quot;height&quot;; give &quot;fitted&quot; or {&quot;width&quot;: W, &quot;height&quot;: H}</source>
+        <translation>cell には &quot;width&quot; と &quot;height&quot; の両方が必要です。&quot;fitted&quot; または {&quot;width&quot;: W, &quot;height&quot;: H} を指定してください</translation>
+    </message>
+    <message>
+        <source>fill</source>
+        <translation>塗りの種類</translation>
+    </message>
+    <message>
+        <source>fill.kind &quot;texture&quot; needs fill.texture; give the texture&apos;s file or the kind &quot;colour&quot;</source>
+        <translation>fill.kind &quot;texture&quot; には fill.texture が必要です。画像ファイルを指定するか、種類を &quot;colour&quot; にしてください</translation>
+    </message>
+    <message>
+        <source>effect</source>
+        <translation>効果の種類</translation>
+    </message>
+    <message>
+        <source>descriptor format</source>
+        <translation>記述ファイルの形式</translation>
+    </message>
+    <message>
+        <source>pitch</source>
+        <translation>送り幅</translation>
+    </message>
+    <message>
+        <source>output.fnt and output.json describe a sheet; add output.sheet</source>
+        <translation>output.fnt と output.json はシートを記述するものです。output.sheet を指定してください</translation>
+    </message>
+    <message>
+        <source>it is not JSON: at line %1, column %2: %3</source>
+        <translation>JSON ではありません: %1 行目 %2 列目: %3</translation>
+    </message>
+    <message>
+        <source>it is not a JSON object of settings; a project is {&quot;karuvo&quot;: 1, ...}</source>
+        <translation>設定の JSON オブジェクトではありません。プロジェクトは {&quot;karuvo&quot;: 1, ...} の形です</translation>
+    </message>
+    <message>
+        <source>The project %1: %2</source>
+        <translation>プロジェクト %1: %2</translation>
+    </message>
+    <message>
+        <source>Cannot read the project %1: %2</source>
+        <translation>プロジェクト %1 を読み込めません: %2</translation>
+    </message>
+    <message>
+        <source>it is larger than 64 MiB</source>
+        <translation>64 MiB より大きいファイルです</translation>
+    </message>
+    <message>
+        <source>it is %1, not a project file</source>
+        <translation>プロジェクトファイルではなく%1です</translation>
+    </message>
+    <message>
+        <source>no such file</source>
+        <translation>ファイルがありません</translation>
+    </message>
+    <message>
+        <source>it is not a regular file</source>
+        <translation>通常のファイルではありません</translation>
+    </message>
+    <message>
+        <source>it cannot be opened</source>
+        <translation>開けません</translation>
+    </message>
+    <message>
+        <source>it cannot be read</source>
+        <translation>読み込めません</translation>
+    </message>
+    <message>
+        <source>%1: the value %2 holds a control character (line break, tab, ...); give it without one</source>
+        <translation>%1: 値 %2 に制御文字（改行、タブなど）が含まれています。制御文字を除いて指定してください</translation>
+    </message>
+    <message>
+        <source>%1 is given an empty value; give a name</source>
+        <translation>%1 の値が空です。名前を指定してください</translation>
+    </message>
+    <message>
+        <source>%1: the colour %2 is not six hexadecimal digits; give it red first, e.g. FF8000 or #FF8000</source>
+        <translation>%1: 色 %2 は 6 桁の 16 進数ではありません。赤から順に指定してください（例: FF8000 または #FF8000）</translation>
+    </message>
+    <message>
+        <source>%1: the font size %2 is not a number; give the size in pixels, 1 to %3</source>
+        <translation>%1: フォントサイズ %2 は数値ではありません。1 から %3 までのピクセル数を指定してください</translation>
+    </message>
+    <message>
+        <source>%1: the font size %2 is out of range; give the size in pixels, 1 to %3</source>
+        <translation>%1: フォントサイズ %2 は範囲外です。1 から %3 までのピクセル数を指定してください</translation>
+    </message>
+    <message>
+        <source>%1: the cell size %2 is not WIDTHxHEIGHT; give the width and height in pixels, e.g. 32x32</source>
+        <translation>%1: セルのサイズ %2 が 幅x高さ の形ではありません。幅と高さをピクセル数で指定してください（例: 32x32）</translation>
+    </message>
+    <message>
+        <source>cell width</source>
+        <translation>セルの幅</translation>
+    </message>
+    <message>
+        <source>cell height</source>
+        <translation>セルの高さ</translation>
+    </message>
+    <message>
+        <source>%1: the %2 %3 is not a number; give the width and height in pixels, e.g. 32x32</source>
+        <translation>%1: %2 %3 は数値ではありません。幅と高さをピクセル数で指定してください（例: 32x32）</translation>
+    </message>
+    <message>
+        <source>%1: the %2 %3 is too large; give at most 2147483647 pixels</source>
+        <translation>%1: %2 %3 は大きすぎます。2147483647 ピクセル以下にしてください</translation>
+    </message>
+    <message>
+        <source>%1: the cell size %2 has no area; give a width and a height of at least 1 pixel</source>
+        <translation>%1: セルのサイズ %2 には面積がありません。幅と高さを 1 ピクセル以上にしてください</translation>
+    </message>
+    <message>
+        <source>%1: the offset %2 is not a number; give two whole numbers of pixels, e.g. 2,2</source>
+        <translation>%1: オフセット %2 は数値ではありません。ピクセル数を 2 つの整数で指定してください（例: 2,2）</translation>
+    </message>
+    <message>
+        <source>%1: the offset %2 is too large; give a number from -2147483648 to 2147483647</source>
+        <translation>%1: オフセット %2 は大きすぎます。-2147483648 から 2147483647 までの数を指定してください</translation>
+    </message>
+    <message>
+        <source>%1: the radius %2 is not a number; give a whole number from 0 to %3</source>
+        <translation>%1: 半径 %2 は数値ではありません。0 から %3 までの整数を指定してください</translation>
+    </message>
+    <message>
+        <source>%1: the radius %2 is out of range; give a whole number from 0 to %3</source>
+        <translation>%1: 半径 %2 は範囲外です。0 から %3 までの整数を指定してください</translation>
+    </message>
+    <message>
+        <source>; give the distance range in pixels, a whole number from 1 to 64</source>
+        <translation>。距離の範囲を 1 から 64 までの整数のピクセル数で指定してください</translation>
+    </message>
+    <message>
+        <source>distance range</source>
+        <translation>距離の範囲</translation>
+    </message>
+    <message>
+        <source>%1: the %2 %3 is out of range%4</source>
+        <translation>%1: %2 %3 は範囲外です%4</translation>
+    </message>
+    <message>
+        <source>%1: the %2 %3 is not a number%4</source>
+        <translation>%1: %2 %3 は数値ではありません%4</translation>
+    </message>
+    <message>
+        <source>column count</source>
+        <translation>列数</translation>
+    </message>
+    <message>
+        <source>; give the number of cells in a row, at least 1</source>
+        <translation>。1 行のセルの数を 1 以上で指定してください</translation>
+    </message>
+    <message>
+        <source>page size</source>
+        <translation>ページのサイズ</translation>
+    </message>
+    <message>
+        <source>; give the largest side of a page in pixels, e.g. 1024</source>
+        <translation>。ページの最大辺をピクセル数で指定してください（例: 1024）</translation>
+    </message>
+    <message>
+        <source>face index</source>
+        <translation>フェイス番号</translation>
+    </message>
+    <message>
+        <source>; give the number of a face of the font file, from 0</source>
+        <translation>。フォントファイルのフェイスの番号を 0 から指定してください</translation>
+    </message>
+    <message>
+        <source>%1: the %2 %3 is not one of %4; give one of them</source>
+        <translation>%1: %2 %3 は %4 のいずれでもありません。いずれかを指定してください</translation>
+    </message>
+    <message>
+        <source>%1: the sheet file %2 does not end in .bmp or .png; give .bmp for a 24-bit bitmap or .png for transparency</source>
+        <translation>%1: シートのファイル名 %2 が .bmp でも .png でも終わっていません。24 ビットのビットマップには .bmp を、透過には .png を指定してください</translation>
+    </message>
+    <message>
+        <source>%1: no character set is called %2; give one of %3</source>
+        <translation>%1: %2 という文字セットはありません。%3 のいずれかを指定してください</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>%1 and %2 exclude each other: a distance field holds the glyphs&apos; shape alone, effects belong in the shader; drop one of them</source>
+        <translation>%1 と %2 は同時に指定できません。距離フィールドは字形だけを持ち、効果はシェーダーで付けます。どちらかを外してください</translation>
+    </message>
+    <message>
+        <source>%1 and %2 exclude each other: the field is held in the alpha channel of a PNG sheet; give output.sheet a name ending in .png</source>
+        <translation>%1 と %2 は同時に指定できません。距離フィールドは PNG シートのアルファチャンネルに入ります。output.sheet には .png で終わる名前を指定してください</translation>
+    </message>
+    <message>
+        <source>%1 and %2 exclude each other: the binary form cannot say that the page is a distance field; give output.fntFormat &quot;text&quot; or &quot;xml&quot;</source>
+        <translation>%1 と %2 は同時に指定できません。バイナリ形式ではページが距離フィールドであることを書けません。output.fntFormat に &quot;text&quot; または &quot;xml&quot; を指定してください</translation>
+    </message>
+    <message>
+        <source>the item &quot;%1&quot; %2</source>
+        <translation>項目 &quot;%1&quot; は%2</translation>
+    </message>
+    <message>
+        <source>has more than six hexadecimal digits; give at most U+10FFFF</source>
+        <translation>16 進数が 6 桁を超えています。U+10FFFF 以下を指定してください</translation>
+    </message>
+    <message>
+        <source>is past U+10FFFF, the last code point</source>
+        <translation>最後のコードポイント U+10FFFF を超えています</translation>
+    </message>
+    <message>
+        <source>is empty; separate the items by single commas and write a comma as U+002C</source>
+        <translation>空です。項目はコンマ 1 つで区切り、コンマ自体は U+002C と書いてください</translation>
+    </message>
+    <message>
+        <source>is a control character or a surrogate, which takes no cell</source>
+        <translation>制御文字またはサロゲートで、セルを持ちません</translation>
+    </message>
+    <message>
+        <source>runs backwards; give the lower code point first</source>
+        <translation>範囲が逆順です。小さいコードポイントを先に指定してください</translation>
+    </message>
+    <message>
+        <source>is neither one character, U+XXXX nor U+XXXX-U+YYYY; separate characters by commas</source>
+        <translation>1 文字でも U+XXXX でも U+XXXX-U+YYYY でもありません。文字はコンマで区切ってください</translation>
+    </message>
 </context>
 </TS>

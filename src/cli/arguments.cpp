@@ -251,7 +251,7 @@ CliOptions parse(const QStringList& args, const CliOptions* base, ParseOutcome::
             o.pitch = static_cast<Pitch>(choiceSetting(spell, v, "pitch", std::array{"font", "cell"}));
             break;
         case Opt::FaceIndex:
-            o.font.faceIndex = wholeSetting(spell, v, "face index", 0, "; give the number of a face of the font file, from 0");
+            o.font.faceIndex = faceIndexSetting(spell, v);
             break;
         case Opt::NoFallback: o.font.noFallback = o.font.given = true; break;
         case Opt::Chars: charListSetting(spell, v, o.chars); break;
@@ -260,11 +260,11 @@ CliOptions parse(const QStringList& args, const CliOptions* base, ParseOutcome::
             o.charsets << v;
             break;
         case Opt::Columns:
-            s.wrapColumns = wholeSetting(spell, v, "column count", 1, "; give the number of cells in a row, at least 1");
+            s.wrapColumns = columnsSetting(spell, v);
             break;
         case Opt::Mono: o.font.mono = o.font.given = true; break;
         case Opt::MaxSize:
-            o.maxPageSide = wholeSetting(spell, v, "page size", 1, "; give the largest side of a page in pixels, e.g. 1024");
+            o.maxPageSide = pageSideSetting(spell, v);
             break;
         case Opt::Sdf: s.distanceRange = distanceRangeSetting(spell, v); break;
         case Opt::Project: o.projectPath = requireNonEmpty(spell, v); break;

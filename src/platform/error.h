@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -54,15 +56,40 @@ public:
     Error(ErrorKind kind, const char* source, std::vector<std::string> args)
         : std::runtime_error(fillArguments(source, args)), kind_(kind), source_(source), args_(std::move(args)) {}
 
+    // The same, where only the arguments whose bits are set in `translatedArgs` (bit 0
+    // for %1) are marked texts, the rest values shown as given; and with `detail`, when
+    // not null, an error that explains this one, as the argument after `args`; the
+    // detail keeps its own form.
+    Error(ErrorKind kind, const char* source, std::vector<std::string> args, std::uint32_t translatedArgs,
+          const Error* detail)
+        : Error(kind, source, withDetail(args, detail)) {
+        translated_ = translatedArgs;
+        if (detail) {
+            args_.pop_back();
+            detail_ = std::make_shared<const Error>(*detail);
+        }
+    }
+
     ErrorKind kind() const noexcept { return kind_; }
     // The marked English text, or null for an error made from a plain message.
     const char* source() const noexcept { return source_; }
     const std::vector<std::string>& arguments() const noexcept { return args_; }
+    // Whether argument `i` (from 0) is a marked text, translated with the message.
+    bool translatesArgument(std::size_t i) const noexcept { return i >= 32 || ((translated_ >> i) & 1U) != 0; }
+    // The error that explains this one, or null.
+    const Error* detail() const noexcept { return detail_.get(); }
 
 private:
+    static std::vector<std::string> withDetail(std::vector<std::string>& args, const Error* detail) {
+        if (detail) args.push_back(detail->what());
+        return std::move(args);
+    }
+
     ErrorKind kind_;
     const char* source_ = nullptr;
     std::vector<std::string> args_;
+    std::uint32_t translated_ = ~std::uint32_t{0};
+    std::shared_ptr<const Error> detail_;
 };
 
 }  // namespace karuvo

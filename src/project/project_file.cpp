@@ -6,11 +6,13 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QCoreApplication>
 #include <QLocale>
 #include <array>
 #include <cerrno>
 #include <cstring>
 #include <cmath>
+#include <initializer_list>
 #include <utility>
 #include <unistd.h>
 #include <vector>
@@ -28,15 +30,21 @@ constexpr std::array kFntFormats{"text", "xml", "binary"};
 constexpr std::array kPitches{"font", "cell"};
 const QString kFitted = QStringLiteral("fitted");
 
+// The kinds of JSON value, as messages name them.
+const char* const kTrueOrFalse = QT_TRANSLATE_NOOP("karuvo", "true or false");
+const char* const kNumber = QT_TRANSLATE_NOOP("karuvo", "a number");
+const char* const kText = QT_TRANSLATE_NOOP("karuvo", "text");
+const char* const kObject = QT_TRANSLATE_NOOP("karuvo", "an object");
+
 // What a JSON value is, as a message names it.
-QString kindOf(const QJsonValue& v) {
+const char* kindOf(const QJsonValue& v) {
     switch (v.type()) {
-    case QJsonValue::Bool: return QStringLiteral("true or false");
-    case QJsonValue::Double: return QStringLiteral("a number");
-    case QJsonValue::String: return QStringLiteral("text");
-    case QJsonValue::Array: return QStringLiteral("a list");
-    case QJsonValue::Object: return QStringLiteral("an object");
-    default: return QStringLiteral("null");
+    case QJsonValue::Bool: return kTrueOrFalse;
+    case QJsonValue::Double: return kNumber;
+    case QJsonValue::String: return kText;
+    case QJsonValue::Array: return QT_TRANSLATE_NOOP("karuvo", "a list");
+    case QJsonValue::Object: return kObject;
+    default: return QT_TRANSLATE_NOOP("karuvo", "null");
     }
 }
 
@@ -48,17 +56,15 @@ std::pair<qsizetype, qsizetype> lineAndColumn(const QByteArray& text, qsizetype 
     return {before.count('\n') + 1, QString::fromUtf8(before.sliced(lineStart)).toUcs4().size() + 1};
 }
 
-// Why a project is refused, on its way to parseProject, which names the file.
-struct Refusal {
-    QString message;
-};
-
 // Reads one project's settings out of its JSON object, refusing what does not belong.
 class Reader {
 public:
     explicit Reader(const QString& path) : folder_(QFileInfo(path).absolutePath()) {}
 
-    [[noreturn]] void fail(const QString& message) const { throw Refusal{message}; }
+    // Refuses the project; parseProject names the file.
+    [[noreturn]] void fail(const char* source, std::initializer_list<MessageArg> args = {}) const {
+        throw messageError(ErrorKind::Setting, source, args);
+    }
 
     // One object of the file and its path of keys ("" for the whole file).
     struct Section {
@@ -71,9 +77,9 @@ public:
     void onlyKeys(const Section& s, const QStringList& known) const {
         for (auto it = s.object.begin(); it != s.object.end(); ++it) {
             if (known.contains(it.key())) continue;
-            fail("unknown key " + quotedValue(s.keyPath(it.key())) + "; the keys " +
-                 (s.path.isEmpty() ? QStringLiteral("of a project") : "of " + quotedValue(s.path)) + " are " +
-                 known.join(QStringLiteral(", ")));
+            const QString key = quotedValue(s.keyPath(it.key())), keys = known.join(QStringLiteral(", "));
+            if (s.path.isEmpty()) fail(QT_TRANSLATE_NOOP("karuvo", "unknown key %1; the keys of a project are %2"), {key, keys});
+            fail(QT_TRANSLATE_NOOP("karuvo", "unknown key %1; the keys of %2 are %3"), {key, quotedValue(s.path), keys});
         }
     }
 
@@ -82,15 +88,19 @@ public:
                                     const char* typeName) const {
         if (!s.object.contains(key)) return std::nullopt;
         const QJsonValue v = s.object.value(key);
-        if (v.type() != type) fail(s.keyPath(key) + " must be " + typeName + ", not " + kindOf(v));
+        if (v.type() != type) wrongKind(s.keyPath(key), typeName, v);
         return v;
     }
+    [[noreturn]] void wrongKind(const QString& key, const char* typeName, const QJsonValue& v) const {
+        fail(QT_TRANSLATE_NOOP("karuvo", "%1 must be %2, not %3"),
+             {key, typeName, kindOf(v)});
+    }
     std::optional<QString> text(const Section& s, const QString& key) const {
-        const auto v = value(s, key, QJsonValue::String, "text");
+        const auto v = value(s, key, QJsonValue::String, kText);
         if (!v) return std::nullopt;
         const QString t = v->toString();
         if (!QStringView(t).isValidUtf16())
-            fail(s.keyPath(key) + " holds half of a surrogate pair alone; give whole characters");
+            fail(QT_TRANSLATE_NOOP("karuvo", "%1 holds half of a surrogate pair alone; give whole characters"), {s.keyPath(key)});
         return t;
     }
     // A name or a path: not empty, no control characters.
@@ -108,14 +118,14 @@ public:
     QString resolved(const QString& path) const { return QDir::cleanPath(QDir(folder_).absoluteFilePath(path)); }
     // A number as text, for the checks the options' values go through.
     std::optional<QString> number(const Section& s, const QString& key) const {
-        const auto v = value(s, key, QJsonValue::Double, "a number");
+        const auto v = value(s, key, QJsonValue::Double, kNumber);
         return v ? std::optional(QString::number(v->toDouble(), 'g', QLocale::FloatingPointShortest)) : std::nullopt;
     }
     void flag(const Section& s, const QString& key, bool& into) const {
-        if (const auto v = value(s, key, QJsonValue::Bool, "true or false")) into = v->toBool();
+        if (const auto v = value(s, key, QJsonValue::Bool, kTrueOrFalse)) into = v->toBool();
     }
     std::optional<Section> section(const Section& s, const QString& key) const {
-        const auto v = value(s, key, QJsonValue::Object, "an object");
+        const auto v = value(s, key, QJsonValue::Object, kObject);
         return v ? std::optional(Section{v->toObject(), s.keyPath(key)}) : std::nullopt;
     }
     template <std::size_t N>
@@ -131,18 +141,15 @@ public:
 
     void version(const Section& top) const {
         if (!top.object.contains(QStringLiteral("karuvo")))
-            fail(QStringLiteral("it has no \"karuvo\" key with its format version; a project begins with \"karuvo\": 1"));
-        const double v = value(top, QStringLiteral("karuvo"), QJsonValue::Double, "a number")->toDouble();
+            fail(QT_TRANSLATE_NOOP("karuvo", "it has no \"karuvo\" key with its format version; a project begins with \"karuvo\": 1"));
+        const double v = value(top, QStringLiteral("karuvo"), QJsonValue::Double, kNumber)->toDouble();
+        const QString given = QString::number(v, 'g', QLocale::FloatingPointShortest), read = QString::number(kProjectVersion);
         if (v > kProjectVersion && std::floor(v) == v) {
-            fail(QStringLiteral("it is of format version %1, and this program reads version %2; "
-                                "open it with a newer KARUVO")
-                     .arg(QString::number(v, 'g', QLocale::FloatingPointShortest))
-                     .arg(kProjectVersion));
+            fail(QT_TRANSLATE_NOOP("karuvo", "it is of format version %1, and this program reads version %2; open it with a newer KARUVO"),
+                 {given, read});
         }
-        if (v != kProjectVersion) {
-            fail("karuvo: the format version " + QString::number(v, 'g', QLocale::FloatingPointShortest) +
-                 QStringLiteral(" is not one this program reads; give %1").arg(kProjectVersion));
-        }
+        if (v != kProjectVersion)
+            fail(QT_TRANSLATE_NOOP("karuvo", "karuvo: the format version %1 is not one this program reads; give %2"), {given, read});
     }
 
     void characters(const Section& top, Project& p) const {
@@ -153,12 +160,12 @@ public:
             requirePlain(QStringLiteral("chars"), *list);
             charListSetting(QStringLiteral("chars"), *list, p.chars);
         }
-        if (const auto sets = value(top, QStringLiteral("charsets"), QJsonValue::Array, "a list of names")) {
+        if (const auto sets = value(top, QStringLiteral("charsets"), QJsonValue::Array, QT_TRANSLATE_NOOP("karuvo", "a list of names"))) {
             const QJsonArray names = sets->toArray();
-            if (names.isEmpty()) fail(QStringLiteral("charsets is an empty list; give at least one name"));
+            if (names.isEmpty()) fail(QT_TRANSLATE_NOOP("karuvo", "charsets is an empty list; give at least one name"));
             for (qsizetype i = 0; i < names.size(); ++i) {
                 const QString key = QStringLiteral("charsets[%1]").arg(i);
-                if (!names[i].isString()) fail(key + " must be text, not " + kindOf(names[i]));
+                if (!names[i].isString()) wrongKind(key, kText, names[i]);
                 charsetSetting(key, names[i].toString());
                 p.charsets << names[i].toString();
             }
@@ -166,15 +173,11 @@ public:
         const int ways = int{typed.has_value()} + int{p.textFile.has_value()} +
                          int{top.object.contains(QStringLiteral("chars")) || !p.charsets.isEmpty()};
         if (ways == 0)
-            fail(QStringLiteral("it names no characters; give \"text\", \"textFile\", or \"chars\" and \"charsets\""));
+            fail(QT_TRANSLATE_NOOP("karuvo", "it names no characters; give \"text\", \"textFile\", or \"chars\" and \"charsets\""));
         if (ways > 1) {
-            fail(QStringLiteral("\"text\", \"textFile\", and \"chars\" with \"charsets\" exclude each other; "
-                                "give the characters one way"));
+            fail(QT_TRANSLATE_NOOP("karuvo", "\"text\", \"textFile\", and \"chars\" with \"charsets\" exclude each other; give the characters one way"));
         }
-        if (const auto n = number(top, QStringLiteral("columns"))) {
-            p.settings.wrapColumns = wholeSetting(QStringLiteral("columns"), *n, "column count", 1,
-                                                  QStringLiteral("; give the number of cells in a row, at least 1"));
-        }
+        if (const auto n = number(top, QStringLiteral("columns"))) p.settings.wrapColumns = columnsSetting(QStringLiteral("columns"), *n);
     }
 
     void font(const Section& top, Project& p) const {
@@ -186,15 +189,14 @@ public:
         f.given = true;
         const auto family = name(*s, QStringLiteral("family"));
         const auto file = path(*s, QStringLiteral("file"));
-        if (family && file) fail(QStringLiteral("font.family and font.file exclude each other; give one of them"));
+        if (family && file) fail(QT_TRANSLATE_NOOP("karuvo", "font.family and font.file exclude each other; give one of them"));
         // The front ends take a name that looks like a path for a file.
         if (family && looksLikeFontPath(*family))
-            fail("font.family: " + quotedValue(*family) + " names a font file; give it as font.file");
+            fail(QT_TRANSLATE_NOOP("karuvo", "font.family: %1 names a font file; give it as font.file"), {quotedValue(*family)});
         f.family = family ? *family : file ? *file : QString();
         if (const auto n = number(*s, QStringLiteral("faceIndex"))) {
-            if (!file) fail(QStringLiteral("font.faceIndex needs font.file; add the font file or drop the index"));
-            f.faceIndex = wholeSetting(s->keyPath(QStringLiteral("faceIndex")), *n, "face index", 0,
-                                       QStringLiteral("; give the number of a face of the font file, from 0"));
+            if (!file) fail(QT_TRANSLATE_NOOP("karuvo", "font.faceIndex needs font.file; add the font file or drop the index"));
+            f.faceIndex = faceIndexSetting(s->keyPath(QStringLiteral("faceIndex")), *n);
         }
         if (const auto n = number(*s, QStringLiteral("size"))) f.pixelSize = fontSizeSetting(s->keyPath("size"), *n);
         flag(*s, QStringLiteral("bold"), f.bold);
@@ -210,16 +212,22 @@ public:
     void cell(const Section& top, Project& p) const {
         if (!top.object.contains(QStringLiteral("cell"))) return;
         const QJsonValue v = top.object.value(QStringLiteral("cell"));
-        const QString allowed = QStringLiteral("give \"fitted\" or {\"width\": W, \"height\": H}");
         if (v.isString()) {
-            if (v.toString() != kFitted) fail("cell: " + quotedValue(v.toString()) + " is not \"fitted\"; " + allowed);
+            if (v.toString() != kFitted) {
+                fail(QT_TRANSLATE_NOOP("karuvo", "cell: %1 is not \"fitted\"; give \"fitted\" or {\"width\": W, \"height\": H}"),
+                     {quotedValue(v.toString())});
+            }
             return;
         }
-        if (!v.isObject()) fail("cell must be \"fitted\" or an object, not " + kindOf(v) + "; " + allowed);
+        if (!v.isObject()) {
+            fail(QT_TRANSLATE_NOOP("karuvo", "cell must be \"fitted\" or an object, not %1; give \"fitted\" or {\"width\": W, \"height\": H}"),
+                 {kindOf(v)});
+        }
         const Section s{v.toObject(), QStringLiteral("cell")};
         onlyKeys(s, {"width", "height"});
         const auto width = number(s, QStringLiteral("width")), height = number(s, QStringLiteral("height"));
-        if (!width || !height) fail("cell needs both \"width\" and \"height\"; " + allowed);
+        if (!width || !height)
+            fail(QT_TRANSLATE_NOOP("karuvo", "cell needs both \"width\" and \"height\"; give \"fitted\" or {\"width\": W, \"height\": H}"));
         const CharBox size = cellSetting(QStringLiteral("cell"), *width + u'x' + *height);
         p.settings.cellWidth = size.width;
         p.settings.cellHeight = size.height;
@@ -231,11 +239,11 @@ public:
         if (!s) return;
         onlyKeys(*s, {"kind", "colour", "texture"});
         SheetSettings& o = p.settings;
-        if (const auto kind = choice(*s, QStringLiteral("kind"), "fill", kFillKinds)) o.fill = static_cast<FillKind>(*kind);
+        if (const auto kind = choice(*s, QStringLiteral("kind"), QT_TRANSLATE_NOOP("karuvo", "fill"), kFillKinds)) o.fill = static_cast<FillKind>(*kind);
         if (const auto c = colour(*s, QStringLiteral("colour"))) o.fillColour = *c;
         if (const auto texture = path(*s, QStringLiteral("texture"))) o.texturePath = *texture;
         if (o.fill == FillKind::Texture && o.texturePath.isEmpty())
-            fail(QStringLiteral("fill.kind \"texture\" needs fill.texture; give the texture's file or the kind \"colour\""));
+            fail(QT_TRANSLATE_NOOP("karuvo", "fill.kind \"texture\" needs fill.texture; give the texture's file or the kind \"colour\""));
     }
 
     void effect(const Section& top, Project& p) const {
@@ -243,7 +251,7 @@ public:
         if (!s) return;
         onlyKeys(*s, {"kind", "dx", "dy", "shadowColour", "radius", "outlineColour"});
         SheetSettings& o = p.settings;
-        if (const auto kind = choice(*s, QStringLiteral("kind"), "effect", kEffectKinds))
+        if (const auto kind = choice(*s, QStringLiteral("kind"), QT_TRANSLATE_NOOP("karuvo", "effect"), kEffectKinds))
             o.effect = static_cast<EffectKind>(*kind);
         if (const auto n = number(*s, QStringLiteral("dx"))) o.shadowDx = offsetSetting(s->keyPath("dx"), *n);
         if (const auto n = number(*s, QStringLiteral("dy"))) o.shadowDy = offsetSetting(s->keyPath("dy"), *n);
@@ -261,19 +269,18 @@ public:
             p.outputPath = resolved(*sheet);
         }
         if (const auto n = number(*s, QStringLiteral("maxSize"))) {
-            p.maxPageSide = wholeSetting(s->keyPath(QStringLiteral("maxSize")), *n, "page size", 1,
-                                         QStringLiteral("; give the largest side of a page in pixels, e.g. 1024"));
+            p.maxPageSide = pageSideSetting(s->keyPath(QStringLiteral("maxSize")), *n);
         }
         p.fntPath = path(*s, QStringLiteral("fnt")).value_or(QString());
         p.jsonPath = path(*s, QStringLiteral("json")).value_or(QString());
-        if (const auto form = choice(*s, QStringLiteral("fntFormat"), "descriptor format", kFntFormats))
+        if (const auto form = choice(*s, QStringLiteral("fntFormat"), QT_TRANSLATE_NOOP("karuvo", "descriptor format"), kFntFormats))
             p.fntFormat = static_cast<FntFormat>(*form);
-        if (const auto pitch = choice(*s, QStringLiteral("pitch"), "pitch", kPitches)) p.pitch = static_cast<Pitch>(*pitch);
+        if (const auto pitch = choice(*s, QStringLiteral("pitch"), QT_TRANSLATE_NOOP("karuvo", "pitch"), kPitches)) p.pitch = static_cast<Pitch>(*pitch);
         if (const auto n = number(*s, QStringLiteral("distanceRange"))) {
             p.settings.distanceRange = distanceRangeSetting(s->keyPath(QStringLiteral("distanceRange")), *n);
         }
         if (p.outputPath.isEmpty() && (!p.fntPath.isEmpty() || !p.jsonPath.isEmpty()))
-            fail(QStringLiteral("output.fnt and output.json describe a sheet; add output.sheet"));
+            fail(QT_TRANSLATE_NOOP("karuvo", "output.fnt and output.json describe a sheet; add output.sheet"));
     }
 
     Project read(const QByteArray& contents) const {
@@ -288,9 +295,10 @@ public:
                               error.error != QJsonParseError::IllegalUTF8String;
             const qsizetype at = past ? error.offset - 1 : error.offset;
             const auto [line, column] = lineAndColumn(json, at);
-            fail(QStringLiteral("it is not JSON: at line %1, column %2: %3").arg(line).arg(column).arg(error.errorString()));
+            fail(QT_TRANSLATE_NOOP("karuvo", "it is not JSON: at line %1, column %2: %3"),
+                 {QString::number(line), QString::number(column), error.errorString()});
         }
-        if (!doc.isObject()) fail(QStringLiteral("it is not a JSON object of settings; a project is {\"karuvo\": 1, ...}"));
+        if (!doc.isObject()) fail(QT_TRANSLATE_NOOP("karuvo", "it is not a JSON object of settings; a project is {\"karuvo\": 1, ...}"));
         const Section top{doc.object(), QString()};
         // The version first: a newer project may hold keys this program does not know.
         version(top);
@@ -303,7 +311,7 @@ public:
         fill(top, p);
         effect(top, p);
         output(top, p);
-        if (const auto conflict = settingConflict(p)) fail(projectConflictText(*conflict, p));
+        if (const auto conflict = settingConflict(p)) throw projectConflictError(*conflict, p);
         return p;
     }
 
@@ -365,34 +373,41 @@ QString charList(const CodePointSet& set) {
 }
 
 Project parseProject(const QByteArray& contents, const QString& path) {
-    const QString file = "The project " + quotedValue(path) + ": ";
     try {
         return Reader(path).read(contents);
-    } catch (const Refusal& r) {
-        throw Error(ErrorKind::Setting, (file + r.message).toStdString());
-    } catch (const Error& e) {  // from the checks the options' values go through too
+    } catch (const Error& e) {  // the reader's and those of the checks the options' values go through
         if (e.kind() != ErrorKind::Setting) throw;
-        throw Error(ErrorKind::Setting, file.toStdString() + e.what());
+        throw messageError(ErrorKind::Setting, QT_TRANSLATE_NOOP("karuvo", "The project %1: %2"), {quotedValue(path)}, &e);
     }
 }
 
 Project readProject(const QString& path) {
-    const auto cannot = [&](const char* why) {
-        return Error(ErrorKind::Io, "Cannot read the project " + quotedValue(path).toStdString() + ": " + why);
+    const auto cannot = [&](const Error& why) {
+        return messageError(ErrorKind::Io, QT_TRANSLATE_NOOP("karuvo", "Cannot read the project %1: %2"), {quotedValue(path)},
+                            &why);
     };
+    const auto marked = [](const char* why, std::initializer_list<MessageArg> args = {}) {
+        return messageError(ErrorKind::Io, why, args);
+    };
+    const Error tooLarge = marked(QT_TRANSLATE_NOOP("karuvo", "it is larger than 64 MiB"));
     // Looked at before it is opened, so that nothing waits on a pipe or a device.
-    if (const char* kind = specialFileKind(path)) throw cannot((std::string("it is ") + kind + ", not a project file").c_str());
+    if (const char* kind = specialFileKind(path))
+        throw cannot(marked(QT_TRANSLATE_NOOP("karuvo", "it is %1, not a project file"), {kind}));
     const int fd = openRegularFile(path);
-    if (fd < 0) throw cannot(errno == ENOENT ? "no such file" : errno == EINVAL ? "it is not a regular file" : std::strerror(errno));
+    if (fd < 0) {
+        throw cannot(errno == ENOENT   ? marked(QT_TRANSLATE_NOOP("karuvo", "no such file"))
+                     : errno == EINVAL ? marked(QT_TRANSLATE_NOOP("karuvo", "it is not a regular file"))
+                                       : Error(ErrorKind::Io, std::string(std::strerror(errno))));
+    }
     QFile file;
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
-        throw cannot("it cannot be opened");
+        throw cannot(marked(QT_TRANSLATE_NOOP("karuvo", "it cannot be opened")));
     }
-    if (file.size() > kMaxProjectBytes) throw cannot("it is larger than 64 MiB");
+    if (file.size() > kMaxProjectBytes) throw cannot(tooLarge);
     const QByteArray contents = file.read(kMaxProjectBytes + 1);
-    if (file.error() != QFileDevice::NoError) throw cannot("it cannot be read");
-    if (contents.size() > kMaxProjectBytes) throw cannot("it is larger than 64 MiB");
+    if (file.error() != QFileDevice::NoError) throw cannot(marked(QT_TRANSLATE_NOOP("karuvo", "it cannot be read")));
+    if (contents.size() > kMaxProjectBytes) throw cannot(tooLarge);
     return parseProject(contents, path);
 }
 

@@ -1,8 +1,10 @@
 #include "setting_checks.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <algorithm>
+#include <initializer_list>
 #include <optional>
 
 #include "export/sheet_file.h"
@@ -14,7 +16,9 @@
 namespace karuvo {
 namespace {
 
-[[noreturn]] void refuse(const QString& message) { throw Error(ErrorKind::Setting, message.toStdString()); }
+[[noreturn]] void refuse(const char* source, std::initializer_list<MessageArg> args) {
+    throw messageError(ErrorKind::Setting, source, args);
+}
 
 // A number read as the window reads its boxes, rounded to a whole number (down for
 // cell sizes, halves to even otherwise); nothing when the text is not a number or
@@ -36,6 +40,16 @@ WholeNumber wholeNumber(QStringView text, Rounding rounding) {
 
 }  // namespace
 
+Error messageError(ErrorKind kind, const char* source, std::initializer_list<MessageArg> args, const Error* detail) {
+    std::vector<std::string> texts;
+    std::uint32_t marked = 0;
+    for (const MessageArg& a : args) {
+        if (a.marked) marked |= std::uint32_t{1} << texts.size();
+        texts.push_back(a.text);
+    }
+    return Error(kind, source, std::move(texts), marked, detail);
+}
+
 bool isControlCharacter(char32_t c) {
     return QChar::category(c) == QChar::Other_Control || c == 0x2028 || c == 0x2029;
 }
@@ -56,13 +70,13 @@ QString quotedValue(QStringView value) { return u'"' + shownValue(value) + u'"';
 
 void requirePlain(const QString& name, const QString& value) {
     if (std::any_of(value.begin(), value.end(), [](QChar c) { return isControlCharacter(c.unicode()); })) {
-        refuse(name + ": the value " + quotedValue(value) +
-               " holds a control character (line break, tab, ...); give it without one");
+        refuse(QT_TRANSLATE_NOOP("karuvo", "%1: the value %2 holds a control character (line break, tab, ...); give it without one"),
+               {name, quotedValue(value)});
     }
 }
 
 const QString& requireNonEmpty(const QString& name, const QString& value) {
-    if (value.isEmpty()) refuse(name + " is given an empty value; give a name");
+    if (value.isEmpty()) refuse(QT_TRANSLATE_NOOP("karuvo", "%1 is given an empty value; give a name"), {name});
     return value;
 }
 
@@ -70,8 +84,8 @@ Colour colourSetting(const QString& name, const QString& value) {
     static const QRegularExpression hex(QStringLiteral("^#?([0-9A-Fa-f]{6})$"));
     const QRegularExpressionMatch m = hex.match(value);
     if (!m.hasMatch()) {
-        refuse(name + ": the colour " + quotedValue(value) +
-               " is not six hexadecimal digits; give it red first, e.g. FF8000 or #FF8000");
+        refuse(QT_TRANSLATE_NOOP("karuvo", "%1: the colour %2 is not six hexadecimal digits; give it red first, e.g. FF8000 or #FF8000"),
+               {name, quotedValue(value)});
     }
     const std::uint32_t rgb = m.captured(1).toUInt(nullptr, 16);
     return colourFromRgb(static_cast<int>(rgb >> 16), static_cast<int>(rgb >> 8), static_cast<int>(rgb));
@@ -79,30 +93,40 @@ Colour colourSetting(const QString& name, const QString& value) {
 
 std::int32_t fontSizeSetting(const QString& name, const QString& value) {
     const WholeNumber n = wholeNumber(value, Rounding::HalfEven);
-    const QString fix = QStringLiteral("; give the size in pixels, 1 to %1").arg(kMaxFontPixels);
-    if (!n.numeric) refuse(name + ": the font size " + quotedValue(value) + " is not a number" + fix);
-    if (!n.value || *n.value < 1 || *n.value > kMaxFontPixels)
-        refuse(name + ": the font size " + value.trimmed() + " is out of range" + fix);
+    const QString most = QString::number(kMaxFontPixels);
+    if (!n.numeric) {
+        refuse(QT_TRANSLATE_NOOP("karuvo", "%1: the font size %2 is not a number; give the size in pixels, 1 to %3"),
+               {name, quotedValue(value), most});
+    }
+    if (!n.value || *n.value < 1 || *n.value > kMaxFontPixels) {
+        refuse(QT_TRANSLATE_NOOP("karuvo", "%1: the font size %2 is out of range; give the size in pixels, 1 to %3"),
+               {name, value.trimmed(), most});
+    }
     return *n.value;
 }
 
 CharBox cellSetting(const QString& name, const QString& value) {
     const qsizetype x = value.indexOf(u'x', 0, Qt::CaseInsensitive);
-    const QString fix = QStringLiteral("; give the width and height in pixels, e.g. 32x32");
-    if (x < 0) refuse(name + ": the cell size " + quotedValue(value) + " is not WIDTHxHEIGHT" + fix);
+    if (x < 0) {
+        refuse(QT_TRANSLATE_NOOP("karuvo", "%1: the cell size %2 is not WIDTHxHEIGHT; give the width and height in pixels, e.g. 32x32"),
+               {name, quotedValue(value)});
+    }
     const QStringView parts[2] = {QStringView(value).first(x), QStringView(value).sliced(x + 1)};
     std::int32_t size[2];
     for (int i = 0; i < 2; ++i) {
         const WholeNumber n = wholeNumber(parts[i], Rounding::Down);
-        const QString what = i == 0 ? QStringLiteral("cell width") : QStringLiteral("cell height");
-        if (!n.numeric) refuse(name + ": the " + what + " " + quotedValue(parts[i]) + " is not a number" + fix);
+        const char* what = i == 0 ? QT_TRANSLATE_NOOP("karuvo", "cell width") : QT_TRANSLATE_NOOP("karuvo", "cell height");
+        if (!n.numeric) {
+            refuse(QT_TRANSLATE_NOOP("karuvo", "%1: the %2 %3 is not a number; give the width and height in pixels, e.g. 32x32"),
+                   {name, what, quotedValue(parts[i])});
+        }
         if (!n.value) {
-            refuse(name + ": the " + what + " " + parts[i].trimmed().toString() +
-                   " is too large; give at most 2147483647 pixels");
+            refuse(QT_TRANSLATE_NOOP("karuvo", "%1: the %2 %3 is too large; give at most 2147483647 pixels"),
+                   {name, what, parts[i].trimmed().toString()});
         }
         if (*n.value < 1) {
-            refuse(name + ": the cell size " + value.trimmed() +
-                   " has no area; give a width and a height of at least 1 pixel");
+            refuse(QT_TRANSLATE_NOOP("karuvo", "%1: the cell size %2 has no area; give a width and a height of at least 1 pixel"),
+                   {name, value.trimmed()});
         }
         size[i] = *n.value;
     }
@@ -111,38 +135,69 @@ CharBox cellSetting(const QString& name, const QString& value) {
 
 std::int32_t offsetSetting(const QString& name, const QString& value) {
     const WholeNumber n = wholeNumber(value, Rounding::HalfEven);
-    if (!n.numeric)
-        refuse(name + ": the offset " + quotedValue(value) + " is not a number; give two whole numbers of pixels, e.g. 2,2");
+    if (!n.numeric) {
+        refuse(QT_TRANSLATE_NOOP("karuvo", "%1: the offset %2 is not a number; give two whole numbers of pixels, e.g. 2,2"),
+               {name, quotedValue(value)});
+    }
     if (!n.value) {
-        refuse(name + ": the offset " + value.trimmed() +
-               " is too large; give a number from -2147483648 to 2147483647");
+        refuse(QT_TRANSLATE_NOOP("karuvo", "%1: the offset %2 is too large; give a number from -2147483648 to 2147483647"),
+               {name, value.trimmed()});
     }
     return *n.value;
 }
 
 std::int32_t radiusSetting(const QString& name, const QString& value) {
     const WholeNumber n = wholeNumber(value, Rounding::HalfEven);
-    const QString fix = QStringLiteral("; give a whole number from 0 to %1").arg(kMaxOutlineRadius);
-    if (!n.numeric) refuse(name + ": the radius " + quotedValue(value) + " is not a number" + fix);
-    if (!n.value || *n.value < 0 || *n.value > kMaxOutlineRadius)
-        refuse(name + ": the radius " + value.trimmed() + " is out of range" + fix);
+    const QString most = QString::number(kMaxOutlineRadius);
+    if (!n.numeric) {
+        refuse(QT_TRANSLATE_NOOP("karuvo", "%1: the radius %2 is not a number; give a whole number from 0 to %3"),
+               {name, quotedValue(value), most});
+    }
+    if (!n.value || *n.value < 0 || *n.value > kMaxOutlineRadius) {
+        refuse(QT_TRANSLATE_NOOP("karuvo", "%1: the radius %2 is out of range; give a whole number from 0 to %3"),
+               {name, value.trimmed(), most});
+    }
     return *n.value;
 }
 
 std::int32_t distanceRangeSetting(const QString& name, const QString& value) {
-    const QString fix = QStringLiteral("; give the distance range in pixels, a whole number from 1 to %1").arg(kMaxDistanceRange);
-    const std::int32_t range = wholeSetting(name, value, "distance range", 1, fix);
-    if (range > kMaxDistanceRange) refuse(name + ": the distance range " + value.trimmed() + " is out of range" + fix);
+    static_assert(kMaxDistanceRange == 64, "the message below names the largest range");
+    const char* fix = QT_TRANSLATE_NOOP("karuvo", "; give the distance range in pixels, a whole number from 1 to 64");
+    const std::int32_t range = wholeSetting(name, value, QT_TRANSLATE_NOOP("karuvo", "distance range"), 1, fix);
+    if (range > kMaxDistanceRange) {
+        refuse(QT_TRANSLATE_NOOP("karuvo", "%1: the %2 %3 is out of range%4"),
+               {name, QT_TRANSLATE_NOOP("karuvo", "distance range"), value.trimmed(), fix});
+    }
     return range;
 }
 
 std::int32_t wholeSetting(const QString& name, const QString& value, const char* what, std::int32_t least,
-                          const QString& fix) {
+                          const char* fix) {
     const WholeNumber n = wholeNumber(value, Rounding::HalfEven);
-    const QString called = QStringLiteral(": the %1 ").arg(QLatin1String(what));
-    if (!n.numeric) refuse(name + called + quotedValue(value) + " is not a number" + fix);
-    if (!n.value || *n.value < least) refuse(name + called + value.trimmed() + " is out of range" + fix);
+    if (!n.numeric) {
+        refuse(QT_TRANSLATE_NOOP("karuvo", "%1: the %2 %3 is not a number%4"),
+               {name, what, quotedValue(value), fix});
+    }
+    if (!n.value || *n.value < least) {
+        refuse(QT_TRANSLATE_NOOP("karuvo", "%1: the %2 %3 is out of range%4"),
+               {name, what, value.trimmed(), fix});
+    }
     return *n.value;
+}
+
+std::int32_t columnsSetting(const QString& name, const QString& value) {
+    return wholeSetting(name, value, QT_TRANSLATE_NOOP("karuvo", "column count"), 1,
+                        QT_TRANSLATE_NOOP("karuvo", "; give the number of cells in a row, at least 1"));
+}
+
+std::int32_t pageSideSetting(const QString& name, const QString& value) {
+    return wholeSetting(name, value, QT_TRANSLATE_NOOP("karuvo", "page size"), 1,
+                        QT_TRANSLATE_NOOP("karuvo", "; give the largest side of a page in pixels, e.g. 1024"));
+}
+
+std::int32_t faceIndexSetting(const QString& name, const QString& value) {
+    return wholeSetting(name, value, QT_TRANSLATE_NOOP("karuvo", "face index"), 0,
+                        QT_TRANSLATE_NOOP("karuvo", "; give the number of a face of the font file, from 0"));
 }
 
 std::size_t choiceSetting(const QString& name, const QString& value, const char* what, const char* const* names,
@@ -152,21 +207,21 @@ std::size_t choiceSetting(const QString& name, const QString& value, const char*
         if (value == QLatin1String(names[i])) return i;
         allowed << QLatin1String(names[i]);
     }
-    refuse(name + ": the " + what + " " + quotedValue(value) + " is not one of " + allowed.join(", ") +
-           "; give one of them");
+    refuse(QT_TRANSLATE_NOOP("karuvo", "%1: the %2 %3 is not one of %4; give one of them"),
+           {name, what, quotedValue(value), allowed.join(QStringLiteral(", "))});
 }
 
 void sheetFileSetting(const QString& name, const QString& value) {
     if (!sheetFileFormat(value)) {
-        refuse(name + ": the sheet file " + quotedValue(value) +
-               " does not end in .bmp or .png; give .bmp for a 24-bit bitmap or .png for transparency");
+        refuse(QT_TRANSLATE_NOOP("karuvo", "%1: the sheet file %2 does not end in .bmp or .png; give .bmp for a 24-bit bitmap or .png for transparency"),
+               {name, quotedValue(value)});
     }
 }
 
 void charsetSetting(const QString& name, const QString& value) {
     if (!charsetNames().contains(value)) {
-        refuse(name + ": no character set is called " + quotedValue(value) + "; give one of " +
-               charsetNames().join(QStringLiteral(", ")));
+        refuse(QT_TRANSLATE_NOOP("karuvo", "%1: no character set is called %2; give one of %3"),
+               {name, quotedValue(value), charsetNames().join(QStringLiteral(", "))});
     }
 }
 
@@ -174,7 +229,7 @@ void charListSetting(const QString& name, const QString& value, CodePointSet& in
     try {
         addCharList(value, into);
     } catch (const Error& e) {
-        refuse(name + ": " + QString::fromStdString(e.what()));
+        throw messageError(ErrorKind::Setting, QT_TRANSLATE_NOOP("karuvo", "%1: %2"), {name}, &e);
     }
 }
 
@@ -196,7 +251,7 @@ std::optional<SettingConflict> settingConflict(const Project& p) {
     return std::nullopt;
 }
 
-QString projectConflictText(const SettingConflict& conflict, const Project& p) {
+Error projectConflictError(const SettingConflict& conflict, const Project& p) {
     const auto key = [&](Setting s) -> QString {
         switch (s) {
         case Setting::DistanceField: return QStringLiteral("output.distanceRange");
@@ -211,16 +266,18 @@ QString projectConflictText(const SettingConflict& conflict, const Project& p) {
         }
         return {};
     };
-    const QString both = key(conflict.first) + " and " + key(conflict.second) + " exclude each other: ";
+    const auto error = [&](const char* source) {
+        return messageError(ErrorKind::Setting, source, {key(conflict.first), key(conflict.second)});
+    };
     switch (conflict.reason) {
     case ConflictReason::FieldIsShapeAlone:
-        return both + "a distance field holds the glyphs' shape alone, effects belong in the shader; drop one of them";
+        return error(QT_TRANSLATE_NOOP("karuvo", "%1 and %2 exclude each other: a distance field holds the glyphs' shape alone, effects belong in the shader; drop one of them"));
     case ConflictReason::FieldNeedsPng:
-        return both + "the field is held in the alpha channel of a PNG sheet; give output.sheet a name ending in .png";
+        return error(QT_TRANSLATE_NOOP("karuvo", "%1 and %2 exclude each other: the field is held in the alpha channel of a PNG sheet; give output.sheet a name ending in .png"));
     case ConflictReason::FieldNotInBinary:
-        return both + "the binary form cannot say that the page is a distance field; give output.fntFormat \"text\" or \"xml\"";
+        break;
     }
-    return both;
+    return error(QT_TRANSLATE_NOOP("karuvo", "%1 and %2 exclude each other: the binary form cannot say that the page is a distance field; give output.fntFormat \"text\" or \"xml\""));
 }
 
 }  // namespace karuvo

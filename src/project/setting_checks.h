@@ -10,9 +10,12 @@
 #include <QStringView>
 #include <array>
 #include <cstdint>
+#include <initializer_list>
+#include <string>
 #include <optional>
 
 #include "platform/colour.h"
+#include "platform/error.h"
 #include "platform/font.h"
 #include "sheet/char_source.h"
 #include "sheet/outline.h"  // kMaxOutlineRadius
@@ -22,6 +25,19 @@ namespace karuvo {
 struct Project;
 
 inline constexpr std::int32_t kMaxFontPixels = 16384;  // the largest font that can be made
+
+// An argument of a message: a text marked for translation, or a value as given.
+struct MessageArg {
+    MessageArg(const char* marked) : text(marked), marked(true) {}  // NOLINT: marked texts read as they are
+    MessageArg(const QString& given) : text(given.toStdString()) {}  // NOLINT
+    std::string text;
+    bool marked = false;
+};
+
+// An Error whose message `source` (marked for translation) each front end can put in
+// its own words, with `detail` (or null) explaining it as the argument after `args`.
+Error messageError(ErrorKind kind, const char* source, std::initializer_list<MessageArg> args,
+                   const Error* detail = nullptr);
 
 // Whether a character is a control character or a line or paragraph separator.
 bool isControlCharacter(char32_t c);
@@ -56,9 +72,15 @@ std::int32_t radiusSetting(const QString& name, const QString& value);
 std::int32_t distanceRangeSetting(const QString& name, const QString& value);
 
 // A whole number of at least `least`, rounded halves to even, called `what` in the
-// message, which ends with `fix`.
+// message, which ends with `fix`; both are texts marked for translation.
 std::int32_t wholeSetting(const QString& name, const QString& value, const char* what, std::int32_t least,
-                          const QString& fix);
+                          const char* fix);
+
+// The whole-number settings: the number of cells in a row (at least 1), the largest
+// side of a page (at least 1) and a face of a font file (from 0).
+std::int32_t columnsSetting(const QString& name, const QString& value);
+std::int32_t pageSideSetting(const QString& name, const QString& value);
+std::int32_t faceIndexSetting(const QString& name, const QString& value);
 
 // The index of `value` among `count` names (exact spelling), called `what` in the message.
 std::size_t choiceSetting(const QString& name, const QString& value, const char* what, const char* const* names,
@@ -101,6 +123,6 @@ struct SettingConflict {
 std::optional<SettingConflict> settingConflict(const Project& p);
 
 // The conflict in the project file's own terms: its keys and their values.
-QString projectConflictText(const SettingConflict& conflict, const Project& p);
+Error projectConflictError(const SettingConflict& conflict, const Project& p);
 
 }  // namespace karuvo

@@ -1,6 +1,7 @@
 #include "char_source.h"
 
 #include <QChar>
+#include <QCoreApplication>
 #include <array>
 #include <cctype>
 #include <iconv.h>
@@ -16,8 +17,10 @@ namespace {
 
 constexpr char32_t kLastCodePoint = 0x10FFFF;
 
-[[noreturn]] void badItem(QStringView item, const std::string& why) {
-    throw Error(ErrorKind::Text, "the item \"" + item.toString().toStdString() + "\" " + why);
+// `why` is a text marked for translation, which goes with the message.
+[[noreturn]] void badItem(QStringView item, const char* why) {
+    throw Error(ErrorKind::Text, QT_TRANSLATE_NOOP("karuvo", "the item \"%1\" %2"), {item.toString().toStdString(), why}, 0b10,
+                nullptr);
 }
 
 // Control characters take no cell, surrogates are halves of characters.
@@ -31,16 +34,16 @@ std::optional<char32_t> codePointItem(QStringView text, QStringView item) {
     const QStringView digits = text.sliced(2);
     for (const QChar d : digits)
         if (d.unicode() > 0x7F || !std::isxdigit(d.unicode())) return std::nullopt;
-    if (digits.size() > 6) badItem(item, "has more than six hexadecimal digits; give at most U+10FFFF");
+    if (digits.size() > 6) badItem(item, QT_TRANSLATE_NOOP("karuvo", "has more than six hexadecimal digits; give at most U+10FFFF"));
     const uint value = digits.toUInt(nullptr, 16);
-    if (value > kLastCodePoint) badItem(item, "is past U+10FFFF, the last code point");
+    if (value > kLastCodePoint) badItem(item, QT_TRANSLATE_NOOP("karuvo", "is past U+10FFFF, the last code point"));
     return static_cast<char32_t>(value);
 }
 
 void addItem(QStringView item, CodePointSet& into) {
-    if (item.isEmpty()) badItem(item, "is empty; separate the items by single commas and write a comma as U+002C");
+    if (item.isEmpty()) badItem(item, QT_TRANSLATE_NOOP("karuvo", "is empty; separate the items by single commas and write a comma as U+002C"));
     if (const std::optional<char32_t> one = codePointItem(item, item)) {
-        if (!takesCell(*one)) badItem(item, "is a control character or a surrogate, which takes no cell");
+        if (!takesCell(*one)) badItem(item, QT_TRANSLATE_NOOP("karuvo", "is a control character or a surrogate, which takes no cell"));
         into.insert(*one);
         return;
     }
@@ -49,7 +52,7 @@ void addItem(QStringView item, CodePointSet& into) {
         const std::optional<char32_t> first = codePointItem(item.first(dash), item);
         const std::optional<char32_t> last = codePointItem(item.sliced(dash + 1), item);
         if (first && last) {
-            if (*first > *last) badItem(item, "runs backwards; give the lower code point first");
+            if (*first > *last) badItem(item, QT_TRANSLATE_NOOP("karuvo", "runs backwards; give the lower code point first"));
             for (char32_t c = *first; c <= *last; ++c)
                 if (takesCell(c)) into.insert(c);
             return;
@@ -57,9 +60,9 @@ void addItem(QStringView item, CodePointSet& into) {
     }
     const std::u32string chars = item.toString().toStdU32String();
     if (chars.size() != 1) {
-        badItem(item, "is neither one character, U+XXXX nor U+XXXX-U+YYYY; separate characters by commas");
+        badItem(item, QT_TRANSLATE_NOOP("karuvo", "is neither one character, U+XXXX nor U+XXXX-U+YYYY; separate characters by commas"));
     }
-    if (!takesCell(chars[0])) badItem(item, "is a control character or a surrogate, which takes no cell");
+    if (!takesCell(chars[0])) badItem(item, QT_TRANSLATE_NOOP("karuvo", "is a control character or a surrogate, which takes no cell"));
     into.insert(chars[0]);
 }
 

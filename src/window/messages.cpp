@@ -64,12 +64,26 @@ void installJapaneseTranslations(QCoreApplication& app) {
         QCoreApplication::installTranslator(qt);
 }
 
+namespace {
+
+// A translatable message in the window's words; a plain one as it stands.
+std::string translatedMessage(const Error& error) {
+    if (!error.source()) return error.what();
+    std::vector<std::string> args;
+    args.reserve(error.arguments().size() + 1);
+    for (std::size_t i = 0; i < error.arguments().size(); ++i) {
+        const std::string& arg = error.arguments()[i];
+        args.push_back(error.translatesArgument(i) ? translated(arg.c_str()).toStdString() : arg);
+    }
+    if (const Error* detail = error.detail()) args.push_back(translatedMessage(*detail));
+    return fillArguments(translated(error.source()).toStdString(), args);
+}
+
+}  // namespace
+
 QString userMessage(const Error& error) {
     if (!error.source()) return translated(leadFor(error.kind())) + u'\n' + QString::fromStdString(error.what());
-    std::vector<std::string> args;
-    args.reserve(error.arguments().size());
-    for (const std::string& arg : error.arguments()) args.push_back(translated(arg.c_str()).toStdString());
-    return QString::fromStdString(fillArguments(translated(error.source()).toStdString(), args));
+    return QString::fromStdString(translatedMessage(error));
 }
 
 QString spillText(const SheetSettings& settings, std::int32_t cellWidth, std::int32_t cellHeight, const CellSize& holding) {

@@ -81,8 +81,9 @@ QString pathIn(const QLineEdit* box, const QString& shown) {
 }
 
 // A whole number typed into a box, 0 for an empty box.
-std::int32_t optionalWhole(const QLineEdit* box, const QString& name, const char* what, const QString& fix) {
-    return box->text().trimmed().isEmpty() ? 0 : wholeSetting(name, box->text(), what, 1, fix);
+std::int32_t optionalWhole(const QLineEdit* box, const QString& name,
+                           std::int32_t (*setting)(const QString&, const QString&)) {
+    return box->text().trimmed().isEmpty() ? 0 : setting(name, box->text());
 }
 
 QString numberOrEmpty(std::int32_t n) { return n > 0 ? QString::number(n) : QString(); }
@@ -317,8 +318,7 @@ Project OutputSettings::project() const {
         p.textFile = pathIn(txtTextFile_, given_.textFile.value_or(QString()));
         requireNonEmpty(kTextFileName, *p.textFile);
     }
-    s.wrapColumns = optionalWhole(txtColumns_, kColumnsName, "column count",
-                                  QStringLiteral("; give the number of cells in a row, at least 1"));
+    s.wrapColumns = optionalWhole(txtColumns_, kColumnsName, columnsSetting);
 
     FontRequest& f = p.font;
     const bool fileGiven = looksLikeFontPath(given_.font.family);
@@ -347,8 +347,7 @@ Project OutputSettings::project() const {
             QT_TRANSLATE_NOOP("karuvo", "The .fnt and the JSON describe a sheet: name the sheet file (シート) too."));
     p.fntFormat = static_cast<FntFormat>(cboFntFormat_->currentIndex());
     p.pitch = static_cast<Pitch>(cboPitch_->currentIndex());
-    p.maxPageSide = optionalWhole(txtMaxPage_, kMaxPageName, "page size",
-                                  QStringLiteral("; give the largest side of a page in pixels, e.g. 1024"));
+    p.maxPageSide = optionalWhole(txtMaxPage_, kMaxPageName, pageSideSetting);
     s.distanceRange = chkField_->isChecked() ? distanceRangeSetting(kRangeName, txtRange_->text()) : 0;
     return p;
 }

@@ -143,12 +143,12 @@ TEST_F(OutputSettingsTest, TheControlsShowAndGiveTheProject) {
 // What the checks refuse is said in the dialog in Japanese, and OK leaves it open.
 TEST_F(OutputSettingsTest, RefusedValuesKeepTheDialogOpen) {
     const struct { QStringList edits; const char* words; } rows[] = {
-        {{"optLists=1", "txtChars=U+0041-"}, "この設定は使えません。メッセージに従って直してください。\n一覧: "},
+        {{"optLists=1", "txtChars=U+0041-"}, "一覧: 項目 \"U+0041-\" は1 文字でも U+XXXX でも"},
         {{"optLists=1"}, "文字が選ばれていません"},
         {{"txtSheet=f.bmp"}, "距離フィールドはビットマップ (.bmp) のシートファイルには入れられません"},
         {{"txtSheet=", "txtJson=j.json"}, "シートのファイル名も指定してください"},
-        {{"txtColumns=x"}, "列数: the column count \"x\" is not a number"},
-        {{"txtRange=65"}, "距離フィールドの範囲: the distance range 65 is out of range"},
+        {{"txtColumns=x"}, "列数: 列数 \"x\" は数値ではありません。1 行のセルの数を 1 以上で"},
+        {{"txtRange=65"}, "距離フィールドの範囲: 距離の範囲 65 は範囲外です。距離の範囲を 1 から 64 までの"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.edits.join(' ').toStdString());

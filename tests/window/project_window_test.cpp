@@ -184,16 +184,20 @@ TEST_F(ProjectWindowTest, UnsavedChangesAreSavedDiscardedOrKept) {
     }
 }
 
-// A project that cannot be read or loaded is named with the reader's message under a
-// Japanese lead, and the window stays as it was, its project included.
+// A project that cannot be read is refused wholly in Japanese (where, which key, what is
+// allowed; keys and values as written), one whose font cannot be loaded under a Japanese
+// lead; either way the window stays as it was, its project included.
 TEST_F(ProjectWindowTest, AProjectThatFailsLeavesTheWindowAsItWas) {
     open("good.karuvo", R"({"karuvo": 1, "text": "Good", "cell": {"width": 20, "height": 20}, "fill": {"colour": "#FF0000"}})");
     form->Text1->setPlainText(QStringLiteral("changed"));
     const auto before = std::tuple(controls(), form->windowTitle(), path("good.karuvo"), true);
-    const QString unreadable = QStringLiteral("プロジェクトファイルを読み込めません。メッセージに従って直してください。");
+    const QString reader = QStringLiteral("プロジェクト \"") + path("bad.karuvo") + "\": ";
     const QString missing = QStringLiteral("プロジェクトまたはそれが指すファイルを読み込めません。ファイル名とフォルダを確かめてください。");
     const struct { const char* json; const char* detail; const QString& lead; } cases[] = {
-        {"{\"karuvo\": 1,\n \"text\": \"A\",,}", "at line 2, column", unreadable},
+        {"{\"karuvo\": 1,\n \"text\": \"A\",,}", "JSON ではありません: 2 行目 ", reader},
+        {R"({"karuvo": 1, "text": 5})", "text は文字列で指定してください（数値が指定されています）", reader},
+        {R"({"karuvo": 1, "text": "A", "output": {"pitch": "wide"}})",
+         "output.pitch: 送り幅 \"wide\" は font, cell のいずれでもありません。いずれかを指定してください", reader},
         {R"({"karuvo": 1, "text": "A", "font": {"file": "missing.ttf"}})", "missing.ttf", missing},
     };
     for (const auto& c : cases) {
@@ -201,7 +205,7 @@ TEST_F(ProjectWindowTest, AProjectThatFailsLeavesTheWindowAsItWas) {
         dialogs.unsavedAnswers.push_back(Unsaved::Discard);
         open("bad.karuvo", c.json);
         const QString says = said();
-        EXPECT_TRUE(says.section(u'\n', 0, 0) == c.lead && says.contains(QString::fromUtf8(c.detail))) << says.toStdString();
+        EXPECT_TRUE(says.startsWith(c.lead) && says.contains(QString::fromUtf8(c.detail))) << says.toStdString();
         EXPECT_EQ(std::tuple(controls(), form->windowTitle(), form->projectPath(), form->isWindowModified()), before);
     }
 }
