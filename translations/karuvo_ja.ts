@@ -777,5 +777,9 @@ Do you want to replace it?</source>
         <source>is neither one character, U+XXXX nor U+XXXX-U+YYYY; separate characters by commas</source>
         <translation>1 文字でも U+XXXX でも U+XXXX-U+YYYY でもありません。文字はコンマで区切ってください</translation>
     </message>
+    <message>
+        <source>the key %1 is given twice, at line %2 and at line %3; keep one of them</source>
+        <translation>キー %1 が %2 行目と %3 行目の 2 回指定されています。どちらか一方にしてください</translation>
+    </message>
 </context>
 </TS>

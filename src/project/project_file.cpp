@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -54,6 +55,60 @@ std::pair<qsizetype, qsizetype> lineAndColumn(const QByteArray& text, qsizetype 
     const QByteArrayView before(text.constData(), offset);
     const qsizetype lineStart = before.lastIndexOf('\n') + 1;
     return {before.count('\n') + 1, QString::fromUtf8(before.sliced(lineStart)).toUcs4().size() + 1};
+}
+
+// A key given twice in one object, with the lines of both.
+struct DuplicateKey {
+    QString path;  // "output.sheet", "charsets[0].x"
+    qsizetype firstLine = 0, line = 0;
+};
+
+// The first key that one object of `json`, a whole JSON document, gives twice. The
+// parser keeps the last of them alone, so this reads the text itself.
+std::optional<DuplicateKey> firstDuplicateKey(const QByteArray& json) {
+    struct Level {
+        bool object = false;
+        QString path;
+        QHash<QString, qsizetype> lines;  // an object's keys, where each was given
+        qsizetype items = 0;              // an array's items so far
+        bool expectKey = false;
+        QString lastKey;
+    };
+    std::vector<Level> levels;
+    qsizetype line = 1;
+    const auto childPath = [&]() -> QString {
+        if (levels.empty()) return {};
+        const Level& l = levels.back();
+        if (!l.object) return l.path + QStringLiteral("[%1]").arg(l.items);
+        return l.path.isEmpty() ? l.lastKey : l.path + u'.' + l.lastKey;
+    };
+    for (qsizetype i = 0; i < json.size(); ++i) {
+        const char c = json[i];
+        if (c == '\n') {
+            ++line;
+        } else if (c == '{' || c == '[') {
+            levels.push_back({c == '{', childPath(), {}, 0, c == '{', {}});
+        } else if (c == '}' || c == ']') {
+            levels.pop_back();
+        } else if (c == ',' && !levels.empty()) {
+            ++levels.back().items;
+            levels.back().expectKey = levels.back().object;
+        } else if (c == '"') {
+            const qsizetype start = ++i;
+            while (json[i] != '"') i += json[i] == '\\' ? 2 : 1;  // a whole document ends every string
+            if (levels.empty() || !levels.back().expectKey) continue;
+            const QByteArray raw = json.sliced(start, i - start);
+            const QString key = raw.contains('\\') ? QJsonDocument::fromJson('[' + json.sliced(start - 1, i - start + 2) + ']').array().at(0).toString()
+                                                    : QString::fromUtf8(raw);
+            Level& l = levels.back();
+            l.expectKey = false;
+            l.lastKey = key;
+            const auto seen = l.lines.constFind(key);
+            if (seen != l.lines.cend()) return DuplicateKey{childPath(), *seen, line};
+            l.lines.insert(key, line);
+        }
+    }
+    return std::nullopt;
 }
 
 // Reads one project's settings out of its JSON object, refusing what does not belong.
@@ -302,6 +357,10 @@ public:
         const Section top{doc.object(), QString()};
         // The version first: a newer project may hold keys this program does not know.
         version(top);
+        if (const auto twice = firstDuplicateKey(json)) {
+            fail(QT_TRANSLATE_NOOP("karuvo", "the key %1 is given twice, at line %2 and at line %3; keep one of them"),
+                 {quotedValue(twice->path), QString::number(twice->firstLine), QString::number(twice->line)});
+        }
         onlyKeys(top, {"karuvo", "text", "textFile", "chars", "charsets", "columns", "font", "cell", "fill", "effect",
                        "output"});
         Project p;

@@ -122,6 +122,11 @@ const std::pair<const char*, const char*> kBadProjects[] = {
      "\"text\", \"textFile\", and \"chars\" with \"charsets\" exclude each other; give the characters one way"},
     {"{\"karuvo\": 2, \"text\": \"A\", \"sdf\": true, \"output\": {\"sheet\": \"s.bmp\"}}",
      "it is of format version 2, and this program reads version 1; open it with a newer KARUVO"},
+    // The parser would keep the last alone; an escaped spelling is the same key.
+    {"{\"karuvo\": 1, \"text\": \"A\", \"output\": {\"sheet\": \"s.bmp\",\n\"json\": \"{\\\"\",\n\n\"sh\\u0065et\": \"t.bmp\"}}",
+     "the key \"output.sheet\" is given twice, at line 1 and at line 4; keep one of them"},
+    {"{\"karuvo\": 1, \"text\": \"A\", \"charsets\": [\"kana\", {\"a\": 1, \"a\": 2}], \"output\": {\"sheet\": \"s.bmp\"}}",
+     "the key \"charsets[1].a\" is given twice, at line 1 and at line 1; keep one of them"},
     {"{\"text\": \"A\", \"output\": {\"sheet\": \"s.bmp\"}}",
      "it has no \"karuvo\" key with its format version; a project begins with \"karuvo\": 1"},
 };
