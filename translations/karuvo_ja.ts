@@ -438,16 +438,16 @@ Do you want to replace it?</source>
         <translation>バイナリ形式の .fnt</translation>
     </message>
     <message>
-        <source>%1 and %2 cannot be used together: a distance field holds the glyphs&apos; shape alone, and effects belong in the shader. Turn one of them off; nothing was written.</source>
-        <translation>%1と%2は一緒に使えません: 距離フィールドはグリフの形だけを持ち、効果はシェーダーで付けます。どちらかをやめてください。ファイルは書き込まれていません。</translation>
+        <source>%1 and %2 cannot be used together: a distance field holds the glyphs&apos; shape alone, and effects belong in the shader. Turn one of them off.</source>
+        <translation>%1と%2は一緒に使えません: 距離フィールドはグリフの形だけを持ち、効果はシェーダーで付けます。どちらかをやめてください。</translation>
     </message>
     <message>
-        <source>%1 cannot be held in %2: the field is kept in the alpha channel of a PNG sheet. Give the sheet file a name ending in .png; nothing was written.</source>
-        <translation>%1は%2には入れられません: 距離フィールドは PNG のシートのアルファチャンネルに入ります。シートのファイル名を .png で終えてください。ファイルは書き込まれていません。</translation>
+        <source>%1 cannot be held in %2: the field is kept in the alpha channel of a PNG sheet. Give the sheet file a name ending in .png.</source>
+        <translation>%1は%2には入れられません: 距離フィールドは PNG のシートのアルファチャンネルに入ります。シートのファイル名を .png で終えてください。</translation>
     </message>
     <message>
-        <source>%1 cannot be described in %2, which cannot say that its page is a distance field. Choose the text or XML form; nothing was written.</source>
-        <translation>%1は%2では表せません: この形式はページが距離フィールドであることを書けません。テキスト形式か XML 形式を選んでください。ファイルは書き込まれていません。</translation>
+        <source>%1 cannot be described in %2, which cannot say that its page is a distance field. Choose the text or XML form.</source>
+        <translation>%1は%2では表せません: この形式はページが距離フィールドであることを書けません。テキスト形式か XML 形式を選んでください。</translation>
     </message>
     <message>
         <source>Made the folders that did not exist: %1</source>
@@ -780,6 +780,10 @@ Do you want to replace it?</source>
     <message>
         <source>the key %1 is given twice, at line %2 and at line %3; keep one of them</source>
         <translation>キー %1 が %2 行目と %3 行目の 2 回指定されています。どちらか一方にしてください</translation>
+    </message>
+    <message>
+        <source>%1 Nothing was written.</source>
+        <translation>%1ファイルは書き込まれていません。</translation>
     </message>
 </context>
 </TS>

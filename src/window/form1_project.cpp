@@ -136,7 +136,7 @@ bool Form1::editOutputSettings() {
 
 void Form1::mnuExport_Click() {
     Project p = currentProject();
-    if (const auto conflict = settingConflict(p)) throw conflictError(*conflict);
+    if (const auto conflict = settingConflict(p)) throw nothingWrittenError(conflictError(*conflict));
     if (p.outputPath.isEmpty()) {
         if (!editOutputSettings()) return;
         p = currentProject();
@@ -331,7 +331,7 @@ void Form1::refuseDamagedGlyphs() const {
 
 void Form1::saveProjectTo(const QString& path) {
     const Project p = currentProject();
-    if (const auto conflict = settingConflict(p)) throw conflictError(*conflict);
+    if (const auto conflict = settingConflict(p)) throw nothingWrittenError(conflictError(*conflict));
     const QByteArray contents = projectFileContents(p, path);
     // What cannot be read back is not written: the reader's checks name the setting.
     try {

@@ -114,18 +114,22 @@ Error conflictError(const SettingConflict& conflict) {
     switch (conflict.reason) {
     case ConflictReason::FieldIsShapeAlone:
         return Error(ErrorKind::Setting,
-                     QT_TRANSLATE_NOOP("karuvo", "%1 and %2 cannot be used together: a distance field holds the glyphs' shape alone, and effects belong in the shader. Turn one of them off; nothing was written."),
+                     QT_TRANSLATE_NOOP("karuvo", "%1 and %2 cannot be used together: a distance field holds the glyphs' shape alone, and effects belong in the shader. Turn one of them off."),
                      std::move(both));
     case ConflictReason::FieldNeedsPng:
         return Error(ErrorKind::Setting,
-                     QT_TRANSLATE_NOOP("karuvo", "%1 cannot be held in %2: the field is kept in the alpha channel of a PNG sheet. Give the sheet file a name ending in .png; nothing was written."),
+                     QT_TRANSLATE_NOOP("karuvo", "%1 cannot be held in %2: the field is kept in the alpha channel of a PNG sheet. Give the sheet file a name ending in .png."),
                      std::move(both));
     case ConflictReason::FieldNotInBinary:
         return Error(ErrorKind::Setting,
-                     QT_TRANSLATE_NOOP("karuvo", "%1 cannot be described in %2, which cannot say that its page is a distance field. Choose the text or XML form; nothing was written."),
+                     QT_TRANSLATE_NOOP("karuvo", "%1 cannot be described in %2, which cannot say that its page is a distance field. Choose the text or XML form."),
                      std::move(both));
     }
     return Error(ErrorKind::Setting, "");
+}
+
+Error nothingWrittenError(const Error& why) {
+    return Error(ErrorKind::Setting, QT_TRANSLATE_NOOP("karuvo", "%1 Nothing was written."), {}, 0, &why);
 }
 
 QString madeFoldersText(const QStringList& folders) {

@@ -45,6 +45,9 @@ QString exportText(const OutputResult& result, std::size_t files);
 // The error shown for two settings that exclude each other, naming the window's controls.
 Error conflictError(const SettingConflict& conflict);
 
+// `why` followed by the news that nothing was written.
+Error nothingWrittenError(const Error& why);
+
 // The line that names the folders made for what was written.
 QString madeFoldersText(const QStringList& folders);
 

@@ -191,7 +191,7 @@ OutputSettings::OutputSettings(const Project& project, dialogs::Dialogs& dialogs
     row(charsGrid, QStringLiteral("ファイル名(&A):"), txtTextFile_, "参照(&B)…",
         browseInto(txtTextFile_, SettingsFile::Text));
     txtColumns_ = named(new QLineEdit(numberOrEmpty(project.settings.wrapColumns), chars), "txtColumns");
-    row(charsGrid, QStringLiteral("列数(&C):"), txtColumns_);
+    row(charsGrid, QStringLiteral("列数(&Q):"), txtColumns_);
     (project.textFile ? optFile_ : project.listsCharacters() ? optLists_ : optTyped_)->setChecked(true);
     layout->addWidget(chars);
 
@@ -200,7 +200,7 @@ OutputSettings::OutputSettings(const Project& project, dialogs::Dialogs& dialogs
     auto* fontGrid = new QGridLayout(font);
     const bool fontFile = looksLikeFontPath(project.font.family);
     txtFontFile_ = fileBox(font, "txtFontFile", fontFile ? project.font.family : QString());
-    row(fontGrid, QStringLiteral("フォントファイル(&O):"), txtFontFile_, "参照(&R)…",
+    row(fontGrid, QStringLiteral("フォントファイル(&W):"), txtFontFile_, "参照(&R)…",
         browseInto(txtFontFile_, SettingsFile::Font, [this] { listFaces(0); }));
     cboFace_ = named(new QComboBox(font), "cboFace");
     row(fontGrid, QStringLiteral("書体(&F):"), cboFace_);
@@ -247,8 +247,8 @@ OutputSettings::OutputSettings(const Project& project, dialogs::Dialogs& dialogs
     lblRefusal_->setWordWrap(true);
     layout->addWidget(lblRefusal_);
     auto* buttons = named(new QDialogButtonBox(this), "buttons");
-    buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole)->setObjectName(QStringLiteral("cmdOK"));
-    buttons->addButton(QStringLiteral("キャンセル"), QDialogButtonBox::RejectRole)
+    buttons->addButton(QStringLiteral("OK(&O)"), QDialogButtonBox::AcceptRole)->setObjectName(QStringLiteral("cmdOK"));
+    buttons->addButton(QStringLiteral("キャンセル(&C)"), QDialogButtonBox::RejectRole)
         ->setObjectName(QStringLiteral("cmdCancel"));
     connect(buttons, &QDialogButtonBox::accepted, this, &OutputSettings::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &OutputSettings::reject);

@@ -36,7 +36,8 @@ TEST_F(MenuKeys, RefusalsInTheWindowsWordsAndWhatSaveWrote) {
     const QStringList messages = std::exchange(dialogs.messages, {});
     ASSERT_EQ(messages.size(), 2);
     for (const QString& message : messages)
-        EXPECT_TRUE(message.startsWith(QStringLiteral("距離フィールドと「影」は一緒に使えません: "))) << message.toStdString();
+        EXPECT_TRUE(message.startsWith(QStringLiteral("距離フィールドと「影」は一緒に使えません: ")) &&
+                    message.endsWith(QStringLiteral("どちらかをやめてください。ファイルは書き込まれていません。"))) << message.toStdString();
     EXPECT_EQ(std::pair(fakes::readFile(path("p.karuvo")), fakes::entries(dir.path())), std::pair(project, QStringList{"p.karuvo"}));
     form->Option2[0]->setChecked(true);
     dialogs.saveNames.push_back({path("f.bmp"), dialogs::SheetFileType::Bitmap});
