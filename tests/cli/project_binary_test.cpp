@@ -67,10 +67,12 @@ TEST_F(ProjectRuns, AMovedProjectBuiltFromElsewhereWritesWhatTheOptionsWrite) {
 // stays as it was. Inputs are absolute (@ is the root, % the test fonts).
 TEST_F(ProjectRuns, OptionsGivenWithAProjectChangeOnlyWhatTheyGive) {
     writeTexture(root.filePath("tex.png"));
+    ASSERT_TRUE(writeFile(root.filePath("words.txt"), "XYZ"));
     const QString line = QStringLiteral("ABCDEFGHIJKLMNOPQRSTU");  // longer than the lists' 16 columns
     const struct { const char* what; QStringList base, overrides, direct; } cases[] = {
         {"a text replaces the lists and their columns", {"--charset", "katakana", "-s", "16", "-o", "s.bmp", "--json", "s.json"},
          {"-t", line}, {"-t", line, "-s", "16", "-o", "s.bmp", "--json", "s.json"}},
+        {"a text replaces the text file", {"-T", "@/words.txt", "-o", "s.bmp"}, {"-t", "AB"}, {"-t", "AB", "-o", "s.bmp"}},
         {"a cell replaces the fitted one", {"-t", "AB", "-o", "s.bmp"}, {"-c", "20x24"}, {"-t", "AB", "-c", "20x24", "-o", "s.bmp"}},
         {"a colour replaces the texture", {"-t", "AB", "--texture", "@/tex.png", "-o", "s.bmp"}, {"--fill", "FF8000"},
          {"-t", "AB", "--fill", "FF8000", "-o", "s.bmp"}},
