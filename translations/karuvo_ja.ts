@@ -465,5 +465,9 @@ Do you want to replace it?</source>
         <source>The project&apos;s font &quot;%1&quot; is not installed, so the sheet is drawn in &quot;%2&quot; instead. Install the font, or choose another with フォント選択.</source>
         <translation>プロジェクトのフォント「%1」はインストールされていないため、代わりに「%2」で描きます。フォントをインストールするか、フォント選択で別のフォントを選んでください。</translation>
     </message>
+    <message>
+        <source>The ink of %1 reaches past cells of %2 x %3 pixels, and the descriptors&apos; rectangles stop at the cell&apos;s edge; cells of %4 x %5 would hold it</source>
+        <translation>%1 のインクがはみ出しています: %4 × %5 のセルなら収まります（今は %2 × %3 で、記述ファイルの矩形はセルの端で切れています）</translation>
+    </message>
 </context>
 </TS>

@@ -66,6 +66,30 @@ void recolourRing(PixelSurface& surface, Colour colour) {
     WriteSurfacePixels(surface);
 }
 
+// The pixels `codePoint` covers drawn alone with its box's top-left corner at (0, 0),
+// drawn as the sheet draws it. `box` is its measured box; with its ink known, only that
+// is drawn, otherwise room for ink reaching far beyond the box.
+QRect inkOf(const Font& font, char32_t codePoint, const CharBox& box) {
+    const std::int32_t far = 2 * box.height + 16;
+    const QRect area = !box.ink.isEmpty() ? box.ink : QRect(-far, -far, box.width + 2 * far, box.height + 2 * far);
+    Image scratch(area.width(), area.height());
+    const std::vector<PlacedChar> one{{-area.left(), -area.top(), codePoint, -1}};
+    drawPasses(font, {{&scratch, kWhite, &one}}, 1);
+    std::int32_t left = scratch.width(), right = -1, top = -1, bottom = -1;
+    for (std::int32_t y = 0; y < scratch.height(); ++y) {
+        const QRgb* row = scratch.row(y);
+        for (std::int32_t x = 0; x < scratch.width(); ++x) {
+            if (!(row[x] & 0xFFFFFFu)) continue;
+            left = std::min(left, x);
+            right = std::max(right, x);
+            if (top < 0) top = y;
+            bottom = y;
+        }
+    }
+    if (right < 0) return QRect();
+    return QRect(QPoint(left, top), QPoint(right, bottom)).translated(area.topLeft());
+}
+
 void checkCellSize(std::int32_t cellWidth, std::int32_t cellHeight) {
     if (cellWidth < 1 || cellHeight < 1) {
         throw Error(ErrorKind::InvalidSize,
@@ -270,8 +294,10 @@ SheetBuild::SheetBuild(const SheetSettings& s, std::int64_t bandPixels) : parts_
             }
             if (p.shadowLayer) p.shadowChars.push_back({at.shadowX, at.shadowY, cell.codePoint, reach});
         }
-        if (described.insert(cell.codePoint).second)
+        if (described.insert(cell.codePoint).second) {
             sheet.chars.push_back({cell.codePoint, cell.column, cell.row, at.mainX, at.mainY, boxes[i].width});
+            if (s.findInk && (!ownFaceOnly || own)) sheet.chars.back().ink = inkOf(font, cell.codePoint, boxes[i]);
+        }
     }
     std::sort(sheet.chars.begin(), sheet.chars.end(),
               [](const SheetChar& a, const SheetChar& b) { return a.codePoint < b.codePoint; });

@@ -35,6 +35,9 @@ struct SheetChar {
     std::int32_t column = 0, row = 0;
     std::int32_t x = 0, y = 0;
     std::int32_t advance = 0;
+    // The pixels its glyph covers, from the box's top-left corner, wherever they reach;
+    // empty for a glyph without ink, one left undrawn, or when not asked for.
+    QRect ink;
 };
 
 // A finished glyph sheet. `image` is exactly width x height pixels; a text without

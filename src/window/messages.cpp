@@ -134,6 +134,16 @@ QString exportText(const OutputResult& result, std::size_t files) {
     if (result.spillCell) {
         said << spillText(result.settings, result.geometry.cellWidth, result.geometry.cellHeight, *result.spillCell);
     }
+    if (result.inkSpill) {
+        QStringList names;
+        for (const char32_t c : result.inkSpill->chars) names << QStringLiteral("「%1」").arg(codePointText(c));
+        said << translated(QT_TRANSLATE_NOOP("karuvo", "The ink of %1 reaches past cells of %2 x %3 pixels, and the descriptors' rectangles stop at the cell's edge; cells of %4 x %5 would hold it"))
+                    .arg(names.join(QString()))
+                    .arg(result.geometry.cellWidth)
+                    .arg(result.geometry.cellHeight)
+                    .arg(result.inkSpill->cell.width)
+                    .arg(result.inkSpill->cell.height);
+    }
     if (!result.leftOverPages.empty()) {
         said << translated(QT_TRANSLATE_NOOP("karuvo", "Pages an earlier export left, which no replaced descriptor names, are kept: %1"))
                     .arg(QStringList(result.leftOverPages.begin(), result.leftOverPages.end()).join(QStringLiteral(", ")));

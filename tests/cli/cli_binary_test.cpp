@@ -8,6 +8,11 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <cmath>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_OUTLINE_H
+
 #include "platform/image_io.h"
 #include "sheet/builder.h"
 #include "support/cli_process.h"
@@ -398,3 +403,39 @@ const Run kRuns[] = {
     {"-t A\u2028B\u2029 -c 8x8", 0, "(4 cells), 4 characters, font \"IPAGothic\" 12 px\nkaruvo-cli: U+2028 is not in \"IPAGothic\"; no "
                                  "installed face has it, so its cell shows the missing-glyph box\nkaruvo-cli: U+2029 is not in"}};
 INSTANTIATE_TEST_SUITE_P(CliBinary, CliRuns, ::testing::ValuesIn(kRuns));
+
+// With the font's pitch a character's rectangle holds its ink where that lies beyond its
+// box: the ink as FreeType outlines the glyph, whole pixels from the pen. Ink reaching
+// past the cell is cut there, and the run says which characters and the least cell that
+// holds them, which it then does.
+TEST_F(CliBinary, ARectangleHoldsItsGlyphsInkAndInkPastItsCellIsWarnedOf) {
+    const QString font = testFont("reach.ttf");
+    FT_Library library;
+    FT_Face face;
+    ASSERT_FALSE(FT_Init_FreeType(&library) || FT_New_Face(library, font.toUtf8().constData(), 0, &face) ||
+                 FT_Set_Pixel_Sizes(face, 0, 40) || FT_Load_Char(face, 'x', FT_LOAD_NO_HINTING));
+    FT_BBox box;
+    FT_Outline_Get_CBox(&face->glyph->outline, &box);
+    FT_Done_FreeType(library);
+    const QFontMetrics m(plainFace("Karuvo Test Reach", 40));
+    const int left = std::min<int>(0, std::floor(box.xMin / 64.0)), right = std::max<int>(m.horizontalAdvance('x'), std::ceil(box.xMax / 64.0));
+    const int top = std::min<int>(0, m.ascent() - std::ceil(box.yMax / 64.0)), bottom = m.height();
+    ASSERT_TRUE(left < 0 && right > m.horizontalAdvance('x') && top < 0);  // the font reaches out each way
+
+    const QStringList run{"-t", "xax", "-f", font, "-s", "40", "-o", path("r.png"), "--json", path("r.json")};
+    succeeded(run + QStringList{"-c", "60x60"});
+    const QJsonObject x = jsonIn(path("r.json"))["chars"].toObject()["120"].toObject();
+    const QList<int> got = ints(x, {"xoffset", "yoffset", "width", "height"});
+    const QList<int> want{left, top, right - left, bottom - top};
+    for (int i = 0; i < 4; ++i) EXPECT_NEAR(got[i], want[i], 1) << i;
+
+    const QRegularExpressionMatch holding = QRegularExpression(R"(warning: the ink of "x" reaches past cells of (\d+) x (\d+) .*cells of (\d+) x (\d+) would hold it)")
+                                                .match(QString::fromStdString(succeeded(run)));
+    ASSERT_TRUE(holding.hasMatch());
+    EXPECT_EQ(QList<int>({holding.captured(1).toInt(), holding.captured(2).toInt()}), QList<int>({std::max(m.horizontalAdvance('x'), m.horizontalAdvance('a')), m.height()}));
+    const int w = holding.captured(3).toInt(), h = holding.captured(4).toInt();
+    for (const auto& [cell, warns] : {std::pair(QSize(w, h), false), {QSize(w - 1, h), true}, {QSize(w, h - 1), true}}) {
+        const std::string err = succeeded(run + QStringList{"-c", QStringLiteral("%1x%2").arg(cell.width()).arg(cell.height())});
+        EXPECT_EQ(err.find("the ink of") != std::string::npos, warns) << err;
+    }
+}

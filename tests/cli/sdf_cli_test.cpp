@@ -68,15 +68,16 @@ TEST_F(SdfCli, DescriptorsNameTheFieldAndGiveItsRoom) {
     EXPECT_GT(faint, inside);
 
     // In cells larger than the fitted one, each box (advance by line height, centred,
-    // odd margins toward the top left) keeps the room; in smaller ones the field is cut
-    // at the cell, and the warning names the cell that holds it.
+    // odd margins toward the top left) joined with the glyph's ink keeps the room; in
+    // smaller ones the field is cut at the cell, and the warning names the cell that holds it.
     auto [code, err] = runCli(common + QStringList{"-c", "40x51", "--sdf", "7", "-o", path("b.png"), "--fnt", path("b.fnt")});
     ASSERT_EQ(code, 0) << err;
     for (const char c : {'A', 'B'}) {
-        const int advance = m.horizontalAdvance(QChar(c)), x = (c - 'A') * 40 + (40 - advance) / 2 - 4;
+        const QRect ink = m.boundingRect(QChar(c));
+        const int advance = m.horizontalAdvance(QChar(c)), left = std::min(0, ink.left()), right = std::max(advance, ink.right() + 1);
         EXPECT_EQ(fntLine(fakes::readFile(path("b.fnt")), QStringLiteral("char id=%1").arg(int(c))),
-                  (std::map<QString, int>{{"id", c}, {"x", x}, {"y", (51 - m.height()) / 2 - 4}, {"width", advance + 8},
-                                          {"height", m.height() + 8}, {"xoffset", -4}, {"yoffset", -4},
+                  (std::map<QString, int>{{"id", c}, {"x", (c - 'A') * 40 + (40 - advance) / 2 - 4 + left}, {"y", (51 - m.height()) / 2 - 4},
+                                          {"width", right - left + 8}, {"height", m.height() + 8}, {"xoffset", left - 4}, {"yoffset", -4},
                                           {"xadvance", advance}, {"page", 0}, {"chnl", 15}})) << c;
     }
     std::tie(code, err) = runCli(common + QStringList{"-c", "10x20", "--sdf", "7", "-o", path("c.png")});

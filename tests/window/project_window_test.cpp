@@ -30,7 +30,11 @@ struct ProjectWindowTest : fakes::WindowTest {
         form->mnuOpen->trigger();
         return path(name);
     }
-    void cli(const QStringList& args) { const auto [status, err] = fakes::runCli(args); ASSERT_EQ(status, 0) << err; }
+    std::string cli(const QStringList& args) {
+        const auto [status, err] = fakes::runCli(args);
+        EXPECT_EQ(status, 0) << err;
+        return err;
+    }
     // What the controls show: Text1, Text2 (empty for a fitted cell), the read-outs (blue
     // first, no leading zeros), the Option2 selected, Text3, Label1 and the texture's Label2.
     std::string controls() const {
@@ -52,10 +56,10 @@ TEST_F(ProjectWindowTest, OpeningFillsTheControlsAndExportWritesWhatTheCommandLi
         // Pages of a typed text in a bold face, a shadow, colours, a cell given.
         {"typed.karuvo",
          R"({"karuvo": 1, "text": "Ab\nc\nd", "font": {"family": "DejaVu Sans", "size": 20, "bold": true},
-             "cell": {"width": 30, "height": 28}, "fill": {"kind": "colour", "colour": "#FF8000"},
+             "cell": {"width": 12, "height": 28}, "fill": {"kind": "colour", "colour": "#FF8000"},
              "effect": {"kind": "shadow", "dx": 2, "dy": -3, "shadowColour": "#102030", "radius": 4, "outlineColour": "#0000FF"},
              "output": {"sheet": "w/s.png", "maxSize": 60, "fnt": "w/s.fnt", "fntFormat": "xml", "json": "w/s.json"}})",
-         u"Ab\nc\nd|30|28|80FF|302010|FF0000|1|2,-3|4|DejaVu Sans"},
+         u"Ab\nc\nd|12|28|80FF|302010|FF0000|1|2,-3|4|DejaVu Sans"},
         // Lists in rows of the columns (a character above U+FFFF is one), a face of a font
         // file, a fitted cell, no anti-aliasing.
         {"lists.karuvo",
@@ -84,7 +88,17 @@ TEST_F(ProjectWindowTest, OpeningFillsTheControlsAndExportWritesWhatTheCommandLi
         EXPECT_TRUE(tip[0].startsWith(QString::number(written.size()) + " 個のファイルを書き出しました")) << tip[0].toStdString();
         EXPECT_EQ(tip.value(1), QStringLiteral("なかったフォルダーを作りました: ") + path("w"));
         ASSERT_TRUE(QDir(dir.path()).rename("w", "window"));
-        cli({QStringLiteral("--project"), project, QStringLiteral("-q")});
+        // The status bar tells of ink past the cells as the command line does: the characters, the cell, the cell that holds them.
+        const auto told = [](const QString& text, const QString& pattern, std::array<int, 4> at) {
+            const QRegularExpressionMatch m = QRegularExpression(pattern).match(text);
+            QStringList said{m.captured(1).remove(QRegularExpression(QStringLiteral("[\"「」, ]")))};
+            for (const int i : at) said << m.captured(i);
+            return said.join(u' ').toStdString();
+        };
+        const std::string err = cli({QStringLiteral("--project"), project, QStringLiteral("-q")});
+        EXPECT_EQ(told(tip.join(u'\n'), QStringLiteral("(.*) のインクがはみ出しています: (\\d+) × (\\d+) のセルなら収まります（今は (\\d+) × (\\d+)"), {4, 5, 2, 3}),
+                  told(QString::fromStdString(err), QStringLiteral("ink of (.*) reaches past cells of (\\d+) x (\\d+) .* cells of (\\d+) x (\\d+)"), {2, 3, 4, 5}));
+        EXPECT_EQ(err.find("the ink of") != std::string::npos, QByteArray(c.name) == "typed.karuvo") << err;
         EXPECT_EQ(fakes::entries(path("w")), written);
         for (const QString& file : written)
             EXPECT_EQ(readFile(path("window/") + file).toStdString(), readFile(path("w/") + file).toStdString()) << file.toStdString();
