@@ -228,7 +228,8 @@ SheetBuild::SheetBuild(const SheetSettings& s, std::int64_t bandPixels) : parts_
     p.outlineOn = !field && s.effect == EffectKind::Outline;
     const std::int32_t dx = p.shadowOn ? s.shadowDx : 0;
     const std::int32_t dy = p.shadowOn ? s.shadowDy : 0;
-    p.glyphColour = s.fill == FillKind::Colour ? s.fillColour & 0xFFFFFF : kWhite;
+    // A field's colour is the shader's tint: its every channel holds the field.
+    p.glyphColour = s.fill == FillKind::Colour && !field ? s.fillColour & 0xFFFFFF : kWhite;
     p.ringFromLayer = karuvo::ringFromLayer(s);
 
     Sheet& sheet = sheet_;
@@ -360,7 +361,7 @@ Sheet SheetBuild::band(std::int32_t firstRow, std::int32_t rowCount) const {
     band.ascent = sheet_.ascent;
     const bool keep = s.keepCoverage && sheet_.width > 0 && sheet_.height > 0;
     if (s.distanceRange > 0) {
-        // The field as a grey level, and over black in the fill colour.
+        // The field as a grey level, over black and with its coverage alike.
         Image field(width, bottom - top);
         std::vector<FieldChar> chars;
         for (const FieldChar& c : p.fieldChars) {
@@ -382,6 +383,7 @@ Sheet SheetBuild::band(std::int32_t firstRow, std::int32_t rowCount) const {
             band.coverage.emplace();
             band.coverage->glyph = std::move(field);
             band.coverage->glyphColour = p.glyphColour;
+            band.coverage->field = true;
         }
         return band;
     }

@@ -26,6 +26,8 @@ struct SheetCoverage {
     // For an image fill with its texture: one cell of it; the glyph colour of pixel
     // (x, y) is its pixel (x mod cell width, y mod cell height).
     Image textureCell;
+    // A distance field: red, green and blue hold the field as alpha does, whatever the glyph colour.
+    bool field = false;
 };
 
 // A character as the font sets it in its first cell: the top-left corner of its box

@@ -68,6 +68,10 @@ std::optional<InkSpill> inkSpill(const SheetSettings& s, const Sheet& sheet) {
     return spill;
 }
 
+bool fieldDropsFill(const SheetSettings& s) {
+    return s.distanceRange > 0 && s.fill == FillKind::Colour && (s.fillColour & 0xFFFFFF) != kWhite;
+}
+
 SheetFindings sheetFindings(const SheetSettings& settings, const Sheet& sheet, const Font& font) {
     SheetFindings f;
     f.face = font.resolvedFamily();

@@ -48,6 +48,10 @@ struct InkSpill {
 // character's ink keeps to its cell.
 std::optional<InkSpill> inkSpill(const SheetSettings& settings, const Sheet& sheet);
 
+// Whether a distance field is asked for in a fill colour other than white, which it
+// does not hold: a field's colour is set in the shader.
+bool fieldDropsFill(const SheetSettings& settings);
+
 // Everything a front end tells after a build besides the sheet's sizes.
 struct SheetFindings {
     QString face;                           // the face the sheet's font resolves to

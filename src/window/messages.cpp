@@ -81,6 +81,10 @@ QString spillText(const SheetSettings& settings, std::int32_t cellWidth, std::in
     return translated(spill).arg(cellWidth).arg(cellHeight).arg(holding.width).arg(holding.height);
 }
 
+QString fieldFillText() {
+    return translated(QT_TRANSLATE_NOOP("karuvo", "A distance field's colour is set in the shader, so the fill colour is not written; red, green, blue and alpha all hold the field"));
+}
+
 Error conflictError(const SettingConflict& conflict) {
     const auto control = [](Setting s) -> std::string {
         switch (s) {
@@ -134,6 +138,7 @@ QString exportText(const OutputResult& result, std::size_t files) {
     if (result.spillCell) {
         said << spillText(result.settings, result.geometry.cellWidth, result.geometry.cellHeight, *result.spillCell);
     }
+    if (fieldDropsFill(result.settings)) said << fieldFillText();
     if (result.inkSpill) {
         QStringList names;
         for (const char32_t c : result.inkSpill->chars) names << QStringLiteral("「%1」").arg(codePointText(c));
@@ -189,6 +194,7 @@ QString findingsText(const SheetFindings& f, const SheetSettings& settings, cons
                          which.join(translated(QT_TRANSLATE_NOOP("karuvo", ", "))));
     }
     if (f.spillCell) said << spillText(settings, sheet.cellWidth, sheet.cellHeight, *f.spillCell);
+    if (fieldDropsFill(settings)) said << fieldFillText();
     return said.join(u'\n');
 }
 

@@ -37,16 +37,18 @@ std::map<QString, int> fntLine(const QString& fnt, const QString& head) {
 }  // namespace
 
 // The field takes RANGE/2, rounded up, on every side of each box: in a fitted cell and
-// in the descriptors' rectangles, which name the field in each of their forms. The
-// sheet's colour is the fill colour throughout; only alpha carries the field.
+// in the descriptors' rectangles, which name the field in each of their forms. Every
+// channel holds the field, so that a shader may read any; a fill colour is not written.
 struct SdfCli : fakes::InTempFolder {};
 
 TEST_F(SdfCli, DescriptorsNameTheFieldAndGiveItsRoom) {
     const QStringList common{"-t", "AB", "-f", "DejaVu Sans", "-s", "24", "-q"};
     const QFontMetrics m(fakes::plainFace("DejaVu Sans", 24));
     const int widest = std::max(m.horizontalAdvance('A'), m.horizontalAdvance('B'));
-    ASSERT_EQ(runCli(common + QStringList{"--sdf", "7", "--fill", "3366CC", "-o", path("s.png"), "--fnt", path("s.fnt"),
-                                          "--json", path("s.json")}).first, 0);
+    const auto [status, said] = runCli(common + QStringList{"--sdf", "7", "--fill", "3366CC", "-o", path("s.png"), "--fnt",
+                                                             path("s.fnt"), "--json", path("s.json")});
+    ASSERT_EQ(status, 0);
+    EXPECT_NE(said.find("warning: a distance field's colour is set in the shader"), std::string::npos) << said;
     ASSERT_EQ(runCli(common + QStringList{"--sdf", "7", "-o", path("x.png"), "--fnt", path("x.xml"), "--fnt-format", "xml"}).first, 0);
     const QString field = fakes::readFile(path("s.fnt"));
     EXPECT_TRUE(field.contains(QRegularExpression("\ncommon [^\n]*\ndistanceField fieldType=sdf distanceRange=7\npage ")));
@@ -61,7 +63,7 @@ TEST_F(SdfCli, DescriptorsNameTheFieldAndGiveItsRoom) {
     for (int y = 0; y < sheet.height(); ++y)
         for (int x = 0; x < sheet.width(); ++x) {
             const QRgb px = sheet.pixel(x, y);
-            ASSERT_TRUE(qAlpha(px) == 0 || (px & 0xFFFFFF) == 0x3366CCu) << x << "," << y;
+            ASSERT_EQ(px, qRgba(qAlpha(px), qAlpha(px), qAlpha(px), qAlpha(px))) << x << "," << y;
             inside += qAlpha(px) >= 128, faint += qAlpha(px) > 0 && qAlpha(px) < 128;
         }
     EXPECT_GT(inside, 0);

@@ -50,7 +50,7 @@ struct ProjectWindowTest : fakes::WindowTest {
 
 // Each project opens into the controls, and 書き出し writes every output it names byte for
 // byte as karuvo-cli --project writes them, saying how many and the folder it made; 保存 of a distance field writes
-// karuvo-cli's field, and its preview is the fill colour times that field's alpha.
+// karuvo-cli's field, and its preview is that field, grey.
 TEST_F(ProjectWindowTest, OpeningFillsTheControlsAndExportWritesWhatTheCommandLineWrites) {
     const struct { const char* name; QByteArray json; const char16_t* controls; } cases[] = {
         // Pages of a typed text in a bold face, a shadow, colours, a cell given.
@@ -115,7 +115,7 @@ TEST_F(ProjectWindowTest, OpeningFillsTheControlsAndExportWritesWhatTheCommandLi
             for (int y = 0; y < field.height(); ++y)
                 for (int x = 0; x < field.width(); ++x) {
                     const auto times = [a = qAlpha(field.pixel(x, y))](int c) { return int(std::lround(c * a / 255.0)); };
-                    wrong += (shown.pixel(x, y) & 0xFFFFFFu) != (qRgb(times(255), times(128), 0) & 0xFFFFFFu);
+                    wrong += (shown.pixel(x, y) & 0xFFFFFFu) != (qRgb(times(255), times(255), times(255)) & 0xFFFFFFu);
                     partial += qAlpha(field.pixel(x, y)) % 255 != 0;
                 }
             EXPECT_TRUE(wrong == 0 && partial > 0) << wrong;  // partial: levels between the ends, where rounding shows
