@@ -292,6 +292,8 @@ SheetBuild::SheetBuild(const SheetSettings& s, std::int64_t bandPixels) : parts_
             if (field) {
                 p.fieldChars.push_back({p.mainChars.back(), QRect(cell.column * s.cellWidth, cell.row * s.cellHeight,
                                                                   s.cellWidth, s.cellHeight)});
+                if (!own && font.drawingFamily(cell.codePoint).isEmpty())
+                    p.fieldChars.back().missingBox = inkOf(font, cell.codePoint, boxes[i]);
             }
             if (p.shadowLayer) p.shadowChars.push_back({at.shadowX, at.shadowY, cell.codePoint, reach});
         }

@@ -155,3 +155,25 @@ TEST(DistanceField, EachCellIsTheFieldOfTheWholeCell) {
     }
     EXPECT_GT(edgeInk, 50);
 }
+
+// A character no installed face has: the field's inside is the missing-glyph box, pixel
+// for pixel as plain QPainter draws it unhinted: the outline of the face's own box, or,
+// for a script no face has, the painter's frame.
+TEST(DistanceField, AMissingCharacterIsTheBoxAPainterDraws) {
+    for (const char32_t c : {U'\U0010FFFD', U'\u0915'}) {
+        const QString text = QString::fromUcs4(&c, 1);
+        const std::optional<FontDescription> font = fakes::faceDescription("DejaVu Sans", 48);
+        const SheetSettings s{.text = text, .cellWidth = 96, .cellHeight = 96, .font = font, .texturePath = {},
+                              .keepCoverage = true, .distanceRange = kRange};
+        const Sheet sheet = buildSheet(s);
+        QFont unhinted = Font::create(*font)->qfont();
+        unhinted.setHintingPreference(QFont::PreferNoHinting);
+        const QImage plain = fakes::drawnSheet(text, unhinted, 96, 96, 0xFFFFFF);
+        int ink = 0, off = 0;
+        for (int y = 0; y < 96; ++y)
+            for (int x = 0; x < 96; ++x)
+                ink += qRed(plain.pixel(x, y)) >= 128, off += (qRed(plain.pixel(x, y)) >= 128) != (qRed(sheet.coverage->glyph.pixel(x, y)) >= 128);
+        EXPECT_GT(ink, 40);
+        EXPECT_EQ(off, 0) << ink;
+    }
+}
