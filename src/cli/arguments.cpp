@@ -397,7 +397,7 @@ as a PNG with transparency.
                            for text drawn at any size by a shader: each pixel's
                            alpha is round(255 * clamp(0.5 + d / RANGE, 0, 1)), d its
                            distance in pixels to the glyph's outline (positive
-                           inside), RGB the fill colour; RANGE is 1 to 64; needs a
+                           inside), as are red, green and blue; RANGE is 1 to 64; needs a
                            .png output, excludes --shadow, --outline, --texture,
                            --mono, --underline, --strikeout and --fnt-format
                            binary; a fitted cell makes room

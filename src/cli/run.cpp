@@ -110,6 +110,18 @@ int build(CliOptions& o, QTextStream& err, std::optional<FileContents> project) 
             << (built.distanceRange > 0 ? " pixels and is cut at their edges" : " pixels into their neighbours")
             << "; cells of " << done.spillCell->width << " x " << done.spillCell->height << " would hold it (-c)\n";
     }
+    if (fieldDropsFill(built)) {
+        err << kPrefix << "warning: a distance field's colour is set in the shader, so the fill colour is not "
+                          "written; red, green, blue and alpha all hold the field\n";
+    }
+    if (done.inkSpill) {
+        QStringList names;
+        for (const char32_t c : done.inkSpill->chars) names << QStringLiteral("\"%1\"").arg(visible(codePointText(c)));
+        err << kPrefix << "warning: the ink of " << names.join(QStringLiteral(", ")) << " reaches past cells of "
+            << built.cellWidth << " x " << built.cellHeight
+            << " pixels, and the descriptors' rectangles stop at the cell's edge; cells of " << done.inkSpill->cell.width
+            << " x " << done.inkSpill->cell.height << " would hold it (-c)\n";
+    }
     const std::vector<QString>& leftOver = done.leftOverPages;
     if (!leftOver.empty()) {
         err << kPrefix << "warning: " << (leftOver.size() == 1 ? "a page" : "pages")

@@ -72,12 +72,18 @@ Descriptor fontPitchDescriptor(const Sheet& sheet, const DescriptorFont& font, c
         // In 64 bits: a box may reach past the cell, and the cell clips it.
         const std::int64_t cellX = std::int64_t{c.column} * sheet.cellWidth;
         const std::int64_t cellY = std::int64_t{c.row} * sheet.cellHeight;
-        const std::int64_t left = std::max<std::int64_t>(std::int64_t{c.x} - room.left, cellX);
-        const std::int64_t top = std::max<std::int64_t>(std::int64_t{c.y} - room.top, cellY);
-        const std::int64_t right =
-            std::min<std::int64_t>(std::int64_t{c.x} + c.advance + room.right, cellX + sheet.cellWidth);
-        const std::int64_t bottom =
-            std::min<std::int64_t>(std::int64_t{c.y} + sheet.lineHeight + room.bottom, cellY + sheet.cellHeight);
+        // The box joined with the ink, from the box's corner.
+        std::int64_t inkLeft = 0, inkTop = 0, inkRight = c.advance, inkBottom = sheet.lineHeight;
+        if (!c.ink.isEmpty()) {
+            inkLeft = std::min<std::int64_t>(inkLeft, c.ink.left());
+            inkTop = std::min<std::int64_t>(inkTop, c.ink.top());
+            inkRight = std::max<std::int64_t>(inkRight, std::int64_t{c.ink.right()} + 1);
+            inkBottom = std::max<std::int64_t>(inkBottom, std::int64_t{c.ink.bottom()} + 1);
+        }
+        const std::int64_t left = std::max<std::int64_t>(c.x + inkLeft - room.left, cellX);
+        const std::int64_t top = std::max<std::int64_t>(c.y + inkTop - room.top, cellY);
+        const std::int64_t right = std::min<std::int64_t>(c.x + inkRight + room.right, cellX + sheet.cellWidth);
+        const std::int64_t bottom = std::min<std::int64_t>(c.y + inkBottom + room.bottom, cellY + sheet.cellHeight);
         const auto narrow = [](std::int64_t v) { return static_cast<std::int32_t>(v); };  // all within the sheet
         d.chars.push_back({c.codePoint, c.column, c.row, narrow(left), narrow(top), narrow(std::max(right - left, std::int64_t{0})),
                            narrow(std::max(bottom - top, std::int64_t{0})), narrow(left - c.x), narrow(top - c.y),

@@ -72,7 +72,7 @@ Descriptor cellPitchDescriptor(const Sheet& sheet, const DescriptorFont& font, s
                                const QString& pageFile);
 
 // As the font sets the characters: each one's box (advance x line height) where it
-// sits in its cell, widened by `room` and clipped to the cell; the offsets put that
+// sits in its cell joined with its ink, widened by `room` and clipped to the cell; the offsets put that
 // rectangle where it belongs from the pen; the font's own advances, line height,
 // ascent as base, and the sheet's kerning.
 Descriptor fontPitchDescriptor(const Sheet& sheet, const DescriptorFont& font, const EffectRoom& room,

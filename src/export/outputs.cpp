@@ -191,6 +191,7 @@ OutputResult writeOutputs(OutputRequest r) {
     const bool describing = !o.fntPath.isEmpty() || !o.jsonPath.isEmpty();
     s.keepCoverage = needsCoverage(format);
     s.findKerning = describing && o.pitch == Pitch::Font;
+    s.findInk = s.findKerning;
     const GridSize grid = scanGrid(s.text, s.wrapColumns);
     if (!r.cellGiven) fitCell(r, grid);
     checkPlan(r, grid, s.cellWidth, s.cellHeight);
@@ -256,6 +257,7 @@ OutputResult writeOutputs(OutputRequest r) {
     result.leftOverPages = stalePages(r, paths, files);
     result.madeFolders = writeFilesMakingFolders(files);
     result.spillCell = spillingEffectCell(s, sheet);
+    result.inkSpill = inkSpill(s, sheet);
     result.settings = s;
     return result;
 }

@@ -75,6 +75,8 @@ struct OutputResult {
     // Set when the edge effect or the distance field reaches past the cells: the cell
     // size that would hold it (see spillingEffectCell).
     std::optional<CellSize> spillCell;
+    // Set when a described character's ink reaches past its cell, where its rectangle stops.
+    std::optional<InkSpill> inkSpill;
 };
 
 // Builds the sheet and writes every output of the plan, with the extra file, making the

@@ -45,7 +45,7 @@ public:
                 line[x] = 0;
                 continue;
             }
-            const Colour g = tex ? fromQRgb(tex[(x0 + x) % sheet_.cellWidth]) : c_.glyphColour;
+            const Colour g = c_.field ? kWhite / 255 * a : tex ? fromQRgb(tex[(x0 + x) % sheet_.cellWidth]) : c_.glyphColour;
             if (b == 0) {
                 // The glyph alone: the general form below gives its colour and coverage.
                 line[x] = qRgba(redOf(g), greenOf(g), blueOf(g), a);
@@ -155,11 +155,11 @@ public:
     bool putPalette(const ByteSink& put) const {
         unsigned char colours[3 * 256];
         unsigned char alphas[256];
-        const Colour g = sheet_.coverage->glyphColour;
         for (int a = 0; a < 256; ++a) {
-            colours[3 * a] = static_cast<unsigned char>(a ? redOf(g) : 0);
-            colours[3 * a + 1] = static_cast<unsigned char>(a ? greenOf(g) : 0);
-            colours[3 * a + 2] = static_cast<unsigned char>(a ? blueOf(g) : 0);
+            const Colour g = sheet_.coverage->field ? kWhite / 255 * a : a ? sheet_.coverage->glyphColour : kBlack;
+            colours[3 * a] = static_cast<unsigned char>(redOf(g));
+            colours[3 * a + 1] = static_cast<unsigned char>(greenOf(g));
+            colours[3 * a + 2] = static_cast<unsigned char>(blueOf(g));
             alphas[a] = static_cast<unsigned char>(a);
         }
         return putChunk(put, "PLTE", colours, sizeof colours) && putChunk(put, "tRNS", alphas, sizeof alphas);

@@ -66,6 +66,30 @@ void recolourRing(PixelSurface& surface, Colour colour) {
     WriteSurfacePixels(surface);
 }
 
+// The pixels `codePoint` covers drawn alone with its box's top-left corner at (0, 0),
+// drawn as the sheet draws it. `box` is its measured box; with its ink known, only that
+// is drawn, otherwise room for ink reaching far beyond the box.
+QRect inkOf(const Font& font, char32_t codePoint, const CharBox& box) {
+    const std::int32_t far = 2 * box.height + 16;
+    const QRect area = !box.ink.isEmpty() ? box.ink : QRect(-far, -far, box.width + 2 * far, box.height + 2 * far);
+    Image scratch(area.width(), area.height());
+    const std::vector<PlacedChar> one{{-area.left(), -area.top(), codePoint, -1}};
+    drawPasses(font, {{&scratch, kWhite, &one}}, 1);
+    std::int32_t left = scratch.width(), right = -1, top = -1, bottom = -1;
+    for (std::int32_t y = 0; y < scratch.height(); ++y) {
+        const QRgb* row = scratch.row(y);
+        for (std::int32_t x = 0; x < scratch.width(); ++x) {
+            if (!(row[x] & 0xFFFFFFu)) continue;
+            left = std::min(left, x);
+            right = std::max(right, x);
+            if (top < 0) top = y;
+            bottom = y;
+        }
+    }
+    if (right < 0) return QRect();
+    return QRect(QPoint(left, top), QPoint(right, bottom)).translated(area.topLeft());
+}
+
 void checkCellSize(std::int32_t cellWidth, std::int32_t cellHeight) {
     if (cellWidth < 1 || cellHeight < 1) {
         throw Error(ErrorKind::InvalidSize,
@@ -204,7 +228,8 @@ SheetBuild::SheetBuild(const SheetSettings& s, std::int64_t bandPixels) : parts_
     p.outlineOn = !field && s.effect == EffectKind::Outline;
     const std::int32_t dx = p.shadowOn ? s.shadowDx : 0;
     const std::int32_t dy = p.shadowOn ? s.shadowDy : 0;
-    p.glyphColour = s.fill == FillKind::Colour ? s.fillColour & 0xFFFFFF : kWhite;
+    // A field's colour is the shader's tint: its every channel holds the field.
+    p.glyphColour = s.fill == FillKind::Colour && !field ? s.fillColour & 0xFFFFFF : kWhite;
     p.ringFromLayer = karuvo::ringFromLayer(s);
 
     Sheet& sheet = sheet_;
@@ -267,11 +292,15 @@ SheetBuild::SheetBuild(const SheetSettings& s, std::int64_t bandPixels) : parts_
             if (field) {
                 p.fieldChars.push_back({p.mainChars.back(), QRect(cell.column * s.cellWidth, cell.row * s.cellHeight,
                                                                   s.cellWidth, s.cellHeight)});
+                if (!own && font.drawingFamily(cell.codePoint).isEmpty())
+                    p.fieldChars.back().missingBox = inkOf(font, cell.codePoint, boxes[i]);
             }
             if (p.shadowLayer) p.shadowChars.push_back({at.shadowX, at.shadowY, cell.codePoint, reach});
         }
-        if (described.insert(cell.codePoint).second)
+        if (described.insert(cell.codePoint).second) {
             sheet.chars.push_back({cell.codePoint, cell.column, cell.row, at.mainX, at.mainY, boxes[i].width});
+            if (s.findInk && (!ownFaceOnly || own)) sheet.chars.back().ink = inkOf(font, cell.codePoint, boxes[i]);
+        }
     }
     std::sort(sheet.chars.begin(), sheet.chars.end(),
               [](const SheetChar& a, const SheetChar& b) { return a.codePoint < b.codePoint; });
@@ -334,7 +363,7 @@ Sheet SheetBuild::band(std::int32_t firstRow, std::int32_t rowCount) const {
     band.ascent = sheet_.ascent;
     const bool keep = s.keepCoverage && sheet_.width > 0 && sheet_.height > 0;
     if (s.distanceRange > 0) {
-        // The field as a grey level, and over black in the fill colour.
+        // The field as a grey level, over black and with its coverage alike.
         Image field(width, bottom - top);
         std::vector<FieldChar> chars;
         for (const FieldChar& c : p.fieldChars) {
@@ -356,6 +385,7 @@ Sheet SheetBuild::band(std::int32_t firstRow, std::int32_t rowCount) const {
             band.coverage.emplace();
             band.coverage->glyph = std::move(field);
             band.coverage->glyphColour = p.glyphColour;
+            band.coverage->field = true;
         }
         return band;
     }

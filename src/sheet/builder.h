@@ -26,6 +26,8 @@ struct SheetCoverage {
     // For an image fill with its texture: one cell of it; the glyph colour of pixel
     // (x, y) is its pixel (x mod cell width, y mod cell height).
     Image textureCell;
+    // A distance field: red, green and blue hold the field as alpha does, whatever the glyph colour.
+    bool field = false;
 };
 
 // A character as the font sets it in its first cell: the top-left corner of its box
@@ -35,6 +37,9 @@ struct SheetChar {
     std::int32_t column = 0, row = 0;
     std::int32_t x = 0, y = 0;
     std::int32_t advance = 0;
+    // The pixels its glyph covers, from the box's top-left corner, wherever they reach;
+    // empty for a glyph without ink, one left undrawn, or when not asked for.
+    QRect ink;
 };
 
 // A finished glyph sheet. `image` is exactly width x height pixels; a text without

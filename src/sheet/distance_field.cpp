@@ -75,9 +75,9 @@ std::vector<FieldSegment> glyphSegments(const Font& font, char32_t codePoint, QP
         if (!face.isValid() || face.pixelSize() <= 0) continue;
         const QList<quint32> glyphs = run.glyphIndexes();
         const QList<QPointF> positions = run.positions();
-        for (qsizetype i = 0; i < std::min(glyphs.size(), positions.size()); ++i) {
-            if (glyphs[i] != 0) flatten(face.pathForGlyph(glyphs[i]), positions[i] - baseline + pen, segments);
-        }
+        // Glyph 0 too: the face's missing-glyph box, drawn for a character no face has.
+        for (qsizetype i = 0; i < std::min(glyphs.size(), positions.size()); ++i)
+            flatten(face.pathForGlyph(glyphs[i]), positions[i] - baseline + pen, segments);
     }
     return segments;
 }
@@ -151,6 +151,25 @@ std::vector<std::uint8_t> distanceField(std::span<const FieldSegment> segments, 
     return alpha;
 }
 
+namespace {
+
+// The edges of a frame one pixel wide over the pixels of `box`: the outer contour one
+// way round and the inner one the other, so that only the frame winds non-zero.
+std::vector<FieldSegment> frameSegments(const QRectF& box) {
+    std::vector<FieldSegment> segments;
+    const auto contour = [&](QRectF r, bool clockwise) {
+        const QPointF p[4] = {r.topLeft(), clockwise ? r.topRight() : r.bottomLeft(), r.bottomRight(),
+                              clockwise ? r.bottomLeft() : r.topRight()};
+        for (int i = 0; i < 4; ++i)
+            segments.push_back({float(p[i].x()), float(p[i].y()), float(p[(i + 1) % 4].x()), float(p[(i + 1) % 4].y())});
+    };
+    contour(box, true);
+    if (box.width() > 2 && box.height() > 2) contour(box.adjusted(1, 1, -1, -1), false);
+    return segments;
+}
+
+}  // namespace
+
 void drawFields(const Font& font, std::span<const FieldChar> chars, std::int32_t range, Image& layer,
                 std::int32_t top, int threads) {
     if (chars.empty() || layer.isEmpty()) return;
@@ -169,6 +188,8 @@ void drawFields(const Font& font, std::span<const FieldChar> chars, std::int32_t
             // Measured from the cell's corner, so that floats keep their precision on any sheet.
             std::vector<FieldSegment> segments = glyphSegments(
                 own, c.at.codePoint, QPointF(c.at.x - c.cell.x(), std::int64_t{c.at.y} + ascent - c.cell.y()));
+            if (segments.empty() && !c.missingBox.isEmpty())
+                segments = frameSegments(QRectF(c.missingBox.translated(c.at.x - c.cell.x(), c.at.y - c.cell.y())));
             if (segments.empty()) continue;
             // Pixels beyond half the range of the outline's box are 0: only the rest is measured.
             QRectF box(QPointF(segments[0].x0, segments[0].y0), QSizeF());

@@ -32,8 +32,8 @@ inline constexpr double kFieldFlatness = 1.0 / 32;
 // The outline of the glyphs that draw `codePoint` alone with the pen at `pen` (on the
 // baseline), from the face that draws it (a fallback face included), as closed
 // contours of straight segments within kFieldFlatness of the curves. Unhinted: the
-// face's own outline at the font's pixel size. Empty for a character with no outline
-// (a space, or one that no installed face has).
+// face's own outline at the font's pixel size; for a character no installed face has,
+// the outline of the missing-glyph box drawn for it. Empty for one with no outline (a space).
 std::vector<FieldSegment> glyphSegments(const Font& font, char32_t codePoint, QPointF pen);
 
 // The alpha of a distance field over a width x height region whose top-left corner is
@@ -48,6 +48,11 @@ std::vector<std::uint8_t> distanceField(std::span<const FieldSegment> segments, 
 struct FieldChar {
     PlacedChar at;  // the top-left corner of its box
     QRect cell;     // the cell it is cut to, on the sheet
+    // For a character no installed face has: the pixels of the missing-glyph box drawn
+    // for it, from its box's corner. Where no face's outline gives that box (a script no
+    // face has), the painter draws it as a frame one pixel wide, and the field is made
+    // from the frame's edges.
+    QRect missingBox;
 };
 
 // Writes the fields of `chars` into `layer`, whose first row is row `top` of the sheet:

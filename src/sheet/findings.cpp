@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <unordered_set>
 
+#include "platform/checked.h"
 #include "sheet/grid.h"
 
 namespace karuvo {
@@ -39,6 +40,36 @@ std::optional<CellSize> spillingEffectCell(const SheetSettings& s, const Sheet& 
     if ((allowance.width == 0 || width <= s.cellWidth) && (allowance.height == 0 || height <= s.cellHeight))
         return std::nullopt;
     return CellSize{std::max<std::int64_t>(width, s.cellWidth), std::max<std::int64_t>(height, s.cellHeight)};
+}
+
+std::optional<InkSpill> inkSpill(const SheetSettings& s, const Sheet& sheet) {
+    std::vector<const SheetChar*> spilling;
+    for (const SheetChar& c : sheet.chars) {
+        const QRect cell(c.column * sheet.cellWidth, c.row * sheet.cellHeight, sheet.cellWidth, sheet.cellHeight);
+        if (!c.ink.isEmpty() && !cell.contains(c.ink.translated(c.x, c.y))) spilling.push_back(&c);
+    }
+    if (spilling.empty()) return std::nullopt;
+    // Each character placed in a cell of the size tried, as the builder places it; a
+    // side's placement does not depend on the other side.
+    const bool shadow = s.distanceRange == 0 && s.effect == EffectKind::Shadow;
+    const std::int32_t dx = shadow ? s.shadowDx : 0, dy = shadow ? s.shadowDy : 0;
+    const auto holds = [&](std::int32_t width, std::int32_t height, bool across) {
+        return std::all_of(spilling.begin(), spilling.end(), [&](const SheetChar* c) {
+            const CellPlacement at = placeInCell(0, 0, width, height, CharBox{c->advance, sheet.lineHeight}, dx, dy);
+            const QRect ink = c->ink.translated(at.mainX, at.mainY);
+            return across ? ink.left() >= 0 && ink.right() < width : ink.top() >= 0 && ink.bottom() < height;
+        });
+    };
+    std::int32_t width = sheet.cellWidth, height = sheet.cellHeight;
+    while (!holds(width, height, true)) width = checkedAdd(width, 1, "the cell width");
+    while (!holds(width, height, false)) height = checkedAdd(height, 1, "the cell height");
+    InkSpill spill{{}, {width, height}};
+    for (const SheetChar* c : spilling) spill.chars.push_back(c->codePoint);
+    return spill;
+}
+
+bool fieldDropsFill(const SheetSettings& s) {
+    return s.distanceRange > 0 && s.fill == FillKind::Colour && (s.fillColour & 0xFFFFFF) != kWhite;
 }
 
 SheetFindings sheetFindings(const SheetSettings& settings, const Sheet& sheet, const Font& font) {

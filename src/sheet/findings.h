@@ -38,6 +38,20 @@ struct CellSize {
 // characters carry the advances the build measured.
 std::optional<CellSize> spillingEffectCell(const SheetSettings& settings, const Sheet& sheet);
 
+// Characters whose ink reaches past their own cell, in code point order, and the
+// cell that would hold the ink of every one of them (each side at least the sheet's).
+struct InkSpill {
+    std::vector<char32_t> chars;
+    CellSize cell;
+};
+// The sheet's characters carry their ink (SheetSettings::findInk); none when every
+// character's ink keeps to its cell.
+std::optional<InkSpill> inkSpill(const SheetSettings& settings, const Sheet& sheet);
+
+// Whether a distance field is asked for in a fill colour other than white, which it
+// does not hold: a field's colour is set in the shader.
+bool fieldDropsFill(const SheetSettings& settings);
+
 // Everything a front end tells after a build besides the sheet's sizes.
 struct SheetFindings {
     QString face;                           // the face the sheet's font resolves to

@@ -83,8 +83,11 @@ CharBox largestCharBox(QStringView text, const Font& font) { return largestBox(t
 CharBox effectAllowance(EffectKind effect, std::int32_t shadowDx, std::int32_t shadowDy,
                         std::int32_t outlineRadius) {
     switch (effect) {
-    case EffectKind::Shadow:
-        return CharBox{shadowDx, shadowDy};
+    case EffectKind::Shadow: {
+        // The shadow falls on one side, whichever way its offset points.
+        const auto magnitude = [](std::int32_t v) { return v < 0 ? checkedSub(0, v, "a shadow offset") : v; };
+        return CharBox{magnitude(shadowDx), magnitude(shadowDy)};
+    }
     case EffectKind::Outline: {
         const std::int32_t r = std::clamp(outlineRadius, 0, 10);
         return CharBox{2 * r, 2 * r};

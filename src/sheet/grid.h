@@ -54,8 +54,7 @@ std::vector<GridCell> gridCells(QStringView text, std::int32_t wrapColumns = 0);
 // (carriage returns and line feeds skipped) in a font; 0 and 0 for a text without any.
 CharBox largestCharBox(QStringView text, const Font& font);
 
-// The room an edge effect needs in a cell: the shadow offsets as they are (negative
-// ones make the cell smaller), twice the outline radius held within 0 to 10 each way,
+// The room an edge effect needs in a cell: the shadow offsets' magnitudes, twice the outline radius held within 0 to 10 each way,
 // nothing for no effect.
 CharBox effectAllowance(EffectKind effect, std::int32_t shadowDx, std::int32_t shadowDy,
                         std::int32_t outlineRadius);

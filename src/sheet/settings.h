@@ -34,6 +34,8 @@ struct SheetSettings {
     bool keepCoverage = false;
     // Also find the kerning between the characters (Sheet::kerning), for a descriptor.
     bool findKerning = false;
+    // Also find where each character's ink lies (SheetChar::ink), for a descriptor.
+    bool findInk = false;
     // Above 0: the sheet is a signed distance field of this range in pixels (1 to
     // kMaxDistanceRange) instead of the glyphs' coverage; no edge effect or texture is
     // drawn, and the field is cut at each character's cell.

@@ -95,6 +95,10 @@ QString spillText(const SheetSettings& settings, std::int32_t cellWidth, std::in
     return translated(spill).arg(cellWidth).arg(cellHeight).arg(holding.width).arg(holding.height);
 }
 
+QString fieldFillText() {
+    return translated(QT_TRANSLATE_NOOP("karuvo", "A distance field's colour is set in the shader, so the fill colour is not written; red, green, blue and alpha all hold the field"));
+}
+
 Error conflictError(const SettingConflict& conflict) {
     const auto control = [](Setting s) -> std::string {
         switch (s) {
@@ -152,6 +156,17 @@ QString exportText(const OutputResult& result, std::size_t files) {
     if (result.spillCell) {
         said << spillText(result.settings, result.geometry.cellWidth, result.geometry.cellHeight, *result.spillCell);
     }
+    if (fieldDropsFill(result.settings)) said << fieldFillText();
+    if (result.inkSpill) {
+        QStringList names;
+        for (const char32_t c : result.inkSpill->chars) names << QStringLiteral("「%1」").arg(codePointText(c));
+        said << translated(QT_TRANSLATE_NOOP("karuvo", "The ink of %1 reaches past cells of %2 x %3 pixels, and the descriptors' rectangles stop at the cell's edge; cells of %4 x %5 would hold it"))
+                    .arg(names.join(QString()))
+                    .arg(result.geometry.cellWidth)
+                    .arg(result.geometry.cellHeight)
+                    .arg(result.inkSpill->cell.width)
+                    .arg(result.inkSpill->cell.height);
+    }
     if (!result.leftOverPages.empty()) {
         said << translated(QT_TRANSLATE_NOOP("karuvo", "Pages an earlier export left, which no replaced descriptor names, are kept: %1"))
                     .arg(QStringList(result.leftOverPages.begin(), result.leftOverPages.end()).join(QStringLiteral(", ")));
@@ -197,6 +212,7 @@ QString findingsText(const SheetFindings& f, const SheetSettings& settings, cons
                          which.join(translated(QT_TRANSLATE_NOOP("karuvo", ", "))));
     }
     if (f.spillCell) said << spillText(settings, sheet.cellWidth, sheet.cellHeight, *f.spillCell);
+    if (fieldDropsFill(settings)) said << fieldFillText();
     return said.join(u'\n');
 }
 

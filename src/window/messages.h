@@ -35,6 +35,8 @@ QString missingCharactersText(const SheetFindings& findings);
 
 // The line that says an edge effect or a distance field of `settings` reaches past cells
 // of cellWidth x cellHeight, and the cell that would hold it.
+// That a distance field does not hold the fill colour (fieldDropsFill).
+QString fieldFillText();
 QString spillText(const SheetSettings& settings, std::int32_t cellWidth, std::int32_t cellHeight, const CellSize& holding);
 
 // What the status bar says after an export that wrote `files` files: how many and the

@@ -8,6 +8,11 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <cmath>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_OUTLINE_H
+
 #include "platform/image_io.h"
 #include "sheet/builder.h"
 #include "support/cli_process.h"
@@ -148,14 +153,13 @@ TEST_F(CliBinary, EachFaceOfAFileDrawsItsOwnGlyphsUnderItsOwnName) {
 
 TEST_F(CliBinary, AnEffectReachingPastItsCellIsWarnedOfOnceWithTheCellThatHoldsIt) {
     const QFontMetrics metrics(plainFace("DejaVu Sans", 16));
-    const int w = metrics.horizontalAdvance('W'), h = metrics.height();
+    const int w = metrics.horizontalAdvance('W');
     const struct { QStringList args; QString warning; } cases[] = {
         {{"-c", "16x40", "--outline", "4"}, QStringLiteral("the outline reaches past cells of 16 x 40 pixels into their "
                                                            "neighbours; cells of %1 x 40 would hold it").arg(w + 8)},
-        // A negative offset makes the fitted cell smaller, so the shadow leaves it.
-        {{"--shadow", "-3,-2"}, QStringLiteral("the shadow reaches past cells of %1 x %2 pixels into their neighbours; "
-                                               "cells of %3 x %4 would hold it").arg(w - 3).arg(h - 2).arg(w + 3).arg(h + 2)},
-        {{"--shadow", "3,2"}, {}},
+        {{"-c", "16x40", "--shadow", "-3,-2"}, QStringLiteral("the shadow reaches past cells of 16 x 40 pixels into "
+                                                               "their neighbours; cells of %1 x 40 would hold it").arg(w + 3)},
+        {{"--shadow", "-3,-2"}, {}},  // the fitted cell holds a shadow falling either way
         {{"-c", "40x40", "--outline", "4"}, {}}};
     for (const auto& [args, warning] : cases) {
         const std::string err = succeeded(QStringList{"-t", "WW", "-f", "DejaVu Sans", "-s", "16", "-o", path("w.bmp")} + args);
@@ -399,3 +403,33 @@ const Run kRuns[] = {
     {"-t A\u2028B\u2029 -c 8x8", 0, "(4 cells), 4 characters, font \"IPAGothic\" 12 px\nkaruvo-cli: U+2028 is not in \"IPAGothic\"; no "
                                  "installed face has it, so its cell shows the missing-glyph box\nkaruvo-cli: U+2029 is not in"}};
 INSTANTIATE_TEST_SUITE_P(CliBinary, CliRuns, ::testing::ValuesIn(kRuns));
+
+// With the font's pitch a character's rectangle holds its ink where that lies beyond its
+// box: the ink as FreeType outlines the glyph, whole pixels from the pen. Ink reaching
+// past the cell is cut there, and the run says which characters and the least cell that
+// holds them, which it then does.
+TEST_F(CliBinary, ARectangleHoldsItsGlyphsInkAndInkPastItsCellIsWarnedOf) {
+    const QString font = testFont("reach.ttf");  // its x reaches left of the pen, past the advance and above the line
+    FT_Library library;
+    FT_Face face;
+    FT_BBox ink;
+    ASSERT_FALSE(FT_Init_FreeType(&library) || FT_New_Face(library, font.toUtf8().constData(), 0, &face) ||
+                 FT_Set_Pixel_Sizes(face, 0, 40) || FT_Load_Char(face, 'x', FT_LOAD_NO_HINTING));
+    FT_Outline_Get_CBox(&face->glyph->outline, &ink);
+    FT_Done_FreeType(library);
+    const QFontMetrics m(plainFace("Karuvo Test Reach", 40));
+    const int left = std::min<int>(0, std::floor(ink.xMin / 64.0)), top = std::min<int>(0, m.ascent() - std::ceil(ink.yMax / 64.0));
+    const QList<int> want{left, top, std::max<int>(m.horizontalAdvance('x'), std::ceil(ink.xMax / 64.0)) - left, m.height() - top};
+    const QStringList run{"-t", "xax", "-f", font, "-s", "40", "-o", path("r.png"), "--json", path("r.json")};
+    succeeded(run + QStringList{"-c", "60x60"});
+    const QList<int> got = ints(jsonIn(path("r.json"))["chars"].toObject()["120"].toObject(), {"xoffset", "yoffset", "width", "height"});
+    for (int i = 0; i < 4; ++i) EXPECT_NEAR(got[i], want[i], 1) << i;
+
+    const QRegularExpressionMatch holding = QRegularExpression(R"(warning: the ink of "x" reaches past .*cells of (\d+) x (\d+) would hold it)")
+                                                .match(QString::fromStdString(succeeded(run)));
+    const int w = holding.captured(1).toInt(), h = holding.captured(2).toInt();
+    for (const auto& [cell, warns] : {std::pair(QSize(w, h), false), {QSize(w - 1, h), true}, {QSize(w, h - 1), true}}) {
+        const std::string err = succeeded(run + QStringList{"-c", QStringLiteral("%1x%2").arg(cell.width()).arg(cell.height())});
+        EXPECT_EQ(err.find("the ink of") != std::string::npos, warns) << err;
+    }
+}

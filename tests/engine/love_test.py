@@ -7,7 +7,8 @@
 #   A line from a .fnt and PNG, in DejaVu Sans (a kern table and GPOS) and in Comfortaa
 #   (kerning in GPOS only): no pixel of background changed away from the glyphs, the ink
 #   as wide and on the same rows within a few pixels, and nearer the width of Qt's kerned
-#   line than of its unkerned one.
+#   line than of its unkerned one. Then "jJ_f" in DejaVu Sans 32 px, whose ink reaches left
+#   of the pen or past the advance: every reference ink pixel has LÖVE's ink within a pixel.
 # love_test.py sdf KARUVO_CLI REFERENCE_GLYPHS
 #   Latin, kana and kanji from a distance-field sheet (--sdf), with the usual
 #   smoothstep/fwidth shader, at 0.5x, 1x, 2x and 4x, against plain Qt at that pixel size,
@@ -121,6 +122,26 @@ def read_fnt(path):
             {(chr(int(kv["first"])), chr(int(kv["second"]))): int(kv["amount"]) for kind, kv in rows if kind == "kerning"})
 
 
+# The reference of `text` drawn as the .fnt's `base`, advances and kerning set it, scaled by `s`.
+def pens_reference(family, pixels, text, origin, fnt, s=1):
+    base, advances, kerning = read_fnt(fnt)
+    x, pens = 0, []
+    for before, c in zip(" " + text, text):
+        x += kerning.get((before, c), 0)
+        pens += [f"{origin[0] + s * x:g}", f"{origin[1] + s * base:g}", c]
+        x += advances[c]
+    return reference("draw", family, f"{pixels * s:g}", *pens)
+
+
+def whole_ink():
+    game, text, origin = os.path.join(WORK, "whole"), "jJ_f", (20, 20)
+    os.mkdir(game)
+    cli("-t", text, "-f", "DejaVu Sans", "-s", 32, "-q", "-o", game + "/sheet.png", "--fnt", game + "/sheet.fnt")
+    near = grown([v > 64 for v in love_shots(game, [1], "false", (0, 0, 0), text, origin)[0][::4]], 1)
+    lost = [(i % W, i // W) for i, v in enumerate(pens_reference("DejaVu Sans", 32, text, origin, game + "/sheet.fnt")) if v > 127 and not near[i]]
+    assert not lost, f"{len(lost)} ink pixels of {text} are not drawn, e.g. {lost[:5]}"
+
+
 def kerned():
     text, origin, background, near = "AVATAR Tower, Wölf & Yacht", (12, 16), (40, 80, 120), 2
 
@@ -150,6 +171,7 @@ def kerned():
         assert abs(width - (want[1] - want[0])) < abs(width - (loose[1] - loose[0])), \
             f"{family}: ink {width} px wide in LÖVE, {want[1] - want[0]} kerned in Qt, {loose[1] - loose[0]} unkerned"
         print(f"PASS: {family}: ink {got} in LÖVE, {want} in Qt kerned, {loose} unkerned; kerned by {amount} px")
+    whole_ink()
 
 
 def sdf():
@@ -170,15 +192,7 @@ def sdf():
     cli(*common, "-c", f"{grid['cellWidth']}x{grid['cellHeight']}", "-o", coverage)
     subprocess.run([REFERENCE, "flip", field, flipped], check=True, env=dict(os.environ, QT_QPA_PLATFORM="offscreen"))
 
-    base, advances, kerning = read_fnt(fnt)
-    refs = []
-    for s in scales:  # each character's pen on the baseline: the .fnt's advances and kerning, scaled
-        x, pens = 0, []
-        for before, c in zip(" " + text, text):
-            x += kerning.get((before, c), 0)
-            pens += [f"{origin[0] + s * x:g}", f"{origin[1] + s * base:g}", c]
-            x += advances[c]
-        refs.append(reference("draw", family, f"{pixels * s:g}", *pens))
+    refs = [pens_reference(family, pixels, text, origin, fnt, s) for s in scales]
 
     def mismatch(shot, ref):  # ink of each picture farther than a pixel from the other's, and the reference's ink
         ink, ref_ink = [shot[4 * i] > 127 for i in range(W * H)], [v > 127 for v in ref]

@@ -155,3 +155,20 @@ TEST(DistanceField, EachCellIsTheFieldOfTheWholeCell) {
     }
     EXPECT_GT(edgeInk, 50);
 }
+
+// A character no installed face has: the field's inside is the missing-glyph box, pixel
+// for pixel as plain QPainter draws it unhinted: the outline of the face's own box, or,
+// for a script no face has, the painter's frame.
+TEST(DistanceField, AMissingCharacterIsTheBoxAPainterDraws) {
+    for (const char32_t c : {U'\U0010FFFD', U'\u0915'}) {
+        const SheetSettings s{.text = QString::fromUcs4(&c, 1), .cellWidth = 96, .cellHeight = 96,
+                              .font = fakes::faceDescription("DejaVu Sans", 48), .texturePath = {}, .keepCoverage = true, .distanceRange = kRange};
+        QFont unhinted = Font::create(*s.font)->qfont();
+        unhinted.setHintingPreference(QFont::PreferNoHinting);
+        const QImage plain = fakes::drawnSheet(s.text, unhinted, 96, 96, 0xFFFFFF), field = buildSheet(s).coverage->glyph.qimage();
+        int ink = 0, off = 0;
+        for (int i = 0; i < 96 * 96; ++i)
+            ink += qRed(plain.pixel(i % 96, i / 96)) >= 128, off += (qRed(plain.pixel(i % 96, i / 96)) >= 128) != (qRed(field.pixel(i % 96, i / 96)) >= 128);
+        EXPECT_TRUE(ink > 40 && off == 0) << ink << " " << off;
+    }
+}

@@ -8,6 +8,8 @@
 #                      face 1 bold, face 2 oblique (DejaVu Sans, Sans Bold, Sans Oblique)
 #   DIR/plain.ttf      DejaVu Sans without layout tables, "Karuvo Test Plain" (no Han or kana)
 #   DIR/deep.ttf       DejaVu Sans, "Karuvo Test Deep", whose g hangs 1400 units lower
+#   DIR/reach.ttf      DejaVu Sans, "Karuvo Test Reach", whose x starts left of its origin,
+#                      ends past its advance and rises above the line
 #   DIR/damaged.ttf    DejaVu Sans, "Karuvo Test Damaged", whose V is a flat line 74 em long
 #                      that FreeType cannot rasterise
 #   DIR/not-a-font.ttf a text file under a font's name
@@ -43,11 +45,12 @@ def renamed(path, family, style="Regular"):
     return font
 
 
-# Moves glyph `name` down by `units`; the head's box follows when saved.
-def lowered(font, name, units):
+# Moves glyph `name` down by `units` (after widening it `wider` times and moving it
+# `left` units); the head's box follows when saved.
+def lowered(font, name, units, wider=1, left=0):
     glyf = font["glyf"]
     pen = TTGlyphPen(font.getGlyphSet())
-    font.getGlyphSet()[name].draw(TransformPen(pen, (1, 0, 0, 1, 0, -units)))
+    font.getGlyphSet()[name].draw(TransformPen(pen, (wider, 0, 0, 1, -left, -units)))
     glyf[name] = pen.glyph()
     return font
 
@@ -170,6 +173,12 @@ def main(folder):
         del plain[table]
     plain.save(at("plain.ttf"))
     lowered(sans("Karuvo Test Deep"), "g", 1400).save(at("deep.ttf"))
+    reach = lowered(sans("Karuvo Test Reach"), "x", -1000, 1.6, 450)
+    reach["glyf"]["x"].recalcBounds(reach["glyf"])
+    box, advance = reach["glyf"]["x"], reach["hmtx"]["x"][0]
+    reach["hmtx"]["x"] = (advance, box.xMin)  # the origin lies a side bearing left of the ink
+    assert box.xMin < 0 and box.xMax > advance and box.yMax > reach["hhea"].ascent, (box.xMin, box.xMax, advance)
+    reach.save(at("reach.ttf"))
     damaged = flattened(sans("Karuvo Test Damaged"), "V")
     damaged.recalcBBoxes = False
     damaged.save(at("damaged.ttf"))

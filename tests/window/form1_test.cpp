@@ -37,7 +37,7 @@ TEST_F(Form1Test, CellSizeIsTheLargestCharacterPlusTheEffectAllowanceAndOverflow
         {"AB\r\nCDE\n", 2, {"abc", "", "15"}, {"abc", "", "15"}, 20, 20, nullptr},  // radius held to 10, twice each way
         {"AB\r\nCDE\n", 2, {"", "", "2.5"}, {"", "", "2.5"}, 4, 4, nullptr},  // halves to even
         {"AB\r\nCDE\n", 2, {"", "", "x"}, {"", "", "0"}, 0, 0, nullptr},
-        {"AB\r\nCDE\n", 1, {"-2", "3", "junk"}, {"-2", "3", "junk"}, -2, 3, nullptr},
+        {"AB\r\nCDE\n", 1, {"-2", "3", "junk"}, {"-2", "3", "junk"}, 2, 3, nullptr},  // a shadow falls on one side either way
         {"AB\r\nCDE\n", 1, {"abc", "", ""}, {"0", "0", ""}, 0, 0, nullptr},
         {"\r\n\n", 2, {"", "", "3"}, {"", "", "3"}, 0, 0, u"文字"},  // no character that takes a cell
         {"A", 1, {"1e20", "0", ""}, {"1e20", "0", ""}, 0, 0, u"影の横のずれ"},  // outside the 32-bit range, not wrapped

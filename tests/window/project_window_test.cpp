@@ -46,16 +46,16 @@ struct ProjectWindowTest : fakes::WindowTest {
 
 // Each project opens into the controls, and 書き出し writes every output it names byte for
 // byte as karuvo-cli --project writes them, saying how many and the folder it made; 保存 of a distance field writes
-// karuvo-cli's field, and its preview is the fill colour times that field's alpha.
+// karuvo-cli's field, and its preview is that field, grey.
 TEST_F(ProjectWindowTest, OpeningFillsTheControlsAndExportWritesWhatTheCommandLineWrites) {
     const struct { const char* name; QByteArray json; const char16_t* controls; } cases[] = {
         // Pages of a typed text in a bold face, a shadow, colours, a cell given.
         {"typed.karuvo",
          R"({"karuvo": 1, "text": "Ab\nc\nd", "font": {"family": "DejaVu Sans", "size": 20, "bold": true},
-             "cell": {"width": 30, "height": 28}, "fill": {"kind": "colour", "colour": "#FF8000"},
+             "cell": {"width": 12, "height": 28}, "fill": {"kind": "colour", "colour": "#FF8000"},
              "effect": {"kind": "shadow", "dx": 2, "dy": -3, "shadowColour": "#102030", "radius": 4, "outlineColour": "#0000FF"},
              "output": {"sheet": "w/s.png", "maxSize": 60, "fnt": "w/s.fnt", "fntFormat": "xml", "json": "w/s.json"}})",
-         u"Ab\nc\nd|30|28|80FF|302010|FF0000|1|2,-3|4|DejaVu Sans"},
+         u"Ab\nc\nd|12|28|80FF|302010|FF0000|1|2,-3|4|DejaVu Sans"},
         // Lists in rows of the columns (a character above U+FFFF is one), a face of a font
         // file, a fitted cell, no anti-aliasing.
         {"lists.karuvo",
@@ -84,7 +84,11 @@ TEST_F(ProjectWindowTest, OpeningFillsTheControlsAndExportWritesWhatTheCommandLi
         EXPECT_TRUE(tip[0].startsWith(QString::number(written.size()) + " 個のファイルを書き出しました")) << tip[0].toStdString();
         EXPECT_EQ(tip.value(1), QStringLiteral("なかったフォルダーを作りました: ") + path("w"));
         ASSERT_TRUE(QDir(dir.path()).rename("w", "window"));
-        cli({QStringLiteral("--project"), project, QStringLiteral("-q")});
+        // The status bar tells of ink past the cells, and the cell that holds it, as the command line does.
+        const std::string err = fakes::runCli({QStringLiteral("--project"), project, QStringLiteral("-q")}).second;
+        const QRegularExpressionMatch holds = QRegularExpression(R"(ink of .* cells of (\d+) x (\d+) would)").match(QString::fromStdString(err));
+        EXPECT_EQ(holds.hasMatch(), QByteArray(c.name) == "typed.karuvo") << err;
+        EXPECT_EQ(tip.join(u'\n').contains(QStringLiteral("のインクがはみ出しています: %1 × %2 のセル").arg(holds.captured(1), holds.captured(2))), holds.hasMatch());
         EXPECT_EQ(fakes::entries(path("w")), written);
         for (const QString& file : written)
             EXPECT_EQ(readFile(path("window/") + file).toStdString(), readFile(path("w/") + file).toStdString()) << file.toStdString();
@@ -99,11 +103,8 @@ TEST_F(ProjectWindowTest, OpeningFillsTheControlsAndExportWritesWhatTheCommandLi
             ASSERT_EQ(QSize(shown.width(), shown.height()), field.size());
             int wrong = 0, partial = 0;
             for (int y = 0; y < field.height(); ++y)
-                for (int x = 0; x < field.width(); ++x) {
-                    const auto times = [a = qAlpha(field.pixel(x, y))](int c) { return int(std::lround(c * a / 255.0)); };
-                    wrong += (shown.pixel(x, y) & 0xFFFFFFu) != (qRgb(times(255), times(128), 0) & 0xFFFFFFu);
-                    partial += qAlpha(field.pixel(x, y)) % 255 != 0;
-                }
+                for (int x = 0; x < field.width(); ++x)
+                    wrong += (shown.pixel(x, y) & 0xFFFFFFu) != 0x010101u * qAlpha(field.pixel(x, y)), partial += qAlpha(field.pixel(x, y)) % 255 != 0;
             EXPECT_TRUE(wrong == 0 && partial > 0) << wrong;  // partial: levels between the ends, where rounding shows
         }
         ASSERT_TRUE(QDir(path("window")).removeRecursively() && QDir(path("w")).removeRecursively());
