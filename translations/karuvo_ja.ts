@@ -784,6 +784,8 @@ Do you want to replace it?</source>
     <message>
         <source>%1 Nothing was written.</source>
         <translation>%1ファイルは書き込まれていません。</translation>
+    </message>
+    <message>
         <source>The ink of %1 reaches past cells of %2 x %3 pixels, and the descriptors&apos; rectangles stop at the cell&apos;s edge; cells of %4 x %5 would hold it</source>
         <translation>%1 のインクがはみ出しています: %4 × %5 のセルなら収まります（今は %2 × %3 で、記述ファイルの矩形はセルの端で切れています）</translation>
     </message>
