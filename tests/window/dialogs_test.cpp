@@ -89,17 +89,17 @@ TEST_F(RealDialogs, QtsOwnDialogsSpeakJapanese) {
     const std::pair<const char*, std::function<void()>> opens[] = {
         {"font", [&] { form.Command1->click(); }}, {"colour", [&] { fakes::WindowTest::press(form.Option1[0]); }},
         {"texture", [&] { fakes::WindowTest::press(form.Option1[1]); }}, {"save", [&] { form.Command3[1]->click(); }},
-        {"message", [&] { form.Text1->clear(); form.Command3[0]->click(); }}};
+        {"message", [&] { form.Text1->clear(); form.Command3[0]->click(); }},
+        {"font file", [&] { dialogs.ChooseSettingsFileDialog(Module1::SettingsFile::Font, {}); }}};
     form.Text1->setPlainText(QStringLiteral("A"));
-    QStringList texture;  // the texture dialog's title and types
+    QMap<QString, QStringList> files;  // each file dialog's title and types
     for (const auto& [what, open] : opens) {
         SCOPED_TRACE(what);
         QString texts, message;
         whenOpen<QDialog>([&, what = what](QDialog* d) {
             for (auto* b : d->findChildren<QPushButton*>()) texts += b->isVisible() ? b->text() + u'|' : QString();
             if (auto* box = qobject_cast<QMessageBox*>(d)) message = box->text();
-            if (auto* files = qobject_cast<QFileDialog*>(d); files && what == std::string("texture"))
-                texture = QStringList{d->windowTitle()} + files->nameFilters();
+            if (auto* f = qobject_cast<QFileDialog*>(d)) files[what] = QStringList{d->windowTitle()} + f->nameFilters();
             d->reject();
         });
         open();
@@ -110,6 +110,9 @@ TEST_F(RealDialogs, QtsOwnDialogsSpeakJapanese) {
         EXPECT_TRUE(texts.contains(QStringLiteral("キャンセル"))) << texts.toStdString();
         EXPECT_FALSE(texts.contains(QRegularExpression(QStringLiteral("Cancel|Open|Save")))) << texts.toStdString();
     }
+    EXPECT_EQ(files["font file"], (QStringList{QStringLiteral("フォントファイル"), QStringLiteral("フォントファイル (*.ttf *.otf *.ttc *.otc)"),
+                                               QStringLiteral("すべてのファイル (*)")}));
+    const QStringList texture = files["texture"];
     ASSERT_EQ(texture.size(), 3);
     EXPECT_TRUE(texture[0] == QStringLiteral("テクスチャ画像ファイル名") && texture[1].startsWith(QStringLiteral("画像ファイル(")) &&
                 texture[2] == QStringLiteral("すべてのファイル (*)") && form.Label2[5]->text().isEmpty()) << texture.join(u'|').toStdString();

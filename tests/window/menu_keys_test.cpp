@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QPainter>
 #include <QProcess>
+#include <QScrollBar>
 #include <QWheelEvent>
 
 #include "window/window_test.h"
@@ -128,6 +129,14 @@ TEST_F(MenuKeys, APagedSheetPreviewsPageByPage) {
         EXPECT_EQ(box->viewport()->grab(QRect(0, 0, 20, height)).toImage().convertToFormat(QImage::Format_RGB32),
                   box->picture().qimage().copy(0, 20 * (step.page - 1), 20, height).convertToFormat(QImage::Format_RGB32));
     }
+    // A project without pages previews whole again, and the wheel alone scrolls it.
+    openProject(R"({"sheet": "p.bmp"})", R"("chars": "U+0041-U+004A", "columns": 1, "cell": {"width": 10, "height": 200})");
+    form->Command3[0]->click();
+    QWheelEvent down(QPointF(5, 5), box->mapToGlobal(QPointF(5, 5)), {}, QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                     Qt::NoScrollPhase, false);
+    QApplication::sendEvent(box->viewport(), &down);
+    EXPECT_EQ(std::tuple(form->pageText->isVisible(), box->contentSize(), box->verticalScrollBar()->value() > 0),
+              std::tuple(false, QSize(14, 2004), true));
 }
 
 // 詳細 lists every character the face lacks, a line each, where the bar names three.

@@ -161,6 +161,12 @@ TEST_F(OutputSettingsTest, RefusedValuesKeepTheDialogOpen) {
         EXPECT_FALSE(ok(d));
         EXPECT_TRUE(d.refusal().contains(QString::fromUtf8(row.words))) << d.refusal().toStdString();
     }
+    // A list mended as it is typed loses its error; each set names its count (katakana: its
+    // block's 96 code points).
+    OutputSettings d(project(typed), dialogs);
+    edit(d, {"optLists=1", "txtChars=U+0041-", "txtChars=U+0041-U+0042"});
+    EXPECT_EQ(std::pair(d.findChild<QLabel*>("lblCharsError")->text(), d.findChild<QCheckBox*>("chkCharset_katakana")->text()),
+              std::pair(QString(), QStringLiteral("&4 katakana (96 文字)")));
 }
 
 // OK through the window: the title marks the change, Text1 shows the new rows, Label1(0)
