@@ -1,0 +1,496 @@
+#include "multi_channel_field.h"
+
+#include <QPainterPath>
+#include <QPolygonF>
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <numbers>
+#include <numeric>
+
+namespace karuvo {
+namespace {
+
+// A closed contour by its corners in order; the last joins the first.
+using Contour = std::vector<QPointF>;
+
+// Where a contour turns by more than this, in radians, it has a corner. A curve
+// flattened to 1/32 pixel turns far less from one piece to the next, but for the
+// tightest curves of small type.
+constexpr double kCornerTurn = 0.6;
+
+// The two-channel colours that follow each other around a contour's corners: any two
+// share exactly one channel.
+constexpr std::uint8_t kCyan = kGreenChannel | kBlueChannel, kMagenta = kRedChannel | kBlueChannel,
+                         kYellow = kRedChannel | kGreenChannel;
+
+std::vector<Contour> contoursOf(std::span<const FieldSegment> segments) {
+    std::vector<Contour> contours;
+    bool open = false;
+    for (const FieldSegment& s : segments) {
+        const QPointF a(s.x0, s.y0), b(s.x1, s.y1);
+        if (!open || contours.back().back() != a) contours.push_back({a}), open = true;
+        if (b == contours.back().front()) {
+            open = false;
+        } else {
+            contours.back().push_back(b);
+        }
+    }
+    std::erase_if(contours, [](const Contour& c) { return c.size() < 3; });
+    return contours;
+}
+
+double cross(QPointF a, QPointF b) { return a.x() * b.y() - a.y() * b.x(); }
+
+// Whether the closed segments ab and cd have a point in common.
+bool touch(QPointF a, QPointF b, QPointF c, QPointF d) {
+    const double d1 = cross(d - c, a - c), d2 = cross(d - c, b - c), d3 = cross(b - a, c - a), d4 = cross(b - a, d - a);
+    if (((d1 > 0 && d2 < 0) || (d1 < 0 && d2 > 0)) && ((d3 > 0 && d4 < 0) || (d3 < 0 && d4 > 0))) return true;
+    const auto within = [](QPointF p, QPointF q, QPointF r) {
+        return std::min(p.x(), q.x()) <= r.x() && r.x() <= std::max(p.x(), q.x()) && std::min(p.y(), q.y()) <= r.y() &&
+               r.y() <= std::max(p.y(), q.y());
+    };
+    return (d1 == 0 && within(c, d, a)) || (d2 == 0 && within(c, d, b)) || (d3 == 0 && within(a, b, c)) ||
+           (d4 == 0 && within(a, b, d));
+}
+
+// Whether two contours meet, or one meets itself anywhere but where its neighbouring
+// segments join: then the fill is not simply the contours' insides.
+bool contoursMeet(const std::vector<Contour>& contours) {
+    struct Piece {
+        QPointF a, b;
+        double left, right;
+        std::size_t contour, index;
+    };
+    std::vector<Piece> pieces;
+    for (std::size_t c = 0; c < contours.size(); ++c) {
+        const Contour& k = contours[c];
+        for (std::size_t i = 0; i < k.size(); ++i) {
+            const QPointF a = k[i], b = k[(i + 1) % k.size()];
+            pieces.push_back({a, b, std::min(a.x(), b.x()), std::max(a.x(), b.x()), c, i});
+        }
+    }
+    std::sort(pieces.begin(), pieces.end(), [](const Piece& p, const Piece& q) { return p.left < q.left; });
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        const Piece& p = pieces[i];
+        for (std::size_t j = i + 1; j < pieces.size() && pieces[j].left <= p.right; ++j) {
+            const Piece& q = pieces[j];
+            if (std::max(p.a.y(), p.b.y()) < std::min(q.a.y(), q.b.y()) ||
+                std::max(q.a.y(), q.b.y()) < std::min(p.a.y(), p.b.y()))
+                continue;
+            if (p.contour == q.contour) {
+                const std::size_t n = contours[p.contour].size(), gap = (q.index + n - p.index) % n;
+                if (gap == 1 || gap == n - 1) continue;
+            }
+            if (touch(p.a, p.b, q.a, q.b)) return true;
+        }
+    }
+    return false;
+}
+
+// The contours of the shape the contours fill with non-zero winding, by Qt's union.
+std::vector<Contour> unionOf(const std::vector<Contour>& contours) {
+    QPainterPath path;
+    path.setFillRule(Qt::WindingFill);
+    for (const Contour& c : contours) {
+        path.addPolygon(QPolygonF(QList<QPointF>(c.begin(), c.end())));
+        path.closeSubpath();
+    }
+    const QPainterPath simple = path.simplified();
+    std::vector<Contour> out;
+    for (int i = 0; i < simple.elementCount(); ++i) {
+        const QPainterPath::Element e = simple.elementAt(i);
+        if (e.isMoveTo() || out.empty()) out.emplace_back();
+        if (out.back().empty() || out.back().back() != QPointF(e)) out.back().push_back(e);
+    }
+    for (Contour& c : out) {
+        while (c.size() > 1 && c.back() == c.front()) c.pop_back();
+    }
+    std::erase_if(out, [](const Contour& c) { return c.size() < 3; });
+    return out;
+}
+
+// How many times the contours wind around p.
+int windingAt(const std::vector<Contour>& contours, QPointF p) {
+    int winding = 0;
+    for (const Contour& k : contours) {
+        for (std::size_t i = 0; i < k.size(); ++i) {
+            const QPointF a = k[i], b = k[(i + 1) % k.size()];
+            const bool up = a.y() <= p.y() && p.y() < b.y(), down = b.y() <= p.y() && p.y() < a.y();
+            if ((up || down) && a.x() + (p.y() - a.y()) * (b.x() - a.x()) / (b.y() - a.y()) > p.x()) winding += up ? 1 : -1;
+        }
+    }
+    return winding;
+}
+
+// Keeps the contours that part the filled from the empty, each turned to have the filled
+// side on its right; `oddEven` says how the winding fills.
+std::vector<Contour> boundaries(std::vector<Contour> contours, bool oddEven) {
+    const auto filled = [&](QPointF p) {
+        const int w = windingAt(contours, p);
+        return oddEven ? (w & 1) != 0 : w != 0;
+    };
+    std::vector<int> turn(contours.size(), 0);  // keep as it is (1), reversed (-1) or not at all (0)
+    for (std::size_t k = 0; k < contours.size(); ++k) {
+        const Contour& c = contours[k];
+        std::size_t longest = 0;
+        double most = -1;
+        for (std::size_t i = 0; i < c.size(); ++i) {
+            const QPointF d = c[(i + 1) % c.size()] - c[i];
+            if (const double len = std::hypot(d.x(), d.y()); len > most) most = len, longest = i;
+        }
+        const QPointF d = c[(longest + 1) % c.size()] - c[longest];
+        const QPointF mid = c[longest] + d / 2, side = QPointF(-d.y(), d.x()) * (std::min(1e-3, most / 4) / most);
+        const bool right = filled(mid + side), left = filled(mid - side);
+        turn[k] = right == left ? 0 : right ? 1 : -1;
+    }
+    std::vector<Contour> kept;
+    for (std::size_t k = 0; k < contours.size(); ++k) {
+        if (turn[k] < 0) std::reverse(contours[k].begin(), contours[k].end());
+        if (turn[k] != 0) kept.push_back(std::move(contours[k]));
+    }
+    return kept;
+}
+
+// Colours a contour's segments (segment i runs from corner i to i + 1) by its corners.
+std::vector<std::uint8_t> colours(const Contour& c) {
+    const std::size_t n = c.size();
+    std::vector<std::size_t> corners;
+    for (std::size_t i = 0; i < n; ++i) {
+        const QPointF in = c[i] - c[(i + n - 1) % n], out = c[(i + 1) % n] - c[i];
+        if (std::abs(std::atan2(cross(in, out), QPointF::dotProduct(in, out))) > kCornerTurn) corners.push_back(i);
+    }
+    std::vector<std::uint8_t> colour(n, kAllChannels);
+    if (corners.empty()) return colour;
+    if (corners.size() == 1) {
+        // A teardrop: the contour from its one corner round to it again in thirds, the
+        // first and last sharing one channel at the corner.
+        std::vector<double> along(n + 1, 0);
+        for (std::size_t k = 0; k < n; ++k) {
+            const QPointF d = c[(corners[0] + k + 1) % n] - c[(corners[0] + k) % n];
+            along[k + 1] = along[k] + std::hypot(d.x(), d.y());
+        }
+        for (std::size_t k = 0; k < n; ++k) {
+            const double middle = (along[k] + along[k + 1]) / 2;
+            colour[(corners[0] + k) % n] = middle < along[n] / 3 ? kMagenta : middle < 2 * along[n] / 3 ? kAllChannels : kYellow;
+        }
+        return colour;
+    }
+    // Edge e runs from corners[e] to corners[e + 1]; the last meets the first again.
+    const std::size_t edges = corners.size();
+    for (std::size_t e = 0; e < edges; ++e) {
+        const std::uint8_t paint = e + 1 == edges && edges % 2 == 1 ? kYellow : e % 2 == 0 ? kCyan : kMagenta;
+        for (std::size_t i = corners[e]; i != corners[(e + 1) % edges]; i = (i + 1) % n) colour[i] = paint;
+    }
+    return colour;
+}
+
+// The median of three.
+float median(float a, float b, float c) { return std::max(std::min(a, b), std::min(std::max(a, b), c)); }
+
+// The places, from 0 at a to 1 at b, where the median of three channels, each running
+// straight from a to b, crosses the level 0.
+std::vector<float> medianCrossings(const std::array<float, 3>& a, const std::array<float, 3>& b) {
+    const auto at = [&](float t) {
+        return median(a[0] + t * (b[0] - a[0]), a[1] + t * (b[1] - a[1]), a[2] + t * (b[2] - a[2]));
+    };
+    // Between the points where two channels cross, the median is one channel, straight.
+    std::array<float, 5> stops{0, 1, 1, 1, 1};
+    std::size_t n = 1;
+    for (int i = 0; i < 3; ++i) {
+        for (int j = i + 1; j < 3; ++j) {
+            const float slope = (b[i] - a[i]) - (b[j] - a[j]);
+            const float t = slope == 0 ? 1 : (a[j] - a[i]) / slope;
+            if (!(t > 0 && t < 1)) continue;
+            std::size_t k = n++;
+            for (; k > 0 && stops[k - 1] > t; --k) stops[k] = stops[k - 1];
+            stops[k] = t;
+        }
+    }
+    std::vector<float> crossings;
+    for (std::size_t k = 0; k < n; ++k) {
+        const float m0 = at(stops[k]), m1 = at(stops[k + 1]);
+        if ((m0 > 0) != (m1 > 0)) crossings.push_back(stops[k] + (stops[k + 1] - stops[k]) * m0 / (m0 - m1));
+    }
+    return crossings;
+}
+
+}  // namespace
+
+std::vector<std::vector<ColouredSegment>> colouredOutline(std::span<const FieldSegment> segments) {
+    std::vector<Contour> contours = contoursOf(segments);
+    const bool meet = contoursMeet(contours);
+    if (meet) contours = unionOf(contours);
+    // Qt's union fills odd-even, with its contours turned either way.
+    contours = boundaries(std::move(contours), meet);
+    std::vector<std::vector<ColouredSegment>> out;
+    for (const Contour& c : contours) {
+        const std::vector<std::uint8_t> colour = colours(c);
+        std::vector<ColouredSegment>& k = out.emplace_back();
+        for (std::size_t i = 0; i < c.size(); ++i) {
+            const QPointF a = c[i], b = c[(i + 1) % c.size()];
+            k.push_back({{static_cast<float>(a.x()), static_cast<float>(a.y()), static_cast<float>(b.x()), static_cast<float>(b.y())},
+                         colour[i]});
+        }
+    }
+    return out;
+}
+
+std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, FieldType type, std::int32_t range,
+                                    std::int32_t width, std::int32_t height) {
+    const std::size_t w = static_cast<std::size_t>(std::max(width, 0));
+    const std::size_t h = static_cast<std::size_t>(std::max(height, 0));
+    std::vector<QRgb> field(w * h, 0xFF000000u);
+    if (field.empty()) return field;
+
+    struct Piece {
+        FieldSegment s;
+        float dx, dy, len2;
+        std::uint8_t channels;
+        bool opens, closes;  // whether its start (end) is its edge's end: there the distance runs on along its line
+    };
+    std::vector<Piece> pieces;
+    for (const std::vector<ColouredSegment>& k : colouredOutline(segments)) {
+        for (std::size_t i = 0; i < k.size(); ++i) {
+            const ColouredSegment& c = k[i];
+            const float dx = c.line.x1 - c.line.x0, dy = c.line.y1 - c.line.y0;
+            pieces.push_back({c.line, dx, dy, dx * dx + dy * dy, c.channels, k[(i + k.size() - 1) % k.size()].channels != c.channels,
+                              k[(i + 1) % k.size()].channels != c.channels});
+        }
+    }
+
+    // Each piece measures the pixels within reach of it; the nearest piece of each channel
+    // wins, and of two at one distance (meeting at a corner), the one the pixel faces more
+    // squarely.
+    const float reach = 0.5f * static_cast<float>(range) + 1;
+    struct Nearest {
+        std::array<float, 3> d2;
+        std::array<std::int32_t, 3> piece;
+    };
+    std::vector<Nearest> nearest(w * h, Nearest{{reach * reach, reach * reach, reach * reach}, {-1, -1, -1}});
+    const auto square = [](const Piece& p, float ex, float ey) {
+        return std::abs(p.dx * ey - p.dy * ex) / std::sqrt(p.len2 * (ex * ex + ey * ey));
+    };
+    const auto offset = [&](const Piece& p, float cx, float cy, float& ex, float& ey) {
+        const float t = ((cx - p.s.x0) * p.dx + (cy - p.s.y0) * p.dy) / p.len2;
+        // The ends measured straight from the corner, so that two pieces meeting there tie exactly.
+        if (t <= 0) {
+            ex = cx - p.s.x0, ey = cy - p.s.y0;
+        } else if (t >= 1) {
+            ex = cx - p.s.x1, ey = cy - p.s.y1;
+        } else {
+            ex = cx - p.s.x0 - t * p.dx, ey = cy - p.s.y0 - t * p.dy;
+        }
+    };
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        const Piece& p = pieces[i];
+        if (p.len2 <= 0) continue;
+        const auto first = [&](float low) { return std::max<std::int64_t>(0, std::llround(std::ceil(low - reach - 0.5f))); };
+        const auto last = [&](float high, std::size_t size) {
+            return std::min<std::int64_t>(static_cast<std::int64_t>(size) - 1, std::llround(std::floor(high + reach - 0.5f)));
+        };
+        const std::int64_t xa = first(std::min(p.s.x0, p.s.x1)), xb = last(std::max(p.s.x0, p.s.x1), w);
+        const std::int64_t ya = first(std::min(p.s.y0, p.s.y1)), yb = last(std::max(p.s.y0, p.s.y1), h);
+        for (std::int64_t y = ya; y <= yb; ++y) {
+            Nearest* row = nearest.data() + static_cast<std::size_t>(y) * w;
+            const float cy = static_cast<float>(y) + 0.5f;
+            for (std::int64_t x = xa; x <= xb; ++x) {
+                const float cx = static_cast<float>(x) + 0.5f;
+                float ex, ey;
+                offset(p, cx, cy, ex, ey);
+                const float d2 = ex * ex + ey * ey;
+                Nearest& n = row[x];
+                for (int c = 0; c < 3; ++c) {
+                    if (!(p.channels & (1 << c)) || d2 > n.d2[c]) continue;
+                    if (d2 == n.d2[c] && n.piece[c] >= 0) {
+                        float fx, fy;
+                        const Piece& q = pieces[static_cast<std::size_t>(n.piece[c])];
+                        offset(q, cx, cy, fx, fy);
+                        if (d2 == 0 || square(p, ex, ey) <= square(q, fx, fy)) continue;
+                    }
+                    n.d2[c] = d2;
+                    n.piece[c] = static_cast<std::int32_t>(i);
+                }
+            }
+        }
+    }
+
+    // Which of the points (x0 + i * step, y0 + j * step), i < nx, j < ny, lie inside, row
+    // after row: each row crosses the outline at known x, and a point is inside where the
+    // crossings to its left wind around it.
+    const auto insideGrid = [&](float x0, float y0, float step, std::size_t nx, std::size_t ny) {
+        std::vector<std::uint8_t> in(nx * ny, 0);
+        std::vector<std::pair<float, int>> crossings;
+        for (std::size_t j = 0; j < ny; ++j) {
+            const float cy = y0 + static_cast<float>(j) * step;
+            crossings.clear();
+            for (const Piece& p : pieces) {
+                const bool up = p.s.y0 <= cy && cy < p.s.y1, down = p.s.y1 <= cy && cy < p.s.y0;
+                if (up || down) crossings.emplace_back(p.s.x0 + (cy - p.s.y0) * p.dx / p.dy, up ? 1 : -1);
+            }
+            std::sort(crossings.begin(), crossings.end());
+            std::size_t next = 0;
+            int winding = 0;
+            for (std::size_t i = 0; i < nx; ++i) {
+                while (next < crossings.size() && crossings[next].first < x0 + static_cast<float>(i) * step)
+                    winding += crossings[next++].second;
+                in[j * nx + i] = winding != 0;
+            }
+        }
+        return in;
+    };
+    const std::vector<std::uint8_t> inside = insideGrid(0.5f, 0.5f, 1, w, h);
+
+    // Each channel's signed pseudo-distance as a level about 0 (-127.5 to 127.5), and the
+    // true signed distance in pixels.
+    const float scale = 255.0f / static_cast<float>(range);
+    const auto level = [&](float d) { return std::clamp(std::round(127.5f + d * scale), 0.0f, 255.0f) - 127.5f; };
+    std::vector<std::array<float, 3>> levels(w * h);
+    std::vector<float> trueDistance(w * h);
+    for (std::size_t i = 0; i < w * h; ++i) {
+        const Nearest& n = nearest[i];
+        const bool in = inside[i] != 0;
+        const float cx = static_cast<float>(i % w) + 0.5f, cy = static_cast<float>(i / w) + 0.5f;
+        for (int c = 0; c < 3; ++c) {
+            if (n.piece[c] < 0) {
+                levels[i][c] = in ? 127.5f : -127.5f;
+                continue;
+            }
+            const Piece& p = pieces[static_cast<std::size_t>(n.piece[c])];
+            const float side = p.dx * (cy - p.s.y0) - p.dy * (cx - p.s.x0);
+            const float t = ((cx - p.s.x0) * p.dx + (cy - p.s.y0) * p.dy) / p.len2;
+            const float d = (t < 0 && p.opens) || (t > 1 && p.closes) ? std::abs(side) / std::sqrt(p.len2) : std::sqrt(n.d2[c]);
+            levels[i][c] = level(side > 0 || (side == 0 && in) ? d : -d);
+        }
+        const float d = std::sqrt(std::min({n.d2[0], n.d2[1], n.d2[2]}));
+        trueDistance[i] = in ? d : -d;
+    }
+
+    // The pieces within a pixel of each pixel's square, to find how far a point is from
+    // the outline where that is less than a pixel.
+    std::vector<std::uint32_t> firstNear(w * h + 1, 0), near;
+    const auto eachSquare = [&](const Piece& p, const auto& f) {
+        const auto span = [](float a, float b, std::size_t size) {
+            return std::pair(std::clamp<std::int64_t>(static_cast<std::int64_t>(std::floor(std::min(a, b) - 1)), 0, static_cast<std::int64_t>(size)),
+                             std::clamp<std::int64_t>(static_cast<std::int64_t>(std::floor(std::max(a, b) + 1)) + 1, 0, static_cast<std::int64_t>(size)));
+        };
+        const auto [xa, xb] = span(p.s.x0, p.s.x1, w);
+        const auto [ya, yb] = span(p.s.y0, p.s.y1, h);
+        for (std::int64_t y = ya; y < yb; ++y)
+            for (std::int64_t x = xa; x < xb; ++x) f(static_cast<std::size_t>(y) * w + static_cast<std::size_t>(x));
+    };
+    for (const Piece& p : pieces) eachSquare(p, [&](std::size_t i) { ++firstNear[i + 1]; });
+    std::partial_sum(firstNear.begin(), firstNear.end(), firstNear.begin());
+    near.resize(firstNear.back());
+    std::vector<std::uint32_t> fill(firstNear.begin(), firstNear.end() - 1);
+    for (std::uint32_t k = 0; k < pieces.size(); ++k) eachSquare(pieces[k], [&](std::size_t i) { near[fill[i]++] = k; });
+    const auto farFromOutline = [&](float px, float py, float limit) {
+        const std::size_t i = static_cast<std::size_t>(py) * w + static_cast<std::size_t>(px);
+        for (std::uint32_t k = firstNear[i]; k < firstNear[i + 1]; ++k) {
+            float ex, ey;
+            offset(pieces[near[k]], px, py, ex, ey);
+            if (ex * ex + ey * ey <= limit * limit) return false;
+        }
+        return true;
+    };
+
+    // Where the channels clash, they draw an edge where the outline is not. A pixel whose
+    // median lies on the other side from the pixel takes the true distance. Then along
+    // each line that a GPU draws straight (between two neighbours, and across each square
+    // of four through its middle), where the median crosses one half more than a tenth of
+    // a pixel from the outline, the first of the pixels involved that mends it on its own
+    // takes the true distance, or else all of them do.
+    const auto mend = [&](std::size_t i) { levels[i].fill(level(trueDistance[i])); };
+    for (std::size_t i = 0; i < w * h; ++i) {
+        const float m = median(levels[i][0], levels[i][1], levels[i][2]);
+        if (std::abs(trueDistance[i]) > 1.0f / 16 && (m > 0) != (inside[i] != 0)) mend(i);
+    }
+    const auto falseEdge = [&](std::span<const std::size_t> from, std::span<const std::size_t> to, float x0, float y0, float x1, float y1) {
+        std::array<float, 3> a{}, b{};
+        for (int c = 0; c < 3; ++c) {
+            for (const std::size_t i : from) a[c] += levels[i][c] / static_cast<float>(from.size());
+            for (const std::size_t i : to) b[c] += levels[i][c] / static_cast<float>(to.size());
+        }
+        for (const float t : medianCrossings(a, b)) {
+            if (farFromOutline(x0 + t * (x1 - x0), y0 + t * (y1 - y0), 0.1f)) return true;
+        }
+        return false;
+    };
+    const auto check = [&](std::span<const std::size_t> from, std::span<const std::size_t> to, float x0, float y0, float x1, float y1) {
+        const bool pair = from.size() == 1;
+        if (!falseEdge(from, to, x0, y0, x1, y1)) return;
+        for (const std::span<const std::size_t> side : {from, to}) {
+            for (const std::size_t i : side) {
+                const std::array<float, 3> kept = levels[i];
+                mend(i);
+                if (!falseEdge(from, to, x0, y0, x1, y1)) return;
+                levels[i] = kept;
+            }
+        }
+        if (!pair) return;
+        for (const std::size_t i : from) mend(i);
+        for (const std::size_t i : to) mend(i);
+    };
+    for (std::size_t y = 0; y < h; ++y) {
+        for (std::size_t x = 0; x < w; ++x) {
+            const std::size_t i = y * w + x;
+            const float cx = static_cast<float>(x) + 0.5f, cy = static_cast<float>(y) + 0.5f;
+            if (x + 1 < w) check(std::array{i}, std::array{i + 1}, cx, cy, cx + 1, cy);
+            if (y + 1 < h) check(std::array{i}, std::array{i + w}, cx, cy, cx, cy + 1);
+        }
+    }
+    // Within each square of four pixel centres, the median drawn at kSamples x kSamples
+    // points against the outline itself, where it lies more than a tenth of a pixel away.
+    constexpr std::size_t kSamples = 4;
+    constexpr float kStep = 1.0f / kSamples;
+    if (w > 1 && h > 1) {
+        const std::size_t sw = (w - 1) * kSamples;
+        const std::vector<std::uint8_t> truth = insideGrid(0.5f + kStep / 2, 0.5f + kStep / 2, kStep, sw, (h - 1) * kSamples);
+        const auto wrong = [&](std::size_t x, std::size_t y) {
+            const std::size_t i = y * w + x;
+            for (std::size_t v = 0; v < kSamples; ++v) {
+                for (std::size_t u = 0; u < kSamples; ++u) {
+                    const float fu = (static_cast<float>(u) + 0.5f) * kStep, fv = (static_cast<float>(v) + 0.5f) * kStep;
+                    std::array<float, 3> l;
+                    for (int c = 0; c < 3; ++c) {
+                        l[c] = (1 - fv) * ((1 - fu) * levels[i][c] + fu * levels[i + 1][c]) +
+                               fv * ((1 - fu) * levels[i + w][c] + fu * levels[i + w + 1][c]);
+                    }
+                    const bool in = truth[(y * kSamples + v) * sw + x * kSamples + u] != 0;
+                    if ((median(l[0], l[1], l[2]) > 0) != in &&
+                        farFromOutline(static_cast<float>(x) + 0.5f + fu, static_cast<float>(y) + 0.5f + fv, 0.1f))
+                        return true;
+                }
+            }
+            return false;
+        };
+        for (std::size_t y = 0; y + 1 < h; ++y) {
+            for (std::size_t x = 0; x + 1 < w; ++x) {
+                if (!wrong(x, y)) continue;
+                const std::array<std::size_t, 4> four{y * w + x, y * w + x + 1, y * w + x + w, y * w + x + w + 1};
+                bool mended = false;
+                for (const std::size_t i : four) {
+                    const std::array<float, 3> kept = levels[i];
+                    mend(i);
+                    if (!wrong(x, y)) {
+                        mended = true;
+                        break;
+                    }
+                    levels[i] = kept;
+                }
+                if (!mended) std::for_each(four.begin(), four.end(), mend);
+            }
+        }
+    }
+
+    const std::vector<std::uint8_t> alpha =
+        type == FieldType::Mtsdf ? distanceField(segments, range, width, height) : std::vector<std::uint8_t>();
+    for (std::size_t i = 0; i < w * h; ++i) {
+        const std::array<float, 3>& l = levels[i];
+        const auto byte = [](float v) { return static_cast<QRgb>(std::lround(v + 127.5f)); };
+        field[i] = (alpha.empty() ? 0xFF000000u : QRgb{alpha[i]} << 24) | byte(l[0]) << 16 | byte(l[1]) << 8 | byte(l[2]);
+    }
+    return field;
+}
+
+}  // namespace karuvo
