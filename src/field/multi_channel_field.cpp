@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <numbers>
 #include <numeric>
 
@@ -188,9 +189,15 @@ std::vector<std::uint8_t> colours(const Contour& c) {
 // The median of three.
 float median(float a, float b, float c) { return std::max(std::min(a, b), std::min(std::max(a, b), c)); }
 
-// The places, from 0 at a to 1 at b, where the median of three channels, each running
-// straight from a to b, crosses the level 0.
-std::vector<float> medianCrossings(const std::array<float, 3>& a, const std::array<float, 3>& b) {
+// Up to four places, from 0 at a to 1 at b, where the median of three channels, each
+// running straight from a to b, crosses the level 0; the rest are NaN.
+std::array<float, 4> medianCrossings(const std::array<float, 3>& a, const std::array<float, 3>& b) {
+    std::array<float, 4> crossings;
+    crossings.fill(std::numeric_limits<float>::quiet_NaN());
+    // Channels that all keep to one side let the median keep to it too.
+    if ((a[0] > 0) == (a[1] > 0) && (a[0] > 0) == (a[2] > 0) && (a[0] > 0) == (b[0] > 0) && (a[0] > 0) == (b[1] > 0) &&
+        (a[0] > 0) == (b[2] > 0))
+        return crossings;
     const auto at = [&](float t) {
         return median(a[0] + t * (b[0] - a[0]), a[1] + t * (b[1] - a[1]), a[2] + t * (b[2] - a[2]));
     };
@@ -207,10 +214,10 @@ std::vector<float> medianCrossings(const std::array<float, 3>& a, const std::arr
             stops[k] = t;
         }
     }
-    std::vector<float> crossings;
+    std::size_t found = 0;
     for (std::size_t k = 0; k < n; ++k) {
         const float m0 = at(stops[k]), m1 = at(stops[k + 1]);
-        if ((m0 > 0) != (m1 > 0)) crossings.push_back(stops[k] + (stops[k + 1] - stops[k]) * m0 / (m0 - m1));
+        if ((m0 > 0) != (m1 > 0)) crossings[found++] = stops[k] + (stops[k + 1] - stops[k]) * m0 / (m0 - m1);
     }
     return crossings;
 }
@@ -262,7 +269,7 @@ std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, Fiel
     // Each piece measures the pixels within reach of it; the nearest piece of each channel
     // wins, and of two at one distance (meeting at a corner), the one the pixel faces more
     // squarely.
-    const float reach = 0.5f * static_cast<float>(range) + 1;
+    const float reach = 0.5f * static_cast<float>(range) + 0.5f;
     struct Nearest {
         std::array<float, 3> d2;
         std::array<std::int32_t, 3> piece;
@@ -395,59 +402,71 @@ std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, Fiel
     };
 
     // Where the channels clash, they draw an edge where the outline is not. A pixel whose
-    // median lies on the other side from the pixel takes the true distance. Then along
-    // each line that a GPU draws straight (between two neighbours, and across each square
-    // of four through its middle), where the median crosses one half more than a tenth of
-    // a pixel from the outline, the first of the pixels involved that mends it on its own
-    // takes the true distance, or else all of them do.
+    // median lies on the other side from the pixel takes the true distance. Then wherever
+    // the median drawn between pixels (straight between neighbours, bilinear within a
+    // square of four) lies on the other side more than a tenth of a pixel from the
+    // outline, the first of those pixels that mends it on its own takes the true distance,
+    // or else all of them do.
     const auto mend = [&](std::size_t i) { levels[i].fill(level(trueDistance[i])); };
+    const auto repair = [&](std::span<const std::size_t> involved, const auto& wrong) {
+        if (!wrong()) return;
+        for (const std::size_t k : involved) {
+            const std::array<float, 3> kept = levels[k];
+            mend(k);
+            if (!wrong()) return;
+            levels[k] = kept;
+        }
+        std::for_each(involved.begin(), involved.end(), mend);
+    };
     for (std::size_t i = 0; i < w * h; ++i) {
         const float m = median(levels[i][0], levels[i][1], levels[i][2]);
         if (std::abs(trueDistance[i]) > 1.0f / 16 && (m > 0) != (inside[i] != 0)) mend(i);
     }
-    const auto falseEdge = [&](std::span<const std::size_t> from, std::span<const std::size_t> to, float x0, float y0, float x1, float y1) {
-        std::array<float, 3> a{}, b{};
-        for (int c = 0; c < 3; ++c) {
-            for (const std::size_t i : from) a[c] += levels[i][c] / static_cast<float>(from.size());
-            for (const std::size_t i : to) b[c] += levels[i][c] / static_cast<float>(to.size());
-        }
-        for (const float t : medianCrossings(a, b)) {
+    // Where the median running from pixel i to its neighbour j crosses one half where the
+    // true distance running straight between them does (as a one-channel field draws
+    // it), or near the outline, it draws no false edge.
+    const auto falseEdge = [&](std::size_t i, std::size_t j, float x0, float y0, float x1, float y1) {
+        const float di = trueDistance[i], dj = trueDistance[j];
+        for (const float t : medianCrossings(levels[i], levels[j])) {
+            if (std::isnan(t) || ((di > 0) != (dj > 0) && std::abs(t - di / (di - dj)) < 0.05f)) continue;
             if (farFromOutline(x0 + t * (x1 - x0), y0 + t * (y1 - y0), 0.1f)) return true;
         }
         return false;
-    };
-    const auto check = [&](std::span<const std::size_t> from, std::span<const std::size_t> to, float x0, float y0, float x1, float y1) {
-        const bool pair = from.size() == 1;
-        if (!falseEdge(from, to, x0, y0, x1, y1)) return;
-        for (const std::span<const std::size_t> side : {from, to}) {
-            for (const std::size_t i : side) {
-                const std::array<float, 3> kept = levels[i];
-                mend(i);
-                if (!falseEdge(from, to, x0, y0, x1, y1)) return;
-                levels[i] = kept;
-            }
-        }
-        if (!pair) return;
-        for (const std::size_t i : from) mend(i);
-        for (const std::size_t i : to) mend(i);
     };
     for (std::size_t y = 0; y < h; ++y) {
         for (std::size_t x = 0; x < w; ++x) {
             const std::size_t i = y * w + x;
             const float cx = static_cast<float>(x) + 0.5f, cy = static_cast<float>(y) + 0.5f;
-            if (x + 1 < w) check(std::array{i}, std::array{i + 1}, cx, cy, cx + 1, cy);
-            if (y + 1 < h) check(std::array{i}, std::array{i + w}, cx, cy, cx, cy + 1);
+            // Channels that all lie on one side leave the median there.
+            const auto oneSide = [&](std::size_t j) {
+                const bool in = levels[i][0] > 0;
+                return (levels[i][1] > 0) == in && (levels[i][2] > 0) == in && (levels[j][0] > 0) == in &&
+                       (levels[j][1] > 0) == in && (levels[j][2] > 0) == in;
+            };
+            if (x + 1 < w && !oneSide(i + 1)) repair(std::array{i, i + 1}, [&] { return falseEdge(i, i + 1, cx, cy, cx + 1, cy); });
+            if (y + 1 < h && !oneSide(i + w)) repair(std::array{i, i + w}, [&] { return falseEdge(i, i + w, cx, cy, cx, cy + 1); });
         }
     }
     // Within each square of four pixel centres, the median drawn at kSamples x kSamples
-    // points against the outline itself, where it lies more than a tenth of a pixel away.
-    constexpr std::size_t kSamples = 4;
+    // points against the outline itself.
+    constexpr std::size_t kSamples = 2;
     constexpr float kStep = 1.0f / kSamples;
     if (w > 1 && h > 1) {
         const std::size_t sw = (w - 1) * kSamples;
         const std::vector<std::uint8_t> truth = insideGrid(0.5f + kStep / 2, 0.5f + kStep / 2, kStep, sw, (h - 1) * kSamples);
         const auto wrong = [&](std::size_t x, std::size_t y) {
             const std::size_t i = y * w + x;
+            // Every point of the square lies within 0.71 of a corner: corners farther than
+            // that from the outline and on one side of it leave the whole square there, and
+            // two channels that lie on that side at all four corners keep the median there.
+            const std::array<std::size_t, 4> four{i, i + 1, i + w, i + w + 1};
+            const bool in = inside[i] != 0;
+            if (std::all_of(four.begin(), four.end(), [&](std::size_t k) { return (inside[k] != 0) == in && std::abs(trueDistance[k]) > 0.71f; })) {
+                for (const auto& [c1, c2] : {std::pair{0, 1}, {0, 2}, {1, 2}}) {
+                    if (std::all_of(four.begin(), four.end(), [&](std::size_t k) { return (levels[k][c1] > 0) == in && (levels[k][c2] > 0) == in; }))
+                        return false;
+                }
+            }
             for (std::size_t v = 0; v < kSamples; ++v) {
                 for (std::size_t u = 0; u < kSamples; ++u) {
                     const float fu = (static_cast<float>(u) + 0.5f) * kStep, fv = (static_cast<float>(v) + 0.5f) * kStep;
@@ -466,19 +485,8 @@ std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, Fiel
         };
         for (std::size_t y = 0; y + 1 < h; ++y) {
             for (std::size_t x = 0; x + 1 < w; ++x) {
-                if (!wrong(x, y)) continue;
-                const std::array<std::size_t, 4> four{y * w + x, y * w + x + 1, y * w + x + w, y * w + x + w + 1};
-                bool mended = false;
-                for (const std::size_t i : four) {
-                    const std::array<float, 3> kept = levels[i];
-                    mend(i);
-                    if (!wrong(x, y)) {
-                        mended = true;
-                        break;
-                    }
-                    levels[i] = kept;
-                }
-                if (!mended) std::for_each(four.begin(), four.end(), mend);
+                const std::size_t i = y * w + x;
+                repair(std::array{i, i + 1, i + w, i + w + 1}, [&] { return wrong(x, y); });
             }
         }
     }

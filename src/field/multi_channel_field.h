@@ -42,7 +42,7 @@ std::vector<std::vector<ColouredSegment>> colouredOutline(std::span<const FieldS
 // channel, d is the signed pseudo-distance to the nearest edge of colourOutline's
 // outline that counts in the channel (positive inside; past an edge's end, the distance
 // to the line of its end piece), and the level is round(255 * clamp(0.5 + d / range,
-// 0, 1)). A channel with no such edge within range / 2 + 1 holds 0 or 255 as the pixel
+// 0, 1)). A channel with no such edge within (range + 1) / 2 holds 0 or 255 as the pixel
 // lies outside or inside. Pixels whose channels would draw a false edge between them and
 // a neighbour take the true signed distance in all three channels. Alpha is 255 (Msdf)
 // or distanceField's level (Mtsdf). type is Msdf or Mtsdf; range is 1 to
