@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
         const std::vector<std::uint8_t> one = distanceField(segments, 4, 48, 48);
         oneCpu += cpuSeconds() - t;
         t = cpuSeconds();
-        const std::vector<QRgb> multi = multiChannelField(segments, FieldType::Msdf, 4, 48, 48);
+        const std::vector<QRgb> multi = multiChannelField(segments, 4, 48, 48);
         multiCpu += cpuSeconds() - t;
         const double miss = fakes::fieldMiss(QStringLiteral("IPAGothic"), c, FieldType::Msdf, 4);
         pastPixel += miss > 1;

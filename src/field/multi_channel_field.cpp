@@ -243,8 +243,8 @@ std::vector<std::vector<ColouredSegment>> colouredOutline(std::span<const FieldS
     return out;
 }
 
-std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, FieldType type, std::int32_t range,
-                                    std::int32_t width, std::int32_t height) {
+std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, std::int32_t range, std::int32_t width,
+                                    std::int32_t height) {
     const std::size_t w = static_cast<std::size_t>(std::max(width, 0));
     const std::size_t h = static_cast<std::size_t>(std::max(height, 0));
     std::vector<QRgb> field(w * h, 0xFF000000u);
@@ -491,12 +491,10 @@ std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, Fiel
         }
     }
 
-    const std::vector<std::uint8_t> alpha =
-        type == FieldType::Mtsdf ? distanceField(segments, range, width, height) : std::vector<std::uint8_t>();
     for (std::size_t i = 0; i < w * h; ++i) {
         const std::array<float, 3>& l = levels[i];
         const auto byte = [](float v) { return static_cast<QRgb>(std::lround(v + 127.5f)); };
-        field[i] = (alpha.empty() ? 0xFF000000u : QRgb{alpha[i]} << 24) | byte(l[0]) << 16 | byte(l[1]) << 8 | byte(l[2]);
+        field[i] = 0xFF000000u | byte(l[0]) << 16 | byte(l[1]) << 8 | byte(l[2]);
     }
     return field;
 }

@@ -13,13 +13,6 @@
 
 namespace karuvo {
 
-// What a field page holds per pixel.
-enum class FieldType {
-    Sdf,    // the signed distance, in all four channels' place of one grey level
-    Msdf,   // three distances to the edges of three colours in red, green and blue; alpha 255
-    Mtsdf,  // Msdf, and in alpha the signed distance exactly as the Sdf field writes it
-};
-
 // The channels an edge's distance is kept in.
 inline constexpr std::uint8_t kRedChannel = 1, kGreenChannel = 2, kBlueChannel = 4, kAllChannels = 7;
 
@@ -44,10 +37,9 @@ std::vector<std::vector<ColouredSegment>> colouredOutline(std::span<const FieldS
 // to the line of its end piece), and the level is round(255 * clamp(0.5 + d / range,
 // 0, 1)). A channel with no such edge within (range + 1) / 2 holds 0 or 255 as the pixel
 // lies outside or inside. Pixels whose channels would draw a false edge between them and
-// a neighbour take the true signed distance in all three channels. Alpha is 255 (Msdf)
-// or distanceField's level (Mtsdf). type is Msdf or Mtsdf; range is 1 to
-// kMaxDistanceRange.
-std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, FieldType type, std::int32_t range,
-                                    std::int32_t width, std::int32_t height);
+// a neighbour take the true signed distance in all three channels. Alpha is 255; range
+// is 1 to kMaxDistanceRange.
+std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, std::int32_t range, std::int32_t width,
+                                    std::int32_t height);
 
 }  // namespace karuvo

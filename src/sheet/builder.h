@@ -26,6 +26,9 @@ struct SheetCoverage {
     // For an image fill with its texture: one cell of it; the glyph colour of pixel
     // (x, y) is its pixel (x mod cell width, y mod cell height).
     Image textureCell;
+    // A multi-channel distance field: `glyph` holds its pixels as 0xAARRGGBB, to be
+    // written as they are; the rest is empty.
+    bool multiChannel = false;
 };
 
 // A character as the font sets it in its first cell: the top-left corner of its box

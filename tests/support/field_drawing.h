@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "field/multi_channel_field.h"
+#include "sheet/settings.h"
 #include "support/fixtures.h"
 
 namespace karuvo::fakes {
@@ -15,12 +16,12 @@ namespace karuvo::fakes {
 // clamped), its median (its grey for Sdf) held at one half; each pixel that disagrees with
 // the plain drawing about inside counts as far as the nearest pixel of the other kind
 // there, less half a pixel.
-inline double fieldMiss(const QString& family, char32_t codePoint, FieldType type, int scale) {
+inline double fieldMiss(const QString& family, char32_t codePoint, FieldType type, int scale) {  // Sdf or Msdf
     constexpr int kPixels = 32, kRange = 4, kCell = 48;
     const QPointF pen(8, 36);
     const std::unique_ptr<Font> font = Font::create(faceDescription(family, kPixels));
     const std::vector<FieldSegment> segments = glyphSegments(*font, codePoint, pen);
-    std::vector<QRgb> field = multiChannelField(segments, FieldType::Msdf, kRange, kCell, kCell);
+    std::vector<QRgb> field = multiChannelField(segments, kRange, kCell, kCell);
     if (type == FieldType::Sdf) {
         const std::vector<std::uint8_t> grey = distanceField(segments, kRange, kCell, kCell);
         for (std::size_t i = 0; i < grey.size(); ++i) field[i] = 0x010101u * grey[i];
