@@ -1,15 +1,12 @@
 #include <gtest/gtest.h>
 
+#include "sheet/builder.h"
 #include "sheet/char_source.h"
 #include "support/field_drawing.h"
 
 using namespace karuvo;
 
-namespace {
-
-std::string nameOf(const char* family, char32_t c) { return std::string(family) + " U+" + QString::number(c, 16).toStdString(); }
-
-}  // namespace
+static std::string nameOf(const char* family, char32_t c) { return std::string(family) + " U+" + QString::number(c, 16).toStdString(); }
 
 // Glyphs with corners drawn eight times larger from their fields: the multi-channel
 // field strays at most an eighth of a sheet pixel from the outline, corners included,
@@ -41,11 +38,7 @@ TEST(MultiChannelField, EachChannelIsTheDistanceToItsNearestEdge) {
         const std::vector<FieldSegment> segments =
             glyphSegments(*Font::create(fakes::faceDescription(family, 32)), c, QPointF(8, 36));
         const std::vector<QRgb> field = multiChannelField(segments, kRange, kCell, kCell);
-        struct Edge {
-            std::vector<FieldSegment> pieces;
-            std::uint8_t channels;
-            bool ends;
-        };
+        struct Edge { std::vector<FieldSegment> pieces; std::uint8_t channels; bool ends; };  // ends: where the colour changes
         std::vector<Edge> edges;
         for (const std::vector<ColouredSegment>& k : colouredOutline(segments)) {
             std::size_t start = 0;
@@ -81,13 +74,11 @@ TEST(MultiChannelField, EachChannelIsTheDistanceToItsNearestEdge) {
                 const int want = static_cast<int>(std::lround(255 * std::clamp(0.5 + signedDistance / kRange, 0.0, 1.0)));
                 const int got = field[i] >> (16 - 8 * channel) & 0xFF;
                 const bool grey = qRed(field[i]) == qGreen(field[i]) && qGreen(field[i]) == qBlue(field[i]);
-                ++checked;
-                mended += std::abs(got - want) > 1;
+                ++checked, mended += std::abs(got - want) > 1;
                 ASSERT_TRUE(std::abs(got - want) <= 1 || grey) << nameOf(family, c) << " pixel " << i << " channel " << channel;
             }
         }
-        EXPECT_GT(checked, 500) << nameOf(family, c);
-        EXPECT_LT(mended, checked / 8) << nameOf(family, c);
+        EXPECT_TRUE(checked > 500 && mended < checked / 8) << nameOf(family, c) << ": " << mended << " of " << checked;
     }
 }
 
@@ -107,4 +98,32 @@ TEST(MultiChannelField, KanjiWithOverlappingStrokesHaveNoArtefacts) {
         one += fakes::fieldMiss("IPAGothic", c, FieldType::Sdf, 4) > 0.25;
     }
     EXPECT_LT(multi * 4, one * 3);
+}
+
+// Each cell of a multi-channel sheet, whole or a band of one row, on two threads, holds
+// its glyph's field measured over the whole cell: red, green and blue those of its
+// multi-channel field, alpha 255 or (Mtsdf) the one-channel field's, to the cell's edge.
+TEST(MultiChannelField, EachCellHoldsItsGlyphsField) {
+    constexpr int cell = 30, range = 8;
+    for (const FieldType type : {FieldType::Msdf, FieldType::Mtsdf}) {
+        const SheetSettings s{.text = QStringLiteral("gW\n口E"), .cellWidth = cell, .cellHeight = cell,
+                              .font = fakes::faceDescription(QStringLiteral("DejaVu Sans"), 32), .texturePath = {},
+                              .keepCoverage = true, .distanceRange = range, .fieldType = type, .threads = 2};
+        const Sheet whole = buildSheet(s);
+        const SheetBuild build(s);
+        ASSERT_TRUE(whole.coverage && whole.coverage->multiChannel);
+        for (const SheetChar& c : whole.chars) {
+            const int left = c.column * cell, top = c.row * cell;
+            const std::vector<FieldSegment> outline =
+                glyphSegments(*Font::create(*s.font), c.codePoint, QPointF(c.x - left, c.y + whole.ascent - top));
+            const std::vector<QRgb> rgb = multiChannelField(outline, range, cell, cell);
+            const std::vector<std::uint8_t> alpha = distanceField(outline, range, cell, cell);
+            const Sheet band = build.band(c.row, 1);
+            for (int i = 0; i < cell * cell; ++i) {
+                const QRgb want = type == FieldType::Msdf ? rgb[i] : (rgb[i] & 0xFFFFFF) | QRgb{alpha[i]} << 24;
+                ASSERT_EQ(whole.coverage->glyph.row(top + i / cell)[left + i % cell], want) << nameOf("", c.codePoint) << i;
+                ASSERT_EQ(band.coverage->glyph.row(i / cell)[left + i % cell], want) << nameOf("", c.codePoint) << i;
+            }
+        }
+    }
 }

@@ -19,8 +19,7 @@ namespace karuvo::fakes {
 inline double fieldMiss(const QString& family, char32_t codePoint, FieldType type, int scale) {  // Sdf or Msdf
     constexpr int kPixels = 32, kRange = 4, kCell = 48;
     const QPointF pen(8, 36);
-    const std::unique_ptr<Font> font = Font::create(faceDescription(family, kPixels));
-    const std::vector<FieldSegment> segments = glyphSegments(*font, codePoint, pen);
+    const std::vector<FieldSegment> segments = glyphSegments(*Font::create(faceDescription(family, kPixels)), codePoint, pen);
     std::vector<QRgb> field = multiChannelField(segments, kRange, kCell, kCell);
     if (type == FieldType::Sdf) {
         const std::vector<std::uint8_t> grey = distanceField(segments, kRange, kCell, kCell);
@@ -44,10 +43,10 @@ inline double fieldMiss(const QString& family, char32_t codePoint, FieldType typ
     double worst = 0;
     for (int y = 0; y < big; ++y) {
         for (int x = 0; x < big; ++x) {
-            const double u = (x + 0.5) / scale - 0.5, v = (y + 0.5) / scale - 0.5, fu = u - std::floor(u), fv = v - std::floor(v);
+            const double u = (x + 0.5) / scale - 0.5, v = (y + 0.5) / scale - 0.5, u0 = std::floor(u), v0 = std::floor(v);
+            const double fu = u - u0, fv = v - v0;
             double c[3];
             for (int k = 0; k < 3; ++k) {
-                const double u0 = std::floor(u), v0 = std::floor(v);
                 c[k] = (1 - fv) * ((1 - fu) * texel(u0, v0, 8 * k) + fu * texel(u0 + 1, v0, 8 * k)) +
                        fv * ((1 - fu) * texel(u0, v0 + 1, 8 * k) + fu * texel(u0 + 1, v0 + 1, 8 * k));
             }
