@@ -4,6 +4,7 @@
 #include <QPolygonF>
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <limits>
 #include <numbers>
@@ -322,36 +323,56 @@ std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, std:
         }
     }
 
-    // Which of the points (x0 + i * step, y0 + j * step), i < nx, j < ny, lie inside, row
-    // after row: each row crosses the outline at known x, and a point is inside where the
-    // crossings to its left wind around it.
-    const auto insideGrid = [&](float x0, float y0, float step, std::size_t nx, std::size_t ny) {
-        std::vector<std::uint8_t> in(nx * ny, 0);
-        std::vector<std::pair<float, int>> crossings;
-        for (std::size_t j = 0; j < ny; ++j) {
-            const float cy = y0 + static_cast<float>(j) * step;
-            crossings.clear();
-            for (const Piece& p : pieces) {
-                const bool up = p.s.y0 <= cy && cy < p.s.y1, down = p.s.y1 <= cy && cy < p.s.y0;
-                if (up || down) crossings.emplace_back(p.s.x0 + (cy - p.s.y0) * p.dx / p.dy, up ? 1 : -1);
-            }
-            std::sort(crossings.begin(), crossings.end());
-            std::size_t next = 0;
-            int winding = 0;
-            for (std::size_t i = 0; i < nx; ++i) {
-                while (next < crossings.size() && crossings[next].first < x0 + static_cast<float>(i) * step)
-                    winding += crossings[next++].second;
-                in[j * nx + i] = winding != 0;
+    // Each row of points at y = y0 + j * step, j < ny, crosses the outline at known x; a
+    // point is inside where the crossings to its left wind around it. The rows' crossings
+    // in order, each with the winding to its right.
+    struct Crossing {
+        std::uint32_t row;
+        float x;
+        int winding;  // the turn of this crossing, then the winding to its right
+        bool operator<(const Crossing& o) const { return row != o.row ? row < o.row : x < o.x; }
+    };
+    struct CrossingRows {
+        std::vector<Crossing> all;
+        std::vector<std::uint32_t> first;  // row j's crossings are all[first[j]] .. all[first[j + 1] - 1]
+    };
+    const auto crossingRows = [&](float y0, float step, std::size_t ny) {
+        CrossingRows rows{{}, std::vector<std::uint32_t>(ny + 1, 0)};
+        for (const Piece& p : pieces) {
+            const float low = std::min(p.s.y0, p.s.y1), high = std::max(p.s.y0, p.s.y1);
+            const auto first = static_cast<std::size_t>(std::clamp(std::ceil((low - y0) / step), 0.0f, static_cast<float>(ny)));
+            for (std::size_t j = first; j < ny; ++j) {
+                const float cy = y0 + static_cast<float>(j) * step;
+                if (cy >= high) break;
+                if (cy >= low)
+                    rows.all.push_back({static_cast<std::uint32_t>(j), p.s.x0 + (cy - p.s.y0) * p.dx / p.dy, p.s.y0 < p.s.y1 ? 1 : -1});
             }
         }
-        return in;
+        std::sort(rows.all.begin(), rows.all.end());
+        int winding = 0;
+        for (std::size_t k = 0; k < rows.all.size(); ++k) {
+            if (k == 0 || rows.all[k].row != rows.all[k - 1].row) winding = 0;
+            rows.all[k].winding = winding += rows.all[k].winding;
+            ++rows.first[rows.all[k].row + 1];
+        }
+        std::partial_sum(rows.first.begin(), rows.first.end(), rows.first.begin());
+        return rows;
     };
-    const std::vector<std::uint8_t> inside = insideGrid(0.5f, 0.5f, 1, w, h);
+    const auto insideAt = [](const CrossingRows& rows, std::size_t j, float x) {
+        const auto begin = rows.all.begin() + rows.first[j], end = rows.all.begin() + rows.first[j + 1];
+        const auto past = std::lower_bound(begin, end, x, [](const Crossing& c, float v) { return c.x < v; });
+        return past != begin && std::prev(past)->winding != 0;
+    };
+    std::vector<std::uint8_t> inside(w * h);
+    const CrossingRows centreRows = crossingRows(0.5f, 1, h);
+    for (std::size_t i = 0; i < w * h; ++i) inside[i] = insideAt(centreRows, i / w, static_cast<float>(i % w) + 0.5f);
 
     // Each channel's signed pseudo-distance as a level about 0 (-127.5 to 127.5), and the
     // true signed distance in pixels.
     const float scale = 255.0f / static_cast<float>(range);
-    const auto level = [&](float d) { return std::clamp(std::round(127.5f + d * scale), 0.0f, 255.0f) - 127.5f; };
+    const auto level = [&](float d) {
+        return static_cast<float>(static_cast<int>(std::clamp(127.5f + d * scale, 0.0f, 255.0f) + 0.5f)) - 127.5f;
+    };
     std::vector<std::array<float, 3>> levels(w * h);
     std::vector<float> trueDistance(w * h);
     for (std::size_t i = 0; i < w * h; ++i) {
@@ -373,13 +394,14 @@ std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, std:
         trueDistance[i] = in ? d : -d;
     }
 
-    // The pieces within a pixel of each pixel's square, to find how far a point is from
-    // the outline where that is less than a pixel.
+    // The pieces within kNear of each pixel's square, to find whether a point lies that
+    // near the outline.
+    constexpr float kNear = 0.1f;
     std::vector<std::uint32_t> firstNear(w * h + 1, 0), near;
     const auto eachSquare = [&](const Piece& p, const auto& f) {
         const auto span = [](float a, float b, std::size_t size) {
-            return std::pair(std::clamp<std::int64_t>(static_cast<std::int64_t>(std::floor(std::min(a, b) - 1)), 0, static_cast<std::int64_t>(size)),
-                             std::clamp<std::int64_t>(static_cast<std::int64_t>(std::floor(std::max(a, b) + 1)) + 1, 0, static_cast<std::int64_t>(size)));
+            return std::pair(std::clamp<std::int64_t>(static_cast<std::int64_t>(std::floor(std::min(a, b) - kNear)), 0, static_cast<std::int64_t>(size)),
+                             std::clamp<std::int64_t>(static_cast<std::int64_t>(std::floor(std::max(a, b) + kNear)) + 1, 0, static_cast<std::int64_t>(size)));
         };
         const auto [xa, xb] = span(p.s.x0, p.s.x1, w);
         const auto [ya, yb] = span(p.s.y0, p.s.y1, h);
@@ -391,12 +413,12 @@ std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, std:
     near.resize(firstNear.back());
     std::vector<std::uint32_t> fill(firstNear.begin(), firstNear.end() - 1);
     for (std::uint32_t k = 0; k < pieces.size(); ++k) eachSquare(pieces[k], [&](std::size_t i) { near[fill[i]++] = k; });
-    const auto farFromOutline = [&](float px, float py, float limit) {
+    const auto farFromOutline = [&](float px, float py) {
         const std::size_t i = static_cast<std::size_t>(py) * w + static_cast<std::size_t>(px);
         for (std::uint32_t k = firstNear[i]; k < firstNear[i + 1]; ++k) {
             float ex, ey;
             offset(pieces[near[k]], px, py, ex, ey);
-            if (ex * ex + ey * ey <= limit * limit) return false;
+            if (ex * ex + ey * ey <= kNear * kNear) return false;
         }
         return true;
     };
@@ -407,7 +429,15 @@ std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, std:
     // square of four) lies on the other side more than a tenth of a pixel from the
     // outline, the first of those pixels that mends it on its own takes the true distance,
     // or else all of them do.
-    const auto mend = [&](std::size_t i) { levels[i].fill(level(trueDistance[i])); };
+    // Which channels of each pixel lie inside, a bit each.
+    const auto sidesOf = [&](std::size_t i) {
+        return static_cast<std::uint8_t>((levels[i][0] > 0) | (levels[i][1] > 0) << 1 | (levels[i][2] > 0) << 2);
+    };
+    std::vector<std::uint8_t> sides(w * h);
+    const auto mend = [&](std::size_t i) {
+        levels[i].fill(level(trueDistance[i]));
+        sides[i] = sidesOf(i);
+    };
     const auto repair = [&](std::span<const std::size_t> involved, const auto& wrong) {
         if (!wrong()) return;
         for (const std::size_t k : involved) {
@@ -415,11 +445,13 @@ std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, std:
             mend(k);
             if (!wrong()) return;
             levels[k] = kept;
+            sides[k] = sidesOf(k);
         }
         std::for_each(involved.begin(), involved.end(), mend);
     };
     for (std::size_t i = 0; i < w * h; ++i) {
         const float m = median(levels[i][0], levels[i][1], levels[i][2]);
+        sides[i] = sidesOf(i);
         if (std::abs(trueDistance[i]) > 1.0f / 16 && (m > 0) != (inside[i] != 0)) mend(i);
     }
     // Where the median running from pixel i to its neighbour j crosses one half where the
@@ -429,7 +461,7 @@ std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, std:
         const float di = trueDistance[i], dj = trueDistance[j];
         for (const float t : medianCrossings(levels[i], levels[j])) {
             if (std::isnan(t) || ((di > 0) != (dj > 0) && std::abs(t - di / (di - dj)) < 0.05f)) continue;
-            if (farFromOutline(x0 + t * (x1 - x0), y0 + t * (y1 - y0), 0.1f)) return true;
+            if (farFromOutline(x0 + t * (x1 - x0), y0 + t * (y1 - y0))) return true;
         }
         return false;
     };
@@ -438,48 +470,44 @@ std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, std:
             const std::size_t i = y * w + x;
             const float cx = static_cast<float>(x) + 0.5f, cy = static_cast<float>(y) + 0.5f;
             // Channels that all lie on one side leave the median there.
-            const auto oneSide = [&](std::size_t j) {
-                const bool in = levels[i][0] > 0;
-                return (levels[i][1] > 0) == in && (levels[i][2] > 0) == in && (levels[j][0] > 0) == in &&
-                       (levels[j][1] > 0) == in && (levels[j][2] > 0) == in;
-            };
+            const auto oneSide = [&](std::size_t j) { return (sides[i] == 0 || sides[i] == 7) && sides[j] == sides[i]; };
             if (x + 1 < w && !oneSide(i + 1)) repair(std::array{i, i + 1}, [&] { return falseEdge(i, i + 1, cx, cy, cx + 1, cy); });
             if (y + 1 < h && !oneSide(i + w)) repair(std::array{i, i + w}, [&] { return falseEdge(i, i + w, cx, cy, cx, cy + 1); });
         }
     }
-    // Within each square of four pixel centres, the median drawn at kSamples x kSamples
-    // points against the outline itself.
-    constexpr std::size_t kSamples = 2;
-    constexpr float kStep = 1.0f / kSamples;
+    // Within each square of four pixel centres, the median drawn at the four points
+    // halfway between its middle and its corners, against the outline itself.
     if (w > 1 && h > 1) {
-        const std::size_t sw = (w - 1) * kSamples;
-        const std::vector<std::uint8_t> truth = insideGrid(0.5f + kStep / 2, 0.5f + kStep / 2, kStep, sw, (h - 1) * kSamples);
+        const CrossingRows sampleRows = crossingRows(0.75f, 0.5f, 2 * (h - 1));
         const auto wrong = [&](std::size_t x, std::size_t y) {
             const std::size_t i = y * w + x;
+            const std::array<std::size_t, 4> four{i, i + 1, i + w, i + w + 1};
             // Every point of the square lies within 0.71 of a corner: corners farther than
             // that from the outline and on one side of it leave the whole square there, and
             // two channels that lie on that side at all four corners keep the median there.
-            const std::array<std::size_t, 4> four{i, i + 1, i + w, i + w + 1};
+            // Corners whose channels are alike draw as a one-channel field, which is mended.
             const bool in = inside[i] != 0;
-            if (std::all_of(four.begin(), four.end(), [&](std::size_t k) { return (inside[k] != 0) == in && std::abs(trueDistance[k]) > 0.71f; })) {
-                for (const auto& [c1, c2] : {std::pair{0, 1}, {0, 2}, {1, 2}}) {
-                    if (std::all_of(four.begin(), four.end(), [&](std::size_t k) { return (levels[k][c1] > 0) == in && (levels[k][c2] > 0) == in; }))
-                        return false;
+            const unsigned onSide = in ? sides[i] & sides[i + 1] & sides[i + w] & sides[i + w + 1]
+                                       : ~(sides[i] | sides[i + 1] | sides[i + w] | sides[i + w + 1]) & 7u;
+            if (std::popcount(onSide) >= 2 && std::all_of(four.begin(), four.end(), [&](std::size_t k) {
+                    return (inside[k] != 0) == in && std::abs(trueDistance[k]) > 0.71f;
+                }))
+                return false;
+            if (std::all_of(four.begin(), four.end(), [&](std::size_t k) { return levels[k][0] == levels[k][1] && levels[k][1] == levels[k][2]; }))
+                return false;
+            for (std::size_t corner = 0; corner < 4; ++corner) {
+                const float fu = corner % 2 == 0 ? 0.25f : 0.75f, fv = corner < 2 ? 0.25f : 0.75f;
+                std::array<float, 3> l;
+                for (int c = 0; c < 3; ++c) {
+                    l[c] = (1 - fv) * ((1 - fu) * levels[i][c] + fu * levels[i + 1][c]) +
+                           fv * ((1 - fu) * levels[i + w][c] + fu * levels[i + w + 1][c]);
                 }
-            }
-            for (std::size_t v = 0; v < kSamples; ++v) {
-                for (std::size_t u = 0; u < kSamples; ++u) {
-                    const float fu = (static_cast<float>(u) + 0.5f) * kStep, fv = (static_cast<float>(v) + 0.5f) * kStep;
-                    std::array<float, 3> l;
-                    for (int c = 0; c < 3; ++c) {
-                        l[c] = (1 - fv) * ((1 - fu) * levels[i][c] + fu * levels[i + 1][c]) +
-                               fv * ((1 - fu) * levels[i + w][c] + fu * levels[i + w + 1][c]);
-                    }
-                    const bool in = truth[(y * kSamples + v) * sw + x * kSamples + u] != 0;
-                    if ((median(l[0], l[1], l[2]) > 0) != in &&
-                        farFromOutline(static_cast<float>(x) + 0.5f + fu, static_cast<float>(y) + 0.5f + fv, 0.1f))
-                        return true;
-                }
+                // The point lies 0.36 from its corner: farther from the outline, the corner
+                // says on which side.
+                const std::size_t k = four[corner];
+                const float px = static_cast<float>(x) + 0.5f + fu, py = static_cast<float>(y) + 0.5f + fv;
+                const bool truth = std::abs(trueDistance[k]) > 0.36f ? inside[k] != 0 : insideAt(sampleRows, 2 * y + corner / 2, px);
+                if ((median(l[0], l[1], l[2]) > 0) != truth && farFromOutline(px, py)) return true;
             }
             return false;
         };
@@ -493,7 +521,7 @@ std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, std:
 
     for (std::size_t i = 0; i < w * h; ++i) {
         const std::array<float, 3>& l = levels[i];
-        const auto byte = [](float v) { return static_cast<QRgb>(std::lround(v + 127.5f)); };
+        const auto byte = [](float v) { return static_cast<QRgb>(v + 127.5f); };  // whole already
         field[i] = 0xFF000000u | byte(l[0]) << 16 | byte(l[1]) << 8 | byte(l[2]);
     }
     return field;
