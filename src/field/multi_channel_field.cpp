@@ -190,35 +190,17 @@ std::vector<std::uint8_t> colours(const Contour& c) {
 // The median of three.
 float median(float a, float b, float c) { return std::max(std::min(a, b), std::min(std::max(a, b), c)); }
 
-// Up to four places, from 0 at a to 1 at b, where the median of three channels, each
-// running straight from a to b, crosses the level 0; the rest are NaN.
-std::array<float, 4> medianCrossings(const std::array<float, 3>& a, const std::array<float, 3>& b) {
-    std::array<float, 4> crossings;
+// Up to three places, from 0 at a to 1 at b, where the median of three channels, each
+// running straight from a to b, crosses the level 0; the rest are NaN. It crosses where a
+// channel does while the other two lie on either side of it.
+std::array<float, 3> medianCrossings(const std::array<float, 3>& a, const std::array<float, 3>& b) {
+    std::array<float, 3> crossings;
     crossings.fill(std::numeric_limits<float>::quiet_NaN());
-    // Channels that all keep to one side let the median keep to it too.
-    if ((a[0] > 0) == (a[1] > 0) && (a[0] > 0) == (a[2] > 0) && (a[0] > 0) == (b[0] > 0) && (a[0] > 0) == (b[1] > 0) &&
-        (a[0] > 0) == (b[2] > 0))
-        return crossings;
-    const auto at = [&](float t) {
-        return median(a[0] + t * (b[0] - a[0]), a[1] + t * (b[1] - a[1]), a[2] + t * (b[2] - a[2]));
-    };
-    // Between the points where two channels cross, the median is one channel, straight.
-    std::array<float, 5> stops{0, 1, 1, 1, 1};
-    std::size_t n = 1;
-    for (int i = 0; i < 3; ++i) {
-        for (int j = i + 1; j < 3; ++j) {
-            const float slope = (b[i] - a[i]) - (b[j] - a[j]);
-            const float t = slope == 0 ? 1 : (a[j] - a[i]) / slope;
-            if (!(t > 0 && t < 1)) continue;
-            std::size_t k = n++;
-            for (; k > 0 && stops[k - 1] > t; --k) stops[k] = stops[k - 1];
-            stops[k] = t;
-        }
-    }
-    std::size_t found = 0;
-    for (std::size_t k = 0; k < n; ++k) {
-        const float m0 = at(stops[k]), m1 = at(stops[k + 1]);
-        if ((m0 > 0) != (m1 > 0)) crossings[found++] = stops[k] + (stops[k + 1] - stops[k]) * m0 / (m0 - m1);
+    for (std::size_t c = 0; c < 3; ++c) {
+        if ((a[c] > 0) == (b[c] > 0)) continue;
+        const float t = a[c] / (a[c] - b[c]);
+        const std::size_t p = (c + 1) % 3, q = (c + 2) % 3;
+        if ((a[p] + t * (b[p] - a[p]) > 0) != (a[q] + t * (b[q] - a[q]) > 0)) crossings[c] = t;
     }
     return crossings;
 }
