@@ -19,7 +19,7 @@ namespace {
 enum class Opt {
     Text, TextFile, Font, Size, Bold, Italic, Underline, StrikeOut, Cell, Fill, Texture,
     Shadow, ShadowColour, Outline, OutlineColour, Output, Fnt, Json, FntFormat, Pitch, FaceIndex, NoFallback,
-    Chars, Charset, Columns, Mono, MaxSize, Sdf, Project, SaveProject, Quiet, Help, Version,
+    Chars, Charset, Columns, Mono, MaxSize, Sdf, Msdf, Mtsdf, Project, SaveProject, Quiet, Help, Version,
 };
 
 struct OptionSpec {
@@ -58,6 +58,8 @@ constexpr std::array kOptions{
     OptionSpec{Opt::Mono, 0, "mono", false},
     OptionSpec{Opt::MaxSize, 0, "max-size", true},
     OptionSpec{Opt::Sdf, 0, "sdf", true},
+    OptionSpec{Opt::Msdf, 0, "msdf", true},
+    OptionSpec{Opt::Mtsdf, 0, "mtsdf", true},
     OptionSpec{Opt::Project, 0, "project", true},
     OptionSpec{Opt::SaveProject, 0, "save-project", true},
     OptionSpec{Opt::Quiet, 'q', "quiet", false},
@@ -72,11 +74,12 @@ struct UsageError {
 
 [[noreturn]] void usage(const QString& message) { throw UsageError{message}; }
 
-// A conflict of settings in the options' words.
-QString conflictText(const SettingConflict& conflict) {
-    const auto option = [](Setting s) -> QString {
+// A conflict of settings in the options' words, the field's option by its type.
+QString conflictText(const SettingConflict& conflict, FieldType field) {
+    const auto option = [field](Setting s) -> QString {
         switch (s) {
-        case Setting::DistanceField: return QStringLiteral("--sdf");
+        case Setting::DistanceField:
+            return field == FieldType::Msdf ? QStringLiteral("--msdf") : field == FieldType::Mtsdf ? QStringLiteral("--mtsdf") : QStringLiteral("--sdf");
         case Setting::Shadow: return QStringLiteral("--shadow");
         case Setting::Outline: return QStringLiteral("--outline");
         case Setting::Texture: return QStringLiteral("--texture");
@@ -266,7 +269,12 @@ CliOptions parse(const QStringList& args, const CliOptions* base, ParseOutcome::
         case Opt::MaxSize:
             o.maxPageSide = pageSideSetting(spell, v);
             break;
-        case Opt::Sdf: s.distanceRange = distanceRangeSetting(spell, v); break;
+        case Opt::Sdf:
+        case Opt::Msdf:
+        case Opt::Mtsdf:
+            s.distanceRange = distanceRangeSetting(spell, v);
+            s.fieldType = id == Opt::Sdf ? FieldType::Sdf : id == Opt::Msdf ? FieldType::Msdf : FieldType::Mtsdf;
+            break;
         case Opt::Project: o.projectPath = requireNonEmpty(spell, v); break;
         case Opt::SaveProject: o.saveProjectPath = requireNonEmpty(spell, v); break;
         case Opt::Quiet: o.quiet = true; break;
@@ -276,6 +284,8 @@ CliOptions parse(const QStringList& args, const CliOptions* base, ParseOutcome::
     }
 
     auto given = [&](Opt id) { return seen[static_cast<int>(id)]; };
+    if (given(Opt::Sdf) + given(Opt::Msdf) + given(Opt::Mtsdf) > 1)
+        usage(QStringLiteral("--sdf, --msdf and --mtsdf exclude each other; choose one kind of distance field"));
     if (given(Opt::Shadow) && given(Opt::Outline))
         usage(QStringLiteral("--shadow and --outline exclude each other; choose one edge effect"));
     if (given(Opt::Fill) && given(Opt::Texture))
@@ -298,7 +308,7 @@ CliOptions parse(const QStringList& args, const CliOptions* base, ParseOutcome::
         usage(QStringLiteral("no output file given; add -o OUT.bmp"));
     if (given(Opt::FntFormat) && o.fntPath.isEmpty())
         usage(QStringLiteral("--fnt-format needs --fnt FILE; add the descriptor or drop the format"));
-    if (const auto conflict = settingConflict(o)) usage(conflictText(*conflict));
+    if (const auto conflict = settingConflict(o)) usage(conflictText(*conflict, s.fieldType));
     return o;
 }
 
@@ -403,6 +413,10 @@ as a PNG with transparency.
                            binary; a fitted cell makes room
                            of RANGE/2 (rounded up) on every side, with -c a field
                            is cut at its cell's edge; the descriptors name the field
+      --msdf RANGE         a multi-channel distance field, as --sdf but with RGB
+                           the distances to edges of three colours, whose median
+                           keeps the glyphs' corners sharp at any size; alpha 255
+      --mtsdf RANGE        as --msdf, with the alpha of --sdf
       --fnt FILE           also write a .fnt descriptor ...
       --fnt-format FORM    ... as text (the default), xml or binary (version 3)
       --json FILE          also write a JSON map of the cells (below)

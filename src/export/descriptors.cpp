@@ -163,7 +163,7 @@ QByteArray fntText(const Descriptor& d) {
                .arg(d.pageHeight)
                .arg(d.pageFiles.size());
     if (d.distanceRange > 0)
-        out += QStringLiteral("distanceField fieldType=sdf distanceRange=%1\n").arg(d.distanceRange);
+        out += QStringLiteral("distanceField fieldType=%1 distanceRange=%2\n").arg(fieldTypeName(d.fieldType)).arg(d.distanceRange);
     for (qsizetype i = 0; i < d.pageFiles.size(); ++i)
         out += QStringLiteral("page id=%1 file=%2\n").arg(i).arg(quotedValue(d.pageFiles[i]));
     out += QStringLiteral("chars count=%1\n").arg(d.chars.size());
@@ -220,7 +220,7 @@ QByteArray fntXml(const Descriptor& d) {
     w.writeAttribute("packed", "0");
     if (d.distanceRange > 0) {
         w.writeEmptyElement("distanceField");
-        w.writeAttribute("fieldType", "sdf");
+        w.writeAttribute("fieldType", fieldTypeName(d.fieldType));
         w.writeAttribute("distanceRange", num(d.distanceRange));
     }
     w.writeStartElement("pages");
@@ -370,7 +370,9 @@ QByteArray jsonDescriptor(const Descriptor& d, bool metrics) {
     out += QStringLiteral("  \"pages\": [") + files.join(QStringLiteral(", ")) + QStringLiteral("],\n");
     if (metrics) out += QStringLiteral("  \"lineHeight\": %1,\n  \"base\": %2,\n").arg(d.lineHeight).arg(d.base);
     if (d.distanceRange > 0)
-        out += QStringLiteral("  \"distanceField\": {\"type\": \"sdf\", \"distanceRange\": %1},\n").arg(d.distanceRange);
+        out += QStringLiteral("  \"distanceField\": {\"type\": \"%1\", \"distanceRange\": %2},\n")
+                   .arg(fieldTypeName(d.fieldType))
+                   .arg(d.distanceRange);
     out += QStringLiteral("  \"chars\": {");
     for (std::size_t i = 0; i < d.chars.size(); ++i) {
         const DescribedChar& c = d.chars[i];

@@ -8,6 +8,7 @@
 
 #include "platform/font.h"
 #include "sheet/pages.h"
+#include "sheet/settings.h"
 
 namespace karuvo {
 
@@ -64,6 +65,7 @@ struct Descriptor {
     std::vector<KerningPair> kerning;
     // Above 0: the pages are signed distance fields of this range in pixels.
     std::int32_t distanceRange = 0;
+    FieldType fieldType = FieldType::Sdf;
 };
 
 // On a fixed pitch: each character is its whole first cell, with no offsets and the
@@ -84,7 +86,8 @@ void splitIntoPages(Descriptor& d, const std::vector<Page>& pages, const QString
 
 // The .fnt descriptor in its text form: info, common (the page size as its scale), a
 // page line per file, one char line per character and, when there is kerning, a kernings count and one kerning line per pair.
-// A distance field adds "distanceField fieldType=sdf distanceRange=N" after common; in
+// A distance field adds "distanceField fieldType=T distanceRange=N" after common (T the
+// name of its type: sdf, msdf or mtsdf); in
 // XML a distanceField element, in JSON a "distanceField" object.
 QByteArray fntText(const Descriptor& d);
 // The same in the format's XML form.

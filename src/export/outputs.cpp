@@ -238,6 +238,7 @@ OutputResult writeOutputs(OutputRequest r) {
             d = fontPitchDescriptor(sheet, df, room, {});
         }
         d.distanceRange = s.distanceRange;
+        d.fieldType = s.fieldType;
         // Each descriptor names the pages from its own folder.
         const auto paged = [&](const QString& descriptor) {
             QStringList names;

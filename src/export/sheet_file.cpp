@@ -127,7 +127,7 @@ class PngRows {
 public:
     PngRows(const Sheet& sheet, std::int32_t x0, std::int32_t w)
         : sheet_(sheet), composer_(sheet), x0_(x0), w_(w),
-          indexed_(sheet.coverage->under.isEmpty() && sheet.coverage->textureCell.isEmpty()) {}
+          indexed_(sheet.coverage->under.isEmpty() && sheet.coverage->textureCell.isEmpty() && !sheet.coverage->multiChannel) {}
 
     bool indexed() const { return indexed_; }
     std::size_t bytesPerPixel() const { return indexed_ ? 1 : 4; }
@@ -141,7 +141,11 @@ public:
             return;
         }
         line.resize(static_cast<std::size_t>(w_));
-        composer_.compose(x0_, y, w_, line.data());
+        if (sheet_.coverage->multiChannel) {
+            std::copy_n(sheet_.coverage->glyph.row(y) + x0_, w_, line.data());
+        } else {
+            composer_.compose(x0_, y, w_, line.data());
+        }
         for (QRgb px : line) {
             out[0] = static_cast<unsigned char>(qRed(px));
             out[1] = static_cast<unsigned char>(qGreen(px));

@@ -318,7 +318,7 @@ public:
     void output(const Section& top, Project& p) const {
         const auto s = section(top, QStringLiteral("output"));
         if (!s) return;
-        onlyKeys(*s, {"sheet", "maxSize", "fnt", "fntFormat", "json", "pitch", "distanceRange"});
+        onlyKeys(*s, {"sheet", "maxSize", "fnt", "fntFormat", "json", "pitch", "distanceRange", "fieldType"});
         if (const auto sheet = name(*s, QStringLiteral("sheet"))) {
             sheetFileSetting(s->keyPath(QStringLiteral("sheet")), *sheet);
             p.outputPath = resolved(*sheet);
@@ -333,6 +333,10 @@ public:
         if (const auto pitch = choice(*s, QStringLiteral("pitch"), QT_TRANSLATE_NOOP("karuvo", "pitch"), kPitches)) p.pitch = static_cast<Pitch>(*pitch);
         if (const auto n = number(*s, QStringLiteral("distanceRange"))) {
             p.settings.distanceRange = distanceRangeSetting(s->keyPath(QStringLiteral("distanceRange")), *n);
+        }
+        if (const auto type = choice(*s, QStringLiteral("fieldType"), "field type", kFieldTypeNames)) {
+            if (p.settings.distanceRange == 0) fail(QStringLiteral("output.fieldType needs output.distanceRange; add the range or drop the type"));
+            p.settings.fieldType = static_cast<FieldType>(*type);
         }
         if (p.outputPath.isEmpty() && (!p.fntPath.isEmpty() || !p.jsonPath.isEmpty()))
             fail(QT_TRANSLATE_NOOP("karuvo", "output.fnt and output.json describe a sheet; add output.sheet"));
@@ -533,6 +537,8 @@ QByteArray projectFileContents(const Project& p, const QString& path) {
     if (!p.jsonPath.isEmpty()) output.push_back({"json", portable(p.jsonPath)});
     output.push_back({"pitch", jsonString(QLatin1String(kPitches[static_cast<std::size_t>(p.pitch)]))});
     if (s.distanceRange > 0) output.push_back({"distanceRange", QString::number(s.distanceRange)});
+    if (s.distanceRange > 0 && s.fieldType != FieldType::Sdf)
+        output.push_back({"fieldType", jsonString(QLatin1String(fieldTypeName(s.fieldType)))});
     top.push_back({"output", jsonObject(output, 1)});
     return (jsonObject(top, 0) + u'\n').toUtf8();
 }

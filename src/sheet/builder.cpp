@@ -15,6 +15,7 @@
 #include "platform/parallel.h"
 #include "sheet/coverage_shading.h"
 #include "sheet/distance_field.h"
+#include "sheet/multi_channel_cells.h"
 #include "sheet/grid.h"
 #include "sheet/outline.h"
 
@@ -368,6 +369,21 @@ Sheet SheetBuild::band(std::int32_t firstRow, std::int32_t rowCount) const {
         std::vector<FieldChar> chars;
         for (const FieldChar& c : p.fieldChars) {
             if (c.cell.bottom() >= top && c.cell.top() < bottom) chars.push_back(c);
+        }
+        if (s.fieldType != FieldType::Sdf) {
+            // The field's own pixels, its colours on the sheet as they are.
+            const QRgb far = s.fieldType == FieldType::Msdf ? 0xFF000000u : 0;
+            for (std::int32_t y = 0; y < field.height(); ++y) std::fill_n(field.row(y), width, far);
+            drawMultiChannelFields(*p.font, chars, s.fieldType, s.distanceRange, field, top, p.threads);
+            band.image = Image(width, field.height());
+            for (std::int32_t y = 0; y < field.height(); ++y)
+                std::transform(field.row(y), field.row(y) + width, band.image.row(y), [](QRgb c) { return c | 0xFF000000u; });
+            if (keep) {
+                band.coverage.emplace();
+                band.coverage->glyph = std::move(field);
+                band.coverage->multiChannel = true;
+            }
+            return band;
         }
         drawFields(*p.font, chars, s.distanceRange, field, top, p.threads);
         band.image = Image(width, field.height());

@@ -28,6 +28,9 @@ struct SheetCoverage {
     Image textureCell;
     // A distance field: red, green and blue hold the field as alpha does, whatever the glyph colour.
     bool field = false;
+    // A multi-channel distance field: `glyph` holds its pixels as 0xAARRGGBB, to be
+    // written as they are; the rest is empty.
+    bool multiChannel = false;
 };
 
 // A character as the font sets it in its first cell: the top-left corner of its box

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <array>
 #include <cstdint>
 #include <optional>
 
@@ -11,6 +12,17 @@ namespace karuvo {
 
 enum class FillKind { Colour, Texture };
 enum class EffectKind { None, Shadow, Outline };
+
+// What a distance field holds in each pixel.
+enum class FieldType {
+    Sdf,    // the signed distance to the outline
+    Msdf,   // in red, green and blue the distances to the edges of three colours (their
+            // median draws the outline with its corners); alpha 255
+    Mtsdf,  // Msdf, and in alpha the signed distance as Sdf holds it
+};
+// The field types' names in files, in the order of FieldType.
+inline constexpr std::array<const char*, 3> kFieldTypeNames{"sdf", "msdf", "mtsdf"};
+inline const char* fieldTypeName(FieldType t) { return kFieldTypeNames[static_cast<std::size_t>(t)]; }
 
 // Everything a sheet is made from. Both front ends fill this value; the builder
 // reads nothing else.
@@ -40,6 +52,7 @@ struct SheetSettings {
     // kMaxDistanceRange) instead of the glyphs' coverage; no edge effect or texture is
     // drawn, and the field is cut at each character's cell.
     std::int32_t distanceRange = 0;
+    FieldType fieldType = FieldType::Sdf;  // distance fields only
     std::int32_t threads = 0;              // glyph drawing threads; 0: as many as pay
 };
 

@@ -318,6 +318,7 @@ void Form1::applyKeptSettings(SheetSettings& s) const {
     const bool lists = kept_.listsCharacters();
     s.wrapColumns = !lists ? kept_.settings.wrapColumns : textFromSource_ ? listColumns(kept_) : 0;
     s.distanceRange = kept_.settings.distanceRange;
+    s.fieldType = kept_.settings.fieldType;
     if (s.font && !fontFromProject_) {
         s.font->noFallback = kept_.font.noFallback;
         if (kept_.font.mono) s.font->quality = kNonAntialiasedQuality;

@@ -150,17 +150,22 @@ void PictureBox::paintField(QPainter& p, const QRect& exposed, QPoint offset) co
     const QRect area = exposed.intersected(QRect(-offset, part.size() * zoom_));
     if (area.isEmpty()) return;
     // The field at a screen pixel's centre, sampled as a GPU samples a texture: bilinearly
-    // between texel centres, clamped to the page's edges.
+    // between texel centres, clamped to the page's edges; the median of red, green and
+    // blue (a multi-channel field's outline, a one-channel field's grey).
     const auto sample = [&](int sx, int sy) {
         const double u = (sx + offset.x() + 0.5) / zoom_ - 0.5, v = (sy + offset.y() + 0.5) / zoom_ - 0.5;
         const int x0 = static_cast<int>(std::floor(u)), y0 = static_cast<int>(std::floor(v));
         const double fx = u - x0, fy = v - y0;
-        const auto at = [&](int x, int y) {
-            x = std::clamp(x, 0, part.width() - 1);
-            y = std::clamp(y, 0, part.height() - 1);
-            return qBlue(field_.pixel(part.left() + x, part.top() + y)) / 255.0;
-        };
-        return (at(x0, y0) * (1 - fx) + at(x0 + 1, y0) * fx) * (1 - fy) + (at(x0, y0 + 1) * (1 - fx) + at(x0 + 1, y0 + 1) * fx) * fy;
+        double c[3];
+        for (int k = 0; k < 3; ++k) {
+            const auto at = [&](int x, int y) {
+                x = std::clamp(x, 0, part.width() - 1);
+                y = std::clamp(y, 0, part.height() - 1);
+                return (field_.pixel(part.left() + x, part.top() + y) >> (8 * k) & 0xFF) / 255.0;
+            };
+            c[k] = (at(x0, y0) * (1 - fx) + at(x0 + 1, y0) * fx) * (1 - fy) + (at(x0, y0 + 1) * (1 - fx) + at(x0 + 1, y0 + 1) * fx) * fy;
+        }
+        return std::max(std::min(c[0], c[1]), std::min(std::max(c[0], c[1]), c[2]));
     };
     const int w = area.width(), h = area.height();
     std::vector<double> a(static_cast<std::size_t>(w + 1) * static_cast<std::size_t>(h + 1));

@@ -84,3 +84,21 @@ TEST_F(SdfCli, DescriptorsNameTheFieldAndGiveItsRoom) {
     EXPECT_EQ(err, "karuvo-cli: warning: the distance field reaches past cells of 10 x 20 pixels and is cut at their "
                    "edges; cells of " + std::to_string(widest + 8) + " x " + std::to_string(m.height() + 8) + " would hold it (-c)\n");
 }
+
+// --msdf and --mtsdf as --sdf: the descriptors and the project name the field's type,
+// and the refusals name the option given.
+TEST_F(SdfCli, MultiChannelFieldsAreNamedAndRefusedAsSdf) {
+    const QStringList common{"-t", "AB", "-s", "24", "-q"};
+    for (const QString type : {"msdf", "mtsdf"}) {
+        const QStringList field{"--" + type, "5"};
+        ASSERT_EQ(runCli(common + field + QStringList{"-o", path("m.png"), "--fnt", path("m.fnt"), "--save-project", path("m.karuvo")}).first, 0);
+        EXPECT_TRUE(QString(fakes::readFile(path("m.fnt"))).contains("\ndistanceField fieldType=" + type + " distanceRange=5\n"));
+        ASSERT_EQ(runCli({"--project", path("m.karuvo"), "-o", path("n.png"), "--json", path("n.json"), "-q"}).first, 0);
+        EXPECT_EQ(QJsonDocument::fromJson(fakes::readFile(path("n.json"))).object()["distanceField"].toObject(),
+                  (QJsonObject{{"type", type}, {"distanceRange", 5}}));
+        EXPECT_EQ(runCli(common + field + QStringList{"-o", path("m.bmp")}),
+                  std::pair(2, "karuvo-cli: --" + type.toStdString() + " needs a PNG sheet, whose alpha holds the field; give -o a name ending in .png\n"
+                               "karuvo-cli: see karuvo-cli --help for the options\n"));
+    }
+    EXPECT_EQ(runCli(common + QStringList{"--sdf", "5", "--msdf", "5", "-o", path("m.png")}).first, 2);
+}

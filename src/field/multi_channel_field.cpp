@@ -1,0 +1,512 @@
+#include "multi_channel_field.h"
+
+#include <QPainterPath>
+#include <QPolygonF>
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cmath>
+#include <limits>
+#include <numbers>
+#include <numeric>
+
+namespace karuvo {
+namespace {
+
+// A closed contour by its corners in order; the last joins the first.
+using Contour = std::vector<QPointF>;
+
+// Where a contour turns by more than this, in radians, it has a corner. A curve
+// flattened to 1/32 pixel turns far less from one piece to the next, but for the
+// tightest curves of small type.
+constexpr double kCornerTurn = 0.6;
+
+// The two-channel colours that follow each other around a contour's corners: any two
+// share exactly one channel.
+constexpr std::uint8_t kCyan = kGreenChannel | kBlueChannel, kMagenta = kRedChannel | kBlueChannel,
+                         kYellow = kRedChannel | kGreenChannel;
+
+std::vector<Contour> contoursOf(std::span<const FieldSegment> segments) {
+    std::vector<Contour> contours;
+    bool open = false;
+    for (const FieldSegment& s : segments) {
+        const QPointF a(s.x0, s.y0), b(s.x1, s.y1);
+        if (!open || contours.back().back() != a) contours.push_back({a}), open = true;
+        if (b == contours.back().front()) {
+            open = false;
+        } else {
+            contours.back().push_back(b);
+        }
+    }
+    std::erase_if(contours, [](const Contour& c) { return c.size() < 3; });
+    return contours;
+}
+
+double cross(QPointF a, QPointF b) { return a.x() * b.y() - a.y() * b.x(); }
+
+// Whether the closed segments ab and cd have a point in common.
+bool touch(QPointF a, QPointF b, QPointF c, QPointF d) {
+    const double d1 = cross(d - c, a - c), d2 = cross(d - c, b - c), d3 = cross(b - a, c - a), d4 = cross(b - a, d - a);
+    if (((d1 > 0 && d2 < 0) || (d1 < 0 && d2 > 0)) && ((d3 > 0 && d4 < 0) || (d3 < 0 && d4 > 0))) return true;
+    const auto within = [](QPointF p, QPointF q, QPointF r) {
+        return std::min(p.x(), q.x()) <= r.x() && r.x() <= std::max(p.x(), q.x()) && std::min(p.y(), q.y()) <= r.y() &&
+               r.y() <= std::max(p.y(), q.y());
+    };
+    return (d1 == 0 && within(c, d, a)) || (d2 == 0 && within(c, d, b)) || (d3 == 0 && within(a, b, c)) ||
+           (d4 == 0 && within(a, b, d));
+}
+
+// Whether two contours meet, or one meets itself anywhere but where its neighbouring
+// segments join: then the fill is not simply the contours' insides.
+bool contoursMeet(const std::vector<Contour>& contours) {
+    struct Piece {
+        QPointF a, b;
+        double left, right;
+        std::size_t contour, index;
+    };
+    std::vector<Piece> pieces;
+    for (std::size_t c = 0; c < contours.size(); ++c) {
+        const Contour& k = contours[c];
+        for (std::size_t i = 0; i < k.size(); ++i) {
+            const QPointF a = k[i], b = k[(i + 1) % k.size()];
+            pieces.push_back({a, b, std::min(a.x(), b.x()), std::max(a.x(), b.x()), c, i});
+        }
+    }
+    std::sort(pieces.begin(), pieces.end(), [](const Piece& p, const Piece& q) { return p.left < q.left; });
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        const Piece& p = pieces[i];
+        for (std::size_t j = i + 1; j < pieces.size() && pieces[j].left <= p.right; ++j) {
+            const Piece& q = pieces[j];
+            if (std::max(p.a.y(), p.b.y()) < std::min(q.a.y(), q.b.y()) ||
+                std::max(q.a.y(), q.b.y()) < std::min(p.a.y(), p.b.y()))
+                continue;
+            if (p.contour == q.contour) {
+                const std::size_t n = contours[p.contour].size(), gap = (q.index + n - p.index) % n;
+                if (gap == 1 || gap == n - 1) continue;
+            }
+            if (touch(p.a, p.b, q.a, q.b)) return true;
+        }
+    }
+    return false;
+}
+
+// The contours of the shape the contours fill with non-zero winding, by Qt's union.
+std::vector<Contour> unionOf(const std::vector<Contour>& contours) {
+    QPainterPath path;
+    path.setFillRule(Qt::WindingFill);
+    for (const Contour& c : contours) {
+        path.addPolygon(QPolygonF(QList<QPointF>(c.begin(), c.end())));
+        path.closeSubpath();
+    }
+    const QPainterPath simple = path.simplified();
+    std::vector<Contour> out;
+    for (int i = 0; i < simple.elementCount(); ++i) {
+        const QPainterPath::Element e = simple.elementAt(i);
+        if (e.isMoveTo() || out.empty()) out.emplace_back();
+        if (out.back().empty() || out.back().back() != QPointF(e)) out.back().push_back(e);
+    }
+    for (Contour& c : out) {
+        while (c.size() > 1 && c.back() == c.front()) c.pop_back();
+    }
+    std::erase_if(out, [](const Contour& c) { return c.size() < 3; });
+    return out;
+}
+
+// How many times the contours wind around p.
+int windingAt(const std::vector<Contour>& contours, QPointF p) {
+    int winding = 0;
+    for (const Contour& k : contours) {
+        for (std::size_t i = 0; i < k.size(); ++i) {
+            const QPointF a = k[i], b = k[(i + 1) % k.size()];
+            const bool up = a.y() <= p.y() && p.y() < b.y(), down = b.y() <= p.y() && p.y() < a.y();
+            if ((up || down) && a.x() + (p.y() - a.y()) * (b.x() - a.x()) / (b.y() - a.y()) > p.x()) winding += up ? 1 : -1;
+        }
+    }
+    return winding;
+}
+
+// Keeps the contours that part the filled from the empty, each turned to have the filled
+// side on its right; `oddEven` says how the winding fills.
+std::vector<Contour> boundaries(std::vector<Contour> contours, bool oddEven) {
+    const auto filled = [&](QPointF p) {
+        const int w = windingAt(contours, p);
+        return oddEven ? (w & 1) != 0 : w != 0;
+    };
+    std::vector<int> turn(contours.size(), 0);  // keep as it is (1), reversed (-1) or not at all (0)
+    for (std::size_t k = 0; k < contours.size(); ++k) {
+        const Contour& c = contours[k];
+        std::size_t longest = 0;
+        double most = -1;
+        for (std::size_t i = 0; i < c.size(); ++i) {
+            const QPointF d = c[(i + 1) % c.size()] - c[i];
+            if (const double len = std::hypot(d.x(), d.y()); len > most) most = len, longest = i;
+        }
+        const QPointF d = c[(longest + 1) % c.size()] - c[longest];
+        const QPointF mid = c[longest] + d / 2, side = QPointF(-d.y(), d.x()) * (std::min(1e-3, most / 4) / most);
+        const bool right = filled(mid + side), left = filled(mid - side);
+        turn[k] = right == left ? 0 : right ? 1 : -1;
+    }
+    std::vector<Contour> kept;
+    for (std::size_t k = 0; k < contours.size(); ++k) {
+        if (turn[k] < 0) std::reverse(contours[k].begin(), contours[k].end());
+        if (turn[k] != 0) kept.push_back(std::move(contours[k]));
+    }
+    return kept;
+}
+
+// Colours a contour's segments (segment i runs from corner i to i + 1) by its corners.
+std::vector<std::uint8_t> colours(const Contour& c) {
+    const std::size_t n = c.size();
+    std::vector<std::size_t> corners;
+    for (std::size_t i = 0; i < n; ++i) {
+        const QPointF in = c[i] - c[(i + n - 1) % n], out = c[(i + 1) % n] - c[i];
+        if (std::abs(std::atan2(cross(in, out), QPointF::dotProduct(in, out))) > kCornerTurn) corners.push_back(i);
+    }
+    std::vector<std::uint8_t> colour(n, kAllChannels);
+    if (corners.empty()) return colour;
+    if (corners.size() == 1) {
+        // A teardrop: the contour from its one corner round to it again in thirds, the
+        // first and last sharing one channel at the corner.
+        std::vector<double> along(n + 1, 0);
+        for (std::size_t k = 0; k < n; ++k) {
+            const QPointF d = c[(corners[0] + k + 1) % n] - c[(corners[0] + k) % n];
+            along[k + 1] = along[k] + std::hypot(d.x(), d.y());
+        }
+        for (std::size_t k = 0; k < n; ++k) {
+            const double middle = (along[k] + along[k + 1]) / 2;
+            colour[(corners[0] + k) % n] = middle < along[n] / 3 ? kMagenta : middle < 2 * along[n] / 3 ? kAllChannels : kYellow;
+        }
+        return colour;
+    }
+    // Edge e runs from corners[e] to corners[e + 1]; the last meets the first again.
+    const std::size_t edges = corners.size();
+    for (std::size_t e = 0; e < edges; ++e) {
+        const std::uint8_t paint = e + 1 == edges && edges % 2 == 1 ? kYellow : e % 2 == 0 ? kCyan : kMagenta;
+        for (std::size_t i = corners[e]; i != corners[(e + 1) % edges]; i = (i + 1) % n) colour[i] = paint;
+    }
+    return colour;
+}
+
+// The median of three.
+float median(float a, float b, float c) { return std::max(std::min(a, b), std::min(std::max(a, b), c)); }
+
+// Up to three places, from 0 at a to 1 at b, where the median of three channels, each
+// running straight from a to b, crosses the level 0; the rest are NaN. It crosses where a
+// channel does while the other two lie on either side of it.
+std::array<float, 3> medianCrossings(const std::array<float, 3>& a, const std::array<float, 3>& b) {
+    std::array<float, 3> crossings;
+    crossings.fill(std::numeric_limits<float>::quiet_NaN());
+    for (std::size_t c = 0; c < 3; ++c) {
+        if ((a[c] > 0) == (b[c] > 0)) continue;
+        const float t = a[c] / (a[c] - b[c]);
+        const std::size_t p = (c + 1) % 3, q = (c + 2) % 3;
+        if ((a[p] + t * (b[p] - a[p]) > 0) != (a[q] + t * (b[q] - a[q]) > 0)) crossings[c] = t;
+    }
+    return crossings;
+}
+
+}  // namespace
+
+std::vector<std::vector<ColouredSegment>> colouredOutline(std::span<const FieldSegment> segments) {
+    std::vector<Contour> contours = contoursOf(segments);
+    const bool meet = contoursMeet(contours);
+    if (meet) contours = unionOf(contours);
+    // Qt's union fills odd-even, with its contours turned either way.
+    contours = boundaries(std::move(contours), meet);
+    std::vector<std::vector<ColouredSegment>> out;
+    for (const Contour& c : contours) {
+        const std::vector<std::uint8_t> colour = colours(c);
+        std::vector<ColouredSegment>& k = out.emplace_back();
+        for (std::size_t i = 0; i < c.size(); ++i) {
+            const QPointF a = c[i], b = c[(i + 1) % c.size()];
+            k.push_back({{static_cast<float>(a.x()), static_cast<float>(a.y()), static_cast<float>(b.x()), static_cast<float>(b.y())},
+                         colour[i]});
+        }
+    }
+    return out;
+}
+
+std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, std::int32_t range, std::int32_t width,
+                                    std::int32_t height) {
+    const std::size_t w = static_cast<std::size_t>(std::max(width, 0));
+    const std::size_t h = static_cast<std::size_t>(std::max(height, 0));
+    std::vector<QRgb> field(w * h, 0xFF000000u);
+    if (field.empty()) return field;
+
+    struct Piece {
+        FieldSegment s;
+        float dx, dy, len2;
+        std::uint8_t channels;
+        bool opens, closes;  // whether its start (end) is its edge's end: there the distance runs on along its line
+    };
+    std::vector<Piece> pieces;
+    for (const std::vector<ColouredSegment>& k : colouredOutline(segments)) {
+        for (std::size_t i = 0; i < k.size(); ++i) {
+            const ColouredSegment& c = k[i];
+            const float dx = c.line.x1 - c.line.x0, dy = c.line.y1 - c.line.y0;
+            pieces.push_back({c.line, dx, dy, dx * dx + dy * dy, c.channels, k[(i + k.size() - 1) % k.size()].channels != c.channels,
+                              k[(i + 1) % k.size()].channels != c.channels});
+        }
+    }
+
+    // Each piece measures the pixels within reach of it; the nearest piece of each channel
+    // wins, and of two at one distance (meeting at a corner), the one the pixel faces more
+    // squarely.
+    const float reach = 0.5f * static_cast<float>(range) + 0.5f;
+    struct Nearest {
+        std::array<float, 3> d2;
+        std::array<std::int32_t, 3> piece;
+    };
+    std::vector<Nearest> nearest(w * h, Nearest{{reach * reach, reach * reach, reach * reach}, {-1, -1, -1}});
+    const auto square = [](const Piece& p, float ex, float ey) {
+        return std::abs(p.dx * ey - p.dy * ex) / std::sqrt(p.len2 * (ex * ex + ey * ey));
+    };
+    const auto offset = [&](const Piece& p, float cx, float cy, float& ex, float& ey) {
+        const float t = ((cx - p.s.x0) * p.dx + (cy - p.s.y0) * p.dy) / p.len2;
+        // The ends measured straight from the corner, so that two pieces meeting there tie exactly.
+        if (t <= 0) {
+            ex = cx - p.s.x0, ey = cy - p.s.y0;
+        } else if (t >= 1) {
+            ex = cx - p.s.x1, ey = cy - p.s.y1;
+        } else {
+            ex = cx - p.s.x0 - t * p.dx, ey = cy - p.s.y0 - t * p.dy;
+        }
+    };
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        const Piece& p = pieces[i];
+        if (p.len2 <= 0) continue;
+        const auto first = [&](float low) { return std::max<std::int64_t>(0, std::llround(std::ceil(low - reach - 0.5f))); };
+        const auto last = [&](float high, std::size_t size) {
+            return std::min<std::int64_t>(static_cast<std::int64_t>(size) - 1, std::llround(std::floor(high + reach - 0.5f)));
+        };
+        const std::int64_t xa = first(std::min(p.s.x0, p.s.x1)), xb = last(std::max(p.s.x0, p.s.x1), w);
+        const std::int64_t ya = first(std::min(p.s.y0, p.s.y1)), yb = last(std::max(p.s.y0, p.s.y1), h);
+        for (std::int64_t y = ya; y <= yb; ++y) {
+            Nearest* row = nearest.data() + static_cast<std::size_t>(y) * w;
+            const float cy = static_cast<float>(y) + 0.5f;
+            for (std::int64_t x = xa; x <= xb; ++x) {
+                const float cx = static_cast<float>(x) + 0.5f;
+                float ex, ey;
+                offset(p, cx, cy, ex, ey);
+                const float d2 = ex * ex + ey * ey;
+                Nearest& n = row[x];
+                for (int c = 0; c < 3; ++c) {
+                    if (!(p.channels & (1 << c)) || d2 > n.d2[c]) continue;
+                    if (d2 == n.d2[c] && n.piece[c] >= 0) {
+                        float fx, fy;
+                        const Piece& q = pieces[static_cast<std::size_t>(n.piece[c])];
+                        offset(q, cx, cy, fx, fy);
+                        if (d2 == 0 || square(p, ex, ey) <= square(q, fx, fy)) continue;
+                    }
+                    n.d2[c] = d2;
+                    n.piece[c] = static_cast<std::int32_t>(i);
+                }
+            }
+        }
+    }
+
+    // Each row of points at y = y0 + j * step, j < ny, crosses the outline at known x; a
+    // point is inside where the crossings to its left wind around it. The rows' crossings
+    // in order, each with the winding to its right.
+    struct Crossing {
+        std::uint32_t row;
+        float x;
+        int winding;  // the turn of this crossing, then the winding to its right
+        bool operator<(const Crossing& o) const { return row != o.row ? row < o.row : x < o.x; }
+    };
+    struct CrossingRows {
+        std::vector<Crossing> all;
+        std::vector<std::uint32_t> first;  // row j's crossings are all[first[j]] .. all[first[j + 1] - 1]
+    };
+    const auto crossingRows = [&](float y0, float step, std::size_t ny) {
+        CrossingRows rows{{}, std::vector<std::uint32_t>(ny + 1, 0)};
+        for (const Piece& p : pieces) {
+            const float low = std::min(p.s.y0, p.s.y1), high = std::max(p.s.y0, p.s.y1);
+            const auto first = static_cast<std::size_t>(std::clamp(std::ceil((low - y0) / step), 0.0f, static_cast<float>(ny)));
+            for (std::size_t j = first; j < ny; ++j) {
+                const float cy = y0 + static_cast<float>(j) * step;
+                if (cy >= high) break;
+                if (cy >= low)
+                    rows.all.push_back({static_cast<std::uint32_t>(j), p.s.x0 + (cy - p.s.y0) * p.dx / p.dy, p.s.y0 < p.s.y1 ? 1 : -1});
+            }
+        }
+        std::sort(rows.all.begin(), rows.all.end());
+        int winding = 0;
+        for (std::size_t k = 0; k < rows.all.size(); ++k) {
+            if (k == 0 || rows.all[k].row != rows.all[k - 1].row) winding = 0;
+            rows.all[k].winding = winding += rows.all[k].winding;
+            ++rows.first[rows.all[k].row + 1];
+        }
+        std::partial_sum(rows.first.begin(), rows.first.end(), rows.first.begin());
+        return rows;
+    };
+    const auto insideAt = [](const CrossingRows& rows, std::size_t j, float x) {
+        const auto begin = rows.all.begin() + rows.first[j], end = rows.all.begin() + rows.first[j + 1];
+        const auto past = std::lower_bound(begin, end, x, [](const Crossing& c, float v) { return c.x < v; });
+        return past != begin && std::prev(past)->winding != 0;
+    };
+    std::vector<std::uint8_t> inside(w * h);
+    const CrossingRows centreRows = crossingRows(0.5f, 1, h);
+    for (std::size_t i = 0; i < w * h; ++i) inside[i] = insideAt(centreRows, i / w, static_cast<float>(i % w) + 0.5f);
+
+    // Each channel's signed pseudo-distance as a level about 0 (-127.5 to 127.5), and the
+    // true signed distance in pixels.
+    const float scale = 255.0f / static_cast<float>(range);
+    const auto level = [&](float d) {
+        return static_cast<float>(static_cast<int>(std::clamp(127.5f + d * scale, 0.0f, 255.0f) + 0.5f)) - 127.5f;
+    };
+    std::vector<std::array<float, 3>> levels(w * h);
+    std::vector<float> trueDistance(w * h);
+    for (std::size_t i = 0; i < w * h; ++i) {
+        const Nearest& n = nearest[i];
+        const bool in = inside[i] != 0;
+        const float cx = static_cast<float>(i % w) + 0.5f, cy = static_cast<float>(i / w) + 0.5f;
+        for (int c = 0; c < 3; ++c) {
+            if (n.piece[c] < 0) {
+                levels[i][c] = in ? 127.5f : -127.5f;
+                continue;
+            }
+            const Piece& p = pieces[static_cast<std::size_t>(n.piece[c])];
+            const float side = p.dx * (cy - p.s.y0) - p.dy * (cx - p.s.x0);
+            const float t = ((cx - p.s.x0) * p.dx + (cy - p.s.y0) * p.dy) / p.len2;
+            const float d = (t < 0 && p.opens) || (t > 1 && p.closes) ? std::abs(side) / std::sqrt(p.len2) : std::sqrt(n.d2[c]);
+            levels[i][c] = level(side > 0 || (side == 0 && in) ? d : -d);
+        }
+        const float d = std::sqrt(std::min({n.d2[0], n.d2[1], n.d2[2]}));
+        trueDistance[i] = in ? d : -d;
+    }
+
+    // The pieces within kNear of each pixel's square, to find whether a point lies that
+    // near the outline.
+    constexpr float kNear = 0.1f;
+    std::vector<std::uint32_t> firstNear(w * h + 1, 0), near;
+    const auto eachSquare = [&](const Piece& p, const auto& f) {
+        const auto span = [](float a, float b, std::size_t size) {
+            return std::pair(std::clamp<std::int64_t>(static_cast<std::int64_t>(std::floor(std::min(a, b) - kNear)), 0, static_cast<std::int64_t>(size)),
+                             std::clamp<std::int64_t>(static_cast<std::int64_t>(std::floor(std::max(a, b) + kNear)) + 1, 0, static_cast<std::int64_t>(size)));
+        };
+        const auto [xa, xb] = span(p.s.x0, p.s.x1, w);
+        const auto [ya, yb] = span(p.s.y0, p.s.y1, h);
+        for (std::int64_t y = ya; y < yb; ++y)
+            for (std::int64_t x = xa; x < xb; ++x) f(static_cast<std::size_t>(y) * w + static_cast<std::size_t>(x));
+    };
+    for (const Piece& p : pieces) eachSquare(p, [&](std::size_t i) { ++firstNear[i + 1]; });
+    std::partial_sum(firstNear.begin(), firstNear.end(), firstNear.begin());
+    near.resize(firstNear.back());
+    std::vector<std::uint32_t> fill(firstNear.begin(), firstNear.end() - 1);
+    for (std::uint32_t k = 0; k < pieces.size(); ++k) eachSquare(pieces[k], [&](std::size_t i) { near[fill[i]++] = k; });
+    const auto farFromOutline = [&](float px, float py) {
+        const std::size_t i = static_cast<std::size_t>(py) * w + static_cast<std::size_t>(px);
+        for (std::uint32_t k = firstNear[i]; k < firstNear[i + 1]; ++k) {
+            float ex, ey;
+            offset(pieces[near[k]], px, py, ex, ey);
+            if (ex * ex + ey * ey <= kNear * kNear) return false;
+        }
+        return true;
+    };
+
+    // Where the channels clash, they draw an edge where the outline is not. A pixel whose
+    // median lies on the other side from the pixel takes the true distance. Then wherever
+    // the median drawn between pixels (straight between neighbours, bilinear within a
+    // square of four) lies on the other side more than a tenth of a pixel from the
+    // outline, the first of those pixels that mends it on its own takes the true distance,
+    // or else all of them do.
+    // Which channels of each pixel lie inside, a bit each.
+    const auto sidesOf = [&](std::size_t i) {
+        return static_cast<std::uint8_t>((levels[i][0] > 0) | (levels[i][1] > 0) << 1 | (levels[i][2] > 0) << 2);
+    };
+    std::vector<std::uint8_t> sides(w * h);
+    const auto mend = [&](std::size_t i) {
+        levels[i].fill(level(trueDistance[i]));
+        sides[i] = sidesOf(i);
+    };
+    const auto repair = [&](std::span<const std::size_t> involved, const auto& wrong) {
+        if (!wrong()) return;
+        for (const std::size_t k : involved) {
+            const std::array<float, 3> kept = levels[k];
+            mend(k);
+            if (!wrong()) return;
+            levels[k] = kept;
+            sides[k] = sidesOf(k);
+        }
+        std::for_each(involved.begin(), involved.end(), mend);
+    };
+    for (std::size_t i = 0; i < w * h; ++i) {
+        const float m = median(levels[i][0], levels[i][1], levels[i][2]);
+        sides[i] = sidesOf(i);
+        if (std::abs(trueDistance[i]) > 1.0f / 16 && (m > 0) != (inside[i] != 0)) mend(i);
+    }
+    // Where the median running from pixel i to its neighbour j crosses one half where the
+    // true distance running straight between them does (as a one-channel field draws
+    // it), or near the outline, it draws no false edge.
+    const auto falseEdge = [&](std::size_t i, std::size_t j, float x0, float y0, float x1, float y1) {
+        const float di = trueDistance[i], dj = trueDistance[j];
+        for (const float t : medianCrossings(levels[i], levels[j])) {
+            if (std::isnan(t) || ((di > 0) != (dj > 0) && std::abs(t - di / (di - dj)) < 0.05f)) continue;
+            if (farFromOutline(x0 + t * (x1 - x0), y0 + t * (y1 - y0))) return true;
+        }
+        return false;
+    };
+    for (std::size_t y = 0; y < h; ++y) {
+        for (std::size_t x = 0; x < w; ++x) {
+            const std::size_t i = y * w + x;
+            const float cx = static_cast<float>(x) + 0.5f, cy = static_cast<float>(y) + 0.5f;
+            // Channels that all lie on one side leave the median there.
+            const auto oneSide = [&](std::size_t j) { return (sides[i] == 0 || sides[i] == 7) && sides[j] == sides[i]; };
+            if (x + 1 < w && !oneSide(i + 1)) repair(std::array{i, i + 1}, [&] { return falseEdge(i, i + 1, cx, cy, cx + 1, cy); });
+            if (y + 1 < h && !oneSide(i + w)) repair(std::array{i, i + w}, [&] { return falseEdge(i, i + w, cx, cy, cx, cy + 1); });
+        }
+    }
+    // Within each square of four pixel centres, the median drawn at the four points
+    // halfway between its middle and its corners, against the outline itself.
+    if (w > 1 && h > 1) {
+        const CrossingRows sampleRows = crossingRows(0.75f, 0.5f, 2 * (h - 1));
+        const auto wrong = [&](std::size_t x, std::size_t y) {
+            const std::size_t i = y * w + x;
+            const std::array<std::size_t, 4> four{i, i + 1, i + w, i + w + 1};
+            // Every point of the square lies within 0.71 of a corner: corners farther than
+            // that from the outline and on one side of it leave the whole square there, and
+            // two channels that lie on that side at all four corners keep the median there.
+            // Corners whose channels are alike draw as a one-channel field, which is mended.
+            const bool in = inside[i] != 0;
+            const unsigned onSide = in ? sides[i] & sides[i + 1] & sides[i + w] & sides[i + w + 1]
+                                       : ~(sides[i] | sides[i + 1] | sides[i + w] | sides[i + w + 1]) & 7u;
+            if (std::popcount(onSide) >= 2 && std::all_of(four.begin(), four.end(), [&](std::size_t k) {
+                    return (inside[k] != 0) == in && std::abs(trueDistance[k]) > 0.71f;
+                }))
+                return false;
+            if (std::all_of(four.begin(), four.end(), [&](std::size_t k) { return levels[k][0] == levels[k][1] && levels[k][1] == levels[k][2]; }))
+                return false;
+            for (std::size_t corner = 0; corner < 4; ++corner) {
+                const float fu = corner % 2 == 0 ? 0.25f : 0.75f, fv = corner < 2 ? 0.25f : 0.75f;
+                std::array<float, 3> l;
+                for (int c = 0; c < 3; ++c) {
+                    l[c] = (1 - fv) * ((1 - fu) * levels[i][c] + fu * levels[i + 1][c]) +
+                           fv * ((1 - fu) * levels[i + w][c] + fu * levels[i + w + 1][c]);
+                }
+                // The point lies 0.36 from its corner: farther from the outline, the corner
+                // says on which side.
+                const std::size_t k = four[corner];
+                const float px = static_cast<float>(x) + 0.5f + fu, py = static_cast<float>(y) + 0.5f + fv;
+                const bool truth = std::abs(trueDistance[k]) > 0.36f ? inside[k] != 0 : insideAt(sampleRows, 2 * y + corner / 2, px);
+                if ((median(l[0], l[1], l[2]) > 0) != truth && farFromOutline(px, py)) return true;
+            }
+            return false;
+        };
+        for (std::size_t y = 0; y + 1 < h; ++y) {
+            for (std::size_t x = 0; x + 1 < w; ++x) {
+                const std::size_t i = y * w + x;
+                repair(std::array{i, i + 1, i + w, i + w + 1}, [&] { return wrong(x, y); });
+            }
+        }
+    }
+
+    for (std::size_t i = 0; i < w * h; ++i) {
+        const std::array<float, 3>& l = levels[i];
+        const auto byte = [](float v) { return static_cast<QRgb>(v + 127.5f); };  // whole already
+        field[i] = 0xFF000000u | byte(l[0]) << 16 | byte(l[1]) << 8 | byte(l[2]);
+    }
+    return field;
+}
+
+}  // namespace karuvo
