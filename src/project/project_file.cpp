@@ -334,8 +334,8 @@ public:
         if (const auto n = number(*s, QStringLiteral("distanceRange"))) {
             p.settings.distanceRange = distanceRangeSetting(s->keyPath(QStringLiteral("distanceRange")), *n);
         }
-        if (const auto type = choice(*s, QStringLiteral("fieldType"), "field type", kFieldTypeNames)) {
-            if (p.settings.distanceRange == 0) fail(QStringLiteral("output.fieldType needs output.distanceRange; add the range or drop the type"));
+        if (const auto type = choice(*s, QStringLiteral("fieldType"), QT_TRANSLATE_NOOP("karuvo", "field type"), kFieldTypeNames)) {
+            if (p.settings.distanceRange == 0) fail(QT_TRANSLATE_NOOP("karuvo", "output.fieldType needs output.distanceRange; add the range or drop the type"));
             p.settings.fieldType = static_cast<FieldType>(*type);
         }
         if (p.outputPath.isEmpty() && (!p.fntPath.isEmpty() || !p.jsonPath.isEmpty()))
