@@ -40,19 +40,40 @@ bool isControlCharacter(char32_t c) {
     return QChar::category(c) == QChar::Other_Control || c == 0x2028 || c == 0x2029;
 }
 
-QString shownValue(QStringView value) {
+namespace {
+
+// Values longer than this are shown by their start and their length.
+constexpr qsizetype kShownCharacters = 60;
+
+// The first kShownCharacters characters of `value`, escaped as shownValue does; the
+// value's length in characters when it is longer, otherwise 0.
+std::pair<QString, qsizetype> shownStart(QStringView value) {
+    const QList<uint> chars = value.toUcs4();
     QString out;
-    for (const char32_t c : value.toUcs4()) {
+    for (qsizetype i = 0; i < std::min(chars.size(), kShownCharacters); ++i) {
+        const char32_t c = chars[i];
         if (c == U'\n') out += QStringLiteral("\\n");
         else if (c == U'\t') out += QStringLiteral("\\t");
         else if (c == U'\r') out += QStringLiteral("\\r");
         else if (isControlCharacter(c)) out += QStringLiteral("\\u%1").arg(static_cast<std::uint32_t>(c), 4, 16, QLatin1Char('0'));
         else out += QString::fromUcs4(&c, 1);
     }
-    return out;
+    return {out, chars.size() > kShownCharacters ? chars.size() : 0};
 }
 
-QString quotedValue(QStringView value) { return u'"' + shownValue(value) + u'"'; }
+QString lengthText(qsizetype length) { return QStringLiteral(" (%1 characters)").arg(length); }
+
+}  // namespace
+
+QString shownValue(QStringView value) {
+    const auto [start, length] = shownStart(value);
+    return length ? start + u'\u2026' + lengthText(length) : start;
+}
+
+QString quotedValue(QStringView value) {
+    const auto [start, length] = shownStart(value);
+    return length ? u'"' + start + u'\u2026' + u'"' + lengthText(length) : u'"' + start + u'"';
+}
 
 void requirePlain(const QString& name, const QString& value) {
     if (std::any_of(value.begin(), value.end(), [](QChar c) { return isControlCharacter(c.unicode()); })) {
@@ -82,7 +103,7 @@ std::int32_t fontSizeSetting(const QString& name, const QString& value) {
     const QString fix = QStringLiteral("; give the size in pixels, 1 to %1").arg(kMaxFontPixels);
     if (!n.numeric) refuse(name + ": the font size " + quotedValue(value) + " is not a number" + fix);
     if (!n.value || *n.value < 1 || *n.value > kMaxFontPixels)
-        refuse(name + ": the font size " + value.trimmed() + " is out of range" + fix);
+        refuse(name + ": the font size " + shownValue(value.trimmed()) + " is out of range" + fix);
     return *n.value;
 }
 
@@ -97,11 +118,11 @@ CharBox cellSetting(const QString& name, const QString& value) {
         const QString what = i == 0 ? QStringLiteral("cell width") : QStringLiteral("cell height");
         if (!n.numeric) refuse(name + ": the " + what + " " + quotedValue(parts[i]) + " is not a number" + fix);
         if (!n.value) {
-            refuse(name + ": the " + what + " " + parts[i].trimmed().toString() +
+            refuse(name + ": the " + what + " " + shownValue(parts[i].trimmed()) +
                    " is too large; give at most 2147483647 pixels");
         }
         if (*n.value < 1) {
-            refuse(name + ": the cell size " + value.trimmed() +
+            refuse(name + ": the cell size " + shownValue(value.trimmed()) +
                    " has no area; give a width and a height of at least 1 pixel");
         }
         size[i] = *n.value;
@@ -114,7 +135,7 @@ std::int32_t offsetSetting(const QString& name, const QString& value) {
     if (!n.numeric)
         refuse(name + ": the offset " + quotedValue(value) + " is not a number; give two whole numbers of pixels, e.g. 2,2");
     if (!n.value) {
-        refuse(name + ": the offset " + value.trimmed() +
+        refuse(name + ": the offset " + shownValue(value.trimmed()) +
                " is too large; give a number from -2147483648 to 2147483647");
     }
     return *n.value;
@@ -125,14 +146,14 @@ std::int32_t radiusSetting(const QString& name, const QString& value) {
     const QString fix = QStringLiteral("; give a whole number from 0 to %1").arg(kMaxOutlineRadius);
     if (!n.numeric) refuse(name + ": the radius " + quotedValue(value) + " is not a number" + fix);
     if (!n.value || *n.value < 0 || *n.value > kMaxOutlineRadius)
-        refuse(name + ": the radius " + value.trimmed() + " is out of range" + fix);
+        refuse(name + ": the radius " + shownValue(value.trimmed()) + " is out of range" + fix);
     return *n.value;
 }
 
 std::int32_t distanceRangeSetting(const QString& name, const QString& value) {
     const QString fix = QStringLiteral("; give the distance range in pixels, a whole number from 1 to %1").arg(kMaxDistanceRange);
     const std::int32_t range = wholeSetting(name, value, "distance range", 1, fix);
-    if (range > kMaxDistanceRange) refuse(name + ": the distance range " + value.trimmed() + " is out of range" + fix);
+    if (range > kMaxDistanceRange) refuse(name + ": the distance range " + shownValue(value.trimmed()) + " is out of range" + fix);
     return range;
 }
 
@@ -141,7 +162,7 @@ std::int32_t wholeSetting(const QString& name, const QString& value, const char*
     const WholeNumber n = wholeNumber(value, Rounding::HalfEven);
     const QString called = QStringLiteral(": the %1 ").arg(QLatin1String(what));
     if (!n.numeric) refuse(name + called + quotedValue(value) + " is not a number" + fix);
-    if (!n.value || *n.value < least) refuse(name + called + value.trimmed() + " is out of range" + fix);
+    if (!n.value || *n.value < least) refuse(name + called + shownValue(value.trimmed()) + " is out of range" + fix);
     return *n.value;
 }
 
@@ -196,21 +217,23 @@ std::optional<SettingConflict> settingConflict(const Project& p) {
     return std::nullopt;
 }
 
+QString projectKeyText(Setting setting, const Project& p) {
+    switch (setting) {
+    case Setting::DistanceField: return QStringLiteral("output.distanceRange");
+    case Setting::Shadow: return QStringLiteral("effect.kind \"shadow\"");
+    case Setting::Outline: return QStringLiteral("effect.kind \"outline\"");
+    case Setting::Texture: return QStringLiteral("fill.kind \"texture\"");
+    case Setting::Mono: return QStringLiteral("font.mono");
+    case Setting::Underline: return QStringLiteral("font.underline");
+    case Setting::Strikeout: return QStringLiteral("font.strikeout");
+    case Setting::BitmapSheet: return QStringLiteral("output.sheet ") + quotedValue(QFileInfo(p.outputPath).fileName());
+    case Setting::BinaryFnt: return QStringLiteral("output.fntFormat \"binary\"");
+    }
+    return {};
+}
+
 QString projectConflictText(const SettingConflict& conflict, const Project& p) {
-    const auto key = [&](Setting s) -> QString {
-        switch (s) {
-        case Setting::DistanceField: return QStringLiteral("output.distanceRange");
-        case Setting::Shadow: return QStringLiteral("effect.kind \"shadow\"");
-        case Setting::Outline: return QStringLiteral("effect.kind \"outline\"");
-        case Setting::Texture: return QStringLiteral("fill.kind \"texture\"");
-        case Setting::Mono: return QStringLiteral("font.mono");
-        case Setting::Underline: return QStringLiteral("font.underline");
-        case Setting::Strikeout: return QStringLiteral("font.strikeout");
-        case Setting::BitmapSheet: return QStringLiteral("output.sheet ") + quotedValue(QFileInfo(p.outputPath).fileName());
-        case Setting::BinaryFnt: return QStringLiteral("output.fntFormat \"binary\"");
-        }
-        return {};
-    };
+    const auto key = [&](Setting s) { return projectKeyText(s, p); };
     const QString both = key(conflict.first) + " and " + key(conflict.second) + " exclude each other: ";
     switch (conflict.reason) {
     case ConflictReason::FieldIsShapeAlone:
