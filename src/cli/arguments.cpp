@@ -99,20 +99,15 @@ QString conflictText(const SettingConflict& conflict, const CliOptions& o, const
         }
         return {};
     };
-    const auto both = [&] {
-        const QString first = option(conflict.first), second = option(conflict.second);
-        if (project(conflict.first) && project(conflict.second)) return "the project's " + first + " and " + second;
-        return (project(conflict.first) ? "the project's " : "") + first + " and " +
-               (project(conflict.second) ? "the project's " : "") + second;
-    };
+    const auto named = [&](Setting s) { return (project(s) ? "the project's " : "") + option(s); };
+    const auto both = [&] { return named(conflict.first) + " and " + named(conflict.second); };
     switch (conflict.reason) {
     case ConflictReason::FieldIsShapeAlone:
         return both() + " exclude each other: a distance field holds the glyphs' shape alone, effects belong in the "
                         "shader; drop one of them";
     case ConflictReason::FieldNeedsPng:
-        return (project(conflict.first) ? "the project's " : "") + option(conflict.first) +
-               " needs a PNG sheet, whose alpha holds the field" +
-               (project(conflict.second) ? ", and the project's " + option(conflict.second) + " is none" : QString()) +
+        return named(conflict.first) + " needs a PNG sheet, whose alpha holds the field" +
+               (project(conflict.second) ? ", and " + named(conflict.second) + " is none" : QString()) +
                "; give -o a name ending in .png";
     case ConflictReason::FieldNotInBinary:
         return both() + " exclude each other: the binary form cannot say that the page is a distance field; give "

@@ -37,9 +37,11 @@ QStringList fallbackFamilies(const Font& font, const QString& text) {
     layout.endLayout();
     QStringList families;
     for (const QGlyphRun& run : layout.glyphRuns()) {
+        // Characters no installed face covers come in a run of Qt's stand-in engine,
+        // which draws boxes and has neither a family nor a size.
         const QRawFont face = run.rawFont();
         const QList<quint32> glyphs = run.glyphIndexes();
-        if (face.isValid() && std::any_of(glyphs.begin(), glyphs.end(), [](quint32 g) { return g != 0; }) &&
+        if (face.isValid() && face.pixelSize() > 0 && std::any_of(glyphs.begin(), glyphs.end(), [](quint32 g) { return g != 0; }) &&
             !families.contains(face.familyName()))
             families << face.familyName();
     }

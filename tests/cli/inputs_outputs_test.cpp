@@ -149,11 +149,65 @@ TEST_F(InputsOutputs, AnInterruptedRunLeavesNothingBehind) {
     // Named as a kept-aside file, and as neither: a name one letter short, another target's.
     const QStringList alike{".big.bmp.Ab1Cd", ".other.bmp.Ab1Cd2", "big.bmp.Ab1Cd2"};
     for (const QString& name : alike + QStringList{".big.bmp.old.Xy3Zw4"}) ASSERT_TRUE(writeFile(path(name), "x"));
-    QThread::msleep(20);  // the next run starts later than every one of them
     succeeded({"-t", "A", "-q", "-o", path("big.bmp")});
     QStringList expected = before + alike;
     expected.sort();
     EXPECT_EQ(entries(), expected);
+}
+
+// Two runs writing the same pages, the second started while the first writes them, take
+// turns: both succeed and the folder holds one complete set, as its descriptor lists it.
+TEST_F(InputsOutputs, TwoRunsWritingTheSamePagesTakeTurns) {
+    // Outlined ideographs: the pages take several times as long to write as a run takes to start.
+    const QStringList args{"--chars", "U+4E00-U+55FF", "--columns", "8", "-s", "48", "-c", "64x64", "--outline", "6",
+                           "--max-size", "512", "-q", "-o", path("x.png"), "--fnt", path("x.fnt")};
+    const QRegularExpression temporary("^\\.x_\\d+\\.png\\.");
+    for (int pair = 0; pair < 12; ++pair) {
+        QProcess first, second;
+        start(first, args);
+        QDeadlineTimer limit(60000);
+        while (entries().filter(temporary).isEmpty() && !limit.hasExpired() && first.state() != QProcess::NotRunning)
+            QThread::usleep(500);
+        start(second, args);
+        const Ending a = ended(first, 120000), b = ended(second, 120000);
+        EXPECT_EQ(std::pair(a.code, b.code), std::pair(0, 0)) << pair << a.err << b.err;
+    }
+    QStringList pages{"x.fnt"};
+    for (const QByteArray& line : readFile(path("x.fnt")).split('\n'))
+        if (line.startsWith("page ")) pages << QString::fromUtf8(line.split('"').value(1));
+    pages.sort();
+    EXPECT_EQ(entries(), pages);
+    for (const QString& page : pages.filter(".png")) EXPECT_EQ(QImageReader(path(page)).size(), QSize(512, 512)) << page.toStdString();
+}
+
+// A family found through the user's font configuration is read from its files: no output
+// may replace one, nor a file of a fallback face that draws the text; a face that draws
+// nothing is no input.
+TEST_F(InputsOutputs, TheFilesOfAFamilyAndOfItsFallbackFacesAreInputs) {
+    const QString its = path("data/fonts/its.ttf");
+    ASSERT_TRUE(QDir().mkpath(path("data/fonts")) && QDir().mkpath(path("config/fontconfig")) &&
+                QFile::copy(testFonts() + "/renamed.ttf", its) && QFile::copy(testFonts() + "/kerning.ttc", path("data/fonts/k.ttc")) &&
+                // B, which the kerning faces lack, is drawn by the family of its.ttf.
+                writeFile(path("config/fontconfig/fonts.conf"), "<fontconfig><alias><family>Karuvo Kern Lookups</family>"
+                          "<prefer><family>Karuvo Test Sans</family></prefer></alias></fontconfig>"));
+    const QByteArray font = readFile(its);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const auto& [name, folder] : {std::pair("HOME", ""), {"XDG_DATA_HOME", "data"}, {"XDG_CONFIG_HOME", "config"},
+                                       {"XDG_CACHE_HOME", "cache"}})
+        env.insert(name, path(folder));
+    const struct { QStringList args; int exit; QString said; } runs[] = {
+        {{"-f", "Karuvo Test Sans", "-t", "AB", "--fnt", its}, 2, "--fnt \"" + its + "\" is the file that -f \"Karuvo Test Sans\" reads"},
+        {{"-f", "Karuvo Kern Lookups", "-t", "AB", "--json", its}, 2, "the file that the fallback face \"Karuvo Test Sans\" reads"},
+        {{"-f", "Karuvo Kern Lookups", "-t", "AV", "--json", its}, 0, "font \"Karuvo Kern Lookups\" 12 px"}};
+    for (const auto& [args, exit, said] : runs) {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        start(p, QStringList{"-o", path("o.png")} + args);
+        const Ending e = ended(p, 60000);
+        EXPECT_EQ(e.code, exit) << e.err;
+        EXPECT_TRUE(QString::fromStdString(e.err).contains(said)) << e.err;
+        EXPECT_TRUE(exit == 0 || readFile(its) == font);
+    }
 }
 
 // Refused as needing 3,300 MiB when the whole sheet was counted; it holds a band at a

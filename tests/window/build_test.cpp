@@ -1,3 +1,4 @@
+#include <QFontDatabase>
 #include <QApplication>
 #include <QImageReader>
 #include <QScreen>
@@ -104,6 +105,16 @@ TEST_F(BuildTest, RefusedBuildsAndSavesSayWhyInOneJapaneseMessageAndChangeNothin
     const QFontMetrics m(fakes::plainFace(QStringLiteral("DejaVu Sans Mono"), 14));  // measured apart from the program
     EXPECT_EQ(QSize(form->Picture1[0]->picture().width(), form->Picture1[0]->picture().height()),
               QSize(2 * m.horizontalAdvance(u'A'), m.height()));
+    // A file of the chosen family is read at every build: the sheet may not replace it.
+    const QString face = path("face.bmp");
+    ASSERT_TRUE(QFile::copy("/usr/share/fonts/truetype/dejavu/DejaVuSerif.ttf", face) && QFontDatabase::addApplicationFont(face) >= 0);
+    const QByteArray serif = fakes::readFile(face);
+    dialogs.fonts.push_back(fakes::faceDescription(QStringLiteral("DejaVu Serif"), 14));
+    dialogs.saveNames.push_back({face});
+    form->Command1->click();
+    form->Command3[1]->click();
+    QString says = said();
+    EXPECT_TRUE(says.contains(face) && isJapanese(says.remove(face)) && fakes::readFile(face) == serif) << says.toStdString();
 }
 
 // A sheet too large for the window scrolls to its last pixel; Ctrl + plus and Ctrl + wheel
