@@ -106,9 +106,7 @@ QString conflictText(const SettingConflict& conflict, const CliOptions& o, const
         return both() + " exclude each other: a distance field holds the glyphs' shape alone, effects belong in the "
                         "shader; drop one of them";
     case ConflictReason::FieldNeedsPng:
-        return named(conflict.first) + " needs a PNG sheet, whose alpha holds the field" +
-               (project(conflict.second) ? ", and " + named(conflict.second) + " is none" : QString()) +
-               "; give -o a name ending in .png";
+        return named(conflict.first) + " needs a PNG sheet, whose alpha holds the field; give -o a name ending in .png";
     case ConflictReason::FieldNotInBinary:
         return both() + " exclude each other: the binary form cannot say that the page is a distance field; give "
                         "--fnt-format text or xml";
