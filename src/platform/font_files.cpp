@@ -51,11 +51,10 @@ QStringList fallbackFamilies(const Font& font, const QString& text) {
 }  // namespace
 
 std::vector<FaceFile> drawingFontFiles(const Font& font, const QString& text) {
+    // A font without fallback lays the characters its face lacks out in no other face.
     QStringList families{font.resolvedFamily()};
-    if (!font.description().noFallback) {
-        for (const QString& family : fallbackFamilies(font, text))
-            if (!families.contains(family)) families << family;
-    }
+    for (const QString& family : fallbackFamilies(font, text))
+        if (!families.contains(family)) families << family;
     std::vector<FaceFile> files;
     const std::unique_ptr<FcObjectSet, ObjectSetFree> wanted(FcObjectSetBuild(FC_FILE, nullptr));
     for (qsizetype i = 0; i < families.size(); ++i) {
