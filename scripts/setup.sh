@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   g++ make cmake pkg-config
-  qt6-base-dev qt6-qpa-plugins qt6-image-formats-plugins libqt6gui6 zlib1g-dev libharfbuzz-dev libfreetype-dev
+  qt6-base-dev qt6-qpa-plugins qt6-image-formats-plugins libqt6gui6 zlib1g-dev libharfbuzz-dev libfreetype-dev libfontconfig-dev
   qt6-l10n-tools qt6-translations-l10n
   dpkg-dev file desktop-file-utils
   libgtest-dev libgmock-dev libbenchmark-dev

@@ -340,6 +340,10 @@
         <translation>シートを「%1」として保存できません: シートを塗りつぶしているテクスチャ画像そのものです。別のファイル名を選んでください。ファイルは書き込まれていません。</translation>
     </message>
     <message>
+        <source>Cannot save the sheet as &quot;%1&quot;: it is the font file &quot;%2&quot; the sheet is drawn with. Choose another file name; no file was written.</source>
+        <translation>シートを「%1」として保存できません: シートを描いているフォントのファイル「%2」そのものです。別のファイル名を選んでください。ファイルは書き込まれていません。</translation>
+    </message>
+    <message>
         <source>%1 already exists.
 Do you want to replace it?</source>
         <translation>%1 は既に存在します。

@@ -1,6 +1,8 @@
 #include "arguments.h"
 
+#include <algorithm>
 #include <array>
+#include <functional>
 #include <utility>
 
 #include "platform/error.h"
@@ -74,9 +76,20 @@ struct UsageError {
 
 [[noreturn]] void usage(const QString& message) { throw UsageError{message}; }
 
-// A conflict of settings in the options' words, the field's option by its type.
-QString conflictText(const SettingConflict& conflict, FieldType field) {
-    const auto option = [field](Setting s) -> QString {
+// A conflict of settings in the user's words: each setting by its option (the field's by
+// its type), or by its key when it came from the project `o` started from (`fromProject`).
+QString conflictText(const SettingConflict& conflict, const CliOptions& o, const std::function<bool(Opt)>& fromProject) {
+    static const std::pair<Setting, Opt> kOptionOf[] = {
+        {Setting::Shadow, Opt::Shadow},       {Setting::Outline, Opt::Outline},
+        {Setting::Texture, Opt::Texture},   {Setting::Mono, Opt::Mono},           {Setting::Underline, Opt::Underline},
+        {Setting::Strikeout, Opt::StrikeOut}, {Setting::BitmapSheet, Opt::Output}, {Setting::BinaryFnt, Opt::FntFormat}};
+    const auto project = [&](Setting s) {
+        if (s == Setting::DistanceField) return fromProject(Opt::Sdf) && fromProject(Opt::Msdf) && fromProject(Opt::Mtsdf);
+        return fromProject(std::find_if(std::begin(kOptionOf), std::end(kOptionOf), [s](const auto& p) { return p.first == s; })->second);
+    };
+    const FieldType field = o.settings.fieldType;
+    const auto option = [&](Setting s) -> QString {
+        if (project(s)) return projectKeyText(s, o);
         switch (s) {
         case Setting::DistanceField:
             return field == FieldType::Msdf ? QStringLiteral("--msdf") : field == FieldType::Mtsdf ? QStringLiteral("--mtsdf") : QStringLiteral("--sdf");
@@ -91,17 +104,17 @@ QString conflictText(const SettingConflict& conflict, FieldType field) {
         }
         return {};
     };
+    const auto named = [&](Setting s) { return (project(s) ? "the project's " : "") + option(s); };
+    const auto both = [&] { return named(conflict.first) + " and " + named(conflict.second); };
     switch (conflict.reason) {
     case ConflictReason::FieldIsShapeAlone:
-        return QStringLiteral("%1 and %2 exclude each other: a distance field holds the glyphs' shape alone, effects "
-                              "belong in the shader; drop one of them")
-            .arg(option(conflict.first), option(conflict.second));
+        return both() + " exclude each other: a distance field holds the glyphs' shape alone, effects belong in the "
+                        "shader; drop one of them";
     case ConflictReason::FieldNeedsPng:
-        return option(conflict.first) + " needs a PNG sheet, whose alpha holds the field; give -o a name ending in .png";
+        return named(conflict.first) + " needs a PNG sheet, whose alpha holds the field; give -o a name ending in .png";
     case ConflictReason::FieldNotInBinary:
-        return QStringLiteral("%1 and %2 exclude each other: the binary form cannot say that the page is a distance "
-                              "field; give --fnt-format text or xml")
-            .arg(option(conflict.first), option(conflict.second));
+        return both() + " exclude each other: the binary form cannot say that the page is a distance field; give "
+                        "--fnt-format text or xml";
     }
     return {};
 }
@@ -304,11 +317,18 @@ CliOptions parse(const QStringList& args, const CliOptions* base, ParseOutcome::
         usage(QStringLiteral("no text given; add -t TEXT, -T FILE, --chars LIST or --charset NAME"));
     if (o.listsCharacters() && s.wrapColumns == 0) s.wrapColumns = kDefaultCharColumns;
     // A project alone may be saved without a build.
-    if (o.outputPath.isEmpty() && (o.saveProjectPath.isEmpty() || !o.fntPath.isEmpty() || !o.jsonPath.isEmpty()))
+    if (o.outputPath.isEmpty() && (o.saveProjectPath.isEmpty() || !o.fntPath.isEmpty() || !o.jsonPath.isEmpty())) {
+        if (base && !base->outputPath.isEmpty()) {
+            usage((given(Opt::Fnt) ? QStringLiteral("--fnt") : QStringLiteral("--json")) +
+                  " replaces all of the project's outputs, its sheet among them (options naming outputs replace them "
+                  "all); add -o OUT.png too");
+        }
         usage(QStringLiteral("no output file given; add -o OUT.bmp"));
+    }
     if (given(Opt::FntFormat) && o.fntPath.isEmpty())
         usage(QStringLiteral("--fnt-format needs --fnt FILE; add the descriptor or drop the format"));
-    if (const auto conflict = settingConflict(o)) usage(conflictText(*conflict, s.fieldType));
+    if (const auto conflict = settingConflict(o))
+        usage(conflictText(*conflict, o, [&](Opt id) { return base && !given(id); }));
     return o;
 }
 

@@ -94,7 +94,9 @@ int build(CliOptions& o, QTextStream& err, std::optional<FileContents> project) 
     if (fontFile) checkFontFileGlyphs(o.font, *fontFile, font->description(), s.text);
     OutputRequest request{s, o.cellGiven, font.get(), o.font.pixelSize, o, inputFiles(o),
                           QStringLiteral("-o"), QStringLiteral("--fnt"), QStringLiteral("--json"),
-                          QStringLiteral(" with -c WxH"), o.quiet ? 0 : kReportBytesPerCell, std::move(project)};
+                          QStringLiteral(" with -c WxH"), o.quiet ? 0 : kReportBytesPerCell, std::move(project),
+                          QStringLiteral("--save-project"),
+                          o.font.given ? QStringLiteral("-f") : QStringLiteral("the default font")};
     const OutputResult done = writeOutputs(std::move(request));
     const SheetSettings& built = done.settings;
 
@@ -107,8 +109,12 @@ int build(CliOptions& o, QTextStream& err, std::optional<FileContents> project) 
         err << kPrefix << "warning: the "
             << (built.distanceRange > 0 ? "distance field" : built.effect == EffectKind::Shadow ? "shadow" : "outline")
             << " reaches past cells of " << built.cellWidth << " x " << built.cellHeight
-            << (built.distanceRange > 0 ? " pixels and is cut at their edges" : " pixels into their neighbours")
-            << "; cells of " << done.spillCell->width << " x " << done.spillCell->height << " would hold it (-c)\n";
+            << (built.distanceRange > 0 ? " pixels and is cut at their edges" : " pixels into their neighbours");
+        // A cell is never recommended that a run refuses.
+        if (std::max(done.spillCell->width, done.spillCell->height) > kMaxSheetSide)
+            err << "; no cell that -c takes would hold it (each side at most " << kMaxSheetSide << " pixels)\n";
+        else
+            err << "; cells of " << done.spillCell->width << " x " << done.spillCell->height << " would hold it (-c)\n";
     }
     if (fieldDropsFill(built)) {
         err << kPrefix << "warning: a distance field's colour is set in the shader, so the fill colour is not "

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <dirent.h>
+#include <map>
 #include <sys/stat.h>
 #include <unordered_map>
 #include <unordered_set>
@@ -14,6 +16,7 @@
 #include "platform/checked.h"
 #include "platform/error.h"
 #include "platform/file_input.h"
+#include "platform/font_files.h"
 #include "sheet/builder.h"
 #include "sheet/distance_field.h"
 #include "sheet/findings.h"
@@ -101,6 +104,11 @@ void checkOutputs(const OutputRequest& r, const QStringList& sheetFiles) {
     }
     std::unordered_set<FileKey, FileKeyHash> pages;
     for (const QString& page : sheetFiles) pages.insert(fileKey(page));
+    if (r.extra && sheetFiles.size() > 1 && pages.count(fileKey(r.extra->path))) {
+        throw OutputClash{QStringLiteral("%1 and %2 name the same file (\"%3\", a page of the sheet); give each a name "
+                                         "of its own")
+                              .arg(r.sheetName, r.extraName, r.extra->path)};
+    }
     for (const QString& descriptor : {o.fntPath, o.jsonPath}) {
         if (!descriptor.isEmpty() && pages.count(fileKey(descriptor)))
             throw Error(ErrorKind::Io, "The descriptor \"" + descriptor.toStdString() +
@@ -108,55 +116,74 @@ void checkOutputs(const OutputRequest& r, const QStringList& sheetFiles) {
     }
 }
 
-// The index k of a page named as pagePaths names page k of `output`, or -1.
-qint64 pageIndexOf(const QString& file, const QString& output) {
-    const QString stem = pagePath(output, 0);  // "NAME_0.png"
+// The pages of a split `output` present in its folder, by index: regular files,
+// links and anything else named as pagePaths names them. The folder is read once, so
+// that the work follows what is there, not what an old descriptor claims.
+std::map<qint64, QString> pagesPresent(const QString& output) {
+    const QString stem = QFileInfo(pagePath(output, 0)).absoluteFilePath();  // ".../NAME_0.png"
     const qsizetype at = stem.lastIndexOf(QLatin1String("_0"));
-    const QString before = QFileInfo(stem.first(at + 1)).absoluteFilePath(), after = stem.sliced(at + 2);
-    const QString name = QFileInfo(file).absoluteFilePath();
-    if (!name.startsWith(before) || !name.endsWith(after) || name.size() <= before.size() + after.size()) return -1;
-    const QString digits = name.sliced(before.size(), name.size() - before.size() - after.size());
-    bool ok = false;
-    const qint64 k = digits.toLongLong(&ok);
-    return ok && QString::number(k) == digits ? k : -1;
+    const QString folder = QFileInfo(stem).absolutePath();
+    const QString before = stem.first(at + 1).sliced(folder.size() + 1), after = stem.sliced(at + 2);
+    std::map<qint64, QString> pages;
+    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir) return pages;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QString name = QFile::decodeName(entry->d_name);
+        if (name.size() <= before.size() + after.size() || !name.startsWith(before) || !name.endsWith(after)) continue;
+        const QString digits = name.sliced(before.size(), name.size() - before.size() - after.size());
+        bool ok = false;
+        const qint64 k = digits.toLongLong(&ok);
+        if (ok && QString::number(k) == digits) pages.emplace(k, QDir::cleanPath(folder + u'/' + name));
+    }
+    ::closedir(dir);
+    return pages;
 }
 
 // Pages of an earlier run past this run's own (NAME_3.png after a run of three pages,
 // or every page after a run of one whole sheet). Those that a descriptor being replaced
 // named are added to `files` to be removed with the commit; those that none named are
 // given back, to be warned of. An input, a file this run writes and anything but a
-// regular file or a link are left alone.
-std::vector<QString> stalePages(const OutputRequest& r, const QStringList& paths, std::vector<FileContents>& files) {
+// regular file or a link are left alone. Counts in `lookedUp` the pages looked up.
+std::vector<QString> stalePages(const OutputRequest& r, const QStringList& paths, std::vector<FileContents>& files,
+                                std::int64_t& lookedUp) {
     const OutputPlan& o = r.plan;
     const qint64 own = o.maxPageSide > 0 ? paths.size() : 0;
+    std::map<qint64, QString> present = pagesPresent(o.outputPath);
+    present.erase(present.begin(), present.lower_bound(own));
+    if (present.empty()) return {};
     std::unordered_set<FileKey, FileKeyHash> kept;
     for (const NamedFile& in : r.inputs) kept.insert(fileKey(in.path));
     for (const FileContents& f : files) kept.insert(fileKey(f.path));
     const auto removable = [&](const QString& page) {
+        ++lookedUp;
         struct stat st {};
         return ::lstat(QFile::encodeName(page).constData(), &st) == 0 && (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)) &&
                !kept.count(fileKey(page));
     };
+    std::unordered_map<QString, qint64> indexOf;
+    std::unordered_set<QString> names;  // to pass over the others without working out their paths
+    for (const auto& [k, page] : present) indexOf.emplace(page, k), names.insert(QFileInfo(page).fileName());
     // Read before anything is written: the descriptors that this run replaces.
-    std::unordered_set<QString> named;
+    std::unordered_set<qint64> named;
     for (const QString& descriptor : {o.fntPath, o.jsonPath}) {
         if (descriptor.isEmpty() || specialFileKind(descriptor)) continue;
         QFile old(descriptor);
         if (old.size() > kMaxDescriptorBytes || !old.open(QIODevice::ReadOnly)) continue;
-        const QString folder = QFileInfo(descriptor).absolutePath();
+        const QDir folder = QFileInfo(descriptor).absoluteDir();
         for (const QString& page : pageFilesOf(old.readAll())) {
-            const QString file = QDir::cleanPath(QDir(folder).absoluteFilePath(page));
-            if (pageIndexOf(file, o.outputPath) >= own && removable(file) && named.insert(file).second)
-                files.push_back({file, {}, nullptr, true});
+            if (!names.count(page.sliced(page.lastIndexOf(u'/') + 1))) continue;
+            const auto hit = indexOf.find(QDir::cleanPath(folder.absoluteFilePath(page)));
+            if (hit == indexOf.end() || named.count(hit->second) || !removable(hit->first)) continue;
+            named.insert(hit->second);
+            files.push_back({hit->first, {}, nullptr, true});
         }
     }
     // Pages are numbered from 0 without gaps; the earlier run's end at the first missing one.
     std::vector<QString> unnamed;
-    for (qint64 k = own;; ++k) {
-        const QString page = pagePath(o.outputPath, k);
-        if (named.count(QDir::cleanPath(QFileInfo(page).absoluteFilePath()))) continue;
-        if (!QFileInfo::exists(page)) break;
-        if (removable(page)) unnamed.push_back(page);
+    qint64 next = own;
+    for (const auto& [k, page] : present) {
+        if (k != next++) break;
+        if (!named.count(k) && removable(page)) unnamed.push_back(page);
     }
     return unnamed;
 }
@@ -202,6 +229,11 @@ OutputResult writeOutputs(OutputRequest r) {
     const std::vector<Page>& pages = result.pages;
     result.paths = pagePaths(o.outputPath, pages.size(), o.maxPageSide > 0);
     const QStringList& paths = result.paths;
+    for (const FaceFile& f : drawingFontFiles(font, s.text)) {
+        r.inputs.push_back({f.fallback ? QStringLiteral("the fallback face \"%1\"").arg(f.family)
+                                       : QStringLiteral("%1 \"%2\"").arg(r.fontName, f.family),
+                            f.path});
+    }
     checkOutputs(r, paths);
     const SheetBuild build(s, kBandPixels);
     const Sheet& sheet = build.sheet();
@@ -255,7 +287,7 @@ OutputResult writeOutputs(OutputRequest r) {
         }
         if (!o.jsonPath.isEmpty()) files.push_back({o.jsonPath, jsonDescriptor(paged(o.jsonPath), o.pitch == Pitch::Font)});
     }
-    result.leftOverPages = stalePages(r, paths, files);
+    result.leftOverPages = stalePages(r, paths, files, result.pagesLookedUp);
     result.madeFolders = writeFilesMakingFolders(files);
     result.spillCell = spillingEffectCell(s, sheet);
     result.inkSpill = inkSpill(s, sheet);

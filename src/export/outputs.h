@@ -58,6 +58,11 @@ struct OutputRequest {
     std::int64_t bytesPerCellOutside = 0;
     // A file written together with the outputs, all or nothing.
     std::optional<FileContents> extra;
+    // How the user names the extra file and the font, for the messages ("-f"); the
+    // files of the font's family and of the fallback faces that draw the text are
+    // inputs too.
+    QString extraName;
+    QString fontName;
 };
 
 // What a run wrote and what it saw on the way.
@@ -70,6 +75,9 @@ struct OutputResult {
     QStringList madeFolders;
     // Pages of an earlier run with more pages that no replaced descriptor named, kept.
     std::vector<QString> leftOverPages;
+    // How many names of such pages were looked up on disk: those in the folder, however
+    // many an old descriptor names.
+    std::int64_t pagesLookedUp = 0;
     // The face name holds control characters, which the .fnt gives as U+FFFD.
     bool faceNameReplaced = false;
     // Set when the edge effect or the distance field reaches past the cells: the cell
@@ -80,9 +88,9 @@ struct OutputResult {
 };
 
 // Builds the sheet and writes every output of the plan, with the extra file, making the
-// folders that do not exist yet. Throws
-// OutputClash when an output would replace an input, karuvo::Error otherwise; nothing
-// is written then.
+// folders that do not exist yet. Throws OutputClash when an output would replace an
+// input or the extra file is a page of the sheet, karuvo::Error otherwise; nothing is
+// written then.
 OutputResult writeOutputs(OutputRequest request);
 
 }  // namespace karuvo

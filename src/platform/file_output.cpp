@@ -12,11 +12,12 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <pthread.h>
 #include <string>
+#include <tuple>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/syscall.h>
@@ -348,13 +349,6 @@ struct Commit {
     Commit& operator=(const Commit&) = delete;
 };
 
-// When this program started, by the clock that stamps files.
-const timespec kProgramStart = [] {
-    timespec now{};
-    ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
-    return now;
-}();
-
 // Whether `name` is ".NAME.XXXXXX" or ".NAME.old.XXXXXX" (X: a letter or digit, as
 // mkstemp makes them) for a NAME of `names`.
 bool madeFor(const std::string& name, const std::unordered_set<std::string>& names) {
@@ -367,26 +361,82 @@ bool madeFor(const std::string& name, const std::unordered_set<std::string>& nam
     return base.size() > 4 && base.ends_with(".old") && names.count(base.substr(0, base.size() - 4));
 }
 
+// The folders of a write, each locked for as long as the object lives, so that two runs
+// writing into one folder take turns: a run waits while another writes there. The lock
+// goes with the process, however it ends, so a temporary file found beside a target
+// while the folder is held is one whose writer is gone. A folder that cannot be locked
+// (one that cannot be read, a filesystem without locks) is written without.
+class FolderLocks {
+public:
+    explicit FolderLocks(const std::vector<Target>& targets) {
+        std::vector<std::pair<FileKey, std::string>> folders;
+        for (const Target& t : targets) {
+            const std::string folder = t.cFile.substr(0, t.cFile.rfind('/'));
+            struct stat st {};
+            if (::stat(folder.empty() ? "/" : folder.c_str(), &st) != 0) continue;
+            folders.push_back({{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino), {}}, folder});
+        }
+        // One order for every run, so that two runs never wait for each other.
+        std::sort(folders.begin(), folders.end(), [](const auto& a, const auto& b) {
+            return std::tie(a.first.device, a.first.inode) < std::tie(b.first.device, b.first.inode);
+        });
+        for (std::size_t i = 0; i < folders.size(); ++i) {
+            if (i > 0 && folders[i].first == folders[i - 1].first) continue;
+            const std::string& folder = folders[i].second;
+            const int fd = ::open(folder.empty() ? "/" : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            if (fd < 0) continue;
+            int done;
+            while ((done = ::flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
+            }
+            if (done != 0) {
+                ::close(fd);
+                continue;
+            }
+            fds_.push_back(fd);
+            held_.emplace(folder, fd);
+        }
+        // Other names of a folder held lead to its lock too.
+        for (std::size_t i = 1; i < folders.size(); ++i)
+            if (folders[i].first == folders[i - 1].first && held(folders[i - 1].second) >= 0)
+                held_.emplace(folders[i].second, held(folders[i - 1].second));
+    }
+    ~FolderLocks() {
+        for (const int fd : fds_) ::close(fd);
+    }
+    FolderLocks(const FolderLocks&) = delete;
+    FolderLocks& operator=(const FolderLocks&) = delete;
+
+    // The open folder, or -1 when it is not held.
+    int held(const std::string& folder) const {
+        const auto it = held_.find(folder);
+        return it == held_.end() ? -1 : it->second;
+    }
+
+private:
+    std::vector<int> fds_;
+    std::unordered_map<std::string, int> held_;
+};
+
 // Removes the temporary and kept-aside files of the targets' names that an earlier
-// run, killed before it could, left behind: regular files unchanged since before this
-// program started. Each folder is read once.
-void removeLeftovers(const std::vector<Target>& targets) {
+// run, killed before it could, left behind in the folders held: regular files only.
+// Each folder is read once.
+void removeLeftovers(const std::vector<Target>& targets, const FolderLocks& locks) {
     std::unordered_map<std::string, std::unordered_set<std::string>> namesIn;
     for (const Target& t : targets) {
         const std::size_t slash = t.cFile.rfind('/');
         namesIn[t.cFile.substr(0, slash)].insert(t.cFile.substr(slash + 1));
     }
     for (const auto& [folder, names] : namesIn) {
-        DIR* dir = ::opendir(folder.empty() ? "/" : folder.c_str());
+        const int held = locks.held(folder);
+        if (held < 0) continue;
+        DIR* dir = ::fdopendir(::dup(held));
         if (!dir) continue;
         while (const dirent* entry = ::readdir(dir)) {
             const std::string name = entry->d_name;
             if (!madeFor(name, names)) continue;
             struct stat st {};
-            if (::fstatat(::dirfd(dir), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) continue;
-            const bool older = st.st_ctim.tv_sec < kProgramStart.tv_sec ||
-                               (st.st_ctim.tv_sec == kProgramStart.tv_sec && st.st_ctim.tv_nsec < kProgramStart.tv_nsec);
-            if (older) ::unlinkat(::dirfd(dir), name.c_str(), 0);
+            if (::fstatat(::dirfd(dir), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
+                ::unlinkat(::dirfd(dir), name.c_str(), 0);
         }
         ::closedir(dir);
     }
@@ -445,7 +495,8 @@ void writeFilesAtomically(const std::vector<FileContents>& files) {
                    {targets[earlier->second].path.toStdString()});
         }
     }
-    removeLeftovers(targets);
+    const FolderLocks locks(targets);
+    removeLeftovers(targets, locks);
     const Commit commit(targets);
     for (std::size_t i = 0; i < files.size(); ++i) {
         Target& t = targets[i];

@@ -59,9 +59,10 @@ void undoWritesOnSignals();
 // their old files back. A failure thus leaves every target as it was and no other file
 // behind. Throws Error(Io) naming the file and why; a full disk, a filesystem without
 // free inodes and a full quota are named as such, with the filesystem concerned.
-// Temporary and kept-aside files that an earlier run, killed outright, left beside a
-// target (named as this function names them, and unchanged since before this program
-// started) are removed first.
+// Each target's folder is locked meanwhile, so that a second write into it, from this
+// program or another run, waits for this one to end; temporary and kept-aside files
+// that an earlier run, killed outright, left beside a target (named as this function
+// names them) are removed first, and only those, as a live writer holds the lock.
 void writeFilesAtomically(const std::vector<FileContents>& files);
 
 // writeFilesAtomically, first making the folders above the targets that do not exist

@@ -54,19 +54,40 @@ bool isControlCharacter(char32_t c) {
     return QChar::category(c) == QChar::Other_Control || c == 0x2028 || c == 0x2029;
 }
 
-QString shownValue(QStringView value) {
+namespace {
+
+// Values longer than this are shown by their start and their length.
+constexpr qsizetype kShownCharacters = 60;
+
+// The first kShownCharacters characters of `value`, escaped as shownValue does; the
+// value's length in characters when it is longer, otherwise 0.
+std::pair<QString, qsizetype> shownStart(QStringView value) {
+    const QList<uint> chars = value.toUcs4();
     QString out;
-    for (const char32_t c : value.toUcs4()) {
+    for (qsizetype i = 0; i < std::min(chars.size(), kShownCharacters); ++i) {
+        const char32_t c = chars[i];
         if (c == U'\n') out += QStringLiteral("\\n");
         else if (c == U'\t') out += QStringLiteral("\\t");
         else if (c == U'\r') out += QStringLiteral("\\r");
         else if (isControlCharacter(c)) out += QStringLiteral("\\u%1").arg(static_cast<std::uint32_t>(c), 4, 16, QLatin1Char('0'));
         else out += QString::fromUcs4(&c, 1);
     }
-    return out;
+    return {out, chars.size() > kShownCharacters ? chars.size() : 0};
 }
 
-QString quotedValue(QStringView value) { return u'"' + shownValue(value) + u'"'; }
+QString lengthText(qsizetype length) { return QStringLiteral(" (%1 characters)").arg(length); }
+
+}  // namespace
+
+QString shownValue(QStringView value) {
+    const auto [start, length] = shownStart(value);
+    return length ? start + u'\u2026' + lengthText(length) : start;
+}
+
+QString quotedValue(QStringView value) {
+    const auto [start, length] = shownStart(value);
+    return length ? u'"' + start + u'\u2026' + u'"' + lengthText(length) : u'"' + start + u'"';
+}
 
 void requirePlain(const QString& name, const QString& value) {
     if (std::any_of(value.begin(), value.end(), [](QChar c) { return isControlCharacter(c.unicode()); })) {
@@ -100,7 +121,7 @@ std::int32_t fontSizeSetting(const QString& name, const QString& value) {
     }
     if (!n.value || *n.value < 1 || *n.value > kMaxFontPixels) {
         refuse(QT_TRANSLATE_NOOP("karuvo", "%1: the font size %2 is out of range; give the size in pixels, 1 to %3"),
-               {name, value.trimmed(), most});
+               {name, shownValue(value.trimmed()), most});
     }
     return *n.value;
 }
@@ -122,11 +143,11 @@ CharBox cellSetting(const QString& name, const QString& value) {
         }
         if (!n.value) {
             refuse(QT_TRANSLATE_NOOP("karuvo", "%1: the %2 %3 is too large; give at most 2147483647 pixels"),
-                   {name, what, parts[i].trimmed().toString()});
+                   {name, what, shownValue(parts[i].trimmed())});
         }
         if (*n.value < 1) {
             refuse(QT_TRANSLATE_NOOP("karuvo", "%1: the cell size %2 has no area; give a width and a height of at least 1 pixel"),
-                   {name, value.trimmed()});
+                   {name, shownValue(value.trimmed())});
         }
         size[i] = *n.value;
     }
@@ -141,7 +162,7 @@ std::int32_t offsetSetting(const QString& name, const QString& value) {
     }
     if (!n.value) {
         refuse(QT_TRANSLATE_NOOP("karuvo", "%1: the offset %2 is too large; give a number from -2147483648 to 2147483647"),
-               {name, value.trimmed()});
+               {name, shownValue(value.trimmed())});
     }
     return *n.value;
 }
@@ -155,7 +176,7 @@ std::int32_t radiusSetting(const QString& name, const QString& value) {
     }
     if (!n.value || *n.value < 0 || *n.value > kMaxOutlineRadius) {
         refuse(QT_TRANSLATE_NOOP("karuvo", "%1: the radius %2 is out of range; give a whole number from 0 to %3"),
-               {name, value.trimmed(), most});
+               {name, shownValue(value.trimmed()), most});
     }
     return *n.value;
 }
@@ -166,7 +187,7 @@ std::int32_t distanceRangeSetting(const QString& name, const QString& value) {
     const std::int32_t range = wholeSetting(name, value, QT_TRANSLATE_NOOP("karuvo", "distance range"), 1, fix);
     if (range > kMaxDistanceRange) {
         refuse(QT_TRANSLATE_NOOP("karuvo", "%1: the %2 %3 is out of range%4"),
-               {name, QT_TRANSLATE_NOOP("karuvo", "distance range"), value.trimmed(), fix});
+               {name, QT_TRANSLATE_NOOP("karuvo", "distance range"), shownValue(value.trimmed()), fix});
     }
     return range;
 }
@@ -180,7 +201,7 @@ std::int32_t wholeSetting(const QString& name, const QString& value, const char*
     }
     if (!n.value || *n.value < least) {
         refuse(QT_TRANSLATE_NOOP("karuvo", "%1: the %2 %3 is out of range%4"),
-               {name, what, value.trimmed(), fix});
+               {name, what, shownValue(value.trimmed()), fix});
     }
     return *n.value;
 }
@@ -251,23 +272,24 @@ std::optional<SettingConflict> settingConflict(const Project& p) {
     return std::nullopt;
 }
 
+QString projectKeyText(Setting setting, const Project& p) {
+    switch (setting) {
+    case Setting::DistanceField: return QStringLiteral("output.distanceRange");
+    case Setting::Shadow: return QStringLiteral("effect.kind \"shadow\"");
+    case Setting::Outline: return QStringLiteral("effect.kind \"outline\"");
+    case Setting::Texture: return QStringLiteral("fill.kind \"texture\"");
+    case Setting::Mono: return QStringLiteral("font.mono");
+    case Setting::Underline: return QStringLiteral("font.underline");
+    case Setting::Strikeout: return QStringLiteral("font.strikeout");
+    case Setting::BitmapSheet: return QStringLiteral("output.sheet ") + quotedValue(QFileInfo(p.outputPath).fileName());
+    case Setting::BinaryFnt: return QStringLiteral("output.fntFormat \"binary\"");
+    }
+    return {};
+}
+
 Error projectConflictError(const SettingConflict& conflict, const Project& p) {
-    const auto key = [&](Setting s) -> QString {
-        switch (s) {
-        case Setting::DistanceField: return QStringLiteral("output.distanceRange");
-        case Setting::Shadow: return QStringLiteral("effect.kind \"shadow\"");
-        case Setting::Outline: return QStringLiteral("effect.kind \"outline\"");
-        case Setting::Texture: return QStringLiteral("fill.kind \"texture\"");
-        case Setting::Mono: return QStringLiteral("font.mono");
-        case Setting::Underline: return QStringLiteral("font.underline");
-        case Setting::Strikeout: return QStringLiteral("font.strikeout");
-        case Setting::BitmapSheet: return QStringLiteral("output.sheet ") + quotedValue(QFileInfo(p.outputPath).fileName());
-        case Setting::BinaryFnt: return QStringLiteral("output.fntFormat \"binary\"");
-        }
-        return {};
-    };
     const auto error = [&](const char* source) {
-        return messageError(ErrorKind::Setting, source, {key(conflict.first), key(conflict.second)});
+        return messageError(ErrorKind::Setting, source, {projectKeyText(conflict.first, p), projectKeyText(conflict.second, p)});
     };
     switch (conflict.reason) {
     case ConflictReason::FieldIsShapeAlone:

@@ -44,6 +44,8 @@ bool isControlCharacter(char32_t c);
 
 // A value as it can be shown on one line: line breaks, tabs and other control
 // characters written as escapes ("\n", "\t", "\u0001"); and the same in double quotes.
+// A value of more than 60 characters is shown as its first 60, "…" and its length in
+// characters: "ABC…" (5000 characters).
 QString shownValue(QStringView value);
 QString quotedValue(QStringView value);
 
@@ -121,6 +123,10 @@ struct SettingConflict {
 // The first pair of settings of `p` that cannot go together, or none. The one check of
 // every way settings come in: options, a project file, the window.
 std::optional<SettingConflict> settingConflict(const Project& p);
+
+// A setting of `p` as its project key names it, with the value where the key alone does
+// not tell it ("effect.kind \"shadow\"").
+QString projectKeyText(Setting setting, const Project& p);
 
 // The conflict in the project file's own terms: its keys and their values.
 Error projectConflictError(const SettingConflict& conflict, const Project& p);

@@ -18,6 +18,7 @@
 #include "platform/checked.h"
 #include "platform/error.h"
 #include "platform/file_output.h"
+#include "platform/font_files.h"
 #include "platform/image_io.h"
 #include "platform/number.h"
 #include "sheet/builder.h"
@@ -522,6 +523,15 @@ void Form1::saveSheet() {
                     QT_TRANSLATE_NOOP("karuvo", "Cannot save the sheet as \"%1\": it is the texture image the sheet is "
                                                 "filled with. Choose another file name; no file was written."),
                     {path.toStdString()});
+    }
+    // The font's files are read again at every later build: none may become the sheet.
+    for (const FaceFile& f : drawingFontFiles(CurrentFont ? *CurrentFont : *sheetBoxFont_, shownSettings_.text)) {
+        if (sameFile(path, f.path)) {
+            throw Error(ErrorKind::Io,
+                        QT_TRANSLATE_NOOP("karuvo", "Cannot save the sheet as \"%1\": it is the font file \"%2\" the "
+                                                    "sheet is drawn with. Choose another file name; no file was written."),
+                        {path.toStdString(), f.path.toStdString()});
+        }
     }
     const QString findings = statusText->toolTip();
     QStringList made;

@@ -173,7 +173,7 @@ void Form1::mnuExport_Click() {
     try {
         result = writeOutputs({s, p.cellGiven, made.font.get(), p.font.pixelSize, p, std::move(inputs),
                                QStringLiteral("output.sheet"), QStringLiteral("output.fnt"), QStringLiteral("output.json"),
-                               QStringLiteral(" (横 and 縦)"), 0, std::nullopt});
+                               QStringLiteral(" (横 and 縦)"), 0, std::nullopt, {}, QStringLiteral("the font")});
     } catch (const OutputClash& clash) {
         throw Error(ErrorKind::Io, clash.message.toStdString());
     }

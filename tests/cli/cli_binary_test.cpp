@@ -284,7 +284,8 @@ protected:
                     QDir(dir.path()).mkdir("folder.bmp") && QFile::link(path("folder.bmp"), path("link")) &&
                     writeFile(path("text.bmp"), "this is plain text, not a picture\n") &&
                     writeFile(path("latin1.txt"), "AB\ncaf\xE9\n") && writeFile(path("text.txt"), "AB") &&
-                    writeFile(path("p.karuvo"), R"({"karuvo": 1, "text": "A"})") &&
+                    writeFile(path("f.karuvo"), R"({"karuvo": 1, "text": "A", "output": {"sheet": "f.png", "distanceRange": 4}})") &&
+                    writeFile(path("b.karuvo"), R"({"karuvo": 1, "text": "A", "output": {"sheet": "b.png", "fnt": "b.fnt", "fntFormat": "binary"}})") &&
                     writeFile(path("tex.bmp"), texture) && writeFile(path("p_1.bmp"), texture) &&
                     QFile::copy("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", path("font.ttf")) &&
                     QFile::link(path("font.ttf"), path("link.fnt")) && QFile::link(path("out.bmp"), path("alias.fnt")) &&
@@ -307,8 +308,8 @@ protected:
 TEST_P(CliRuns, EndWithTheirStatusAndMessage) {
     const auto& [line, exitCode, message] = GetParam();
     const auto filled = [&](QString s) { return s.replace("@", dir.path()).replace("%", testFonts()); };
-    QStringList args = filled(line).split(u' ');
-    if (!args.contains("-o")) args << "-o" << path("out.bmp");
+    QStringList args = filled(line).split(u' ').replaceInStrings("^", QString(5000, u'9'));
+    if (!args.contains("-o") && !args.contains("--project")) args << "-o" << path("out.bmp");
     if (!device && args.contains(path("null"))) GTEST_SKIP() << "no device node can be made here";
     const auto before = filesIn(dir.path());
     const auto [code, err] = runCli(args, {}, 60000);  // an input that is waited on fails the run
@@ -344,8 +345,8 @@ const Run kRuns[] = {
     {"-T @/text.txt -o @/y.png --json @/text.txt", 2, "--json \"@/text.txt\" is the file that -T reads"},
     {"-t A --texture @/tex.bmp -o @/./tex.bmp", 2, "-o \"@/./tex.bmp\" is the file that --texture reads"},
     {"-T @/text.txt -o @/y.png --save-project @/text.txt", 2, "--save-project \"@/text.txt\" is the file that -T reads"},
-    {"--project @/p.karuvo -o @/s.bmp --json @/p.karuvo", 2, "karuvo-cli: --json \"@/p.karuvo\" is the file that --project "
-     "reads (\"@/p.karuvo\"); an output must not replace an input, give it another name\n"},
+    {"--project @/b.karuvo -o @/s.bmp --json @/b.karuvo", 2, "karuvo-cli: --json \"@/b.karuvo\" is the file that --project "
+     "reads (\"@/b.karuvo\"); an output must not replace an input, give it another name\n"},
     {"-t AB --texture @/none.png -o @/s.bmp --save-project @/new.karuvo", 1, "no such file"},  // a project saved only with its outputs
     // A page of the sheet, known only once the sheet is laid out.
     {"-t ABCD -c 8x8 --columns 1 --max-size 8 --texture @/p_1.bmp -o @/p.bmp", 2,
@@ -399,6 +400,14 @@ const Run kRuns[] = {
     {"-t A --sdf 8 --fnt @/f.fnt --fnt-format binary -o @/o.png", 2,
      "karuvo-cli: --sdf and --fnt-format binary exclude each other: the binary form cannot say that the page is a distance "
      "field; give --fnt-format text or xml\n"},
+    // Settings from a project are named by its keys; a value thousands of characters long by its start.
+    {"--project @/f.karuvo -o @/f.bmp", 2, "karuvo-cli: the project's output.distanceRange needs a PNG sheet"},
+    {"--project @/b.karuvo --sdf 4", 2, "karuvo-cli: --sdf and the project's output.fntFormat \"binary\" exclude each other"},
+    {"--project @/f.karuvo --json @/x.json", 2, "--json replaces all of the project's outputs, its sheet among them ("},
+    {"-t A\nB -c 8x8 --max-size 8 -o @/x.png --save-project @/x_1.png", 2, "-o and --save-project name the same file (\"@/x_1"},
+    {"-t A -s ^", 2, "-s: the font size " + std::string(60, '9') + "\u2026 (5000 characters) is out of range"},
+    {"-t A --fill ^", 2, "--fill: the colour \"" + std::string(60, '9') + "\u2026\" (5000 characters) is not six"},
+    {"-t A -c 8x8 --shadow 2147483647,0", 0, "no cell that -c takes would hold it (each side at most 4194304 pixels)\n"},
     // Characters no face has a glyph for are named by their code point alone.
     {"-t A\u2028B\u2029 -c 8x8", 0, "(4 cells), 4 characters, font \"IPAGothic\" 12 px\nkaruvo-cli: U+2028 is not in \"IPAGothic\"; no "
                                  "installed face has it, so its cell shows the missing-glyph box\nkaruvo-cli: U+2029 is not in"}};

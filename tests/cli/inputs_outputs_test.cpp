@@ -30,6 +30,13 @@ ino_t inode(const QString& file) {
 
 struct InputsOutputs : InTempFolder {};
 
+// Whether a temporary file of `name` appears in `folder` within a minute.
+bool writing(const QString& folder, const QString& name) {
+    for (QDeadlineTimer limit(60000); !limit.hasExpired(); QThread::usleep(500))
+        if (!entries(folder).filter(QRegularExpression("^\\." + QRegularExpression::escape(name) + "\\.")).isEmpty()) return true;
+    return false;
+}
+
 }  // namespace
 
 // Each input given through a link builds what its real name builds.
@@ -129,16 +136,11 @@ TEST_F(InputsOutputs, AnInterruptedRunLeavesNothingBehind) {
     const QStringList before = entries();
     // Tens of megabytes of outlined ideographs: long enough to be caught writing.
     const QStringList big{"--chars", "U+4E00-U+9FFF", "-s", "64", "-c", "64x64", "--outline", "3", "-q", "-o", path("big.bmp")};
-    const auto writing = [&] {
-        for (int i = 0; i < 2000; ++i, QThread::msleep(10))
-            if (!entries().filter(QRegularExpression("^\\.big\\.bmp\\.")).isEmpty()) return true;
-        return false;
-    };
     for (const int sig : {SIGHUP, SIGKILL}) {  // SIGINT and SIGTERM: at the commit, above
         SCOPED_TRACE(sig);
         QProcess p;
         start(p, big);
-        ASSERT_TRUE(writing()) << "no temporary file appeared";
+        ASSERT_TRUE(writing(dir.path(), "big.bmp")) << "no temporary file appeared";
         ::kill(static_cast<pid_t>(p.processId()), sig);
         const Ending e = ended(p, 60000);
         EXPECT_EQ(std::pair(e.signalled, e.code), std::pair(true, sig)) << e.err;
@@ -149,11 +151,52 @@ TEST_F(InputsOutputs, AnInterruptedRunLeavesNothingBehind) {
     // Named as a kept-aside file, and as neither: a name one letter short, another target's.
     const QStringList alike{".big.bmp.Ab1Cd", ".other.bmp.Ab1Cd2", "big.bmp.Ab1Cd2"};
     for (const QString& name : alike + QStringList{".big.bmp.old.Xy3Zw4"}) ASSERT_TRUE(writeFile(path(name), "x"));
-    QThread::msleep(20);  // the next run starts later than every one of them
     succeeded({"-t", "A", "-q", "-o", path("big.bmp")});
     QStringList expected = before + alike;
     expected.sort();
     EXPECT_EQ(entries(), expected);
+}
+
+// Two runs writing the same pages, the second started while the first writes them, take
+// turns: both succeed and the folder holds one complete set, as its descriptor lists it.
+TEST_F(InputsOutputs, TwoRunsWritingTheSamePagesTakeTurns) {
+    // Outlined ideographs: the pages take several times as long to write as a run takes to start.
+    const QStringList args{"--chars", "U+4E00-U+55FF", "--columns", "8", "-s", "48", "-c", "64x64", "--outline", "6",
+                           "--max-size", "512", "-q", "-o", path("x.png"), "--fnt", path("x.fnt")};
+    for (int pair = 0; pair < 12; ++pair) {
+        QProcess first, second;
+        start(first, args);
+        EXPECT_TRUE(writing(dir.path(), "x_0.png"));
+        start(second, args);
+        const Ending a = ended(first, 120000), b = ended(second, 120000);
+        EXPECT_EQ(std::pair(a.code, b.code), std::pair(0, 0)) << pair << a.err << b.err;
+    }
+    // 2,048 characters, 8 to a row and 8 rows to a page: 32 pages, every one complete.
+    EXPECT_EQ(entries().size(), 33);
+    for (int page = 0; page < 32; ++page) EXPECT_FALSE(QImage(path(QStringLiteral("x_%1.png").arg(page))).isNull()) << page;
+}
+
+// A family found through the user's font configuration is read from its files: no output
+// may replace one, nor a file of a fallback face that draws the text; a face that draws
+// nothing is no input.
+TEST_F(InputsOutputs, TheFilesOfAFamilyAndOfItsFallbackFacesAreInputs) {
+    const QString its = path("fonts/its.ttf");
+    ASSERT_TRUE(QDir().mkpath(path("fonts")) && QDir().mkpath(path("fontconfig")) &&
+                QFile::copy(testFonts() + "/renamed.ttf", its) && QFile::copy(testFonts() + "/kerning.ttc", path("fonts/k.ttc")) &&
+                // B, which the kerning faces lack, is drawn by the family of its.ttf.
+                writeFile(path("fontconfig/fonts.conf"), "<fontconfig><alias><family>Karuvo Kern Lookups</family>"
+                          "<prefer><family>Karuvo Test Sans</family></prefer></alias></fontconfig>"));
+    QStringList home;  // through env(1), so that only the program sees it
+    for (const char* name : {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"}) home << name + ("=" + dir.path());
+    const struct { QStringList args; int exit; QString said; } runs[] = {
+        {{"-f", "Karuvo Test Sans", "-t", "AB", "--fnt", its}, 2, "--fnt \"" + its + "\" is the file that -f \"Karuvo Test Sans\" reads"},
+        {{"-f", "Karuvo Kern Lookups", "-t", "AB", "--json", its}, 2, "the file that the fallback face \"Karuvo Test Sans\" reads"},
+        {{"-f", "Karuvo Kern Lookups", "-t", "AV", "--json", its}, 0, "font \"Karuvo Kern Lookups\" 12 px"}};
+    for (const auto& [args, exit, said] : runs) {
+        const auto [code, err] = runCli(home + QStringList{KARUVO_CLI_PATH, "-o", path("o.png")} + args, {}, 60000, "/usr/bin/env");
+        EXPECT_EQ(code, exit) << err;  // refused before anything is written
+        EXPECT_TRUE(QString::fromStdString(err).contains(said)) << err;
+    }
 }
 
 // Refused as needing 3,300 MiB when the whole sheet was counted; it holds a band at a

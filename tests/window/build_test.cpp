@@ -1,3 +1,4 @@
+#include <QFontDatabase>
 #include <QApplication>
 #include <QImageReader>
 #include <QScreen>
@@ -61,7 +62,9 @@ TEST_F(BuildTest, RefusedBuildsAndSavesSayWhyInOneJapaneseMessageAndChangeNothin
     const QString plain = path("plain"), texture = path("brick.bmp"), notes = path("notes.png"), missing = path("none.bmp");
     const QByteArray bytes = encodeBmp24(fakes::patterned(4, 4), 4, 4);
     ASSERT_TRUE(fakes::writeFile(plain, "not a folder") && QDir().mkdir(path("taken.bmp")) && fakes::writeFile(texture, bytes) &&
-                fakes::writeFile(notes, "just some words, no picture"));
+                fakes::writeFile(notes, "just some words, no picture") &&
+                QFile::copy("/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf", path("face.bmp")) &&
+                QFontDatabase::addApplicationFont(path("face.bmp")) >= 0);
     const QStringList files = entries();
     QStringList formats;
     for (const QByteArray& format : QImageReader::supportedImageFormats()) formats << QString::fromLatin1(format);
@@ -74,7 +77,8 @@ TEST_F(BuildTest, RefusedBuildsAndSavesSayWhyInOneJapaneseMessageAndChangeNothin
                              {"16", "20", "AB", missing, 0, "", {missing}}, {"16", "20", "AB", notes, 0, "", QStringList{notes} + formats},
                              {"16", "20", "AB", "", 1, plain + "/sheet.bmp", {plain + "/sheet.bmp"}},
                              {"16", "20", "AB", "", 1, path("taken.bmp"), {path("taken.bmp")}},
-                             {"16", "20", "AB", texture, 1, texture, {texture}}};
+                             {"16", "20", "AB", texture, 1, texture, {texture}},
+                             {"16", "20", "AB", "", 1, path("face.bmp"), {path("face.bmp")}}};  // a file of the font's family
     for (const QString& cell : {QStringLiteral("16"), QString()})  // an empty text, also on a fresh start
         for (const char* text : {"", "\n\r\n"})
             for (int button : {0, 1}) rows.push_back({cell, cell, text, "", button, "", {}});
@@ -96,7 +100,7 @@ TEST_F(BuildTest, RefusedBuildsAndSavesSayWhyInOneJapaneseMessageAndChangeNothin
         EXPECT_EQ(std::tuple(cells(), captions(), entries(), fakes::readFile(texture), form->Picture1[0]->isHidden()),
                   std::tuple(std::pair(row.width, row.height), idle, files, bytes, true));
     }
-    EXPECT_EQ(std::pair(dialogs.saveCalls, dialogs.saveNames.empty()), std::pair(3, true));
+    EXPECT_EQ(std::pair(dialogs.saveCalls, dialogs.saveNames.empty()), std::pair(4, true));
     form->Option1[0]->setChecked(true);
     form->Text1->setPlainText(QStringLiteral("AB"));
     form->Command3[0]->click();
