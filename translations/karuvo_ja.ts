@@ -797,5 +797,13 @@ Do you want to replace it?</source>
         <source>A distance field&apos;s colour is set in the shader, so the fill colour is not written; red, green, blue and alpha all hold the field</source>
         <translation>距離フィールドの色はシェーダーで決まるため、塗りの色は書き込まれません。赤・緑・青・アルファのすべてにフィールドが入ります</translation>
     </message>
+    <message>
+        <source>field type</source>
+        <translation>フィールドの種類</translation>
+    </message>
+    <message>
+        <source>output.fieldType needs output.distanceRange; add the range or drop the type</source>
+        <translation>output.fieldType には output.distanceRange が必要です。範囲を指定するか、種類を削除してください</translation>
+    </message>
 </context>
 </TS>
