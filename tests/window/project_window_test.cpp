@@ -126,6 +126,10 @@ TEST_F(ProjectWindowTest, SavingBackKeepsWhatNoControlShows) {
                                form->Text2[1]->setText("30"); }, {"-c", "12x30"}},
         {"a shadow", [&] { dialogs.colours.push_back(0x00030201); form->Option2_MouseDown(1, 1, 0, 0, 0);
                            form->Text3[0]->setText("5"); }, {"-c", "12x30", "--shadow", "5,0", "--shadow-colour", "#010203"}},
+        // A demibold face (600) is saved as bold; the face's file and index go with the old font.
+        {"a demibold face", [&] { FontDescription demi = fakes::faceDescription("URW Gothic", 20);
+                                  demi.weight = 600; dialogs.fonts.push_back(demi); form->Command1->click(); },
+         {"-c", "12x30", "--shadow", "5,0", "--shadow-colour", "#010203", "-f", "URW Gothic", "-s", "20", "--bold"}},
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.what);
