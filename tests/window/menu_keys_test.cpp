@@ -82,6 +82,9 @@ TEST_F(MenuKeys, TheMenuOpensFromTheKeyboard) {
         stops << QApplication::focusWidget()->objectName();
     }
     EXPECT_EQ(stops, (QStringList{"Option1(0)", "Option2(1)", "Text3(0)", "Option2(1)", "Option1(0)", "Command3(1)"}));
+    form->Text1->setFocus();  // Tab leaves the text box rather than typing a tab
+    QTest::keyClick(form->Text1, Qt::Key_Tab);
+    EXPECT_TRUE(QApplication::focusWidget() != form->Text1 && !form->Text1->toPlainText().contains(u'\t'));
     form->Option2[0]->setChecked(true);
     QTest::keyClick(form->Text1, Qt::Key_Q, Qt::ControlModifier);
     EXPECT_FALSE(form->isVisible());
