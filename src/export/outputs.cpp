@@ -287,8 +287,11 @@ OutputResult writeOutputs(OutputRequest r) {
         }
         if (!o.jsonPath.isEmpty()) files.push_back({o.jsonPath, jsonDescriptor(paged(o.jsonPath), o.pitch == Pitch::Font)});
     }
-    result.leftOverPages = stalePages(r, paths, files, result.pagesLookedUp);
-    result.madeFolders = writeFilesMakingFolders(files);
+    // Pages of an earlier run are looked for while the folder is held, so that a run
+    // writing there meanwhile is seen whole.
+    result.madeFolders = writeFilesMakingFolders(files, [&](std::vector<FileContents>& all) {
+        result.leftOverPages = stalePages(r, paths, all, result.pagesLookedUp);
+    });
     result.spillCell = spillingEffectCell(s, sheet);
     result.inkSpill = inkSpill(s, sheet);
     result.settings = s;

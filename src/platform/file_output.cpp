@@ -477,32 +477,43 @@ void writeFileAtomically(const QString& path, const QByteArray& bytes) {
     writeFilesAtomically({FileContents{path, bytes, {}}});
 }
 
-void writeFilesAtomically(const std::vector<FileContents>& files) {
-    std::vector<Target> targets(files.size());
+void writeFilesAtomically(const std::vector<FileContents>& given, const UnderLock& underLock) {
+    std::vector<FileContents> more;
+    const std::vector<FileContents>* files = &given;
+    std::vector<Target> targets;
     std::unordered_map<FileKey, std::size_t, FileKeyHash> seen;
-    seen.reserve(files.size());
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        Target& t = targets[i];
-        t.path = files[i].path;
-        t.remove = files[i].remove;
-        resolve(t);
-        t.cFile = encoded(t.file).toStdString();
-        if (t.remove && !t.exists) continue;
-        const auto [earlier, added] = seen.emplace(t.key, i);
-        if (!added) {
-            refuse(t.path, QT_TRANSLATE_NOOP("karuvo", "Cannot write \"%1\": it is the same file as "
-                                                       "\"%2\"; give each output a name of its own"),
-                   {targets[earlier->second].path.toStdString()});
+    seen.reserve(given.size());
+    const auto addTargets = [&] {
+        for (std::size_t i = targets.size(); i < files->size(); ++i) {
+            Target& t = targets.emplace_back();
+            t.path = (*files)[i].path;
+            t.remove = (*files)[i].remove;
+            resolve(t);
+            t.cFile = encoded(t.file).toStdString();
+            if (t.remove && !t.exists) continue;
+            const auto [earlier, added] = seen.emplace(t.key, i);
+            if (!added) {
+                refuse(t.path, QT_TRANSLATE_NOOP("karuvo", "Cannot write \"%1\": it is the same file as "
+                                                           "\"%2\"; give each output a name of its own"),
+                       {targets[earlier->second].path.toStdString()});
+            }
         }
-    }
+    };
+    addTargets();
     const FolderLocks locks(targets);
+    if (underLock) {
+        more = given;
+        files = &more;
+        underLock(more);
+        addTargets();
+    }
     removeLeftovers(targets, locks);
     const Commit commit(targets);
-    for (std::size_t i = 0; i < files.size(); ++i) {
+    for (std::size_t i = 0; i < files->size(); ++i) {
         Target& t = targets[i];
         if (t.remove && !t.exists) continue;
         checkReplaceable(t);
-        if (!t.remove) writeTemporary(t, files[i]);
+        if (!t.remove) writeTemporary(t, (*files)[i]);
         if (t.exists) keepOldFile(t);
     }
     const SignalsHeld held;
@@ -520,7 +531,7 @@ void writeFilesAtomically(const std::vector<FileContents>& files) {
     }
 }
 
-QStringList writeFilesMakingFolders(const std::vector<FileContents>& files) {
+QStringList writeFilesMakingFolders(const std::vector<FileContents>& files, const UnderLock& underLock) {
     // The missing folders above every target, outermost first, each once.
     QStringList missing;
     for (const FileContents& f : files) {
@@ -563,7 +574,7 @@ QStringList writeFilesMakingFolders(const std::vector<FileContents>& files) {
         refuse(folder, QT_TRANSLATE_NOOP("karuvo", "Cannot make the folder \"%1\": %2"), {text});
     }
     try {
-        writeFilesAtomically(files);
+        writeFilesAtomically(files, underLock);
     } catch (...) {
         undo();
         throw;

@@ -63,13 +63,17 @@ void undoWritesOnSignals();
 // program or another run, waits for this one to end; temporary and kept-aside files
 // that an earlier run, killed outright, left beside a target (named as this function
 // names them) are removed first, and only those, as a live writer holds the lock.
-void writeFilesAtomically(const std::vector<FileContents>& files);
+// `underLock`, when given, is called with a copy of `files` once the folders are held
+// and before anything is written; it may add files in those folders (what to remove,
+// where only what is there while no other run writes can tell).
+using UnderLock = std::function<void(std::vector<FileContents>& files)>;
+void writeFilesAtomically(const std::vector<FileContents>& files, const UnderLock& underLock = {});
 
 // writeFilesAtomically, first making the folders above the targets that do not exist
 // yet; gives the folders it made, outermost first. A failure, or a signal as above,
 // removes them again (each one only while it is empty). Throws Error(Io) naming a folder
 // that cannot be made, having made none.
-QStringList writeFilesMakingFolders(const std::vector<FileContents>& files);
+QStringList writeFilesMakingFolders(const std::vector<FileContents>& files, const UnderLock& underLock = {});
 
 // The same for one file.
 void writeFileAtomically(const QString& path, const QByteArray& bytes);
