@@ -61,6 +61,7 @@ TEST_F(MenuKeys, TheMenuOpensFromTheKeyboard) {
     EXPECT_EQ(items, (QStringList{"ファイル(&F)", "プロジェクトを開く… Ctrl+O", "プロジェクトを保存 Ctrl+S", "名前を付けてプロジェクトを保存… Ctrl+Shift+S",
                                   "出力設定… Ctrl+Shift+E", "書き出し Ctrl+E", "", "終了 Ctrl+Q"}));
     form->show();
+    EXPECT_FALSE(form->pageText->isVisible() || form->cmdDetails->isVisible());  // nothing to name yet
     QApplication::setActiveWindow(form.get());
     dialogs.projectSaveNames.push_back(QString());  // cancelled
     QTest::keyClick(form->Text1, Qt::Key_S, Qt::ControlModifier);
@@ -132,6 +133,10 @@ TEST_F(MenuKeys, APagedSheetPreviewsPageByPage) {
         EXPECT_EQ(box->viewport()->grab(QRect(0, 0, 20, height)).toImage().convertToFormat(QImage::Format_RGB32),
                   box->picture().qimage().copy(0, 20 * (step.page - 1), 20, height).convertToFormat(QImage::Format_RGB32));
     }
+    // Two pages are pages too.
+    openProject(R"({"sheet": "p.bmp", "maxSize": 20})", R"("chars": "U+0041-U+0046", "columns": 2, "cell": {"width": 10, "height": 10})");
+    form->Command3[0]->click();
+    EXPECT_EQ(form->pageText->text(), QStringLiteral("ページ 1 / 2"));
     // A project without pages previews whole again, and the wheel alone scrolls it.
     openProject(R"({"sheet": "p.bmp"})", R"("chars": "U+0041-U+004A", "columns": 1, "cell": {"width": 10, "height": 200})");
     form->Command3[0]->click();
