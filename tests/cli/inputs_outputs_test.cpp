@@ -238,6 +238,9 @@ TEST_F(InputsOutputs, AControlCharacterInAFaceNameIsReplacedInTheFntWithAWarning
     while (!xml.atEnd() && !(xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("info"))) {}
     EXPECT_EQ(xml.attributes().value("face").toString(), QStringLiteral("Karuvo\uFFFDTest")) << xml.errorString().toStdString();
     EXPECT_TRUE(readFile(path("c.json")).contains("\"face\": \"Karuvo\\u0001Test\""));
+    // JSON alone keeps the name as it is: nothing to warn of.
+    const std::string json = succeeded({"-f", testFonts() + "/control.ttf", "-t", "A", "-o", path("j.png"), "--json", path("j.json")});
+    EXPECT_EQ(json.find("control characters"), std::string::npos) << json;
 }
 
 // A filesystem of 64 KiB takes no sheet of 96 KiB; one of three inodes, filled, takes
