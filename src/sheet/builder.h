@@ -26,6 +26,9 @@ struct SheetCoverage {
     // For an image fill with its texture: one cell of it; the glyph colour of pixel
     // (x, y) is its pixel (x mod cell width, y mod cell height).
     Image textureCell;
+    // With colour glyphs: the glyph colour of each pixel (the fill colour where no
+    // colour glyph lies), as tall as `glyph`; empty otherwise.
+    Image glyphColours;
     // A distance field: red, green and blue hold the field as alpha does, whatever the glyph colour.
     bool field = false;
     // A multi-channel distance field: `glyph` holds its pixels as 0xAARRGGBB, to be
@@ -145,6 +148,8 @@ struct BuildPlan {
     std::int64_t fileBytesPerPixel = kBmpFileBytes;
     // A distance field: each drawing thread measures up to a cell at a time.
     bool distanceField = false;
+    // A layer of the glyphs' own colours besides the coverage (colour glyphs kept for a PNG).
+    bool glyphColours = false;
     // For a sheet drawn band by band as its files are written (SheetBuild with a band
     // size), the pixels of a band; 0 for a sheet held whole.
     std::int64_t bandPixels = 0;
