@@ -1,7 +1,6 @@
 #include "colour_glyphs.h"
 
 #include <QFile>
-#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_COLOR_H
@@ -10,7 +9,16 @@
 #include <cmath>
 #include <cstring>
 
+#include "font_files.h"
+
 namespace karuvo {
+
+struct ColourGlyphs::Library {
+    FT_Library library = nullptr;
+    ~Library() {
+        if (library) FT_Done_FreeType(library);
+    }
+};
 
 struct ColourGlyphs::Face {
     QByteArray data;  // a face opened from memory reads these bytes while it lives
@@ -21,27 +29,6 @@ struct ColourGlyphs::Face {
 };
 
 namespace {
-
-// The files and face indexes the font configuration lists for a family.
-std::vector<std::pair<QByteArray, int>> configuredFaces(const QString& family) {
-    std::vector<std::pair<QByteArray, int>> found;
-    FcPattern* pattern = FcPatternCreate();
-    const QByteArray name = family.toUtf8();
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.constData()));
-    FcObjectSet* wanted = FcObjectSetBuild(FC_FILE, FC_INDEX, nullptr);
-    FcFontSet* set = FcFontList(nullptr, pattern, wanted);
-    for (int i = 0; set && i < set->nfont; ++i) {
-        FcChar8* file = nullptr;
-        int index = 0;
-        if (FcPatternGetString(set->fonts[i], FC_FILE, 0, &file) != FcResultMatch) continue;
-        FcPatternGetInteger(set->fonts[i], FC_INDEX, 0, &index);
-        found.emplace_back(QByteArray(reinterpret_cast<const char*>(file)), index & 0xFFFF);
-    }
-    if (set) FcFontSetDestroy(set);
-    FcObjectSetDestroy(wanted);
-    FcPatternDestroy(pattern);
-    return found;
-}
 
 // The strike of a face of bitmaps alone that is scaled to a line of `pixels`: the
 // smallest at least as tall, otherwise the tallest.
@@ -58,15 +45,12 @@ int strikeFor(FT_Face face, int pixels) {
 
 }  // namespace
 
-ColourGlyphs::ColourGlyphs(const Font& font, Colour foreground) : font_(font), foreground_(foreground) {
-    FT_Library library = nullptr;
-    if (FT_Init_FreeType(&library) == 0) library_ = library;
+ColourGlyphs::ColourGlyphs(const Font& font, Colour foreground)
+    : font_(font), foreground_(foreground), library_(std::make_unique<Library>()) {
+    if (FT_Init_FreeType(&library_->library) != 0) library_->library = nullptr;
 }
 
-ColourGlyphs::~ColourGlyphs() {
-    faces_.clear();
-    if (library_) FT_Done_FreeType(static_cast<FT_Library>(library_));
-}
+ColourGlyphs::~ColourGlyphs() = default;
 
 ColourGlyphs::Face* ColourGlyphs::face(const QString& family) {
     const auto known = faces_.find(family);
@@ -81,17 +65,17 @@ ColourGlyphs::Face* ColourGlyphs::face(const QString& family) {
         if (FT_HAS_COLOR(face)) chosen = std::move(f);
         return chosen != nullptr;
     };
-    const auto library = static_cast<FT_Library>(library_);
+    const FT_Library library = library_->library;
     FT_Face face = nullptr;
-    if (!library_) {
+    if (!library) {
         // No FreeType: every glyph is left to Qt.
     } else if (const std::optional<LoadedFace> loaded = loadedFontFace(family)) {
         const FT_Error opened = FT_New_Memory_Face(library, reinterpret_cast<const FT_Byte*>(loaded->data.constData()),
                                                    loaded->data.size(), loaded->faceIndex, &face);
         take(opened, face, loaded->data);
     } else {
-        for (const auto& [file, index] : configuredFaces(family)) {
-            const FT_Error opened = FT_New_Face(library, file.constData(), index, &face);
+        for (const ConfiguredFace& listed : configuredFaces(family)) {
+            const FT_Error opened = FT_New_Face(library, QFile::encodeName(listed.path).constData(), listed.index, &face);
             if (take(opened, face, {})) break;
         }
     }

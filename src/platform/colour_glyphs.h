@@ -42,13 +42,14 @@ public:
     std::optional<ColourGlyph> glyph(char32_t codePoint);
 
 private:
+    struct Library;
     struct Face;
     // The colour face of a family, opened on first use; null for a family without one.
     Face* face(const QString& family);
 
     const Font& font_;
     Colour foreground_;
-    void* library_ = nullptr;  // FT_Library
+    std::unique_ptr<Library> library_;  // outlives the faces
     std::map<QString, std::unique_ptr<Face>> faces_;
 };
 

@@ -99,28 +99,6 @@ feature kern {
 KERN_TABLE = {("A", "V"): -160, ("T", "o"): -60}
 
 
-def square_face(family, kerning):
-    order = [".notdef"] + list(GLYPHS)
-    fb = FontBuilder(1000, isTTF=True)
-    fb.setupGlyphOrder(order)
-    fb.setupCharacterMap({code: name for name, code in GLYPHS.items()})
-    def square():
-        pen = TTGlyphPen(None)
-        pen.moveTo((50, 0))
-        for point in ((50, 700), (550, 700), (550, 0)):
-            pen.lineTo(point)
-        pen.closePath()
-        return pen.glyph()
-    fb.setupGlyf({name: square() for name in order})
-    fb.setupHorizontalMetrics({name: (600, 50) for name in order})
-    fb.setupHorizontalHeader(ascent=800, descent=-200)
-    fb.setupNameTable({"familyName": family, "styleName": "Regular"})
-    fb.setupOS2(sTypoAscender=800, sTypoDescender=-200, usWinAscent=800, usWinDescent=200)
-    fb.setupPost()
-    kerning(fb.font)
-    return fb.font
-
-
 def rectangle(x0, y0, x1, y1):
     pen = TTGlyphPen(None)
     pen.moveTo((x0, y0))
@@ -130,21 +108,37 @@ def rectangle(x0, y0, x1, y1):
     return pen.glyph()
 
 
-def colour_face():
-    shapes = {".notdef": (50, 0, 550, 700), "A": (50, 0, 550, 700), "B": (50, 0, 550, 700),
-              "A.red": (50, 0, 300, 500), "A.blue": (300, 0, 550, 500), "A.text": (50, 550, 550, 700)}
+# A face of rectangles, 1000 units to the em, ascent 800, each glyph 600 wide: `shapes` maps
+# glyph names (.notdef first) to their boxes, `codes` code points to glyph names.
+def rectangle_face(family, shapes, codes):
     fb = FontBuilder(1000, isTTF=True)
     fb.setupGlyphOrder(list(shapes))
-    fb.setupCharacterMap({0x41: "A", 0x42: "B"})
+    fb.setupCharacterMap(codes)
     fb.setupGlyf({name: rectangle(*box) for name, box in shapes.items()})
     fb.setupHorizontalMetrics({name: (600, box[0]) for name, box in shapes.items()})
     fb.setupHorizontalHeader(ascent=800, descent=-200)
-    fb.setupNameTable({"familyName": "Karuvo Test Colr", "styleName": "Regular"})
+    fb.setupNameTable({"familyName": family, "styleName": "Regular"})
     fb.setupOS2(sTypoAscender=800, sTypoDescender=-200, usWinAscent=800, usWinDescent=200)
     fb.setupPost()
-    fb.font["COLR"] = buildCOLR({"A": [("A.red", 0), ("A.blue", 1), ("A.text", 0xFFFF)]}, version=0)
-    fb.font["CPAL"] = buildCPAL([[(1.0, 0.0, 0.0, 1.0), (0.0, 0.0, 1.0, 1.0)]])
     return fb.font
+
+
+def square_face(family, kerning):
+    square = (50, 0, 550, 700)
+    font = rectangle_face(family, {name: square for name in [".notdef"] + list(GLYPHS)},
+                          {code: name for name, code in GLYPHS.items()})
+    kerning(font)
+    return font
+
+
+def colour_face():
+    square = (50, 0, 550, 700)
+    font = rectangle_face("Karuvo Test Colr", {".notdef": square, "A": square, "B": square, "A.red": (50, 0, 300, 500),
+                                               "A.blue": (300, 0, 550, 500), "A.text": (50, 550, 550, 700)},
+                          {0x41: "A", 0x42: "B"})
+    font["COLR"] = buildCOLR({"A": [("A.red", 0), ("A.blue", 1), ("A.text", 0xFFFF)]}, version=0)
+    font["CPAL"] = buildCPAL([[(1.0, 0.0, 0.0, 1.0), (0.0, 0.0, 1.0, 1.0)]])
+    return font
 
 
 def lookups(font):
