@@ -30,17 +30,13 @@ struct ColourGlyphs::Face {
 
 namespace {
 
-// The strike of a face of bitmaps alone that is scaled to a line of `pixels`: the
-// smallest at least as tall, otherwise the tallest.
-int strikeFor(FT_Face face, int pixels) {
-    int best = -1;
-    for (int i = 0; i < face->num_fixed_sizes; ++i) {
-        const int height = face->available_sizes[i].height;
-        const int bestHeight = best < 0 ? 0 : face->available_sizes[best].height;
-        const bool tall = height >= pixels, bestTall = best >= 0 && bestHeight >= pixels;
-        if (best < 0 || (tall ? !bestTall || height < bestHeight : !bestTall && height > bestHeight)) best = i;
-    }
-    return best;
+// The tallest strike of a face of bitmaps alone, which keeps the most detail when it is
+// scaled to a line of any size.
+int tallestStrike(FT_Face face) {
+    int tallest = -1;
+    for (int i = 0; i < face->num_fixed_sizes; ++i)
+        if (tallest < 0 || face->available_sizes[i].height > face->available_sizes[tallest].height) tallest = i;
+    return tallest;
 }
 
 }  // namespace
@@ -80,7 +76,7 @@ ColourGlyphs::Face* ColourGlyphs::face(const QString& family) {
         }
     }
     if (chosen) {
-        FT_Palette_Select(chosen->face, 0, nullptr);
+        // Palette 0 is the face's own from the start; its entry 0xFFFF is the text's colour.
         FT_Palette_Set_Foreground_Color(chosen->face, FT_Color{static_cast<FT_Byte>(blueOf(foreground_)),
                                                                 static_cast<FT_Byte>(greenOf(foreground_)),
                                                                 static_cast<FT_Byte>(redOf(foreground_)), 255});
@@ -100,7 +96,7 @@ std::optional<ColourGlyph> ColourGlyphs::glyph(char32_t codePoint) {
     if (FT_IS_SCALABLE(face)) {
         if (FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(pixels)) != 0) return std::nullopt;
     } else {
-        const int strike = strikeFor(face, pixels);
+        const int strike = tallestStrike(face);
         if (strike < 0 || FT_Select_Size(face, strike) != 0) return std::nullopt;
         // The strike's line is scaled to the font's, as the font's metrics are.
         scale = double(pixels) / std::max<FT_Short>(1, face->available_sizes[strike].height);

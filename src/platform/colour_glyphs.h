@@ -35,9 +35,9 @@ public:
     ColourGlyphs& operator=(const ColourGlyphs&) = delete;
 
     // The glyph that the face drawing `codePoint` has for it in colour, at the font's
-    // pixel size: COLR layers rendered at that size, a bitmap strike scaled so that its
-    // line height (FreeType's height of the strike) is that size, as the font's own
-    // metrics are (smooth scaling, the offset scaled alike and rounded). Nothing when that face draws it in
+    // pixel size: COLR layers rendered at that size, the tallest bitmap strike scaled so
+    // that its line height (FreeType's height of the strike) is that size, as the font's
+    // own metrics are (smooth scaling, the offset scaled alike and rounded). Nothing when that face draws it in
     // one colour, lacks it, or is not a file FreeType can open.
     std::optional<ColourGlyph> glyph(char32_t codePoint);
 

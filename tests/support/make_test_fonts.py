@@ -123,17 +123,18 @@ def rectangle_face(family, shapes, codes):
     return fb.font
 
 
+SQUARE = (50, 0, 550, 700)
+
+
 def square_face(family, kerning):
-    square = (50, 0, 550, 700)
-    font = rectangle_face(family, {name: square for name in [".notdef"] + list(GLYPHS)},
+    font = rectangle_face(family, {name: SQUARE for name in [".notdef"] + list(GLYPHS)},
                           {code: name for name, code in GLYPHS.items()})
     kerning(font)
     return font
 
 
 def colour_face():
-    square = (50, 0, 550, 700)
-    font = rectangle_face("Karuvo Test Colr", {".notdef": square, "A": square, "B": square, "A.red": (50, 0, 300, 500),
+    font = rectangle_face("Karuvo Test Colr", {".notdef": SQUARE, "A": SQUARE, "B": SQUARE, "A.red": (50, 0, 300, 500),
                                                "A.blue": (300, 0, 550, 500), "A.text": (50, 550, 550, 700)},
                           {0x41: "A", 0x42: "B"})
     font["COLR"] = buildCOLR({"A": [("A.red", 0), ("A.blue", 1), ("A.text", 0xFFFF)]}, version=0)
