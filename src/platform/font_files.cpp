@@ -74,11 +74,8 @@ std::vector<FaceFile> drawingFontFiles(const Font& font, const QString& text) {
         if (!families.contains(family)) families << family;
     std::vector<FaceFile> files;
     for (qsizetype i = 0; i < families.size(); ++i) {
-        for (const ConfiguredFace& face : configuredFaces(families[i])) {
-            // Faces of one collection are one file.
-            const auto listed = [&](const FaceFile& f) { return f.family == families[i] && f.path == face.path; };
-            if (std::none_of(files.begin(), files.end(), listed)) files.push_back({families[i], face.path, i > 0});
-        }
+        for (const ConfiguredFace& face : configuredFaces(families[i]))
+            files.push_back({families[i], face.path, i > 0});
     }
     return files;
 }

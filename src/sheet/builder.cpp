@@ -171,7 +171,8 @@ std::int64_t buildBytes(const BuildPlan& p) {
     if (p.effect == EffectKind::Shadow) perPixel += kLayerBytes;
     if (p.effect == EffectKind::Outline) perPixel += kOutlineWorkBytes;
     // Sides up to kMaxSheetSide and counts up to 2^31 keep every product within 64 bits.
-    std::int64_t bytes = p.sheetWidth * heldRows(p) * perPixel + p.cells * (kCellBytes + p.bytesPerCellOutside);
+    std::int64_t bytes = p.sheetWidth * heldRows(p) * perPixel + p.cells * (kCellBytes + p.bytesPerCellOutside) +
+                         p.colourGlyphBytes;
     if (p.distanceField && p.sheetWidth > 0) {
         // A distance and a level a pixel of the cell, on each thread at once.
         bytes += std::min(std::int64_t{p.cellWidth} * p.cellHeight, p.sheetWidth * p.sheetHeight) * kFieldWorkBytes *
@@ -323,7 +324,10 @@ SheetBuild::SheetBuild(const SheetSettings& s, std::int64_t bandPixels) : parts_
     const auto colourGlyph = [&](char32_t c) -> const ColourGlyph* {
         if (!colours) return nullptr;
         auto [at, added] = p.colourGlyphs.try_emplace(c);
-        if (added) at->second = colours->glyph(c);
+        if (added && (at->second = colours->glyph(c))) {
+            plan.colourGlyphBytes += at->second->image.sizeInBytes();
+            checkBuild(plan);
+        }
         return at->second ? &*at->second : nullptr;
     };
     p.mainChars.reserve(cells.size());
