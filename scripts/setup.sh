@@ -9,7 +9,7 @@ packages=(
   qt6-l10n-tools qt6-translations-l10n
   dpkg-dev file desktop-file-utils
   libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-ipafont-gothic fonts-dejavu-core fonts-comfortaa fonts-urw-base35 fontconfig
+  fonts-ipafont-gothic fonts-dejavu-core fonts-comfortaa fonts-urw-base35 fonts-noto-color-emoji fontconfig
   xvfb libx11-6 libxtst6 python3 python3-fonttools
   love libgl1-mesa-dri libglx-mesa0
 )

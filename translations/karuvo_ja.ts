@@ -442,6 +442,10 @@ Do you want to replace it?</source>
         <translation>バイナリ形式の .fnt</translation>
     </message>
     <message>
+        <source>colour glyphs (カラーグリフ)</source>
+        <translation>「カラーグリフを色のまま描く」</translation>
+    </message>
+    <message>
         <source>%1 and %2 cannot be used together: a distance field holds the glyphs&apos; shape alone, and effects belong in the shader. Turn one of them off.</source>
         <translation>%1と%2は一緒に使えません: 距離フィールドはグリフの形だけを持ち、効果はシェーダーで付けます。どちらかをやめてください。</translation>
     </message>
@@ -452,6 +456,10 @@ Do you want to replace it?</source>
     <message>
         <source>%1 cannot be described in %2, which cannot say that its page is a distance field. Choose the text or XML form.</source>
         <translation>%1は%2では表せません: この形式はページが距離フィールドであることを書けません。テキスト形式か XML 形式を選んでください。</translation>
+    </message>
+    <message>
+        <source>%1 and %2 cannot be used together: colour glyphs keep their own colours, and %2 draws glyphs in one colour. Turn one of them off.</source>
+        <translation>%1と%2は一緒に使えません: カラーグリフは自分の色で描かれ、%2はグリフを一色で描きます。どちらかをやめてください。</translation>
     </message>
     <message>
         <source>Made the folders that did not exist: %1</source>
@@ -752,6 +760,10 @@ Do you want to replace it?</source>
     <message>
         <source>%1 and %2 exclude each other: the binary form cannot say that the page is a distance field; give output.fntFormat &quot;text&quot; or &quot;xml&quot;</source>
         <translation>%1 と %2 は同時に指定できません。バイナリ形式ではページが距離フィールドであることを書けません。output.fntFormat に &quot;text&quot; または &quot;xml&quot; を指定してください</translation>
+    </message>
+    <message>
+        <source>%1 and %2 exclude each other: colour glyphs keep their own colours, and %2 rests on glyphs drawn in one colour; drop one of them</source>
+        <translation>%1 と %2 は同時に指定できません。カラーグリフは自分の色を保ちますが、%2 は一色で描いたグリフを前提とします。どちらかを外してください</translation>
     </message>
     <message>
         <source>the item &quot;%1&quot; %2</source>

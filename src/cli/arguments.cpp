@@ -21,7 +21,7 @@ namespace {
 enum class Opt {
     Text, TextFile, Font, Size, Bold, Italic, Underline, StrikeOut, Cell, Fill, Texture,
     Shadow, ShadowColour, Outline, OutlineColour, Output, Fnt, Json, FntFormat, Pitch, FaceIndex, NoFallback,
-    Chars, Charset, Columns, Mono, MaxSize, Sdf, Msdf, Mtsdf, Project, SaveProject, Quiet, Help, Version,
+    Chars, Charset, Columns, Mono, MaxSize, Sdf, Msdf, Mtsdf, ColourGlyphs, Project, SaveProject, Quiet, Help, Version,
 };
 
 struct OptionSpec {
@@ -62,6 +62,7 @@ constexpr std::array kOptions{
     OptionSpec{Opt::Sdf, 0, "sdf", true},
     OptionSpec{Opt::Msdf, 0, "msdf", true},
     OptionSpec{Opt::Mtsdf, 0, "mtsdf", true},
+    OptionSpec{Opt::ColourGlyphs, 0, "colour-glyphs", false},
     OptionSpec{Opt::Project, 0, "project", true},
     OptionSpec{Opt::SaveProject, 0, "save-project", true},
     OptionSpec{Opt::Quiet, 'q', "quiet", false},
@@ -82,7 +83,8 @@ QString conflictText(const SettingConflict& conflict, const CliOptions& o, const
     static const std::pair<Setting, Opt> kOptionOf[] = {
         {Setting::Shadow, Opt::Shadow},       {Setting::Outline, Opt::Outline},
         {Setting::Texture, Opt::Texture},   {Setting::Mono, Opt::Mono},           {Setting::Underline, Opt::Underline},
-        {Setting::Strikeout, Opt::StrikeOut}, {Setting::BitmapSheet, Opt::Output}, {Setting::BinaryFnt, Opt::FntFormat}};
+        {Setting::Strikeout, Opt::StrikeOut}, {Setting::BitmapSheet, Opt::Output}, {Setting::BinaryFnt, Opt::FntFormat},
+        {Setting::ColourGlyphs, Opt::ColourGlyphs}};
     const auto project = [&](Setting s) {
         if (s == Setting::DistanceField) return fromProject(Opt::Sdf) && fromProject(Opt::Msdf) && fromProject(Opt::Mtsdf);
         return fromProject(std::find_if(std::begin(kOptionOf), std::end(kOptionOf), [s](const auto& p) { return p.first == s; })->second);
@@ -101,6 +103,7 @@ QString conflictText(const SettingConflict& conflict, const CliOptions& o, const
         case Setting::Strikeout: return QStringLiteral("--strikeout");
         case Setting::BitmapSheet: return QStringLiteral("-o");
         case Setting::BinaryFnt: return QStringLiteral("--fnt-format binary");
+        case Setting::ColourGlyphs: return QStringLiteral("--colour-glyphs");
         }
         return {};
     };
@@ -115,6 +118,9 @@ QString conflictText(const SettingConflict& conflict, const CliOptions& o, const
     case ConflictReason::FieldNotInBinary:
         return both() + " exclude each other: the binary form cannot say that the page is a distance field; give "
                         "--fnt-format text or xml";
+    case ConflictReason::OneColourDrawing:
+        return both() + " exclude each other: colour glyphs keep their own colours, and " + named(conflict.second) +
+               " rests on glyphs drawn in one colour; drop one of them";
     }
     return {};
 }
@@ -288,6 +294,7 @@ CliOptions parse(const QStringList& args, const CliOptions* base, ParseOutcome::
             s.distanceRange = distanceRangeSetting(spell, v);
             s.fieldType = id == Opt::Sdf ? FieldType::Sdf : id == Opt::Msdf ? FieldType::Msdf : FieldType::Mtsdf;
             break;
+        case Opt::ColourGlyphs: s.colourGlyphs = true; break;
         case Opt::Project: o.projectPath = requireNonEmpty(spell, v); break;
         case Opt::SaveProject: o.saveProjectPath = requireNonEmpty(spell, v); break;
         case Opt::Quiet: o.quiet = true; break;
@@ -437,6 +444,10 @@ as a PNG with transparency.
                            the distances to edges of three colours, whose median
                            keeps the glyphs' corners sharp at any size; alpha 255
       --mtsdf RANGE        as --msdf, with the alpha of --sdf
+      --colour-glyphs      draw glyphs that carry their own colours (COLR, CBDT and
+                           sbix, e.g. a colour emoji face) in those colours, the
+                           others in the fill colour; excludes --sdf, --msdf,
+                           --mtsdf, --mono, --texture, --shadow and --outline
       --fnt FILE           also write a .fnt descriptor ...
       --fnt-format FORM    ... as text (the default), xml or binary (version 3)
       --json FILE          also write a JSON map of the cells (below)

@@ -37,6 +37,7 @@ public:
         const QRgb* glyph = c_.glyph.row(y) + x0;
         const QRgb* below = under_ ? c_.under.row(y) + x0 : nullptr;
         const QRgb* tex = textured_ ? c_.textureCell.row(y % sheet_.cellHeight) : nullptr;
+        const QRgb* own = ownColours_ ? c_.glyphColours.row(y) + x0 : nullptr;
         for (std::int32_t x = 0; x < w; ++x) {
             const int a = qRed(glyph[x]);
             const int b = below ? qRed(below[x]) : 0;
@@ -45,7 +46,10 @@ public:
                 line[x] = 0;
                 continue;
             }
-            const Colour g = c_.field ? kWhite / 255 * a : tex ? fromQRgb(tex[(x0 + x) % sheet_.cellWidth]) : c_.glyphColour;
+            const Colour g = c_.field ? kWhite / 255 * a
+                             : tex    ? fromQRgb(tex[(x0 + x) % sheet_.cellWidth])
+                             : own    ? fromQRgb(own[x])
+                                      : c_.glyphColour;
             if (b == 0) {
                 // The glyph alone: the general form below gives its colour and coverage.
                 line[x] = qRgba(redOf(g), greenOf(g), blueOf(g), a);
@@ -62,6 +66,7 @@ private:
     const SheetCoverage& c_;
     const bool under_ = !c_.under.isEmpty();
     const bool textured_ = !c_.textureCell.isEmpty();
+    const bool ownColours_ = !c_.glyphColours.isEmpty();
     const int ur_ = redOf(c_.underColour), ug_ = greenOf(c_.underColour), ub_ = blueOf(c_.underColour);
 };
 
@@ -127,7 +132,8 @@ class PngRows {
 public:
     PngRows(const Sheet& sheet, std::int32_t x0, std::int32_t w)
         : sheet_(sheet), composer_(sheet), x0_(x0), w_(w),
-          indexed_(sheet.coverage->under.isEmpty() && sheet.coverage->textureCell.isEmpty() && !sheet.coverage->multiChannel) {}
+          indexed_(sheet.coverage->under.isEmpty() && sheet.coverage->textureCell.isEmpty() &&
+                   sheet.coverage->glyphColours.isEmpty() && !sheet.coverage->multiChannel) {}
 
     bool indexed() const { return indexed_; }
     std::size_t bytesPerPixel() const { return indexed_ ? 1 : 4; }

@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <mutex>
 #include <optional>
 #include <unistd.h>
 
@@ -310,6 +311,10 @@ bool readFaceStyle(const uchar* data, qint64 size, std::int32_t faceIndex, std::
     return false;
 }
 
+// The font files alive now, newest last.
+std::mutex g_loadedLock;
+std::vector<const FontFile*> g_loaded;
+
 }  // namespace
 
 // The largest font file read: far above the largest CJK collections.
@@ -363,10 +368,25 @@ FontFile::FontFile(const QString& path, std::int32_t faceIndex) {
     }
     family_ = families[faceIndex];
     readFaceStyle(reinterpret_cast<const uchar*>(data.constData()), data.size(), faceIndex, weight_, italic_);
+    data_ = data;
+    const std::lock_guard lock(g_loadedLock);
+    g_loaded.push_back(this);
 }
 
 FontFile::~FontFile() {
     if (id_ >= 0) QFontDatabase::removeApplicationFont(id_);
+    const std::lock_guard lock(g_loadedLock);
+    std::erase(g_loaded, this);
+}
+
+std::optional<LoadedFace> loadedFontFace(const QString& family) {
+    const std::lock_guard lock(g_loadedLock);
+    for (auto it = g_loaded.rbegin(); it != g_loaded.rend(); ++it) {
+        const QStringList families = QFontDatabase::applicationFontFamilies((*it)->id_);
+        const qsizetype face = families.indexOf(family);
+        if (face >= 0) return LoadedFace{(*it)->data_, static_cast<std::int32_t>(face)};
+    }
+    return std::nullopt;
 }
 
 }  // namespace karuvo

@@ -139,6 +139,14 @@ private:
     mutable std::optional<bool> lonePlain_;    // see loneGlyph
 };
 
+// The bytes of a FontFile alive now whose face `faceIndex` has the family `family`,
+// for drawing that face's glyphs where Qt cannot; nothing for a family no such file has.
+struct LoadedFace {
+    QByteArray data;
+    std::int32_t faceIndex = 0;
+};
+std::optional<LoadedFace> loadedFontFace(const QString& family);
+
 // A font file loaded into this process's font database for as long as the object
 // lives; nothing is installed. The family is that of face `faceIndex` of the file.
 class FontFile {
@@ -159,7 +167,9 @@ public:
     bool italic() const { return italic_; }
 
 private:
+    friend std::optional<LoadedFace> loadedFontFace(const QString& family);
     int id_ = -1;
+    QByteArray data_;  // the file's bytes, for loadedFontFace
     QString family_;
     std::int32_t faceCount_ = 0;
     std::int32_t weight_ = 400;

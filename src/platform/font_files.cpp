@@ -50,23 +50,32 @@ QStringList fallbackFamilies(const Font& font, const QString& text) {
 
 }  // namespace
 
+std::vector<ConfiguredFace> configuredFaces(const QString& family) {
+    std::vector<ConfiguredFace> faces;
+    const std::unique_ptr<FcObjectSet, ObjectSetFree> wanted(FcObjectSetBuild(FC_FILE, FC_INDEX, nullptr));
+    const std::unique_ptr<FcPattern, PatternFree> pattern(FcPatternCreate());
+    const QByteArray name = family.toUtf8();
+    FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(name.constData()));
+    const std::unique_ptr<FcFontSet, FontSetFree> set(FcFontList(nullptr, pattern.get(), wanted.get()));
+    for (int j = 0; set && j < set->nfont; ++j) {
+        FcChar8* file = nullptr;
+        int index = 0;
+        if (FcPatternGetString(set->fonts[j], FC_FILE, 0, &file) != FcResultMatch) continue;
+        FcPatternGetInteger(set->fonts[j], FC_INDEX, 0, &index);
+        faces.push_back({QFile::decodeName(reinterpret_cast<const char*>(file)), index});
+    }
+    return faces;
+}
+
 std::vector<FaceFile> drawingFontFiles(const Font& font, const QString& text) {
     // A font without fallback lays the characters its face lacks out in no other face.
     QStringList families{font.resolvedFamily()};
     for (const QString& family : fallbackFamilies(font, text))
         if (!families.contains(family)) families << family;
     std::vector<FaceFile> files;
-    const std::unique_ptr<FcObjectSet, ObjectSetFree> wanted(FcObjectSetBuild(FC_FILE, nullptr));
     for (qsizetype i = 0; i < families.size(); ++i) {
-        const std::unique_ptr<FcPattern, PatternFree> pattern(FcPatternCreate());
-        const QByteArray family = families[i].toUtf8();
-        FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(family.constData()));
-        const std::unique_ptr<FcFontSet, FontSetFree> set(FcFontList(nullptr, pattern.get(), wanted.get()));
-        for (int j = 0; set && j < set->nfont; ++j) {
-            FcChar8* file = nullptr;
-            if (FcPatternGetString(set->fonts[j], FC_FILE, 0, &file) == FcResultMatch)
-                files.push_back({families[i], QFile::decodeName(reinterpret_cast<const char*>(file)), i > 0});
-        }
+        for (const ConfiguredFace& face : configuredFaces(families[i]))
+            files.push_back({families[i], face.path, i > 0});
     }
     return files;
 }

@@ -318,7 +318,7 @@ public:
     void output(const Section& top, Project& p) const {
         const auto s = section(top, QStringLiteral("output"));
         if (!s) return;
-        onlyKeys(*s, {"sheet", "maxSize", "fnt", "fntFormat", "json", "pitch", "distanceRange", "fieldType"});
+        onlyKeys(*s, {"sheet", "maxSize", "fnt", "fntFormat", "json", "pitch", "distanceRange", "fieldType", "colourGlyphs"});
         if (const auto sheet = name(*s, QStringLiteral("sheet"))) {
             sheetFileSetting(s->keyPath(QStringLiteral("sheet")), *sheet);
             p.outputPath = resolved(*sheet);
@@ -338,6 +338,7 @@ public:
             if (p.settings.distanceRange == 0) fail(QT_TRANSLATE_NOOP("karuvo", "output.fieldType needs output.distanceRange; add the range or drop the type"));
             p.settings.fieldType = static_cast<FieldType>(*type);
         }
+        flag(*s, QStringLiteral("colourGlyphs"), p.settings.colourGlyphs);
         if (p.outputPath.isEmpty() && (!p.fntPath.isEmpty() || !p.jsonPath.isEmpty()))
             fail(QT_TRANSLATE_NOOP("karuvo", "output.fnt and output.json describe a sheet; add output.sheet"));
     }
@@ -539,6 +540,7 @@ QByteArray projectFileContents(const Project& p, const QString& path) {
     if (s.distanceRange > 0) output.push_back({"distanceRange", QString::number(s.distanceRange)});
     if (s.distanceRange > 0 && s.fieldType != FieldType::Sdf)
         output.push_back({"fieldType", jsonString(QLatin1String(fieldTypeName(s.fieldType)))});
+    if (s.colourGlyphs) output.push_back({"colourGlyphs", jsonBool(true)});
     top.push_back({"output", jsonObject(output, 1)});
     return (jsonObject(top, 0) + u'\n').toUtf8();
 }

@@ -256,6 +256,15 @@ void charListSetting(const QString& name, const QString& value, CodePointSet& in
 
 std::optional<SettingConflict> settingConflict(const Project& p) {
     const SheetSettings& s = p.settings;
+    if (s.colourGlyphs) {
+        const std::pair<bool, Setting> oneColour[] = {{s.distanceRange > 0, Setting::DistanceField},
+                                                      {p.font.mono, Setting::Mono},
+                                                      {s.fill == FillKind::Texture, Setting::Texture},
+                                                      {s.effect == EffectKind::Shadow, Setting::Shadow},
+                                                      {s.effect == EffectKind::Outline, Setting::Outline}};
+        for (const auto& [set, setting] : oneColour)
+            if (set) return SettingConflict{Setting::ColourGlyphs, setting, ConflictReason::OneColourDrawing};
+    }
     if (s.distanceRange <= 0) return std::nullopt;
     const std::pair<bool, Setting> effects[] = {{s.effect == EffectKind::Shadow, Setting::Shadow},
                                                 {s.effect == EffectKind::Outline, Setting::Outline},
@@ -283,6 +292,7 @@ QString projectKeyText(Setting setting, const Project& p) {
     case Setting::Strikeout: return QStringLiteral("font.strikeout");
     case Setting::BitmapSheet: return QStringLiteral("output.sheet ") + quotedValue(QFileInfo(p.outputPath).fileName());
     case Setting::BinaryFnt: return QStringLiteral("output.fntFormat \"binary\"");
+    case Setting::ColourGlyphs: return QStringLiteral("output.colourGlyphs");
     }
     return {};
 }
@@ -298,6 +308,8 @@ Error projectConflictError(const SettingConflict& conflict, const Project& p) {
         return error(QT_TRANSLATE_NOOP("karuvo", "%1 and %2 exclude each other: the field is held in the alpha channel of a PNG sheet; give output.sheet a name ending in .png"));
     case ConflictReason::FieldNotInBinary:
         break;
+    case ConflictReason::OneColourDrawing:
+        return error(QT_TRANSLATE_NOOP("karuvo", "%1 and %2 exclude each other: colour glyphs keep their own colours, and %2 rests on glyphs drawn in one colour; drop one of them"));
     }
     return error(QT_TRANSLATE_NOOP("karuvo", "%1 and %2 exclude each other: the binary form cannot say that the page is a distance field; give output.fntFormat \"text\" or \"xml\""));
 }

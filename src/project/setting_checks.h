@@ -104,13 +104,16 @@ void charListSetting(const QString& name, const QString& value, CodePointSet& in
 
 // The settings that can rule one another out. Each front end names them in its own
 // words: an option, a project key, a control.
-enum class Setting { DistanceField, Shadow, Outline, Texture, Mono, Underline, Strikeout, BitmapSheet, BinaryFnt };
+enum class Setting {
+    DistanceField, Shadow, Outline, Texture, Mono, Underline, Strikeout, BitmapSheet, BinaryFnt, ColourGlyphs
+};
 
 // Why two settings cannot go together.
 enum class ConflictReason {
     FieldIsShapeAlone,  // a distance field holds the glyphs' shape alone; effects are the shader's
     FieldNeedsPng,      // a field lives in the alpha channel, which only the PNG sheet has
     FieldNotInBinary,   // the binary .fnt cannot say that its page is a distance field
+    OneColourDrawing,   // colour glyphs keep their colours; the other draws glyphs of one colour
 };
 
 // Two settings of one project that exclude each other: `first` rules out `second`.

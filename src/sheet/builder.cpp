@@ -5,11 +5,13 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
 #include "platform/batch_draw.h"
 #include "platform/checked.h"
+#include "platform/colour_glyphs.h"
 #include "platform/error.h"
 #include "platform/image_io.h"
 #include "platform/parallel.h"
@@ -91,6 +93,38 @@ QRect inkOf(const Font& font, char32_t codePoint, const CharBox& box) {
     return QRect(QPoint(left, top), QPoint(right, bottom)).translated(area.topLeft());
 }
 
+// Lays `glyph` (premultiplied) with its top-left corner at `at` source-over onto
+// `image`, clipped to it; and onto the grey coverage of `coverage` and the straight
+// colours of `colours` where given, so that the colour and coverage composited over
+// black give the image's pixels.
+void laySourceOver(const QImage& glyph, QPoint at, Image& image, Image* coverage, Image* colours) {
+    const QRect area = QRect(at, glyph.size()).intersected(QRect(0, 0, image.width(), image.height()));
+    for (std::int32_t y = area.top(); y <= area.bottom(); ++y) {
+        const QRgb* from = reinterpret_cast<const QRgb*>(glyph.constScanLine(y - at.y()));
+        QRgb* to = image.row(y);
+        for (std::int32_t x = area.left(); x <= area.right(); ++x) {
+            const QRgb s = from[x - at.x()];
+            const int a = qAlpha(s), rest = 255 - a;
+            if (a == 0) continue;
+            const auto over = [&](int src, int dst) { return src + (dst * rest + 127) / 255; };
+            to[x] = qRgb(over(qRed(s), qRed(to[x])), over(qGreen(s), qGreen(to[x])), over(qBlue(s), qBlue(to[x])));
+            if (!coverage) continue;
+            const int g = qRed(coverage->row(y)[x]);
+            if (colours) {
+                // Straight colour: both premultiplied colours over their joint coverage.
+                QRgb& c = colours->row(y)[x];
+                const int joint = a * 255 + g * rest;
+                const auto straight = [&](int src, int dst) {
+                    return std::min(255, (src * 65025 + dst * g * rest + joint / 2) / joint);
+                };
+                c = qRgb(straight(qRed(s), qRed(c)), straight(qGreen(s), qGreen(c)), straight(qBlue(s), qBlue(c)));
+            }
+            const int covered = over(a, g);
+            coverage->row(y)[x] = qRgb(covered, covered, covered);
+        }
+    }
+}
+
 void checkCellSize(std::int32_t cellWidth, std::int32_t cellHeight) {
     if (cellWidth < 1 || cellHeight < 1) {
         throw Error(ErrorKind::InvalidSize,
@@ -113,6 +147,7 @@ BuildPlan buildPlan(const SheetSettings& s, const GridSize& grid, std::int64_t c
                 static_cast<std::int32_t>(std::clamp<std::int64_t>(cellHeight, INT32_MIN, INT32_MAX)),
                 grid.cells, s.fill, s.effect};
     p.coverage = s.keepCoverage || ringFromLayer(s);
+    p.glyphColours = s.keepCoverage && s.colourGlyphs;
     p.fileBytesPerPixel = s.keepCoverage ? kPngFileBytes : kBmpFileBytes;
     p.distanceField = s.distanceRange > 0;
     const std::int64_t halo = s.effect == EffectKind::Outline  ? std::clamp(s.outlineRadius, 0, kMaxOutlineRadius)
@@ -132,10 +167,12 @@ std::int64_t heldRows(const BuildPlan& p) {
 std::int64_t buildBytes(const BuildPlan& p) {
     std::int64_t perPixel = kLayerBytes + p.fileBytesPerPixel;
     if (p.coverage) perPixel += 2 * kLayerBytes;
+    if (p.glyphColours) perPixel += kLayerBytes;
     if (p.effect == EffectKind::Shadow) perPixel += kLayerBytes;
     if (p.effect == EffectKind::Outline) perPixel += kOutlineWorkBytes;
     // Sides up to kMaxSheetSide and counts up to 2^31 keep every product within 64 bits.
-    std::int64_t bytes = p.sheetWidth * heldRows(p) * perPixel + p.cells * (kCellBytes + p.bytesPerCellOutside);
+    std::int64_t bytes = p.sheetWidth * heldRows(p) * perPixel + p.cells * (kCellBytes + p.bytesPerCellOutside) +
+                         p.colourGlyphBytes;
     if (p.distanceField && p.sheetWidth > 0) {
         // A distance and a level a pixel of the cell, on each thread at once.
         bytes += std::min(std::int64_t{p.cellWidth} * p.cellHeight, p.sheetWidth * p.sheetHeight) * kFieldWorkBytes *
@@ -218,6 +255,14 @@ struct SheetBuild::Parts {
     // Main positions, kept for the shadow cut-out (the same font measures the same box).
     std::vector<PlacedChar> mainChars, shadowChars;
     std::vector<FieldChar> fieldChars;  // with a distance field: each character and its cell
+    // Characters drawn in their own colours instead, each by the top-left corner of its
+    // box, and their glyphs by code point (none: drawn in the fill colour).
+    struct ColourChar {
+        std::int32_t x = 0, y = 0;
+        const ColourGlyph* glyph = nullptr;
+    };
+    std::vector<ColourChar> colourChars;
+    std::unordered_map<char32_t, std::optional<ColourGlyph>> colourGlyphs;
     int threads = 1;
 };
 
@@ -272,6 +317,19 @@ SheetBuild::SheetBuild(const SheetSettings& s, std::int64_t bandPixels) : parts_
     // Glyphs stay within their own boxes where those are known, and the own face's
     // within its box of all glyphs; a fallback face's may reach anywhere.
     const std::optional<std::int32_t> ownReach = font.ownInkReach();
+    // Colour glyphs stand on one-colour drawing of no other layer.
+    std::optional<ColourGlyphs> colours;
+    if (s.colourGlyphs && !field && s.effect == EffectKind::None && s.fill == FillKind::Colour)
+        colours.emplace(font, p.glyphColour);
+    const auto colourGlyph = [&](char32_t c) -> const ColourGlyph* {
+        if (!colours) return nullptr;
+        auto [at, added] = p.colourGlyphs.try_emplace(c);
+        if (added && (at->second = colours->glyph(c))) {
+            plan.colourGlyphBytes += at->second->image.sizeInBytes();
+            checkBuild(plan);
+        }
+        return at->second ? &*at->second : nullptr;
+    };
     p.mainChars.reserve(cells.size());
     if (p.shadowLayer) p.shadowChars.reserve(cells.size());
     std::unordered_set<char32_t> described;
@@ -282,12 +340,17 @@ SheetBuild::SheetBuild(const SheetSettings& s, std::int64_t bandPixels) : parts_
         const GridCell& cell = cells[i];
         const CellPlacement at = placeInCell(cell.column, cell.row, s.cellWidth, s.cellHeight, boxes[i], dx, dy);
         const bool own = font.hasGlyph(cell.codePoint);
+        const ColourGlyph* colour = !ownFaceOnly || own ? colourGlyph(cell.codePoint) : nullptr;
+        CharBox box = boxes[i];
+        if (colour) box.ink = colour->box(font.ascent());
         if (inkInCells && (!ownFaceOnly || own)) {
-            const QRect ink = boxes[i].ink.translated(at.mainX, at.mainY);
+            const QRect ink = box.ink.translated(at.mainX, at.mainY);
             inkInCells = !ink.isEmpty() &&
                          QRect(cell.column * s.cellWidth, cell.row * s.cellHeight, s.cellWidth, s.cellHeight).contains(ink);
         }
-        if (!ownFaceOnly || own) {
+        if (colour) {
+            p.colourChars.push_back({at.mainX, at.mainY, colour});
+        } else if (!ownFaceOnly || own) {
             const std::int32_t reach = boxes[i].reach() >= 0 ? boxes[i].reach() : own && ownReach ? *ownReach : -1;
             p.mainChars.push_back({at.mainX, at.mainY, cell.codePoint, reach});
             if (field) {
@@ -300,7 +363,8 @@ SheetBuild::SheetBuild(const SheetSettings& s, std::int64_t bandPixels) : parts_
         }
         if (described.insert(cell.codePoint).second) {
             sheet.chars.push_back({cell.codePoint, cell.column, cell.row, at.mainX, at.mainY, boxes[i].width});
-            if (s.findInk && (!ownFaceOnly || own)) sheet.chars.back().ink = inkOf(font, cell.codePoint, boxes[i]);
+            if (s.findInk && (!ownFaceOnly || own))
+                sheet.chars.back().ink = colour ? box.ink : inkOf(font, cell.codePoint, boxes[i]);
         }
     }
     std::sort(sheet.chars.begin(), sheet.chars.end(),
@@ -452,6 +516,20 @@ Sheet SheetBuild::band(std::int32_t firstRow, std::int32_t rowCount) const {
         drawPasses(font, passes, p.threads);
     }
 
+    // Colour glyphs over what is drawn, over black on the sheet and as coverage and colour.
+    std::optional<Image> colourLayer;
+    if (keep && !p.colourChars.empty()) {
+        colourLayer.emplace(width, to - from);
+        for (std::int32_t y = 0; y < colourLayer->height(); ++y)
+            std::fill_n(colourLayer->row(y), width, toQRgb(p.glyphColour));
+    }
+    for (const Parts::ColourChar& c : p.colourChars) {
+        const QRect at = c.glyph->box(sheet_.ascent).translated(c.x, c.y - from);
+        if (at.bottom() >= 0 && at.top() < to - from)
+            laySourceOver(c.glyph->image, at.topLeft(), image, glyphLayer ? &*glyphLayer : nullptr,
+                          colourLayer ? &*colourLayer : nullptr);
+    }
+
     // Outline hand-off: every glyph is drawn and neither texture nor shadow has reached
     // the sheet yet. The glyphs are replaced with their cleaned form and the ring waits
     // in the surface; an early return below destroys the surface with it. Black glyphs
@@ -496,6 +574,7 @@ Sheet SheetBuild::band(std::int32_t firstRow, std::int32_t rowCount) const {
             c.underColour = (p.outlineOn ? s.outlineColour : s.shadowColour) & 0xFFFFFF;
         }
         c.textureCell = p.textureCell;
+        if (colourLayer) c.glyphColours = rowsOf(*colourLayer, from, top, bottom);
     }
     // Without a texture the sheet keeps its white glyphs: no texture, shadow or outline.
     if (!p.textureMissing) {

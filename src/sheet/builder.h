@@ -26,6 +26,9 @@ struct SheetCoverage {
     // For an image fill with its texture: one cell of it; the glyph colour of pixel
     // (x, y) is its pixel (x mod cell width, y mod cell height).
     Image textureCell;
+    // With colour glyphs: the glyph colour of each pixel (the fill colour where no
+    // colour glyph lies), as tall as `glyph`; empty otherwise.
+    Image glyphColours;
     // A distance field: red, green and blue hold the field as alpha does, whatever the glyph colour.
     bool field = false;
     // A multi-channel distance field: `glyph` holds its pixels as 0xAARRGGBB, to be
@@ -145,6 +148,10 @@ struct BuildPlan {
     std::int64_t fileBytesPerPixel = kBmpFileBytes;
     // A distance field: each drawing thread measures up to a cell at a time.
     bool distanceField = false;
+    // A layer of the glyphs' own colours besides the coverage (colour glyphs kept for a PNG).
+    bool glyphColours = false;
+    // The pictures of the colour glyphs drawn so far, held for the whole build.
+    std::int64_t colourGlyphBytes = 0;
     // For a sheet drawn band by band as its files are written (SheetBuild with a band
     // size), the pixels of a band; 0 for a sheet held whole.
     std::int64_t bandPixels = 0;
@@ -164,7 +171,7 @@ std::int64_t heldRows(const BuildPlan& plan);
 
 // Bytes the plan holds at its peak: every layer of the sheet (or of a band), what making the sheet's file holds,
 // the per-character data of the build and of the front end, the texture and its one-cell
-// sample. Every buffer that grows with the sheet or the text is counted here.
+// sample, the colour glyphs' pictures. Every buffer that grows with the sheet or the text is counted here.
 std::int64_t buildBytes(const BuildPlan& plan);
 
 // Refuses a cell side below 1, a sheet side beyond kMaxSheetSide and a plan beyond

@@ -53,6 +53,9 @@ struct SheetSettings {
     // drawn, and the field is cut at each character's cell.
     std::int32_t distanceRange = 0;
     FieldType fieldType = FieldType::Sdf;  // distance fields only
+    // Glyphs that carry their own colours (COLR, CBDT, sbix) are drawn in them, the
+    // others in the fill colour; not with a distance field, texture, shadow or outline.
+    bool colourGlyphs = false;
     std::int32_t threads = 0;              // glyph drawing threads; 0: as many as pay
 };
 

@@ -319,6 +319,7 @@ void Form1::applyKeptSettings(SheetSettings& s) const {
     s.wrapColumns = !lists ? kept_.settings.wrapColumns : textFromSource_ ? listColumns(kept_) : 0;
     s.distanceRange = kept_.settings.distanceRange;
     s.fieldType = kept_.settings.fieldType;
+    s.colourGlyphs = kept_.settings.colourGlyphs;
     if (s.font && !fontFromProject_) {
         s.font->noFallback = kept_.font.noFallback;
         if (kept_.font.mono) s.font->quality = kNonAntialiasedQuality;

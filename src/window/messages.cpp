@@ -111,6 +111,7 @@ Error conflictError(const SettingConflict& conflict) {
         case Setting::Strikeout: return QT_TRANSLATE_NOOP("karuvo", "the font's strikeout");
         case Setting::BitmapSheet: return QT_TRANSLATE_NOOP("karuvo", "a bitmap sheet file");
         case Setting::BinaryFnt: return QT_TRANSLATE_NOOP("karuvo", "the binary .fnt form");
+        case Setting::ColourGlyphs: return QT_TRANSLATE_NOOP("karuvo", "colour glyphs (カラーグリフ)");
         }
         return {};
     };
@@ -127,6 +128,10 @@ Error conflictError(const SettingConflict& conflict) {
     case ConflictReason::FieldNotInBinary:
         return Error(ErrorKind::Setting,
                      QT_TRANSLATE_NOOP("karuvo", "%1 cannot be described in %2, which cannot say that its page is a distance field. Choose the text or XML form."),
+                     std::move(both));
+    case ConflictReason::OneColourDrawing:
+        return Error(ErrorKind::Setting,
+                     QT_TRANSLATE_NOOP("karuvo", "%1 and %2 cannot be used together: colour glyphs keep their own colours, and %2 draws glyphs in one colour. Turn one of them off."),
                      std::move(both));
     }
     return Error(ErrorKind::Setting, "");

@@ -209,8 +209,12 @@ OutputSettings::OutputSettings(const Project& project, dialogs::Dialogs& dialogs
     chkMono_->setChecked(project.font.mono);
     chkNoFallback_ = named(new QCheckBox(QStringLiteral("代替フォントを使わない(&N)"), font), "chkNoFallback");
     chkNoFallback_->setChecked(project.font.noFallback);
+    // Digits 1 to 8 and every letter are taken by other controls.
+    chkColourGlyphs_ = named(new QCheckBox(QStringLiteral("カラーグリフを色のまま描く(&0)"), font), "chkColourGlyphs");
+    chkColourGlyphs_->setChecked(project.settings.colourGlyphs);
     fontGrid->addWidget(chkMono_, fontGrid->rowCount(), 1);
     fontGrid->addWidget(chkNoFallback_, fontGrid->rowCount(), 1);
+    fontGrid->addWidget(chkColourGlyphs_, fontGrid->rowCount(), 1);
     // The font dialog works in points; the sheet is drawn, and this box typed, in pixels.
     txtFontSize_ = named(new QLineEdit(QString::number(project.font.pixelSize), font), "txtFontSize");
     row(fontGrid, QStringLiteral("ピクセルサイズ(&Z):"), txtFontSize_);
@@ -336,6 +340,7 @@ Project OutputSettings::project() const {
     f.pixelSize = fontSizeSetting(kFontSizeName, txtFontSize_->text());
     f.mono = chkMono_->isChecked();
     f.noFallback = chkNoFallback_->isChecked();
+    s.colourGlyphs = chkColourGlyphs_->isChecked();
     if (!sameFont(f, given_.font)) f.given = true;
 
     p.outputPath = pathIn(txtSheet_, given_.outputPath);

@@ -24,8 +24,8 @@ namespace karuvo::window {
 QStringList fontFaceNames(const QString& path);
 
 // The modal dialog 出力設定 (objectName "OutputSettings"): where the characters come
-// from and their columns, the font file and its face, mono, fallback and pixel size, and
-// the outputs. Each control is named by objectName for the tests and has a mnemonic.
+// from and their columns, the font file and its face, mono, fallback, colour glyphs and
+// pixel size, and the outputs. Each control is named by objectName for the tests and has a mnemonic.
 // OK checks every typed value with the project's setting checks and the whole with
 // settingConflict(); a refusal is shown in the dialog in Japanese and the dialog stays open.
 class OutputSettings : public QDialog {
@@ -64,7 +64,7 @@ private:
     QLabel* lblCharsError_;
     QLineEdit *txtFontFile_, *txtFontSize_;
     QComboBox* cboFace_;
-    QCheckBox *chkMono_, *chkNoFallback_;
+    QCheckBox *chkMono_, *chkNoFallback_, *chkColourGlyphs_;
     QLineEdit *txtSheet_, *txtFnt_, *txtJson_, *txtMaxPage_, *txtRange_;
     QComboBox *cboFntFormat_, *cboPitch_;
     QCheckBox* chkField_;

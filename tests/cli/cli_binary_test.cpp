@@ -328,6 +328,8 @@ const std::string kSdfRange = "; give the distance range in pixels, a whole numb
 const std::string kSdfEffect = " exclude each other: a distance field holds the glyphs' shape alone, effects belong in "
                                "the shader; drop one of them\nkaruvo-cli: see karuvo-cli --help for the options\n";
 
+const std::string kOneColour = " exclude each other: colour glyphs keep their own colours, and ";
+
 // Tests run as root, for whom permission bits do not stop a write, so the folder
 // that cannot take files is /proc.
 const Run kRuns[] = {
@@ -400,6 +402,11 @@ const Run kRuns[] = {
     {"-t A --sdf 8 --fnt @/f.fnt --fnt-format binary -o @/o.png", 2,
      "karuvo-cli: --sdf and --fnt-format binary exclude each other: the binary form cannot say that the page is a distance "
      "field; give --fnt-format text or xml\n"},
+    {"-t A --colour-glyphs --sdf 8 -o @/o.png", 2, "--colour-glyphs and --sdf" + kOneColour + "--sdf rests on glyphs drawn in one"},
+    {"-t A --colour-glyphs --mono", 2, "--colour-glyphs and --mono" + kOneColour + "--mono rests on glyphs drawn in one"},
+    {"-t A --colour-glyphs --texture @/tex.bmp", 2, "--colour-glyphs and --texture" + kOneColour + "--texture rests on glyphs drawn in one"},
+    {"-t A --colour-glyphs --shadow 1,1", 2, "--colour-glyphs and --shadow" + kOneColour + "--shadow rests on glyphs drawn in one"},
+    {"-t A --colour-glyphs --outline 1", 2, "--colour-glyphs and --outline" + kOneColour + "--outline rests on glyphs drawn in one"},
     // Settings from a project are named by its keys; a value thousands of characters long by its start.
     {"--project @/f.karuvo -o @/f.bmp", 2, "karuvo-cli: the project's output.distanceRange needs a PNG sheet"},
     {"--project @/b.karuvo --sdf 4", 2, "karuvo-cli: --sdf and the project's output.fntFormat \"binary\" exclude each other"},

@@ -25,6 +25,9 @@ TEST(SettingConflicts, AProjectWithAFieldAndWhatItExcludesIsRefusedByItsKeys) {
          "output.distanceRange and output.fntFormat \"binary\" exclude each other: the binary form cannot say that "
          "the page is a distance field; give output.fntFormat \"text\" or \"xml\""},
         {R"("output": {"sheet": "s.png", "fntFormat": "binary", "distanceRange": 4})", {}},  // no .fnt to describe it
+        {R"("output": {"sheet": "s.png", "distanceRange": 4, "colourGlyphs": true})",
+         "output.colourGlyphs and output.distanceRange exclude each other: colour glyphs keep their own colours, and "
+         "output.distanceRange rests on glyphs drawn in one colour; drop one of them"},
         {R"("effect": {"kind": "none"})", {}}};
     for (const auto& [keys, said] : rows) {
         QByteArray json = QByteArray(R"({"karuvo": 1, "text": "A", )") + keys;

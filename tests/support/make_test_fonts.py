@@ -21,10 +21,15 @@
 #                      extension lookup, and first glyphs A V T O stored as a range, which
 #                      ends on a glyph of no other pair); face 1 "Karuvo Kern Table":
 #                      kerning only in an old kern table, KERN_TABLE.
+# and a face of colour layers (COLR version 0 with CPAL), 1000 units to the em, ascent 800:
+#   DIR/colr.ttf       "Karuvo Test Colr": A of three layers, red (50,0)-(300,500), blue
+#                      (300,0)-(550,500) and the text's colour (50,550)-(550,700); B a plain
+#                      square (50,0)-(550,700); each 600 wide
 import io
 import os
 import sys
 
+from fontTools.colorLib.builder import buildCOLR, buildCPAL
 from fontTools.feaLib.builder import addOpenTypeFeaturesFromString
 from fontTools.fontBuilder import FontBuilder
 from fontTools.pens.transformPen import TransformPen
@@ -94,26 +99,47 @@ feature kern {
 KERN_TABLE = {("A", "V"): -160, ("T", "o"): -60}
 
 
-def square_face(family, kerning):
-    order = [".notdef"] + list(GLYPHS)
+def rectangle(x0, y0, x1, y1):
+    pen = TTGlyphPen(None)
+    pen.moveTo((x0, y0))
+    for point in ((x0, y1), (x1, y1), (x1, y0)):
+        pen.lineTo(point)
+    pen.closePath()
+    return pen.glyph()
+
+
+# A face of rectangles, 1000 units to the em, ascent 800, each glyph 600 wide: `shapes` maps
+# glyph names (.notdef first) to their boxes, `codes` code points to glyph names.
+def rectangle_face(family, shapes, codes):
     fb = FontBuilder(1000, isTTF=True)
-    fb.setupGlyphOrder(order)
-    fb.setupCharacterMap({code: name for name, code in GLYPHS.items()})
-    def square():
-        pen = TTGlyphPen(None)
-        pen.moveTo((50, 0))
-        for point in ((50, 700), (550, 700), (550, 0)):
-            pen.lineTo(point)
-        pen.closePath()
-        return pen.glyph()
-    fb.setupGlyf({name: square() for name in order})
-    fb.setupHorizontalMetrics({name: (600, 50) for name in order})
+    fb.setupGlyphOrder(list(shapes))
+    fb.setupCharacterMap(codes)
+    fb.setupGlyf({name: rectangle(*box) for name, box in shapes.items()})
+    fb.setupHorizontalMetrics({name: (600, box[0]) for name, box in shapes.items()})
     fb.setupHorizontalHeader(ascent=800, descent=-200)
     fb.setupNameTable({"familyName": family, "styleName": "Regular"})
     fb.setupOS2(sTypoAscender=800, sTypoDescender=-200, usWinAscent=800, usWinDescent=200)
     fb.setupPost()
-    kerning(fb.font)
     return fb.font
+
+
+SQUARE = (50, 0, 550, 700)
+
+
+def square_face(family, kerning):
+    font = rectangle_face(family, {name: SQUARE for name in [".notdef"] + list(GLYPHS)},
+                          {code: name for name, code in GLYPHS.items()})
+    kerning(font)
+    return font
+
+
+def colour_face():
+    font = rectangle_face("Karuvo Test Colr", {".notdef": SQUARE, "A": SQUARE, "B": SQUARE, "A.red": (50, 0, 300, 500),
+                                               "A.blue": (300, 0, 550, 500), "A.text": (50, 550, 550, 700)},
+                          {0x41: "A", 0x42: "B"})
+    font["COLR"] = buildCOLR({"A": [("A.red", 0), ("A.blue", 1), ("A.text", 0xFFFF)]}, version=0)
+    font["CPAL"] = buildCPAL([[(1.0, 0.0, 0.0, 1.0), (0.0, 0.0, 1.0, 1.0)]])
+    return font
 
 
 def lookups(font):
@@ -182,6 +208,7 @@ def main(folder):
     damaged = flattened(sans("Karuvo Test Damaged"), "V")
     damaged.recalcBBoxes = False
     damaged.save(at("damaged.ttf"))
+    colour_face().save(at("colr.ttf"))
     collection(at("kerning.ttc"), square_face("Karuvo Kern Lookups", lookups), square_face("Karuvo Kern Table", kern_table))
     with open(at("not-a-font.ttf"), "w") as f:
         f.write("plain text under a font's name\n")

@@ -30,7 +30,7 @@ QStringList fields(const Project& p) {
             "size=" + n(p.font.pixelSize), "mono=" + n(p.font.mono), "noFallback=" + n(p.font.noFallback),
             "given=" + n(p.font.given), "sheet=" + file(p.outputPath), "fnt=" + file(p.fntPath),
             "fntFormat=" + n(p.fntFormat), "json=" + file(p.jsonPath), "pitch=" + n(p.pitch),
-            "maxPage=" + n(p.maxPageSide), "range=" + n(p.settings.distanceRange)};
+            "maxPage=" + n(p.maxPageSide), "range=" + n(p.settings.distanceRange), "colour=" + n(p.settings.colourGlyphs)};
 }
 
 struct OutputSettingsTest : fakes::WindowTest {
@@ -105,6 +105,8 @@ TEST_F(OutputSettingsTest, TheControlsShowAndGiveTheProject) {
                                  "cboPitch=1", "txtMaxPage=512"},
          {"sheet=s.bmp", "fnt=s.fnt", "fntFormat=2", "json=s.json", "pitch=1", "maxPage=512", "range=0"}},
         {typed.constData(), {}, {"txtRange=64"}, {"range=64"}},
+        {typed.constData(), {"chkColourGlyphs=0"}, {"chkField=0", "chkColourGlyphs=1"}, {"range=0", "colour=1"}},
+        {R"({"karuvo": 1, "text": "A", "output": {"colourGlyphs": true}})", {"chkColourGlyphs=1"}, {"chkColourGlyphs=0"}, {"colour=0"}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.edits.join(' ').toStdString());
@@ -118,7 +120,8 @@ TEST_F(OutputSettingsTest, TheControlsShowAndGiveTheProject) {
             for (QString& f : expected)
                 if (f.section(u'=', 0, 0) == c.section(u'=', 0, 0)) f = c;
         ASSERT_TRUE(ok(d)) << d.refusal().toStdString();
-        EXPECT_EQ(fields(d.project()), expected);
+        // ... as a project saved with them reads back.
+        EXPECT_EQ(fields(project(projectFileContents(d.project(), path("p.karuvo")))), expected);
     }
     // Every box, list and button is named by a caption with a key of its own.
     OutputSettings d(project(lists), dialogs);
@@ -150,6 +153,7 @@ TEST_F(OutputSettingsTest, RefusedValuesKeepTheDialogOpen) {
         {{"txtSheet=", "txtJson=j.json"}, "シートのファイル名も指定してください"},
         {{"txtColumns=x"}, "列数: 列数 \"x\" は数値ではありません。1 行のセルの数を 1 以上で"},
         {{"txtRange=65"}, "距離フィールドの範囲: 距離の範囲 65 は範囲外です。距離の範囲を 1 から 64 までの"},
+        {{"chkColourGlyphs=1"}, "「カラーグリフを色のまま描く」と距離フィールドは一緒に使えません: カラーグリフは自分の色"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.edits.join(' ').toStdString());

@@ -25,7 +25,7 @@ struct ProjectWindowTest : fakes::WindowTest {
     // no font configuration knows, copied there) and opens it in the window.
     QString open(const QString& name, QByteArray json) {
         QFile::copy(fakes::testFonts() + QStringLiteral("/pair.ttc"), path(QStringLiteral("pair.ttc")));
-        write(name, json.replace("FONTFILE", "pair.ttc"));
+        write(name, json.replace("FONTFILE", "pair.ttc").replace("COLRFILE", fakes::testFonts().toUtf8() + "/colr.ttf"));
         dialogs.projectOpenNames.push_back(path(name));
         form->mnuOpen->trigger();
         return path(name);
@@ -69,6 +69,9 @@ TEST_F(ProjectWindowTest, OpeningFillsTheControlsAndExportWritesWhatTheCommandLi
         {"field.karuvo", R"({"karuvo": 1, "chars": "U+0041-U+0052", "fill": {"kind": "colour", "colour": "#FF8000"},
                              "output": {"sheet": "w/f.png", "json": "w/f.json", "distanceRange": 4}})",
          u"ABCDEFGHIJKLMNOP\nQR|||80FF|FFFFFF|FFFFFF|0|0,0|0|"},
+        // Colour glyphs, which no control shows either.
+        {"colour.karuvo", R"({"karuvo": 1, "text": "AB", "font": {"file": "COLRFILE"}, "output": {"sheet": "w/f.png", "colourGlyphs": true}})",
+         u"AB|||FFFFFF|FFFFFF|FFFFFF|0|0,0|0|Karuvo Test Colr"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -93,10 +96,12 @@ TEST_F(ProjectWindowTest, OpeningFillsTheControlsAndExportWritesWhatTheCommandLi
         for (const QString& file : written)
             EXPECT_EQ(readFile(path("window/") + file).toStdString(), readFile(path("w/") + file).toStdString()) << file.toStdString();
         EXPECT_FALSE(form->isWindowModified());  // building touched no setting of the project
-        if (QByteArray(c.name) == "field.karuvo") {
+        if (written.contains("f.png")) {  // 保存 of the sheet shown
             dialogs.saveNames.push_back({path("saved.png")});
             form->Command3[1]->click();
             EXPECT_EQ(readFile(path("saved.png")), readFile(path("w/f.png")));
+        }
+        if (QByteArray(c.name) == "field.karuvo") {
             form->Command3[0]->click();
             const Image& shown = form->Picture1[0]->picture();
             const QImage field = QImage(path("w/f.png")).convertToFormat(QImage::Format_ARGB32);
