@@ -179,33 +179,20 @@ def kerned():
     whole_ink()
 
 
-# A smooth step about 0.5, one screen pixel wide.
-STEP = "smoothstep(0.5 - 0.5 * fwidth(%s), 0.5 + 0.5 * fwidth(%s), %s)"
-# Each kind of field: its font size, range and text; the scales drawn; the shader, its ink in
-# the screen's red; the channels it draws ink into; the faulty sheets that must not pass, each
-# made from the field's PNG and the options common to the runs.
+# Each kind of field: font size, range, text, scales; its shader's effect(), ink in the
+# screen's red (for mtsdf the median's in red, alpha's in green, discarded where neither has
+# any so that a cell's quad leaves its neighbours' ink alone); the screen channels read; and
+# the faulty sheets that must not pass: karuvo-cli's options (CELL the field's cell), or
+# what reference_glyphs does to the field.
+STEP = "smoothstep(0.5 - 0.5 * fwidth({0}), 0.5 + 0.5 * fwidth({0}), {0})"
 FIELDS = {
-    "sdf": (32, 8, "Agあ鬱字", (0.5, 1, 2, 4),
-            "float a = Texel(sheet, uv).a; return vec4(colour.rgb, colour.a * %s);" % (STEP % ("a", "a", "a")), (0,),
-            {"coverage": lambda field, common, grid, out: cli(*common, "-c", f"{grid['cellWidth']}x{grid['cellHeight']}",
-                                                              "-o", out),
-             "flipped": lambda field, common, grid, out: glyphs("flip", field, out)}),
-    # The sheet drawn from its median: a one-channel field copied into three channels rounds
-    # its corners at 8x.
+    "sdf": (32, 8, "Agあ鬱字", (0.5, 1, 2, 4), "return vec4(colour.rgb, colour.a * %s);" % STEP.format("Texel(sheet, uv).a"),
+            (0,), {"coverage": ["-c", "CELL"], "flipped": ["flip"]}),
     "msdf": (24, 4, "M4*門", (0.5, 1, 2, 4, 8),
-             "float d = median(Texel(sheet, uv).rgb); return vec4(colour.rgb, colour.a * %s);" % (STEP % ("d", "d", "d")),
-             (0,), {"one channel": lambda field, common, grid, out: cli(*common, "--sdf", 4, "-o", out)}),
-    # The median's ink in red and blue, alpha's in green; where neither has any, the cell's
-    # quad leaves its neighbours' ink alone.
-    "mtsdf": (32, 8, "Agあ鬱字", (0.5, 1, 2, 4),
-              "vec4 t = Texel(sheet, uv); float d = median(t.rgb), a = t.a, m = %s, s = %s;"
-              " if (max(m, s) < 0.01) discard; return vec4(m, s, m, 1.0);" % (STEP % ("d", "d", "d"), STEP % ("a", "a", "a")),
-              (0, 1), {"swapped": lambda field, common, grid, out: glyphs("swap", field, out)}),
+             "return vec4(colour.rgb, colour.a * %s);" % STEP.format("median(Texel(sheet, uv).rgb)"), (0,), {"one channel": ["--sdf", "4"]}),
+    "mtsdf": (32, 8, "Agあ鬱字", (0.5, 1, 2, 4), "vec4 t = Texel(sheet, uv); float m = %s, a = %s; if (max(m, a) < 0.01) discard;"
+              " return vec4(m, a, m, 1.0);" % (STEP.format("median(t.rgb)"), STEP.format("t.a")), (0, 1), {"swapped": ["swap"]}),
 }
-
-
-def glyphs(*args):
-    subprocess.run([REFERENCE, *args], check=True, env=dict(os.environ, QT_QPA_PLATFORM="offscreen"))
 
 
 def field_sheets(kind):
@@ -213,19 +200,21 @@ def field_sheets(kind):
     family, origin = "DejaVu Sans", (8, 8)
     game = os.path.join(WORK, "game")
     os.mkdir(game)
-    field, fnt, descriptor = os.path.join(WORK, "field.png"), os.path.join(game, "sheet.fnt"), os.path.join(WORK, "sheet.json")
+    sheets, fnt, descriptor = {"field": os.path.join(WORK, "field.png")}, os.path.join(game, "sheet.fnt"), os.path.join(WORK, "sheet.json")
     common = ["-t", text, "-f", family, "-s", pixels, "-q"]
     # The .fnt names its page "sheet.png", where each sheet under test goes in turn.
     cli(*common, f"--{kind}", distance, "-o", os.path.join(game, "sheet.png"), "--fnt", fnt, "--json", descriptor)
-    shutil.move(os.path.join(game, "sheet.png"), field)
+    shutil.move(os.path.join(game, "sheet.png"), sheets["field"])
     with open(fnt, encoding="utf-8") as f:
         assert f"distanceField fieldType={kind} distanceRange={distance}\n" in f.read(), "the .fnt does not name the field"
     with open(descriptor, encoding="utf-8") as f:
         grid = json.load(f)
-    sheets = {"field": field}
-    for name, make in faults.items():
-        sheets[name] = os.path.join(WORK, name.replace(" ", "_") + ".png")
-        make(field, common, grid, sheets[name])
+    for name, spoil in faults.items():
+        sheets[name] = os.path.join(WORK, f"{len(sheets)}.png")
+        if spoil[0] in ("flip", "swap"):
+            subprocess.run([REFERENCE, spoil[0], sheets["field"], sheets[name]], check=True, env=dict(os.environ, QT_QPA_PLATFORM="offscreen"))
+        else:
+            cli(*common, *(a.replace("CELL", f"{grid['cellWidth']}x{grid['cellHeight']}") for a in spoil), "-o", sheets[name])
 
     refs = [pens_reference(family, pixels, text, origin, fnt, s) for s in scales]
 
@@ -239,12 +228,9 @@ def field_sheets(kind):
     for name, sheet in sheets.items():
         shutil.copyfile(sheet, os.path.join(game, "sheet.png"))
         shots = love_shots(game, scales, effect, (0, 0, 0), text, origin)
-        off[name] = []
-        for channel in channels:
-            result = [mismatch(shot, ref, channel) for shot, ref in zip(shots, refs)]
-            print(f"{kind} {name}, channel {channel}: " + "; ".join(
-                f"{s}x: {a} ink and {b} of {n} reference pixels off" for s, (a, b, n) in zip(scales, result)))
-            off[name] += [s for s, (a, b, n) in zip(scales, result) if n == 0 or max(a, b) > 2 + n // 400]
+        result = [(s, c, mismatch(shot, ref, c)) for c in channels for s, shot, ref in zip(scales, shots, refs)]
+        print(f"{kind} {name}: " + "; ".join(f"{s}x, channel {c}: {a} ink and {b} of {n} reference pixels off" for s, c, (a, b, n) in result))
+        off[name] = [s for s, c, (a, b, n) in result if n == 0 or max(a, b) > 2 + n // 400]
     assert not off["field"], f"the {kind} field's text is more than a pixel off the reference at {off['field']}x"
     assert all(off[name] for name in faults), f"a faulty sheet passed too; the test cannot tell: {off}"
 
