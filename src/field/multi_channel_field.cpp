@@ -474,8 +474,9 @@ std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, std:
             // two channels that lie on that side at all four corners keep the median there.
             // Corners whose channels are alike draw as a one-channel field, which is mended.
             const bool in = inside[i] != 0;
-            const unsigned onSide = in ? sides[i] & sides[i + 1] & sides[i + w] & sides[i + w + 1]
-                                       : ~(sides[i] | sides[i + 1] | sides[i + w] | sides[i + w + 1]) & 7u;
+            unsigned all = kAllChannels, any = 0;
+            for (const std::size_t k : four) all &= sides[k], any |= sides[k];
+            const unsigned onSide = in ? all : ~any & kAllChannels;
             if (std::popcount(onSide) >= 2 && std::all_of(four.begin(), four.end(), [&](std::size_t k) {
                     return (inside[k] != 0) == in && std::abs(trueDistance[k]) > 0.71f;
                 }))
