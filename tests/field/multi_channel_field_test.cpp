@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QPainterPath>
+#include <QPainterPathStroker>
 
 #include "sheet/builder.h"
 #include "sheet/char_source.h"
@@ -130,8 +131,17 @@ TEST(MultiChannelField, EachCellHoldsItsGlyphsField) {
     }
 }
 
+// The path that `segments` fill with non-zero winding: each segment and its start on one
+// side of a far line wind as the contours do.
+static QPainterPath filledBy(const std::vector<FieldSegment>& segments) {
+    QPainterPath shape;
+    shape.setFillRule(Qt::WindingFill);
+    for (const FieldSegment& s : segments) shape.addPolygon(QPolygonF{{s.x0, s.y0}, {s.x1, s.y1}, {s.x1, -100}, {s.x0, -100}});
+    return shape;
+}
+
 // Shapes of rectangles (left, top, right, bottom; right < left turns one round) against
-// Qt's own winding fill of them: the outline's contours fill what the shape fills, and each
+// Qt's own fill of them: the outline's contours fill what the shape fills, and each
 // segment has the shape on its right and none on its left, so strokes that overlap or meet
 // along an edge (above or below the other) are joined.
 TEST(MultiChannelField, TheOutlineBoundsTheFilledShape) {
@@ -139,69 +149,53 @@ TEST(MultiChannelField, TheOutlineBoundsTheFilledShape) {
         {{2, 8, 18, 12}, {8, 2, 12, 18}}, {{2, 2, 10, 10}, {10, 4, 18, 8}}, {{2, 2, 10, 10}, {4, 10, 8, 18}},
         {{6, 2, 10, 10}, {2, 10, 18, 14}}, {{2, 2, 8, 8}, {8, 8, 14, 14}}, {{2, 2, 18, 18}, {14, 6, 6, 14}}};
     for (const auto& rects : shapes) {
-        std::vector<FieldSegment> given;
-        QPainterPath shape, outline;
-        for (const auto& [l, t, r, b] : rects) {
-            const float x[] = {l, r, r, l}, y[] = {t, t, b, b};
-            shape.addPolygon(QPolygonF({{l, t}, {r, t}, {r, b}, {l, b}}));
-            for (int k = 0; k < 4; ++k) given.push_back({x[k], y[k], x[(k + 1) % 4], y[(k + 1) % 4]});
-        }
-        shape.setFillRule(Qt::WindingFill);
+        std::vector<FieldSegment> given, got;
+        for (const auto& [l, t, r, b] : rects) given.insert(given.end(), {{l, t, r, t}, {r, t, r, b}, {r, b, l, b}, {l, b, l, t}});
+        const QPainterPath shape = filledBy(given);
         for (const std::vector<ColouredSegment>& contour : colouredOutline(given)) {
-            QPolygonF polygon;
             for (const ColouredSegment& c : contour) {
                 const QLineF l(c.line.x0, c.line.y0, c.line.x1, c.line.y1);
                 const QPointF left = QPointF(l.dy(), -l.dx()) / l.length() / 100;  // y grows downward
-                polygon << l.p1();
                 EXPECT_TRUE(shape.contains(l.center() - left) && !shape.contains(l.center() + left)) << &rects - shapes;
+                got.push_back(c.line);
             }
-            outline.addPolygon(polygon);
         }
         for (int i = 0; i < 400; ++i) {
             const QPointF p(i % 20 + 0.3, i / 20 + 0.6);
-            ASSERT_EQ(outline.contains(p), shape.contains(p)) << &rects - shapes << " at " << p.x() << ", " << p.y();
+            ASSERT_EQ(filledBy(got).contains(p), shape.contains(p)) << &rects - shapes << " at " << p.x() << ", " << p.y();
         }
     }
 }
 
 // Kanji (every 100th of JIS X 0208) and corners: the median drawn bilinearly at the four
 // points halfway between the middle and the corners of each square of four pixels lies on
-// the side of the outline that Qt's winding fill says, wherever the outline is farther than
-// a tenth of a pixel (by brute force), but where all four pixels are grey and draw as a
-// one-channel field does.
+// the side of the outline that Qt's fill says, wherever the outline is farther than a
+// tenth of a pixel, but where all four pixels are grey and draw as a one-channel field does.
 TEST(MultiChannelField, TheMedianDrawsNoFalseEdge) {
-    constexpr int kCell = 48;
     CodePointSet jis;
     addCharset(u"jis-x-0208", jis);
     std::u32string text = U"ELMVWZ4*<口門";
     for (std::size_t k = 0; k < jis.size(); k += 100) text += *std::next(jis.begin(), k);
     for (const char32_t c : text) {
         const std::vector<FieldSegment> segments = glyphSegments(*Font::create(fakes::faceDescription("IPAGothic", 32)), c, QPointF(8, 36));
-        const std::vector<QRgb> field = multiChannelField(segments, 4, kCell, kCell);
-        QPainterPath shape;
-        for (const FieldSegment& s : segments) {
-            if (shape.elementCount() == 0 || shape.currentPosition() != QPointF(s.x0, s.y0)) shape.moveTo(s.x0, s.y0);
-            shape.lineTo(s.x1, s.y1);
-        }
-        shape.setFillRule(Qt::WindingFill);
+        const std::vector<QRgb> field = multiChannelField(segments, 4, 48, 48);
+        const QPainterPath shape = filledBy(segments);
+        QPainterPath outline;
+        for (const FieldSegment& s : segments) outline.moveTo(s.x0, s.y0), outline.lineTo(s.x1, s.y1);
+        QPainterPathStroker stroker;  // the points within a tenth of a pixel of the outline
+        stroker.setWidth(0.2), stroker.setCapStyle(Qt::RoundCap);
+        const QPainterPath near = stroker.createStroke(outline);
         int wrong = 0;
-        for (int i = 0; i < (kCell - 1) * (kCell - 1) * 4; ++i) {
-            const int x = i / 4 % (kCell - 1), y = i / 4 / (kCell - 1);
-            const double fu = i % 2 ? 0.75 : 0.25, fv = i % 4 < 2 ? 0.25 : 0.75;
-            const QPointF p(x + 0.5 + fu, y + 0.5 + fv);
-            double level[3], near = 1e9;
-            for (int ch = 0; ch < 3; ++ch) {
-                const auto at = [&](int dx, int dy) { return (field[(y + dy) * kCell + x + dx] >> (16 - 8 * ch) & 0xFF) - 127.5; };
-                level[ch] = (1 - fv) * ((1 - fu) * at(0, 0) + fu * at(1, 0)) + fv * ((1 - fu) * at(0, 1) + fu * at(1, 1));
-            }
-            for (const FieldSegment& s : segments) {
-                const QPointF a(s.x0, s.y0), d = QPointF(s.x1, s.y1) - a;
-                const QPointF q = a + std::clamp(QPointF::dotProduct(p - a, d) / QPointF::dotProduct(d, d), 0.0, 1.0) * d;
-                near = std::min(near, std::hypot(p.x() - q.x(), p.y() - q.y()));
-            }
-            const double median = std::max(std::min(level[0], level[1]), std::min(std::max(level[0], level[1]), level[2]));
-            const auto grey = [&](int k) { const QRgb v = field[(y + k / 2) * kCell + x + k % 2]; return (v & 0xFFFFFF) % 0x10101 == 0; };
-            wrong += near > 0.1 && !(grey(0) && grey(1) && grey(2) && grey(3)) && (median > 0) != shape.contains(p);
+        for (int i = 0; i < 47 * 47 * 4; ++i) {
+            const int x = i / 4 % 47, y = i / 4 / 47;
+            const double u = i % 2 ? 0.75 : 0.25, v = i % 4 < 2 ? 0.25 : 0.75;
+            const auto at = [&](int k, int c) { return (field[(y + k / 2) * 48 + x + k % 2] >> (16 - 8 * c) & 0xFF) - 127.5; };
+            double l[3], grey = 0;
+            for (int c = 0; c < 3; ++c) l[c] = (1 - v) * ((1 - u) * at(0, c) + u * at(1, c)) + v * ((1 - u) * at(2, c) + u * at(3, c));
+            for (int k = 0; k < 4; ++k) grey += at(k, 0) == at(k, 1) && at(k, 1) == at(k, 2);
+            const QPointF p(x + 0.5 + u, y + 0.5 + v);
+            const double median = std::max(std::min(l[0], l[1]), std::min(std::max(l[0], l[1]), l[2]));
+            wrong += grey < 4 && !near.contains(p) && (median > 0) != shape.contains(p);
         }
         EXPECT_EQ(wrong, 0) << nameOf("IPAGothic", c);
     }
