@@ -420,16 +420,21 @@ std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, std:
         levels[i].fill(level(trueDistance[i]));
         sides[i] = sidesOf(i);
     };
+    std::vector<std::size_t> mended;  // the pixels repair changed, in turn
     const auto repair = [&](std::span<const std::size_t> involved, const auto& wrong) {
         if (!wrong()) return;
         for (const std::size_t k : involved) {
             const std::array<float, 3> kept = levels[k];
             mend(k);
-            if (!wrong()) return;
+            if (!wrong()) return mended.push_back(k);
             levels[k] = kept;
             sides[k] = sidesOf(k);
         }
-        std::for_each(involved.begin(), involved.end(), mend);
+        for (const std::size_t k : involved) {
+            const std::array<float, 3> kept = levels[k];
+            mend(k);
+            if (levels[k] != kept) mended.push_back(k);
+        }
     };
     for (std::size_t i = 0; i < w * h; ++i) {
         const float m = median(levels[i][0], levels[i][1], levels[i][2]);
@@ -469,8 +474,9 @@ std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, std:
             // two channels that lie on that side at all four corners keep the median there.
             // Corners whose channels are alike draw as a one-channel field, which is mended.
             const bool in = inside[i] != 0;
-            const unsigned onSide = in ? sides[i] & sides[i + 1] & sides[i + w] & sides[i + w + 1]
-                                       : ~(sides[i] | sides[i + 1] | sides[i + w] | sides[i + w + 1]) & 7u;
+            unsigned all = kAllChannels, any = 0;
+            for (const std::size_t k : four) all &= sides[k], any |= sides[k];
+            const unsigned onSide = in ? all : ~any & kAllChannels;
             if (std::popcount(onSide) >= 2 && std::all_of(four.begin(), four.end(), [&](std::size_t k) {
                     return (inside[k] != 0) == in && std::abs(trueDistance[k]) > 0.71f;
                 }))
@@ -493,10 +499,21 @@ std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, std:
             }
             return false;
         };
+        const auto repairSquare = [&](std::size_t x, std::size_t y) {
+            const std::size_t i = y * w + x;
+            repair(std::array{i, i + 1, i + w, i + w + 1}, [&] { return wrong(x, y); });
+        };
+        mended.clear();
         for (std::size_t y = 0; y + 1 < h; ++y) {
-            for (std::size_t x = 0; x + 1 < w; ++x) {
-                const std::size_t i = y * w + x;
-                repair(std::array{i, i + 1, i + w, i + w + 1}, [&] { return wrong(x, y); });
+            for (std::size_t x = 0; x + 1 < w; ++x) repairSquare(x, y);
+        }
+        // A pixel mended for one square can make a false edge in a square met before it:
+        // the squares around each pixel mended are looked at again, until none is wrong.
+        // A pixel mended stays so, so this ends.
+        for (std::size_t next = 0; next < mended.size(); ++next) {
+            const std::size_t x = mended[next] % w, y = mended[next] / w;
+            for (std::size_t v = y - std::min<std::size_t>(y, 1); v <= std::min(y, h - 2); ++v) {
+                for (std::size_t u = x - std::min<std::size_t>(x, 1); u <= std::min(x, w - 2); ++u) repairSquare(u, v);
             }
         }
     }

@@ -44,6 +44,7 @@ const QString kRangeName = QStringLiteral("距離フィールドの範囲");
 
 const char* const kFntFormats[] = {"テキスト", "XML", "バイナリ"};  // in FntFormat's order
 const char* const kPitches[] = {"フォント", "セル"};                // in Pitch's order
+const char* const kFieldTypes[] = {"単色 (SDF)", "多色 (MSDF)", "多色+距離 (MTSDF)"};  // in FieldType's order
 
 // What the dialog says for a refused value: a lead of its own for what the checks and
 // the readers say in plain words, the window's own words otherwise.
@@ -210,7 +211,7 @@ OutputSettings::OutputSettings(const Project& project, dialogs::Dialogs& dialogs
     chkNoFallback_ = named(new QCheckBox(QStringLiteral("代替フォントを使わない(&N)"), font), "chkNoFallback");
     chkNoFallback_->setChecked(project.font.noFallback);
     // Digits 1 to 8 and every letter are taken by other controls.
-    chkColourGlyphs_ = named(new QCheckBox(QStringLiteral("カラーグリフを色のまま描く(&0)"), font), "chkColourGlyphs");
+    chkColourGlyphs_ = named(new QCheckBox(QStringLiteral("カラーグリフを色のまま描く(&9)"), font), "chkColourGlyphs");
     chkColourGlyphs_->setChecked(project.settings.colourGlyphs);
     fontGrid->addWidget(chkMono_, fontGrid->rowCount(), 1);
     fontGrid->addWidget(chkNoFallback_, fontGrid->rowCount(), 1);
@@ -243,6 +244,10 @@ OutputSettings::OutputSettings(const Project& project, dialogs::Dialogs& dialogs
     chkField_ = named(new QCheckBox(QStringLiteral("距離フィールド(&Y)"), output), "chkField");
     chkField_->setChecked(project.settings.distanceRange > 0);
     outputGrid->addWidget(chkField_, outputGrid->rowCount(), 1);
+    cboFieldType_ = named(new QComboBox(output), "cboFieldType");
+    for (const char* type : kFieldTypes) cboFieldType_->addItem(QString::fromUtf8(type));
+    cboFieldType_->setCurrentIndex(static_cast<int>(project.settings.fieldType));
+    row(outputGrid, QStringLiteral("種類(&0):"), cboFieldType_);  // every letter is taken
     txtRange_ = named(new QLineEdit(numberOrEmpty(project.settings.distanceRange), output), "txtRange");
     row(outputGrid, QStringLiteral("範囲 (px)(&U):"), txtRange_);
     layout->addWidget(output);
@@ -291,6 +296,7 @@ void OutputSettings::enableChosen() {
     if (auto* browse = findChild<QPushButton*>(QStringLiteral("txtTextFileBrowse")))
         browse->setEnabled(optFile_->isChecked());
     txtRange_->setEnabled(chkField_->isChecked());
+    cboFieldType_->setEnabled(chkField_->isChecked());
 }
 
 Project OutputSettings::project() const {
@@ -354,6 +360,7 @@ Project OutputSettings::project() const {
     p.pitch = static_cast<Pitch>(cboPitch_->currentIndex());
     p.maxPageSide = optionalWhole(txtMaxPage_, kMaxPageName, pageSideSetting);
     s.distanceRange = chkField_->isChecked() ? distanceRangeSetting(kRangeName, txtRange_->text()) : 0;
+    s.fieldType = chkField_->isChecked() ? static_cast<FieldType>(cboFieldType_->currentIndex()) : FieldType::Sdf;
     return p;
 }
 

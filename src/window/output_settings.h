@@ -25,7 +25,8 @@ QStringList fontFaceNames(const QString& path);
 
 // The modal dialog 出力設定 (objectName "OutputSettings"): where the characters come
 // from and their columns, the font file and its face, mono, fallback, colour glyphs and
-// pixel size, and the outputs. Each control is named by objectName for the tests and has a mnemonic.
+// pixel size, and the outputs, a distance field's type and range among them. Each control
+// is named by objectName for the tests and has a mnemonic.
 // OK checks every typed value with the project's setting checks and the whole with
 // settingConflict(); a refusal is shown in the dialog in Japanese and the dialog stays open.
 class OutputSettings : public QDialog {
@@ -66,7 +67,7 @@ private:
     QComboBox* cboFace_;
     QCheckBox *chkMono_, *chkNoFallback_, *chkColourGlyphs_;
     QLineEdit *txtSheet_, *txtFnt_, *txtJson_, *txtMaxPage_, *txtRange_;
-    QComboBox *cboFntFormat_, *cboPitch_;
+    QComboBox *cboFntFormat_, *cboPitch_, *cboFieldType_;
     QCheckBox* chkField_;
     QLabel* lblRefusal_;
 };

@@ -9,14 +9,17 @@
 #   as wide and on the same rows within a few pixels, and nearer the width of Qt's kerned
 #   line than of its unkerned one. Then "jJ_f" in DejaVu Sans 32 px, whose ink reaches left
 #   of the pen or past the advance: every reference ink pixel has LÖVE's ink within a pixel.
-# love_test.py sdf KARUVO_CLI REFERENCE_GLYPHS
-#   Latin, kana and kanji from a distance-field sheet (--sdf), with the usual
-#   smoothstep/fwidth shader, at 0.5x, 1x, 2x and 4x, against plain Qt at that pixel size,
-#   each character at the pen LÖVE gives it: the ink within one pixel of the reference
-#   ink, both ways, but for at most one pixel in 400 of the reference's ink (a field
-#   sampled once a sheet pixel cuts sharp corners by up to a third of a sheet pixel, which
-#   shows at 4x). Two faulty sheets must not pass: the sheet's own coverage in place of
-#   the field, and the field with its sign turned round.
+# love_test.py sdf|msdf|mtsdf KARUVO_CLI REFERENCE_GLYPHS
+#   Latin, kana and kanji from a distance-field sheet of that kind (FIELDS), with the usual
+#   smoothstep/fwidth shader (of the median for msdf; for mtsdf, of the median and of alpha,
+#   each drawn into a colour of its own), at 0.5x to 4x (8x for msdf), against plain Qt at that
+#   pixel size, each character at the pen LÖVE gives it: the ink within one pixel of the
+#   reference ink, both ways, but for at most two pixels and one in 400 of the reference's ink
+#   (a field sampled once a sheet pixel cuts sharp corners by up to a third of a sheet pixel,
+#   which shows at 4x; a tip thinner than a pixel is ink at its middle, not in Qt's coverage).
+#   Faulty sheets must not pass: for sdf, the sheet's own coverage in place of the field, and
+#   the field with its sign turned round; for msdf, a one-channel field in its three channels,
+#   which rounds the corners at 8x; for mtsdf, alpha swapped with red.
 #
 # Exit 77 (skipped) only when LÖVE or Xvfb is not installed.
 import json
@@ -28,7 +31,7 @@ import sys
 import tempfile
 
 MODE, CLI, REFERENCE = sys.argv[1:4]
-W, H = 600, 170
+W, H = 600, 240
 
 # main.lua: after two frames at each scale the screen is written to RAW_PATH .. k as
 # "W H\n" and RGBA bytes.
@@ -37,9 +40,9 @@ local rawPath, frames, k, scales, font, shader = arg[#arg], 0, 1, {%s}
 function love.load()
   font = love.graphics.newFont("sheet.fnt", "sheet.png")
   font:setFilter("linear", "linear")
-  if %s then shader = love.graphics.newShader[[vec4 effect(vec4 colour, Image sheet, vec2 uv, vec2 pixel) {
-    float a = Texel(sheet, uv).a, w = 0.5 * fwidth(a);
-    return vec4(colour.rgb, colour.a * smoothstep(0.5 - w, 0.5 + w, a)); }]] end
+  if %s then shader = love.graphics.newShader[[
+    float median(vec3 c) { return max(min(c.r, c.g), min(max(c.r, c.g), c.b)); }
+    vec4 effect(vec4 colour, Image sheet, vec2 uv, vec2 pixel) { %s }]] end
 end
 function love.draw()
   love.graphics.clear(%f, %f, %f, 1)
@@ -68,9 +71,11 @@ end""" % (W, H)
 
 
 # The RGBA bytes of LÖVE's screenshot at each scale of `text` drawn in white from the
-# folder `game`'s sheet.fnt and sheet.png at `origin` on `background`.
-def love_shots(game, scales, shader, background, text, origin):
-    lua = MAIN_LUA % (", ".join(map(str, scales)), shader, *(c / 255 for c in background), text, *origin)
+# folder `game`'s sheet.fnt and sheet.png at `origin` on `background`, through a shader whose
+# effect() is `effect` (GLSL, median() at hand) if given.
+def love_shots(game, scales, effect, background, text, origin):
+    lua = MAIN_LUA % (", ".join(map(str, scales)), "true" if effect else "false", effect or "",
+                      *(c / 255 for c in background), text, *origin)
     for name, source in (("main.lua", lua), ("conf.lua", CONF_LUA)):
         with open(os.path.join(game, name), "w", encoding="utf-8") as f:
             f.write(source)
@@ -137,7 +142,7 @@ def whole_ink():
     game, text, origin = os.path.join(WORK, "whole"), "jJ_f", (20, 20)
     os.mkdir(game)
     cli("-t", text, "-f", "DejaVu Sans", "-s", 32, "-q", "-o", game + "/sheet.png", "--fnt", game + "/sheet.fnt")
-    near = grown([v > 64 for v in love_shots(game, [1], "false", (0, 0, 0), text, origin)[0][::4]], 1)
+    near = grown([v > 64 for v in love_shots(game, [1], None, (0, 0, 0), text, origin)[0][::4]], 1)
     lost = [(i % W, i // W) for i, v in enumerate(pens_reference("DejaVu Sans", 32, text, origin, game + "/sheet.fnt")) if v > 127 and not near[i]]
     assert not lost, f"{len(lost)} ink pixels of {text} are not drawn, e.g. {lost[:5]}"
 
@@ -157,7 +162,7 @@ def kerned():
         kerning = read_fnt(game + "/sheet.fnt")[2]
         amount = sum(kerning.get(pair, 0) for pair in zip(text, text[1:]))
         assert amount <= -3 * near, f"the {family} line is kerned by only {amount} px; it would not show kerning"
-        shot = love_shots(game, [1], "false", background, text, origin)[0]
+        shot = love_shots(game, [1], None, background, text, origin)[0]
         ref, unkerned = (reference("line", family, 24, *origin, text, *more) for more in ([], ["unkerned"]))
         ink = [sum(abs(shot[4 * i + c] - background[c]) for c in range(3)) > 3 * 64 for i in range(W * H)]
         # Every changed pixel lies within `near` of the reference's glyphs: no box, no fringe.
@@ -174,40 +179,60 @@ def kerned():
     whole_ink()
 
 
-def sdf():
-    family, pixels, distance, text, scales, origin = "DejaVu Sans", 32, 8, "Agあ鬱字", (0.5, 1, 2, 4), (8, 8)
+# Each kind of field: font size, range, text, scales; its shader's effect(), ink in the
+# screen's red (for mtsdf the median's in red, alpha's in green, discarded where neither has
+# any so that a cell's quad leaves its neighbours' ink alone); the screen channels read; and
+# the faulty sheets that must not pass: karuvo-cli's options (CELL the field's cell), or
+# what reference_glyphs does to the field.
+STEP = "smoothstep(0.5 - 0.5 * fwidth({0}), 0.5 + 0.5 * fwidth({0}), {0})"
+FIELDS = {
+    "sdf": (32, 8, "Agあ鬱字", (0.5, 1, 2, 4), "return vec4(colour.rgb, colour.a * %s);" % STEP.format("Texel(sheet, uv).a"),
+            (0,), {"coverage": ["-c", "CELL"], "flipped": ["flip"]}),
+    "msdf": (24, 4, "M4*門", (0.5, 1, 2, 4, 8),
+             "return vec4(colour.rgb, colour.a * %s);" % STEP.format("median(Texel(sheet, uv).rgb)"), (0,), {"one channel": ["--sdf", "4"]}),
+    "mtsdf": (32, 8, "Agあ鬱字", (0.5, 1, 2, 4), "vec4 t = Texel(sheet, uv); float m = %s, a = %s; if (max(m, a) < 0.01) discard;"
+              " return vec4(m, a, m, 1.0);" % (STEP.format("median(t.rgb)"), STEP.format("t.a")), (0, 1), {"swapped": ["swap"]}),
+}
+
+
+def field_sheets(kind):
+    pixels, distance, text, scales, effect, channels, faults = FIELDS[kind]
+    family, origin = "DejaVu Sans", (8, 8)
     game = os.path.join(WORK, "game")
     os.mkdir(game)
-    field, fnt, descriptor, coverage, flipped = (os.path.join(d, n) for d, n in (
-        (WORK, "field.png"), (game, "sheet.fnt"), (WORK, "sheet.json"), (WORK, "coverage.png"), (WORK, "flipped.png")))
+    sheets, fnt, descriptor = {"field": os.path.join(WORK, "field.png")}, os.path.join(game, "sheet.fnt"), os.path.join(WORK, "sheet.json")
     common = ["-t", text, "-f", family, "-s", pixels, "-q"]
     # The .fnt names its page "sheet.png", where each sheet under test goes in turn.
-    cli(*common, "--sdf", distance, "-o", os.path.join(game, "sheet.png"), "--fnt", fnt, "--json", descriptor)
-    shutil.move(os.path.join(game, "sheet.png"), field)
+    cli(*common, f"--{kind}", distance, "-o", os.path.join(game, "sheet.png"), "--fnt", fnt, "--json", descriptor)
+    shutil.move(os.path.join(game, "sheet.png"), sheets["field"])
     with open(fnt, encoding="utf-8") as f:
-        assert f"distanceField fieldType=sdf distanceRange={distance}\n" in f.read(), "the .fnt does not name the field"
+        assert f"distanceField fieldType={kind} distanceRange={distance}\n" in f.read(), "the .fnt does not name the field"
     with open(descriptor, encoding="utf-8") as f:
         grid = json.load(f)
-    # The faults: the 1x coverage of the same cells, and the field's sign turned round.
-    cli(*common, "-c", f"{grid['cellWidth']}x{grid['cellHeight']}", "-o", coverage)
-    subprocess.run([REFERENCE, "flip", field, flipped], check=True, env=dict(os.environ, QT_QPA_PLATFORM="offscreen"))
+    for name, spoil in faults.items():
+        sheets[name] = os.path.join(WORK, f"{len(sheets)}.png")
+        if spoil[0] in ("flip", "swap"):
+            subprocess.run([REFERENCE, spoil[0], sheets["field"], sheets[name]], check=True, env=dict(os.environ, QT_QPA_PLATFORM="offscreen"))
+        else:
+            cli(*common, *(a.replace("CELL", f"{grid['cellWidth']}x{grid['cellHeight']}") for a in spoil), "-o", sheets[name])
 
     refs = [pens_reference(family, pixels, text, origin, fnt, s) for s in scales]
 
-    def mismatch(shot, ref):  # ink of each picture farther than a pixel from the other's, and the reference's ink
-        ink, ref_ink = [shot[4 * i] > 127 for i in range(W * H)], [v > 127 for v in ref]
+    def mismatch(shot, ref, channel):  # ink of each picture farther than a pixel from the other's, and the reference's ink
+        ink, ref_ink = [shot[4 * i + channel] > 127 for i in range(W * H)], [v > 127 for v in ref]
         near_ref, near_ink = grown(ref_ink, 1), grown(ink, 1)
         return (sum(1 for i in range(W * H) if ink[i] and not near_ref[i]),
                 sum(1 for i in range(W * H) if ref_ink[i] and not near_ink[i]), sum(ref_ink))
 
     off = {}
-    for name, sheet in (("field", field), ("coverage", coverage), ("flipped", flipped)):
+    for name, sheet in sheets.items():
         shutil.copyfile(sheet, os.path.join(game, "sheet.png"))
-        result = [mismatch(shot, ref) for shot, ref in zip(love_shots(game, scales, "true", (0, 0, 0), text, origin), refs)]
-        print(name + ": " + "; ".join(f"{s}x: {a} ink and {b} of {n} reference pixels off" for s, (a, b, n) in zip(scales, result)))
-        off[name] = [s for s, (a, b, n) in zip(scales, result) if n == 0 or max(a, b) > n // 400]
-    assert not off["field"], f"the field's text is more than a pixel off the reference at {off['field']}x"
-    assert off["coverage"] and off["flipped"], f"a faulty sheet passed too; the test cannot tell: {off}"
+        shots = love_shots(game, scales, effect, (0, 0, 0), text, origin)
+        result = [(s, c, mismatch(shot, ref, c)) for c in channels for s, shot, ref in zip(scales, shots, refs)]
+        print(f"{kind} {name}: " + "; ".join(f"{s}x, channel {c}: {a} ink and {b} of {n} reference pixels off" for s, c, (a, b, n) in result))
+        off[name] = [s for s, c, (a, b, n) in result if n == 0 or max(a, b) > 2 + n // 400]
+    assert not off["field"], f"the {kind} field's text is more than a pixel off the reference at {off['field']}x"
+    assert all(off[name] for name in faults), f"a faulty sheet passed too; the test cannot tell: {off}"
 
 
 if __name__ == "__main__":
@@ -220,7 +245,7 @@ if __name__ == "__main__":
     signal.signal(signal.SIGTERM, lambda *_: sys.exit("FAIL: stopped by SIGTERM"))
     WORK = tempfile.mkdtemp(prefix="karuvo-love-")
     try:
-        {"kerned": kerned, "sdf": sdf}[MODE]()
+        kerned() if MODE == "kerned" else field_sheets(MODE)
     except AssertionError as e:
         print(f"FAIL: {e}", file=sys.stderr)
         sys.exit(1)

@@ -8,6 +8,8 @@
 //   reference_glyphs flip IN.png OUT.png
 //     the picture with its alpha (and colour) turned round (255 - alpha): a field of the
 //     wrong sign
+//   reference_glyphs swap IN.png OUT.png
+//     the picture with its alpha and red swapped: a field with its channels mixed up
 #include <QFile>
 #include <QFont>
 #include <QFontMetrics>
@@ -21,15 +23,19 @@ int main(int argc, char** argv) {
     QGuiApplication app(qtArgc, argv);
     const QByteArray mode = argc > 1 ? QByteArray(argv[1]) : QByteArray();
     const auto arg = [&](int i) { return QString::fromUtf8(argv[i]); };
-    if (mode == "flip" && argc == 4) {
+    if ((mode == "flip" || mode == "swap") && argc == 4) {
         QImage image = QImage(arg(2)).convertToFormat(QImage::Format_ARGB32);
-        image.invertPixels(QImage::InvertRgba);  // the colour too, which the engine's shader does not read
+        if (mode == "flip") image.invertPixels(QImage::InvertRgba);  // the colour too, which the engine's shader does not read
+        for (int y = 0; mode == "swap" && y < image.height(); ++y) {
+            auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (int x = 0; x < image.width(); ++x) row[x] = qRgba(qAlpha(row[x]), qGreen(row[x]), qBlue(row[x]), qRed(row[x]));
+        }
         return !image.isNull() && image.save(arg(3), "PNG") ? 0 : 1;
     }
     const bool line = mode == "line" && (argc == 10 || (argc == 11 && arg(10) == "unkerned"));
     if (!line && (mode != "draw" || argc < 10 || (argc - 7) % 3 != 0))
         return std::fprintf(stderr, "usage: reference_glyphs line|draw FAMILY PIXELS WIDTH HEIGHT OUT.pgm X Y TEXT [...]\n"
-                                    "       reference_glyphs flip IN.png OUT.png\n"), 2;
+                                    "       reference_glyphs flip|swap IN.png OUT.png\n"), 2;
     QFont font(arg(2));
     font.setPixelSize(arg(3).toInt());
     font.setKerning(line && argc == 10);

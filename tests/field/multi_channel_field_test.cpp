@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QPainterPath>
+#include <QPainterPathStroker>
+
 #include "sheet/builder.h"
 #include "sheet/char_source.h"
 #include "support/field_drawing.h"
@@ -125,5 +128,72 @@ TEST(MultiChannelField, EachCellHoldsItsGlyphsField) {
                 ASSERT_EQ(band.coverage->glyph.row(i / cell)[left + i % cell], want) << nameOf("", c.codePoint) << i;
             }
         }
+    }
+}
+
+// The path that `segments` fill with non-zero winding: each segment and its start on one
+// side of a far line wind as the contours do.
+static QPainterPath filledBy(const std::vector<FieldSegment>& segments) {
+    QPainterPath shape;
+    shape.setFillRule(Qt::WindingFill);
+    for (const FieldSegment& s : segments) shape.addPolygon(QPolygonF{{s.x0, s.y0}, {s.x1, s.y1}, {s.x1, -100}, {s.x0, -100}});
+    return shape;
+}
+
+// Shapes of rectangles (left, top, right, bottom; right < left turns one round): each
+// segment of the outline has the shape (Qt's own fill) on its right and none on its left,
+// so strokes that overlap or meet along an edge (above or below the other) are joined.
+TEST(MultiChannelField, TheOutlineBoundsTheFilledShape) {
+    const std::vector<std::array<float, 4>> shapes[] = {
+        {{2, 8, 18, 12}, {8, 2, 12, 18}}, {{2, 2, 10, 10}, {10, 4, 18, 8}}, {{2, 2, 10, 10}, {4, 10, 8, 18}},
+        {{6, 2, 10, 10}, {2, 10, 18, 14}}, {{2, 2, 8, 8}, {8, 8, 14, 14}}, {{2, 2, 18, 18}, {14, 6, 6, 14}}};
+    for (const auto& rects : shapes) {
+        std::vector<FieldSegment> given;
+        for (const auto& [l, t, r, b] : rects) given.insert(given.end(), {{l, t, r, t}, {r, t, r, b}, {r, b, l, b}, {l, b, l, t}});
+        const QPainterPath shape = filledBy(given);
+        std::size_t segments = 0;
+        for (const std::vector<ColouredSegment>& contour : colouredOutline(given)) {
+            for (const ColouredSegment& c : contour) {
+                const QLineF l(c.line.x0, c.line.y0, c.line.x1, c.line.y1);
+                const QPointF left = QPointF(l.dy(), -l.dx()) / l.length() / 100;  // y grows downward
+                EXPECT_TRUE(shape.contains(l.center() - left) && !shape.contains(l.center() + left)) << &rects - shapes;
+                ++segments;
+            }
+        }
+        EXPECT_GE(segments, 4u) << &rects - shapes;
+    }
+}
+
+// Kanji (every 100th of JIS X 0208) and corners: the median drawn bilinearly at the four
+// points halfway between the middle and the corners of each square of four pixels lies on
+// the side of the outline that Qt's fill says, wherever the outline is farther than a
+// tenth of a pixel, but where all four pixels are grey and draw as a one-channel field does.
+TEST(MultiChannelField, TheMedianDrawsNoFalseEdge) {
+    CodePointSet jis;
+    addCharset(u"jis-x-0208", jis);
+    std::u32string text = U"ELMVWZ4*<口門";
+    for (std::size_t k = 0; k < jis.size(); k += 100) text += *std::next(jis.begin(), k);
+    for (const char32_t c : text) {
+        const std::vector<FieldSegment> segments = glyphSegments(*Font::create(fakes::faceDescription("IPAGothic", 32)), c, QPointF(8, 36));
+        const std::vector<QRgb> field = multiChannelField(segments, 4, 48, 48);
+        const QPainterPath shape = filledBy(segments);
+        QPainterPath outline;
+        for (const FieldSegment& s : segments) outline.moveTo(s.x0, s.y0), outline.lineTo(s.x1, s.y1);
+        QPainterPathStroker stroker;  // the points within a tenth of a pixel of the outline
+        stroker.setWidth(0.2), stroker.setCapStyle(Qt::RoundCap);
+        const QPainterPath near = stroker.createStroke(outline);
+        int wrong = 0;
+        for (int i = 0; i < 47 * 47 * 4; ++i) {
+            const int x = i / 4 % 47, y = i / 4 / 47;
+            const double u = i % 2 ? 0.75 : 0.25, v = i % 4 < 2 ? 0.25 : 0.75;
+            const auto at = [&](int k, int c) { return (field[(y + k / 2) * 48 + x + k % 2] >> (16 - 8 * c) & 0xFF) - 127.5; };
+            double l[3], grey = 0;
+            for (int c = 0; c < 3; ++c) l[c] = (1 - v) * ((1 - u) * at(0, c) + u * at(1, c)) + v * ((1 - u) * at(2, c) + u * at(3, c));
+            for (int k = 0; k < 4; ++k) grey += at(k, 0) == at(k, 1) && at(k, 1) == at(k, 2);
+            const QPointF p(x + 0.5 + u, y + 0.5 + v);
+            const double median = std::max(std::min(l[0], l[1]), std::min(std::max(l[0], l[1]), l[2]));
+            wrong += grey < 4 && !near.contains(p) && (median > 0) != shape.contains(p);
+        }
+        EXPECT_EQ(wrong, 0) << nameOf("IPAGothic", c);
     }
 }

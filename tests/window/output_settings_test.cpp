@@ -30,14 +30,15 @@ QStringList fields(const Project& p) {
             "size=" + n(p.font.pixelSize), "mono=" + n(p.font.mono), "noFallback=" + n(p.font.noFallback),
             "given=" + n(p.font.given), "sheet=" + file(p.outputPath), "fnt=" + file(p.fntPath),
             "fntFormat=" + n(p.fntFormat), "json=" + file(p.jsonPath), "pitch=" + n(p.pitch),
-            "maxPage=" + n(p.maxPageSide), "range=" + n(p.settings.distanceRange), "colour=" + n(p.settings.colourGlyphs)};
+            "maxPage=" + n(p.maxPageSide), "range=" + n(p.settings.distanceRange), "colour=" + n(p.settings.colourGlyphs),
+            "fieldType=" + n(p.settings.fieldType)};
 }
 
 struct OutputSettingsTest : fakes::WindowTest {
     const QByteArray lists = R"({"karuvo": 1, "chars": "U+0041-U+0043", "charsets": ["katakana", "ascii"], "columns": 4,
         "font": {"file": "weights.ttc", "faceIndex": 1, "size": 18, "mono": true},
         "output": {"sheet": "w/o.png", "fnt": "w/o.fnt", "fntFormat": "xml"}})";
-    const QByteArray typed = R"({"karuvo": 1, "text": "Ab", "output": {"sheet": "f.png", "distanceRange": 6}})";
+    const QByteArray typed = R"({"karuvo": 1, "text": "Ab", "output": {"sheet": "f.png", "distanceRange": 6, "fieldType": "mtsdf"}})";
 
     OutputSettingsTest() { QFile::copy(fakes::testFonts() + "/weights.ttc", path("weights.ttc")); }
     Project project(const QByteArray& json) { return parseProject(json, path("p.karuvo")); }
@@ -91,7 +92,7 @@ TEST_F(OutputSettingsTest, TheControlsShowAndGiveTheProject) {
           "txtSheet=o.png", "txtFnt=o.fnt", "cboFntFormat=1", "txtJson=", "cboPitch=0", "txtMaxPage=", "chkField=0"},
          {}, {}},
         {typed.constData(), {"optTyped=1", "txtFontFile=", "cboFace=-1", "txtFontSize=12", "chkField=1", "txtRange=6",
-                             "txtColumns="}, {}, {}},
+                             "cboFieldType=2", "txtColumns="}, {}, {}},
         {lists.constData(), {},
          {"chkCharset_ascii=0", "chkCharset_hiragana=1", "txtChars=x,U+0030-U+0031", "txtColumns="},
          {"chars=01x", "charsets=hiragana,katakana", "columns=0"}},
@@ -103,8 +104,9 @@ TEST_F(OutputSettingsTest, TheControlsShowAndGiveTheProject) {
          {"font=weights.ttc", "face=2", "size=24", "noFallback=1", "given=1"}},
         {typed.constData(), {}, {"chkField=0", "txtSheet=s.bmp", "txtFnt=s.fnt", "cboFntFormat=2", "txtJson=s.json",
                                  "cboPitch=1", "txtMaxPage=512"},
-         {"sheet=s.bmp", "fnt=s.fnt", "fntFormat=2", "json=s.json", "pitch=1", "maxPage=512", "range=0"}},
-        {typed.constData(), {}, {"txtRange=64"}, {"range=64"}},
+         {"sheet=s.bmp", "fnt=s.fnt", "fntFormat=2", "json=s.json", "pitch=1", "maxPage=512", "range=0",
+          "fieldType=0"}},
+        {typed.constData(), {}, {"txtRange=64", "cboFieldType=1"}, {"range=64", "fieldType=1"}},
         {typed.constData(), {"chkColourGlyphs=0"}, {"chkField=0", "chkColourGlyphs=1"}, {"range=0", "colour=1"}},
         {R"({"karuvo": 1, "text": "A", "output": {"colourGlyphs": true}})", {"chkColourGlyphs=1"}, {"chkColourGlyphs=0"}, {"colour=0"}},
     };

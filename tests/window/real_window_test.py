@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 # The real program on the X server of $DISPLAY (a private one: see tests/CMakeLists.txt), in an
 # English locale, driven with the X test extension as a user would: Ctrl+O and names typed into
-# Qt's own open dialog, Ctrl+E from a number box and after the preview, Ctrl+S and Ctrl+Q; and two
+# Qt's own open dialog, Ctrl+E from a number box and after the preview, Ctrl+S and Ctrl+Q; and three
 # jobs set up in 出力設定 from a fresh window, each exported, saved, reopened and exported again,
 # its files equal to karuvo-cli's for the same options. Arguments: karuvo, karuvo-cli.
 import ctypes
@@ -111,8 +111,8 @@ def drive(user, folder):
 
 IPAG, DEJAVU = "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf", "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
 # Each job: the text typed into Text1; the keys of 出力設定 with what is typed into each box (None
-# for a check box or option, "Down" for the next item of a list); karuvo-cli's options. "@" is the
-# folder of the outputs.
+# for a check box or option, "Down" for the next item of a list, "End" for its last); karuvo-cli's
+# options. "@" is the folder of the outputs.
 JOBS = [
     ("", [("l", None), ("3", None), ("4", None), ("q", "8"), ("w", IPAG), ("z", "24"), ("s", "@/kana.png"), ("d", "@/kana.fnt"),
           ("k", "Down"), ("j", "@/kana.json"), ("g", "256")],
@@ -120,6 +120,8 @@ JOBS = [
       "--fnt-format", "xml", "--json", "@/kana.json", "--max-size", "256"]),
     ("Ag1", [("w", DEJAVU), ("z", "32"), ("s", "@/field.png"), ("d", "@/field.fnt"), ("y", None), ("u", "8")],
      ["-t", "Ag1", "-f", DEJAVU, "-s", "32", "-o", "@/field.png", "--fnt", "@/field.fnt", "--sdf", "8"]),
+    ("EM4", [("w", DEJAVU), ("z", "32"), ("s", "@/multi.png"), ("j", "@/multi.json"), ("y", None), ("0", "End"), ("u", "4")],
+     ["-t", "EM4", "-f", DEJAVU, "-s", "32", "-o", "@/multi.png", "--json", "@/multi.json", "--mtsdf", "4"]),
 ]
 
 
@@ -152,8 +154,8 @@ def job(user, folder, cli, text, keys, options):
     for mnemonic, typed in keys:
         user.key(mnemonic, focus=dialog[0], held="Alt_L")
         settle(user.dpy, 0.3)  # a button's key clicks it a moment later
-        if typed == "Down":
-            user.key("Down", focus=dialog[0])
+        if typed in ("Down", "End"):
+            user.key(typed, focus=dialog[0])
         elif typed:
             user.key("a", focus=dialog[0], held="Control_L")
             user.type(typed.replace("@", made), focus=dialog[0])
@@ -226,7 +228,7 @@ if __name__ == "__main__":
         run(sys.argv[1], drive)
         for text, keys, options in JOBS:
             run(sys.argv[1], lambda user, folder: job(user, folder, sys.argv[2], text, keys, options))
-        print(f"ok: window {CAPTION} driven, two jobs exported as karuvo-cli exports them")
+        print(f"ok: window {CAPTION} driven, three jobs exported as karuvo-cli exports them")
     except Exception as e:  # noqa: BLE001 - any failure is a test failure with its reason
         print(f"FAIL: {e}", file=sys.stderr)
         sys.exit(1)
