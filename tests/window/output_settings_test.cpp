@@ -107,7 +107,7 @@ TEST_F(OutputSettingsTest, TheControlsShowAndGiveTheProject) {
          {"sheet=s.bmp", "fnt=s.fnt", "fntFormat=2", "json=s.json", "pitch=1", "maxPage=512", "range=0",
           "fieldType=0"}},
         {typed.constData(), {}, {"txtRange=64", "cboFieldType=1"}, {"range=64", "fieldType=1"}},
-        {typed.constData(), {"chkColourGlyphs=0"}, {"chkField=0", "chkColourGlyphs=1"}, {"range=0", "colour=1"}},
+        {typed.constData(), {"chkColourGlyphs=0"}, {"chkField=0", "chkColourGlyphs=1"}, {"range=0", "fieldType=0", "colour=1"}},
         {R"({"karuvo": 1, "text": "A", "output": {"colourGlyphs": true}})", {"chkColourGlyphs=1"}, {"chkColourGlyphs=0"}, {"colour=0"}},
     };
     for (const auto& row : rows) {
