@@ -418,6 +418,24 @@ const Run kRuns[] = {
     // Characters no face has a glyph for are named by their code point alone.
     {"-t A\u2028B\u2029 -c 8x8", 0, "(4 cells), 4 characters, font \"IPAGothic\" 12 px\nkaruvo-cli: U+2028 is not in \"IPAGothic\"; no "
                                  "installed face has it, so its cell shows the missing-glyph box\nkaruvo-cli: U+2029 is not in"}};
+
+// In a folder with the sticky bit only the owner of a file, or of the folder, may replace
+// the file. Root may replace any, so the runs are made as the user nobody (65534).
+TEST_F(CliBinary, AStickyFolderLetsOnlyTheFilesOrTheFoldersOwnerReplaceIt) {
+    if (::geteuid() != 0) GTEST_SKIP() << "runs as another user only when started as root";
+    const QByteArray folder = QFile::encodeName(dir.path()), file = QFile::encodeName(path("o.bmp"));
+    for (const auto& [folderOwner, fileOwner, refused] : {std::tuple{0u, 0u, true}, {0u, 65534u, false}, {65534u, 0u, false}}) {
+        ASSERT_TRUE(writeFile(path("o.bmp"), "old"));
+        ASSERT_EQ(::chmod(folder, 01777) | ::chown(folder, folderOwner, 0) | ::chmod(file, 0666) | ::chown(file, fileOwner, 0), 0);
+        const auto [code, err] = runCli({"--reuid=65534", "--regid=65534", "--clear-groups", KARUVO_CLI_PATH, "-t", "A", "-o",
+                                         path("o.bmp")}, {}, 300000, "setpriv");
+        EXPECT_EQ(code, refused ? 1 : 0) << err;
+        EXPECT_EQ(err.find("the folder \"" + folder.toStdString() + "\" lets only the file's owner replace it") != std::string::npos,
+                  refused) << err;
+        EXPECT_EQ(readFile(path("o.bmp")) == "old", refused);
+        EXPECT_EQ(entries(), QStringList{"o.bmp"});
+    }
+}
 INSTANTIATE_TEST_SUITE_P(CliBinary, CliRuns, ::testing::ValuesIn(kRuns));
 
 // With the font's pitch a character's rectangle holds its ink where that lies beyond its

@@ -2,6 +2,7 @@
 #include <QFontMetrics>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QtEndian>
 #include <gtest/gtest.h>
 
 #include <map>
@@ -70,4 +71,17 @@ TEST(Descriptors, FontPitchGivesTheFontsOwnMetricsAndKerning) {
     for (const DescribedChar& c : cell.chars)
         EXPECT_EQ(std::tuple(c.x, c.y, c.width, c.height, c.xoffset, c.yoffset, c.xadvance),
                   std::tuple(c.column * 22, c.row * 30, 22, 30, 0, 0, 22));
+}
+
+// The pages an old binary descriptor names, found in its blocks; a block that claims more
+// bytes than the file still holds, or whose header is cut, is not read.
+TEST(Descriptors, PagesOfAnOldBinaryDescriptorAreReadFromItsWholeBlocksOnly) {
+    const auto block = [](char type, quint32 size, const QByteArray& body) {
+        const quint32 le = qToLittleEndian(size);
+        return QByteArray(1, type) + QByteArray(reinterpret_cast<const char*>(&le), 4) + body;
+    };
+    const QByteArray names("a.png\0b.png\0", 12), head = "BMF\x03" + block(1, 3, "xyz");
+    EXPECT_EQ(pageFilesOf(head + block(3, 12, names)), QStringList({"a.png", "b.png"}));
+    EXPECT_EQ(pageFilesOf(head + block(3, 14, names)), QStringList());
+    EXPECT_EQ(pageFilesOf(head + QByteArray("\x03\x0C\0", 3)), QStringList());
 }
