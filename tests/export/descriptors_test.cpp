@@ -2,7 +2,6 @@
 #include <QFontMetrics>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QtEndian>
 #include <gtest/gtest.h>
 
 #include <map>
@@ -77,8 +76,7 @@ TEST(Descriptors, FontPitchGivesTheFontsOwnMetricsAndKerning) {
 // bytes than the file still holds, or whose header is cut, is not read.
 TEST(Descriptors, PagesOfAnOldBinaryDescriptorAreReadFromItsWholeBlocksOnly) {
     const auto block = [](char type, quint32 size, const QByteArray& body) {
-        const quint32 le = qToLittleEndian(size);
-        return QByteArray(1, type) + QByteArray(reinterpret_cast<const char*>(&le), 4) + body;
+        return QByteArray(1, type) + char(size) + char(size >> 8) + char(size >> 16) + char(size >> 24) + body;
     };
     const QByteArray names("a.png\0b.png\0", 12), head = "BMF\x03" + block(1, 3, "xyz");
     EXPECT_EQ(pageFilesOf(head + block(3, 12, names)), QStringList({"a.png", "b.png"}));

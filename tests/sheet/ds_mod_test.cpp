@@ -1,30 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <random>
 #include <vector>
 
 #include "sheet/ds_mod.h"
 #include "support/fixtures.h"
 
 using namespace karuvo;
-
-TEST(PixelSurface, StrideRoundsRowsUpToFourBytes) {
-    const struct { std::int32_t bpp, width, stride; } cases[] = {
-        {24, 1, 4}, {24, 4, 12}, {24, 5, 16}, {24, 100, 300}, {1, 32, 4}, {1, 33, 8}, {32, 7, 28}};
-    for (const auto& c : cases) EXPECT_EQ(surfaceStride(c.bpp, c.width), c.stride) << c.bpp << " bpp, " << c.width;
-}
-
-TEST(PixelSurface, ReadAndWriteCopyWholeRowsPaddingIncluded) {
-    PixelSurface s = CreatePixelSurface(24, 7, 3);  // 21 pixel bytes + 3 padding a row
-    std::mt19937 rng(7);
-    for (std::int32_t i = 0; i < s.Stride * s.Height; ++i) s.Bits[i] = std::uint8_t(rng());
-    const std::vector<std::uint8_t> before(s.Bits, s.Bits + s.Stride * s.Height);
-    ReadSurfacePixels(s);
-    EXPECT_EQ(s.Pixels, before);
-    s.Pixels[23] ^= 0xFF;  // a padding byte is written back too
-    WriteSurfacePixels(s);
-    EXPECT_EQ(std::vector<std::uint8_t>(s.Bits, s.Bits + s.Stride * s.Height), s.Pixels);
-}
 
 TEST(PixelSurface, RefusesSizesThatCannotMakeABitmap) {
     const struct { std::int32_t bpp, width, height; ErrorKind kind; } refused[] = {
