@@ -418,6 +418,7 @@ const Run kRuns[] = {
     // Characters no face has a glyph for are named by their code point alone.
     {"-t A\u2028B\u2029 -c 8x8", 0, "(4 cells), 4 characters, font \"IPAGothic\" 12 px\nkaruvo-cli: U+2028 is not in \"IPAGothic\"; no "
                                  "installed face has it, so its cell shows the missing-glyph box\nkaruvo-cli: U+2029 is not in"}};
+INSTANTIATE_TEST_SUITE_P(CliBinary, CliRuns, ::testing::ValuesIn(kRuns));
 
 // In a folder with the sticky bit only the owner of a file, or of the folder, may replace
 // the file. Root may replace any, so the runs are made as the user nobody (65534).
