@@ -431,6 +431,7 @@ void removeLeftovers(const std::vector<Target>& targets, const FolderLocks& lock
         if (held < 0) continue;
         DIR* dir = ::fdopendir(::dup(held));
         if (!dir) continue;
+        ::rewinddir(dir);  // the copy reads from where the lock's own left off, perhaps for another name of the folder
         while (const dirent* entry = ::readdir(dir)) {
             const std::string name = entry->d_name;
             if (!madeFor(name, names)) continue;

@@ -44,8 +44,7 @@ TEST_F(InputsOutputs, AnInputThroughALinkIsReadAsItsFile) {
     ASSERT_TRUE(writeFile(path("text.txt"), QStringLiteral("Rg&\n字").toUtf8()) &&
                 writeFile(path("tex.bmp"), encodeBmp24(patterned(8, 8), 8, 8)) &&
                 QFile::copy(testFonts() + "/pair.ttc", path("font.ttc")));
-    const QString project = path("p.karuvo");
-    succeeded({"-t", "Ag", "-s", "20", "--outline", "1", "--save-project", project});
+    succeeded({"-t", "Ag", "-s", "20", "--outline", "1", "--save-project", path("p.karuvo")});
     EXPECT_EQ(entries(), QStringList({"font.ttc", "p.karuvo", "tex.bmp", "text.txt"}));  // no output named: nothing built
     const struct { QString option, file; QStringList rest; } inputs[] = {
         {"-T", "text.txt", {}}, {"--texture", "tex.bmp", {"-t", "Ag"}}, {"-f", "font.ttc", {"-t", "Ag", "--face-index", "1"}},
@@ -149,10 +148,12 @@ TEST_F(InputsOutputs, AnInterruptedRunLeavesNothingBehind) {
     }
     ASSERT_GT(entries().size(), before.size()) << "SIGKILL left nothing to clean";
     // Named as a kept-aside file, and as neither: a name one letter short, another target's.
+    // A leftover of a target named through another name of the folder goes too.
     const QStringList alike{".big.bmp.Ab1Cd", ".other.bmp.Ab1Cd2", "big.bmp.Ab1Cd2"};
-    for (const QString& name : alike + QStringList{".big.bmp.old.Xy3Zw4"}) ASSERT_TRUE(writeFile(path(name), "x"));
-    succeeded({"-t", "A", "-q", "-o", path("big.bmp")});
-    QStringList expected = before + alike;
+    for (const QString& name : alike + QStringList{".big.bmp.old.Xy3Zw4", ".big.json.Ab1Cd2"}) ASSERT_TRUE(writeFile(path(name), "x"));
+    ASSERT_TRUE(QFile::link(dir.path(), path("link")));
+    succeeded({"-t", "A", "-q", "-o", path("big.bmp"), "--json", path("link/big.json")});
+    QStringList expected = before + alike + QStringList{"big.json", "link"};
     expected.sort();
     EXPECT_EQ(entries(), expected);
 }
