@@ -78,6 +78,7 @@ TEST_F(Form1Test, CancelledFontDialogChangesNothingAndShiftEnterEndsALine) {
                 form->Label1[0]->text() == QStringLiteral("DejaVu Sans Mono"));
     form->Command2->click();
     EXPECT_EQ(cells(), before);
+    form->Text3[0]->setText("9"), form->Option2[1]->setChecked(true);  // a shadow that a new fit would make room for
     form->Command3[0]->click();
     const Image& sheet = form->Picture1[0]->picture();
     EXPECT_EQ(QSize(sheet.width(), sheet.height()), QSize(2 * before.first.toInt(), 2 * before.second.toInt()));

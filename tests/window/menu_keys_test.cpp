@@ -136,7 +136,7 @@ TEST_F(MenuKeys, APagedSheetPreviewsPageByPage) {
     // Two pages are pages too.
     openProject(R"({"sheet": "p.bmp", "maxSize": 20})", R"("chars": "U+0041-U+0046", "columns": 2, "cell": {"width": 10, "height": 10})");
     form->Command3[0]->click();
-    EXPECT_EQ(form->pageText->text(), QStringLiteral("ページ 1 / 2"));
+    EXPECT_EQ(std::pair(form->pageText->isVisible(), form->pageText->text()), std::pair(true, QStringLiteral("ページ 1 / 2")));
     // A project without pages previews whole again, and the wheel alone scrolls it.
     openProject(R"({"sheet": "p.bmp"})", R"("chars": "U+0041-U+004A", "columns": 1, "cell": {"width": 10, "height": 200})");
     form->Command3[0]->click();
