@@ -2,6 +2,7 @@
 // fewer pages than before, signals and full filesystems.
 #include <QDeadlineTimer>
 #include <QImageReader>
+#include <QScopeGuard>
 #include <QThread>
 #include <QXmlStreamReader>
 #include <csignal>
@@ -252,23 +253,22 @@ TEST_F(InputsOutputs, AFullFilesystemIsNamedWithWhatItLacks) {
                                  "no free inodes left on \"%1\"%2, which holds as many files as it can; remove some files "
                                  "from it and try again"};
     for (const QString sub : {"", "/in"}) {
-        for (const auto& [options, text, lack] : {std::tuple("size=64k", "ABCDEFGH", lacks[0]), {"size=1m,nr_inodes=4", "A", lacks[1]}}) {
+        // The PNG's first bytes fit and the rest does not.
+        for (const auto& [options, text, lack, out] : {std::tuple("size=64k", "ABCDEFGH", lacks[0], "/out.bmp"),
+                 {"size=1m,nr_inodes=4", "A", lacks[1], "/out.bmp"}, {"size=8k", "ABCDEFGHIJKLMNOP", lacks[0], "/out.png"}}) {
             SCOPED_TRACE(options + sub.toStdString());
             const QString mount = path(options), folder = mount + sub;
             ASSERT_TRUE(QDir().mkpath(mount));
             if (::mount("tmpfs", QFile::encodeName(mount).constData(), "tmpfs", 0, options) != 0)
                 GTEST_SKIP() << "a small filesystem cannot be mounted here";
-            struct Unmount {
-                QByteArray at;
-                ~Unmount() { ::umount(at.constData()); }
-            } unmount{QFile::encodeName(mount)};
-            ASSERT_TRUE(QDir().mkpath(folder) && writeFile(folder + "/out.bmp", "old"));
+            const auto unmount = qScopeGuard([at = QFile::encodeName(mount)] { ::umount(at.constData()); });
+            ASSERT_TRUE(QDir().mkpath(folder) && writeFile(folder + out, "old"));
             for (int i = 0; text[1] == 0 && writeFile(mount + QStringLiteral("/f%1").arg(i), "x") && i < 10; ++i) {}
             const auto before = filesIn(mount);
-            const auto [code, err] = runCli({"-t", text, "-c", "64x64", "-o", folder + "/out.bmp"});
+            const auto [code, err] = runCli({"-t", text, "-s", "48", "-c", "64x64", "-o", folder + out});
             EXPECT_EQ(code, 1) << err;
             const QString within = sub.isEmpty() ? QString() : " (which holds \"" + folder + "\")";
-            EXPECT_EQ(err, QStringLiteral("karuvo-cli: Cannot write \"%1/out.bmp\": ").arg(folder).toStdString() +
+            EXPECT_EQ(err, QStringLiteral("karuvo-cli: Cannot write \"%1%2\": ").arg(folder, out).toStdString() +
                                QString(lack).arg(mount, within).toStdString() + "\n");
             EXPECT_TRUE(filesIn(mount) == before);
         }
