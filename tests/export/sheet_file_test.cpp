@@ -108,6 +108,8 @@ TEST_F(SheetFile, ThePngIsTheGlyphOverWhatLiesUnderItRounded) {
         const Sheet kept = buildSheet(s);
         EXPECT_TRUE(kept.image == plain.image);
         checkPng(kept, s, texture);
+        // A region reaching past the sheet on any side is refused, not read out of bounds.
+        for (const auto& [x, y] : {std::pair{-1, 0}, {0, -1}, {1, 0}, {0, 1}}) EXPECT_THROW(encodePng(kept, x, y, kept.width, kept.height), Error);
     }
 }
 
