@@ -126,6 +126,7 @@ TEST(MultiChannelField, EachCellHoldsItsGlyphsField) {
                 const QRgb want = type == FieldType::Msdf ? rgb[i] : (rgb[i] & 0xFFFFFF) | QRgb{alpha[i]} << 24;
                 ASSERT_EQ(whole.coverage->glyph.row(top + i / cell)[left + i % cell], want) << nameOf("", c.codePoint) << i;
                 ASSERT_EQ(band.coverage->glyph.row(i / cell)[left + i % cell], want) << nameOf("", c.codePoint) << i;
+                ASSERT_EQ(whole.image.row(top + i / cell)[left + i % cell], want | 0xFF000000u) << "the sheet shows the field opaque";
             }
         }
     }
