@@ -47,9 +47,7 @@ TEST(Arguments, ValuesAreTakenWholeEvenWhenTheyLookLikeOptions) {
 TEST(Arguments, BadOnesAreUsageErrorsThatSayWhatToChange) {
     const std::pair<const char*, const char*> cases[] = {
         {"", "no text given; add -t TEXT, -T FILE, --chars LIST or --charset NAME"},
-        {"-t A", "no output file given; add -o OUT.bmp"},
-        {"-t A -o", "-o needs a value"},
-        {"+ -x", "unknown option \"-x\""},
+        {"-t A", "no output file given; add -o OUT.bmp"}, {"-t A -o", "-o needs a value"}, {"+ -x", "unknown option \"-x\""},
         {"+ --outline abc", "--outline: the radius \"abc\" is not a number; give a whole number from 0 to 10"},
         {"+ --outline 11", "--outline: the radius 11 is out of range; give a whole number from 0 to 10"},
         {"+ -s 16385", "-s: the font size 16385 is out of range; give the size in pixels, 1 to 16384"},
@@ -84,12 +82,10 @@ TEST(Arguments, BadOnesAreUsageErrorsThatSayWhatToChange) {
 TEST(ProjectArgument, IsFoundOnlyWhereItIsAnOptionGivenOnce) {
     const std::pair<QStringList, std::optional<QString>> cases[] = {
         {{"-t", "A", "--project", "p.karuvo", "-o", "a.bmp"}, "p.karuvo"},
-        {{"--project=a=b.karuvo"}, "a=b.karuvo"},
-        {{"-t", "--project", "-o", "a.bmp"}, std::nullopt},         // the text
-        {{"--project", "p.karuvo", "--project", "q.karuvo"}, std::nullopt},  // twice: a usage error
-        {{"--project", "p.karuvo", "--help"}, std::nullopt},         // help needs no project
-        {{"--bogus", "--project", "p.karuvo"}, std::nullopt},        // a usage error first
-        {{"--project"}, std::nullopt},
+        {{"--project=a=b.karuvo"}, "a=b.karuvo"}, {{"-t", "--project", "-o", "a.bmp"}, std::nullopt},  // the text
+        // Given twice, a usage error; help needs no project.
+        {{"--project", "p.karuvo", "--project", "q.karuvo"}, std::nullopt}, {{"--project", "p.karuvo", "--help"}, std::nullopt},
+        {{"--project"}, std::nullopt}, {{"--bogus", "--project", "p.karuvo"}, std::nullopt},  // a usage error first
     };
     for (const auto& [args, project] : cases) EXPECT_EQ(projectArgument(args), project) << args.join(' ').toStdString();
 }
