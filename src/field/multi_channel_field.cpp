@@ -320,24 +320,31 @@ std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, std:
     };
     const auto crossingRows = [&](float y0, float step, std::size_t ny) {
         CrossingRows rows{{}, std::vector<std::uint32_t>(ny + 1, 0)};
-        for (const Piece& p : pieces) {
-            const float low = std::min(p.s.y0, p.s.y1), high = std::max(p.s.y0, p.s.y1);
-            const auto first = static_cast<std::size_t>(std::clamp(std::ceil((low - y0) / step), 0.0f, static_cast<float>(ny)));
-            for (std::size_t j = first; j < ny; ++j) {
-                const float cy = y0 + static_cast<float>(j) * step;
-                if (cy >= high) break;
-                if (cy >= low)
-                    rows.all.push_back({static_cast<std::uint32_t>(j), p.s.x0 + (cy - p.s.y0) * p.dx / p.dy, p.s.y0 < p.s.y1 ? 1 : -1});
+        // Counted into their rows first, then placed, then each row sorted on its own.
+        const auto eachCrossing = [&](const auto& f) {
+            for (const Piece& p : pieces) {
+                const float low = std::min(p.s.y0, p.s.y1), high = std::max(p.s.y0, p.s.y1);
+                const auto first = static_cast<std::size_t>(std::clamp(std::ceil((low - y0) / step), 0.0f, static_cast<float>(ny)));
+                for (std::size_t j = first; j < ny; ++j) {
+                    const float cy = y0 + static_cast<float>(j) * step;
+                    if (cy >= high) break;
+                    if (cy >= low) f(j, p, cy);
+                }
             }
-        }
-        std::sort(rows.all.begin(), rows.all.end());
-        int winding = 0;
-        for (std::size_t k = 0; k < rows.all.size(); ++k) {
-            if (k == 0 || rows.all[k].row != rows.all[k - 1].row) winding = 0;
-            rows.all[k].winding = winding += rows.all[k].winding;
-            ++rows.first[rows.all[k].row + 1];
-        }
+        };
+        eachCrossing([&](std::size_t j, const Piece&, float) { ++rows.first[j + 1]; });
         std::partial_sum(rows.first.begin(), rows.first.end(), rows.first.begin());
+        rows.all.resize(rows.first.back());
+        std::vector<std::uint32_t> next(rows.first.begin(), rows.first.end() - 1);
+        eachCrossing([&](std::size_t j, const Piece& p, float cy) {
+            rows.all[next[j]++] = {static_cast<std::uint32_t>(j), p.s.x0 + (cy - p.s.y0) * p.dx / p.dy, p.s.y0 < p.s.y1 ? 1 : -1};
+        });
+        for (std::size_t j = 0; j < ny; ++j) {
+            const auto begin = rows.all.begin() + rows.first[j], end = rows.all.begin() + rows.first[j + 1];
+            std::sort(begin, end);
+            int winding = 0;
+            for (auto c = begin; c != end; ++c) c->winding = winding += c->winding;
+        }
         return rows;
     };
     const auto insideAt = [](const CrossingRows& rows, std::size_t j, float x) {
@@ -347,7 +354,15 @@ std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, std:
     };
     std::vector<std::uint8_t> inside(w * h);
     const CrossingRows centreRows = crossingRows(0.5f, 1, h);
-    for (std::size_t i = 0; i < w * h; ++i) inside[i] = insideAt(centreRows, i / w, static_cast<float>(i % w) + 0.5f);
+    for (std::size_t y = 0; y < h; ++y) {
+        // Along the row, past the crossings to the left of each centre in turn.
+        std::uint32_t k = centreRows.first[y];
+        for (std::size_t x = 0; x < w; ++x) {
+            const float cx = static_cast<float>(x) + 0.5f;
+            while (k < centreRows.first[y + 1] && centreRows.all[k].x < cx) ++k;
+            inside[y * w + x] = k != centreRows.first[y] && centreRows.all[k - 1].winding != 0;
+        }
+    }
 
     // Each channel's signed pseudo-distance as a level about 0 (-127.5 to 127.5), and the
     // true signed distance in pixels.
@@ -456,8 +471,8 @@ std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, std:
         for (std::size_t x = 0; x < w; ++x) {
             const std::size_t i = y * w + x;
             const float cx = static_cast<float>(x) + 0.5f, cy = static_cast<float>(y) + 0.5f;
-            // Channels that all lie on one side leave the median there.
-            const auto oneSide = [&](std::size_t j) { return (sides[i] == 0 || sides[i] == 7) && sides[j] == sides[i]; };
+            // Where no channel changes side, neither does the median.
+            const auto oneSide = [&](std::size_t j) { return sides[j] == sides[i]; };
             if (x + 1 < w && !oneSide(i + 1)) repair(std::array{i, i + 1}, [&] { return falseEdge(i, i + 1, cx, cy, cx + 1, cy); });
             if (y + 1 < h && !oneSide(i + w)) repair(std::array{i, i + w}, [&] { return falseEdge(i, i + w, cx, cy, cx, cy + 1); });
         }
@@ -469,16 +484,16 @@ std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, std:
         const auto wrong = [&](std::size_t x, std::size_t y) {
             const std::size_t i = y * w + x;
             const std::array<std::size_t, 4> four{i, i + 1, i + w, i + w + 1};
-            // Every point of the square lies within 0.71 of a corner: corners farther than
-            // that from the outline and on one side of it leave the whole square there, and
-            // two channels that lie on that side at all four corners keep the median there.
+            // Each point looked at lies 0.36 from its corner: corners farther than that from
+            // the outline and on one side of it put the four points there, and two channels
+            // that lie on that side at all four corners keep the median there.
             // Corners whose channels are alike draw as a one-channel field, which is mended.
             const bool in = inside[i] != 0;
             unsigned all = kAllChannels, any = 0;
             for (const std::size_t k : four) all &= sides[k], any |= sides[k];
             const unsigned onSide = in ? all : ~any & kAllChannels;
             if (std::popcount(onSide) >= 2 && std::all_of(four.begin(), four.end(), [&](std::size_t k) {
-                    return (inside[k] != 0) == in && std::abs(trueDistance[k]) > 0.71f;
+                    return (inside[k] != 0) == in && std::abs(trueDistance[k]) > 0.36f;
                 }))
                 return false;
             if (std::all_of(four.begin(), four.end(), [&](std::size_t k) { return levels[k][0] == levels[k][1] && levels[k][1] == levels[k][2]; }))
