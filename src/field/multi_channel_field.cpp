@@ -4,7 +4,6 @@
 #include <QPolygonF>
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cmath>
 #include <limits>
 #include <numbers>
@@ -290,6 +289,7 @@ std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, std:
                 offset(p, cx, cy, ex, ey);
                 const float d2 = ex * ex + ey * ey;
                 Nearest& n = row[x];
+                if (d2 > n.d2[0] && d2 > n.d2[1] && d2 > n.d2[2]) continue;
                 for (int c = 0; c < 3; ++c) {
                     if (!(p.channels & (1 << c)) || d2 > n.d2[c]) continue;
                     if (d2 == n.d2[c] && n.piece[c] >= 0) {
@@ -492,7 +492,8 @@ std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, std:
             unsigned all = kAllChannels, any = 0;
             for (const std::size_t k : four) all &= sides[k], any |= sides[k];
             const unsigned onSide = in ? all : ~any & kAllChannels;
-            if (std::popcount(onSide) >= 2 && std::all_of(four.begin(), four.end(), [&](std::size_t k) {
+            constexpr unsigned kTwoOrMore = 1 << 3 | 1 << 5 | 1 << 6 | 1 << 7;  // the sets of two channels or three
+            if ((kTwoOrMore >> onSide & 1) != 0 && std::all_of(four.begin(), four.end(), [&](std::size_t k) {
                     return (inside[k] != 0) == in && std::abs(trueDistance[k]) > 0.36f;
                 }))
                 return false;
