@@ -9,9 +9,10 @@ usage: whole_run.py KARUVO_CLI [--characters N] [--runs N] [--size PX] [--cell P
 has, a sheet of 20,000 (its ideographs and then the first ones again), every character of
 JIS X 0208 at 64 px in cells fitted to them, and the CJK sheet at 64 px in fitted cells.
 
---sdf instead times a distance-field sheet (--sdf 8) of every character of JIS X 0208
-at 32 px in 48 x 48 cells against the plain PNG of the same set: wall and CPU time,
-CPU per glyph and peak memory, each against the plain run's.
+--sdf instead times distance-field sheets (--sdf 8, --sdf 4, --msdf 4, --mtsdf 4) of every
+character of JIS X 0208 at 32 px in 48 x 48 cells against the plain PNG of the same set:
+wall and CPU time, CPU per glyph and peak memory, each against the plain run's; and the
+multi-channel runs' CPU and peak memory against --sdf 4's.
 
 --peaks instead runs a few of the largest builds that karuvo-cli accepts once each and
 checks that the peak memory of each stays under the limit its --help states for a build;
@@ -189,7 +190,10 @@ def distance_field(args):
     try:
         base = [args.cli, "--charset", "jis-x-0208", "-f", "IPAGothic", "-s", "32", "-c", "48x48", "-q"]
         runs = [("plain PNG", base + ["-o", os.path.join(work, "plain.png")]),
-                ("--sdf 8", base + ["--sdf", "8", "-o", os.path.join(work, "sdf.png")])]
+                ("--sdf 8", base + ["--sdf", "8", "-o", os.path.join(work, "sdf.png")]),
+                ("--sdf 4", base + ["--sdf", "4", "-o", os.path.join(work, "sdf4.png")]),
+                ("--msdf 4", base + ["--msdf", "4", "-o", os.path.join(work, "msdf.png")]),
+                ("--mtsdf 4", base + ["--mtsdf", "4", "-o", os.path.join(work, "mtsdf.png")])]
         glyphs = glyph_count(runs[0][1])
         results = {name: [] for name, _ in runs}
         for _ in range(args.runs):
@@ -204,6 +208,10 @@ def distance_field(args):
             wall, peak, cpu = med[name]
             print(f"{name:12} {wall:8.3f} {wall / plain[0]:8.2f} {cpu:8.3f} {cpu / plain[2]:8.2f} "
                   f"{cpu / glyphs * 1e6:13.1f} {peak:8.1f} {peak - plain[1]:8.1f}")
+        sdf = med["--sdf 4"]
+        for name in ("--msdf 4", "--mtsdf 4"):
+            wall, peak, cpu = med[name]
+            print(f"{name} against --sdf 4: CPU {cpu / sdf[2]:.2f} times, peak memory {peak - sdf[1]:+.1f} MB")
     finally:
         shutil.rmtree(work, ignore_errors=True)
 

@@ -261,13 +261,14 @@ std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, std:
         return std::abs(p.dx * ey - p.dy * ex) / std::sqrt(p.len2 * (ex * ex + ey * ey));
     };
     const auto offset = [&](const Piece& p, float cx, float cy, float& ex, float& ey) {
-        const float t = ((cx - p.s.x0) * p.dx + (cy - p.s.y0) * p.dy) / p.len2;
+        const float along = (cx - p.s.x0) * p.dx + (cy - p.s.y0) * p.dy;
         // The ends measured straight from the corner, so that two pieces meeting there tie exactly.
-        if (t <= 0) {
+        if (along <= 0) {
             ex = cx - p.s.x0, ey = cy - p.s.y0;
-        } else if (t >= 1) {
+        } else if (along >= p.len2) {
             ex = cx - p.s.x1, ey = cy - p.s.y1;
         } else {
+            const float t = along / p.len2;
             ex = cx - p.s.x0 - t * p.dx, ey = cy - p.s.y0 - t * p.dy;
         }
     };
