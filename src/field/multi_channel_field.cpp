@@ -310,10 +310,9 @@ std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, std:
     // point is inside where the crossings to its left wind around it. The rows' crossings
     // in order, each with the winding to its right.
     struct Crossing {
-        std::uint32_t row;
         float x;
         int winding;  // the turn of this crossing, then the winding to its right
-        bool operator<(const Crossing& o) const { return row != o.row ? row < o.row : x < o.x; }
+        bool operator<(const Crossing& o) const { return x < o.x; }
     };
     struct CrossingRows {
         std::vector<Crossing> all;
@@ -338,7 +337,7 @@ std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, std:
         rows.all.resize(rows.first.back());
         std::vector<std::uint32_t> next(rows.first.begin(), rows.first.end() - 1);
         eachCrossing([&](std::size_t j, const Piece& p, float cy) {
-            rows.all[next[j]++] = {static_cast<std::uint32_t>(j), p.s.x0 + (cy - p.s.y0) * p.dx / p.dy, p.s.y0 < p.s.y1 ? 1 : -1};
+            rows.all[next[j]++] = {p.s.x0 + (cy - p.s.y0) * p.dx / p.dy, p.s.y0 < p.s.y1 ? 1 : -1};
         });
         for (std::size_t j = 0; j < ny; ++j) {
             const auto begin = rows.all.begin() + rows.first[j], end = rows.all.begin() + rows.first[j + 1];
