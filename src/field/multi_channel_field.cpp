@@ -348,9 +348,10 @@ std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, std:
         return rows;
     };
     const auto insideAt = [](const CrossingRows& rows, std::size_t j, float x) {
-        const auto begin = rows.all.begin() + rows.first[j], end = rows.all.begin() + rows.first[j + 1];
-        const auto past = std::lower_bound(begin, end, x, [](const Crossing& c, float v) { return c.x < v; });
-        return past != begin && std::prev(past)->winding != 0;
+        // A row has few crossings: counted, not searched.
+        std::uint32_t left = 0;
+        for (std::uint32_t k = rows.first[j]; k < rows.first[j + 1]; ++k) left += rows.all[k].x < x;
+        return left != 0 && rows.all[rows.first[j] + left - 1].winding != 0;
     };
     std::vector<std::uint8_t> inside(w * h);
     const CrossingRows centreRows = crossingRows(0.5f, 1, h);
@@ -379,6 +380,10 @@ std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, std:
         for (int c = 0; c < 3; ++c) {
             if (n.piece[c] < 0) {
                 levels[i][c] = in ? 127.5f : -127.5f;
+                continue;
+            }
+            if (c > 0 && n.piece[c] == n.piece[c - 1]) {  // an edge of two channels, measured once
+                levels[i][c] = levels[i][c - 1];
                 continue;
             }
             const Piece& p = pieces[static_cast<std::size_t>(n.piece[c])];
