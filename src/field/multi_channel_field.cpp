@@ -186,6 +186,114 @@ std::vector<std::uint8_t> colours(const Contour& c) {
     return colour;
 }
 
+// Whether the closed segments ab and cd come nearer each other than `within`.
+bool closerThan(QPointF a, QPointF b, QPointF c, QPointF d, double within) {
+    const auto toSegment = [](QPointF p, QPointF q, QPointF r) {
+        const QPointF d = r - q;
+        const double len2 = QPointF::dotProduct(d, d);
+        const double t = len2 > 0 ? std::clamp(QPointF::dotProduct(p - q, d) / len2, 0.0, 1.0) : 0;
+        const QPointF e = p - q - t * d;
+        return QPointF::dotProduct(e, e);
+    };
+    const double w2 = within * within;
+    return toSegment(a, c, d) < w2 || toSegment(b, c, d) < w2 || toSegment(c, a, b) < w2 || toSegment(d, a, b) < w2 ||
+           touch(a, b, c, d);
+}
+
+// A box, left, top, right and bottom, grown by a margin.
+struct Box {
+    double left = std::numeric_limits<double>::max(), top = left, right = -left, bottom = -left;
+    void add(QPointF p, double margin) {
+        left = std::min(left, p.x() - margin), right = std::max(right, p.x() + margin);
+        top = std::min(top, p.y() - margin), bottom = std::max(bottom, p.y() + margin);
+    }
+    bool meets(const Box& o) const { return left <= o.right && o.left <= right && top <= o.bottom && o.top <= bottom; }
+};
+
+// Edges nearer than this to each other, in pixels, are drawn apart only where they differ
+// in colour: two edges of one colour across a gap or a stroke thinner than a pixel
+// measure it in the same channels, which then cannot tell it from what lies either side.
+constexpr double kFacing = 1.0;
+
+// Recolours the edges of contours with two corners or more, one after another, each with
+// the colour that differs from the edge before it (and the last from the first) and is
+// shared with the fewest edges already coloured within kFacing of it.
+void facingApart(const std::vector<Contour>& contours, std::vector<std::vector<std::uint8_t>>& colour) {
+    struct Edge {
+        std::size_t contour, first, count;  // its segments first .. first + count - 1, round the contour
+        Box box;                            // grown by half of kFacing
+    };
+    std::vector<Edge> edges;
+    std::vector<std::size_t> firstEdge;  // each contour's first edge
+    for (std::size_t k = 0; k < contours.size(); ++k) {
+        const std::vector<std::uint8_t>& c = colour[k];
+        const std::size_t n = c.size();
+        std::size_t start = 0;
+        while (start < n && c[start] == c[(start + n - 1) % n]) ++start;
+        firstEdge.push_back(edges.size());
+        if (start == n || std::find(c.begin(), c.end(), kAllChannels) != c.end()) continue;  // no corners, or a teardrop
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::size_t at = (start + i) % n;
+            if (i == 0 || c[at] != c[(at + n - 1) % n]) edges.push_back({k, at, 0, {}});
+            ++edges.back().count;
+            edges.back().box.add(contours[k][at], kFacing / 2), edges.back().box.add(contours[k][(at + 1) % n], kFacing / 2);
+        }
+    }
+    const auto near = [&](const Edge& e, const Edge& f) {
+        const Contour &ce = contours[e.contour], &cf = contours[f.contour];
+        for (std::size_t i = 0; i < e.count; ++i) {
+            const std::size_t si = (e.first + i) % ce.size();
+            const QPointF a = ce[si], b = ce[(si + 1) % ce.size()];
+            Box around;
+            around.add(a, kFacing), around.add(b, kFacing);
+            for (std::size_t j = 0; j < f.count; ++j) {
+                const std::size_t sj = (f.first + j) % cf.size();
+                const QPointF c = cf[sj], d = cf[(sj + 1) % cf.size()];
+                Box piece;
+                piece.add(c, 0), piece.add(d, 0);
+                if (around.meets(piece) && closerThan(a, b, c, d, kFacing)) return true;
+            }
+        }
+        return false;
+    };
+    // The pairs of edges near each other, found over the edges in order of their left
+    // sides, each as (the later edge, the earlier), in order.
+    std::vector<std::size_t> byLeft(edges.size());
+    std::iota(byLeft.begin(), byLeft.end(), 0);
+    std::sort(byLeft.begin(), byLeft.end(), [&](std::size_t p, std::size_t q) { return edges[p].box.left < edges[q].box.left; });
+    std::vector<std::pair<std::size_t, std::size_t>> pairs;
+    std::vector<Box> boxes(edges.size());
+    for (std::size_t p = 0; p < byLeft.size(); ++p) boxes[p] = edges[byLeft[p]].box;
+    for (std::size_t p = 0; p < byLeft.size(); ++p) {
+        for (std::size_t q = p + 1; q < byLeft.size() && boxes[q].left <= boxes[p].right; ++q) {
+            if (boxes[q].top <= boxes[p].bottom && boxes[p].top <= boxes[q].bottom && near(edges[byLeft[p]], edges[byLeft[q]]))
+                pairs.emplace_back(std::max(byLeft[p], byLeft[q]), std::min(byLeft[p], byLeft[q]));
+        }
+    }
+    std::sort(pairs.begin(), pairs.end());
+    auto pair = pairs.begin();
+    for (std::size_t i = 0; i < edges.size(); ++i) {
+        const Edge& e = edges[i];
+        const std::size_t first = firstEdge[e.contour];
+        const bool last = i + 1 == edges.size() || edges[i + 1].contour != e.contour;
+        const auto colourOf = [&](std::size_t j) { return colour[edges[j].contour][edges[j].first]; };
+        const auto from = pair;
+        while (pair != pairs.end() && pair->first == i) ++pair;
+        std::uint8_t best = colour[e.contour][e.first];
+        std::ptrdiff_t fewest = std::numeric_limits<std::ptrdiff_t>::max();
+        for (const std::uint8_t paint : {best, kCyan, kMagenta, kYellow}) {
+            if ((i > first && colourOf(i - 1) == paint) || (last && i > first && colourOf(first) == paint)) continue;
+            // Its neighbours along the contour differ from it already.
+            const auto shared = std::count_if(from, pair, [&](const auto& p) {
+                const std::size_t j = p.second;
+                return colourOf(j) == paint && !(edges[j].contour == e.contour && (j + 1 == i || (last && j == first)));
+            });
+            if (shared < fewest) fewest = shared, best = paint;
+        }
+        for (std::size_t k = 0; k < e.count; ++k) colour[e.contour][(e.first + k) % colour[e.contour].size()] = best;
+    }
+}
+
 // The median of three.
 float median(float a, float b, float c) { return std::max(std::min(a, b), std::min(std::max(a, b), c)); }
 
@@ -212,14 +320,17 @@ std::vector<std::vector<ColouredSegment>> colouredOutline(std::span<const FieldS
     if (meet) contours = unionOf(contours);
     // Qt's union fills odd-even, with its contours turned either way.
     contours = boundaries(std::move(contours), meet);
+    std::vector<std::vector<std::uint8_t>> colour;
+    for (const Contour& c : contours) colour.push_back(colours(c));
+    facingApart(contours, colour);
     std::vector<std::vector<ColouredSegment>> out;
-    for (const Contour& c : contours) {
-        const std::vector<std::uint8_t> colour = colours(c);
+    for (std::size_t n = 0; n < contours.size(); ++n) {
+        const Contour& c = contours[n];
         std::vector<ColouredSegment>& k = out.emplace_back();
         for (std::size_t i = 0; i < c.size(); ++i) {
             const QPointF a = c[i], b = c[(i + 1) % c.size()];
             k.push_back({{static_cast<float>(a.x()), static_cast<float>(a.y()), static_cast<float>(b.x()), static_cast<float>(b.y())},
-                         colour[i]});
+                         colour[n][i]});
         }
     }
     return out;

@@ -27,7 +27,8 @@ struct ColouredSegment {
 // segment with the filled side on its right going forward (y grows downward) and
 // coloured by corners: where a contour turns sharply, the segments on either side share
 // exactly one channel; a contour without corners is white. An edge is a longest run of
-// one colour along its contour.
+// one colour along its contour; edges that come within a pixel of each other differ in
+// colour where the corners leave a choice.
 std::vector<std::vector<ColouredSegment>> colouredOutline(std::span<const FieldSegment> segments);
 
 // The field of the glyph outlined by `segments` over a width x height region whose
