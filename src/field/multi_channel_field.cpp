@@ -43,6 +43,10 @@ std::vector<Contour> contoursOf(std::span<const FieldSegment> segments) {
 
 double cross(QPointF a, QPointF b) { return a.x() * b.y() - a.y() * b.x(); }
 
+// The places after and before i round a contour of n (without dividing, which is slow).
+std::size_t after(std::size_t i, std::size_t n) { return i + 1 == n ? 0 : i + 1; }
+std::size_t before(std::size_t i, std::size_t n) { return i == 0 ? n - 1 : i - 1; }
+
 // Whether the closed segments ab and cd have a point in common.
 bool touch(QPointF a, QPointF b, QPointF c, QPointF d) {
     const double d1 = cross(d - c, a - c), d2 = cross(d - c, b - c), d3 = cross(b - a, c - a), d4 = cross(b - a, d - a);
@@ -67,7 +71,7 @@ bool contoursMeet(const std::vector<Contour>& contours) {
     for (std::size_t c = 0; c < contours.size(); ++c) {
         const Contour& k = contours[c];
         for (std::size_t i = 0; i < k.size(); ++i) {
-            const QPointF a = k[i], b = k[(i + 1) % k.size()];
+            const QPointF a = k[i], b = k[after(i, k.size())];
             pieces.push_back({a, b, std::min(a.x(), b.x()), std::max(a.x(), b.x()), c, i});
         }
     }
@@ -115,8 +119,8 @@ std::vector<Contour> unionOf(const std::vector<Contour>& contours) {
 int windingAt(const std::vector<Contour>& contours, QPointF p) {
     int winding = 0;
     for (const Contour& k : contours) {
-        for (std::size_t i = 0; i < k.size(); ++i) {
-            const QPointF a = k[i], b = k[(i + 1) % k.size()];
+        for (std::size_t i = 0, j = k.size() - 1; i < k.size(); j = i++) {
+            const QPointF b = k[i], a = k[j];
             const bool up = a.y() <= p.y() && p.y() < b.y(), down = b.y() <= p.y() && p.y() < a.y();
             if ((up || down) && a.x() + (p.y() - a.y()) * (b.x() - a.x()) / (b.y() - a.y()) > p.x()) winding += up ? 1 : -1;
         }
@@ -137,7 +141,7 @@ std::vector<Contour> boundaries(std::vector<Contour> contours, bool oddEven) {
         std::size_t longest = 0;
         double most = -1;
         for (std::size_t i = 0; i < c.size(); ++i) {
-            const QPointF d = c[(i + 1) % c.size()] - c[i];
+            const QPointF d = c[after(i, c.size())] - c[i];
             if (const double len = std::hypot(d.x(), d.y()); len > most) most = len, longest = i;
         }
         const QPointF d = c[(longest + 1) % c.size()] - c[longest];
@@ -158,7 +162,7 @@ std::vector<std::uint8_t> colours(const Contour& c) {
     const std::size_t n = c.size();
     std::vector<std::size_t> corners;
     for (std::size_t i = 0; i < n; ++i) {
-        const QPointF in = c[i] - c[(i + n - 1) % n], out = c[(i + 1) % n] - c[i];
+        const QPointF in = c[i] - c[before(i, n)], out = c[after(i, n)] - c[i];
         if (std::abs(std::atan2(cross(in, out), QPointF::dotProduct(in, out))) > kCornerTurn) corners.push_back(i);
     }
     std::vector<std::uint8_t> colour(n, kAllChannels);
@@ -181,7 +185,7 @@ std::vector<std::uint8_t> colours(const Contour& c) {
     const std::size_t edges = corners.size();
     for (std::size_t e = 0; e < edges; ++e) {
         const std::uint8_t paint = e + 1 == edges && edges % 2 == 1 ? kYellow : e % 2 == 0 ? kCyan : kMagenta;
-        for (std::size_t i = corners[e]; i != corners[(e + 1) % edges]; i = (i + 1) % n) colour[i] = paint;
+        for (std::size_t i = corners[e]; i != corners[after(e, edges)]; i = after(i, n)) colour[i] = paint;
     }
     return colour;
 }
@@ -229,26 +233,24 @@ void facingApart(const std::vector<Contour>& contours, std::vector<std::vector<s
         const std::vector<std::uint8_t>& c = colour[k];
         const std::size_t n = c.size();
         std::size_t start = 0;
-        while (start < n && c[start] == c[(start + n - 1) % n]) ++start;
+        while (start < n && c[start] == c[before(start, n)]) ++start;
         firstEdge.push_back(edges.size());
         if (start == n || std::find(c.begin(), c.end(), kAllChannels) != c.end()) continue;  // no corners, or a teardrop
         for (std::size_t i = 0; i < n; ++i) {
             const std::size_t at = (start + i) % n;
-            if (i == 0 || c[at] != c[(at + n - 1) % n]) edges.push_back({k, at, 0, {}});
+            if (i == 0 || c[at] != c[before(at, n)]) edges.push_back({k, at, 0, {}});
             ++edges.back().count;
-            edges.back().box.add(contours[k][at], kFacing / 2), edges.back().box.add(contours[k][(at + 1) % n], kFacing / 2);
+            edges.back().box.add(contours[k][at], kFacing / 2), edges.back().box.add(contours[k][after(at, n)], kFacing / 2);
         }
     }
     const auto near = [&](const Edge& e, const Edge& f) {
         const Contour &ce = contours[e.contour], &cf = contours[f.contour];
-        for (std::size_t i = 0; i < e.count; ++i) {
-            const std::size_t si = (e.first + i) % ce.size();
-            const QPointF a = ce[si], b = ce[(si + 1) % ce.size()];
+        for (std::size_t i = 0, si = e.first; i < e.count; ++i, si = after(si, ce.size())) {
+            const QPointF a = ce[si], b = ce[after(si, ce.size())];
             Box around;
             around.add(a, kFacing), around.add(b, kFacing);
-            for (std::size_t j = 0; j < f.count; ++j) {
-                const std::size_t sj = (f.first + j) % cf.size();
-                const QPointF c = cf[sj], d = cf[(sj + 1) % cf.size()];
+            for (std::size_t j = 0, sj = f.first; j < f.count; ++j, sj = after(sj, cf.size())) {
+                const QPointF c = cf[sj], d = cf[after(sj, cf.size())];
                 Box piece;
                 piece.add(c, 0), piece.add(d, 0);
                 if (around.meets(piece) && closerThan(a, b, c, d, kFacing)) return true;
@@ -258,6 +260,12 @@ void facingApart(const std::vector<Contour>& contours, std::vector<std::vector<s
     };
     // The pairs of edges near each other, found over the edges in order of their left
     // sides, each as (the later edge, the earlier), in order.
+    // Whether two edges follow each other round their contour: they differ already.
+    const auto alongside = [&](std::size_t p, std::size_t q) {
+        const std::size_t c = edges[p].contour, later = std::max(p, q), earlier = std::min(p, q);
+        const std::size_t end = c + 1 < firstEdge.size() ? firstEdge[c + 1] : edges.size();
+        return edges[q].contour == c && (later == earlier + 1 || (earlier == firstEdge[c] && later + 1 == end));
+    };
     std::vector<std::size_t> byLeft(edges.size());
     std::iota(byLeft.begin(), byLeft.end(), 0);
     std::sort(byLeft.begin(), byLeft.end(), [&](std::size_t p, std::size_t q) { return edges[p].box.left < edges[q].box.left; });
@@ -266,7 +274,8 @@ void facingApart(const std::vector<Contour>& contours, std::vector<std::vector<s
     for (std::size_t p = 0; p < byLeft.size(); ++p) boxes[p] = edges[byLeft[p]].box;
     for (std::size_t p = 0; p < byLeft.size(); ++p) {
         for (std::size_t q = p + 1; q < byLeft.size() && boxes[q].left <= boxes[p].right; ++q) {
-            if (boxes[q].top <= boxes[p].bottom && boxes[p].top <= boxes[q].bottom && near(edges[byLeft[p]], edges[byLeft[q]]))
+            if (boxes[q].top <= boxes[p].bottom && boxes[p].top <= boxes[q].bottom && !alongside(byLeft[p], byLeft[q]) &&
+                near(edges[byLeft[p]], edges[byLeft[q]]))
                 pairs.emplace_back(std::max(byLeft[p], byLeft[q]), std::min(byLeft[p], byLeft[q]));
         }
     }
@@ -283,11 +292,7 @@ void facingApart(const std::vector<Contour>& contours, std::vector<std::vector<s
         std::ptrdiff_t fewest = std::numeric_limits<std::ptrdiff_t>::max();
         for (const std::uint8_t paint : {best, kCyan, kMagenta, kYellow}) {
             if ((i > first && colourOf(i - 1) == paint) || (last && i > first && colourOf(first) == paint)) continue;
-            // Its neighbours along the contour differ from it already.
-            const auto shared = std::count_if(from, pair, [&](const auto& p) {
-                const std::size_t j = p.second;
-                return colourOf(j) == paint && !(edges[j].contour == e.contour && (j + 1 == i || (last && j == first)));
-            });
+            const auto shared = std::count_if(from, pair, [&](const auto& p) { return colourOf(p.second) == paint; });
             if (shared < fewest) fewest = shared, best = paint;
         }
         for (std::size_t k = 0; k < e.count; ++k) colour[e.contour][(e.first + k) % colour[e.contour].size()] = best;
@@ -328,7 +333,7 @@ std::vector<std::vector<ColouredSegment>> colouredOutline(std::span<const FieldS
         const Contour& c = contours[n];
         std::vector<ColouredSegment>& k = out.emplace_back();
         for (std::size_t i = 0; i < c.size(); ++i) {
-            const QPointF a = c[i], b = c[(i + 1) % c.size()];
+            const QPointF a = c[i], b = c[after(i, c.size())];
             k.push_back({{static_cast<float>(a.x()), static_cast<float>(a.y()), static_cast<float>(b.x()), static_cast<float>(b.y())},
                          colour[n][i]});
         }
@@ -354,8 +359,8 @@ std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, std:
         for (std::size_t i = 0; i < k.size(); ++i) {
             const ColouredSegment& c = k[i];
             const float dx = c.line.x1 - c.line.x0, dy = c.line.y1 - c.line.y0;
-            pieces.push_back({c.line, dx, dy, dx * dx + dy * dy, c.channels, k[(i + k.size() - 1) % k.size()].channels != c.channels,
-                              k[(i + 1) % k.size()].channels != c.channels});
+            pieces.push_back({c.line, dx, dy, dx * dx + dy * dy, c.channels, k[before(i, k.size())].channels != c.channels,
+                              k[after(i, k.size())].channels != c.channels});
         }
     }
 
@@ -484,10 +489,10 @@ std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, std:
     };
     std::vector<std::array<float, 3>> levels(w * h);
     std::vector<float> trueDistance(w * h);
-    for (std::size_t i = 0; i < w * h; ++i) {
+    for (std::size_t i = 0, x = 0, y = 0; i < w * h; ++i, x = x + 1 == w ? (++y, 0) : x + 1) {
         const Nearest& n = nearest[i];
         const bool in = inside[i] != 0;
-        const float cx = static_cast<float>(i % w) + 0.5f, cy = static_cast<float>(i / w) + 0.5f;
+        const float cx = static_cast<float>(x) + 0.5f, cy = static_cast<float>(y) + 0.5f;
         for (int c = 0; c < 3; ++c) {
             if (n.piece[c] < 0) {
                 levels[i][c] = in ? 127.5f : -127.5f;
