@@ -113,7 +113,7 @@ bool putChunk(const ByteSink& put, const char (&type)[5], const unsigned char* d
 constexpr std::int64_t kPieceBytes = 4 * 1024 * 1024;
 constexpr std::size_t kMaxIdatBytes = 1024 * 1024;
 
-// One piece of the image data: rows `first` .. `last` - 1, each a filter byte (0, none)
+// One piece of the image data: rows `first` .. `last` - 1, each its filter byte
 // and the row's pixel bytes, as raw deflate data that ends on a byte boundary (finished
 // when `final`), with the Adler-32 of the raw bytes.
 struct Piece {
@@ -127,17 +127,26 @@ struct Piece {
 // How the file's rows are stored: every pixel as red, green, blue and alpha, or, for a
 // sheet drawn in one colour alone, as an index into a palette whose entry a is that
 // colour at alpha a (entry 0 fully transparent black), so that both read back as the
-// same pixels and the palette form has a quarter of the bytes to compress.
+// same pixels and the palette form has a quarter of the bytes to compress. A
+// multi-channel field leaves out alpha where it is 255 throughout, and its rows go as
+// each byte less the same byte of the pixel to its left: the field changes little from
+// pixel to pixel, so those differences repeat in runs.
 class PngRows {
 public:
     PngRows(const Sheet& sheet, std::int32_t x0, std::int32_t w)
         : sheet_(sheet), composer_(sheet), x0_(x0), w_(w),
           indexed_(sheet.coverage->under.isEmpty() && sheet.coverage->textureCell.isEmpty() &&
-                   sheet.coverage->glyphColours.isEmpty() && !sheet.coverage->multiChannel) {}
+                   sheet.coverage->glyphColours.isEmpty() && !sheet.coverage->multiChannel),
+          field_(sheet.coverage->multiChannel) {}
 
     bool indexed() const { return indexed_; }
-    std::size_t bytesPerPixel() const { return indexed_ ? 1 : 4; }
+    bool opaque() const { return field_ && sheet_.coverage->opaque; }
+    std::size_t bytesPerPixel() const { return indexed_ ? 1 : opaque() ? 3 : 4; }
     std::size_t rowBytes() const { return 1 + bytesPerPixel() * static_cast<std::size_t>(w_); }
+    // The PNG filter of every row (0, none; 1, less the pixel to the left) and how
+    // deflate looks for repeats.
+    unsigned char filter() const { return field_ ? 1 : 0; }
+    int strategy() const { return field_ ? Z_RLE : Z_DEFAULT_STRATEGY; }
 
     // Row y of the sheet without its filter byte, into `out`; `line` is scratch.
     void pixels(std::int32_t y, unsigned char* out, std::vector<QRgb>& line) const {
@@ -147,17 +156,22 @@ public:
             return;
         }
         line.resize(static_cast<std::size_t>(w_));
-        if (sheet_.coverage->multiChannel) {
+        if (field_) {
             std::copy_n(sheet_.coverage->glyph.row(y) + x0_, w_, line.data());
         } else {
             composer_.compose(x0_, y, w_, line.data());
         }
+        const std::size_t step = bytesPerPixel();
+        unsigned char* at = out;
         for (QRgb px : line) {
-            out[0] = static_cast<unsigned char>(qRed(px));
-            out[1] = static_cast<unsigned char>(qGreen(px));
-            out[2] = static_cast<unsigned char>(qBlue(px));
-            out[3] = static_cast<unsigned char>(qAlpha(px));
-            out += 4;
+            at[0] = static_cast<unsigned char>(qRed(px));
+            at[1] = static_cast<unsigned char>(qGreen(px));
+            at[2] = static_cast<unsigned char>(qBlue(px));
+            if (step == 4) at[3] = static_cast<unsigned char>(qAlpha(px));
+            at += step;
+        }
+        if (filter() == 1) {
+            for (std::size_t i = step * static_cast<std::size_t>(w_); i-- > step;) out[i] = static_cast<unsigned char>(out[i] - out[i - step]);
         }
     }
 
@@ -179,13 +193,13 @@ private:
     const Sheet& sheet_;
     const RowComposer composer_;
     const std::int32_t x0_, w_;
-    const bool indexed_;
+    const bool indexed_, field_;
 };
 
 void compressPiece(const PngRows& rows, std::int32_t y0, Piece& piece, std::vector<unsigned char>& scratch) {
     z_stream z{};
     // Fastest level: a sheet is mostly empty, and the bytes shrink well at any level.
-    if (deflateInit2(&z, 1, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) throw std::bad_alloc();
+    if (deflateInit2(&z, 1, Z_DEFLATED, -15, 8, rows.strategy()) != Z_OK) throw std::bad_alloc();
     const std::size_t rowBytes = rows.rowBytes();
     std::vector<QRgb> line;
     std::vector<unsigned char> raw(rowBytes);
@@ -195,7 +209,7 @@ void compressPiece(const PngRows& rows, std::int32_t y0, Piece& piece, std::vect
     z.avail_out = static_cast<uInt>(scratch.size());
     int status = Z_OK;
     for (std::int32_t y = piece.first; y < piece.last; ++y) {
-        raw[0] = 0;
+        raw[0] = rows.filter();
         rows.pixels(y0 + y, raw.data() + 1, line);
         piece.adler = adler32(piece.adler, raw.data(), static_cast<uInt>(rowBytes));
         z.next_in = raw.data();
@@ -223,8 +237,8 @@ public:
         unsigned char header[13];
         putBig32(header, static_cast<std::uint32_t>(w_));
         putBig32(header + 4, static_cast<std::uint32_t>(h_));
-        // 8 bits, palette or RGBA, deflate, no filter set, no interlace
-        const unsigned char format[5] = {8, static_cast<unsigned char>(rows.indexed() ? 3 : 6), 0, 0, 0};
+        // 8 bits, palette, RGB or RGBA, deflate, the one filter set, no interlace
+        const unsigned char format[5] = {8, static_cast<unsigned char>(rows.indexed() ? 3 : rows.opaque() ? 2 : 6), 0, 0, 0};
         std::memcpy(header + 8, format, 5);
         if (!put_("\x89PNG\r\n\x1a\n", 8) || !putChunk(put_, "IHDR", header, 13)) return false;
         if (rows.indexed() && !rows.putPalette(put_)) return false;

@@ -446,6 +446,7 @@ Sheet SheetBuild::band(std::int32_t firstRow, std::int32_t rowCount) const {
                 band.coverage.emplace();
                 band.coverage->glyph = std::move(field);
                 band.coverage->multiChannel = true;
+                band.coverage->opaque = s.fieldType == FieldType::Msdf;
             }
             return band;
         }

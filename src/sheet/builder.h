@@ -34,6 +34,8 @@ struct SheetCoverage {
     // A multi-channel distance field: `glyph` holds its pixels as 0xAARRGGBB, to be
     // written as they are; the rest is empty.
     bool multiChannel = false;
+    // With `multiChannel`: every pixel's alpha is 255.
+    bool opaque = false;
 };
 
 // A character as the font sets it in its first cell: the top-left corner of its box

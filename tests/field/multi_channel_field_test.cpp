@@ -3,6 +3,7 @@
 #include <QPainterPath>
 #include <QPainterPathStroker>
 
+#include "export/sheet_file.h"
 #include "sheet/builder.h"
 #include "sheet/char_source.h"
 #include "support/field_drawing.h"
@@ -127,6 +128,15 @@ TEST(MultiChannelField, EachCellHoldsItsGlyphsField) {
                 ASSERT_EQ(band.coverage->glyph.row(i / cell)[left + i % cell], want) << nameOf("", c.codePoint) << i;
                 ASSERT_EQ(whole.image.row(top + i / cell)[left + i % cell], want | 0xFF000000u) << "the sheet shows the field opaque";
             }
+        }
+        // The PNG reads back as the field; an MSDF's alpha, 255 throughout, is left out.
+        const QByteArray png = encodePng(whole, 0, 0, whole.width, whole.height);
+        EXPECT_EQ(png.at(25), type == FieldType::Msdf ? 2 : 6);
+        const QImage back = QImage::fromData(png).convertToFormat(QImage::Format_ARGB32);
+        ASSERT_EQ(back.size(), QSize(whole.width, whole.height));
+        for (int y = 0; y < whole.height; ++y) {
+            const QRgb* row = whole.coverage->glyph.row(y);
+            ASSERT_TRUE(std::equal(row, row + whole.width, reinterpret_cast<const QRgb*>(back.constScanLine(y)))) << y;
         }
     }
 }
