@@ -388,6 +388,7 @@ std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, std:
             ex = cx - p.s.x0 - t * p.dx, ey = cy - p.s.y0 - t * p.dy;
         }
     };
+    std::vector<float> rowD2(w);  // a piece's squared distances along one row
     for (std::size_t i = 0; i < pieces.size(); ++i) {
         const Piece& p = pieces[i];
         if (p.len2 <= 0) continue;
@@ -395,23 +396,34 @@ std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, std:
         const auto last = [&](float high, std::size_t size) {
             return std::min<std::int64_t>(static_cast<std::int64_t>(size) - 1, std::llround(std::floor(high + reach - 0.5f)));
         };
-        const std::int64_t xa = first(std::min(p.s.x0, p.s.x1)), xb = last(std::max(p.s.x0, p.s.x1), w);
+        const auto xa = static_cast<std::int32_t>(first(std::min(p.s.x0, p.s.x1)));
+        const auto xb = static_cast<std::int32_t>(last(std::max(p.s.x0, p.s.x1), w));
         const std::int64_t ya = first(std::min(p.s.y0, p.s.y1)), yb = last(std::max(p.s.y0, p.s.y1), h);
         for (std::int64_t y = ya; y <= yb; ++y) {
             Nearest* row = nearest.data() + static_cast<std::size_t>(y) * w;
-            const float cy = static_cast<float>(y) + 0.5f;
-            for (std::int64_t x = xa; x <= xb; ++x) {
-                const float cx = static_cast<float>(x) + 0.5f;
-                float ex, ey;
-                offset(p, cx, cy, ex, ey);
-                const float d2 = ex * ex + ey * ey;
+            const float cy = static_cast<float>(y) + 0.5f, ay = cy - p.s.y0, by = cy - p.s.y1;
+            // The distances first, as offset() finds them but with every value worked out
+            // and then chosen, so that they are worked out several at a time.
+            const float x0 = p.s.x0, x1 = p.s.x1, dx = p.dx, dy = p.dy, len2 = p.len2, ayDy = ay * dy;
+            float* out = rowD2.data();
+            for (std::int32_t x = xa; x <= xb; ++x) {
+                const float cx = static_cast<float>(x) + 0.5f, ax = cx - x0, bx = cx - x1;
+                const float along = ax * dx + ayDy, t = along / len2, mx = ax - t * dx, my = ay - t * dy;
+                const bool before = along <= 0, beyond = along >= len2;
+                const float ex = before ? ax : beyond ? bx : mx, ey = before ? ay : beyond ? by : my;
+                out[x - xa] = ex * ex + ey * ey;
+            }
+            for (std::int32_t x = xa; x <= xb; ++x) {
+                const float d2 = rowD2[static_cast<std::size_t>(x - xa)];
                 Nearest& n = row[x];
                 if (d2 > n.d2[0] && d2 > n.d2[1] && d2 > n.d2[2]) continue;
+                const float cx = static_cast<float>(x) + 0.5f;
                 for (int c = 0; c < 3; ++c) {
                     if (!(p.channels & (1 << c)) || d2 > n.d2[c]) continue;
                     if (d2 == n.d2[c] && n.piece[c] >= 0) {
-                        float fx, fy;
+                        float ex, ey, fx, fy;
                         const Piece& q = pieces[static_cast<std::size_t>(n.piece[c])];
+                        offset(p, cx, cy, ex, ey);
                         offset(q, cx, cy, fx, fy);
                         if (d2 == 0 || square(p, ex, ey) <= square(q, fx, fy)) continue;
                     }
