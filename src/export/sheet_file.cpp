@@ -148,7 +148,7 @@ public:
     unsigned char filter() const { return field_ ? 1 : 0; }
     int strategy() const { return field_ ? Z_RLE : Z_DEFAULT_STRATEGY; }
 
-    // Row y of the sheet without its filter byte, into `out`; `line` is scratch.
+    // Row y of the sheet, filtered, without its filter byte, into `out`; `line` is scratch.
     void pixels(std::int32_t y, unsigned char* out, std::vector<QRgb>& line) const {
         if (indexed_) {
             const QRgb* glyph = sheet_.coverage->glyph.row(y) + x0_;
@@ -162,16 +162,16 @@ public:
             composer_.compose(x0_, y, w_, line.data());
         }
         const std::size_t step = bytesPerPixel();
-        unsigned char* at = out;
-        for (QRgb px : line) {
-            at[0] = static_cast<unsigned char>(qRed(px));
-            at[1] = static_cast<unsigned char>(qGreen(px));
-            at[2] = static_cast<unsigned char>(qBlue(px));
-            if (step == 4) at[3] = static_cast<unsigned char>(qAlpha(px));
-            at += step;
-        }
-        if (filter() == 1) {
-            for (std::size_t i = step * static_cast<std::size_t>(w_); i-- > step;) out[i] = static_cast<unsigned char>(out[i] - out[i - step]);
+        const bool sub = filter() == 1;
+        QRgb left = 0;  // the pixel to the left, 0 before the first
+        for (const QRgb px : line) {
+            const QRgb less = sub ? left : 0;
+            out[0] = static_cast<unsigned char>(qRed(px) - qRed(less));
+            out[1] = static_cast<unsigned char>(qGreen(px) - qGreen(less));
+            out[2] = static_cast<unsigned char>(qBlue(px) - qBlue(less));
+            if (step == 4) out[3] = static_cast<unsigned char>(qAlpha(px) - qAlpha(less));
+            left = px;
+            out += step;
         }
     }
 

@@ -350,7 +350,7 @@ std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, std:
 
     struct Piece {
         FieldSegment s;
-        float dx, dy, len2;
+        float dx, dy, len2, length;
         std::uint8_t channels;
         bool opens, closes;  // whether its start (end) is its edge's end: there the distance runs on along its line
     };
@@ -359,7 +359,7 @@ std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, std:
         for (std::size_t i = 0; i < k.size(); ++i) {
             const ColouredSegment& c = k[i];
             const float dx = c.line.x1 - c.line.x0, dy = c.line.y1 - c.line.y0;
-            pieces.push_back({c.line, dx, dy, dx * dx + dy * dy, c.channels, k[before(i, k.size())].channels != c.channels,
+            pieces.push_back({c.line, dx, dy, dx * dx + dy * dy, std::sqrt(dx * dx + dy * dy), c.channels, k[before(i, k.size())].channels != c.channels,
                               k[after(i, k.size())].channels != c.channels});
         }
     }
@@ -413,21 +413,30 @@ std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, std:
                 const float ex = before ? ax : beyond ? bx : mx, ey = before ? ay : beyond ? by : my;
                 out[x - xa] = ex * ex + ey * ey;
             }
+            // Then each channel of the piece's takes it where it is nearer, with no branch
+            // to guess; a tie is rare, and settled as above.
+            const bool has[3] = {(p.channels & 1) != 0, (p.channels & 2) != 0, (p.channels & 4) != 0};
             for (std::int32_t x = xa; x <= xb; ++x) {
                 const float d2 = rowD2[static_cast<std::size_t>(x - xa)];
                 Nearest& n = row[x];
-                if (d2 > n.d2[0] && d2 > n.d2[1] && d2 > n.d2[2]) continue;
+                unsigned ties = 0;
+                for (int c = 0; c < 3; ++c) {
+                    const bool nearer = has[c] && d2 < n.d2[c];
+                    ties |= static_cast<unsigned>(has[c] && d2 == n.d2[c]) << c;
+                    n.d2[c] = nearer ? d2 : n.d2[c];
+                    n.piece[c] = nearer ? static_cast<std::int32_t>(i) : n.piece[c];
+                }
+                if (ties == 0) continue;
                 const float cx = static_cast<float>(x) + 0.5f;
                 for (int c = 0; c < 3; ++c) {
-                    if (!(p.channels & (1 << c)) || d2 > n.d2[c]) continue;
-                    if (d2 == n.d2[c] && n.piece[c] >= 0) {
+                    if ((ties >> c & 1) == 0) continue;
+                    if (n.piece[c] >= 0) {
                         float ex, ey, fx, fy;
                         const Piece& q = pieces[static_cast<std::size_t>(n.piece[c])];
                         offset(p, cx, cy, ex, ey);
                         offset(q, cx, cy, fx, fy);
                         if (d2 == 0 || square(p, ex, ey) <= square(q, fx, fy)) continue;
                     }
-                    n.d2[c] = d2;
                     n.piece[c] = static_cast<std::int32_t>(i);
                 }
             }
@@ -517,7 +526,7 @@ std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, std:
             const Piece& p = pieces[static_cast<std::size_t>(n.piece[c])];
             const float side = p.dx * (cy - p.s.y0) - p.dy * (cx - p.s.x0);
             const float t = ((cx - p.s.x0) * p.dx + (cy - p.s.y0) * p.dy) / p.len2;
-            const float d = (t < 0 && p.opens) || (t > 1 && p.closes) ? std::abs(side) / std::sqrt(p.len2) : std::sqrt(n.d2[c]);
+            const float d = (t < 0 && p.opens) || (t > 1 && p.closes) ? std::abs(side) / p.length : std::sqrt(n.d2[c]);
             levels[i][c] = level(side > 0 || (side == 0 && in) ? d : -d);
         }
         const float d = std::sqrt(std::min({n.d2[0], n.d2[1], n.d2[2]}));
