@@ -368,11 +368,10 @@ std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, std:
     // wins, and of two at one distance (meeting at a corner), the one the pixel faces more
     // squarely.
     const float reach = 0.5f * static_cast<float>(range) + 0.5f;
-    struct Nearest {
-        std::array<float, 3> d2;
-        std::array<std::int32_t, 3> piece;
-    };
-    std::vector<Nearest> nearest(w * h, Nearest{{reach * reach, reach * reach, reach * reach}, {-1, -1, -1}});
+    // Each channel's nearest piece (-1, none within reach) and its squared distance, pixel by pixel.
+    std::array<std::vector<float>, 3> nearD2;
+    std::array<std::vector<std::int32_t>, 3> nearPiece;
+    for (int c = 0; c < 3; ++c) nearD2[c].assign(w * h, reach * reach), nearPiece[c].assign(w * h, -1);
     const auto square = [](const Piece& p, float ex, float ey) {
         return std::abs(p.dx * ey - p.dy * ex) / std::sqrt(p.len2 * (ex * ex + ey * ey));
     };
@@ -400,7 +399,6 @@ std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, std:
         const auto xb = static_cast<std::int32_t>(last(std::max(p.s.x0, p.s.x1), w));
         const std::int64_t ya = first(std::min(p.s.y0, p.s.y1)), yb = last(std::max(p.s.y0, p.s.y1), h);
         for (std::int64_t y = ya; y <= yb; ++y) {
-            Nearest* row = nearest.data() + static_cast<std::size_t>(y) * w;
             const float cy = static_cast<float>(y) + 0.5f, ay = cy - p.s.y0, by = cy - p.s.y1;
             // The distances first, as offset() finds them but with every value worked out
             // and then chosen, so that they are worked out several at a time.
@@ -413,31 +411,34 @@ std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, std:
                 const float ex = before ? ax : beyond ? bx : mx, ey = before ? ay : beyond ? by : my;
                 out[x - xa] = ex * ex + ey * ey;
             }
-            // Then each channel of the piece's takes it where it is nearer, with no branch
-            // to guess; a tie is rare, and settled as above.
-            const bool has[3] = {(p.channels & 1) != 0, (p.channels & 2) != 0, (p.channels & 4) != 0};
-            for (std::int32_t x = xa; x <= xb; ++x) {
-                const float d2 = rowD2[static_cast<std::size_t>(x - xa)];
-                Nearest& n = row[x];
-                unsigned ties = 0;
-                for (int c = 0; c < 3; ++c) {
-                    const bool nearer = has[c] && d2 < n.d2[c];
-                    ties |= static_cast<unsigned>(has[c] && d2 == n.d2[c]) << c;
-                    n.d2[c] = nearer ? d2 : n.d2[c];
-                    n.piece[c] = nearer ? static_cast<std::int32_t>(i) : n.piece[c];
+            // Then each channel of the piece's takes it where it is nearer, again several
+            // at a time; a tie is rare, and settled as above.
+            const auto piece = static_cast<std::int32_t>(i);
+            for (int c = 0; c < 3; ++c) {
+                if (!(p.channels & (1 << c))) continue;
+                float* d2 = nearD2[c].data() + static_cast<std::size_t>(y) * w;
+                std::int32_t* holder = nearPiece[c].data() + static_cast<std::size_t>(y) * w;
+                std::int32_t tie = 0;
+                for (std::int32_t x = xa; x <= xb; ++x) {
+                    // As masks of all ones or none, which the compiler takes several at a time.
+                    const float d = out[x - xa], was = d2[x];
+                    const std::int32_t nearer = -static_cast<std::int32_t>(d < was);
+                    tie |= -static_cast<std::int32_t>(d == was);
+                    d2[x] = nearer ? d : was;
+                    holder[x] = (piece & nearer) | (holder[x] & ~nearer);
                 }
-                if (ties == 0) continue;
-                const float cx = static_cast<float>(x) + 0.5f;
-                for (int c = 0; c < 3; ++c) {
-                    if ((ties >> c & 1) == 0) continue;
-                    if (n.piece[c] >= 0) {
+                if (tie == 0) continue;
+                for (std::int32_t x = xa; x <= xb; ++x) {
+                    if (out[x - xa] != d2[x] || holder[x] == piece) continue;
+                    if (holder[x] >= 0) {
+                        const float cx = static_cast<float>(x) + 0.5f;
                         float ex, ey, fx, fy;
-                        const Piece& q = pieces[static_cast<std::size_t>(n.piece[c])];
+                        const Piece& q = pieces[static_cast<std::size_t>(holder[x])];
                         offset(p, cx, cy, ex, ey);
                         offset(q, cx, cy, fx, fy);
-                        if (d2 == 0 || square(p, ex, ey) <= square(q, fx, fy)) continue;
+                        if (d2[x] == 0 || square(p, ex, ey) <= square(q, fx, fy)) continue;
                     }
-                    n.piece[c] = static_cast<std::int32_t>(i);
+                    holder[x] = piece;
                 }
             }
         }
@@ -511,25 +512,25 @@ std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, std:
     std::vector<std::array<float, 3>> levels(w * h);
     std::vector<float> trueDistance(w * h);
     for (std::size_t i = 0, x = 0, y = 0; i < w * h; ++i, x = x + 1 == w ? (++y, 0) : x + 1) {
-        const Nearest& n = nearest[i];
         const bool in = inside[i] != 0;
         const float cx = static_cast<float>(x) + 0.5f, cy = static_cast<float>(y) + 0.5f;
         for (int c = 0; c < 3; ++c) {
-            if (n.piece[c] < 0) {
+            const std::int32_t holder = nearPiece[c][i];
+            if (holder < 0) {
                 levels[i][c] = in ? 127.5f : -127.5f;
                 continue;
             }
-            if (c > 0 && n.piece[c] == n.piece[c - 1]) {  // an edge of two channels, measured once
+            if (c > 0 && holder == nearPiece[c - 1][i]) {  // an edge of two channels, measured once
                 levels[i][c] = levels[i][c - 1];
                 continue;
             }
-            const Piece& p = pieces[static_cast<std::size_t>(n.piece[c])];
+            const Piece& p = pieces[static_cast<std::size_t>(holder)];
             const float side = p.dx * (cy - p.s.y0) - p.dy * (cx - p.s.x0);
             const float t = ((cx - p.s.x0) * p.dx + (cy - p.s.y0) * p.dy) / p.len2;
-            const float d = (t < 0 && p.opens) || (t > 1 && p.closes) ? std::abs(side) / p.length : std::sqrt(n.d2[c]);
+            const float d = (t < 0 && p.opens) || (t > 1 && p.closes) ? std::abs(side) / p.length : std::sqrt(nearD2[c][i]);
             levels[i][c] = level(side > 0 || (side == 0 && in) ? d : -d);
         }
-        const float d = std::sqrt(std::min({n.d2[0], n.d2[1], n.d2[2]}));
+        const float d = std::sqrt(std::min({nearD2[0][i], nearD2[1][i], nearD2[2][i]}));
         trueDistance[i] = in ? d : -d;
     }
 
