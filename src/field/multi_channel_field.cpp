@@ -479,7 +479,14 @@ std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, std:
         });
         for (std::size_t j = 0; j < ny; ++j) {
             const auto begin = rows.all.begin() + rows.first[j], end = rows.all.begin() + rows.first[j + 1];
-            std::sort(begin, end);
+            // A row has few crossings: sorted by insertion. Crossings at one x may come in
+            // either order; the winding past both is the same.
+            for (auto c = begin + (begin != end); c < end; ++c) {
+                const Crossing moving = *c;
+                auto to = c;
+                for (; to != begin && moving < *(to - 1); --to) *to = *(to - 1);
+                *to = moving;
+            }
             int winding = 0;
             for (auto c = begin; c != end; ++c) c->winding = winding += c->winding;
         }
