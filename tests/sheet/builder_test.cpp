@@ -102,4 +102,11 @@ TEST(BuildBudget, EveryBufferCounts) {
         add(p);
         EXPECT_THROW(checkBuild(p), Error) << what << " is not counted";
     }
+    // Either side may be kMaxSheetSide pixels long, and not one more.
+    for (const std::int64_t side : {kMaxSheetSide, kMaxSheetSide + 1}) {
+        for (const auto& [w, h] : {std::pair{side, std::int64_t{16}}, {std::int64_t{16}, side}}) {
+            const BuildPlan p{w, h, 16, 16, 1, FillKind::Colour, EffectKind::None};
+            EXPECT_EQ(fakes::thrownBy([&] { checkBuild(p); }).has_value(), side > kMaxSheetSide) << w << " x " << h;
+        }
+    }
 }
