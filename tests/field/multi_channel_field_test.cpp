@@ -141,15 +141,6 @@ TEST(MultiChannelField, EachCellHoldsItsGlyphsField) {
     }
 }
 
-// The path that `segments` fill with non-zero winding: each segment and its start on one
-// side of a far line wind as the contours do.
-static QPainterPath filledBy(const std::vector<FieldSegment>& segments) {
-    QPainterPath shape;
-    shape.setFillRule(Qt::WindingFill);
-    for (const FieldSegment& s : segments) shape.addPolygon(QPolygonF{{s.x0, s.y0}, {s.x1, s.y1}, {s.x1, -100}, {s.x0, -100}});
-    return shape;
-}
-
 // Shapes of rectangles (left, top, right, bottom; right < left turns one round): each
 // segment of the outline has the shape (Qt's own fill) on its right and none on its left,
 // so strokes that overlap or meet along an edge (above or below the other) are joined.
@@ -160,7 +151,7 @@ TEST(MultiChannelField, TheOutlineBoundsTheFilledShape) {
     for (const auto& rects : shapes) {
         std::vector<FieldSegment> given;
         for (const auto& [l, t, r, b] : rects) given.insert(given.end(), {{l, t, r, t}, {r, t, r, b}, {r, b, l, b}, {l, b, l, t}});
-        const QPainterPath shape = filledBy(given);
+        const QPainterPath shape = fakes::filledBy(given);
         std::size_t segments = 0;
         for (const std::vector<ColouredSegment>& contour : colouredOutline(given)) {
             for (const ColouredSegment& c : contour) {
@@ -186,7 +177,7 @@ TEST(MultiChannelField, TheMedianDrawsNoFalseEdge) {
     for (const char32_t c : text) {
         const std::vector<FieldSegment> segments = glyphSegments(*Font::create(fakes::faceDescription("IPAGothic", 32)), c, QPointF(8, 36));
         const std::vector<QRgb> field = multiChannelField(segments, 4, 48, 48);
-        const QPainterPath shape = filledBy(segments);
+        const QPainterPath shape = fakes::filledBy(segments);
         QPainterPath outline;
         for (const FieldSegment& s : segments) outline.moveTo(s.x0, s.y0), outline.lineTo(s.x1, s.y1);
         QPainterPathStroker stroker;  // the points within a tenth of a pixel of the outline
