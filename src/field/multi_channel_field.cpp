@@ -628,9 +628,67 @@ std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, std:
         }
     }
     // Within each square of four pixel centres, the median drawn at the four points
-    // halfway between its middle and its corners, against the outline itself.
+    // halfway between its middle and its corners, against the outline itself; where
+    // all four corners lie on one side, anywhere in the square.
     if (w > 1 && h > 1) {
         const CrossingRows sampleRows = crossingRows(0.75f, 0.5f, 2 * (h - 1));
+        constexpr unsigned kTwoOrMore = 1 << 3 | 1 << 5 | 1 << 6 | 1 << 7;  // the sets of two channels or three
+        // Between the points looked at, the median is held to the outline only farther
+        // than this from it: nearer, mending costs sharper corners than it is worth.
+        constexpr float kAway = 0.25f;
+        // Whether the point (u, v) from the square's first corner lies on the side that
+        // all four corners lie on, away from the outline: nearer a corner than that
+        // corner is to the outline less kAway, or else farther than kAway from the pieces
+        // near the pixel it lies in and across an even number of them from that pixel's
+        // centre, a corner of the square.
+        const auto onCornersSide = [&](const std::array<std::size_t, 4>& four, std::size_t x, std::size_t y, float u, float v) {
+            for (std::size_t k = 0; k < 4; ++k) {
+                const float du = u - static_cast<float>(k % 2), dv = v - static_cast<float>(k / 2), r = std::abs(trueDistance[four[k]]) - kAway;
+                if (r > 0 && du * du + dv * dv < r * r) return true;
+            }
+            const std::size_t corner = (v >= 0.5f ? 2 : 0) + (u >= 0.5f ? 1 : 0), k = four[corner];
+            const float px = static_cast<float>(x) + 0.5f + u, py = static_cast<float>(y) + 0.5f + v;
+            const float cx = static_cast<float>(x + corner % 2) + 0.5f, cy = static_cast<float>(y + corner / 2) + 0.5f;
+            bool across = false;
+            for (std::uint32_t n = firstNear[k]; n < firstNear[k + 1]; ++n) {
+                const Piece& q = pieces[near[n]];
+                float ex, ey;
+                offset(q, px, py, ex, ey);
+                if (ex * ex + ey * ey <= kAway * kAway) return false;
+                const float s0 = q.dx * (py - q.s.y0) - q.dy * (px - q.s.x0), s1 = q.dx * (cy - q.s.y0) - q.dy * (cx - q.s.x0);
+                const float t0 = (cx - px) * (q.s.y0 - py) - (cy - py) * (q.s.x0 - px), t1 = (cx - px) * (q.s.y1 - py) - (cy - py) * (q.s.x1 - px);
+                across ^= (s0 > 0) != (s1 > 0) && (t0 > 0) != (t1 > 0);
+            }
+            return !across;
+        };
+        // Whether two channels both lie on the other side from all four corners at some
+        // point of the square, so that the median draws it there, away from the outline:
+        // a sliver between the points looked at below. The points are an eighth of a pixel
+        // apart; only pairs of channels that each lie on the other side at some corner,
+        // never both at one, are looked at, and a row of points only where both can lie
+        // on the other side at one of its ends.
+        const auto sliver = [&](const std::array<std::size_t, 4>& four, std::size_t x, std::size_t y, bool in) {
+            unsigned other[4], any = 0;
+            for (std::size_t k = 0; k < 4; ++k) any |= other[k] = (in ? ~sides[four[k]] : sides[four[k]]) & kAllChannels;
+            if ((kTwoOrMore >> any & 1) == 0) return false;
+            const float sign = in ? -1.0f : 1.0f;  // on the other side where sign * level > 0
+            for (const auto& [ca, cb] : {std::pair{0, 1}, {0, 2}, {1, 2}}) {
+                const unsigned pair = 1u << ca | 1u << cb;
+                if ((any & pair) != pair || std::any_of(other, other + 4, [&](unsigned o) { return (o & pair) == pair; })) continue;
+                const auto at = [&](int c, std::size_t k) { return sign * levels[four[k]][c]; };
+                for (int j = 0; j <= 8; ++j) {
+                    const float v = static_cast<float>(j) / 8;
+                    const float a0 = at(ca, 0) + (at(ca, 2) - at(ca, 0)) * v, a1 = at(ca, 1) + (at(ca, 3) - at(ca, 1)) * v;
+                    const float b0 = at(cb, 0) + (at(cb, 2) - at(cb, 0)) * v, b1 = at(cb, 1) + (at(cb, 3) - at(cb, 1)) * v;
+                    if (std::max(a0, a1) <= 0 || std::max(b0, b1) <= 0) continue;
+                    for (int i = 0; i <= 8; ++i) {
+                        const float u = static_cast<float>(i) / 8;
+                        if (a0 + (a1 - a0) * u > 0 && b0 + (b1 - b0) * u > 0 && onCornersSide(four, x, y, u, v)) return true;
+                    }
+                }
+            }
+            return false;
+        };
         const auto wrong = [&](std::size_t x, std::size_t y) {
             const std::size_t i = y * w + x;
             const std::array<std::size_t, 4> four{i, i + 1, i + w, i + w + 1};
@@ -642,23 +700,26 @@ std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, std:
             unsigned all = kAllChannels, any = 0;
             for (const std::size_t k : four) all &= sides[k], any |= sides[k];
             const unsigned onSide = in ? all : ~any & kAllChannels;
-            constexpr unsigned kTwoOrMore = 1 << 3 | 1 << 5 | 1 << 6 | 1 << 7;  // the sets of two channels or three
             if ((kTwoOrMore >> onSide & 1) != 0 && std::all_of(four.begin(), four.end(), [&](std::size_t k) {
                     return (inside[k] != 0) == in && std::abs(trueDistance[k]) > 0.36f;
                 }))
                 return false;
             if (std::all_of(four.begin(), four.end(), [&](std::size_t k) { return levels[k][0] == levels[k][1] && levels[k][1] == levels[k][2]; }))
                 return false;
+            const bool oneSide = std::all_of(four.begin(), four.end(), [&](std::size_t k) { return (inside[k] != 0) == in; });
+            if (oneSide && sliver(four, x, y, in)) return true;
             for (std::size_t corner = 0; corner < 4; ++corner) {
+                // The point lies 0.36 from its corner: farther from the outline, the corner
+                // says on which side, and where all four corners lie on that side, the
+                // sliver search has looked at the point.
+                const std::size_t k = four[corner];
+                if (oneSide && std::abs(trueDistance[k]) > 0.36f) continue;
                 const float fu = corner % 2 == 0 ? 0.25f : 0.75f, fv = corner < 2 ? 0.25f : 0.75f;
                 std::array<float, 3> l;
                 for (int c = 0; c < 3; ++c) {
                     l[c] = (1 - fv) * ((1 - fu) * levels[i][c] + fu * levels[i + 1][c]) +
                            fv * ((1 - fu) * levels[i + w][c] + fu * levels[i + w + 1][c]);
                 }
-                // The point lies 0.36 from its corner: farther from the outline, the corner
-                // says on which side.
-                const std::size_t k = four[corner];
                 const float px = static_cast<float>(x) + 0.5f + fu, py = static_cast<float>(y) + 0.5f + fv;
                 const bool truth = std::abs(trueDistance[k]) > 0.36f ? inside[k] != 0 : insideAt(sampleRows, 2 * y + corner / 2, px);
                 if ((median(l[0], l[1], l[2]) > 0) != truth && farFromOutline(px, py)) return true;
