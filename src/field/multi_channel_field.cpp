@@ -633,33 +633,48 @@ std::vector<QRgb> multiChannelField(std::span<const FieldSegment> segments, std:
     if (w > 1 && h > 1) {
         const CrossingRows sampleRows = crossingRows(0.75f, 0.5f, 2 * (h - 1));
         constexpr unsigned kTwoOrMore = 1 << 3 | 1 << 5 | 1 << 6 | 1 << 7;  // the sets of two channels or three
+        // Over the pieces near the square of pixel (x, y), for a point (px, py) in it: whether
+        // the point lies inside, by the winding at the pixel's centre and the turns of the
+        // pieces crossed on the way from there; and the least squared distance to one. The
+        // rows count the centre's winding as though it lay a hair to the left and far less
+        // than a hair lower: where the centre lies on a piece, or a piece's end on the way,
+        // it is taken so here too.
+        const auto nearPieces = [&](std::size_t x, std::size_t y, float px, float py) {
+            const std::size_t i = y * w + x;
+            const float cx = static_cast<float>(x) + 0.5f, cy = static_cast<float>(y) + 0.5f;
+            const auto away = [&](float sx, float sy) {  // the side of the way from the point to the centre that (sx, sy) lies on
+                const float t = (cx - px) * (sy - py) - (cy - py) * (sx - px);
+                return t > 0 || (t == 0 && (sy < py || (sy == py && sx < px)));
+            };
+            int turns = 0;  // the winding at the centre, then at the point
+            for (std::uint32_t k = centreRows.first[y]; k < centreRows.first[y + 1] && centreRows.all[k].x < cx; ++k) turns = centreRows.all[k].winding;
+            float least = std::numeric_limits<float>::infinity();
+            for (std::uint32_t n = firstNear[i]; n < firstNear[i + 1]; ++n) {
+                const Piece& q = pieces[near[n]];
+                float ex, ey;
+                offset(q, px, py, ex, ey);
+                least = std::min(least, ex * ex + ey * ey);
+                const float s0 = q.dx * (py - q.s.y0) - q.dy * (px - q.s.x0), s1 = q.dx * (cy - q.s.y0) - q.dy * (cx - q.s.x0);
+                const bool centreRight = s1 > 0 || (s1 == 0 && (q.dy > 0 || (q.dy == 0 && q.dx > 0)));
+                if ((s0 > 0) != centreRight && away(q.s.x0, q.s.y0) != away(q.s.x1, q.s.y1)) turns += (px - cx) * q.dy > (py - cy) * q.dx ? 1 : -1;
+            }
+            return std::pair(turns != 0, least);
+        };
         // Between the points looked at, the median is held to the outline only farther
         // than this from it: nearer, mending costs sharper corners than it is worth.
         constexpr float kAway = 0.25f;
         // Whether the point (u, v) from the square's first corner lies on the side that
         // all four corners lie on, away from the outline: nearer a corner than that
-        // corner is to the outline less kAway, or else farther than kAway from the pieces
-        // near the pixel it lies in and across an even number of them from that pixel's
-        // centre, a corner of the square.
+        // corner is to the outline less kAway, or else inside where the corner whose pixel
+        // it lies in is and farther than kAway from the pieces near that pixel.
         const auto onCornersSide = [&](const std::array<std::size_t, 4>& four, std::size_t x, std::size_t y, float u, float v) {
             for (std::size_t k = 0; k < 4; ++k) {
                 const float du = u - static_cast<float>(k % 2), dv = v - static_cast<float>(k / 2), r = std::abs(trueDistance[four[k]]) - kAway;
                 if (r > 0 && du * du + dv * dv < r * r) return true;
             }
-            const std::size_t corner = (v >= 0.5f ? 2 : 0) + (u >= 0.5f ? 1 : 0), k = four[corner];
-            const float px = static_cast<float>(x) + 0.5f + u, py = static_cast<float>(y) + 0.5f + v;
-            const float cx = static_cast<float>(x + corner % 2) + 0.5f, cy = static_cast<float>(y + corner / 2) + 0.5f;
-            bool across = false;
-            for (std::uint32_t n = firstNear[k]; n < firstNear[k + 1]; ++n) {
-                const Piece& q = pieces[near[n]];
-                float ex, ey;
-                offset(q, px, py, ex, ey);
-                if (ex * ex + ey * ey <= kAway * kAway) return false;
-                const float s0 = q.dx * (py - q.s.y0) - q.dy * (px - q.s.x0), s1 = q.dx * (cy - q.s.y0) - q.dy * (cx - q.s.x0);
-                const float t0 = (cx - px) * (q.s.y0 - py) - (cy - py) * (q.s.x0 - px), t1 = (cx - px) * (q.s.y1 - py) - (cy - py) * (q.s.x1 - px);
-                across ^= (s0 > 0) != (s1 > 0) && (t0 > 0) != (t1 > 0);
-            }
-            return !across;
+            const std::size_t corner = (v >= 0.5f ? 2 : 0) + (u >= 0.5f ? 1 : 0);
+            const auto [in, least] = nearPieces(x + corner % 2, y + corner / 2, static_cast<float>(x) + 0.5f + u, static_cast<float>(y) + 0.5f + v);
+            return least > kAway * kAway && in == (inside[four[corner]] != 0);
         };
         // Whether two channels both lie on the other side from all four corners at some
         // point of the square, so that the median draws it there, away from the outline:
