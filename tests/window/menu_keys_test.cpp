@@ -145,6 +145,13 @@ TEST_F(MenuKeys, APagedSheetPreviewsPageByPage) {
     QApplication::sendEvent(box->viewport(), &down);
     EXPECT_EQ(std::tuple(form->pageText->isVisible(), box->contentSize(), box->verticalScrollBar()->value() > 0),
               std::tuple(false, QSize(14, 2004), true));
+    // A page turned shows its top, however far down the page before was scrolled.
+    openProject(R"({"sheet": "p.bmp", "maxSize": 1200})", R"("chars": "U+0041-U+004A", "columns": 1, "cell": {"width": 10, "height": 400})");
+    form->Command3[0]->click();
+    QApplication::sendEvent(box->viewport(), &down);
+    ASSERT_GT(box->verticalScrollBar()->value(), 0);
+    QTest::keyClick(box, Qt::Key_PageDown);
+    EXPECT_EQ(std::pair(form->pageText->text(), box->verticalScrollBar()->value()), std::pair(QStringLiteral("ページ 2 / 4"), 0));
 }
 
 // 詳細 lists every character the face lacks, a line each, where the bar names three.
